@@ -1,0 +1,203 @@
+#pragma once
+// The rules keeper of the board: the whole state of the game being shown
+// (squares, side to move, castling rights, en passant square, move number,
+// the history of positions reached), the rules of chess, the board's events
+// and the control of its engine worker.
+//
+// TChessModel needs no display. The board widget TChessBrd owns one and
+// publishes its interface; it learns what to repaint through TBoardViewHooks.
+// Headless owners (tests, console tools) simply leave the hooks unset.
+//
+// What must stay true:
+//  - every operation that changes the position calls StopThinking() first,
+//    so the engine worker, which reads the state by reference, is parked;
+//  - an illegal move changes nothing and raises nothing;
+//  - events of one move fire in the fixed order documented at DoMove().
+
+#include "Square.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TChessThread;
+class QTimer;
+
+// Event types. The board widget adds its own Sender when it forwards them.
+using TMoveEvent = std::function<void(Square oldSq, Square newSq)>;
+using TCaptureEvent = std::function<void(Square oldSq, Square newSq, char capturedPiece)>;
+using TPromotionEvent = std::function<void(Square oldSq, Square newSq, char& newPiece)>;
+using TNotifyEvent = std::function<void()>;
+using TThinkEvent = std::function<void(Square& oldSq, Square& newSq)>;
+
+// What the model asks of the view that draws it. All calls come on the UI thread.
+class TBoardViewHooks {
+public:
+    virtual ~TBoardViewHooks() = default;
+    virtual void RepaintSquare(Square s) = 0;    // draw one square with its content
+    virtual void RepaintAll() = 0;               // full repaint of the control
+    virtual void PaintGridLines() = 0;           // redraw the grid over the squares
+    virtual bool AnimateMovesEnabled() const = 0;
+    virtual void AnimateMove(Square from, Square to) = 0; // blocks until the piece arrives
+};
+
+// Engine worker priority, as the host names it.
+enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// One history entry: a position reached, with its castling rights and en passant square.
+struct MoveInfo {
+    std::array<char, 64> squares{};
+    CastleSet castling = 0;
+    Square enPassant = Square::None;
+};
+
+class TChessModel : public QObject {
+    Q_OBJECT
+public:
+    explicit TChessModel(QObject* parent = nullptr);
+    ~TChessModel() override;
+
+    TChessModel(const TChessModel&) = delete;
+    TChessModel& operator=(const TChessModel&) = delete;
+
+    static const char* const InitialPosition; // 64 characters
+
+    // ---- position and its text forms ----
+    QString Position() const;                 // 64-character position string
+    void SetPosition(const QString& text);    // never rejects; see the rules of the text
+    bool WhiteToMove() const { return whiteToMove_.load(std::memory_order_relaxed); }
+    void SetWhiteToMove(bool white);
+    CastleSet CastlingAllowed() const { return castling_; }
+    void SetCastlingAllowed(CastleSet rights);
+    Square EnPassant() const { return enPassant_; }
+    void SetEnPassant(Square s);              // only ranks 6 and 3 are accepted
+    int CurrentMove() const { return currentMove_; }
+    // Content of a square: a piece letter or a blank; blank for None.
+    char PieceAt(Square s) const { return squares_[Ord(s)]; }
+    // 1 White piece, 0 Black piece, -1 empty or None.
+    int PieceColor(Square s) const;
+    // The 65 board characters (None entry first) and a terminating NUL;
+    // read by the engine worker while it is not parked.
+    const char* Squares() const { return squares_.data(); }
+
+    // Forsyth-Edwards Notation of the whole state.
+    QString Fen() const;
+    // Sets squares, side, castling, en passant and move number and starts a
+    // fresh history there. A malformed text changes nothing: false and a
+    // readable reason in *error.
+    bool SetFen(const QString& fen, QString* error = nullptr);
+
+    // ---- history ----
+    void NewGame();                           // ResetPosition, then a full repaint
+    void ResetPosition();
+    bool GotoMove(int moveNumber, bool whiteToMove);
+    bool TakeBack();
+    void RecordPosition();
+
+    // ---- rules ----
+    bool IsLegalMove(Square oldSq, Square newSq) const;
+    bool Move(Square oldSq, Square newSq);    // public way to play a move
+    bool DoMove(Square oldSq, Square newSq);  // plays a legal move and raises the events
+    bool HasLegalMove() const;
+    bool IsThreefoldRepetition() const;
+    bool KingAttackedAfter(int colour, Square oldSq, Square newSq) const;
+    bool GameOverMark() const { return gameOver_; }
+    char PromotionLetter() const { return promotionLetter_; }
+    void SetPromotionLetter(char c) { promotionLetter_ = c; }
+
+    // Drag and drop bookkeeping of the view: a move that matches the last
+    // drop is not animated.
+    void SetDragSource(Square s) { dragSource_ = s; }
+    void SetDropTarget(Square s) { dropTarget_ = s; }
+    Square DragSource() const { return dragSource_; }
+    Square DropTarget() const { return dropTarget_; }
+
+    void SetViewHooks(TBoardViewHooks* view) { view_ = view; }
+
+    // ---- events (an unassigned event is skipped) ----
+    TMoveEvent OnLegalMove;
+    TCaptureEvent OnCapture;
+    TPromotionEvent OnPromotion;
+    TMoveEvent OnCastle;
+    TMoveEvent OnCheck;
+    TMoveEvent OnMate;
+    TMoveEvent OnStaleMate;
+    TNotifyEvent OnNoMatingMaterial;
+    TNotifyEvent OnThreefoldPosition;
+    TNotifyEvent OnDraw;
+    TNotifyEvent OnPaint;
+    TThinkEvent OnCalculateMove;
+    TMoveEvent OnCalculationFailed;
+
+    // ---- engine control ----
+    void StopThinking();
+    void RequestComputerMove();
+    // Called by the view at its first paint (headless owners call it
+    // themselves): gives the engine its first chance and starts the 500 ms poll.
+    void FirstPaint();
+    bool PaintedOnce() const { return paintedOnce_; }
+    // The message hook: the view calls it after each event it handles; the
+    // poll timer calls it every 500 ms.
+    void MessageHook();
+
+    bool ComputerPlaysWhite() const { return computerWhite_.load(std::memory_order_relaxed); }
+    void SetComputerPlaysWhite(bool on);
+    bool ComputerPlaysBlack() const { return computerBlack_.load(std::memory_order_relaxed); }
+    void SetComputerPlaysBlack(bool on);
+    int SearchDepth() const { return searchDepth_.load(std::memory_order_relaxed); }
+    void SetSearchDepth(int depth);           // kept within 1..8
+    TThreadPriority ThinkingPriority() const { return priority_; }
+    void SetThinkingPriority(TThreadPriority p);
+    bool CustomEngine() const { return customEngine_; }
+    void SetCustomEngine(bool on) { customEngine_ = on; }
+    bool Thinking() const;
+    bool EngineStopMark() const { return engineStopped_; }
+
+private:
+    friend class TChessThread;
+
+    bool PieceMayMove(Square from, Square to) const; // movement rule of the piece on from
+    bool CastlingMayMove(Square from, Square to) const;
+    static bool AttackedOn(const char* squares, int colour);
+    bool SameEntry(const MoveInfo& a, const MoveInfo& b) const;
+    MoveInfo& Entry(int moveNumber, bool whiteToMove);
+    const MoveInfo* FindEntry(int moveNumber, bool whiteToMove) const;
+    void RepaintSquare(Square s);
+    void PaintGridLines();
+    // Engine hand-overs, run on the UI thread while the worker waits.
+    Q_INVOKABLE void EngineMoveHandOver(int from, int to);
+    Q_INVOKABLE void EngineIdle();
+
+    // game state
+    int currentMove_ = 1;
+    Square enPassant_ = Square::None;
+    std::array<char, 66> squares_{};          // None..H1 and a NUL
+    CastleSet castling_ = AllCastling;
+    std::atomic<bool> whiteToMove_{true};
+    int firstMove_ = 1, lastMove_ = 1;
+    bool firstWhite_ = true, lastWhite_ = true;
+    std::vector<std::array<MoveInfo, 2>> history_; // row n-1: [0] White to move, [1] Black
+
+    bool gameOver_ = false;
+    char promotionLetter_ = 'q';
+    Square dragSource_ = Square::None;
+    Square dropTarget_ = Square::None;
+    TBoardViewHooks* view_ = nullptr;
+
+    // engine control
+    bool engineStopped_ = true;
+    bool paintedOnce_ = false;
+    std::atomic<bool> computerWhite_{false};
+    std::atomic<bool> computerBlack_{false};
+    std::atomic<int> searchDepth_{1};
+    TThreadPriority priority_ = TThreadPriority::tpNormal;
+    bool customEngine_ = false;
+    std::unique_ptr<TChessThread> worker_;
+    QTimer* pollTimer_ = nullptr;
+};
