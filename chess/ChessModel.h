@@ -22,6 +22,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -41,6 +42,7 @@ class TBoardViewHooks {
 public:
     virtual ~TBoardViewHooks() = default;
     virtual void RepaintSquare(Square s) = 0;    // draw one square with its content
+    virtual void EraseSquare(Square s) = 0;      // draw one square without its piece (a move starts)
     virtual void RepaintAll() = 0;               // full repaint of the control
     virtual void PaintGridLines() = 0;           // redraw the grid over the squares
     virtual bool AnimateMovesEnabled() const = 0;
@@ -51,10 +53,20 @@ public:
 enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // One history entry: a position reached, with its castling rights and en passant square.
+// Its side to move is given by the slot it sits in. repetitionEp is the en passant
+// square only when a legal en passant capture exists there, else None: two entries
+// are the same position when squares, castling rights and repetitionEp agree.
 struct MoveInfo {
     std::array<char, 64> squares{};
     CastleSet castling = 0;
     Square enPassant = Square::None;
+    Square repetitionEp = Square::None;
+    bool recorded = false;                    // written since the game started
+};
+
+// Frees the engine worker; defined with the engine control, where TChessThread is complete.
+struct TChessThreadDeleter {
+    void operator()(TChessThread* worker) const;
 };
 
 class TChessModel : public QObject {
@@ -79,7 +91,7 @@ public:
     void SetEnPassant(Square s);              // only ranks 6 and 3 are accepted
     int CurrentMove() const { return currentMove_; }
     // Content of a square: a piece letter or a blank; blank for None.
-    char PieceAt(Square s) const { return squares_[Ord(s)]; }
+    char PieceAt(Square s) const { return IsOnBoard(s) ? squares_[Ord(s)] : ' '; }
     // 1 White piece, 0 Black piece, -1 empty or None.
     int PieceColor(Square s) const;
     // The 65 board characters (None entry first) and a terminating NUL;
@@ -108,8 +120,16 @@ public:
     bool IsThreefoldRepetition() const;
     bool KingAttackedAfter(int colour, Square oldSq, Square newSq) const;
     bool GameOverMark() const { return gameOver_; }
+    // Letter offered first to OnPromotion, kept in lower case; "q" at creation.
+    // Only q, r, b and n (either case) are taken; anything else leaves it unchanged.
     char PromotionLetter() const { return promotionLetter_; }
-    void SetPromotionLetter(char c) { promotionLetter_ = c; }
+    void SetPromotionLetter(char c);
+
+    // Leaf count of the move tree depth plies deep (perft), played with
+    // IsLegalMove, DoMove and TakeBack; a promotion counts once per piece.
+    // Handlers and view hooks are held back meanwhile; the position, the
+    // history markers and the promotion letter are as before afterwards.
+    std::uint64_t Perft(int depth);
 
     // Drag and drop bookkeeping of the view: a move that matches the last
     // drop is not animated.
@@ -162,14 +182,22 @@ public:
 private:
     friend class TChessThread;
 
-    bool PieceMayMove(Square from, Square to) const; // movement rule of the piece on from
-    bool CastlingMayMove(Square from, Square to) const;
-    static bool AttackedOn(const char* squares, int colour);
-    bool SameEntry(const MoveInfo& a, const MoveInfo& b) const;
+    bool PieceMayMove(int from, int to) const; // movement rule of the piece on from
+    bool CastlingMayMove(int from, int to) const;
+    // IsLegalMove without the range, side and repetition tests.
+    bool MoveAllowed(int from, int to) const;
+    bool AnyLegalMove() const;                // HasLegalMove without the repetition rule
+    Square CapturableEnPassant() const;       // EnPassant when a legal capture there exists
+    static bool KingAttacked(const char* squares, int colour);
+    static bool SameEntry(const MoveInfo& a, const MoveInfo& b);
     MoveInfo& Entry(int moveNumber, bool whiteToMove);
     const MoveInfo* FindEntry(int moveNumber, bool whiteToMove) const;
     void RepaintSquare(Square s);
     void PaintGridLines();
+    std::uint64_t PerftFrom(int depth);
+    // Engine worker creation and disposal, run by the constructor and the destructor.
+    void StartEngine();
+    void ShutDownEngine();
     // Engine hand-overs, run on the UI thread while the worker waits.
     Q_INVOKABLE void EngineMoveHandOver(int from, int to);
     Q_INVOKABLE void EngineIdle();
@@ -182,7 +210,8 @@ private:
     std::atomic<bool> whiteToMove_{true};
     int firstMove_ = 1, lastMove_ = 1;
     bool firstWhite_ = true, lastWhite_ = true;
-    std::vector<std::array<MoveInfo, 2>> history_; // row n-1: [0] White to move, [1] Black
+    int historyBase_ = 1;                     // move number of history_ row 0
+    std::vector<std::array<MoveInfo, 2>> history_; // row n - historyBase_: [0] White to move, [1] Black
 
     bool gameOver_ = false;
     char promotionLetter_ = 'q';
@@ -198,6 +227,6 @@ private:
     std::atomic<int> searchDepth_{1};
     TThreadPriority priority_ = TThreadPriority::tpNormal;
     bool customEngine_ = false;
-    std::unique_ptr<TChessThread> worker_;
+    std::unique_ptr<TChessThread, TChessThreadDeleter> worker_;
     QTimer* pollTimer_ = nullptr;
 };

@@ -1,0 +1,15 @@
+#include "Square.h"
+
+Square TextToSquare(const QString& text) {
+    if (text.size() != 2) return Square::None;
+    const char16_t f = text.at(0).toLower().unicode();
+    const char16_t r = text.at(1).unicode();
+    if (f < u'a' || f > u'h' || r < u'1' || r > u'8') return Square::None;
+    return SquareOf(f - u'a' + 1, r - u'0');
+}
+
+QString SquareToText(Square s) {
+    if (!IsOnBoard(s)) return QStringLiteral("--");
+    const char text[2] = {static_cast<char>('a' + FileOf(s) - 1), static_cast<char>('0' + RankOf(s))};
+    return QString::fromLatin1(text, 2);
+}
