@@ -1,0 +1,332 @@
+#pragma once
+// TChessBrd: the chess board widget. It owns the rules keeper (TChessModel)
+// and publishes its interface, draws the board (border with coordinates,
+// light and dark squares from colours or tiled bitmaps, optional grid lines,
+// pieces from a piece-set bitmap), lets the user move pieces by drag and
+// drop, animates moves made by other means, flips (WhiteOnTop) and resizes
+// by its lower-right corner.
+//
+// What must stay true:
+//  - the rules decide, the view only draws and forwards: every move the user
+//    drops goes through Move(), and every square is painted from the
+//    model's state (plus the view's own "erased" marks while a move is on
+//    its way and the floating piece of a drag or an animation);
+//  - SquareAtPoint() and SquareToPoint() use the same origin and square
+//    size as the drawing, so a pixel maps to the square drawn under it;
+//  - the control stays square: 8 x SizeOfSquare + 2 x SizeOfBorder wide and high;
+//  - each model event reaches the host with this board as Sender, and an
+//    event the host has not assigned stays unassigned in the model too
+//    (the model behaves differently when OnMate, OnDraw or OnPromotion is unset);
+//  - no global state: several boards live side by side in one process.
+
+#include "ChessModel.h"
+
+#include <QColor>
+#include <QCursor>
+#include <QFont>
+#include <QImage>
+#include <QPen>
+#include <QPixmap>
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+#include <bitset>
+#include <functional>
+#include <utility>
+
+class TChessBrd;
+
+// Events as the host sees them: the board comes first, as Sender.
+using TBrdMoveEvent = std::function<void(TChessBrd* Sender, Square oldSq, Square newSq)>;
+using TBrdCaptureEvent =
+    std::function<void(TChessBrd* Sender, Square oldSq, Square newSq, char CapturedPiece)>;
+using TBrdPromotionEvent =
+    std::function<void(TChessBrd* Sender, Square oldSq, Square newSq, char& NewPiece)>;
+using TBrdNotifyEvent = std::function<void(TChessBrd* Sender)>;
+using TBrdThinkEvent = std::function<void(TChessBrd* Sender, Square& oldSq, Square& newSq)>;
+using TOneSquareEvent = std::function<void(TChessBrd* Sender, Square square)>;
+using TBrdMouseEvent = std::function<void(TChessBrd* Sender, Qt::MouseButton Button,
+                                          Qt::KeyboardModifiers Shift, int X, int Y)>;
+using TBrdMouseMoveEvent = std::function<void(TChessBrd* Sender, Qt::MouseButtons Buttons,
+                                              Qt::KeyboardModifiers Shift, int X, int Y)>;
+
+// One event of the model, published by the board. Assigning a handler here
+// installs a forwarder in the model that adds the board as Sender;
+// assigning nothing (nullptr) clears the model's event as well.
+template <typename... Args> class TForwardedEvent {
+public:
+    using Handler = std::function<void(TChessBrd* Sender, Args...)>;
+
+    TForwardedEvent(TChessBrd* sender, std::function<void(Args...)>& target)
+        : sender_(sender), target_(target) {}
+    TForwardedEvent(const TForwardedEvent&) = delete;
+    TForwardedEvent& operator=(const TForwardedEvent&) = delete;
+
+    TForwardedEvent& operator=(Handler handler) {
+        handler_ = std::move(handler);
+        if (handler_)
+            target_ = [this](Args... args) {
+                const Handler h = handler_; // the handler may replace itself
+                h(sender_, std::forward<Args>(args)...);
+            };
+        else
+            target_ = nullptr;
+        return *this;
+    }
+    explicit operator bool() const { return static_cast<bool>(handler_); }
+    const Handler& handler() const { return handler_; }
+
+private:
+    TChessBrd* sender_;
+    std::function<void(Args...)>& target_;
+    Handler handler_;
+};
+
+class TChessBrd : public QWidget, private TBoardViewHooks {
+    Q_OBJECT
+
+    TChessModel model_; // first member: the published events below refer to it
+
+public:
+    explicit TChessBrd(QWidget* parent = nullptr);
+    ~TChessBrd() override;
+
+    TChessBrd(const TChessBrd&) = delete;
+    TChessBrd& operator=(const TChessBrd&) = delete;
+
+    // The rules keeper this board owns, for anything not published below.
+    TChessModel& Model() { return model_; }
+    const TChessModel& Model() const { return model_; }
+
+    // ---- the model's interface, published ----
+    QString Position() const { return model_.Position(); }
+    void SetPosition(const QString& text) { model_.SetPosition(text); }
+    bool WhiteToMove() const { return model_.WhiteToMove(); }
+    void SetWhiteToMove(bool white) { model_.SetWhiteToMove(white); }
+    CastleSet CastlingAllowed() const { return model_.CastlingAllowed(); }
+    void SetCastlingAllowed(CastleSet rights) { model_.SetCastlingAllowed(rights); }
+    Square EnPassant() const { return model_.EnPassant(); }
+    void SetEnPassant(Square s) { model_.SetEnPassant(s); }
+    int CurrentMove() const { return model_.CurrentMove(); }
+    char PieceAt(Square s) const { return model_.PieceAt(s); }
+    int PieceColor(Square s) const { return model_.PieceColor(s); }
+    QString Fen() const { return model_.Fen(); }
+    bool SetFen(const QString& fen, QString* error = nullptr) { return model_.SetFen(fen, error); }
+    static Square TextToSquare(const QString& text) { return ::TextToSquare(text); }
+    static QString SquareToText(Square s) { return ::SquareToText(s); }
+
+    void NewGame() { model_.NewGame(); }
+    bool TakeBack() { return model_.TakeBack(); }
+    bool GotoMove(int moveNumber, bool whiteToMove) { return model_.GotoMove(moveNumber, whiteToMove); }
+    bool IsLegalMove(Square oldSq, Square newSq) const { return model_.IsLegalMove(oldSq, newSq); }
+    bool Move(Square oldSq, Square newSq) { return model_.Move(oldSq, newSq); }
+    bool HasLegalMove() const { return model_.HasLegalMove(); }
+    bool IsThreefoldRepetition() const { return model_.IsThreefoldRepetition(); }
+    char PromotionLetter() const { return model_.PromotionLetter(); }
+    void SetPromotionLetter(char c) { model_.SetPromotionLetter(c); }
+
+    void StopThinking() { model_.StopThinking(); }
+    void RequestComputerMove() { model_.RequestComputerMove(); }
+    bool ComputerPlaysWhite() const { return model_.ComputerPlaysWhite(); }
+    void SetComputerPlaysWhite(bool on) { model_.SetComputerPlaysWhite(on); }
+    bool ComputerPlaysBlack() const { return model_.ComputerPlaysBlack(); }
+    void SetComputerPlaysBlack(bool on) { model_.SetComputerPlaysBlack(on); }
+    int SearchDepth() const { return model_.SearchDepth(); }
+    void SetSearchDepth(int depth) { model_.SetSearchDepth(depth); }
+    TThreadPriority ThinkingPriority() const { return model_.ThinkingPriority(); }
+    void SetThinkingPriority(TThreadPriority p) { model_.SetThinkingPriority(p); }
+    bool CustomEngine() const { return model_.CustomEngine(); }
+    void SetCustomEngine(bool on) { model_.SetCustomEngine(on); }
+    bool Thinking() const { return model_.Thinking(); }
+
+    // ---- view properties (defaults in brackets) ----
+    bool AnimateMoves() const { return animateMoves_; } // [true]
+    void SetAnimateMoves(bool on) { animateMoves_ = on; }
+    int AnimationDelay() const { return animationDelay_; } // [0] ms per animation step
+    void SetAnimationDelay(int ms) { animationDelay_ = ms; }
+    bool BoardLines() const { return boardLines_; } // [false]
+    void SetBoardLines(bool on);
+    QImage BorderBitmap() const { return borderBitmap_; } // [empty] tiled over the border
+    void SetBorderBitmap(const QImage& bitmap);
+    QColor BorderColor() const { return borderColor_; } // [black] when BorderBitmap is empty
+    void SetBorderColor(const QColor& colour);
+    QFont CoordFont() const { return coordFont_; } // ["Arial", 7 points]
+    void SetCoordFont(const QFont& font);
+    QColor CoordFontColor() const { return coordColor_; } // [white]
+    void SetCoordFontColor(const QColor& colour);
+    // The user's piece set, empty when the built-in set is used.
+    QImage CustomPieceSet() const { return customPieceSet_; }
+    // A non-empty image that is not a valid set is ignored; an empty one
+    // brings the built-in set back.
+    void SetCustomPieceSet(const QImage& bitmap);
+    CoordSet DisplayCoords() const { return displayCoords_; } // [none] West|North|East|South
+    void SetDisplayCoords(CoordSet sides);
+    QPen LineStyle() const { return lineStyle_; } // [solid black, 1 pixel] frames and grid
+    void SetLineStyle(const QPen& pen);
+    bool Resizable() const { return resizable_; } // [false]
+    void SetResizable(bool on) { resizable_ = on; }
+    int ResizeMinSize() const { return resizeMinSize_; } // [100]
+    void SetResizeMinSize(int size);
+    int ResizeMaxSize() const { return resizeMaxSize_; } // [1000]
+    void SetResizeMaxSize(int size);
+    int SizeOfBorder() const { return sizeOfBorder_; } // [24]
+    void SetSizeOfBorder(int pixels);
+    int SizeOfSquare() const { return sizeOfSquare_; } // [40]
+    void SetSizeOfSquare(int pixels);
+    QColor SquareColorDark() const { return squareColorDark_; } // [grey 808080]
+    void SetSquareColorDark(const QColor& colour);
+    QColor SquareColorLight() const { return squareColorLight_; } // [silver C0C0C0]
+    void SetSquareColorLight(const QColor& colour);
+    QImage SquareDark() const { return squareDark_; } // [empty] tiled over the dark squares
+    void SetSquareDark(const QImage& bitmap);
+    QImage SquareLight() const { return squareLight_; } // [empty] tiled over the light squares
+    void SetSquareLight(const QImage& bitmap);
+    bool WhiteOnTop() const { return whiteOnTop_; } // [false]
+    void SetWhiteOnTop(bool on);
+    bool NoMover() const { return noMover_; } // [false] the user may not press or drag
+    void SetNoMover(bool on) { noMover_ = on; }
+
+    // ---- geometry ----
+    // The square under a control pixel, None outside the playing area.
+    Square SquareAtPoint(int X, int Y) const;
+    // Top-left pixel of a square in control coordinates.
+    QPoint SquareToPoint(Square s) const;
+    QPoint BoardOrigin() const { return QPoint(sizeOfBorder_, sizeOfBorder_); }
+    int PieceImageSize() const { return pieceImageSize_; }
+
+    // ---- drawing ----
+    // Full repaint; first makes the control square again from its current
+    // width and height (SizeOfSquare is recomputed).
+    void Paint();
+    // Repaint one square with its content.
+    void DrawSquare(Square s);
+    // Repaint the squares whose character differs from an old position string.
+    void RepaintChangedSquares(const QString& oldPosition);
+    // Rebuild the piece images from CustomPieceSet when valid, else from the built-in set.
+    void LoadPieceImages();
+    // The image of a piece letter ("PNBRQKpnbrqk"); a null pixmap for anything else.
+    QPixmap PieceImage(char letter) const;
+
+    // width x 2 = height x 3, and cells of at least one pixel.
+    static bool IsValidPieceSet(const QImage& bitmap);
+    // Pictures compiled into the program: the piece set "SETMORVEN40"
+    // (240 x 160) and the light and dark square textures.
+    static QImage BuiltInPieceSet();
+    static QImage BuiltInSquareLight();
+    static QImage BuiltInSquareDark();
+
+    // ---- drag, drop and animation state ----
+    bool IsDragging() const { return dragShown_; }
+    Square DragSource() const { return model_.DragSource(); }
+    Square DropTarget() const { return model_.DropTarget(); }
+    bool IsAnimating() const { return animating_; }
+
+    QSize sizeHint() const override { return size(); }
+
+    // ---- events of the model, with this board as Sender ----
+    TForwardedEvent<Square, Square> OnLegalMove{this, model_.OnLegalMove};
+    TForwardedEvent<Square, Square, char> OnCapture{this, model_.OnCapture};
+    TForwardedEvent<Square, Square, char&> OnPromotion{this, model_.OnPromotion};
+    TForwardedEvent<Square, Square> OnCastle{this, model_.OnCastle};
+    TForwardedEvent<Square, Square> OnCheck{this, model_.OnCheck};
+    TForwardedEvent<Square, Square> OnMate{this, model_.OnMate};
+    TForwardedEvent<Square, Square> OnStaleMate{this, model_.OnStaleMate};
+    TForwardedEvent<> OnNoMatingMaterial{this, model_.OnNoMatingMaterial};
+    TForwardedEvent<> OnThreefoldPosition{this, model_.OnThreefoldPosition};
+    TForwardedEvent<> OnDraw{this, model_.OnDraw};
+    TForwardedEvent<Square&, Square&> OnCalculateMove{this, model_.OnCalculateMove};
+    TForwardedEvent<Square, Square> OnCalculationFailed{this, model_.OnCalculationFailed};
+    // Raised at the end of every move (by the model) and at the start of every paint.
+    TForwardedEvent<> OnPaint{this, model_.OnPaint};
+
+    // ---- events of the view ----
+    TOneSquareEvent OnIllegalMove; // a drag ended without an accepted drop: its source square
+    TBrdMouseEvent OnMouseDown;
+    TBrdMouseMoveEvent OnMouseMove;
+    TBrdMouseEvent OnMouseUp;
+    TBrdNotifyEvent OnClick;
+    TBrdNotifyEvent OnDblClick;
+
+signals:
+    // One step of an animated move: the floating piece's top-left in control coordinates.
+    void animationStepped(QPoint topLeft);
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+    // Painting primitives, run inside paintEvent.
+    void PaintBorder(QPainter& p);
+    void PaintSquares(QPainter& p);
+    void DrawSquare(QPainter& p, Square s);
+    void DrawPiece(QPainter& p, Square s, char letter);
+    void PaintGridLines(QPainter& p);
+
+private:
+    // TBoardViewHooks: what the model asks of its view.
+    void RepaintSquare(Square s) override;
+    void EraseSquare(Square s) override;
+    void RepaintAll() override;
+    void PaintGridLines() override;
+    bool AnimateMovesEnabled() const override { return animateMoves_; }
+    void AnimateMove(Square from, Square to) override;
+
+    // Makes the control square from its width and height; SizeOfSquare follows.
+    void KeepSquare();
+    QRect SquareRect(Square s) const;
+    QRect PieceRect(Square s) const; // where a piece of s is drawn (may overflow a small square)
+    QRect PlayingArea() const;
+    QRect FloatingRect() const;
+    bool SquareIsLight(Square s) const;
+    void FillTiled(QPainter& p, const QRect& r, const QPixmap& tile, const QColor& colour);
+    void StartDrag();
+    void FinishDrag(const QPoint& pos, bool dropped);
+    void CancelDrag();
+
+    // view properties
+    bool animateMoves_ = true;
+    int animationDelay_ = 0;
+    bool boardLines_ = false;
+    QImage borderBitmap_;
+    QPixmap borderTile_;
+    QColor borderColor_{0, 0, 0};
+    QFont coordFont_;
+    QColor coordColor_{255, 255, 255};
+    QImage customPieceSet_;
+    CoordSet displayCoords_ = 0;
+    QPen lineStyle_;
+    bool resizable_ = false;
+    int resizeMinSize_ = 100;
+    int resizeMaxSize_ = 1000;
+    int sizeOfBorder_ = 24;
+    int sizeOfSquare_ = 40;
+    QColor squareColorDark_{128, 128, 128};
+    QColor squareColorLight_{192, 192, 192};
+    QImage squareDark_, squareLight_;
+    QPixmap darkTile_, lightTile_;
+    bool whiteOnTop_ = false;
+    bool noMover_ = false;
+
+    // piece images: "PNBRQKpnbrqk" order
+    std::array<QPixmap, 12> pieceImages_;
+    int pieceImageSize_ = 40;
+
+    // view state
+    std::bitset<65> erased_;      // squares drawn empty while their piece is on its way
+    bool pressed_ = false;        // a press was accepted and no drag began yet
+    QPoint pressPos_;
+    bool dragShown_ = false;      // a drag is running; its image floats at floatPos_
+    bool animating_ = false;
+    QPixmap floatImage_;
+    QPoint floatPos_;             // top-left of the floating image
+    bool resizing_ = false;
+    bool cursorSaved_ = false;
+    QCursor savedCursor_;
+    int eventDepth_ = 0;
+};
