@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class TUiDialogs;
+class TSoundOutput;
+
+// Everything of one running program that would otherwise be global: where it
+// lives, where it writes, which chat port it uses, and the dialogs and sound
+// output its windows talk through. The shipped program builds one from
+// main(); tests build two or three in one process, each over its own
+// temporary folder, port, scripted dialogs and recording sound.
+//
+// The data folder is decided once, when the environment is built: the
+// program folder if a file can be created there, else the per-user
+// application data folder. Nothing changes it afterwards, so the ini file and
+// the PGN database read at start-up are the ones written at shut-down.
+// Folders are absolute and end with "/". Dialogs and sound are not owned and
+// may be null (a null sound output is a silent program).
+class TProgramEnv {
+public:
+    static constexpr quint16 DefaultChatPort = 12121;
+
+    // Program folder = the folder of the running program file; data folder
+    // decided as above.
+    TProgramEnv();
+    // A program living in programFolder; data folder decided as above.
+    explicit TProgramEnv(const QString& programFolder, quint16 chatPort = DefaultChatPort);
+    // Both folders given (tests); dataFolder is created if missing.
+    TProgramEnv(const QString& programFolder, const QString& dataFolder,
+                quint16 chatPort = DefaultChatPort);
+
+    // Folder of the program file: sonidos/ is looked for here.
+    QString ProgramFolder() const { return m_programFolder; }
+    // Folder written to: ZuzPlak.ini and Png/.
+    QString DataFolder() const { return m_dataFolder; }
+    bool WritesBesideProgram() const { return m_dataFolder == m_programFolder; }
+
+    // The settings file written at shut-down: DataFolder + "ZuzPlak.ini".
+    QString IniFile() const;
+    // The settings file to read at start-up: IniFile() when it exists, else
+    // one shipped beside the program (when the data folder is elsewhere).
+    QString IniFileToRead() const;
+    // The PGN database folder: DataFolder + "Png/".
+    QString PgnFolder() const;
+    // The wave file of a cue of the sound set soundFolder (relative to the
+    // program folder).
+    QString SoundFile(const QString& soundFolder, const QString& cue) const;
+
+    quint16 ChatPort() const { return m_chatPort; }
+    void SetChatPort(quint16 port) { m_chatPort = port; }
+
+    TUiDialogs* Dialogs() const { return m_dialogs; }
+    void SetDialogs(TUiDialogs* dialogs) { m_dialogs = dialogs; }
+    TSoundOutput* Sound() const { return m_sound; }
+    void SetSound(TSoundOutput* sound) { m_sound = sound; }
+
+    // Plays a cue of soundFolder through Sound(); silent when there is none.
+    void PlayCue(const QString& soundFolder, const QString& cue) const;
+
+    // The folder of the running program file, with a trailing "/".
+    static QString RunningProgramFolder();
+    // True if a file can be created (and removed again) in folder.
+    static bool FolderIsWritable(const QString& folder);
+
+private:
+    static QString ChooseDataFolder(const QString& programFolder);
+
+    QString m_programFolder;
+    QString m_dataFolder;
+    quint16 m_chatPort = DefaultChatPort;
+    TUiDialogs* m_dialogs = nullptr;
+    TSoundOutput* m_sound = nullptr;
+};
