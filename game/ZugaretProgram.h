@@ -1,0 +1,40 @@
+#pragma once
+// TZugaretProgram: one complete program — the main window, the chat window
+// and the record window, created in that order over one environment and wired
+// to each other. The shipped program builds one in main(); tests build two or
+// three side by side, each over its own folder, dialogs and sound.
+//
+// What must stay true: the main window owns the other two (they are its child
+// windows), so destroying the program frees all three; nothing is shared
+// between two programs.
+
+#include <memory>
+
+class TFrmChat;
+class TFrmPartida;
+class TFrmPrincipal;
+class TProgramEnv;
+
+class TZugaretProgram {
+public:
+    // Creates the three windows. When the user gave no nick, Terminated() is
+    // true and only the main window exists (it closes itself at once).
+    explicit TZugaretProgram(TProgramEnv& env);
+    ~TZugaretProgram();
+    TZugaretProgram(const TZugaretProgram&) = delete;
+    TZugaretProgram& operator=(const TZugaretProgram&) = delete;
+
+    // Shows the main and chat windows, and the record window when the
+    // settings say so.
+    void Show();
+    bool Terminated() const;
+
+    TFrmPrincipal& Main() const { return *main_; }
+    TFrmChat* Chat() const { return chat_; }
+    TFrmPartida* Partida() const { return partida_; }
+
+private:
+    std::unique_ptr<TFrmPrincipal> main_;
+    TFrmChat* chat_ = nullptr;
+    TFrmPartida* partida_ = nullptr;
+};
