@@ -150,7 +150,7 @@ bool TChessModel::SetFen(const QString& fen, QString* error) {
             if (c >= u'1' && c <= u'8') {
                 file += c - u'0';
             } else if (IsPieceLetter(c)) {
-                if (file > 8) break;
+                if (file > 8) return fail(QStringLiteral("rank %1 holds more than 8 squares").arg(rank));
                 if ((c == u'P' || c == u'p') && (rank == 1 || rank == 8))
                     return fail(QStringLiteral("a pawn stands on rank %1").arg(rank));
                 board[IndexOf(file, rank)] = static_cast<char>(c);
