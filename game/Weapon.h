@@ -1,0 +1,53 @@
+#pragma once
+// Player records, the move record that travels in "/MOV" and "/MOB", and the
+// rating rule.
+//
+// TMovimiento's text form is part of the wire protocol: five fields separated
+// by the single character U+00FE (the byte 0xFE once encoded as Latin-1), no
+// leading or trailing separator, no escaping. Writing a record and reading it
+// back gives the same fields; reading a well-formed text and writing it gives
+// the same text.
+
+#include <QChar>
+#include <QString>
+
+// The nick and rating shown for one side of the board.
+class TPlayer {
+public:
+    QString Nick;
+    int Elo = 0;
+};
+
+// One move as sent to the opponent and the observers.
+class TMovimiento {
+public:
+    static constexpr char16_t Separator = 0xFE;
+
+    int MoveNumber = 0;       // MoveSerial of the sender
+    bool WhiteMoved = true;   // written "0" when White moved, "1" when Black did
+    QString Move;             // from-square and to-square, "e2e4"
+    QChar Promotion = u'*';   // "Q", "R", "B", "N", or "*" for none
+    int Seconds = 0;          // the mover's clock after the move, minutes * 60 + seconds
+
+    // Reads the five fields of Text into Record. A first, second or fifth field
+    // that is not a decimal integer makes the text unreadable: the result is
+    // false, Record is left as it was and *Error (when given) says why. An empty
+    // fourth field reads as "*" (no promotion); fields after the fifth are ignored.
+    static bool FromText(const QString& Text, TMovimiento& Record, QString* Error = nullptr);
+
+    // The text form of the record.
+    QString ToText() const;
+};
+
+// A player's rating after a game. Own and Opponent are both ratings before the
+// game, Score the player's result in percent (100 win, 50 draw, 0 loss). The
+// opponent counts as at most 250 points weaker; K is 30 below 2000, 20 from
+// 2400, and 130 - [Own / 20] in between; [x] rounds halves to the even
+// neighbour. The result is never below 0.
+int NewElo(int Own, int Opponent, int Score);
+
+// x rounded to the nearest integer, halves to the even neighbour.
+long long RoundHalfEven(double x);
+
+inline int MinOf(int a, int b) { return a < b ? a : b; }
+inline int MaxOf(int a, int b) { return a > b ? a : b; }
