@@ -285,9 +285,14 @@ private:
     QRect FloatingRect() const;
     bool SquareIsLight(Square s) const;
     void FillTiled(QPainter& p, const QRect& r, const QPixmap& tile, const QColor& colour);
-    void StartDrag();
-    void FinishDrag(const QPoint& pos, bool dropped);
-    void CancelDrag();
+    // The drop rule: the engine is not thinking and the target is the
+    // source square or a legal move from it.
+    bool DropAccepted(Square target) const;
+    void StartDrag(const QPoint& pos);
+    void MoveDrag(const QPoint& pos);
+    void EndDragDisplay();
+    void FinishDrag(const QPoint& pos); // a drop: a move, or OnIllegalMove
+    void CancelDrag();                  // ends a drag silently
 
     // view properties
     bool animateMoves_ = true;
@@ -319,8 +324,10 @@ private:
 
     // view state
     std::bitset<65> erased_;      // squares drawn empty while their piece is on its way
-    bool pressed_ = false;        // a press was accepted and no drag began yet
+    bool pressed_ = false;        // a press on a piece; no drag began yet
+    Square pressSquare_ = Square::None;
     QPoint pressPos_;
+    bool clickCandidate_ = false; // a left press that may still become a click
     bool dragShown_ = false;      // a drag is running; its image floats at floatPos_
     bool animating_ = false;
     QPixmap floatImage_;
@@ -328,5 +335,8 @@ private:
     bool resizing_ = false;
     bool cursorSaved_ = false;
     QCursor savedCursor_;
+    bool painting_ = false;
+    bool firstPaintQueued_ = false;
+    bool destroying_ = false;
     int eventDepth_ = 0;
 };
