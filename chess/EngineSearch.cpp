@@ -1,0 +1,624 @@
+// Board, move generation, make/take back and search of the built-in engine.
+#include "EngineSearch.h"
+
+#include <cstring>
+
+namespace {
+
+using S = TEngineSearch;
+
+// The 10 x 12 board: -1 on the two-wide border, engine squares inside.
+constexpr std::int8_t kMailbox[120] = {
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1,  0,  1,  2,  3,  4,  5,  6,  7, -1,
+    -1,  8,  9, 10, 11, 12, 13, 14, 15, -1,
+    -1, 16, 17, 18, 19, 20, 21, 22, 23, -1,
+    -1, 24, 25, 26, 27, 28, 29, 30, 31, -1,
+    -1, 32, 33, 34, 35, 36, 37, 38, 39, -1,
+    -1, 40, 41, 42, 43, 44, 45, 46, 47, -1,
+    -1, 48, 49, 50, 51, 52, 53, 54, 55, -1,
+    -1, 56, 57, 58, 59, 60, 61, 62, 63, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+};
+
+constexpr std::int8_t kMailbox64[64] = {
+    21, 22, 23, 24, 25, 26, 27, 28,
+    31, 32, 33, 34, 35, 36, 37, 38,
+    41, 42, 43, 44, 45, 46, 47, 48,
+    51, 52, 53, 54, 55, 56, 57, 58,
+    61, 62, 63, 64, 65, 66, 67, 68,
+    71, 72, 73, 74, 75, 76, 77, 78,
+    81, 82, 83, 84, 85, 86, 87, 88,
+    91, 92, 93, 94, 95, 96, 97, 98,
+};
+
+constexpr bool kSlide[6] = {false, false, true, true, true, false};
+constexpr int kDirections[6] = {0, 8, 4, 4, 8, 8};
+constexpr int kOffset[6][8] = {
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {-21, -19, -12, -8, 8, 12, 19, 21},
+    {-11, -9, 9, 11, 0, 0, 0, 0},
+    {-10, -1, 1, 10, 0, 0, 0, 0},
+    {-11, -10, -9, -1, 1, 9, 10, 11},
+    {-11, -10, -9, -1, 1, 9, 10, 11},
+};
+
+// Castling rights kept when a move leaves or reaches a square.
+constexpr std::uint8_t kCastleMask[64] = {
+     7, 15, 15, 15,  3, 15, 15, 11,
+    15, 15, 15, 15, 15, 15, 15, 15,
+    15, 15, 15, 15, 15, 15, 15, 15,
+    15, 15, 15, 15, 15, 15, 15, 15,
+    15, 15, 15, 15, 15, 15, 15, 15,
+    15, 15, 15, 15, 15, 15, 15, 15,
+    15, 15, 15, 15, 15, 15, 15, 15,
+    13, 15, 15, 15, 12, 15, 15, 14,
+};
+
+constexpr int kA8 = 0, kB8 = 1, kC8 = 2, kD8 = 3, kE8 = 4, kF8 = 5, kG8 = 6, kH8 = 7;
+constexpr int kA1 = 56, kB1 = 57, kC1 = 58, kD1 = 59, kE1 = 60, kF1 = 61, kG1 = 62, kH1 = 63;
+
+// Moves that leave no room for the next ply's list are not searched deeper.
+constexpr int kMoveRoom = 320;
+
+} // namespace
+
+TEngineSearch::TEngineSearch() {
+    std::memset(pieceSquare_, 0, sizeof pieceSquare_);
+    std::memset(history_, 0, sizeof history_);
+    std::memset(pvLength_, 0, sizeof pvLength_);
+    std::memset(firstMove_, 0, sizeof firstMove_);
+    Load("rnbqkbnrpppppppp                                PPPPPPPPRNBQKBNR", true, 15, -1);
+}
+
+// ---------------------------------------------------------------- position
+
+void TEngineSearch::Load(const char* squares64, bool whiteToMove, int castleRights, int epSquare) {
+    for (int sq = 0; sq < 64; ++sq) {
+        const char c = squares64[sq];
+        int piece = Empty, colour = Empty;
+        switch (c) {
+        case 'P': case 'p': piece = Pawn; break;
+        case 'N': case 'n': piece = Knight; break;
+        case 'B': case 'b': piece = Bishop; break;
+        case 'R': case 'r': piece = Rook; break;
+        case 'Q': case 'q': piece = Queen; break;
+        case 'K': case 'k': piece = King; break;
+        default: break;
+        }
+        if (piece != Empty) colour = (c >= 'a') ? Black : White;
+        colour_[sq] = static_cast<std::uint8_t>(colour);
+        piece_[sq] = static_cast<std::uint8_t>(piece);
+    }
+    side_ = whiteToMove ? White : Black;
+    xside_ = side_ ^ 1;
+
+    auto holds = [this](int sq, int colour, int piece) { return colour_[sq] == colour && piece_[sq] == piece; };
+    castle_ = castleRights & 15;
+    if (!holds(kE1, White, King) || !holds(kH1, White, Rook)) castle_ &= ~1;
+    if (!holds(kE1, White, King) || !holds(kA1, White, Rook)) castle_ &= ~2;
+    if (!holds(kE8, Black, King) || !holds(kH8, Black, Rook)) castle_ &= ~4;
+    if (!holds(kE8, Black, King) || !holds(kA8, Black, Rook)) castle_ &= ~8;
+
+    ep_ = -1;
+    if (side_ == White && epSquare >= 16 && epSquare <= 23 && colour_[epSquare] == Empty &&
+        holds(epSquare + 8, Black, Pawn))
+        ep_ = epSquare;
+    if (side_ == Black && epSquare >= 40 && epSquare <= 47 && colour_[epSquare] == Empty &&
+        holds(epSquare - 8, White, Pawn))
+        ep_ = epSquare;
+
+    ply_ = 0;
+    firstMove_[0] = 0;
+    firstMove_[1] = 0;
+    FindKings();
+}
+
+bool TEngineSearch::LoadFen(const char* fen) {
+    char squares[64];
+    std::memset(squares, ' ', sizeof squares);
+    const char* p = fen;
+    while (*p == ' ') ++p;
+    int sq = 0;
+    for (; *p && *p != ' '; ++p) {
+        const char c = *p;
+        if (c == '/') {
+            if (sq % 8 != 0 || sq == 0) return false;
+        } else if (c >= '1' && c <= '8') {
+            const int run = c - '0';
+            if ((sq % 8) + run > 8) return false;
+            sq += run;
+        } else if (std::strchr("PNBRQKpnbrqk", c)) {
+            if (sq >= 64) return false;
+            squares[sq++] = c;
+        } else {
+            return false;
+        }
+        if (sq > 64) return false;
+    }
+    if (sq != 64) return false;
+    while (*p == ' ') ++p;
+    bool white = true;
+    if (*p == 'w' || *p == 'b') white = (*p++ == 'w');
+    else if (*p) return false;
+    while (*p == ' ') ++p;
+    int castle = 0;
+    for (; *p && *p != ' '; ++p) {
+        switch (*p) {
+        case 'K': castle |= 1; break;
+        case 'Q': castle |= 2; break;
+        case 'k': castle |= 4; break;
+        case 'q': castle |= 8; break;
+        case '-': break;
+        default: return false;
+        }
+    }
+    while (*p == ' ') ++p;
+    int ep = -1;
+    if (*p >= 'a' && *p <= 'h' && p[1] >= '1' && p[1] <= '8')
+        ep = (p[0] - 'a') + 8 * ('8' - p[1]);
+    else if (*p && *p != '-')
+        return false;
+    Load(squares, white, castle, ep);
+    return true;
+}
+
+void TEngineSearch::FindKings() {
+    kingSq_[White] = kingSq_[Black] = -1;
+    int count[2] = {0, 0};
+    for (int sq = 0; sq < 64; ++sq) {
+        if (piece_[sq] != King) continue;
+        const int c = colour_[sq];
+        if (count[c]++ == 0) kingSq_[c] = sq;
+    }
+    manyKings_ = count[White] > 1 || count[Black] > 1;
+}
+
+int TEngineSearch::KingSquare(int colour) const {
+    if (!manyKings_) return kingSq_[colour];
+    for (int sq = 0; sq < 64; ++sq)
+        if (piece_[sq] == King && colour_[sq] == colour) return sq;
+    return -1;
+}
+
+// ---------------------------------------------------------------- attacks
+
+bool TEngineSearch::InCheck(int colour) const {
+    const int k = KingSquare(colour);
+    return k >= 0 && Attacked(k, colour ^ 1);
+}
+
+bool TEngineSearch::Attacked(int sq, int by) const {
+    const int mb = kMailbox64[sq];
+    // A White pawn attacks towards lower squares, so it stands below the target.
+    if (by == White) {
+        int n = kMailbox[mb + 9];
+        if (n >= 0 && piece_[n] == Pawn && colour_[n] == White) return true;
+        n = kMailbox[mb + 11];
+        if (n >= 0 && piece_[n] == Pawn && colour_[n] == White) return true;
+    } else {
+        int n = kMailbox[mb - 9];
+        if (n >= 0 && piece_[n] == Pawn && colour_[n] == Black) return true;
+        n = kMailbox[mb - 11];
+        if (n >= 0 && piece_[n] == Pawn && colour_[n] == Black) return true;
+    }
+    for (int d = 0; d < 8; ++d) {
+        const int n = kMailbox[mb + kOffset[Knight][d]];
+        if (n >= 0 && piece_[n] == Knight && colour_[n] == by) return true;
+    }
+    // Sliding attackers and the king: along each of the eight lines, the first
+    // piece met decides; at distance one the king counts as well.
+    for (int d = 0; d < 8; ++d) {
+        const int step = kOffset[King][d];
+        const bool straight = (step == -10 || step == -1 || step == 1 || step == 10);
+        int i = mb + step;
+        int n = kMailbox[i];
+        if (n < 0) continue;
+        bool near = true;
+        while (colour_[n] == Empty) {
+            i += step;
+            n = kMailbox[i];
+            if (n < 0) break;
+            near = false;
+        }
+        if (n < 0 || colour_[n] != by) continue;
+        const int p = piece_[n];
+        if (p == Queen || (straight ? p == Rook : p == Bishop) || (near && p == King)) return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- generation
+
+void TEngineSearch::AddMove(int from, int to, int bits) {
+    if ((bits & FlagPawn) && (to <= 7 || to >= 56)) {
+        AddPromotions(from, to, bits);
+        return;
+    }
+    int& end = firstMove_[ply_ + 1];
+    if (end >= MoveStack) return;
+    TEngineMoveEntry& e = moveList_[end++];
+    e.m.from = static_cast<std::uint8_t>(from);
+    e.m.to = static_cast<std::uint8_t>(to);
+    e.m.promote = 0;
+    e.m.bits = static_cast<std::uint8_t>(bits);
+    if (bits & FlagCapture)
+        e.score = 1000000 + 10 * piece_[to] - piece_[from];
+    else
+        e.score = history_[from][to];
+}
+
+void TEngineSearch::AddPromotions(int from, int to, int bits) {
+    int& end = firstMove_[ply_ + 1];
+    for (int promote = Knight; promote <= Queen; ++promote) {
+        if (end >= MoveStack) return;
+        TEngineMoveEntry& e = moveList_[end++];
+        e.m.from = static_cast<std::uint8_t>(from);
+        e.m.to = static_cast<std::uint8_t>(to);
+        e.m.promote = static_cast<std::uint8_t>(promote);
+        e.m.bits = static_cast<std::uint8_t>(bits | FlagPromote);
+        e.score = 1000000 + 10 * promote;
+    }
+}
+
+inline void TEngineSearch::GeneratePieceMoves(int sq, int piece, bool capturesOnly) {
+    const int mb = kMailbox64[sq];
+    const int dirs = kDirections[piece];
+    const bool slide = kSlide[piece];
+    for (int d = 0; d < dirs; ++d) {
+        const int step = kOffset[piece][d];
+        int i = mb;
+        for (;;) {
+            i += step;
+            const int n = kMailbox[i];
+            if (n < 0) break;
+            if (colour_[n] != Empty) {
+                if (colour_[n] == xside_) AddMove(sq, n, FlagCapture);
+                break;
+            }
+            if (!capturesOnly) AddMove(sq, n, 0);
+            if (!slide) break;
+        }
+    }
+}
+
+void TEngineSearch::GenerateEnPassant() {
+    if (ep_ < 0) return;
+    const int file = ep_ & 7;
+    if (side_ == White) {
+        if (file != 0 && ep_ + 7 < 64 && colour_[ep_ + 7] == White && piece_[ep_ + 7] == Pawn)
+            AddMove(ep_ + 7, ep_, FlagPawn | FlagEnPassant | FlagCapture);
+        if (file != 7 && ep_ + 9 < 64 && colour_[ep_ + 9] == White && piece_[ep_ + 9] == Pawn)
+            AddMove(ep_ + 9, ep_, FlagPawn | FlagEnPassant | FlagCapture);
+    } else {
+        if (file != 0 && ep_ - 9 >= 0 && colour_[ep_ - 9] == Black && piece_[ep_ - 9] == Pawn)
+            AddMove(ep_ - 9, ep_, FlagPawn | FlagEnPassant | FlagCapture);
+        if (file != 7 && ep_ - 7 >= 0 && colour_[ep_ - 7] == Black && piece_[ep_ - 7] == Pawn)
+            AddMove(ep_ - 7, ep_, FlagPawn | FlagEnPassant | FlagCapture);
+    }
+}
+
+void TEngineSearch::Generate() {
+    firstMove_[ply_ + 1] = firstMove_[ply_];
+    for (int sq = 0; sq < 64; ++sq) {
+        if (colour_[sq] != side_) continue;
+        const int piece = piece_[sq];
+        if (piece != Pawn) {
+            GeneratePieceMoves(sq, piece, false);
+            continue;
+        }
+        const int file = sq & 7;
+        if (side_ == White) {
+            if (sq < 8) continue; // a pawn on its last rank has no move
+            if (file != 0 && colour_[sq - 9] == Black) AddMove(sq, sq - 9, FlagPawn | FlagCapture);
+            if (file != 7 && colour_[sq - 7] == Black) AddMove(sq, sq - 7, FlagPawn | FlagCapture);
+            if (colour_[sq - 8] == Empty) {
+                AddMove(sq, sq - 8, FlagPawn);
+                if (sq >= 48 && sq <= 55 && colour_[sq - 16] == Empty)
+                    AddMove(sq, sq - 16, FlagPawn | FlagPawnDouble);
+            }
+        } else {
+            if (sq >= 56) continue;
+            if (file != 0 && colour_[sq + 7] == White) AddMove(sq, sq + 7, FlagPawn | FlagCapture);
+            if (file != 7 && colour_[sq + 9] == White) AddMove(sq, sq + 9, FlagPawn | FlagCapture);
+            if (colour_[sq + 8] == Empty) {
+                AddMove(sq, sq + 8, FlagPawn);
+                if (sq >= 8 && sq <= 15 && colour_[sq + 16] == Empty)
+                    AddMove(sq, sq + 16, FlagPawn | FlagPawnDouble);
+            }
+        }
+    }
+    if (side_ == White) {
+        if (castle_ & 1) AddMove(kE1, kG1, FlagCastle);
+        if (castle_ & 2) AddMove(kE1, kC1, FlagCastle);
+    } else {
+        if (castle_ & 4) AddMove(kE8, kG8, FlagCastle);
+        if (castle_ & 8) AddMove(kE8, kC8, FlagCastle);
+    }
+    GenerateEnPassant();
+}
+
+void TEngineSearch::GenerateCaptures() {
+    firstMove_[ply_ + 1] = firstMove_[ply_];
+    for (int sq = 0; sq < 64; ++sq) {
+        if (colour_[sq] != side_) continue;
+        const int piece = piece_[sq];
+        if (piece != Pawn) {
+            GeneratePieceMoves(sq, piece, true);
+            continue;
+        }
+        const int file = sq & 7;
+        if (side_ == White) {
+            if (sq < 8) continue;
+            if (file != 0 && colour_[sq - 9] == Black) AddMove(sq, sq - 9, FlagPawn | FlagCapture);
+            if (file != 7 && colour_[sq - 7] == Black) AddMove(sq, sq - 7, FlagPawn | FlagCapture);
+            if (sq <= 15 && colour_[sq - 8] == Empty) AddMove(sq, sq - 8, FlagPawn);
+        } else {
+            if (sq >= 56) continue;
+            if (file != 0 && colour_[sq + 7] == White) AddMove(sq, sq + 7, FlagPawn | FlagCapture);
+            if (file != 7 && colour_[sq + 9] == White) AddMove(sq, sq + 9, FlagPawn | FlagCapture);
+            if (sq >= 48 && colour_[sq + 8] == Empty) AddMove(sq, sq + 8, FlagPawn);
+        }
+    }
+    GenerateEnPassant();
+}
+
+// ---------------------------------------------------------------- make / take back
+
+bool TEngineSearch::MakeMove(TEngineMove m) {
+    const int from = m.from, to = m.to;
+    if (m.bits & FlagCastle) {
+        if (InCheck(side_)) return false;
+        int rookFrom, rookTo;
+        switch (to) {
+        case kG1:
+            if (colour_[kF1] != Empty || colour_[kG1] != Empty || Attacked(kF1, xside_) || Attacked(kG1, xside_))
+                return false;
+            rookFrom = kH1, rookTo = kF1;
+            break;
+        case kC1:
+            if (colour_[kB1] != Empty || colour_[kC1] != Empty || colour_[kD1] != Empty ||
+                Attacked(kC1, xside_) || Attacked(kD1, xside_))
+                return false;
+            rookFrom = kA1, rookTo = kD1;
+            break;
+        case kG8:
+            if (colour_[kF8] != Empty || colour_[kG8] != Empty || Attacked(kF8, xside_) || Attacked(kG8, xside_))
+                return false;
+            rookFrom = kH8, rookTo = kF8;
+            break;
+        case kC8:
+            if (colour_[kB8] != Empty || colour_[kC8] != Empty || colour_[kD8] != Empty ||
+                Attacked(kC8, xside_) || Attacked(kD8, xside_))
+                return false;
+            rookFrom = kA8, rookTo = kD8;
+            break;
+        default:
+            return false;
+        }
+        colour_[rookTo] = colour_[rookFrom];
+        piece_[rookTo] = piece_[rookFrom];
+        colour_[rookFrom] = Empty;
+        piece_[rookFrom] = Empty;
+    }
+
+    Undo& u = undo_[ply_];
+    u.m = m;
+    u.capture = piece_[to];
+    u.castle = static_cast<std::uint8_t>(castle_);
+    u.ep = static_cast<std::int8_t>(ep_);
+    ++ply_;
+
+    castle_ &= kCastleMask[from] & kCastleMask[to];
+    ep_ = (m.bits & FlagPawnDouble) ? (side_ == White ? to + 8 : to - 8) : -1;
+
+    const int mover = piece_[from];
+    colour_[to] = static_cast<std::uint8_t>(side_);
+    piece_[to] = (m.bits & FlagPromote) ? m.promote : static_cast<std::uint8_t>(mover);
+    colour_[from] = Empty;
+    piece_[from] = Empty;
+
+    if (m.bits & FlagEnPassant) {
+        const int taken = side_ == White ? to + 8 : to - 8;
+        colour_[taken] = Empty;
+        piece_[taken] = Empty;
+    }
+    if (mover == King) kingSq_[side_] = to;
+    if (u.capture == King) kingSq_[xside_] = -1;
+
+    xside_ = side_;
+    side_ ^= 1;
+    if (InCheck(xside_)) {
+        TakeBackMove();
+        return false;
+    }
+    return true;
+}
+
+void TEngineSearch::TakeBackMove() {
+    xside_ = side_;
+    side_ ^= 1;
+    --ply_;
+    const Undo& u = undo_[ply_];
+    const TEngineMove m = u.m;
+    const int from = m.from, to = m.to;
+    castle_ = u.castle;
+    ep_ = u.ep;
+
+    const int mover = (m.bits & FlagPromote) ? static_cast<int>(Pawn) : piece_[to];
+    colour_[from] = static_cast<std::uint8_t>(side_);
+    piece_[from] = static_cast<std::uint8_t>(mover);
+    if (u.capture == Empty) {
+        colour_[to] = Empty;
+        piece_[to] = Empty;
+    } else {
+        colour_[to] = static_cast<std::uint8_t>(xside_);
+        piece_[to] = u.capture;
+    }
+    if (mover == King) kingSq_[side_] = from;
+    if (u.capture == King) kingSq_[xside_] = to;
+
+    if (m.bits & FlagCastle) {
+        int rookFrom, rookTo;
+        switch (to) {
+        case kG1: rookFrom = kF1, rookTo = kH1; break;
+        case kC1: rookFrom = kD1, rookTo = kA1; break;
+        case kG8: rookFrom = kF8, rookTo = kH8; break;
+        default: rookFrom = kD8, rookTo = kA8; break;
+        }
+        colour_[rookTo] = colour_[rookFrom];
+        piece_[rookTo] = piece_[rookFrom];
+        colour_[rookFrom] = Empty;
+        piece_[rookFrom] = Empty;
+    }
+    if (m.bits & FlagEnPassant) {
+        const int taken = side_ == White ? to + 8 : to - 8;
+        colour_[taken] = static_cast<std::uint8_t>(xside_);
+        piece_[taken] = Pawn;
+    }
+}
+
+// ---------------------------------------------------------------- perft
+
+std::uint64_t TEngineSearch::Perft(int depth) {
+    if (depth <= 0) return 1;
+    if (ply_ >= MaxPly - 2 || firstMove_[ply_] > MoveStack - kMoveRoom) return 0;
+    Generate();
+    std::uint64_t nodes = 0;
+    const int end = firstMove_[ply_ + 1];
+    for (int i = firstMove_[ply_]; i < end; ++i) {
+        if (!MakeMove(moveList_[i].m)) continue;
+        nodes += depth == 1 ? 1 : Perft(depth - 1);
+        TakeBackMove();
+    }
+    return nodes;
+}
+
+// ---------------------------------------------------------------- search
+
+bool TEngineSearch::Think(int depth, TEngineMove* best, int* score) {
+    nodes_ = 0;
+    ply_ = 0;
+    firstMove_[0] = 0;
+    InitEvaluation();
+    std::memset(history_, 0, sizeof history_);
+    pvLength_[0] = 0;
+    int result = 0;
+    for (int d = 1; d <= depth && !Aborted(); ++d) {
+        followPv_ = true;
+        previousPvLength_ = pvLength_[0];
+        result = Search(-Infinity, Infinity, d);
+    }
+    if (Aborted() || pvLength_[0] == 0) return false;
+    if (best) *best = pv_[0][0];
+    if (score) *score = result;
+    return true;
+}
+
+void TEngineSearch::UpdatePv(const TEngineMove& m) {
+    const int p = ply_;
+    pv_[p][p] = m;
+    const int len = pvLength_[p + 1];
+    for (int j = p + 1; j < len; ++j) pv_[p][j] = pv_[p + 1][j];
+    pvLength_[p] = len;
+}
+
+int TEngineSearch::Search(int alpha, int beta, int depth) {
+    ++nodes_;
+    if (Aborted()) return 0;
+    if (depth <= 0) return Quiesce(alpha, beta);
+    pvLength_[ply_] = ply_;
+    if (ply_ >= MaxPly - 1 || firstMove_[ply_] > MoveStack - kMoveRoom) return Evaluate();
+
+    const bool check = InCheck(side_);
+    if (check) ++depth;
+    Generate();
+    if (followPv_) SortPV();
+
+    bool legal = false;
+    const int end = firstMove_[ply_ + 1];
+    for (int i = firstMove_[ply_]; i < end && !Aborted(); ++i) {
+        PickMove(i);
+        const TEngineMove m = moveList_[i].m;
+        if (!MakeMove(m)) continue;
+        legal = true;
+        const int x = -Search(-beta, -alpha, depth - 1);
+        TakeBackMove();
+        if (x > alpha) {
+            history_[m.from][m.to] += depth;
+            if (x >= beta) return beta;
+            alpha = x;
+            UpdatePv(m);
+        }
+    }
+    if (!legal) return check ? -Infinity + ply_ : 0;
+    return alpha;
+}
+
+int TEngineSearch::Quiesce(int alpha, int beta) {
+    ++nodes_;
+    pvLength_[ply_] = ply_;
+    if (ply_ >= MaxPly - 1 || firstMove_[ply_] > MoveStack - kMoveRoom) return Evaluate();
+
+    const bool check = InCheck(side_);
+    if (check) {
+        Generate();
+    } else {
+        const int x = Evaluate();
+        if (x >= beta) return beta;
+        if (x > alpha) alpha = x;
+        GenerateCaptures();
+    }
+    if (followPv_) SortPV();
+
+    bool legal = false;
+    const int end = firstMove_[ply_ + 1];
+    for (int i = firstMove_[ply_]; i < end; ++i) {
+        PickMove(i);
+        const TEngineMove m = moveList_[i].m;
+        if (!MakeMove(m)) continue;
+        legal = true;
+        const int x = -Quiesce(-beta, -alpha);
+        TakeBackMove();
+        if (x > alpha) {
+            if (x >= beta) return beta;
+            alpha = x;
+            UpdatePv(m);
+        }
+    }
+    if (check && !legal) return -Infinity + ply_;
+    return alpha;
+}
+
+void TEngineSearch::SortPV() {
+    followPv_ = false;
+    if (ply_ >= previousPvLength_) return;
+    const TEngineMove want = pv_[0][ply_];
+    const int end = firstMove_[ply_ + 1];
+    for (int i = firstMove_[ply_]; i < end; ++i) {
+        if (moveList_[i].m.from == want.from && moveList_[i].m.to == want.to) {
+            followPv_ = true;
+            moveList_[i].score += 10000000;
+            return;
+        }
+    }
+}
+
+void TEngineSearch::PickMove(int i) {
+    const int end = firstMove_[ply_ + 1];
+    int best = i;
+    std::int32_t bestScore = moveList_[i].score;
+    for (int j = i + 1; j < end; ++j) {
+        if (moveList_[j].score > bestScore) {
+            bestScore = moveList_[j].score;
+            best = j;
+        }
+    }
+    if (best != i) {
+        const TEngineMoveEntry t = moveList_[i];
+        moveList_[i] = moveList_[best];
+        moveList_[best] = t;
+    }
+}
