@@ -11,12 +11,24 @@ namespace {
 constexpr int ColourOf(char c) {
     return (c >= 'A' && c <= 'Z') ? 1 : (c >= 'a' && c <= 'z') ? 0 : -1;
 }
-constexpr int FileOfIndex(int s) { return ((s - 1) & 7) + 1; }
-constexpr int RankOfIndex(int s) { return 8 - ((s - 1) >> 3); }
-constexpr int IndexOf(int file, int rank) { return file + 8 * (8 - rank); }
-constexpr bool OnBoard(int file, int rank) { return file >= 1 && file <= 8 && rank >= 1 && rank <= 8; }
-constexpr int Sign(int v) { return (v > 0) - (v < 0); }
-constexpr int Abs(int v) { return v < 0 ? -v : v; }
+constexpr int FileOfIndex(int s) {
+    return ((s - 1) & 7) + 1;
+}
+constexpr int RankOfIndex(int s) {
+    return 8 - ((s - 1) >> 3);
+}
+constexpr int IndexOf(int file, int rank) {
+    return file + 8 * (8 - rank);
+}
+constexpr bool OnBoard(int file, int rank) {
+    return file >= 1 && file <= 8 && rank >= 1 && rank <= 8;
+}
+constexpr int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
+constexpr int Abs(int v) {
+    return v < 0 ? -v : v;
+}
 
 // Order of history entries: (n, White) < (n, Black) < (n + 1, White).
 constexpr long long EntryOrder(int moveNumber, bool whiteToMove) {
@@ -25,8 +37,18 @@ constexpr long long EntryOrder(int moveNumber, bool whiteToMove) {
 
 bool IsPieceLetter(char16_t c) {
     switch (c) {
-    case u'P': case u'N': case u'B': case u'R': case u'Q': case u'K':
-    case u'p': case u'n': case u'b': case u'r': case u'q': case u'k':
+    case u'P':
+    case u'N':
+    case u'B':
+    case u'R':
+    case u'Q':
+    case u'K':
+    case u'p':
+    case u'n':
+    case u'b':
+    case u'r':
+    case u'q':
+    case u'k':
         return true;
     default:
         return false;
@@ -55,7 +77,9 @@ TChessModel::~TChessModel() {
 
 // ---------------------------------------------------------------- position
 
-QString TChessModel::Position() const { return QString::fromLatin1(squares_.data() + 1, 64); }
+QString TChessModel::Position() const {
+    return QString::fromLatin1(squares_.data() + 1, 64);
+}
 
 void TChessModel::SetPosition(const QString& text) {
     StopThinking();
@@ -79,7 +103,9 @@ void TChessModel::SetWhiteToMove(bool white) {
     whiteToMove_.store(white, std::memory_order_relaxed);
 }
 
-void TChessModel::SetCastlingAllowed(CastleSet rights) { castling_ = rights & AllCastling; }
+void TChessModel::SetCastlingAllowed(CastleSet rights) {
+    castling_ = rights & AllCastling;
+}
 
 void TChessModel::SetEnPassant(Square s) {
     if (!IsOnBoard(s) || (RankOf(s) != 6 && RankOf(s) != 3)) return;
@@ -134,14 +160,16 @@ bool TChessModel::SetFen(const QString& fen, QString* error) {
     };
     const QStringList fields = fen.simplified().split(u' ', Qt::SkipEmptyParts);
     if (fields.size() < 4 || fields.size() > 6)
-        return fail(QStringLiteral("expected 4 to 6 fields separated by spaces, found %1").arg(fields.size()));
+        return fail(QStringLiteral("expected 4 to 6 fields separated by spaces, found %1")
+                        .arg(fields.size()));
 
     std::array<char, 66> board;
     board.fill(' ');
     board[65] = '\0';
     const QStringList ranks = fields[0].split(u'/');
     if (ranks.size() != 8)
-        return fail(QStringLiteral("the board needs 8 ranks separated by '/', found %1").arg(ranks.size()));
+        return fail(
+            QStringLiteral("the board needs 8 ranks separated by '/', found %1").arg(ranks.size()));
     for (int i = 0; i < 8; ++i) {
         const int rank = 8 - i;
         int file = 1;
@@ -150,37 +178,54 @@ bool TChessModel::SetFen(const QString& fen, QString* error) {
             if (c >= u'1' && c <= u'8') {
                 file += c - u'0';
             } else if (IsPieceLetter(c)) {
-                if (file > 8) return fail(QStringLiteral("rank %1 holds more than 8 squares").arg(rank));
+                if (file > 8)
+                    return fail(QStringLiteral("rank %1 holds more than 8 squares").arg(rank));
                 if ((c == u'P' || c == u'p') && (rank == 1 || rank == 8))
                     return fail(QStringLiteral("a pawn stands on rank %1").arg(rank));
                 board[IndexOf(file, rank)] = static_cast<char>(c);
                 ++file;
             } else {
-                return fail(QStringLiteral("unexpected character '%1' on rank %2").arg(qc).arg(rank));
+                return fail(
+                    QStringLiteral("unexpected character '%1' on rank %2").arg(qc).arg(rank));
             }
             if (file > 9) break;
         }
-        if (file != 9) return fail(QStringLiteral("rank %1 does not hold exactly 8 squares").arg(rank));
+        if (file != 9)
+            return fail(QStringLiteral("rank %1 does not hold exactly 8 squares").arg(rank));
     }
 
     bool white;
-    if (fields[1] == QLatin1String("w")) white = true;
-    else if (fields[1] == QLatin1String("b")) white = false;
-    else return fail(QStringLiteral("side to move must be 'w' or 'b', not '%1'").arg(fields[1]));
+    if (fields[1] == QLatin1String("w"))
+        white = true;
+    else if (fields[1] == QLatin1String("b"))
+        white = false;
+    else
+        return fail(QStringLiteral("side to move must be 'w' or 'b', not '%1'").arg(fields[1]));
 
     CastleSet castling = 0;
     if (fields[2] != QLatin1String("-")) {
         for (const QChar qc : fields[2]) {
             CastleSet bit = 0;
             switch (qc.unicode()) {
-            case u'K': bit = WhiteKingSide; break;
-            case u'Q': bit = WhiteQueenSide; break;
-            case u'k': bit = BlackKingSide; break;
-            case u'q': bit = BlackQueenSide; break;
-            default: break;
+            case u'K':
+                bit = WhiteKingSide;
+                break;
+            case u'Q':
+                bit = WhiteQueenSide;
+                break;
+            case u'k':
+                bit = BlackKingSide;
+                break;
+            case u'q':
+                bit = BlackQueenSide;
+                break;
+            default:
+                break;
             }
             if (!bit || (castling & bit))
-                return fail(QStringLiteral("castling rights '%1' are not a set of K, Q, k, q or '-'").arg(fields[2]));
+                return fail(
+                    QStringLiteral("castling rights '%1' are not a set of K, Q, k, q or '-'")
+                        .arg(fields[2]));
             castling |= bit;
         }
     }
@@ -189,23 +234,28 @@ bool TChessModel::SetFen(const QString& fen, QString* error) {
     if (fields[3] != QLatin1String("-")) {
         ep = TextToSquare(fields[3]);
         if (ep == Square::None || fields[3].at(0).isUpper())
-            return fail(QStringLiteral("en passant square '%1' is not a square or '-'").arg(fields[3]));
+            return fail(
+                QStringLiteral("en passant square '%1' is not a square or '-'").arg(fields[3]));
         if (RankOf(ep) != (white ? 6 : 3))
-            return fail(QStringLiteral("en passant square %1 is on the wrong rank for the side to move").arg(fields[3]));
+            return fail(
+                QStringLiteral("en passant square %1 is on the wrong rank for the side to move")
+                    .arg(fields[3]));
     }
 
     if (fields.size() >= 5) {
         bool ok = false;
         const int halfMoves = fields[4].toInt(&ok);
         if (!ok || halfMoves < 0)
-            return fail(QStringLiteral("half-move clock '%1' is not a number of 0 or more").arg(fields[4]));
+            return fail(
+                QStringLiteral("half-move clock '%1' is not a number of 0 or more").arg(fields[4]));
     }
     int moveNumber = 1;
     if (fields.size() == 6) {
         bool ok = false;
         moveNumber = fields[5].toInt(&ok);
         if (!ok || moveNumber < 1 || moveNumber > 1000000)
-            return fail(QStringLiteral("move number '%1' is not a number from 1 to 1000000").arg(fields[5]));
+            return fail(QStringLiteral("move number '%1' is not a number from 1 to 1000000")
+                            .arg(fields[5]));
     }
 
     StopThinking();
@@ -263,7 +313,8 @@ const MoveInfo* TChessModel::FindEntry(int moveNumber, bool whiteToMove) const {
 }
 
 void TChessModel::RecordPosition() {
-    if (currentMove_ < historyBase_) return; // cannot happen: the board never goes before its first entry
+    if (currentMove_ < historyBase_)
+        return; // cannot happen: the board never goes before its first entry
     MoveInfo& e = Entry(currentMove_, WhiteToMove());
     std::memcpy(e.squares.data(), squares_.data() + 1, 64);
     e.castling = castling_;
@@ -315,12 +366,14 @@ bool TChessModel::KingAttacked(const char* sq, int colour) {
         if (kf > 1 && sq[IndexOf(kf - 1, pr)] == pawn) return true;
         if (kf < 8 && sq[IndexOf(kf + 1, pr)] == pawn) return true;
     }
-    static constexpr int jumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+    static constexpr int jumps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+                                        {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
     for (const auto& j : jumps) {
         const int f = kf + j[0], r = kr + j[1];
         if (OnBoard(f, r) && sq[IndexOf(f, r)] == knight) return true;
     }
-    static constexpr int rays[8][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    static constexpr int rays[8][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
+                                       {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
     for (int d = 0; d < 8; ++d) {
         const bool diagonal = d < 4;
         const char slider = diagonal ? bishop : rook;
@@ -354,24 +407,30 @@ bool TChessModel::KingAttackedAfter(int colour, Square oldSq, Square newSq) cons
 
 bool TChessModel::CastlingMayMove(int from, int to) const {
     const char* sq = squares_.data();
-    auto safe = [this](int colour, Square king, Square x) { return !KingAttackedAfter(colour, king, x); };
+    auto safe = [this](int colour, Square king, Square x) {
+        return !KingAttackedAfter(colour, king, x);
+    };
     if (from == kE1 && sq[from] == 'K') {
         if (to == Ord(Square::G1))
-            return (castling_ & WhiteKingSide) && sq[Ord(Square::H1)] == 'R' && sq[Ord(Square::F1)] == ' ' &&
-                   sq[Ord(Square::G1)] == ' ' && safe(1, Square::E1, Square::E1) &&
-                   safe(1, Square::E1, Square::F1) && safe(1, Square::E1, Square::G1);
+            return (castling_ & WhiteKingSide) && sq[Ord(Square::H1)] == 'R' &&
+                   sq[Ord(Square::F1)] == ' ' && sq[Ord(Square::G1)] == ' ' &&
+                   safe(1, Square::E1, Square::E1) && safe(1, Square::E1, Square::F1) &&
+                   safe(1, Square::E1, Square::G1);
         if (to == Ord(Square::C1))
-            return (castling_ & WhiteQueenSide) && sq[Ord(Square::A1)] == 'R' && sq[Ord(Square::B1)] == ' ' &&
-                   sq[Ord(Square::C1)] == ' ' && sq[Ord(Square::D1)] == ' ' && safe(1, Square::E1, Square::E1) &&
+            return (castling_ & WhiteQueenSide) && sq[Ord(Square::A1)] == 'R' &&
+                   sq[Ord(Square::B1)] == ' ' && sq[Ord(Square::C1)] == ' ' &&
+                   sq[Ord(Square::D1)] == ' ' && safe(1, Square::E1, Square::E1) &&
                    safe(1, Square::E1, Square::D1) && safe(1, Square::E1, Square::C1);
     } else if (from == kE8 && sq[from] == 'k') {
         if (to == Ord(Square::G8))
-            return (castling_ & BlackKingSide) && sq[Ord(Square::H8)] == 'r' && sq[Ord(Square::F8)] == ' ' &&
-                   sq[Ord(Square::G8)] == ' ' && safe(0, Square::E8, Square::E8) &&
-                   safe(0, Square::E8, Square::F8) && safe(0, Square::E8, Square::G8);
+            return (castling_ & BlackKingSide) && sq[Ord(Square::H8)] == 'r' &&
+                   sq[Ord(Square::F8)] == ' ' && sq[Ord(Square::G8)] == ' ' &&
+                   safe(0, Square::E8, Square::E8) && safe(0, Square::E8, Square::F8) &&
+                   safe(0, Square::E8, Square::G8);
         if (to == Ord(Square::C8))
-            return (castling_ & BlackQueenSide) && sq[Ord(Square::A8)] == 'r' && sq[Ord(Square::B8)] == ' ' &&
-                   sq[Ord(Square::C8)] == ' ' && sq[Ord(Square::D8)] == ' ' && safe(0, Square::E8, Square::E8) &&
+            return (castling_ & BlackQueenSide) && sq[Ord(Square::A8)] == 'r' &&
+                   sq[Ord(Square::B8)] == ' ' && sq[Ord(Square::C8)] == ' ' &&
+                   sq[Ord(Square::D8)] == ' ' && safe(0, Square::E8, Square::E8) &&
                    safe(0, Square::E8, Square::D8) && safe(0, Square::E8, Square::C8);
     }
     return false;
@@ -389,17 +448,23 @@ bool TChessModel::PieceMayMove(int from, int to) const {
         return true;
     };
     switch (piece) {
-    case 'N': case 'n':
+    case 'N':
+    case 'n':
         return (adf == 2 && adr == 1) || (adf == 1 && adr == 2);
-    case 'B': case 'b':
+    case 'B':
+    case 'b':
         return adf == adr && adf > 0 && pathClear();
-    case 'R': case 'r':
+    case 'R':
+    case 'r':
         return (df == 0) != (dr == 0) && pathClear();
-    case 'Q': case 'q':
+    case 'Q':
+    case 'q':
         return ((adf == adr && adf > 0) || ((df == 0) != (dr == 0))) && pathClear();
-    case 'K': case 'k':
+    case 'K':
+    case 'k':
         return (adf <= 1 && adr <= 1) || CastlingMayMove(from, to);
-    case 'P': case 'p': {
+    case 'P':
+    case 'p': {
         const bool white = piece == 'P';
         const int forward = white ? 1 : -1;
         if (dr == forward && df == 0) return sq[to] == ' ';
@@ -441,13 +506,16 @@ bool TChessModel::AnyLegalMove() const {
         if (ColourOf(squares_[from]) != side) continue;
         for (int to = 1; to <= 64; ++to) {
             if (ColourOf(squares_[to]) == side) continue;
-            if (PieceMayMove(from, to) && !KingAttackedAfter(side, ToSquare(from), ToSquare(to))) return true;
+            if (PieceMayMove(from, to) && !KingAttackedAfter(side, ToSquare(from), ToSquare(to)))
+                return true;
         }
     }
     return false;
 }
 
-bool TChessModel::HasLegalMove() const { return !IsThreefoldRepetition() && AnyLegalMove(); }
+bool TChessModel::HasLegalMove() const {
+    return !IsThreefoldRepetition() && AnyLegalMove();
+}
 
 Square TChessModel::CapturableEnPassant() const {
     if (!IsOnBoard(enPassant_)) return Square::None;
@@ -567,8 +635,10 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     // Castling: the rook follows the king.
     if ((piece == 'K' && from == kE1) || (piece == 'k' && from == kE8)) {
         int rookFrom = 0, rookTo = 0;
-        if (to == from + 2) rookFrom = from + 3, rookTo = from + 1;
-        else if (to == from - 2) rookFrom = from - 4, rookTo = from - 1;
+        if (to == from + 2)
+            rookFrom = from + 3, rookTo = from + 1;
+        else if (to == from - 2)
+            rookFrom = from - 4, rookTo = from - 1;
         if (rookFrom) {
             squares_[rookTo] = squares_[rookFrom];
             squares_[rookFrom] = ' ';
@@ -582,13 +652,20 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     // Castling rights: a king or rook leaving its square, or anything landing on a corner.
     auto rightsLost = [](int s) -> CastleSet {
         switch (static_cast<Square>(s)) {
-        case Square::A1: return WhiteQueenSide;
-        case Square::E1: return WhiteKingSide | WhiteQueenSide;
-        case Square::H1: return WhiteKingSide;
-        case Square::A8: return BlackQueenSide;
-        case Square::E8: return BlackKingSide | BlackQueenSide;
-        case Square::H8: return BlackKingSide;
-        default: return 0;
+        case Square::A1:
+            return WhiteQueenSide;
+        case Square::E1:
+            return WhiteKingSide | WhiteQueenSide;
+        case Square::H1:
+            return WhiteKingSide;
+        case Square::A8:
+            return BlackQueenSide;
+        case Square::E8:
+            return BlackKingSide | BlackQueenSide;
+        case Square::H8:
+            return BlackKingSide;
+        default:
+            return 0;
         }
     };
     castling_ &= static_cast<CastleSet>(~rightsLost(from));
@@ -611,13 +688,30 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     int white = 0, black = 0;
     for (int s = 1; s <= 64; ++s) {
         switch (squares_[s]) {
-        case 'P': case 'R': case 'Q': white += 5; break;
-        case 'B': white += 3; break;
-        case 'N': white += 2; break;
-        case 'p': case 'r': case 'q': black += 5; break;
-        case 'b': black += 3; break;
-        case 'n': black += 2; break;
-        default: break;
+        case 'P':
+        case 'R':
+        case 'Q':
+            white += 5;
+            break;
+        case 'B':
+            white += 3;
+            break;
+        case 'N':
+            white += 2;
+            break;
+        case 'p':
+        case 'r':
+        case 'q':
+            black += 5;
+            break;
+        case 'b':
+            black += 3;
+            break;
+        case 'n':
+            black += 2;
+            break;
+        default:
+            break;
         }
     }
     if (white < 5 && black < 5) {
@@ -650,13 +744,15 @@ std::uint64_t TChessModel::PerftFrom(int depth) {
     for (int from = 1; from <= 64; ++from) {
         if (ColourOf(squares_[from]) != side) continue;
         for (int to = 1; to <= 64 && count < 256; ++to)
-            if (IsLegalMove(ToSquare(from), ToSquare(to))) moves[count++] = static_cast<std::uint16_t>(from << 8 | to);
+            if (IsLegalMove(ToSquare(from), ToSquare(to)))
+                moves[count++] = static_cast<std::uint16_t>(from << 8 | to);
     }
     std::uint64_t nodes = 0;
     for (int i = 0; i < count; ++i) {
         const Square from = ToSquare(moves[i] >> 8), to = ToSquare(moves[i] & 0xff);
         const char piece = squares_[Ord(from)];
-        const bool promotes = (piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1);
+        const bool promotes =
+            (piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1);
         for (const char letter : {'q', 'r', 'b', 'n'}) {
             promotionLetter_ = letter;
             if (!DoMove(from, to)) break;
@@ -672,14 +768,14 @@ std::uint64_t TChessModel::Perft(int depth) {
     if (depth < 0) return 0;
     StopThinking();
     // Hold back everything that would notice the moves tried.
-    TMoveEvent legal = std::exchange(OnLegalMove, nullptr), castle = std::exchange(OnCastle, nullptr),
-               check = std::exchange(OnCheck, nullptr), mate = std::exchange(OnMate, nullptr),
-               stale = std::exchange(OnStaleMate, nullptr);
+    TMoveEvent legal = std::exchange(OnLegalMove, nullptr),
+               castle = std::exchange(OnCastle, nullptr), check = std::exchange(OnCheck, nullptr),
+               mate = std::exchange(OnMate, nullptr), stale = std::exchange(OnStaleMate, nullptr);
     TCaptureEvent capture = std::exchange(OnCapture, nullptr);
     TPromotionEvent promotion = std::exchange(OnPromotion, nullptr);
     TNotifyEvent material = std::exchange(OnNoMatingMaterial, nullptr),
-                 threefold = std::exchange(OnThreefoldPosition, nullptr), draw = std::exchange(OnDraw, nullptr),
-                 paint = std::exchange(OnPaint, nullptr);
+                 threefold = std::exchange(OnThreefoldPosition, nullptr),
+                 draw = std::exchange(OnDraw, nullptr), paint = std::exchange(OnPaint, nullptr);
     TBoardViewHooks* view = std::exchange(view_, nullptr);
     const auto history = history_;
     const int lastMove = lastMove_;
@@ -691,7 +787,8 @@ std::uint64_t TChessModel::Perft(int depth) {
     OnLegalMove = std::move(legal), OnCastle = std::move(castle), OnCheck = std::move(check);
     OnMate = std::move(mate), OnStaleMate = std::move(stale), OnCapture = std::move(capture);
     OnPromotion = std::move(promotion), OnNoMatingMaterial = std::move(material);
-    OnThreefoldPosition = std::move(threefold), OnDraw = std::move(draw), OnPaint = std::move(paint);
+    OnThreefoldPosition = std::move(threefold), OnDraw = std::move(draw),
+    OnPaint = std::move(paint);
     view_ = view;
     history_ = history;
     lastMove_ = lastMove;

@@ -11,8 +11,11 @@
 // What must stay true:
 //  - every operation that changes the position calls StopThinking() first,
 //    so the engine worker, which reads the state by reference, is parked;
-//  - an illegal move changes nothing and raises nothing;
-//  - events of one move fire in the fixed order documented at DoMove().
+//  - an illegal move, a malformed FEN or an out-of-range GotoMove changes
+//    nothing and raises nothing; no input reaches outside the tables;
+//  - events of one move fire in the fixed order documented at DoMove();
+//  - the history holds every position from the first recorded one to the
+//    last recorded one, each with its side to move; it grows with the game.
 
 #include "Square.h"
 
@@ -41,16 +44,24 @@ using TThinkEvent = std::function<void(Square& oldSq, Square& newSq)>;
 class TBoardViewHooks {
 public:
     virtual ~TBoardViewHooks() = default;
-    virtual void RepaintSquare(Square s) = 0;    // draw one square with its content
-    virtual void EraseSquare(Square s) = 0;      // draw one square without its piece (a move starts)
-    virtual void RepaintAll() = 0;               // full repaint of the control
-    virtual void PaintGridLines() = 0;           // redraw the grid over the squares
+    virtual void RepaintSquare(Square s) = 0; // draw one square with its content
+    virtual void EraseSquare(Square s) = 0;   // draw one square without its piece (a move starts)
+    virtual void RepaintAll() = 0;            // full repaint of the control
+    virtual void PaintGridLines() = 0;        // redraw the grid over the squares
     virtual bool AnimateMovesEnabled() const = 0;
     virtual void AnimateMove(Square from, Square to) = 0; // blocks until the piece arrives
 };
 
 // Engine worker priority, as the host names it.
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TThreadPriority {
+    tpIdle,
+    tpLowest,
+    tpLower,
+    tpNormal,
+    tpHigher,
+    tpHighest,
+    tpTimeCritical
+};
 
 // One history entry: a position reached, with its castling rights and en passant square.
 // Its side to move is given by the slot it sits in. repetitionEp is the en passant
@@ -61,7 +72,7 @@ struct MoveInfo {
     CastleSet castling = 0;
     Square enPassant = Square::None;
     Square repetitionEp = Square::None;
-    bool recorded = false;                    // written since the game started
+    bool recorded = false; // written since the game started
 };
 
 // Frees the engine worker; defined with the engine control, where TChessThread is complete.
@@ -81,14 +92,14 @@ public:
     static const char* const InitialPosition; // 64 characters
 
     // ---- position and its text forms ----
-    QString Position() const;                 // 64-character position string
-    void SetPosition(const QString& text);    // never rejects; see the rules of the text
+    QString Position() const;              // 64-character position string
+    void SetPosition(const QString& text); // never rejects; see the rules of the text
     bool WhiteToMove() const { return whiteToMove_.load(std::memory_order_relaxed); }
     void SetWhiteToMove(bool white);
     CastleSet CastlingAllowed() const { return castling_; }
     void SetCastlingAllowed(CastleSet rights);
     Square EnPassant() const { return enPassant_; }
-    void SetEnPassant(Square s);              // only ranks 6 and 3 are accepted
+    void SetEnPassant(Square s); // only ranks 6 and 3 are accepted
     int CurrentMove() const { return currentMove_; }
     // Content of a square: a piece letter or a blank; blank for None.
     char PieceAt(Square s) const { return IsOnBoard(s) ? squares_[Ord(s)] : ' '; }
@@ -106,18 +117,39 @@ public:
     bool SetFen(const QString& fen, QString* error = nullptr);
 
     // ---- history ----
-    void NewGame();                           // ResetPosition, then a full repaint
+    void NewGame(); // ResetPosition, then a full repaint
+    // Initial position, White to move, move 1, all rights; the history starts
+    // over there (its first entry is recorded at once). No repaint.
     void ResetPosition();
+    // Back (or forward) to a recorded position between the first and the last
+    // recorded one; repaints the squares that change. No events, no engine restart.
     bool GotoMove(int moveNumber, bool whiteToMove);
-    bool TakeBack();
-    void RecordPosition();
+    bool TakeBack();       // one half-move back through GotoMove
+    void RecordPosition(); // writes the entry (CurrentMove, side to move)
 
     // ---- rules ----
     bool IsLegalMove(Square oldSq, Square newSq) const;
-    bool Move(Square oldSq, Square newSq);    // public way to play a move
-    bool DoMove(Square oldSq, Square newSq);  // plays a legal move and raises the events
-    bool HasLegalMove() const;
+    // The public way to play a move: StopThinking, DoMove, clear the engine
+    // stop mark, RequestComputerMove. Returns what DoMove returned.
+    bool Move(Square oldSq, Square newSq);
+    // Plays a legal move; false and no effect (but the game-over mark cleared)
+    // otherwise. Order of what happens: the position moved from is recorded;
+    // from is erased on the view and the move animated (unless it is the drop
+    // just made); the piece lands, the side and move number advance; then
+    // OnLegalMove, OnCapture (a piece was on to), OnPromotion (the square gets
+    // the letter handed back), OnCapture for a pawn taken en passant, the new
+    // en passant square, the castling rook and OnCastle, the castling rights
+    // (king or rook leaving its square, anything landing on a corner), OnCheck
+    // and OnMate or OnStaleMate, OnNoMatingMaterial, the position reached is
+    // recorded, OnThreefoldPosition, OnDraw (any of the three draws), OnPaint.
+    bool DoMove(Square oldSq, Square newSq);
+    bool HasLegalMove() const; // false as well once the position is repeated
+    // The current history entry equals two earlier entries with the same side
+    // to move (squares, castling rights, an en passant capture really possible).
     bool IsThreefoldRepetition() const;
+    // Whether that colour's king would be attacked with the piece on oldSq
+    // moved to newSq (a pawn taken en passant leaves the board too); with
+    // oldSq == newSq, whether it is attacked now. No king: false.
     bool KingAttackedAfter(int colour, Square oldSq, Square newSq) const;
     bool GameOverMark() const { return gameOver_; }
     // Letter offered first to OnPromotion, kept in lower case; "q" at creation.
@@ -171,7 +203,7 @@ public:
     bool ComputerPlaysBlack() const { return computerBlack_.load(std::memory_order_relaxed); }
     void SetComputerPlaysBlack(bool on);
     int SearchDepth() const { return searchDepth_.load(std::memory_order_relaxed); }
-    void SetSearchDepth(int depth);           // kept within 1..8
+    void SetSearchDepth(int depth); // kept within 1..8
     TThreadPriority ThinkingPriority() const { return priority_; }
     void SetThinkingPriority(TThreadPriority p);
     bool CustomEngine() const { return customEngine_; }
@@ -186,8 +218,8 @@ private:
     bool CastlingMayMove(int from, int to) const;
     // IsLegalMove without the range, side and repetition tests.
     bool MoveAllowed(int from, int to) const;
-    bool AnyLegalMove() const;                // HasLegalMove without the repetition rule
-    Square CapturableEnPassant() const;       // EnPassant when a legal capture there exists
+    bool AnyLegalMove() const;          // HasLegalMove without the repetition rule
+    Square CapturableEnPassant() const; // EnPassant when a legal capture there exists
     static bool KingAttacked(const char* squares, int colour);
     static bool SameEntry(const MoveInfo& a, const MoveInfo& b);
     MoveInfo& Entry(int moveNumber, bool whiteToMove);
@@ -195,7 +227,8 @@ private:
     void RepaintSquare(Square s);
     void PaintGridLines();
     std::uint64_t PerftFrom(int depth);
-    // Engine worker creation and disposal, run by the constructor and the destructor.
+    // Engine worker creation (end of the constructor) and disposal (start of
+    // the destructor); both live with the engine control.
     void StartEngine();
     void ShutDownEngine();
     // Engine hand-overs, run on the UI thread while the worker waits.
@@ -205,13 +238,14 @@ private:
     // game state
     int currentMove_ = 1;
     Square enPassant_ = Square::None;
-    std::array<char, 66> squares_{};          // None..H1 and a NUL
+    std::array<char, 66> squares_{}; // None..H1 and a NUL
     CastleSet castling_ = AllCastling;
     std::atomic<bool> whiteToMove_{true};
     int firstMove_ = 1, lastMove_ = 1;
     bool firstWhite_ = true, lastWhite_ = true;
-    int historyBase_ = 1;                     // move number of history_ row 0
-    std::vector<std::array<MoveInfo, 2>> history_; // row n - historyBase_: [0] White to move, [1] Black
+    int historyBase_ = 1; // move number of history_ row 0
+    std::vector<std::array<MoveInfo, 2>>
+        history_; // row n - historyBase_: [0] White to move, [1] Black
 
     bool gameOver_ = false;
     char promotionLetter_ = 'q';

@@ -10,6 +10,7 @@ Square TextToSquare(const QString& text) {
 
 QString SquareToText(Square s) {
     if (!IsOnBoard(s)) return QStringLiteral("--");
-    const char text[2] = {static_cast<char>('a' + FileOf(s) - 1), static_cast<char>('0' + RankOf(s))};
+    const char text[2] = {static_cast<char>('a' + FileOf(s) - 1),
+                          static_cast<char>('0' + RankOf(s))};
     return QString::fromLatin1(text, 2);
 }

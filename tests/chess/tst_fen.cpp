@@ -10,7 +10,8 @@ private slots:
     void roundTrip_data() {
         QTest::addColumn<QString>("fen");
         QTest::newRow("start") << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-        QTest::newRow("en passant") << "rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 3";
+        QTest::newRow("en passant")
+            << "rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 3";
         QTest::newRow("black en passant") << "4k3/8/8/8/3pP3/8/8/4K3 b - e3 0 40";
         QTest::newRow("partial rights") << "r3k2r/8/8/8/8/8/8/R3K2R b Kq - 0 17";
         QTest::newRow("no king") << "8/8/8/8/8/8/8/R7 w - - 0 300";
@@ -88,7 +89,8 @@ private slots:
         QTest::newRow("move huge") << "8/8/8/8/8/8/8/K6k w - - 0 99999999999999";
         QTest::newRow("move too large") << "8/8/8/8/8/8/8/K6k w - - 0 2000000";
         QTest::newRow("seven fields") << "8/8/8/8/8/8/8/K6k w - - 0 1 1";
-        QTest::newRow("NUL inside") << QStringLiteral("8/8/8/8/8/8/8/K6k w - - 0 1").replace(u'6', QChar(0));
+        QTest::newRow("NUL inside")
+            << QStringLiteral("8/8/8/8/8/8/8/K6k w - - 0 1").replace(u'6', QChar(0));
         QTest::newRow("binary") << QString::fromLatin1("\xff\xfe/\x01\x02 w - - 0 1");
         QTest::newRow("huge") << QString(100000, u'8');
     }
@@ -104,7 +106,7 @@ private slots:
         QCOMPARE(b.Fen(), before);
         QVERIFY(!b.EngineStopMark());
         QVERIFY(!b.SetFen(fen)); // no error text wanted
-        QVERIFY(b.TakeBack());    // the history is untouched too
+        QVERIFY(b.TakeBack());   // the history is untouched too
         QCOMPARE(b.PieceAt(Square::C5), ' ');
     }
 };

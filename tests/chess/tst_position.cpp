@@ -10,7 +10,9 @@
 
 namespace {
 const QString kInitial = QString::fromLatin1(TChessModel::InitialPosition);
-QString Blanks(int n) { return QString(n, u' '); }
+QString Blanks(int n) {
+    return QString(n, u' ');
+}
 } // namespace
 
 class TstPosition : public QObject {
@@ -38,12 +40,15 @@ private slots:
         QTest::newRow("INIT") << "INIT" << kInitial;
         QTest::newRow("init") << "init" << kInitial;
         QTest::newRow("NewGame") << "NewGame" << kInitial;
-        QTest::newRow("ten characters") << "rnbqkbnrpp" << QStringLiteral("rnbqkbnrpp") + Blanks(54);
+        QTest::newRow("ten characters")
+            << "rnbqkbnrpp" << QStringLiteral("rnbqkbnrpp") + Blanks(54);
         QTest::newRow("seventy characters") << kInitial + "KKKKKK" << kInitial;
         QTest::newRow("x at index 5") << "rnbqxbnr" << QStringLiteral("rnbq bnr") + Blanks(56);
-        QTest::newRow("NUL at index 5") << QStringLiteral("rnbq") + QChar(0) + "bnrpppppppp" << QStringLiteral("rnbq") + Blanks(60);
+        QTest::newRow("NUL at index 5") << QStringLiteral("rnbq") + QChar(0) + "bnrpppppppp"
+                                        << QStringLiteral("rnbq") + Blanks(60);
         QTest::newRow("empty") << "" << Blanks(64);
-        QTest::newRow("non-Latin letters") << QString::fromUtf8("\xd0\xa0K\xe2\x99\x94k") << QStringLiteral(" K k") + Blanks(60);
+        QTest::newRow("non-Latin letters")
+            << QString::fromUtf8("\xd0\xa0K\xe2\x99\x94k") << QStringLiteral(" K k") + Blanks(60);
         QTest::newRow("huge") << QString(200000, u'Q') << QString(64, u'Q');
         QTest::newRow("init with blank") << "init " << QStringLiteral(" n") + Blanks(62);
     }
@@ -184,7 +189,8 @@ private slots:
             QList<QPair<Square, Square>> moves;
             for (int f = 1; f <= 64; ++f)
                 for (int t = 1; t <= 64; ++t)
-                    if (b->IsLegalMove(ToSquare(f), ToSquare(t))) moves << qMakePair(ToSquare(f), ToSquare(t));
+                    if (b->IsLegalMove(ToSquare(f), ToSquare(t)))
+                        moves << qMakePair(ToSquare(f), ToSquare(t));
             bool played = false;
             while (!moves.isEmpty() && !played) {
                 rng = rng * 1103515245u + 12345u;
@@ -218,18 +224,22 @@ private slots:
             for (int s = 1; s <= 64; ++s)
                 if (b->PieceAt(ToSquare(s)) == king) at = ToSquare(s);
             for (int s = 1; s <= 64; ++s)
-                if (Ord(at) && qAbs(FileOf(at) - FileOf(ToSquare(s))) <= 1 && qAbs(RankOf(at) - RankOf(ToSquare(s))) <= 1 && ToSquare(s) != at)
+                if (Ord(at) && qAbs(FileOf(at) - FileOf(ToSquare(s))) <= 1 &&
+                    qAbs(RankOf(at) - RankOf(ToSquare(s))) <= 1 && ToSquare(s) != at)
                     moves << qMakePair(at, ToSquare(s));
             return moves;
         };
         bool repeated = false;
         for (const auto& w : kingMoves('K')) {
             for (const auto& k : kingMoves('k')) {
-                const QPair<Square, Square> cycle[4] = {w, k, {w.second, w.first}, {k.second, k.first}};
+                const QPair<Square, Square> cycle[4] = {
+                    w, k, {w.second, w.first}, {k.second, k.first}};
                 int played = 0;
-                while (played < 8 && b->Move(cycle[played % 4].first, cycle[played % 4].second)) ++played;
+                while (played < 8 && b->Move(cycle[played % 4].first, cycle[played % 4].second))
+                    ++played;
                 if ((repeated = b->IsThreefoldRepetition())) break;
-                while (played-- > 0) QVERIFY(b->TakeBack());
+                while (played-- > 0)
+                    QVERIFY(b->TakeBack());
             }
             if (repeated) break;
         }

@@ -9,7 +9,9 @@
 namespace {
 
 using Board = std::unique_ptr<TChessModel>;
-Board FromFen(const char* fen) { return Board(BoardFromFen(fen)); }
+Board FromFen(const char* fen) {
+    return Board(BoardFromFen(fen));
+}
 bool Legal(const TChessModel& b, const char* move) {
     const QString m = QString::fromLatin1(move);
     return b.IsLegalMove(TextToSquare(m.left(2)), TextToSquare(m.mid(2)));
@@ -17,7 +19,8 @@ bool Legal(const TChessModel& b, const char* move) {
 int LegalMoveCount(const TChessModel& b) {
     int n = 0;
     for (int f = 0; f <= 65; ++f)
-        for (int t = 0; t <= 65; ++t) n += b.IsLegalMove(static_cast<Square>(f), static_cast<Square>(t));
+        for (int t = 0; t <= 65; ++t)
+            n += b.IsLegalMove(static_cast<Square>(f), static_cast<Square>(t));
     return n;
 }
 
@@ -53,20 +56,34 @@ private slots:
         QTest::newRow("own piece") << start << "d1d2" << false;
         QTest::newRow("same square") << start << "e2e2" << false;
         QTest::newRow("pawn capture of nothing") << start << "e2d3" << false;
-        QTest::newRow("pawn double through piece") << "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1" << "e2e4" << false;
-        QTest::newRow("pawn straight onto piece") << "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1" << "e2e3" << false;
-        QTest::newRow("black pawn back") << "4k3/8/8/4p3/8/8/8/4K3 b - - 0 1" << "e5e6" << false;
-        QTest::newRow("black double step") << "4k3/4p3/8/8/8/8/8/4K3 b - - 0 1" << "e7e5" << true;
-        QTest::newRow("rook wraps no rank") << "4k3/8/8/8/8/8/8/R3K2R w - - 0 1" << "h1a2" << false;
-        QTest::newRow("queen knight jump") << "4k3/8/8/8/8/8/8/3QK3 w - - 0 1" << "d1e3" << false;
-        QTest::newRow("queen long diagonal") << "4k3/8/8/8/8/8/8/3QK3 w - - 0 1" << "d1h5" << true;
-        QTest::newRow("pinned knight") << "4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1" << "e2c3" << false;
-        QTest::newRow("king into check") << "4k3/3r4/8/8/8/8/8/4K3 w - - 0 1" << "e1d1" << false;
-        QTest::newRow("king next to king") << "8/8/8/3k4/8/3K4/8/8 w - - 0 1" << "d3d4" << false;
-        QTest::newRow("check must be answered") << "4k3/4r3/8/8/8/8/P7/4K3 w - - 0 1" << "a2a3" << false;
-        QTest::newRow("no black king") << "8/8/8/8/8/8/8/R3K3 w - - 0 1" << "a1a8" << true;
-        QTest::newRow("king onto pawn-guarded square") << "4k3/8/8/8/8/3p4/8/4K3 w - - 0 1" << "e1e2" << false;
-        QTest::newRow("king out of pawn check") << "4k3/8/8/8/8/8/3p4/4K3 w - - 0 1" << "e1e2" << true;
+        QTest::newRow("pawn double through piece") << "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1"
+                                                   << "e2e4" << false;
+        QTest::newRow("pawn straight onto piece") << "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1"
+                                                  << "e2e3" << false;
+        QTest::newRow("black pawn back") << "4k3/8/8/4p3/8/8/8/4K3 b - - 0 1"
+                                         << "e5e6" << false;
+        QTest::newRow("black double step") << "4k3/4p3/8/8/8/8/8/4K3 b - - 0 1"
+                                           << "e7e5" << true;
+        QTest::newRow("rook wraps no rank") << "4k3/8/8/8/8/8/8/R3K2R w - - 0 1"
+                                            << "h1a2" << false;
+        QTest::newRow("queen knight jump") << "4k3/8/8/8/8/8/8/3QK3 w - - 0 1"
+                                           << "d1e3" << false;
+        QTest::newRow("queen long diagonal") << "4k3/8/8/8/8/8/8/3QK3 w - - 0 1"
+                                             << "d1h5" << true;
+        QTest::newRow("pinned knight") << "4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1"
+                                       << "e2c3" << false;
+        QTest::newRow("king into check") << "4k3/3r4/8/8/8/8/8/4K3 w - - 0 1"
+                                         << "e1d1" << false;
+        QTest::newRow("king next to king") << "8/8/8/3k4/8/3K4/8/8 w - - 0 1"
+                                           << "d3d4" << false;
+        QTest::newRow("check must be answered") << "4k3/4r3/8/8/8/8/P7/4K3 w - - 0 1"
+                                                << "a2a3" << false;
+        QTest::newRow("no black king") << "8/8/8/8/8/8/8/R3K3 w - - 0 1"
+                                       << "a1a8" << true;
+        QTest::newRow("king onto pawn-guarded square") << "4k3/8/8/8/8/3p4/8/4K3 w - - 0 1"
+                                                       << "e1e2" << false;
+        QTest::newRow("king out of pawn check") << "4k3/8/8/8/8/8/3p4/4K3 w - - 0 1"
+                                                << "e1e2" << true;
     }
     void legality() {
         QFETCH(QString, fen);
@@ -159,7 +176,8 @@ private slots:
         log.Attach(*b);
         log.promoteTo = 'n';
         QVERIFY(PlayMoves(*b, "e7d8"));
-        QCOMPARE(log.Take(), QStringList({"LegalMove e7d8", "Capture e7d8 r", "Promotion e7d8 q", "Paint"}));
+        QCOMPARE(log.Take(),
+                 QStringList({"LegalMove e7d8", "Capture e7d8 r", "Promotion e7d8 q", "Paint"}));
         QCOMPARE(b->PieceAt(Square::D8), 'N');
         QCOMPARE(b->PromotionLetter(), 'n');
         // The other side is offered the letter chosen last; no handler keeps it.
@@ -214,7 +232,8 @@ private slots:
         b = FromFen("4rkr1/4p1p1/8/8/8/8/8/4K2R w K - 0 1");
         log.Attach(*b);
         QVERIFY(PlayMoves(*b, "e1g1"));
-        QCOMPARE(log.lines, QStringList({"LegalMove e1g1", "Castle e1g1", "Check e1g1", "Mate e1g1", "Paint"}));
+        QCOMPARE(log.lines, QStringList({"LegalMove e1g1", "Castle e1g1", "Check e1g1", "Mate e1g1",
+                                         "Paint"}));
         QVERIFY(b->GameOverMark());
     }
 
@@ -259,11 +278,16 @@ private slots:
         QTest::addColumn<QString>("fen");
         QTest::addColumn<QString>("move");
         QTest::addColumn<bool>("draw");
-        QTest::newRow("K+2N v K") << "4k3/8/8/8/8/8/8/1N2K1N1 w - - 0 1" << "e1e2" << true;
-        QTest::newRow("K+B+N v K") << "4k3/8/8/8/8/8/8/1N2KB2 w - - 0 1" << "e1e2" << false;
-        QTest::newRow("K+B v K+B") << "4kb2/8/8/8/8/8/8/4KB2 w - - 0 1" << "e1e2" << true;
-        QTest::newRow("K+P v K") << "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1" << "e1d1" << false;
-        QTest::newRow("capture of last pawn") << "4k3/8/8/8/8/8/3p4/4K3 w - - 0 1" << "e1d2" << true;
+        QTest::newRow("K+2N v K") << "4k3/8/8/8/8/8/8/1N2K1N1 w - - 0 1"
+                                  << "e1e2" << true;
+        QTest::newRow("K+B+N v K") << "4k3/8/8/8/8/8/8/1N2KB2 w - - 0 1"
+                                   << "e1e2" << false;
+        QTest::newRow("K+B v K+B") << "4kb2/8/8/8/8/8/8/4KB2 w - - 0 1"
+                                   << "e1e2" << true;
+        QTest::newRow("K+P v K") << "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1"
+                                 << "e1d1" << false;
+        QTest::newRow("capture of last pawn") << "4k3/8/8/8/8/8/3p4/4K3 w - - 0 1"
+                                              << "e1d2" << true;
     }
     void matingMaterial() {
         QFETCH(QString, fen);
@@ -347,7 +371,8 @@ private slots:
         RecordingView view;
         b.SetViewHooks(&view);
         QVERIFY(PlayMoves(b, "e2e4"));
-        QCOMPARE(view.calls, QStringList({"Erase e2", "Grid", "Animate e2e4", "Repaint e4", "Grid"}));
+        QCOMPARE(view.calls,
+                 QStringList({"Erase e2", "Grid", "Animate e2e4", "Repaint e4", "Grid"}));
         view.calls.clear();
         b.SetDragSource(Square::E7);
         b.SetDropTarget(Square::E5);
@@ -355,12 +380,15 @@ private slots:
         QCOMPARE(view.calls, QStringList({"Erase e7", "Repaint e5", "Grid"}));
         view.calls.clear();
         view.animate = false;
-        b.SetPosition(QStringLiteral("r   k  rpppppppp") + QString(32, u' ') + QStringLiteral("PPPPPPPPR   K  R"));
+        b.SetPosition(QStringLiteral("r   k  rpppppppp") + QString(32, u' ') +
+                      QStringLiteral("PPPPPPPPR   K  R"));
         QVERIFY(PlayMoves(b, "e1g1"));
-        QCOMPARE(view.calls, QStringList({"RepaintAll", "Erase e1", "Repaint g1", "Grid", "Repaint h1", "Repaint f1", "Grid"}));
+        QCOMPARE(view.calls, QStringList({"RepaintAll", "Erase e1", "Repaint g1", "Grid",
+                                          "Repaint h1", "Repaint f1", "Grid"}));
         view.calls.clear();
         QVERIFY(b.TakeBack());
-        QCOMPARE(view.calls, QStringList({"Repaint e1", "Repaint f1", "Repaint g1", "Repaint h1", "Grid"}));
+        QCOMPARE(view.calls,
+                 QStringList({"Repaint e1", "Repaint f1", "Repaint g1", "Repaint h1", "Grid"}));
     }
 };
 

@@ -22,8 +22,12 @@ private slots:
         QTest::newRow("reversed") << "4e" << 0;
         QTest::newRow("leading blank") << " e4" << 0;
         QTest::newRow("NUL") << QString(QChar(0)) + u'4' << 0;
-        QTest::newRow("non-Latin") << QString::fromUtf8("\xd0\xb0" "4") << 0;
-        QTest::newRow("fullwidth a") << QString::fromUtf8("\xef\xbd\x81" "1") << 0;
+        QTest::newRow("non-Latin") << QString::fromUtf8("\xd0\xb0"
+                                                        "4")
+                                   << 0;
+        QTest::newRow("fullwidth a") << QString::fromUtf8("\xef\xbd\x81"
+                                                          "1")
+                                     << 0;
     }
     void textToSquare() {
         QFETCH(QString, text);

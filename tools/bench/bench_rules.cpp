@@ -14,7 +14,8 @@ int RunPerft(const char* fen, const char* depthText) {
     char* end = nullptr;
     const long depth = std::strtol(depthText, &end, 10);
     if (end == depthText || *end != '\0' || depth < 0 || depth > 12) {
-        std::fprintf(stderr, "perft: depth must be a whole number from 0 to 12, not '%s'\n", depthText);
+        std::fprintf(stderr, "perft: depth must be a whole number from 0 to 12, not '%s'\n",
+                     depthText);
         return 2;
     }
     TChessModel board;
@@ -30,6 +31,7 @@ int RunPerft(const char* fen, const char* depthText) {
     const qint64 ns = timer.nsecsElapsed();
     const qint64 ms = ns / 1000000;
     const unsigned long long nps = ns > 0 ? static_cast<unsigned long long>(nodes * 1e9 / ns) : 0;
-    std::printf("nodes %llu ms %lld nps %llu\n", static_cast<unsigned long long>(nodes), static_cast<long long>(ms), nps);
+    std::printf("nodes %llu ms %lld nps %llu\n", static_cast<unsigned long long>(nodes),
+                static_cast<long long>(ms), nps);
     return 0;
 }
