@@ -196,17 +196,16 @@ void TScriptedDialogs::SetUnexpectedAnswers(bool yes, std::optional<QString> inp
     m_defaultFile = fileName;
 }
 
-std::optional<TScriptedDialogs::TPrepared> TScriptedDialogs::Take(TDialogKind kind,
-                                                                  const QString& caption)
+bool TScriptedDialogs::Take(TDialogKind kind, const QString& caption, TPrepared& answer)
 {
     if (m_answers.empty())
-        return std::nullopt;
+        return false;
     const TPrepared& front = m_answers.front();
     if (front.Kind != kind || (!front.ExpectCaption.isEmpty() && front.ExpectCaption != caption))
-        return std::nullopt;
-    TPrepared taken = front;
+        return false;
+    answer = front;
     m_answers.pop_front();
-    return taken;
+    return true;
 }
 
 void TScriptedDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind)
@@ -226,9 +225,10 @@ bool TScriptedDialogs::Ask(const QString& text, const QString& caption, TQuestio
     record.Caption = caption;
     record.Text = text;
     record.Buttons = buttons;
-    const auto prepared = Take(TDialogKind::Question, caption);
-    record.Unexpected = !prepared;
-    const bool yes = prepared ? prepared->Yes : m_defaultYes;
+    TPrepared prepared;
+    const bool taken = Take(TDialogKind::Question, caption, prepared);
+    record.Unexpected = !taken;
+    const bool yes = taken ? prepared.Yes : m_defaultYes;
     record.Answer = yes ? QStringLiteral("yes") : QStringLiteral("no");
     m_log.append(record);
     return yes;
@@ -242,9 +242,10 @@ std::optional<QString> TScriptedDialogs::InputQuery(const QString& caption, cons
     record.Caption = caption;
     record.Text = prompt;
     record.DefaultText = defaultText;
-    const auto prepared = Take(TDialogKind::Input, caption);
-    record.Unexpected = !prepared;
-    const std::optional<QString> answer = prepared ? prepared->Text : m_defaultInput;
+    TPrepared prepared;
+    const bool taken = Take(TDialogKind::Input, caption, prepared);
+    record.Unexpected = !taken;
+    const std::optional<QString> answer = taken ? prepared.Text : m_defaultInput;
     record.Answer = answer ? *answer : QStringLiteral("<cancel>");
     m_log.append(record);
     return answer;
@@ -257,9 +258,10 @@ QString TScriptedDialogs::FileDialog(TDialogKind kind, const TFileDialogRequest&
     record.Caption = request.Caption;
     record.Text = request.Filter;
     record.DefaultText = request.FileName;
-    const auto prepared = Take(kind, request.Caption);
-    record.Unexpected = !prepared;
-    const QString answer = prepared ? prepared->Text.value_or(QString()) : m_defaultFile;
+    TPrepared prepared;
+    const bool taken = Take(kind, request.Caption, prepared);
+    record.Unexpected = !taken;
+    const QString answer = taken ? prepared.Text.value_or(QString()) : m_defaultFile;
     record.Answer = answer.isEmpty() ? QStringLiteral("<cancel>") : answer;
     m_log.append(record);
     return answer;

@@ -154,13 +154,13 @@ public:
 
 private:
     struct TPrepared {
-        TDialogKind Kind;
+        TDialogKind Kind = TDialogKind::Message;
         QString ExpectCaption;
         bool Yes = false;
         std::optional<QString> Text;
     };
-    // Takes the front answer if it fits kind and caption.
-    std::optional<TPrepared> Take(TDialogKind kind, const QString& caption);
+    // Takes the front answer into answer if it fits kind and caption.
+    bool Take(TDialogKind kind, const QString& caption, TPrepared& answer);
     QString FileDialog(TDialogKind kind, const TFileDialogRequest& request);
 
     std::deque<TPrepared> m_answers;
