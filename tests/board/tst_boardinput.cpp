@@ -1,0 +1,398 @@
+// The board's input and motion: drag and drop through synthesized mouse
+// events (the drop rule, OnIllegalMove, NoMover), clicks, resizing by the
+// corner, animated moves, and the model's events reaching the host with the
+// board as Sender.
+#include "ChessBrd.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QPoint CentreOf(const TChessBrd& b, Square s) {
+    return b.SquareToPoint(s) + QPoint(b.SizeOfSquare() / 2, b.SizeOfSquare() / 2);
+}
+
+// Press on a square, pass the drag threshold, and release at a point.
+void DragTo(TChessBrd& b, Square from, const QPoint& to) {
+    const QPoint start = CentreOf(b, from);
+    const int step = QApplication::startDragDistance() + 2;
+    QTest::mousePress(&b, Qt::LeftButton, {}, start);
+    QTest::mouseMove(&b, start + QPoint(step, step / 2));
+    QTest::mouseMove(&b, to);
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, to);
+}
+
+void DragTo(TChessBrd& b, Square from, Square to) { DragTo(b, from, CentreOf(b, to)); }
+
+struct Recorder {
+    QStringList events;
+    QList<TChessBrd*> senders;
+    void attach(TChessBrd& b) {
+        b.OnLegalMove = [this](TChessBrd* s, Square f, Square t) {
+            senders << s;
+            events << "legal " + SquareToText(f) + SquareToText(t);
+        };
+        b.OnIllegalMove = [this](TChessBrd* s, Square sq) {
+            senders << s;
+            events << "illegal " + SquareToText(sq);
+        };
+    }
+};
+
+bool Exposed(QWidget& w) {
+    w.show();
+    return QTest::qWaitForWindowExposed(&w);
+}
+
+} // namespace
+
+class TestBoardInput : public QObject {
+    Q_OBJECT
+private slots:
+    void legalDropPlaysTheMove();
+    void refusedDrops_data();
+    void refusedDrops();
+    void dropOnItsOwnSquareRaisesNothing();
+    void draggedPieceLeavesItsSquare();
+    void noMoverBlocksThePress();
+    void clickIsNoDrag();
+    void resizeByTheCorner();
+    void moveCallIsAnimated_data();
+    void moveCallIsAnimated();
+    void animationShowsThePieceOnItsWay();
+    void noAnimationWhenOffOrHidden();
+    void eventsCarryTheBoard();
+    void firstPaintStartsTheEngine();
+};
+
+void TestBoardInput::legalDropPlaysTheMove() {
+    TChessBrd b, other;
+    Recorder rec, otherRec;
+    rec.attach(b);
+    otherRec.attach(other);
+    QVERIFY(Exposed(b));
+    QSignalSpy steps(&b, &TChessBrd::animationStepped);
+
+    DragTo(b, Square::E2, Square::E4);
+    QCOMPARE(rec.events, QStringList{"legal e2e4"});
+    QCOMPARE(rec.senders, QList<TChessBrd*>{&b});
+    QCOMPARE(b.PieceAt(Square::E4), 'P');
+    QCOMPARE(b.PieceAt(Square::E2), ' ');
+    QVERIFY(!b.WhiteToMove());
+    QCOMPARE(steps.count(), 0); // the user's own drop is not animated
+    QVERIFY(!b.IsDragging());
+    QCOMPARE(b.DragSource(), Square::None);
+    // The other board saw nothing.
+    QVERIFY(otherRec.events.isEmpty());
+    QCOMPARE(other.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+
+    // Flipped, the pixel under the pointer still decides the square.
+    b.SetWhiteOnTop(true);
+    DragTo(b, Square::E7, Square::E5);
+    QCOMPARE(rec.events.last(), QStringLiteral("legal e7e5"));
+    QCOMPARE(b.PieceAt(Square::E5), 'p');
+}
+
+void TestBoardInput::refusedDrops_data() {
+    QTest::addColumn<Square>("from");
+    QTest::addColumn<QPoint>("to");
+    QTest::addColumn<QString>("raised");
+    TChessBrd geometry;
+    QTest::newRow("Black piece, White to move") << Square::E7 << CentreOf(geometry, Square::E5)
+                                                << "illegal e7";
+    QTest::newRow("illegal White move") << Square::E2 << CentreOf(geometry, Square::E5) << "illegal e2";
+    QTest::newRow("onto the border") << Square::E2 << QPoint(10, 200) << "illegal e2";
+    QTest::newRow("out of the control") << Square::G1 << QPoint(500, 500) << "illegal g1";
+}
+
+void TestBoardInput::refusedDrops() {
+    QFETCH(Square, from);
+    QFETCH(QPoint, to);
+    QFETCH(QString, raised);
+    TChessBrd b;
+    Recorder rec;
+    rec.attach(b);
+    QVERIFY(Exposed(b));
+    DragTo(b, from, to);
+    QCOMPARE(rec.events, QStringList{raised});
+    QCOMPARE(rec.senders, QList<TChessBrd*>{&b});
+    QCOMPARE(b.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+    QVERIFY(b.WhiteToMove());
+    QVERIFY(!b.IsDragging());
+    // The piece is drawn on its square again.
+    const QImage img = b.grab().toImage();
+    QVERIFY(qGray(img.pixel(CentreOf(b, from) + QPoint(0, 8))) != qGray(img.pixel(b.SquareToPoint(from))));
+}
+
+void TestBoardInput::dropOnItsOwnSquareRaisesNothing() {
+    TChessBrd b;
+    Recorder rec;
+    rec.attach(b);
+    QVERIFY(Exposed(b));
+    DragTo(b, Square::E7, Square::E7); // a Black piece, White to move
+    DragTo(b, Square::G1, CentreOf(b, Square::G1) + QPoint(15, -15));
+    QVERIFY(rec.events.isEmpty());
+    QCOMPARE(b.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+}
+
+void TestBoardInput::draggedPieceLeavesItsSquare() {
+    TChessBrd b;
+    QVERIFY(Exposed(b));
+    const QPoint start = CentreOf(b, Square::D2);
+    const QPoint over = CentreOf(b, Square::E5) + QPoint(3, 2);
+    QTest::mousePress(&b, Qt::LeftButton, {}, start);
+    QTest::mouseMove(&b, start + QPoint(QApplication::startDragDistance() + 2, 0));
+    QTest::mouseMove(&b, over);
+    QVERIFY(b.IsDragging());
+    QCOMPARE(b.DragSource(), Square::D2);
+    const QImage img = b.grab().toImage();
+    // d2 shows its bare square; the pawn floats centred under the pointer, on e5.
+    const QRect d2(b.SquareToPoint(Square::D2), QSize(40, 40));
+    for (int y = d2.top(); y <= d2.bottom(); ++y)
+        for (int x = d2.left(); x <= d2.right(); ++x)
+            QCOMPARE(QColor(img.pixel(x, y)), QColor(128, 128, 128));
+    QVERIFY(qGray(img.pixel(over + QPoint(0, 10))) > 230); // the pawn's white base
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, over);
+    QCOMPARE(b.PieceAt(Square::D2), 'P'); // d2-e5 is no move
+}
+
+void TestBoardInput::noMoverBlocksThePress() {
+    TChessBrd b;
+    Recorder rec;
+    rec.attach(b);
+    int downs = 0;
+    b.OnMouseDown = [&downs](TChessBrd*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { ++downs; };
+    b.SetNoMover(true);
+    QVERIFY(Exposed(b));
+    DragTo(b, Square::E2, Square::E4);
+    QCOMPARE(downs, 0);
+    QVERIFY(!b.IsDragging());
+    QVERIFY(rec.events.isEmpty());
+    QCOMPARE(b.PieceAt(Square::E2), 'P');
+
+    b.SetNoMover(false);
+    DragTo(b, Square::E2, Square::E4);
+    QCOMPARE(downs, 1);
+    QCOMPARE(rec.events, QStringList{"legal e2e4"});
+}
+
+void TestBoardInput::clickIsNoDrag() {
+    TChessBrd b;
+    Recorder rec;
+    rec.attach(b);
+    QList<QPoint> downs;
+    QList<Qt::MouseButton> buttons;
+    int clicks = 0, ups = 0;
+    b.OnMouseDown = [&](TChessBrd* s, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        QCOMPARE(s, &b);
+        downs << QPoint(x, y);
+        buttons << button;
+    };
+    b.OnClick = [&](TChessBrd*) { ++clicks; };
+    b.OnMouseUp = [&](TChessBrd*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { ++ups; };
+    QVERIFY(Exposed(b));
+    const QPoint e2 = CentreOf(b, Square::E2);
+    QTest::mouseClick(&b, Qt::LeftButton, {}, e2);
+    QTest::mouseClick(&b, Qt::RightButton, {}, CentreOf(b, Square::E7));
+    QCOMPARE(downs, (QList<QPoint>{e2, CentreOf(b, Square::E7)}));
+    QCOMPARE(buttons, (QList<Qt::MouseButton>{Qt::LeftButton, Qt::RightButton}));
+    QCOMPARE(clicks, 1);
+    QCOMPARE(ups, 2);
+    QVERIFY(rec.events.isEmpty()); // a press without a drag is no drop
+    QVERIFY(!b.IsDragging());
+    QCOMPARE(b.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+
+    // A move without a button does not start the drag of an earlier press.
+    QTest::mouseMove(&b, e2 + QPoint(30, 0));
+    QVERIFY(!b.IsDragging());
+}
+
+void TestBoardInput::resizeByTheCorner() {
+    QWidget parent;
+    parent.resize(800, 800);
+    TChessBrd* b = new TChessBrd(&parent);
+    QVERIFY(Exposed(parent));
+    // Not resizable: the corner does nothing.
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(364, 364));
+    QTest::mouseMove(b, QPoint(365, 365));
+    QTest::mouseMove(b, QPoint(420, 400));
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(420, 400));
+    QCOMPARE(b->size(), QSize(368, 368));
+
+    b->SetResizable(true);
+    QTest::mouseMove(b, QPoint(362, 366));
+    QCOMPARE(b->cursor().shape(), Qt::SizeFDiagCursor);
+    QTest::mouseMove(b, QPoint(200, 200));
+    QCOMPARE(b->cursor().shape(), Qt::ArrowCursor);
+
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(364, 364));
+    QTest::mouseMove(b, QPoint(365, 365));
+    QTest::mouseMove(b, QPoint(420, 400));
+    // The larger of X and Y, then kept square: (420 - 48) div 8 = 46.
+    QCOMPARE(b->SizeOfSquare(), 46);
+    QCOMPARE(b->size(), QSize(416, 416));
+    b->SetResizeMaxSize(300);
+    QTest::mouseMove(b, QPoint(600, 500));
+    QCOMPARE(b->size(), QSize(296, 296));
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(600, 500));
+    QTest::mouseMove(b, QPoint(250, 250));
+    QCOMPARE(b->size(), QSize(296, 296));
+    QCOMPARE(b->SquareAtPoint(24, 24), Square::A8);
+    QCOMPARE(b->SquareAtPoint(24 + 8 * 31 - 1, 24 + 8 * 31 - 1), Square::H1);
+}
+
+void TestBoardInput::moveCallIsAnimated_data() {
+    QTest::addColumn<QString>("position");
+    QTest::addColumn<Square>("from");
+    QTest::addColumn<Square>("to");
+    QTest::addColumn<bool>("flipped");
+    QTest::addColumn<bool>("knight");
+    const QString init = QString::fromLatin1(TChessModel::InitialPosition);
+    QTest::newRow("pawn e2-e4") << init << Square::E2 << Square::E4 << false << false;
+    QTest::newRow("pawn e2-e4 flipped") << init << Square::E2 << Square::E4 << true << false;
+    QTest::newRow("knight g1-f3") << init << Square::G1 << Square::F3 << false << true;
+    QTest::newRow("knight b1-c3 flipped") << init << Square::B1 << Square::C3 << true << true;
+    QString bishop(64, QLatin1Char(' '));
+    bishop[Ord(Square::C1) - 1] = QLatin1Char('B');
+    bishop[Ord(Square::E1) - 1] = QLatin1Char('K');
+    bishop[Ord(Square::E8) - 1] = QLatin1Char('k');
+    QTest::newRow("bishop c1-h6") << bishop << Square::C1 << Square::H6 << false << false;
+    QString rook(bishop);
+    rook[Ord(Square::C1) - 1] = QLatin1Char(' ');
+    rook[Ord(Square::A1) - 1] = QLatin1Char('R');
+    // Not quite a line: the shorter distance advances by truncated fractions.
+    QTest::newRow("rook a1-a7") << rook << Square::A1 << Square::A7 << false << false;
+}
+
+void TestBoardInput::moveCallIsAnimated() {
+    QFETCH(QString, position);
+    QFETCH(Square, from);
+    QFETCH(Square, to);
+    QFETCH(bool, flipped);
+    QFETCH(bool, knight);
+    TChessBrd b;
+    b.SetPosition(position);
+    b.SetWhiteOnTop(flipped);
+    QVERIFY(Exposed(b));
+    QSignalSpy steps(&b, &TChessBrd::animationStepped);
+    QVERIFY(b.Move(from, to));
+    QVERIFY(!b.IsAnimating());
+
+    const QPoint start = b.SquareToPoint(from), end = b.SquareToPoint(to); // inset is 0 at 40 pixels
+    QList<QPoint> path;
+    for (const QList<QVariant>& s : steps) path << s.at(0).toPoint();
+    QVERIFY(!path.isEmpty());
+    QCOMPARE(path.first(), start);
+    QCOMPARE(path.last(), end);
+    const int dx = end.x() - start.x(), dy = end.y() - start.y();
+    if (knight) {
+        // Along the rank first, at the start's height, then along the file.
+        QCOMPARE(path.size(), std::abs(dx) + std::abs(dy) + 1);
+        QCOMPARE(path.at(std::abs(dx)), QPoint(end.x(), start.y()));
+        for (int i = 0; i <= std::abs(dx); ++i) QCOMPARE(path.at(i).y(), start.y());
+    } else {
+        const int major = std::max(std::abs(dx), std::abs(dy));
+        QCOMPARE(path.size(), major + 1);
+    }
+    // One pixel per step.
+    for (int i = 1; i < path.size(); ++i)
+        QVERIFY((path.at(i) - path.at(i - 1)).manhattanLength() <= 2);
+    QCOMPARE(b.PieceAt(to), position.at(Ord(from) - 1).toLatin1());
+}
+
+void TestBoardInput::animationShowsThePieceOnItsWay() {
+    TChessBrd b;
+    QVERIFY(Exposed(b));
+    QImage middle;
+    QPoint at;
+    int n = 0;
+    connect(&b, &TChessBrd::animationStepped, &b, [&](QPoint p) {
+        if (++n == 40) middle = b.grab().toImage(), at = p;
+    });
+    QVERIFY(b.Move(Square::D2, Square::D4));
+    QVERIFY(!middle.isNull());
+    // Half way: d2 is bare, d3's upper half holds the pawn's lower half.
+    const QRect d2(b.SquareToPoint(Square::D2), QSize(40, 40));
+    QCOMPARE(at, b.SquareToPoint(Square::D3) + QPoint(0, 1));
+    for (int y = d2.top(); y <= d2.bottom(); ++y)
+        for (int x = d2.left(); x <= d2.right(); ++x)
+            QCOMPARE(QColor(middle.pixel(x, y)), QColor(128, 128, 128));
+    QVERIFY(qGray(middle.pixel(at + QPoint(20, 30))) > 230);
+    // The moving piece is not also drawn on d4 yet.
+    const QRect d4(b.SquareToPoint(Square::D4), QSize(40, 40));
+    QCOMPARE(QColor(middle.pixel(d4.center())), QColor(128, 128, 128)); // d4 is dark
+
+    // After the move: the pawn stands on d4, nothing floats any more.
+    const QImage after = b.grab().toImage();
+    QVERIFY(qGray(after.pixel(d4.center() + QPoint(0, 10))) > 230);
+    QCOMPARE(QColor(after.pixel(b.SquareToPoint(Square::D3) + QPoint(20, 30))), QColor(192, 192, 192));
+}
+
+void TestBoardInput::noAnimationWhenOffOrHidden() {
+    TChessBrd b;
+    QSignalSpy steps(&b, &TChessBrd::animationStepped);
+    QVERIFY(b.Move(Square::E2, Square::E4)); // never shown
+    QVERIFY(Exposed(b));
+    b.SetAnimateMoves(false);
+    QVERIFY(b.Move(Square::E7, Square::E5));
+    QCOMPARE(steps.count(), 0);
+
+    // A dropped move is not animated, but the same squares played later by Move are.
+    b.SetAnimateMoves(true);
+    DragTo(b, Square::G1, Square::F3);
+    QCOMPARE(steps.count(), 0);
+    QVERIFY(b.TakeBack());
+    QVERIFY(b.Move(Square::G1, Square::F3));
+    QVERIFY(steps.count() > 0);
+}
+
+void TestBoardInput::eventsCarryTheBoard() {
+    TChessBrd b;
+    QStringList seen;
+    b.OnLegalMove = [&](TChessBrd* s, Square, Square) { seen << (s == &b ? "legal" : "wrong sender"); };
+    b.OnCapture = [&](TChessBrd* s, Square, Square, char c) {
+        seen << (s == &b ? QString("capture ") + c : "wrong sender");
+    };
+    b.OnPromotion = [&](TChessBrd* s, Square, Square, char& piece) {
+        seen << (s == &b ? QString("promotion ") + piece : "wrong sender");
+        piece = 'n';
+    };
+    b.OnPaint = [&](TChessBrd* s) { seen << (s == &b ? "paint" : "wrong sender"); };
+    b.SetAnimateMoves(false);
+    QString pos(64, QLatin1Char(' '));
+    pos[Ord(Square::B7) - 1] = QLatin1Char('P');
+    pos[Ord(Square::A8) - 1] = QLatin1Char('r');
+    pos[Ord(Square::E1) - 1] = QLatin1Char('K');
+    pos[Ord(Square::H8) - 1] = QLatin1Char('k');
+    b.SetPosition(pos);
+    QVERIFY(b.Move(Square::B7, Square::A8));
+    QCOMPARE(seen, (QStringList{"legal", "capture r", "promotion q", "paint"}));
+    QCOMPARE(b.PieceAt(Square::A8), 'N'); // the handler's letter, on rank 8 in upper case
+
+    // An event left unassigned is unassigned in the model too.
+    QVERIFY(!b.OnMate);
+    QVERIFY(!b.Model().OnMate);
+    b.OnMate = [](TChessBrd*, Square, Square) {};
+    QVERIFY(b.OnMate);
+    QVERIFY(static_cast<bool>(b.Model().OnMate));
+    b.OnMate = nullptr;
+    QVERIFY(!b.Model().OnMate);
+    b.OnPromotion = nullptr;
+    QVERIFY(!b.Model().OnPromotion);
+
+    // OnPaint also starts every paint of the control.
+    seen.clear();
+    b.grab();
+    QCOMPARE(seen, QStringList{"paint"});
+}
+
+void TestBoardInput::firstPaintStartsTheEngine() {
+    TChessBrd b;
+    QVERIFY(!b.Model().PaintedOnce());
+    QVERIFY(Exposed(b));
+    QTRY_VERIFY(b.Model().PaintedOnce());
+}
+
+QTEST_MAIN(TestBoardInput)
+#include "tst_boardinput.moc"
