@@ -139,6 +139,12 @@ void TChessBrd::SetSizeOfSquare(int pixels) {
     update();
 }
 
+void TChessBrd::SetNoMover(bool on) {
+    noMover_ = on;
+    // A drag begun while the user could move must not play once he no longer may.
+    if (on && (dragShown_ || pressed_)) CancelDrag();
+}
+
 void TChessBrd::SetSquareColorDark(const QColor& colour) {
     squareColorDark_ = colour;
     update();

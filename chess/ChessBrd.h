@@ -185,7 +185,8 @@ public:
     bool WhiteOnTop() const { return whiteOnTop_; } // [false]
     void SetWhiteOnTop(bool on);
     bool NoMover() const { return noMover_; } // [false] the user may not press or drag
-    void SetNoMover(bool on) { noMover_ = on; }
+    // Setting it also ends a drag under way, without a move and without OnIllegalMove.
+    void SetNoMover(bool on);
 
     // ---- geometry ----
     // The square under a control pixel, None outside the playing area.

@@ -175,6 +175,19 @@ void TestBoardInput::noMoverBlocksThePress() {
     DragTo(b, Square::E2, Square::E4);
     QCOMPARE(downs, 1);
     QCOMPARE(rec.events, QStringList{"legal e2e4"});
+
+    // Moves forbidden while a drag is under way (the host's turn ended):
+    // the drag ends there and its drop plays nothing.
+    const QPoint d7 = CentreOf(b, Square::D7);
+    QTest::mousePress(&b, Qt::LeftButton, {}, d7);
+    QTest::mouseMove(&b, d7 + QPoint(0, QApplication::startDragDistance() + 2));
+    QVERIFY(b.IsDragging());
+    b.SetNoMover(true);
+    QVERIFY(!b.IsDragging());
+    QTest::mouseMove(&b, CentreOf(b, Square::D5));
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, CentreOf(b, Square::D5));
+    QCOMPARE(b.PieceAt(Square::D7), 'p');
+    QCOMPARE(rec.events, QStringList{"legal e2e4"});
 }
 
 void TestBoardInput::clickIsNoDrag() {
