@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -466,8 +467,10 @@ void TChessBrd::AnimateMove(Square from, Square to) {
 // ---------------------------------------------------------------- mouse
 
 bool TChessBrd::event(QEvent* e) {
+    const QPointer<TChessBrd> alive(this); // the event may delete the board (deleteLater)
     ++eventDepth_;
     const bool handled = QWidget::event(e);
+    if (!alive) return handled;
     --eventDepth_;
     // The engine's message hook runs after each event this board handles,
     // but not inside an event that is still being handled.

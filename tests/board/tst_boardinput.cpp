@@ -64,6 +64,7 @@ private slots:
     void noAnimationWhenOffOrHidden();
     void eventsCarryTheBoard();
     void firstPaintStartsTheEngine();
+    void deletedByItsOwnEvent();
 };
 
 void TestBoardInput::legalDropPlaysTheMove() {
@@ -405,6 +406,20 @@ void TestBoardInput::firstPaintStartsTheEngine() {
     QVERIFY(!b.Model().PaintedOnce());
     QVERIFY(Exposed(b));
     QTRY_VERIFY(b.Model().PaintedOnce());
+}
+
+void TestBoardInput::deletedByItsOwnEvent() {
+    // The board looks at itself after each event; deleteLater's event must
+    // find it gone, not touch freed memory (a sanitizer build tells).
+    QPointer<TChessBrd> b = new TChessBrd;
+    QVERIFY(Exposed(*b));
+    b->OnMouseDown = [&b](TChessBrd* s, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+        s->deleteLater();
+        QCOMPARE(s, b.data());
+    };
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(100, 100));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(b.isNull());
 }
 
 QTEST_MAIN(TestBoardInput)
