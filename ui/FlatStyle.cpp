@@ -1,6 +1,7 @@
 #include "FlatStyle.h"
 
 #include <QApplication>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -18,12 +19,11 @@ QString StyleSheet()
     // %1 window, %2 surface, %3 border, %4 accent, %5 accent hover, %6 text,
     // %7 hover surface, %8 pressed surface, %9 disabled text.
     static const char* const sheet = R"css(
-QWidget { color: %6; font-size: 10pt; }
 QMainWindow, QDialog { background: %1; }
 QToolTip { background: %6; color: #ffffff; border: none; padding: 4px 6px; }
 
 QPushButton, QToolButton {
-    background: %2; border: 1px solid %3; border-radius: 3px;
+    color: %6; background: %2; border: 1px solid %3; border-radius: 3px;
     padding: 4px 10px; min-height: 18px;
 }
 QToolButton { padding: 3px; }
@@ -35,11 +35,9 @@ QPushButton:default { border: 1px solid %4; }
 QPushButton:disabled, QToolButton:disabled { color: %9; background: %1; border-color: %3; }
 QPushButton:focus, QToolButton:focus { outline: none; border-color: %4; }
 
-QFrame[frameShape="1"], QFrame[frameShape="2"], QFrame[frameShape="6"] {
-    background: %2; border: 1px solid %3; border-radius: 3px;
-}
+QFrame[flatPanel="true"] { background: %2; border: 1px solid %3; border-radius: 3px; }
 QGroupBox {
-    background: %2; border: 1px solid %3; border-radius: 3px;
+    color: %6; background: %2; border: 1px solid %3; border-radius: 3px;
     margin-top: 14px; padding: 8px 6px 6px 6px;
 }
 QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 4px; color: %4; }
@@ -47,26 +45,34 @@ QGroupBox:disabled::title { color: %9; }
 
 QLineEdit, QSpinBox, QComboBox, QPlainTextEdit, QTextEdit, QTextBrowser,
 QListWidget, QListView, QTreeView, QTableView {
-    background: %2; border: 1px solid %3; border-radius: 3px;
+    color: %6; background: %2; border: 1px solid %3; border-radius: 3px;
     selection-background-color: %4; selection-color: #ffffff;
 }
 QLineEdit, QSpinBox, QComboBox { padding: 3px 6px; min-height: 18px; }
+QSpinBox { padding-right: 2px; }
 QLineEdit:hover, QSpinBox:hover, QComboBox:hover,
 QPlainTextEdit:hover, QTextEdit:hover, QListWidget:hover { border-color: %5; }
 QLineEdit:focus, QSpinBox:focus, QComboBox:focus,
 QPlainTextEdit:focus, QTextEdit:focus, QListWidget:focus { border-color: %4; }
 QLineEdit:disabled, QSpinBox:disabled, QComboBox:disabled,
 QPlainTextEdit:disabled, QTextEdit:disabled, QListWidget:disabled { background: %1; color: %9; }
+QListWidget, QListView { padding: 2px; }
 QListWidget::item, QListView::item { padding: 3px 4px; }
 QListWidget::item:hover, QListView::item:hover { background: %7; }
 QListWidget::item:selected, QListView::item:selected { background: %4; color: #ffffff; }
 
-QComboBox::drop-down { border: none; width: 18px; }
 QComboBox QAbstractItemView { background: %2; border: 1px solid %3; outline: none; }
-QSpinBox::up-button, QSpinBox::down-button { border: none; width: 16px; background: transparent; }
+QSpinBox::up-button, QSpinBox::down-button {
+    subcontrol-origin: padding; width: 16px; border: none; background: transparent;
+}
+QSpinBox::up-button { subcontrol-position: top right; border-top-right-radius: 3px; }
+QSpinBox::down-button { subcontrol-position: bottom right; border-bottom-right-radius: 3px; }
 QSpinBox::up-button:hover, QSpinBox::down-button:hover { background: %7; }
+QSpinBox::up-button:pressed, QSpinBox::down-button:pressed { background: %8; }
+QSpinBox::up-arrow { image: url(:/qt-project.org/styles/commonstyle/images/up-16.png); width: 9px; height: 9px; }
+QSpinBox::down-arrow { image: url(:/qt-project.org/styles/commonstyle/images/down-16.png); width: 9px; height: 9px; }
 
-QRadioButton, QCheckBox { spacing: 6px; padding: 2px 0; }
+QRadioButton, QCheckBox { color: %6; spacing: 6px; padding: 2px 0; }
 QRadioButton::indicator, QCheckBox::indicator {
     width: 12px; height: 12px; border: 1px solid %3; background: %2;
 }
@@ -79,7 +85,7 @@ QRadioButton:disabled, QCheckBox:disabled { color: %9; }
 
 QTabWidget::pane { border: 1px solid %3; background: %2; top: -1px; }
 QTabBar::tab {
-    background: %1; border: 1px solid %3; border-bottom: none;
+    color: %6; background: %1; border: 1px solid %3; border-bottom: none;
     padding: 5px 12px; margin-right: 2px;
 }
 QTabBar::tab:hover { background: %7; }
@@ -87,7 +93,7 @@ QTabBar::tab:selected { background: %2; color: %4; }
 
 QMenuBar { background: %1; }
 QMenuBar::item:selected { background: %7; }
-QMenu { background: %2; border: 1px solid %3; padding: 4px 0; }
+QMenu { color: %6; background: %2; border: 1px solid %3; padding: 4px 0; }
 QMenu::item { padding: 4px 22px 4px 18px; }
 QMenu::item:selected { background: %4; color: #ffffff; }
 QMenu::item:disabled { color: %9; }
@@ -122,6 +128,15 @@ void Apply(QWidget* widget)
 {
     if (widget)
         widget->setStyleSheet(StyleSheet());
+}
+
+void MarkPanel(QWidget* widget)
+{
+    if (!widget)
+        return;
+    widget->setProperty("flatPanel", true);
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
 }
 
 } // namespace FlatStyle

@@ -12,8 +12,10 @@ class QWidget;
 // menus, progress bars and tool tips. Flat surfaces, one accent colour,
 // lighter on hover and darker when pressed, the same padding everywhere.
 //
-// Widgets that colour themselves (the clocks, the turn panel) keep their own
-// per-widget sheet, which wins over this one.
+// Labels and plain frames are left to their palette and font, so widgets
+// that colour themselves (the clocks, the turn panel, nick and rating
+// labels) keep their colours; a frame becomes a flat white panel with
+// MarkPanel. Fonts are never set here.
 namespace FlatStyle {
 
 // Colours of the look, for windows that paint something to match.
@@ -33,5 +35,7 @@ void Apply(QApplication& app);
 // Applies the sheet to one widget and its children (windows of a test, or
 // a window that should look flat inside a foreign application).
 void Apply(QWidget* widget);
+// Gives a frame (panel) the flat panel look: white, one thin border line.
+void MarkPanel(QWidget* widget);
 
 } // namespace FlatStyle
