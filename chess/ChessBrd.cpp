@@ -16,7 +16,9 @@
 
 // The pictures live in this static library; registering them by hand keeps
 // the linker from dropping them.
-static void InitBoardResources() { Q_INIT_RESOURCE(chessbrd); }
+static void InitBoardResources() {
+    Q_INIT_RESOURCE(chessbrd);
+}
 
 namespace {
 
@@ -120,9 +122,13 @@ void TChessBrd::SetLineStyle(const QPen& pen) {
     update();
 }
 
-void TChessBrd::SetResizeMinSize(int size) { resizeMinSize_ = std::min(size, resizeMaxSize_); }
+void TChessBrd::SetResizeMinSize(int size) {
+    resizeMinSize_ = std::min(size, resizeMaxSize_);
+}
 
-void TChessBrd::SetResizeMaxSize(int size) { resizeMaxSize_ = std::max(size, resizeMinSize_); }
+void TChessBrd::SetResizeMaxSize(int size) {
+    resizeMaxSize_ = std::max(size, resizeMinSize_);
+}
 
 void TChessBrd::SetSizeOfBorder(int pixels) {
     sizeOfBorder_ = std::max(0, pixels);
@@ -179,13 +185,20 @@ bool TChessBrd::IsValidPieceSet(const QImage& bitmap) {
     return !bitmap.isNull() && bitmap.width() * 2 == bitmap.height() * 3 && bitmap.height() >= 4;
 }
 
-QImage TChessBrd::BuiltInPieceSet() { return LoadResource(":/chess/SETMORVEN40"); }
-QImage TChessBrd::BuiltInSquareLight() { return LoadResource(":/chess/square-light"); }
-QImage TChessBrd::BuiltInSquareDark() { return LoadResource(":/chess/square-dark"); }
+QImage TChessBrd::BuiltInPieceSet() {
+    return LoadResource(":/chess/SETMORVEN40");
+}
+QImage TChessBrd::BuiltInSquareLight() {
+    return LoadResource(":/chess/square-light");
+}
+QImage TChessBrd::BuiltInSquareDark() {
+    return LoadResource(":/chess/square-dark");
+}
 
 void TChessBrd::LoadPieceImages() {
     QImage set = IsValidPieceSet(customPieceSet_) ? customPieceSet_ : BuiltInPieceSet();
-    for (QPixmap& image : pieceImages_) image = QPixmap();
+    for (QPixmap& image : pieceImages_)
+        image = QPixmap();
     if (!IsValidPieceSet(set)) return;
     set = set.convertToFormat(QImage::Format_RGB32);
     const int c = set.height() / 4;
@@ -196,8 +209,10 @@ void TChessBrd::LoadPieceImages() {
         for (int j = 0; j < 6; ++j) {
             QImage image(c, c, QImage::Format_ARGB32);
             for (int y = 0; y < c; ++y) {
-                const QRgb* colour = reinterpret_cast<const QRgb*>(set.constScanLine(2 * r * c + y));
-                const QRgb* mask = reinterpret_cast<const QRgb*>(set.constScanLine((2 * r + 1) * c + y));
+                const QRgb* colour =
+                    reinterpret_cast<const QRgb*>(set.constScanLine(2 * r * c + y));
+                const QRgb* mask =
+                    reinterpret_cast<const QRgb*>(set.constScanLine((2 * r + 1) * c + y));
                 QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y));
                 for (int x = 0; x < c; ++x) {
                     const QRgb px = colour[j * c + x];
@@ -244,7 +259,9 @@ QRect TChessBrd::PlayingArea() const {
     return QRect(sizeOfBorder_, sizeOfBorder_, 8 * sizeOfSquare_, 8 * sizeOfSquare_);
 }
 
-QRect TChessBrd::FloatingRect() const { return QRect(floatPos_, floatImage_.size()); }
+QRect TChessBrd::FloatingRect() const {
+    return QRect(floatPos_, floatImage_.size());
+}
 
 void TChessBrd::KeepSquare() {
     const int B = sizeOfBorder_;
@@ -325,7 +342,8 @@ void TChessBrd::PaintBorder(QPainter& p) {
         p.setPen(coordColor_);
         p.setBackgroundMode(Qt::TransparentMode);
         const QFontMetrics fm = p.fontMetrics();
-        const int fontSize = coordFont_.pointSize() > 0 ? coordFont_.pointSize() : coordFont_.pixelSize();
+        const int fontSize =
+            coordFont_.pointSize() > 0 ? coordFont_.pointSize() : coordFont_.pixelSize();
         const int a = ((B - fontSize) / 2) + 1;
         const int centre = (S - fontSize) / 2;
         const int q = fm.height() / 4;
@@ -346,7 +364,8 @@ void TChessBrd::PaintBorder(QPainter& p) {
     p.setBrush(Qt::NoBrush);
     const QPoint outer[] = {{0, 0}, {W - 1, 0}, {W - 1, W - 1}, {0, W - 1}, {0, 0}};
     p.drawPolyline(outer, 5);
-    const QPoint inner[] = {{B - 1, B - 1}, {W - B, B - 1}, {W - B, W - B}, {B - 1, W - B}, {B - 1, B - 1}};
+    const QPoint inner[] = {
+        {B - 1, B - 1}, {W - B, B - 1}, {W - B, W - B}, {B - 1, W - B}, {B - 1, B - 1}};
     p.drawPolyline(inner, 5);
     p.restore();
 }
@@ -354,7 +373,8 @@ void TChessBrd::PaintBorder(QPainter& p) {
 void TChessBrd::PaintSquares(QPainter& p) {
     p.save();
     p.setClipRect(PlayingArea());
-    for (int i = 1; i <= 64; ++i) DrawSquare(p, ToSquare(i));
+    for (int i = 1; i <= 64; ++i)
+        DrawSquare(p, ToSquare(i));
     PaintGridLines(p);
     p.restore();
 }
@@ -385,7 +405,9 @@ void TChessBrd::PaintGridLines(QPainter& p) {
 
 // ---------------------------------------------------------------- hooks of the model
 
-void TChessBrd::RepaintSquare(Square s) { DrawSquare(s); }
+void TChessBrd::RepaintSquare(Square s) {
+    DrawSquare(s);
+}
 
 void TChessBrd::EraseSquare(Square s) {
     if (!IsOnBoard(s)) return;
@@ -433,9 +455,11 @@ void TChessBrd::AnimateMove(Square from, Square to) {
         const int major = std::max(std::abs(dx), std::abs(dy));
         for (int i = 0; i <= major; ++i) {
             if (std::abs(dx) >= std::abs(dy))
-                path.emplace_back(start.x() + (dx < 0 ? -i : i), start.y() + (major ? i * dy / major : 0));
+                path.emplace_back(start.x() + (dx < 0 ? -i : i),
+                                  start.y() + (major ? i * dy / major : 0));
             else
-                path.emplace_back(start.x() + (major ? i * dx / major : 0), start.y() + (dy < 0 ? -i : i));
+                path.emplace_back(start.x() + (major ? i * dx / major : 0),
+                                  start.y() + (dy < 0 ? -i : i));
         }
     }
 

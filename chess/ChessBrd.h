@@ -118,7 +118,9 @@ public:
 
     void NewGame() { model_.NewGame(); }
     bool TakeBack() { return model_.TakeBack(); }
-    bool GotoMove(int moveNumber, bool whiteToMove) { return model_.GotoMove(moveNumber, whiteToMove); }
+    bool GotoMove(int moveNumber, bool whiteToMove) {
+        return model_.GotoMove(moveNumber, whiteToMove);
+    }
     bool IsLegalMove(Square oldSq, Square newSq) const { return model_.IsLegalMove(oldSq, newSq); }
     bool Move(Square oldSq, Square newSq) { return model_.Move(oldSq, newSq); }
     bool HasLegalMove() const { return model_.HasLegalMove(); }
@@ -324,15 +326,15 @@ private:
     int pieceImageSize_ = 40;
 
     // view state
-    std::bitset<65> erased_;      // squares drawn empty while their piece is on its way
-    bool pressed_ = false;        // a press on a piece; no drag began yet
+    std::bitset<65> erased_; // squares drawn empty while their piece is on its way
+    bool pressed_ = false;   // a press on a piece; no drag began yet
     Square pressSquare_ = Square::None;
     QPoint pressPos_;
     bool clickCandidate_ = false; // a left press that may still become a click
     bool dragShown_ = false;      // a drag is running; its image floats at floatPos_
     bool animating_ = false;
     QPixmap floatImage_;
-    QPoint floatPos_;             // top-left of the floating image
+    QPoint floatPos_; // top-left of the floating image
     bool resizing_ = false;
     bool cursorSaved_ = false;
     QCursor savedCursor_;

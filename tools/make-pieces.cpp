@@ -133,7 +133,8 @@ void StoreCell(QImage& set, int col, int row, const QImage& piece) {
         for (int x = 0; x < Cell; ++x) {
             const QRgb px = piece.pixel(x, y);
             const int a = qAlpha(px);
-            const QRgb colour = a == 0 ? qRgb(255, 255, 255) : qRgb(qRed(px), qGreen(px), qBlue(px));
+            const QRgb colour =
+                a == 0 ? qRgb(255, 255, 255) : qRgb(qRed(px), qGreen(px), qBlue(px));
             set.setPixel(col * Cell + x, row * Cell + y, colour);
             const int m = 255 - a;
             set.setPixel(col * Cell + x, (row + 1) * Cell + y, qRgb(m, m, m));
@@ -184,7 +185,8 @@ struct PeriodicNoise {
 // with fine fibres; contrast is the given fraction of the base colour.
 QImage MakeWood(QColor base, double contrast, unsigned seed) {
     constexpr int T = 160;
-    const PeriodicNoise warp(4, seed), warp2(8, seed + 7), fibre(32, seed + 13), fleck(64, seed + 29);
+    const PeriodicNoise warp(4, seed), warp2(8, seed + 7), fibre(32, seed + 13),
+        fleck(64, seed + 29);
     QImage img(T, T, QImage::Format_RGB32);
     constexpr double Pi = 3.14159265358979323846;
     for (int y = 0; y < T; ++y)
@@ -242,8 +244,8 @@ QImage MakeIcon(const Glyphs& g) {
 
 // The set over light, dark and mid backgrounds, magnified, to inspect the masks.
 QImage MakePreview(const QImage& set) {
-    const QColor backs[] = {QColor(0xf0, 0xd9, 0xb5), QColor(0xb5, 0x88, 0x63), QColor(0x80, 0x80, 0x80),
-                            QColor(0x30, 0x30, 0x30)};
+    const QColor backs[] = {QColor(0xf0, 0xd9, 0xb5), QColor(0xb5, 0x88, 0x63),
+                            QColor(0x80, 0x80, 0x80), QColor(0x30, 0x30, 0x30)};
     constexpr int Z = 4;
     QImage out(6 * Cell * Z, 8 * Cell * Z, QImage::Format_RGB32);
     QPainter p(&out);
@@ -255,7 +257,8 @@ QImage MakePreview(const QImage& set) {
                 for (int y = 0; y < Cell; ++y)
                     for (int x = 0; x < Cell; ++x) {
                         const QRgb c = set.pixel(j * Cell + x, colour * 2 * Cell + y);
-                        const int a = 255 - qGray(set.pixel(j * Cell + x, (colour * 2 + 1) * Cell + y));
+                        const int a =
+                            255 - qGray(set.pixel(j * Cell + x, (colour * 2 + 1) * Cell + y));
                         piece.setPixel(x, y, qRgba(qRed(c), qGreen(c), qBlue(c), a));
                     }
                 QImage cell(Cell, Cell, QImage::Format_RGB32);
@@ -285,7 +288,8 @@ int main(int argc, char** argv) {
     QCommandLineParser cl;
     cl.setApplicationDescription("Draws the built-in piece set, square textures and program icon.");
     cl.addHelpOption();
-    cl.addOption({"images", "Folder for setmorven40.png, square-light.png, square-dark.png.", "dir"});
+    cl.addOption(
+        {"images", "Folder for setmorven40.png, square-light.png, square-dark.png.", "dir"});
     cl.addOption({"icon", "File for the 256 x 256 program icon.", "file"});
     cl.addOption({"preview", "File for a magnified preview of the piece set.", "file"});
     cl.process(app);

@@ -23,7 +23,9 @@ void DragTo(TChessBrd& b, Square from, const QPoint& to) {
     QTest::mouseRelease(&b, Qt::LeftButton, {}, to);
 }
 
-void DragTo(TChessBrd& b, Square from, Square to) { DragTo(b, from, CentreOf(b, to)); }
+void DragTo(TChessBrd& b, Square from, Square to) {
+    DragTo(b, from, CentreOf(b, to));
+}
 
 struct Recorder {
     QStringList events;
@@ -100,9 +102,10 @@ void TestBoardInput::refusedDrops_data() {
     QTest::addColumn<QPoint>("to");
     QTest::addColumn<QString>("raised");
     TChessBrd geometry;
-    QTest::newRow("Black piece, White to move") << Square::E7 << CentreOf(geometry, Square::E5)
-                                                << "illegal e7";
-    QTest::newRow("illegal White move") << Square::E2 << CentreOf(geometry, Square::E5) << "illegal e2";
+    QTest::newRow("Black piece, White to move")
+        << Square::E7 << CentreOf(geometry, Square::E5) << "illegal e7";
+    QTest::newRow("illegal White move")
+        << Square::E2 << CentreOf(geometry, Square::E5) << "illegal e2";
     QTest::newRow("onto the border") << Square::E2 << QPoint(10, 200) << "illegal e2";
     QTest::newRow("out of the control") << Square::G1 << QPoint(500, 500) << "illegal g1";
 }
@@ -123,7 +126,8 @@ void TestBoardInput::refusedDrops() {
     QVERIFY(!b.IsDragging());
     // The piece is drawn on its square again.
     const QImage img = b.grab().toImage();
-    QVERIFY(qGray(img.pixel(CentreOf(b, from) + QPoint(0, 8))) != qGray(img.pixel(b.SquareToPoint(from))));
+    QVERIFY(qGray(img.pixel(CentreOf(b, from) + QPoint(0, 8))) !=
+            qGray(img.pixel(b.SquareToPoint(from))));
 }
 
 void TestBoardInput::dropOnItsOwnSquareRaisesNothing() {
@@ -163,7 +167,9 @@ void TestBoardInput::noMoverBlocksThePress() {
     Recorder rec;
     rec.attach(b);
     int downs = 0;
-    b.OnMouseDown = [&downs](TChessBrd*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { ++downs; };
+    b.OnMouseDown = [&downs](TChessBrd*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+        ++downs;
+    };
     b.SetNoMover(true);
     QVERIFY(Exposed(b));
     DragTo(b, Square::E2, Square::E4);
@@ -293,9 +299,11 @@ void TestBoardInput::moveCallIsAnimated() {
     QVERIFY(b.Move(from, to));
     QVERIFY(!b.IsAnimating());
 
-    const QPoint start = b.SquareToPoint(from), end = b.SquareToPoint(to); // inset is 0 at 40 pixels
+    const QPoint start = b.SquareToPoint(from),
+                 end = b.SquareToPoint(to); // inset is 0 at 40 pixels
     QList<QPoint> path;
-    for (const QList<QVariant>& s : steps) path << s.at(0).toPoint();
+    for (const QList<QVariant>& s : steps)
+        path << s.at(0).toPoint();
     QVERIFY(!path.isEmpty());
     QCOMPARE(path.first(), start);
     QCOMPARE(path.last(), end);
@@ -304,7 +312,8 @@ void TestBoardInput::moveCallIsAnimated() {
         // Along the rank first, at the start's height, then along the file.
         QCOMPARE(path.size(), std::abs(dx) + std::abs(dy) + 1);
         QCOMPARE(path.at(std::abs(dx)), QPoint(end.x(), start.y()));
-        for (int i = 0; i <= std::abs(dx); ++i) QCOMPARE(path.at(i).y(), start.y());
+        for (int i = 0; i <= std::abs(dx); ++i)
+            QCOMPARE(path.at(i).y(), start.y());
     } else {
         const int major = std::max(std::abs(dx), std::abs(dy));
         QCOMPARE(path.size(), major + 1);
@@ -340,7 +349,8 @@ void TestBoardInput::animationShowsThePieceOnItsWay() {
     // After the move: the pawn stands on d4, nothing floats any more.
     const QImage after = b.grab().toImage();
     QVERIFY(qGray(after.pixel(d4.center() + QPoint(0, 10))) > 230);
-    QCOMPARE(QColor(after.pixel(b.SquareToPoint(Square::D3) + QPoint(20, 30))), QColor(192, 192, 192));
+    QCOMPARE(QColor(after.pixel(b.SquareToPoint(Square::D3) + QPoint(20, 30))),
+             QColor(192, 192, 192));
 }
 
 void TestBoardInput::noAnimationWhenOffOrHidden() {
@@ -364,7 +374,9 @@ void TestBoardInput::noAnimationWhenOffOrHidden() {
 void TestBoardInput::eventsCarryTheBoard() {
     TChessBrd b;
     QStringList seen;
-    b.OnLegalMove = [&](TChessBrd* s, Square, Square) { seen << (s == &b ? "legal" : "wrong sender"); };
+    b.OnLegalMove = [&](TChessBrd* s, Square, Square) {
+        seen << (s == &b ? "legal" : "wrong sender");
+    };
     b.OnCapture = [&](TChessBrd* s, Square, Square, char c) {
         seen << (s == &b ? QString("capture ") + c : "wrong sender");
     };

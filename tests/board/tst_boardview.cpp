@@ -143,7 +143,8 @@ void TestBoardView::roundTripEverySquare() {
             QVERIFY(b.SquareAtPoint(p.x(), p.y() - 1) != s);
         }
         QCOMPARE(b.SquareToPoint(flipped ? Square::H1 : Square::A8), QPoint(15, 15));
-        QCOMPARE(b.SquareToPoint(flipped ? Square::A8 : Square::H1), QPoint(15 + 7 * 37, 15 + 7 * 37));
+        QCOMPARE(b.SquareToPoint(flipped ? Square::A8 : Square::H1),
+                 QPoint(15 + 7 * 37, 15 + 7 * 37));
     }
 }
 
@@ -246,8 +247,8 @@ void TestBoardView::builtInPictures() {
     QImage custom(300, 200, QImage::Format_RGB32);
     custom.fill(Qt::white);
     QPainter p(&custom);
-    p.fillRect(QRect(50, 0, 50, 50), QColor(200, 0, 0));  // White knight, red
-    p.fillRect(QRect(60, 60, 30, 30), Qt::black);         // its mask: a 30 x 30 block
+    p.fillRect(QRect(50, 0, 50, 50), QColor(200, 0, 0)); // White knight, red
+    p.fillRect(QRect(60, 60, 30, 30), Qt::black);        // its mask: a 30 x 30 block
     p.end();
     b.SetCustomPieceSet(custom);
     const QImage knight = b.PieceImage('N').toImage();
@@ -270,7 +271,8 @@ void TestBoardView::renderedSquaresAndPieces() {
     auto count = [&img](const QRect& r, auto test) {
         int n = 0;
         for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x) n += test(qGray(img.pixel(x, y)));
+            for (int x = r.left(); x <= r.right(); ++x)
+                n += test(qGray(img.pixel(x, y)));
         return n;
     };
     QVERIFY(count(e8, [](int g) { return g < 60; }) > 300);
@@ -324,7 +326,8 @@ void TestBoardView::coordinatesAndFrame() {
     b.SetDisplayCoords(West | North | East | South);
     img = b.grab().toImage();
     // Each label is drawn inside its side's border strip, level with its square.
-    for (const QRect& strip : {westOfRank8, northOfFileA, QRect(345, 24, 21, 40), QRect(24, 345, 40, 21)})
+    for (const QRect& strip :
+         {westOfRank8, northOfFileA, QRect(345, 24, 21, 40), QRect(24, 345, 40, 21)})
         QVERIFY2(PixelsUnlike(img, strip, QColor(0, 0, 80)) > 5, "label missing");
     // Between two labels the border stays plain.
     QCOMPARE(PixelsUnlike(img, QRect(1, 62, 21, 4), QColor(0, 0, 80)), 0);
@@ -334,7 +337,8 @@ void TestBoardView::coordinatesAndFrame() {
     img = b.grab().toImage();
     QCOMPARE(QColor(img.pixel(24 + 40, 200)), QColor(255, 0, 0));
     QCOMPARE(QColor(img.pixel(200, 24 + 7 * 40)), QColor(255, 0, 0));
-    QCOMPARE(QColor(img.pixel(24 + 41, 200)).red() == 255 && QColor(img.pixel(24 + 41, 200)).green() == 0,
+    QCOMPARE(QColor(img.pixel(24 + 41, 200)).red() == 255 &&
+                 QColor(img.pixel(24 + 41, 200)).green() == 0,
              false);
 }
 
@@ -369,8 +373,10 @@ void TestBoardView::saveScreenshot() {
     b.SetCoordFontColor(QColor(0xf0, 0xd9, 0xb5));
     b.SetDisplayCoords(West | South);
     b.SetAnimateMoves(false);
-    for (const char* m : {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6", "b5a4", "g8f6", "e1g1", "f8e7"})
-        QVERIFY(b.Move(TextToSquare(QString::fromLatin1(m, 2)), TextToSquare(QString::fromLatin1(m + 2, 2))));
+    for (const char* m :
+         {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6", "b5a4", "g8f6", "e1g1", "f8e7"})
+        QVERIFY(b.Move(TextToSquare(QString::fromLatin1(m, 2)),
+                       TextToSquare(QString::fromLatin1(m + 2, 2))));
     QVERIFY(b.grab().save(QString::fromLocal8Bit(file)));
 }
 
