@@ -337,9 +337,20 @@ void TestBoardView::coordinatesAndFrame() {
     img = b.grab().toImage();
     QCOMPARE(QColor(img.pixel(24 + 40, 200)), QColor(255, 0, 0));
     QCOMPARE(QColor(img.pixel(200, 24 + 7 * 40)), QColor(255, 0, 0));
-    QCOMPARE(QColor(img.pixel(24 + 41, 200)).red() == 255 &&
-                 QColor(img.pixel(24 + 41, 200)).green() == 0,
-             false);
+    QVERIFY(QColor(img.pixel(24 + 41, 200)) != QColor(255, 0, 0));
+
+    // Flipped, the labels run the other way: the top West label is the
+    // unflipped bottom one ("1"), the first North label the unflipped last ("H").
+    b.SetBoardLines(false);
+    const QImage plain = b.grab().toImage();
+    b.SetWhiteOnTop(true);
+    const QImage flipped = b.grab().toImage();
+    const QRect westTop(1, 24, 22, 40), westBottom(1, 24 + 7 * 40, 22, 40);
+    const QRect northFirst(24, 1, 40, 22), northLast(24 + 7 * 40, 1, 40, 22);
+    QCOMPARE(flipped.copy(westTop), plain.copy(westBottom));
+    QCOMPARE(flipped.copy(westBottom), plain.copy(westTop));
+    QCOMPARE(flipped.copy(northFirst), plain.copy(northLast));
+    QVERIFY(flipped.copy(westTop) != plain.copy(westTop));
 }
 
 void TestBoardView::tiledSquares() {
