@@ -1,0 +1,338 @@
+// The board's engine control with the real worker thread: releasing and
+// stopping the worker, the engine's moves arriving through DoMove with the
+// board's events, the custom engine path, and tearing a board down while its
+// engine works.
+#include "ChessModel.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+
+const char* const kStart = "rnbqkbnrpppppppp                                PPPPPPPPRNBQKBNR";
+// A middlegame in which a deep search takes many seconds.
+const char* const kBusy = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+
+struct Played {
+    Square from, to;
+    bool onGuiThread;
+};
+
+// Records the board's move events in order.
+struct EventLog {
+    std::vector<Played> moves;
+    QStringList events;
+    void Attach(TChessModel& b) {
+        b.OnLegalMove = [this](Square f, Square t) {
+            moves.push_back({f, t, QThread::currentThread() == QCoreApplication::instance()->thread()});
+            events << "legal:" + SquareToText(f) + SquareToText(t);
+        };
+        b.OnPaint = [this] { events << "paint"; };
+        b.OnCheck = [this](Square, Square) { events << "check"; };
+        b.OnMate = [this](Square, Square) { events << "mate"; };
+    }
+};
+
+} // namespace
+
+class TestEngineControl : public QObject {
+    Q_OBJECT
+private slots:
+    void searchDepthIsClamped_data();
+    void searchDepthIsClamped();
+    void replyArrivesAfterTheUsersMove();
+    void engineFindsMateAtDepthOne();
+    void enginePlaysBothSidesUntilNoMoveRemains();
+    void writingPositionStopsTheSearch();
+    void stopInsideTheEnginesOwnMoveDoesNotWait();
+    void switchingToTheCustomEngineStopsTheWorker();
+    void promotionIsDecidedByTheBoard();
+    void customEngineHostAnswers();
+    void customEngineHostFails();
+    void customEngineWaitsForTheStopMark();
+    void twoBoardsSearchSideBySide();
+    void destroyingWhileSearching();
+    void destroyingWhileMovesFlow();
+};
+
+void TestEngineControl::searchDepthIsClamped_data() {
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("read");
+    QTest::newRow("0") << 0 << 1;
+    QTest::newRow("-3") << -3 << 1;
+    QTest::newRow("1") << 1 << 1;
+    QTest::newRow("5") << 5 << 5;
+    QTest::newRow("8") << 8 << 8;
+    QTest::newRow("12") << 12 << 8;
+}
+
+void TestEngineControl::searchDepthIsClamped() {
+    QFETCH(int, written);
+    QFETCH(int, read);
+    TChessModel board;
+    QCOMPARE(board.SearchDepth(), 1);
+    board.SetSearchDepth(written);
+    QCOMPARE(board.SearchDepth(), read);
+}
+
+void TestEngineControl::replyArrivesAfterTheUsersMove() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    board.SetSearchDepth(3);
+    board.SetComputerPlaysBlack(true);
+    board.FirstPaint();
+    QVERIFY(!board.Thinking()); // White to move: nothing to do
+    QVERIFY(board.Move(Square::E2, Square::E4));
+    QVERIFY(board.Thinking());
+    QTRY_COMPARE(log.moves.size(), size_t(2));
+    QTRY_VERIFY(!board.Thinking());
+    QCOMPARE(log.events.mid(0, 2), QStringList({"legal:e2e4", "paint"}));
+    QCOMPARE(log.events.last(), QString("paint"));
+    const Played reply = log.moves[1];
+    QVERIFY(reply.onGuiThread);
+    QVERIFY(board.WhiteToMove());
+    QCOMPARE(board.PieceColor(reply.to), 0); // a Black piece arrived
+    QCOMPARE(board.PieceAt(reply.from), ' ');
+    // The engine waits for the user again.
+    QVERIFY(board.Move(Square::D2, Square::D4));
+    QTRY_COMPARE(log.moves.size(), size_t(4));
+}
+
+void TestEngineControl::engineFindsMateAtDepthOne() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    QVERIFY(board.SetFen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
+    board.SetComputerPlaysWhite(true);
+    QTRY_COMPARE(log.moves.size(), size_t(1));
+    QCOMPARE(log.moves[0].from, Square::A1);
+    QCOMPARE(log.moves[0].to, Square::A8);
+    QVERIFY(log.events.contains("mate"));
+    QTRY_VERIFY(!board.Thinking());
+}
+
+void TestEngineControl::enginePlaysBothSidesUntilNoMoveRemains() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    // Rook and king against king: the game ends in mate or by repetition.
+    QVERIFY(board.SetFen("8/8/3k4/8/8/8/8/R3K3 w - - 0 1"));
+    board.SetSearchDepth(2);
+    board.SetComputerPlaysWhite(true);
+    board.SetComputerPlaysBlack(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!board.HasLegalMove(), 60000);
+    QTRY_VERIFY(!board.Thinking());
+    const size_t played = log.moves.size();
+    QVERIFY(played >= 2);
+    for (const Played& p : log.moves) QVERIFY(p.onGuiThread);
+    // Nothing more is played once no legal move is left.
+    QTest::qWait(300);
+    QCOMPARE(log.moves.size(), played);
+    QVERIFY(!board.Thinking());
+}
+
+void TestEngineControl::writingPositionStopsTheSearch() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    QVERIFY(board.SetFen(kBusy));
+    board.SetSearchDepth(8);
+    board.SetComputerPlaysWhite(true);
+    QVERIFY(board.Thinking());
+    QTest::qWait(100); // let the search get going
+    board.SetPosition(kStart);
+    QVERIFY(!board.Thinking());
+    QVERIFY(board.EngineStopMark());
+    QCOMPARE(board.Position(), QString(kStart));
+    QTest::qWait(300);
+    QVERIFY(log.moves.empty());
+    QCOMPARE(board.Position(), QString(kStart));
+    // The next request searches the new position.
+    board.SetSearchDepth(1);
+    board.RequestComputerMove();
+    QTRY_COMPARE(log.moves.size(), size_t(1));
+    QCOMPARE(RankOf(log.moves[0].from) <= 2, true);
+}
+
+void TestEngineControl::stopInsideTheEnginesOwnMoveDoesNotWait() {
+    TChessModel board;
+    int mates = 0;
+    // The host starts a new game from its mate handler, inside the engine's hand-over.
+    board.OnMate = [&](Square, Square) {
+        ++mates;
+        board.NewGame();
+    };
+    QVERIFY(board.SetFen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
+    board.SetComputerPlaysWhite(true);
+    QTRY_COMPARE(mates, 1);
+    QTRY_VERIFY(!board.Thinking());
+    // The stop was honoured: the engine does not open the new game on its own.
+    QTest::qWait(200);
+    QCOMPARE(board.Position(), QString(kStart));
+    QVERIFY(board.WhiteToMove());
+}
+
+void TestEngineControl::switchingToTheCustomEngineStopsTheWorker() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    QVERIFY(board.SetFen(kBusy));
+    board.SetSearchDepth(8);
+    board.SetComputerPlaysWhite(true);
+    QTest::qWait(50);
+    board.SetCustomEngine(true);
+    board.SetPosition(kStart);
+    QVERIFY(!board.Thinking());
+    QTest::qWait(200);
+    QVERIFY(log.moves.empty());
+}
+
+void TestEngineControl::promotionIsDecidedByTheBoard() {
+    TChessModel board;
+    QVERIFY(board.SetFen("k7/2P5/1K6/8/8/8/8/8 w - - 0 1"));
+    int asked = 0;
+    board.OnPromotion = [&](Square, Square, char& piece) {
+        ++asked;
+        piece = 'r';
+    };
+    board.SetComputerPlaysWhite(true);
+    QTRY_COMPARE(asked, 1);
+    QCOMPARE(board.PieceAt(Square::C8), 'R');
+}
+
+void TestEngineControl::customEngineHostAnswers() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    board.SetCustomEngine(true);
+    board.SetComputerPlaysBlack(true);
+    int asked = 0;
+    board.OnCalculateMove = [&](Square& from, Square& to) {
+        ++asked;
+        QCOMPARE(from, Square::None);
+        QCOMPARE(to, Square::None);
+        from = Square::E7;
+        to = Square::E5;
+    };
+    QVERIFY(board.Move(Square::E2, Square::E4));
+    QCOMPARE(asked, 1);
+    QCOMPARE(log.events, QStringList({"legal:e2e4", "paint", "legal:e7e5", "paint"}));
+    QCOMPARE(board.PieceAt(Square::E5), 'p');
+    QVERIFY(board.WhiteToMove());
+    QVERIFY(!board.Thinking());
+    // White to move: the poll does not ask.
+    board.MessageHook();
+    QCOMPARE(asked, 1);
+}
+
+void TestEngineControl::customEngineHostFails() {
+    TChessModel board;
+    board.SetCustomEngine(true);
+    board.SetComputerPlaysBlack(true);
+    int asked = 0;
+    std::vector<std::pair<Square, Square>> failed;
+    board.OnCalculateMove = [&](Square&, Square&) { ++asked; };
+    board.OnCalculationFailed = [&](Square f, Square t) { failed.push_back({f, t}); };
+    QVERIFY(board.Move(Square::E2, Square::E4));
+    QCOMPARE(asked, 1);
+    QCOMPARE(failed.size(), size_t(1));
+    QCOMPARE(failed[0].first, Square::None);
+    QCOMPARE(failed[0].second, Square::None);
+    // Asked again at the next message ...
+    board.MessageHook();
+    QCOMPARE(asked, 2);
+    // ... and on the ticks of the poll timer, which the first paint starts.
+    board.FirstPaint();
+    QCOMPARE(asked, 3);
+    QTRY_VERIFY_WITH_TIMEOUT(asked >= 5, 5000);
+    QCOMPARE(failed.size(), size_t(asked));
+    QVERIFY(!board.WhiteToMove());
+}
+
+void TestEngineControl::customEngineWaitsForTheStopMark() {
+    TChessModel board;
+    board.SetCustomEngine(true);
+    int asked = 0;
+    board.OnCalculateMove = [&](Square& from, Square& to) {
+        ++asked;
+        from = Square::E2;
+        to = Square::E4;
+    };
+    QVERIFY(board.EngineStopMark()); // set at creation
+    board.SetComputerPlaysWhite(true);
+    board.MessageHook();
+    board.FirstPaint();
+    QCOMPARE(asked, 0);
+
+    // Writing the position sets the mark again after a Move has cleared it.
+    TChessModel other;
+    other.SetCustomEngine(true);
+    other.SetComputerPlaysBlack(true);
+    int refused = 0;
+    other.OnCalculateMove = [&](Square&, Square&) { ++refused; }; // leaves both squares at None
+    QVERIFY(other.Move(Square::E2, Square::E4));
+    QVERIFY(!other.EngineStopMark());
+    QCOMPARE(refused, 1);
+    other.MessageHook();
+    QCOMPARE(refused, 2);
+    other.SetPosition("init");
+    QVERIFY(other.EngineStopMark());
+    other.MessageHook();
+    QCOMPARE(refused, 2);
+}
+
+void TestEngineControl::twoBoardsSearchSideBySide() {
+    TChessModel a, b;
+    EventLog logA, logB;
+    logA.Attach(a);
+    logB.Attach(b);
+    a.SetSearchDepth(3);
+    b.SetSearchDepth(4);
+    QVERIFY(b.SetFen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
+    a.SetComputerPlaysWhite(true);
+    b.SetComputerPlaysWhite(true);
+    QTRY_COMPARE(logA.moves.size(), size_t(1));
+    QTRY_COMPARE(logB.moves.size(), size_t(1));
+    QCOMPARE(logB.moves[0].to, Square::A8);
+    QCOMPARE(a.PieceColor(logA.moves[0].to), 1);
+}
+
+void TestEngineControl::destroyingWhileSearching() {
+    for (int i = 0; i < 3; ++i) {
+        auto board = std::make_unique<TChessModel>();
+        int moves = 0;
+        board->OnLegalMove = [&](Square, Square) { ++moves; };
+        QVERIFY(board->SetFen(kBusy));
+        board->SetSearchDepth(8);
+        board->SetComputerPlaysWhite(true);
+        QTest::qWait(20 * i);
+        QVERIFY(board->Thinking());
+        board.reset();
+        QCOMPARE(moves, 0);
+    }
+    // Pending hand-overs of the destroyed boards do not run afterwards.
+    QTest::qWait(50);
+}
+
+void TestEngineControl::destroyingWhileMovesFlow() {
+    // Moves and idle notices are handed over all the time; the board goes
+    // away at arbitrary points of that cycle.
+    for (int i = 0; i < 6; ++i) {
+        auto board = std::make_unique<TChessModel>();
+        int moves = 0;
+        board->OnLegalMove = [&](Square, Square) { ++moves; };
+        board->SetComputerPlaysWhite(true);
+        board->SetComputerPlaysBlack(true);
+        QTRY_VERIFY(moves >= i);
+        board.reset();
+        QTest::qWait(5);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestEngineControl)
+#include "tst_enginecontrol.moc"

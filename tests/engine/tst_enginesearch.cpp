@@ -1,0 +1,337 @@
+// The engine without its thread: move generation against known perft counts,
+// the evaluation terms, mate finding, and odd positions that must neither
+// crash nor read outside the engine's tables.
+#include "EngineSearch.h"
+
+#include <QTest>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Engine square from a name such as "e4".
+int Sq(const char* name) { return (name[0] - 'a') + 8 * ('8' - name[1]); }
+
+// 64 board characters from a list of "Xe4" entries.
+QByteArray Board(std::initializer_list<const char*> pieces) {
+    QByteArray b(64, ' ');
+    for (const char* p : pieces) b[Sq(p + 1)] = p[0];
+    return b;
+}
+
+std::unique_ptr<TEngineSearch> Engine() { return std::make_unique<TEngineSearch>(); }
+
+int LegalMoveCount(TEngineSearch& e) {
+    e.Generate();
+    int n = 0;
+    std::vector<TEngineMove> moves;
+    for (auto* m = e.MovesBegin(); m != e.MovesEnd(); ++m) moves.push_back(m->m);
+    for (const TEngineMove& m : moves) {
+        if (!e.MakeMove(m)) continue;
+        ++n;
+        e.TakeBackMove();
+    }
+    return n;
+}
+
+QByteArray Snapshot(const TEngineSearch& e) {
+    QByteArray s;
+    for (int sq = 0; sq < 64; ++sq) {
+        s += char('0' + e.ColourAt(sq));
+        s += char('0' + e.PieceAt(sq));
+    }
+    s += char('0' + e.Side());
+    s += char('0' + e.Castle());
+    s += QByteArray::number(e.EpSquare());
+    return s;
+}
+
+} // namespace
+
+class TestEngineSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void perft_data();
+    void perft();
+    void malformedFenIsRefused();
+    void castlingNeedsKingAndRookAtHome();
+    void enPassantOnlyBehindAPawn();
+
+    void evaluateInitialPositionIsZero();
+    void kingShieldInTheMiddleGame();
+    void endGameSwitchAt1400();
+    void passedIsolatedPawn();
+    void rookFiles();
+
+    void mateInOne_data();
+    void mateInOne();
+    void noMoveWhenMatedOrStalemated();
+    void abortStopsTheSearch();
+    void searchLeavesTheBoardAsLoaded();
+    void oddPositionsStayInsideTheTables_data();
+    void oddPositionsStayInsideTheTables();
+};
+
+void TestEngineSearch::perft_data() {
+    QTest::addColumn<QByteArray>("fen");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<qulonglong>("nodes");
+    const QByteArray start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    const QByteArray kiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+    QTest::newRow("start 1") << start << 1 << 20ull;
+    QTest::newRow("start 3") << start << 3 << 8902ull;
+    QTest::newRow("start 4") << start << 4 << 197281ull;
+    QTest::newRow("kiwipete 1") << kiwipete << 1 << 48ull;
+    QTest::newRow("kiwipete 3") << kiwipete << 3 << 97862ull;
+    QTest::newRow("rook and pawns 5") << QByteArray("8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1") << 5 << 674624ull;
+    QTest::newRow("promotions 3")
+        << QByteArray("r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1") << 3 << 9467ull;
+    QTest::newRow("promotions mirrored 3")
+        << QByteArray("r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1") << 3 << 9467ull;
+    QTest::newRow("discovered checks 3")
+        << QByteArray("rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8") << 3 << 62379ull;
+    QTest::newRow("middlegame 3")
+        << QByteArray("r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10") << 3
+        << 89890ull;
+    QTest::newRow("en passant pin 1") << QByteArray("8/8/8/KPp4r/8/8/8/4k3 w - c6 0 2") << 1 << 4ull;
+    QTest::newRow("en passant allowed 1") << QByteArray("8/8/8/1Pp5/8/8/8/K3k3 w - c6 0 2") << 1 << 5ull;
+}
+
+void TestEngineSearch::perft() {
+    QFETCH(QByteArray, fen);
+    QFETCH(int, depth);
+    QFETCH(qulonglong, nodes);
+    auto e = Engine();
+    QVERIFY(e->LoadFen(fen.constData()));
+    const QByteArray before = Snapshot(*e);
+    QCOMPARE(static_cast<qulonglong>(e->Perft(depth)), nodes);
+    QCOMPARE(Snapshot(*e), before);
+}
+
+void TestEngineSearch::malformedFenIsRefused() {
+    auto e = Engine();
+    const QByteArray before = Snapshot(*e);
+    for (const char* bad : {"", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w", "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w",
+                            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w", "xnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w",
+                            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x", "8/8/8/8/8/8/8/8 w KX"}) {
+        QVERIFY2(!e->LoadFen(bad), bad);
+        QCOMPARE(Snapshot(*e), before);
+    }
+}
+
+void TestEngineSearch::castlingNeedsKingAndRookAtHome() {
+    auto e = Engine();
+    // Every right claimed, but only the White king-side rook and both kings are home.
+    e->Load(Board({"Ke1", "Rh1", "ke8", "ra7"}).constData(), true, 15, -1);
+    QCOMPARE(e->Castle(), 1);
+    e->Generate();
+    int castles = 0;
+    for (auto* m = e->MovesBegin(); m != e->MovesEnd(); ++m)
+        if (m->m.bits & TEngineSearch::FlagCastle) ++castles;
+    QCOMPARE(castles, 1);
+    // A king moved off e1 loses both rights.
+    e->Load(Board({"Kf1", "Rh1", "Ra1", "ke8"}).constData(), true, 15, -1);
+    QCOMPARE(e->Castle(), 0);
+}
+
+void TestEngineSearch::enPassantOnlyBehindAPawn() {
+    auto e = Engine();
+    const QByteArray withPawn = Board({"Ke1", "ke8", "Pe5", "pd5"});
+    e->Load(withPawn.constData(), true, 0, Sq("d6"));
+    QCOMPARE(e->EpSquare(), Sq("d6"));
+    QCOMPARE(LegalMoveCount(*e), 5 + 2); // king moves, e6 and exd6
+    // Nothing on d5 to take: the square is ignored, no pawn appears from nowhere.
+    const QByteArray without = Board({"Ke1", "ke8", "Pe5"});
+    e->Load(without.constData(), true, 0, Sq("d6"));
+    QCOMPARE(e->EpSquare(), -1);
+    // Wrong rank for the side to move.
+    e->Load(withPawn.constData(), true, 0, Sq("d3"));
+    QCOMPARE(e->EpSquare(), -1);
+}
+
+void TestEngineSearch::evaluateInitialPositionIsZero() {
+    auto e = Engine();
+    const char* start = "rnbqkbnrpppppppp                                PPPPPPPPRNBQKBNR";
+    for (bool white : {true, false}) {
+        e->Load(start, white, 15, -1);
+        e->InitEvaluation();
+        QCOMPARE(e->Evaluate(), 0);
+    }
+}
+
+void TestEngineSearch::kingShieldInTheMiddleGame() {
+    auto e = Engine();
+    // Black keeps a queen, a rook and a knight: 1700 in pieces.
+    e->Load(Board({"Kg1", "Pg2", "Pa2", "ke8", "qd8", "ra8", "nb8"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::Pawn, Sq("g2")), 120);
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::Pawn, Sq("g3")), 100 + 2 + 10);
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::Pawn, Sq("a2")), 100);
+    e->Load(Board({"Kb1", "Pg2", "Pa2", "ke8", "qd8", "ra8", "nb8"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::Pawn, Sq("a2")), 120);
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::Pawn, Sq("g2")), 100);
+    e->Load(Board({"Ke1", "Pg2", "ke8", "qd8", "ra8", "nb8"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::Pawn, Sq("g2")), 100);
+    // Black's shield is the mirror image: king g8, pawn g7.
+    e->Load(Board({"kg8", "pg7", "Ke1", "Qd1", "Ra1", "Nb1"}).constData(), false, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->PieceSquareValue(1, TEngineSearch::Pawn, Sq("g7")), 120);
+}
+
+void TestEngineSearch::endGameSwitchAt1400() {
+    auto e = Engine();
+    // Black down to a queen and a rook (1400): White's king uses the end-game table.
+    e->Load(Board({"Ke1", "ke8", "qd8", "ra8"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::King, Sq("d4")), 10);
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::King, Sq("g1")), -5);
+    // Black's king faces no White pieces: end game too.
+    QCOMPARE(e->PieceSquareValue(1, TEngineSearch::King, Sq("d5")), 10);
+    // A knight more: middle game.
+    e->Load(Board({"Ke1", "ke8", "qd8", "ra8", "nb8"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::King, Sq("d4")), -40);
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::King, Sq("g1")), 10);
+    QCOMPARE(e->PieceSquareValue(0, TEngineSearch::King, Sq("d1")), -20);
+}
+
+void TestEngineSearch::passedIsolatedPawn() {
+    auto e = Engine();
+    // 112 on e5, twice that as a passed pawn, -20 isolated, -10 on an open file.
+    e->Load(Board({"Pe5"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->Evaluate(), 306);
+    e->Load(Board({"Pe5"}).constData(), false, 0, -1);
+    QCOMPARE(e->Evaluate(), -306);
+    // A Black pawn on the d-file stops it being passed; the Black pawn is a
+    // passed, isolated d-pawn itself: 100 + 12 (d4 mirrored) ... both sides add up.
+    e->Load(Board({"Pe5", "pd7"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    const int white = 112 - 20 - 10;
+    const int black = 100 - 20 - 20 - 10; // d7 seen from Black is d2: -20
+    QCOMPARE(e->Evaluate(), white - black);
+    // Doubled pawns each pay 5.
+    e->Load(Board({"Pe4", "Pe3", "pa7"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    const int e4 = 108 - 5 - 20 - 10 + 2 * 108;
+    const int e3 = 104 - 5 - 20 - 10 + 2 * 104;
+    const int a7 = 100 - 20 - 10 + 2 * 100;
+    QCOMPARE(e->Evaluate(), e4 + e3 - a7);
+}
+
+void TestEngineSearch::rookFiles() {
+    auto e = Engine();
+    e->Load(Board({"Rd1"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->Evaluate(), 515);
+    e->Load(Board({"pd7"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    const int pawnOnly = e->Evaluate();
+    e->Load(Board({"pd7", "Rd1"}).constData(), true, 0, -1);
+    e->InitEvaluation();
+    QCOMPARE(e->Evaluate() - pawnOnly, 510);
+    e->Load(Board({"Pd2"}).constData(), true, 0, -1);
+    const int ownPawn = e->Evaluate();
+    e->Load(Board({"Pd2", "Rd1"}).constData(), true, 0, -1);
+    QCOMPARE(e->Evaluate() - ownPawn, 500);
+}
+
+void TestEngineSearch::mateInOne_data() {
+    QTest::addColumn<QByteArray>("fen");
+    QTest::newRow("back rank") << QByteArray("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
+    QTest::newRow("back rank, Black") << QByteArray("r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 1");
+    QTest::newRow("queen and king") << QByteArray("k7/8/1K6/8/8/8/8/7Q w - - 0 1");
+    QTest::newRow("smothered") << QByteArray("6rk/6pp/8/6N1/8/8/8/6K1 w - - 0 1");
+    QTest::newRow("promotion") << QByteArray("k7/2P5/1K6/8/8/8/8/8 w - - 0 1");
+    QTest::newRow("middlegame") << QByteArray("r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4");
+}
+
+void TestEngineSearch::mateInOne() {
+    QFETCH(QByteArray, fen);
+    auto e = Engine();
+    for (int depth = 1; depth <= 4; ++depth) {
+        QVERIFY(e->LoadFen(fen.constData()));
+        TEngineMove best;
+        int score = 0;
+        QVERIFY(e->Think(depth, &best, &score));
+        QCOMPARE(score, TEngineSearch::Infinity - 1);
+        QVERIFY(e->MakeMove(best));
+        QVERIFY2(e->InCheck(e->Side()), qPrintable(QString("depth %1").arg(depth)));
+        QCOMPARE(LegalMoveCount(*e), 0);
+    }
+}
+
+void TestEngineSearch::noMoveWhenMatedOrStalemated() {
+    auto e = Engine();
+    QVERIFY(e->LoadFen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1")); // mated
+    QVERIFY(!e->Think(3));
+    QCOMPARE(e->PvLength(), 0);
+    QVERIFY(e->LoadFen("k7/2Q5/1K6/8/8/8/8/8 b - - 0 1")); // stalemated
+    QVERIFY(!e->Think(3));
+    // A stale best move of an earlier search is not offered again.
+    QVERIFY(e->LoadFen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
+    QVERIFY(e->Think(2));
+    QVERIFY(e->LoadFen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"));
+    TEngineMove best{};
+    QVERIFY(!e->Think(2, &best));
+}
+
+void TestEngineSearch::abortStopsTheSearch() {
+    auto e = Engine();
+    std::atomic<bool> stop{true};
+    e->SetAbortFlag(&stop);
+    QVERIFY(e->LoadFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    const QByteArray before = Snapshot(*e);
+    QVERIFY(!e->Think(8));
+    QVERIFY(e->Nodes() <= 1);
+    QCOMPARE(Snapshot(*e), before);
+    stop = false;
+    QVERIFY(e->Think(2));
+}
+
+void TestEngineSearch::searchLeavesTheBoardAsLoaded() {
+    auto e = Engine();
+    QVERIFY(e->LoadFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    const QByteArray before = Snapshot(*e);
+    QVERIFY(e->Think(3));
+    QCOMPARE(Snapshot(*e), before);
+    QCOMPARE(e->Ply(), 0);
+}
+
+void TestEngineSearch::oddPositionsStayInsideTheTables_data() {
+    QTest::addColumn<QByteArray>("board");
+    QTest::addColumn<bool>("white");
+    // Pawns on their own first rank and on the last rank, as a position text may put them.
+    QTest::newRow("pawns on ranks 1 and 8")
+        << QByteArray("PPPPPPPP") + QByteArray(48, ' ') + "pppppppp" << true;
+    QTest::newRow("pawns on ranks 1 and 8, Black") << QByteArray("pPpPpPpP") + QByteArray(48, ' ') + "PpPpPpPp"
+                                                   << false;
+    QTest::newRow("no kings") << QByteArray("rnbq bnrpppppppp                                PPPPPPPPRNBQ BNR")
+                              << true;
+    QTest::newRow("two kings each") << QByteArray("k      kpppppppp                                PPPPPPPPK      K")
+                                    << true;
+    // Far more pseudo-legal moves per ply than a game can have.
+    QTest::newRow("crowd of queens") << QByteArray("kp      pp") + QByteArray(38, ' ') + "QQQQQQQQQQQQQQQK"
+                                     << true;
+    // Long forced lines of checks push the plies towards the table limit.
+    QTest::newRow("perpetual checks") << Board({"Kh1", "Qa8", "qb6", "kg7", "Pg2", "Ph2"}) << false;
+}
+
+void TestEngineSearch::oddPositionsStayInsideTheTables() {
+    QFETCH(QByteArray, board);
+    QFETCH(bool, white);
+    QCOMPARE(board.size(), 64);
+    auto e = Engine();
+    e->Load(board.constData(), white, 15, -1);
+    const QByteArray before = Snapshot(*e);
+    e->Think(3);
+    QCOMPARE(Snapshot(*e), before);
+    QVERIFY(e->Perft(2) > 0 || LegalMoveCount(*e) == 0);
+    QCOMPARE(Snapshot(*e), before);
+}
+
+QTEST_APPLESS_MAIN(TestEngineSearch)
+#include "tst_enginesearch.moc"
