@@ -9,8 +9,7 @@ namespace {
 bool ReadInt(const QString& field, int& value) {
     bool ok = false;
     const int v = field.toInt(&ok, 10);
-    if (ok)
-        value = v;
+    if (ok) value = v;
     return ok;
 }
 
@@ -67,8 +66,7 @@ long long RoundHalfEven(double x) {
 }
 
 int NewElo(int Own, int Opponent, int Score) {
-    if (Own - Opponent > 250)
-        Opponent = Own - 250;
+    if (Own - Opponent > 250) Opponent = Own - 250;
     int k;
     if (Own < 2000)
         k = 30;

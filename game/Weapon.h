@@ -23,11 +23,11 @@ class TMovimiento {
 public:
     static constexpr char16_t Separator = 0xFE;
 
-    int MoveNumber = 0;       // MoveSerial of the sender
-    bool WhiteMoved = true;   // written "0" when White moved, "1" when Black did
-    QString Move;             // from-square and to-square, "e2e4"
-    QChar Promotion = u'*';   // "Q", "R", "B", "N", or "*" for none
-    int Seconds = 0;          // the mover's clock after the move, minutes * 60 + seconds
+    int MoveNumber = 0;     // MoveSerial of the sender
+    bool WhiteMoved = true; // written "0" when White moved, "1" when Black did
+    QString Move;           // from-square and to-square, "e2e4"
+    QChar Promotion = u'*'; // "Q", "R", "B", "N", or "*" for none
+    int Seconds = 0;        // the mover's clock after the move, minutes * 60 + seconds
 
     // Reads the five fields of Text into Record. A first, second or fifth field
     // that is not a decimal integer makes the text unreadable: the result is
@@ -49,5 +49,9 @@ int NewElo(int Own, int Opponent, int Score);
 // x rounded to the nearest integer, halves to the even neighbour.
 long long RoundHalfEven(double x);
 
-inline int MinOf(int a, int b) { return a < b ? a : b; }
-inline int MaxOf(int a, int b) { return a > b ? a : b; }
+inline int MinOf(int a, int b) {
+    return a < b ? a : b;
+}
+inline int MaxOf(int a, int b) {
+    return a > b ? a : b;
+}

@@ -16,15 +16,13 @@ void SplitFirst(QString& Rest, const QString& Separator, QString& First) {
 }
 
 QString ReplaceAll(const QString& Text, const QString& Old, const QString& New) {
-    if (Old.isEmpty())
-        return Text;
+    if (Old.isEmpty()) return Text;
     QString result;
     result.reserve(Text.size());
     qsizetype from = 0;
     for (;;) {
         const qsizetype p = Text.indexOf(Old, from);
-        if (p < 0)
-            break;
+        if (p < 0) break;
         result += QStringView(Text).mid(from, p - from);
         result += New;
         from = p + Old.size();
@@ -38,13 +36,11 @@ namespace {
 // drive letter ("C:\…") stays a path.
 bool HasScheme(const QString& name) {
     const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    if (colon < 2 || !name.at(0).isLetter() || name.at(0).unicode() > 127)
-        return false;
+    if (colon < 2 || !name.at(0).isLetter() || name.at(0).unicode() > 127) return false;
     for (qsizetype i = 1; i < colon; ++i) {
         const QChar c = name.at(i);
-        if (c.unicode() > 127 ||
-            !(c.isLetterOrNumber() || c == QLatin1Char('+') || c == QLatin1Char('.') ||
-              c == QLatin1Char('-')))
+        if (c.unicode() > 127 || !(c.isLetterOrNumber() || c == QLatin1Char('+') ||
+                                   c == QLatin1Char('.') || c == QLatin1Char('-')))
             return false;
     }
     return true;
@@ -53,8 +49,7 @@ bool HasScheme(const QString& name) {
 
 QUrl ShellTarget(const QString& FileName, const QString& Folder) {
     const QString name = FileName.trimmed();
-    if (HasScheme(name))
-        return QUrl(name, QUrl::TolerantMode);
+    if (HasScheme(name)) return QUrl(name, QUrl::TolerantMode);
     if (name.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
         return QUrl(QStringLiteral("http://") + name, QUrl::TolerantMode);
     if (!Folder.isEmpty() && QDir::isRelativePath(name))

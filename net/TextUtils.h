@@ -37,5 +37,9 @@ void OpenWithShell(const QString& FileName, const QString& Parameters = QString(
 
 // Conversions at the wire and file boundary: one byte per character. Characters
 // beyond Latin-1 become "?".
-inline QByteArray ToLatin1Bytes(const QString& text) { return text.toLatin1(); }
-inline QString FromLatin1Bytes(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
+inline QByteArray ToLatin1Bytes(const QString& text) {
+    return text.toLatin1();
+}
+inline QString FromLatin1Bytes(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes);
+}

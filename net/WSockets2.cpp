@@ -85,33 +85,45 @@ constexpr ErrorRow ErrorTable[] = {
     {11004, "Valid name, no data record of requested type"},
 };
 
-// The Windows Sockets number for a failure Qt reports. Qt folds several
-// system errors into NetworkError; its message tells them apart.
-int WinsockCode(QAbstractSocket::SocketError error, const QString& message) {
+} // namespace
+
+int WinsockErrorOf(QAbstractSocket::SocketError error, const QString& message) {
     switch (error) {
-    case QAbstractSocket::ConnectionRefusedError: return 10061;
-    case QAbstractSocket::RemoteHostClosedError: return WsaConnectionReset;
-    case QAbstractSocket::HostNotFoundError: return WsaHostNotFound;
-    case QAbstractSocket::SocketAccessError: return 10013;
-    case QAbstractSocket::SocketResourceError: return WsaNoBufferSpace;
-    case QAbstractSocket::SocketTimeoutError: return 10060;
-    case QAbstractSocket::DatagramTooLargeError: return 10040;
-    case QAbstractSocket::AddressInUseError: return 10048;
-    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
-    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
-    case QAbstractSocket::UnfinishedSocketOperationError: return 10036;
-    case QAbstractSocket::OperationError: return WsaInvalidArgument;
+    case QAbstractSocket::ConnectionRefusedError:
+        return 10061;
+    case QAbstractSocket::RemoteHostClosedError:
+        return WsaConnectionReset;
+    case QAbstractSocket::HostNotFoundError:
+        return WsaHostNotFound;
+    case QAbstractSocket::SocketAccessError:
+        return 10013;
+    case QAbstractSocket::SocketResourceError:
+        return WsaNoBufferSpace;
+    case QAbstractSocket::SocketTimeoutError:
+        return 10060;
+    case QAbstractSocket::DatagramTooLargeError:
+        return 10040;
+    case QAbstractSocket::AddressInUseError:
+        return 10048;
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return 10049;
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return 10045;
+    case QAbstractSocket::UnfinishedSocketOperationError:
+        return 10036;
+    case QAbstractSocket::OperationError:
+        return WsaInvalidArgument;
     case QAbstractSocket::NetworkError:
-        if (message.contains(QLatin1String("timed out"), Qt::CaseInsensitive))
-            return 10060;
-        if (message.contains(QLatin1String("Host unreachable"), Qt::CaseInsensitive))
-            return 10065;
-        if (message.contains(QLatin1String("unreachable"), Qt::CaseInsensitive))
-            return 10051;
+        if (message.contains(QLatin1String("timed out"), Qt::CaseInsensitive)) return 10060;
+        if (message.contains(QLatin1String("Host unreachable"), Qt::CaseInsensitive)) return 10065;
+        if (message.contains(QLatin1String("unreachable"), Qt::CaseInsensitive)) return 10051;
         return WsaNetworkDown;
-    default: return WsaNetworkDown;
+    default:
+        return WsaNetworkDown;
     }
 }
+
+namespace {
 
 // How long a closed connection may keep flushing queued data to a peer.
 constexpr int LingerMs = 10000;
@@ -128,8 +140,7 @@ void ReleaseSocket(QTcpSocket* socket) {
             socket->deleteLater();
         });
         socket->disconnectFromHost();
-        if (socket->state() == QAbstractSocket::UnconnectedState)
-            socket->deleteLater();
+        if (socket->state() == QAbstractSocket::UnconnectedState) socket->deleteLater();
         return;
     }
     if (socket->state() == QAbstractSocket::ConnectedState)
@@ -143,8 +154,7 @@ void ReleaseSocket(QTcpSocket* socket) {
 
 QString WinsockErrorText(int code) {
     for (const ErrorRow& row : ErrorTable)
-        if (row.code == code)
-            return QString::fromLatin1(row.text);
+        if (row.code == code) return QString::fromLatin1(row.text);
     return QStringLiteral("Not a Winsock error");
 }
 
@@ -165,8 +175,7 @@ bool TClientList::Add(int Socket) {
 
 void TClientList::Remove(int Socket) {
     const qsizetype i = m_sockets.indexOf(Socket);
-    if (i < 0)
-        return;
+    if (i < 0) return;
     m_sockets.removeAt(i);
     m_nicks.removeAt(i);
 }
@@ -191,12 +200,13 @@ struct TCustomWinSocket::Connection {
 
 TCustomWinSocket::TCustomWinSocket(QObject* parent) : QObject(parent) {}
 
-TCustomWinSocket::~TCustomWinSocket() { CloseAllConnections(); }
+TCustomWinSocket::~TCustomWinSocket() {
+    CloseAllConnections();
+}
 
 bool TCustomWinSocket::ReportError(int code) {
     m_lastError = code;
-    if (!OnError)
-        return true;
+    if (!OnError) return true;
     QPointer<TCustomWinSocket> alive(this);
     const TOnError event = OnError;
     event(this, code, WinsockErrorText(code));
@@ -204,8 +214,7 @@ bool TCustomWinSocket::ReportError(int code) {
 }
 
 bool TCustomWinSocket::Raise(const std::function<void(TCustomWinSocket*, int)>& event, int socket) {
-    if (!event)
-        return true;
+    if (!event) return true;
     QPointer<TCustomWinSocket> alive(this);
     const auto copy = event; // the handler may reassign or destroy the original
     copy(this, socket);
@@ -232,8 +241,7 @@ bool TCustomWinSocket::ResolvePort(const QString& text, quint16& port) {
 
 QString TCustomWinSocket::LocalHostName() {
     const QString name = QHostInfo::localHostName().left(128);
-    if (name.isEmpty())
-        ReportError(WsaNetworkDown);
+    if (name.isEmpty()) ReportError(WsaNetworkDown);
     return name;
 }
 
@@ -243,18 +251,14 @@ QString TCustomWinSocket::LocalIP() {
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& iface : interfaces) {
         const auto flags = iface.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning))
-            continue;
+        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)) continue;
         for (const QNetworkAddressEntry& entry : iface.addressEntries()) {
             const QHostAddress address = entry.ip();
-            if (address.protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
+            if (address.protocol() != QAbstractSocket::IPv4Protocol) continue;
             if (address.isLoopback() || (flags & QNetworkInterface::IsLoopBack)) {
-                if (loopback.isEmpty())
-                    loopback = address.toString();
+                if (loopback.isEmpty()) loopback = address.toString();
             } else if (address.isLinkLocal()) {
-                if (linkLocal.isEmpty())
-                    linkLocal = address.toString();
+                if (linkLocal.isEmpty()) linkLocal = address.toString();
             } else {
                 return address.toString();
             }
@@ -275,8 +279,7 @@ QString TCustomWinSocket::PeerPort(int Socket) const {
 
 QString TCustomWinSocket::LocalPort(int Socket) const {
     const Connection* c = Find(Socket);
-    if (!c)
-        return QString();
+    if (!c) return QString();
     const quint16 port = c->localPort ? c->localPort : c->socket->localPort();
     return port ? QString::number(port) : QString();
 }
@@ -304,8 +307,7 @@ int TCustomWinSocket::Attach(QTcpSocket* socket) {
 
 void TCustomWinSocket::RememberAddresses(int handle) {
     Connection* c = Find(handle);
-    if (!c)
-        return;
+    if (!c) return;
     const QHostAddress peer = c->socket->peerAddress();
     bool isV4 = false;
     const quint32 v4 = peer.toIPv4Address(&isV4);
@@ -313,18 +315,15 @@ void TCustomWinSocket::RememberAddresses(int handle) {
     c->peerPort = c->socket->peerPort();
     c->localPort = c->socket->localPort();
     // Data or a close may have come in before anyone watched the socket.
-    if (c->socket->bytesAvailable() > 0 ||
-        c->socket->state() != QAbstractSocket::ConnectedState) {
-        if (c->socket->state() != QAbstractSocket::ConnectedState)
-            c->peerClosed = true;
+    if (c->socket->bytesAvailable() > 0 || c->socket->state() != QAbstractSocket::ConnectedState) {
+        if (c->socket->state() != QAbstractSocket::ConnectedState) c->peerClosed = true;
         PostDeliver(handle);
     }
 }
 
 bool TCustomWinSocket::CloseConnection(int handle) {
     const auto it = m_connections.find(handle);
-    if (it == m_connections.end())
-        return false;
+    if (it == m_connections.end()) return false;
     std::unique_ptr<Connection> c = std::move(it->second);
     m_connections.erase(it);
     c->socket->disconnect(this);
@@ -338,15 +337,13 @@ void TCustomWinSocket::CloseAllConnections() {
 }
 
 void TCustomWinSocket::SendText(int handle, const QByteArray& text) {
-    if (text.isEmpty())
-        return;
+    if (text.isEmpty()) return;
     Connection* c = Find(handle);
     if (!c) {
         ReportError(WsaNotSocket);
         return;
     }
-    if (c->givenUp)
-        return; // already reported; the close is on its way
+    if (c->givenUp) return; // already reported; the close is on its way
     QTcpSocket* s = c->socket;
     if (s->state() != QAbstractSocket::ConnectedState) {
         // The peer has gone and the close is being delivered.
@@ -357,8 +354,7 @@ void TCustomWinSocket::SendText(int handle, const QByteArray& text) {
         GiveUp(handle);
         return;
     }
-    if (s->write(text) != text.size())
-        ReportError(WinsockCode(s->error(), s->errorString()));
+    if (s->write(text) != text.size()) ReportError(WinsockErrorOf(s->error(), s->errorString()));
 }
 
 QByteArray TCustomWinSocket::ReceiveText(int handle) {
@@ -367,19 +363,16 @@ QByteArray TCustomWinSocket::ReceiveText(int handle) {
         ReportError(WsaNotSocket);
         return QByteArray();
     }
-    if (c->givenUp)
-        return QByteArray();
+    if (c->givenUp) return QByteArray();
     const QByteArray data = c->socket->read(ReadChunk);
     c->awaitingRead = false;
-    if (c->socket->bytesAvailable() > 0 || c->peerClosed)
-        PostDeliver(handle);
+    if (c->socket->bytesAvailable() > 0 || c->peerClosed) PostDeliver(handle);
     return data;
 }
 
 void TCustomWinSocket::GiveUp(int handle) {
     Connection* c = Find(handle);
-    if (!c || c->givenUp)
-        return;
+    if (!c || c->givenUp) return;
     // The peer has stopped reading: drop what is queued and report it from
     // the event loop, away from whatever loop of sends the caller is in.
     c->givenUp = true;
@@ -388,56 +381,47 @@ void TCustomWinSocket::GiveUp(int handle) {
     QMetaObject::invokeMethod(
         this,
         [this, handle] {
-            if (!Find(handle))
-                return;
-            if (!ReportError(WsaNoBufferSpace))
-                return;
-            if (Find(handle))
-                PeerClosed(handle);
+            if (!Find(handle)) return;
+            if (!ReportError(WsaNoBufferSpace)) return;
+            if (Find(handle)) PeerClosed(handle);
         },
         Qt::QueuedConnection);
 }
 
 void TCustomWinSocket::PostDeliver(int handle) {
     Connection* c = Find(handle);
-    if (!c || c->deliverPosted)
-        return;
+    if (!c || c->deliverPosted) return;
     c->deliverPosted = true;
-    QMetaObject::invokeMethod(this, [this, handle] { Deliver(handle); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, handle] { Deliver(handle); }, Qt::QueuedConnection);
 }
 
 bool TCustomWinSocket::Deliver(int handle) {
     Connection* c = Find(handle);
-    if (!c)
-        return true;
+    if (!c) return true;
     c->deliverPosted = false;
-    if (c->givenUp)
-        return true;
+    if (c->givenUp) return true;
     if (c->socket->bytesAvailable() > 0) {
         c->awaitingRead = true;
-        if (!RaiseData(handle))
-            return false;
+        if (!RaiseData(handle)) return false;
         c = Find(handle);
         if (!c || !c->awaitingRead)
             return true; // closed, or read: Receive has scheduled what follows
         // The owner did not read; the rest waits for its next Receive.
     }
-    if (c->peerClosed)
-        return PeerClosed(handle);
+    if (c->peerClosed) return PeerClosed(handle);
     return true;
 }
 
 void TCustomWinSocket::SocketReadyRead(int handle) {
     const Connection* c = Find(handle);
-    if (!c || c->awaitingRead || c->deliverPosted || c->givenUp)
-        return;
+    if (!c || c->awaitingRead || c->deliverPosted || c->givenUp) return;
     Deliver(handle);
 }
 
 void TCustomWinSocket::SocketDisconnected(int handle) {
     Connection* c = Find(handle);
-    if (!c || c->givenUp)
-        return;
+    if (!c || c->givenUp) return;
     c->peerClosed = true;
     // Hand out what the peer sent before it left, then report the close. An
     // owner that still does not read when offered the rest loses it.
@@ -449,10 +433,9 @@ void TCustomWinSocket::SocketDisconnected(int handle) {
 
 void TCustomWinSocket::SocketError(int handle, int qtError) {
     Connection* c = Find(handle);
-    if (!c || c->givenUp)
-        return;
+    if (!c || c->givenUp) return;
     const auto error = static_cast<QAbstractSocket::SocketError>(qtError);
-    const int code = WinsockCode(error, c->socket->errorString());
+    const int code = WinsockErrorOf(error, c->socket->errorString());
     if (InConnectPhase(handle)) {
         ConnectFailed(handle, code);
         return;
@@ -460,29 +443,32 @@ void TCustomWinSocket::SocketError(int handle, int qtError) {
     if (error == QAbstractSocket::RemoteHostClosedError) {
         // A plain close unless data we queued for the peer is lost with it;
         // the close itself follows as OnClose.
-        if (c->socket->bytesToWrite() > 0)
-            ReportError(WsaConnectionReset);
+        if (c->socket->bytesToWrite() > 0) ReportError(WsaConnectionReset);
         return;
     }
     ReportError(code);
 }
 
-bool TCustomWinSocket::InConnectPhase(int) const { return false; }
+bool TCustomWinSocket::InConnectPhase(int) const {
+    return false;
+}
 
-bool TCustomWinSocket::ConnectFailed(int, int code) { return ReportError(code); }
+bool TCustomWinSocket::ConnectFailed(int, int code) {
+    return ReportError(code);
+}
 
 // ----------------------------------------------------------------- TTCPClient
 
 TTCPClient::TTCPClient(QObject* parent) : TCustomWinSocket(parent) {}
 
-TTCPClient::~TTCPClient() { Close(); }
+TTCPClient::~TTCPClient() {
+    Close();
+}
 
 void TTCPClient::Open() {
-    if (m_status != TSocketStatus::Idle)
-        return;
+    if (m_status != TSocketStatus::Idle) return;
     quint16 port = 0;
-    if (!ResolvePort(Port, port))
-        return;
+    if (!ResolvePort(Port, port)) return;
     auto* socket = new QTcpSocket;
     const int handle = Attach(socket);
     connect(socket, &QAbstractSocket::connected, this, [this, handle] { SocketConnected(handle); });
@@ -494,8 +480,7 @@ void TTCPClient::Open() {
 }
 
 void TTCPClient::Close() {
-    if (m_status == TSocketStatus::NotInitialized || m_status == TSocketStatus::Idle)
-        return;
+    if (m_status == TSocketStatus::NotInitialized || m_status == TSocketStatus::Idle) return;
     CloseConnection(m_handle);
     m_handle = -1;
     m_status = TSocketStatus::Idle;
@@ -513,19 +498,21 @@ bool TTCPClient::CheckConnection() {
     return true;
 }
 
-void TTCPClient::Send(const QString& Text) { SendBytes(ToLatin1Bytes(Text)); }
+void TTCPClient::Send(const QString& Text) {
+    SendBytes(ToLatin1Bytes(Text));
+}
 
 void TTCPClient::SendBytes(const QByteArray& Bytes) {
-    if (Bytes.isEmpty() || !CheckConnection())
-        return;
+    if (Bytes.isEmpty() || !CheckConnection()) return;
     SendText(m_handle, Bytes);
 }
 
-QString TTCPClient::Receive() { return FromLatin1Bytes(ReceiveBytes()); }
+QString TTCPClient::Receive() {
+    return FromLatin1Bytes(ReceiveBytes());
+}
 
 QByteArray TTCPClient::ReceiveBytes() {
-    if (!CheckConnection())
-        return QByteArray();
+    if (!CheckConnection()) return QByteArray();
     return ReceiveText(m_handle);
 }
 
@@ -545,22 +532,20 @@ bool TTCPClient::ConnectFailed(int handle, int code) {
 }
 
 void TTCPClient::SocketConnected(int handle) {
-    if (handle != m_handle || m_status != TSocketStatus::Connecting)
-        return;
+    if (handle != m_handle || m_status != TSocketStatus::Connecting) return;
     RememberAddresses(handle);
-    if (!Raise(OnConnect, handle))
-        return;
+    if (!Raise(OnConnect, handle)) return;
     if (handle == m_handle && m_status == TSocketStatus::Connecting)
         m_status = TSocketStatus::Connected;
 }
 
-bool TTCPClient::RaiseData(int handle) { return Raise(OnData, handle); }
+bool TTCPClient::RaiseData(int handle) {
+    return Raise(OnData, handle);
+}
 
 bool TTCPClient::PeerClosed(int handle) {
-    if (!Raise(OnClose, handle))
-        return false;
-    if (handle == m_handle)
-        Close();
+    if (!Raise(OnClose, handle)) return false;
+    if (handle == m_handle) Close();
     return true;
 }
 
@@ -568,19 +553,19 @@ bool TTCPClient::PeerClosed(int handle) {
 
 TTCPServer::TTCPServer(QObject* parent) : TCustomWinSocket(parent) {}
 
-TTCPServer::~TTCPServer() { Close(); }
+TTCPServer::~TTCPServer() {
+    Close();
+}
 
 void TTCPServer::Open() {
-    if (m_status != TSocketStatus::Idle)
-        return;
+    if (m_status != TSocketStatus::Idle) return;
     quint16 port = 0;
-    if (!ResolvePort(Port, port))
-        return;
+    if (!ResolvePort(Port, port)) return;
     auto* server = new QTcpServer;
     server->setProxy(QNetworkProxy::NoProxy);
     server->setMaxPendingConnections(1024);
     if (!server->listen(QHostAddress::AnyIPv4, port)) {
-        const int code = WinsockCode(server->serverError(), server->errorString());
+        const int code = WinsockErrorOf(server->serverError(), server->errorString());
         delete server;
         ReportError(code);
         return;
@@ -592,8 +577,7 @@ void TTCPServer::Open() {
 }
 
 void TTCPServer::Close() {
-    if (m_status == TSocketStatus::NotInitialized || m_status == TSocketStatus::Idle)
-        return;
+    if (m_status == TSocketStatus::NotInitialized || m_status == TSocketStatus::Idle) return;
     for (int i = 0; i < Clients.Count(); ++i)
         CloseConnection(Clients.Sockets(i));
     Clients.Clear();
@@ -612,30 +596,34 @@ void TTCPServer::NewConnections() {
     QPointer<QTcpServer> server = m_server;
     while (server && server == m_server && server->hasPendingConnections()) {
         QTcpSocket* socket = server->nextPendingConnection();
-        if (!socket)
-            break;
+        if (!socket) break;
         const int handle = Attach(socket);
         Clients.Add(handle);
         RememberAddresses(handle);
-        if (!Raise(OnAccept, handle))
-            return;
+        if (!Raise(OnAccept, handle)) return;
     }
 }
 
-void TTCPServer::Send(int Socket, const QString& Text) { SendBytes(Socket, ToLatin1Bytes(Text)); }
+void TTCPServer::Send(int Socket, const QString& Text) {
+    SendBytes(Socket, ToLatin1Bytes(Text));
+}
 
-void TTCPServer::SendBytes(int Socket, const QByteArray& Bytes) { SendText(Socket, Bytes); }
+void TTCPServer::SendBytes(int Socket, const QByteArray& Bytes) {
+    SendText(Socket, Bytes);
+}
 
-QString TTCPServer::Receive(int Socket) { return FromLatin1Bytes(ReceiveBytes(Socket)); }
+QString TTCPServer::Receive(int Socket) {
+    return FromLatin1Bytes(ReceiveBytes(Socket));
+}
 
-QByteArray TTCPServer::ReceiveBytes(int Socket) { return ReceiveText(Socket); }
+QByteArray TTCPServer::ReceiveBytes(int Socket) {
+    return ReceiveText(Socket);
+}
 
 void TTCPServer::Disconnect(int Socket) {
     Clients.Remove(Socket);
-    if (Socket == -1)
-        return;
-    if (!CloseConnection(Socket))
-        ReportError(WsaNotSocket);
+    if (Socket == -1) return;
+    if (!CloseConnection(Socket)) ReportError(WsaNotSocket);
 }
 
 QString TTCPServer::LocalPort(int Socket) const {
@@ -644,12 +632,12 @@ QString TTCPServer::LocalPort(int Socket) const {
     return TCustomWinSocket::LocalPort(Socket);
 }
 
-bool TTCPServer::RaiseData(int handle) { return Raise(OnData, handle); }
+bool TTCPServer::RaiseData(int handle) {
+    return Raise(OnData, handle);
+}
 
 bool TTCPServer::PeerClosed(int handle) {
-    if (!Raise(OnClose, handle))
-        return false;
-    if (Find(handle))
-        Disconnect(handle);
+    if (!Raise(OnClose, handle)) return false;
+    if (Find(handle)) Disconnect(handle);
     return true;
 }

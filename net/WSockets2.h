@@ -29,10 +29,11 @@
 // - A handler may Close, Disconnect or destroy the component; sockets are
 //   released with deleteLater and a destroyed component raises nothing more.
 
+#include <QAbstractSocket>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QList>
 
 #include <functional>
 #include <map>
@@ -59,6 +60,10 @@ using TOnClose = std::function<void(TCustomWinSocket* Sender, int Socket)>;
 // English text of a Windows Sockets error number; "Not a Winsock error" for
 // any number outside the table.
 QString WinsockErrorText(int code);
+
+// The Windows Sockets number for a failure Qt reports (Qt folds several system
+// errors into NetworkError; its message tells them apart).
+int WinsockErrorOf(QAbstractSocket::SocketError error, const QString& message);
 
 // The server's connections in the order they were accepted. Sockets and Nicks
 // always have the same length and the same index names the same connection.

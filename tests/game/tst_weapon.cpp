@@ -21,7 +21,9 @@ private slots:
     void roundHalfEven();
 };
 
-static QString Fields(const QByteArray& latin1) { return QString::fromLatin1(latin1); }
+static QString Fields(const QByteArray& latin1) {
+    return QString::fromLatin1(latin1);
+}
 
 void TstWeapon::moveRecordReadsAndWritesBack_data() {
     QTest::addColumn<QByteArray>("bytes");
@@ -31,12 +33,21 @@ void TstWeapon::moveRecordReadsAndWritesBack_data() {
     QTest::addColumn<QChar>("promotion");
     QTest::addColumn<int>("seconds");
 
-    QTest::newRow("black reply") << QByteArray("3\xFE" "1\xFE" "e7e5\xFE*\xFE" "880") << 3 << false
-                                 << "e7e5" << QChar('*') << 880;
-    QTest::newRow("white first move") << QByteArray("1\xFE" "0\xFE" "e2e4\xFE*\xFE" "899") << 1
-                                      << true << "e2e4" << QChar('*') << 899;
-    QTest::newRow("promotion") << QByteArray("57\xFE" "0\xFE" "a7a8\xFEQ\xFE" "0") << 57 << true
-                               << "a7a8" << QChar('Q') << 0;
+    QTest::newRow("black reply") << QByteArray("3\xFE"
+                                               "1\xFE"
+                                               "e7e5\xFE*\xFE"
+                                               "880")
+                                 << 3 << false << "e7e5" << QChar('*') << 880;
+    QTest::newRow("white first move") << QByteArray("1\xFE"
+                                                    "0\xFE"
+                                                    "e2e4\xFE*\xFE"
+                                                    "899")
+                                      << 1 << true << "e2e4" << QChar('*') << 899;
+    QTest::newRow("promotion") << QByteArray("57\xFE"
+                                             "0\xFE"
+                                             "a7a8\xFEQ\xFE"
+                                             "0")
+                               << 57 << true << "a7a8" << QChar('Q') << 0;
 }
 
 void TstWeapon::moveRecordReadsAndWritesBack() {
@@ -76,10 +87,21 @@ void TstWeapon::moveRecordFieldsSurviveWriting() {
 
 void TstWeapon::unreadableMoveRecord_data() {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("number not numeric") << QByteArray("x\xFE" "0\xFE" "e2e4\xFE*\xFE" "899");
-    QTest::newRow("side not numeric") << QByteArray("1\xFE" "w\xFE" "e2e4\xFE*\xFE" "899");
-    QTest::newRow("seconds not numeric") << QByteArray("1\xFE" "0\xFE" "e2e4\xFE*\xFE" "8:99");
-    QTest::newRow("seconds missing") << QByteArray("1\xFE" "0\xFE" "e2e4\xFE*");
+    QTest::newRow("number not numeric") << QByteArray("x\xFE"
+                                                      "0\xFE"
+                                                      "e2e4\xFE*\xFE"
+                                                      "899");
+    QTest::newRow("side not numeric") << QByteArray("1\xFE"
+                                                    "w\xFE"
+                                                    "e2e4\xFE*\xFE"
+                                                    "899");
+    QTest::newRow("seconds not numeric") << QByteArray("1\xFE"
+                                                       "0\xFE"
+                                                       "e2e4\xFE*\xFE"
+                                                       "8:99");
+    QTest::newRow("seconds missing") << QByteArray("1\xFE"
+                                                   "0\xFE"
+                                                   "e2e4\xFE*");
     QTest::newRow("empty text") << QByteArray();
     QTest::newRow("only separators") << QByteArray("\xFE\xFE\xFE\xFE");
 }
@@ -99,7 +121,11 @@ void TstWeapon::unreadableMoveRecord() {
 
 void TstWeapon::emptyPromotionReadsAsNone() {
     TMovimiento m;
-    QVERIFY(TMovimiento::FromText(Fields("4\xFE" "1\xFE" "d7d5\xFE\xFE" "870"), m));
+    QVERIFY(TMovimiento::FromText(Fields("4\xFE"
+                                         "1\xFE"
+                                         "d7d5\xFE\xFE"
+                                         "870"),
+                                  m));
     QCOMPARE(m.Promotion, QChar('*'));
     QCOMPARE(m.Seconds, 870);
     QCOMPARE(m.Move, QStringLiteral("d7d5"));

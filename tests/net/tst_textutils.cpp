@@ -29,18 +29,31 @@ void TstTextUtils::splitFirst_data() {
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("restAfter");
 
-    QTest::newRow("0xFE") << "uno" + FE + "dos" + FE << FE << "uno" << "dos" + FE;
+    QTest::newRow("0xFE") << "uno" + FE + "dos" + FE << FE << "uno"
+                          << "dos" + FE;
     QTest::newRow("0xFF keeps 0xFE fields")
-        << "/MOV" + FE + "1" + FF + "/TXT" << FF << "/MOV" + FE + "1" << "/TXT";
-    QTest::newRow("empty separator is a blank") << "/msg ana hola que tal" << "" << "/msg"
+        << "/MOV" + FE + "1" + FF + "/TXT" << FF << "/MOV" + FE + "1"
+        << "/TXT";
+    QTest::newRow("empty separator is a blank") << "/msg ana hola que tal"
+                                                << ""
+                                                << "/msg"
                                                 << "ana hola que tal";
-    QTest::newRow("no separator") << "entero" << FE << "entero" << "";
-    QTest::newRow("empty text") << "" << FE << "" << "";
-    QTest::newRow("separator first") << FE + "x" << FE << "" << "x";
-    QTest::newRow("separator last") << "x" + FE << FE << "x" << "";
-    QTest::newRow("two blanks give an empty part") << "a  b" << " " << "a" << " b";
-    QTest::newRow("several characters skip the whole separator")
-        << "a<->b<->c" << "<->" << "a" << "b<->c";
+    QTest::newRow("no separator") << "entero" << FE << "entero"
+                                  << "";
+    QTest::newRow("empty text") << "" << FE << ""
+                                << "";
+    QTest::newRow("separator first") << FE + "x" << FE << ""
+                                     << "x";
+    QTest::newRow("separator last") << "x" + FE << FE << "x"
+                                    << "";
+    QTest::newRow("two blanks give an empty part") << "a  b"
+                                                   << " "
+                                                   << "a"
+                                                   << " b";
+    QTest::newRow("several characters skip the whole separator") << "a<->b<->c"
+                                                                 << "<->"
+                                                                 << "a"
+                                                                 << "b<->c";
 }
 
 void TstTextUtils::splitFirst() {
@@ -75,14 +88,34 @@ void TstTextUtils::replaceAll_data() {
     QTest::addColumn<QString>("newText");
     QTest::addColumn<QString>("result");
 
-    QTest::newRow("nick by nick plus digit") << "Pepe [1.2.3.4] Pepe vs Pepe" << "Pepe"
-                                             << "Pepe2" << "Pepe2 [1.2.3.4] Pepe2 vs Pepe2";
-    QTest::newRow("empty new deletes") << "a-b-c-" << "-" << "" << "abc";
-    QTest::newRow("empty old changes nothing") << "abc" << "" << "X" << "abc";
-    QTest::newRow("case counts") << "Ana ana" << "ana" << "Eva" << "Ana Eva";
-    QTest::newRow("adjacent occurrences") << "aaaa" << "aa" << "b" << "bb";
-    QTest::newRow("new brings in old") << "ab" << "a" << "aa" << "aab";
-    QTest::newRow("not present") << "hola" << "x" << "y" << "hola";
+    QTest::newRow("nick by nick plus digit") << "Pepe [1.2.3.4] Pepe vs Pepe"
+                                             << "Pepe"
+                                             << "Pepe2"
+                                             << "Pepe2 [1.2.3.4] Pepe2 vs Pepe2";
+    QTest::newRow("empty new deletes") << "a-b-c-"
+                                       << "-"
+                                       << ""
+                                       << "abc";
+    QTest::newRow("empty old changes nothing") << "abc"
+                                               << ""
+                                               << "X"
+                                               << "abc";
+    QTest::newRow("case counts") << "Ana ana"
+                                 << "ana"
+                                 << "Eva"
+                                 << "Ana Eva";
+    QTest::newRow("adjacent occurrences") << "aaaa"
+                                          << "aa"
+                                          << "b"
+                                          << "bb";
+    QTest::newRow("new brings in old") << "ab"
+                                       << "a"
+                                       << "aa"
+                                       << "aab";
+    QTest::newRow("not present") << "hola"
+                                 << "x"
+                                 << "y"
+                                 << "hola";
 }
 
 void TstTextUtils::replaceAll() {
@@ -98,19 +131,22 @@ void TstTextUtils::shellTarget_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QUrl>("url");
 
-    QTest::newRow("web address") << "http://example.com/zugaret.htm" << ""
-                                 << QUrl("http://example.com/zugaret.htm");
-    QTest::newRow("mail") << "mailto:a@example.com" << "" << QUrl("mailto:a@example.com");
-    QTest::newRow("www without scheme") << "www.example.com" << ""
-                                        << QUrl("http://www.example.com");
-    QTest::newRow("absolute path") << "/tmp/partida.gam" << "/home"
-                                   << QUrl::fromLocalFile("/tmp/partida.gam");
-    QTest::newRow("relative path in folder") << "Png/ana.pgn" << "/srv/zugaret"
-                                             << QUrl::fromLocalFile("/srv/zugaret/Png/ana.pgn");
-    QTest::newRow("path with colon later") << "/tmp/a:b.txt" << ""
-                                           << QUrl::fromLocalFile("/tmp/a:b.txt");
-    QTest::newRow("path with blanks and hash") << "/tmp/mi partida #1.gam" << ""
-                                               << QUrl::fromLocalFile("/tmp/mi partida #1.gam");
+    QTest::newRow("web address") << "http://example.com/zugaret.htm"
+                                 << "" << QUrl("http://example.com/zugaret.htm");
+    QTest::newRow("mail") << "mailto:a@example.com"
+                          << "" << QUrl("mailto:a@example.com");
+    QTest::newRow("www without scheme") << "www.example.com"
+                                        << "" << QUrl("http://www.example.com");
+    QTest::newRow("absolute path") << "/tmp/partida.gam"
+                                   << "/home" << QUrl::fromLocalFile("/tmp/partida.gam");
+    QTest::newRow("relative path in folder")
+        << "Png/ana.pgn"
+        << "/srv/zugaret" << QUrl::fromLocalFile("/srv/zugaret/Png/ana.pgn");
+    QTest::newRow("path with colon later") << "/tmp/a:b.txt"
+                                           << "" << QUrl::fromLocalFile("/tmp/a:b.txt");
+    QTest::newRow("path with blanks and hash")
+        << "/tmp/mi partida #1.gam"
+        << "" << QUrl::fromLocalFile("/tmp/mi partida #1.gam");
 }
 
 void TstTextUtils::shellTarget() {

@@ -23,8 +23,7 @@ namespace {
 
 QString FreePort() {
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return QString();
+    if (!probe.listen(QHostAddress::LocalHost, 0)) return QString();
     return QString::number(probe.serverPort());
 }
 
@@ -59,8 +58,7 @@ struct Pair {
             accepted << s;
         };
         server.OnData = [this](TCustomWinSocket*, int s) {
-            if (serverReads)
-                serverGot += server.ReceiveBytes(s);
+            if (serverReads) serverGot += server.ReceiveBytes(s);
         };
         server.OnClose = [this](TCustomWinSocket*, int s) {
             log << QStringLiteral("s:close");
@@ -75,8 +73,7 @@ struct Pair {
             statusInConnect = client.Status();
         };
         client.OnData = [this](TCustomWinSocket*, int) {
-            if (clientReads)
-                clientGot += client.ReceiveBytes();
+            if (clientReads) clientGot += client.ReceiveBytes();
         };
         client.OnClose = [this](TCustomWinSocket*, int) {
             log << QStringLiteral("c:close");
@@ -103,6 +100,8 @@ class TstWSockets : public QObject {
 private slots:
     void errorText_data();
     void errorText();
+    void qtFailures_data();
+    void qtFailures();
     void clientList();
     void clientClosesServerSeesClose();
     void serverDisconnectsClientSeesClose();
@@ -143,16 +142,42 @@ void TstWSockets::errorText() {
     QCOMPARE(WinsockErrorText(code), text);
 }
 
+void TstWSockets::qtFailures_data() {
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("code");
+    using E = QAbstractSocket;
+    QTest::newRow("refused") << int(E::ConnectionRefusedError) << "Connection refused" << 10061;
+    QTest::newRow("host not found") << int(E::HostNotFoundError) << "Host not found" << 11001;
+    QTest::newRow("reset") << int(E::RemoteHostClosedError) << "" << 10054;
+    QTest::newRow("in use") << int(E::AddressInUseError) << "Address in use" << 10048;
+    QTest::newRow("access") << int(E::SocketAccessError) << "" << 10013;
+    QTest::newRow("timed out") << int(E::NetworkError) << "Connection timed out" << 10060;
+    QTest::newRow("timeout") << int(E::SocketTimeoutError) << "" << 10060;
+    QTest::newRow("network unreachable") << int(E::NetworkError) << "Network unreachable" << 10051;
+    QTest::newRow("host unreachable") << int(E::NetworkError) << "Host unreachable" << 10065;
+    QTest::newRow("other network") << int(E::NetworkError) << "Temporary error" << 10050;
+    QTest::newRow("resources") << int(E::SocketResourceError) << "" << 10055;
+}
+
+void TstWSockets::qtFailures() {
+    QFETCH(int, error);
+    QFETCH(QString, message);
+    QFETCH(int, code);
+    QCOMPARE(WinsockErrorOf(QAbstractSocket::SocketError(error), message), code);
+    QVERIFY(WinsockErrorText(code) != QStringLiteral("Not a Winsock error"));
+}
+
 void TstWSockets::clientList() {
     TClientList list;
     QVERIFY(list.Add(5));
     QVERIFY(list.Add(7));
     QCOMPARE(list.Nicks(), QStringList({"5", "7"}));
     QVERIFY(list.SetNick(0, "Ana"));
-    QVERIFY(!list.SetNick(1, "Ana"));      // taken by another entry
-    QVERIFY(!list.SetNick(0, "Ana"));      // equal to itself counts too
-    QVERIFY(list.SetNick(1, "ana"));       // case counts
-    QVERIFY(!list.SetNick(2, "Eva"));      // no such index
+    QVERIFY(!list.SetNick(1, "Ana")); // taken by another entry
+    QVERIFY(!list.SetNick(0, "Ana")); // equal to itself counts too
+    QVERIFY(list.SetNick(1, "ana"));  // case counts
+    QVERIFY(!list.SetNick(2, "Eva")); // no such index
     QVERIFY(!list.SetNick(-1, "Eva"));
     QCOMPARE(list.Nicks(), QStringList({"Ana", "ana"}));
     QCOMPARE(list.IndexOf(7), 1);
@@ -268,10 +293,18 @@ void TstWSockets::refusedConnectStaysConnecting() {
     QCOMPARE(client.Status(), S::Connecting);
     client.Close();
     QCOMPARE(client.Status(), S::Idle);
-    // And it can try again.
+    // It can try again; closing from inside OnError, as the chat does on
+    // "refused", leaves it Idle.
+    client.OnError = [&](TCustomWinSocket*, int e, const QString&) {
+        errors << e;
+        client.Close();
+    };
     client.Open();
     QCOMPARE(client.Status(), S::Connecting);
     QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 2, 10000);
+    QCOMPARE(errors.last(), 10061);
+    QCOMPARE(client.Status(), S::Idle);
+    QCOMPARE(client.SocketHandle(), -1);
 }
 
 void TstWSockets::unknownHostFailsToIdle() {
@@ -321,8 +354,7 @@ void TstWSockets::badPortText() {
 
 void TstWSockets::serviceNameAsPort() {
     const servent* echo = getservbyname("echo", "tcp");
-    if (!echo)
-        QSKIP("no services database here");
+    if (!echo) QSKIP("no services database here");
     // A known service resolves to its port: the attempt gets under way instead
     // of failing on the port text.
     TTCPClient client;
@@ -545,18 +577,26 @@ void TstWSockets::handlersMayCloseOrDestroy() {
         int accepted = -1;
         server->OnAccept = [&](TCustomWinSocket*, int s) { accepted = s; };
         switch (where) {
-        case 0: server->OnData = kill(server); break;
-        case 1: server->OnAccept = kill(server); break;
-        case 2: server->OnClose = kill(server); break;
-        case 3: client->OnData = kill(client); break;
-        case 4: client->OnClose = kill(client); break;
+        case 0:
+            server->OnData = kill(server);
+            break;
+        case 1:
+            server->OnAccept = kill(server);
+            break;
+        case 2:
+            server->OnClose = kill(server);
+            break;
+        case 3:
+            client->OnData = kill(client);
+            break;
+        case 4:
+            client->OnClose = kill(client);
+            break;
         }
         client->Open();
         QTRY_VERIFY_WITH_TIMEOUT(fired || (client && client->Status() == S::Connected), 10000);
-        if (where == 0)
-            client->SendBytes(QByteArray(5000, 'a'));
-        if (where == 2)
-            client->Close();
+        if (where == 0) client->SendBytes(QByteArray(5000, 'a'));
+        if (where == 2) client->Close();
         if (where == 3 || where == 4) {
             QTRY_VERIFY_WITH_TIMEOUT(accepted != -1, 10000);
             if (where == 3)
@@ -572,10 +612,12 @@ void TstWSockets::handlersMayCloseOrDestroy() {
 
 void TstWSockets::fiftyClientsComeAndGo() {
     TTCPServer server;
-    std::map<int, QByteArray> streams; // handle -> bytes so far
+    std::map<int, QByteArray> streams;  // handle -> bytes so far
     std::map<int, QByteArray> finished; // peer number -> everything it sent
     QStringList errors;
-    server.OnError = [&](TCustomWinSocket*, int e, const QString&) { errors << QString::number(e); };
+    server.OnError = [&](TCustomWinSocket*, int e, const QString&) {
+        errors << QString::number(e);
+    };
     server.OnAccept = [&](TCustomWinSocket*, int s) { streams[s]; };
     server.OnData = [&](TCustomWinSocket*, int s) { streams[s] += server.ReceiveBytes(s); };
     server.OnClose = [&](TCustomWinSocket*, int s) {
