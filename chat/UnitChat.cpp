@@ -149,7 +149,7 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
 }
 
 QString TFrmChat::ContactAddress() {
-    return "zugaret@korvenweb.com";
+    return "zugaret@korvenweb.example.org";
 }
 
 QStringList TFrmChat::GreetingLines(const QString& hostName, const QString& localIp) {

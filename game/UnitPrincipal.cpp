@@ -80,6 +80,25 @@ TFrmPrincipal::TFrmPrincipal(TProgramEnv& env, QWidget* parent) : QMainWindow(pa
 TFrmPrincipal::~TFrmPrincipal() {
     if (conexion_)
         delete conexion_.data();
+    // The board parks its engine when it is destroyed, and a move handed over
+    // meanwhile must not reach this half-destroyed window: let go of the
+    // board's events and park the engine while the window is still whole.
+    FBoard->SetComputerPlaysWhite(false);
+    FBoard->SetComputerPlaysBlack(false);
+    FBoard->OnLegalMove = nullptr;
+    FBoard->OnCapture = nullptr;
+    FBoard->OnPromotion = nullptr;
+    FBoard->OnCastle = nullptr;
+    FBoard->OnCheck = nullptr;
+    FBoard->OnMate = nullptr;
+    FBoard->OnStaleMate = nullptr;
+    FBoard->OnNoMatingMaterial = nullptr;
+    FBoard->OnThreefoldPosition = nullptr;
+    FBoard->OnDraw = nullptr;
+    FBoard->OnMouseDown = nullptr;
+    FClockW->OnTimeout = nullptr;
+    FClockB->OnTimeout = nullptr;
+    FBoard->StopThinking();
 }
 
 void TFrmPrincipal::SetWindows(TFrmChat* chat, TFrmPartida* partida) {
@@ -260,7 +279,8 @@ void TFrmPrincipal::WireBoard() {
 }
 
 TFrmConexion* TFrmPrincipal::FrmConexion() const {
-    return conexion_.data();
+    // A closed dialog is only waiting to be destroyed.
+    return conexion_ && conexion_->isVisible() ? conexion_.data() : nullptr;
 }
 
 void TFrmPrincipal::SetMainEnabled(bool enabled) {
@@ -345,8 +365,9 @@ void TFrmPrincipal::StartGame() {
         for (QLabel* img : partida_->CapturedImages())
             img->setVisible(false);
     }
-    FClockW->SetHoras(0);
-    FClockB->SetHoras(0);
+    // The callers set the clocks with SetClockTime, which clears the hours
+    // before the minutes; clearing them again here would cut a game of 60
+    // minutes or more down to its minutes past the hour.
     FBoard->setEnabled(false);
     FBoard->setEnabled(true);
     TurnState = 1;
@@ -375,6 +396,11 @@ void TFrmPrincipal::StartGame() {
     if (GameMode != TGameMode::Replay && partida_)
         partida_->ClearRecord();
     ShowPlayers();
+    // The new position comes before the engine is given a side: an engine
+    // released on the old position would have its move played there while
+    // NewGame parks it, and that move would land in the new record.
+    FBoard->NewGame();
+    SetTurnPanel(1);
     switch (GameMode) {
     case TGameMode::Network:
         SetLocalMayMove(MyColour == White);
@@ -398,8 +424,6 @@ void TFrmPrincipal::StartGame() {
         MoveSerial = 1;
         break;
     }
-    FBoard->NewGame();
-    SetTurnPanel(1);
     if (FBoard->ComputerPlaysWhite())
         FBoard->RequestComputerMove();
 }
@@ -510,7 +534,8 @@ void TFrmPrincipal::FBoardPromotion(Square oldSq, Square newSq, char& newPiece) 
     const QChar letter = PromotionPiece.toUpper();
     newPiece = QString("QRNB").contains(letter) ? letter.toLatin1() : 'Q';
 
-    const QString mark = "=" + QString(PromotionPiece);
+    // The record names the piece the pawn became ("=Q" when no letter was chosen).
+    const QString mark = "=" + QString(QChar(newPiece));
     if (GameMode != TGameMode::Replay)
         partida_->AppendToLastLine(mark);
     partida_->setWindowTitle(partida_->windowTitle() + mark);
@@ -599,6 +624,12 @@ void TFrmPrincipal::EndGame(int reason) {
     bNuevaPartida->setEnabled(true);
     FBoard->setEnabled(false);
     FBoard->SetCustomEngine(false);
+    // The engine has no game to play any more: a move it would still make
+    // after a resignation or a time-out would change the finished record.
+    if (FBoard->ComputerPlaysWhite())
+        FBoard->SetComputerPlaysWhite(false);
+    if (FBoard->ComputerPlaysBlack())
+        FBoard->SetComputerPlaysBlack(false);
     FClockW->Stop();
     FClockB->Stop();
     if (TurnState == 0)

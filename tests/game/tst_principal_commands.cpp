@@ -1,0 +1,262 @@
+// Start-up and shut-down with the settings file, the about message, the
+// buttons and the board menu, point-and-click, flipping and window placing.
+
+#include "tst_principal_fixture.h"
+
+#include <QMenu>
+#include <QSettings>
+#include <QVBoxLayout>
+
+class TestPrincipalCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartAsksForTheNickAndWritesTheSettings();
+    void noNickEndsTheProgram();
+    void storedSettingsAreRead();
+    void aboutMessage();
+    void outdatedVersionWarnsAtEveryGame();
+    void interruptQuestion();
+    void pointAndClick();
+    void pointAndClickToggle();
+    void flipMovesTheStrips();
+    void boardMenuFollowsTheButtons();
+    void notAvailableButtons();
+    void chatAndRecordWindowsDockBesideTheMainWindow();
+};
+
+void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
+    TTestProgram t{QString()};
+    t.dialogs.AnswerInput("Pepe", "ZugaretChat");
+    t.Build();
+    QVERIFY(!t.program->Terminated());
+    QCOMPARE(t.dialogs.Log().first().Text, QString("Escriba su nombre"));
+    TFrmPrincipal& m = t.Main();
+    QCOMPARE(m.Nick, QString("Pepe"));
+    QCOMPARE(m.windowTitle(), QString("Zugaret CHAT! 2.01 [Pepe 1100 ELO]"));
+    QCOMPARE(t.Chat().windowTitle(), QString("Zugaret CHAT! 2.01  [Pepe]"));
+    QVERIFY(m.PointClick);
+    QVERIFY(m.menuPointClick->isChecked());
+    m.Elo = 1215;
+    m.close();
+    TZugaretSettings s;
+    QVERIFY(s.Load(t.env->IniFile()));
+    QCOMPARE(s.Nick, QString("Pepe"));
+    QCOMPARE(s.Elo, 1215);
+    QCOMPARE(s.ComputerElo, 1200);
+    QSettings raw(t.env->IniFile(), QSettings::IniFormat);
+    for (const char* key : {"User/Nick", "User/Elo", "Plak/Elo", "Config/Left", "Config/Top", "Config/Width",
+                            "Config/Height", "Board/Height", "Board/Width", "Board/BmpBoard", "Board/BmpW",
+                            "Board/BmpB", "Board/PointClick", "Game/Visible", "Chat/Height", "KorvenWEB/Url",
+                            "Sonidos/Carpeta"})
+        QVERIFY2(raw.contains(key), key);
+    QVERIFY(!raw.contains("Board/State"));
+}
+
+void TestPrincipalCommands::noNickEndsTheProgram() {
+    TTestProgram blank{QString()};
+    blank.dialogs.AnswerInput("   ", "ZugaretChat");
+    blank.Build();
+    QVERIFY(blank.program->Terminated());
+    QVERIFY(blank.program->Chat() == nullptr);
+
+    TTestProgram cancelled{QString()};
+    cancelled.dialogs.CancelInput("ZugaretChat");
+    cancelled.Build();
+    QVERIFY(cancelled.program->Terminated());
+    // Nothing was agreed: no settings file is left behind.
+    QVERIFY(!QFile::exists(cancelled.env->IniFile()));
+}
+
+void TestPrincipalCommands::storedSettingsAreRead() {
+    const QByteArray ini = "[User]\r\nNick=Luis\r\nElo=" + TZugaretSettings::StoredElo(1543) +
+                           "\r\n[Plak]\r\nElo=1333\r\n[Board]\r\nPointClick=0\r\nState=2\r\n"
+                           "[KorvenWEB]\r\nUrl=ftp://old.example\r\n[Game]\r\nVisible=0\r\n";
+    TTestProgram t(QString(), ini);
+    t.Build();
+    TFrmPrincipal& m = t.Main();
+    QCOMPARE(m.Nick, QString("Luis"));
+    QCOMPARE(m.Elo, 1543);
+    QCOMPARE(m.ComputerElo, 1333);
+    QVERIFY(!m.PointClick);
+    QVERIFY(!m.menuPointClick->isChecked());
+    QVERIFY(!m.bPointAndClick->isChecked());
+    QCOMPARE(m.VersionState, 2);
+    QCOMPARE(m.WebUrl, QString(TZugaretSettings::DefaultWebUrl));
+    QVERIFY(!t.Partida().isVisible());
+    QVERIFY(t.Chat().isVisible());
+    QVERIFY(t.dialogs.Log().isEmpty());
+}
+
+void TestPrincipalCommands::aboutMessage() {
+    TTestProgram t;
+    t.Main().bAyudaClick();
+    t.Partida().SpeedButton1->click();
+    const QString about = TZugaretSettings::AboutText(t.env->DataFolder());
+    QCOMPARE(t.dialogs.Messages(), (QStringList{about, about}));
+    QVERIFY(about.contains("2.01"));
+}
+
+void TestPrincipalCommands::outdatedVersionWarnsAtEveryGame() {
+    TTestProgram t("Ana", "[Board]\r\nState=2\r\n");
+    t.NewGameVia("Ana", true);
+    t.Main().bNuevaPartidaClick(); // the interrupt question is not prepared: Cancel
+    QVERIFY(t.Main().FrmConexion() == nullptr);
+    t.dialogs.AnswerYes();
+    t.NewGameVia("Ana", true);
+    const QStringList msgs = t.dialogs.Messages();
+    QCOMPARE(msgs.size(), 2);
+    QVERIFY(msgs.first().startsWith(QString::fromUtf8("¡¡ ATENCION !! \n\rEsta versión de ZugaretChat es demasiado antigua\n\r")));
+    QCOMPARE(t.sound.Cues().mid(0, 2), (QStringList{"entrar", "nueva"}));
+}
+
+void TestPrincipalCommands::interruptQuestion() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    t.NewGameVia("Ana", true);
+    QVERIFY(t.Play("e2e4"));
+    t.dialogs.AnswerNo();
+    m.bNuevaPartidaClick();
+    QCOMPARE(t.dialogs.Log().last().Text, QString::fromUtf8("¿Interrumpir la partida actual?"));
+    QCOMPARE(t.dialogs.Log().last().Buttons, TQuestionButtons::OkCancel);
+    QCOMPARE(m.TurnState, 2);
+    QVERIFY(m.FrmConexion() == nullptr);
+    QVERIFY(m.FClockB->Running());
+    QVERIFY(m.MainEnabled());
+
+    t.dialogs.AnswerYes();
+    m.bNuevaPartidaClick();
+    QCOMPARE(m.TurnState, 0);
+    QVERIFY(m.FrmConexion());
+    QVERIFY(!m.MainEnabled());
+    QCOMPARE(t.Record(), QStringList{"1.Pe2e4"}); // abandoned: no result line
+    // The last game was White's: Black is proposed.
+    QVERIFY(m.FrmConexion()->rbNegras->isChecked());
+    m.FrmConexion()->SpeedButton1Click();
+    QVERIFY(m.MainEnabled());
+    QTRY_VERIFY(m.FrmConexion() == nullptr);
+}
+
+void TestPrincipalCommands::pointAndClick() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    TChessBrd& b = t.Board();
+    t.NewGameVia("Ana", true);
+    QVERIFY(m.PointClick);
+    auto centre = [&b](Square s) { return b.SquareToPoint(s) + QPoint(b.SizeOfSquare() / 2, b.SizeOfSquare() / 2); };
+    auto click = [&](Square s) {
+        const QPoint p = centre(s);
+        m.FBoardMouseDown(Qt::LeftButton, p.x(), p.y());
+    };
+    click(Square::E2);
+    QCOMPARE(m.SelectedSquare, Square::E2);
+    QCOMPARE(m.marca->x(), b.x() + b.SquareToPoint(Square::E2).x() + 1);
+    QCOMPARE(m.marca->width(), b.SizeOfSquare() - 2);
+    // An illegal target picks the clicked square instead.
+    click(Square::G1);
+    QCOMPARE(m.SelectedSquare, Square::G1);
+    QCOMPARE(b.PieceAt(Square::G1), 'N');
+    QCOMPARE(m.marca->y(), b.y() + b.SquareToPoint(Square::G1).y() + 1);
+    click(Square::F3);
+    QCOMPARE(b.PieceAt(Square::F3), 'N');
+    QCOMPARE(m.SelectedSquare, Square::None);
+    QVERIFY(m.marca->x() < 0);
+    QCOMPARE(t.Record(), QStringList{"1.Ng1f3"});
+    // An empty square hides the marker.
+    click(Square::E5);
+    QVERIFY(m.marca->x() < 0);
+    // The right button opens the board menu and moves nothing.
+    const QPoint p = centre(Square::E7);
+    m.FBoardMouseDown(Qt::RightButton, p.x(), p.y());
+    QTRY_VERIFY(m.MenuBoard->isVisible());
+    m.MenuBoard->close();
+    QCOMPARE(m.SelectedSquare, Square::E5);
+    // With point-and-click off clicks do nothing.
+    m.bPointAndClickClick();
+    QVERIFY(!m.PointClick);
+    click(Square::E7);
+    QCOMPARE(m.SelectedSquare, Square::None);
+}
+
+void TestPrincipalCommands::pointAndClickToggle() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.menuPointClick->trigger();
+    QVERIFY(!m.PointClick);
+    QVERIFY(!m.bPointAndClick->isChecked());
+    m.bPointAndClick->click();
+    QVERIFY(m.PointClick);
+    QVERIFY(m.menuPointClick->isChecked());
+    QVERIFY(m.bPointAndClick->isChecked());
+}
+
+void TestPrincipalCommands::flipMovesTheStrips() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    auto* layout = static_cast<QVBoxLayout*>(m.centralWidget()->layout());
+    const int board = layout->indexOf(m.panelTablero);
+    QCOMPARE(layout->indexOf(m.PanelPiezasBlancas), board - 1); // Black's strip on top
+    m.bInvertirClick();
+    QVERIFY(t.Board().WhiteOnTop());
+    const int board2 = layout->indexOf(m.panelTablero);
+    QCOMPARE(layout->indexOf(m.PanelPiezasNegras), board2 - 1);
+    QCOMPARE(layout->indexOf(m.PanelPiezasBlancas), board2 + 1);
+    // A game as Black keeps Black at the bottom; as White flips back.
+    t.NewGameVia("ZuzPlak", true);
+    QVERIFY(!t.Board().WhiteOnTop());
+    m.EndGame(10);
+    m.MyColour = TFrmPrincipal::Black;
+    m.GameMode = TGameMode::LocalTwoPlayers;
+    m.StartGame();
+    QVERIFY(t.Board().WhiteOnTop());
+    // The board stays square inside its panel.
+    m.resize(500, 700);
+    QTRY_COMPARE(t.Board().width(), t.Board().height());
+    QVERIFY(t.Board().width() <= m.panelTablero->width());
+}
+
+void TestPrincipalCommands::boardMenuFollowsTheButtons() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.MenuBoardPopup();
+    QVERIFY(!m.menuTablas->isEnabled());
+    QVERIFY(!m.menuRendir->isEnabled());
+    QCOMPARE(m.menuCrear->isEnabled(), t.Chat().bCrear->isEnabled());
+    t.NewGameVia("Ana", true);
+    m.MenuBoardPopup();
+    QVERIFY(m.menuRendir->isEnabled());
+    QCOMPARE(m.menuTablas->isEnabled(), m.bTablas->isEnabled());
+    t.Chat().bCrear->setEnabled(false);
+    m.MenuBoardPopup();
+    QVERIFY(!m.menuCrear->isEnabled());
+    QVERIFY(m.menuConectar->isEnabled());
+    m.menuRendir->trigger();
+    QCOMPARE(m.TurnState, 0);
+}
+
+void TestPrincipalCommands::notAvailableButtons() {
+    TTestProgram t;
+    t.Main().bAplazar->click();
+    t.Main().bReanudar->click();
+    QCOMPARE(t.dialogs.Messages(), (QStringList{"Opcion no disponible, de momento...",
+                                                "Opcion no disponible, de momento..."}));
+}
+
+void TestPrincipalCommands::chatAndRecordWindowsDockBesideTheMainWindow() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.move(50, 60);
+    m.ApplicationEvents1Idle();
+    const QRect g = m.frameGeometry();
+    QCOMPARE(t.Chat().frameGeometry().left(), g.left() + g.width());
+    QCOMPARE(t.Chat().frameGeometry().top(), g.top());
+    QCOMPARE(t.Partida().frameGeometry().top(), t.Chat().frameGeometry().bottom() + 1);
+    // Undocked: nothing moves.
+    t.Chat().bFijo->setChecked(false);
+    t.Chat().move(700, 10);
+    m.ApplicationEvents1Idle();
+    QCOMPARE(t.Chat().frameGeometry().left(), 700);
+}
+
+QTEST_MAIN(TestPrincipalCommands)
+#include "tst_principal_commands.moc"

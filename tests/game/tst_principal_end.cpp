@@ -1,0 +1,209 @@
+// The end of a game by resignation, time-out, agreement, the host's
+// announcement and the silent abandon, in every kind of game.
+
+#include "tst_principal_fixture.h"
+
+namespace {
+// Starts a game of the given kind with the user (Ana, 1100) on colour.
+void Start(TTestProgram& t, TGameMode mode, int colour) {
+    TFrmPrincipal& m = t.Main();
+    m.GameMode = mode;
+    m.MyColour = colour;
+    const bool white = colour == TFrmPrincipal::White;
+    TPlayer own{m.Nick, m.Elo};
+    TPlayer other{"Bea", 1300};
+    if (mode == TGameMode::VsComputer)
+        other = {"ZuzPlak", m.ComputerElo};
+    if (mode == TGameMode::LocalTwoPlayers)
+        other = {m.Nick + " 2", m.Elo};
+    if (mode == TGameMode::Network)
+        m.Role = TRole::Client;
+    m.WhitePlayer = white ? own : other;
+    m.BlackPlayer = white ? other : own;
+    TFrmPrincipal::SetClockTime(*m.FClockW, 1, 0);
+    TFrmPrincipal::SetClockTime(*m.FClockB, 1, 0);
+    m.StartGame();
+    if (mode == TGameMode::VsComputer) {
+        // Keep the engine out: the tests end the game before it would move.
+        t.Board().SetComputerPlaysWhite(false);
+        t.Board().SetComputerPlaysBlack(false);
+    }
+}
+
+// Runs a clock out with a test time source: one tick to 0:00:00, one to the time-out.
+void RunOut(TRelojChess& clock) {
+    qint64 now = 0;
+    clock.SetTimeSource([&now] { return now; });
+    clock.Stop();
+    clock.Start();
+    now += 61000;
+    clock.Tick();
+    now += 1000;
+    clock.Tick();
+}
+} // namespace
+
+class TestPrincipalEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void resignation_data();
+    void resignation();
+    void timeOut_data();
+    void timeOut();
+    void networkTimeOutOnlyOnTheOwnersSide();
+    void drawByAgreementAndHostAnnouncement();
+    void abandonLeavesNoTrace();
+    void observerRatingsNeverChange();
+};
+
+void TestPrincipalEnd::resignation_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("colour");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("elo");
+    QTest::addColumn<int>("computerElo");
+    // Ana 1100 against Bea 1300 (network), ZuzPlak 1200 (engine), herself.
+    QTest::newRow("network, White resigns") << int(TGameMode::Network) << TFrmPrincipal::White << "0-1"
+                                            << NewElo(1100, 1300, 0) << 1200;
+    QTest::newRow("network, Black resigns") << int(TGameMode::Network) << TFrmPrincipal::Black << "1-0"
+                                            << NewElo(1100, 1300, 0) << 1200;
+    QTest::newRow("engine, White resigns") << int(TGameMode::VsComputer) << TFrmPrincipal::White << "0-1"
+                                           << 1100 << NewElo(1200, 1100, 100);
+    QTest::newRow("two at the board, Black resigns") << int(TGameMode::LocalTwoPlayers) << TFrmPrincipal::Black
+                                                     << "1-0" << 1100 << 1200;
+}
+
+void TestPrincipalEnd::resignation() {
+    QFETCH(int, mode);
+    QFETCH(int, colour);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    Start(t, TGameMode(mode), colour);
+    QVERIFY(m.bRendir->isEnabled());
+    QVERIFY(t.Play("e2e4"));
+    t.sound.Clear();
+    m.bRendirClick();
+    QCOMPARE(m.TurnState, 0);
+    QTEST(m.ResultText, "result");
+    const QString resigner = colour == TFrmPrincipal::White ? m.WhitePlayer.Nick : m.BlackPlayer.Nick;
+    QCOMPARE(m.PanelText(), resigner + " abandona");
+    // Black is to move: the result joins the last line, then the comment.
+    QCOMPARE(t.Record().last(), "1.Pe2e4 " + m.ResultText + " {" + resigner + " abandona}");
+    QTEST(m.Elo, "elo");
+    QTEST(m.ComputerElo, "computerElo");
+    QVERIFY(t.sound.Cues().contains("cobarde2"));
+    QVERIFY(!m.bRendir->isEnabled());
+    QVERIFY(!m.bTablas->isEnabled());
+    QVERIFY(t.Board().NoMover());
+}
+
+void TestPrincipalEnd::timeOut_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("whiteClock");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("network, own White clock") << int(TGameMode::Network) << true << "0-1"
+                                              << "Ganan Negras por  tiempo";
+    QTest::newRow("engine, White clock") << int(TGameMode::VsComputer) << true << "0-1"
+                                         << "Ganan Negras por  tiempo";
+    QTest::newRow("two at the board, Black clock") << int(TGameMode::LocalTwoPlayers) << false << "1-0"
+                                                   << "Ganan Blancas por  tiempo";
+}
+
+void TestPrincipalEnd::timeOut() {
+    QFETCH(int, mode);
+    QFETCH(bool, whiteClock);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    Start(t, TGameMode(mode), TFrmPrincipal::White);
+    if (!whiteClock)
+        QVERIFY(t.Play("e2e4"));
+    RunOut(whiteClock ? *m.FClockW : *m.FClockB);
+    QCOMPARE(m.TurnState, 0);
+    QTEST(m.ResultText, "result");
+    QTEST(m.PanelText(), "panel");
+    QVERIFY(t.Record().last().endsWith(" {" + m.PanelText() + "}"));
+    QVERIFY(!m.FClockW->Running());
+    QVERIFY(!m.FClockB->Running());
+}
+
+void TestPrincipalEnd::networkTimeOutOnlyOnTheOwnersSide() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    Start(t, TGameMode::Network, TFrmPrincipal::Black);
+    RunOut(*m.FClockW); // the opponent's clock: its owner reports it
+    QCOMPARE(m.TurnState, 1);
+    QCOMPARE(m.Elo, 1100);
+    m.EndGame(8); // "/TIMEOUT" arrives
+    QCOMPARE(m.ResultText, QString("0-1"));
+    QCOMPARE(m.Elo, NewElo(1100, 1300, 100));
+}
+
+void TestPrincipalEnd::drawByAgreementAndHostAnnouncement() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    Start(t, TGameMode::Network, TFrmPrincipal::White);
+    QVERIFY(m.bTablas->isEnabled());
+    m.EndGame(1);
+    QCOMPARE(m.PanelText(), QString("Tablas por  acuerdo"));
+    QCOMPARE(t.Record(), (QStringList{"1/2-1/2 {Tablas por  acuerdo}"}));
+    QCOMPARE(m.Elo, NewElo(1100, 1300, 50));
+    // A second end for the same game changes nothing.
+    m.EndGame(0);
+    QCOMPARE(m.PanelText(), QString("Tablas por  acuerdo"));
+    QCOMPARE(t.Record().size(), 1);
+
+    // An observer's game ended by the host: text and result come from it.
+    m.Role = TRole::Observer;
+    m.MyColour = TFrmPrincipal::NoColour;
+    m.GameMode = TGameMode::Network;
+    m.StartGame();
+    QVERIFY(!m.bRendir->isEnabled());
+    QVERIFY(!m.bTablas->isEnabled());
+    m.FPanelTurno->setText("Ganan Blancas por  Jaque Mate");
+    m.ResultText = "1-0";
+    const int whiteElo = m.WhitePlayer.Elo;
+    m.EndGame(9);
+    QCOMPARE(t.Record(), (QStringList{"1-0 {Ganan Blancas por  Jaque Mate}"}));
+    QCOMPARE(m.WhitePlayer.Elo, whiteElo);
+}
+
+void TestPrincipalEnd::abandonLeavesNoTrace() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    Start(t, TGameMode::Network, TFrmPrincipal::White);
+    QVERIFY(t.Play("e2e4"));
+    m.ResultText = "previous";
+    m.EndGame(10);
+    QCOMPARE(m.TurnState, 0);
+    QCOMPARE(t.Record(), QStringList{"1.Pe2e4"});
+    QCOMPARE(m.ResultText, QString("previous"));
+    QCOMPARE(m.Elo, 1100);
+    QCOMPARE(m.WhitePlayer.Elo, 1100);
+    QVERIFY(m.bNuevaPartida->isEnabled());
+    QVERIFY(!m.FClockB->Running());
+}
+
+void TestPrincipalEnd::observerRatingsNeverChange() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.Role = TRole::Observer;
+    m.GameMode = TGameMode::Network;
+    m.MyColour = TFrmPrincipal::NoColour;
+    m.WhitePlayer = {"Bea", 1300};
+    m.BlackPlayer = {"Carla", 1250};
+    m.StartGame();
+    QVERIFY(t.Board().NoMover());
+    m.ApplyRemoteMove("f2f3");
+    QVERIFY(t.Board().NoMover());
+    for (const char* mv : {"e7e5", "g2g4", "d8h4"})
+        m.ApplyRemoteMove(mv);
+    QCOMPARE(m.TurnState, 0);
+    QCOMPARE(m.ResultText, QString("0-1"));
+    QCOMPARE(m.Elo, 1100);
+    QCOMPARE(m.BlackPlayer.Elo, NewElo(1250, 1300, 100));
+}
+
+QTEST_MAIN(TestPrincipalEnd)
+#include "tst_principal_end.moc"
