@@ -16,7 +16,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZugaretCHAT");
-    QApplication::setApplicationDisplayName("ZugaretCHAT");
     const QIcon icon(":/zugaret.png");
     if (!icon.isNull())
         QApplication::setWindowIcon(icon);

@@ -66,6 +66,7 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::CustomizeWindowHint),
       Main(main), Env(env) {
     setObjectName("FrmChat");
+    setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
 
     FMemoChat = new QTextEdit(this);
     FMemoChat->setObjectName("FMemoChat");
@@ -100,7 +101,7 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
     auto* lMax = new QLabel("Max. Clientes:", this);
     lMax->setToolTip(eMaxClients->toolTip());
     ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setMaximumWidth(80);
+    ProgressBar1->setMaximumWidth(50);
     ProgressBar1->setMaximumHeight(12);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setValue(0);
@@ -112,19 +113,23 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
     tools->setSpacing(4);
     for (auto* b : {bCrear, bConectar, bDesconectar, bObservar})
         tools->addWidget(b);
-    tools->addSpacing(8);
-    tools->addWidget(lMax);
-    tools->addWidget(eMaxClients);
     tools->addStretch(1);
-    tools->addWidget(ProgressBar1);
     tools->addWidget(bFijo);
+
+    auto* input = new QHBoxLayout;
+    input->setSpacing(4);
+    input->addWidget(FMsgEdit, 1);
+    input->addSpacing(4);
+    input->addWidget(lMax);
+    input->addWidget(eMaxClients);
+    input->addWidget(ProgressBar1);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(FMemoChat);
     split->addWidget(FListaNick);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 0);
-    split->setSizes({420, 110});
+    split->setSizes({370, 100});
     split->setChildrenCollapsible(false);
 
     auto* all = new QVBoxLayout(this);
@@ -132,8 +137,8 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
     all->setSpacing(4);
     all->addLayout(tools);
     all->addWidget(split, 1);
-    all->addWidget(FMsgEdit);
-    resize(560, 220);
+    all->addLayout(input);
+    resize(480, 220);
 
     connect(bCrear, &QPushButton::clicked, this, [this] { bCrearClick(); });
     connect(bConectar, &QPushButton::clicked, this, [this] { bConectarClick(); });

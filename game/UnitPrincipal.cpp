@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QImage>
 #include <QRadioButton>
@@ -200,6 +201,16 @@ void TFrmPrincipal::BuildControls() {
     panelTablero->setObjectName("panelTablero");
     panelTablero->installEventFilter(this);
     FBoard = new TChessBrd(panelTablero);
+    // The look of the board: wooden squares inside a slim dark frame with
+    // the coordinates on the left and at the foot (the user's pictures, when
+    // chosen, replace the squares).
+    FBoard->SetSizeOfBorder(16);
+    FBoard->SetBorderColor(QColor(46, 52, 64));
+    FBoard->SetCoordFontColor(QColor(216, 222, 233));
+    FBoard->SetDisplayCoords(West | South);
+    FBoard->SetSquareColorLight(QColor(240, 217, 181));
+    FBoard->SetSquareColorDark(QColor(181, 136, 99));
+    FBoard->SetLineStyle(QPen(QColor(46, 52, 64)));
     FBoard->move(4, 4);
     FBoard->resize(334, 334);
     marca = new TMarca(panelTablero);
@@ -509,7 +520,14 @@ void TFrmPrincipal::ApplyRemoteMove(const QString& text) {
         if (FBoard->Move(TextToSquare(from), TextToSquare(to)))
             SetLocalMayMove(Role != TRole::Observer);
     } else if (chat_) {
-        chat_->FMemoChat->append("*Error 53: " + from + to + "*");
+        // Straight into the log, in plain black, without AddChatLine's colouring.
+        QTextCursor c(chat_->FMemoChat->document());
+        c.movePosition(QTextCursor::End);
+        if (!chat_->FMemoChat->document()->isEmpty())
+            c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        QTextCharFormat plain;
+        plain.setForeground(QColor(0, 0, 0));
+        c.insertText("*Error 53: " + from + to + "*", plain);
     }
 }
 
@@ -991,7 +1009,8 @@ void TFrmPrincipal::FormClose() {
     s.GameWindowVisible = partida_ ? partida_->isVisible() : GameWindowVisible;
     QString error;
     if (!s.Save(env_.IniFile(), &error))
-        ShowMessage(error.isEmpty() ? QStringLiteral("Error al guardar el ELO") : error);
+        ShowMessage(error.isEmpty() ? QStringLiteral("Error al guardar el ELO")
+                                    : QStringLiteral("Error al guardar el ELO") + "\n\r" + error);
 }
 
 void TFrmPrincipal::closeEvent(QCloseEvent* event) {

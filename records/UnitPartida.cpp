@@ -1,5 +1,6 @@
 #include "UnitPartida.h"
 
+#include "ChessBrd.h"
 #include "UnitPrincipal.h"
 
 #include <QCheckBox>
@@ -17,7 +18,7 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int ImageSide = 22;
+constexpr int ImageSide = 19;
 
 QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint) {
     auto* b = new QToolButton(parent);
@@ -32,6 +33,7 @@ QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hin
 TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Main(main) {
     setObjectName("FrmPartida");
+    setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
     setWindowTitle("Partida");
 
     FListaPNG = new QPlainTextEdit(this);
@@ -85,7 +87,7 @@ TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
     N_P = MakePieceImage(pawn, false);
 
     auto* strip = new QVBoxLayout;
-    strip->setSpacing(1);
+    strip->setSpacing(0);
     strip->setContentsMargins(0, 0, 0, 0);
     for (auto* img : {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2, B_P})
         strip->addWidget(img);
@@ -116,7 +118,7 @@ TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
     all->setSpacing(6);
     all->addLayout(strip);
     all->addLayout(right, 1);
-    resize(330, 300);
+    resize(480, 320);
 
     connect(chAuto, &QCheckBox::toggled, this, [this](bool on) { Main.AutoSavePgn = on; });
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int ms) { Timer1->setInterval(ms); });
@@ -128,6 +130,25 @@ TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
 }
 
 QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
+    auto* label = new QLabel(this);
+    label->setFixedSize(ImageSide, ImageSide);
+    label->setAlignment(Qt::AlignCenter);
+    // Each image keeps its place in the column while hidden.
+    QSizePolicy keep = label->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    label->setSizePolicy(keep);
+    label->setVisible(false);
+    // The board's own piece set when there is one, else a drawn glyph.
+    static const QString glyphs = QString(QChar(0x265B)) + QChar(0x265C) + QChar(0x265E) + QChar(0x265D) + QChar(0x265F);
+    const int kind = glyphs.indexOf(glyph);
+    if (Main.FBoard && kind >= 0) {
+        const char letter = QByteArray(white ? "QRNBP" : "qrnbp").at(kind);
+        const QPixmap piece = Main.FBoard->PieceImage(letter);
+        if (!piece.isNull()) {
+            label->setPixmap(piece.scaled(ImageSide, ImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            return label;
+        }
+    }
     const qreal dpr = 2.0;
     QPixmap pm(int(ImageSide * dpr), int(ImageSide * dpr));
     pm.setDevicePixelRatio(dpr);
@@ -145,10 +166,7 @@ QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
         p.setBrush(white ? QColor(255, 255, 255) : QColor(30, 30, 30));
         p.drawPath(path);
     }
-    auto* label = new QLabel(this);
     label->setPixmap(pm);
-    label->setFixedSize(ImageSide, ImageSide);
-    label->setVisible(false);
     return label;
 }
 

@@ -3,6 +3,9 @@
 
 #include "tst_principal_fixture.h"
 
+#include <QTextBlock>
+#include <QTextEdit>
+
 class TestPrincipal : public QObject {
     Q_OBJECT
 
@@ -219,6 +222,7 @@ void TestPrincipal::remoteMoves() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
     t.NewGameVia("Ana", true);
+    t.Chat().AddChatLine("* Ha entrado Bea *"); // a coloured line before
     const QString before = t.Board().Position();
     const QStringList logBefore = t.Chat().LogLines();
     m.ApplyRemoteMove(text);
@@ -230,6 +234,9 @@ void TestPrincipal::remoteMoves() {
     } else {
         QCOMPARE(log.size(), logBefore.size() + 1);
         QCOMPARE(log.last(), logLine);
+        QTextCursor c(t.Chat().FMemoChat->document()->lastBlock());
+        c.movePosition(QTextCursor::NextCharacter);
+        QCOMPARE(c.charFormat().foreground().color(), QColor(0, 0, 0));
     }
 }
 
