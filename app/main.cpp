@@ -16,7 +16,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZugaretCHAT");
-    const QIcon icon(":/zugaret.png");
+    const QIcon icon(":/app/zugaret.png");
     if (!icon.isNull())
         QApplication::setWindowIcon(icon);
     FlatStyle::Apply(app);

@@ -13,6 +13,7 @@ private slots:
     void mates_data();
     void mates();
     void stalemateAndCapturedPieces();
+    void capturedPairsFillInOrder();
     void repetition();
     void castlingIsRecordedAsOO();
     void promotionAnswers_data();
@@ -108,6 +109,26 @@ void TestPrincipal::stalemateAndCapturedPieces() {
     t.NewGameVia("Ana", false);
     for (QLabel* img : p.CapturedImages())
         QVERIFY(img->isHidden());
+}
+
+void TestPrincipal::capturedPairsFillInOrder() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    TFrmPartida& p = t.Partida();
+    m.FBoardCapture(Square::None, Square::None, 'R');
+    QVERIFY(p.B_T_1->isVisible() && !p.B_T_2->isVisible());
+    m.FBoardCapture(Square::None, Square::None, 'R');
+    QVERIFY(p.B_T_2->isVisible());
+    m.FBoardCapture(Square::None, Square::None, 'R'); // a third rook: nothing new
+    m.FBoardCapture(Square::None, Square::None, 'q');
+    m.FBoardCapture(Square::None, Square::None, 'p');
+    m.FBoardCapture(Square::None, Square::None, 'P');
+    int shown = 0;
+    for (QLabel* img : p.CapturedImages())
+        shown += img->isVisible();
+    QCOMPARE(shown, 3);
+    QVERIFY(p.N_D->isVisible());
+    QVERIFY(!p.B_P->isVisible() && !p.N_P->isVisible());
 }
 
 void TestPrincipal::repetition() {

@@ -55,6 +55,7 @@ private slots:
     void drawByAgreementAndHostAnnouncement();
     void abandonLeavesNoTrace();
     void observerRatingsNeverChange();
+    void resigningAgainstTheEngineStopsIt();
 };
 
 void TestPrincipalEnd::resignation_data() {
@@ -203,6 +204,21 @@ void TestPrincipalEnd::observerRatingsNeverChange() {
     QCOMPARE(m.ResultText, QString("0-1"));
     QCOMPARE(m.Elo, 1100);
     QCOMPARE(m.BlackPlayer.Elo, NewElo(1250, 1300, 100));
+}
+
+void TestPrincipalEnd::resigningAgainstTheEngineStopsIt() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    t.NewGameVia("ZuzPlak", false); // the engine opens at once
+    QVERIFY(t.Board().ComputerPlaysWhite());
+    m.bRendirClick();
+    QCOMPARE(m.TurnState, 0);
+    QCOMPARE(m.ResultText, QString("1-0"));
+    // No move of the engine can follow the result into the record.
+    QVERIFY(!t.Board().ComputerPlaysWhite());
+    QVERIFY(!t.Board().ComputerPlaysBlack());
+    QVERIFY(!t.Board().Thinking());
+    QCOMPARE(m.ComputerElo, NewElo(1200, 1100, 100));
 }
 
 QTEST_MAIN(TestPrincipalEnd)
