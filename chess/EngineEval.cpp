@@ -2,6 +2,8 @@
 // rebuilt once per search, pawn structure and rook files.
 #include "EngineSearch.h"
 
+#include <bit>
+
 namespace {
 
 // All tables from White's point of view, a8 first; Black reads them through Flip.
@@ -100,41 +102,56 @@ void TEngineSearch::InitEvaluation() {
             pieceSquare_[c][Rook][sq] = kPieceValue[Rook];
             pieceSquare_[c][Queen][sq] = kPieceValue[Queen];
             pieceSquare_[c][King][sq] = middleGame ? kKingMiddleTable[t] : kKingEndTable[t];
+            pieceSquare_[c][Empty][sq] = 0;
         }
+    }
+    RecountBoardTerms();
+}
+
+void TEngineSearch::RecountBoardTerms() {
+    psq_[White] = psq_[Black] = 0;
+    for (auto& bits : pieceBits_)
+        for (auto& b : bits) b = 0;
+    colourBits_[White] = colourBits_[Black] = 0;
+    for (auto& files : pawnsOnFile_)
+        for (auto& n : files) n = 0;
+    for (int sq = 0; sq < 64; ++sq) {
+        const int c = colour_[sq];
+        if (c == Empty) continue;
+        const int p = piece_[sq];
+        psq_[c] += pieceSquare_[c][p][sq];
+        pieceBits_[c][p] |= std::uint64_t(1) << sq;
+        colourBits_[c] |= std::uint64_t(1) << sq;
+        if (p == Pawn) ++pawnsOnFile_[c][(sq & 7) + 1];
     }
 }
 
 int TEngineSearch::Evaluate() const {
-    // Pawns per file with an empty file on either side: index 1 is the a-file.
-    std::int32_t pawns[2][10] = {};
-    std::int32_t score[2] = {0, 0};
-    for (int sq = 0; sq < 64; ++sq) {
-        const int c = colour_[sq];
-        if (c == Empty) continue;
-        const int p = piece_[sq];
-        score[c] += pieceSquare_[c][p][sq];
-        if (p == Pawn) ++pawns[c][(sq & 7) + 1];
-    }
-    for (int sq = 0; sq < 64; ++sq) {
-        const int c = colour_[sq];
-        if (c == Empty) continue;
-        const int p = piece_[sq];
-        if (p != Pawn && p != Rook) continue;
-        const int f = (sq & 7) + 1;
-        const std::int32_t* own = pawns[c];
-        const std::int32_t* their = pawns[c ^ 1];
-        if (p == Pawn) {
-            if (own[f] > 1) score[c] -= 5;
+    // Material and piece-square values are kept as running sums by the
+    // moves; only the pawn-structure and rook-file terms are counted here.
+    std::int32_t score[2] = {psq_[White], psq_[Black]};
+    for (int c = White; c <= Black; ++c) {
+        const std::int32_t* own = pawnsOnFile_[c];
+        const std::int32_t* their = pawnsOnFile_[c ^ 1];
+        std::int32_t s = 0;
+        for (std::uint64_t bits = pieceBits_[c][Pawn]; bits; bits &= bits - 1) {
+            const int sq = std::countr_zero(bits);
+            const int f = (sq & 7) + 1;
+            if (own[f] > 1) s -= 5;
             if (own[f - 1] == 0 && own[f + 1] == 0) {
-                score[c] -= 20;
-                if (their[f] == 0) score[c] -= 10;
+                s -= 20;
+                if (their[f] == 0) s -= 10;
             }
-            if (their[f - 1] == 0 && their[f] == 0 && their[f + 1] == 0)
-                score[c] += 2 * pieceSquare_[c][Pawn][sq];
-        } else if (own[f] == 0) {
-            score[c] += 10;
-            if (their[f] == 0) score[c] += 5;
+            if (their[f - 1] == 0 && their[f] == 0 && their[f + 1] == 0) s += 2 * pieceSquare_[c][Pawn][sq];
         }
+        for (std::uint64_t bits = pieceBits_[c][Rook]; bits; bits &= bits - 1) {
+            const int f = (std::countr_zero(bits) & 7) + 1;
+            if (own[f] == 0) {
+                s += 10;
+                if (their[f] == 0) s += 5;
+            }
+        }
+        score[c] += s;
     }
     return score[side_] - score[xside_];
 }

@@ -1,6 +1,7 @@
 // Board, move generation, make/take back and search of the built-in engine.
 #include "EngineSearch.h"
 
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -60,6 +61,62 @@ constexpr std::uint8_t kCastleMask[64] = {
 constexpr int kA8 = 0, kB8 = 1, kC8 = 2, kD8 = 3, kE8 = 4, kF8 = 5, kG8 = 6, kH8 = 7;
 constexpr int kA1 = 56, kB1 = 57, kC1 = 58, kD1 = 59, kE1 = 60, kF1 = 61, kG1 = 62, kH1 = 63;
 
+// kLineStep[a][b]: the mailbox step that leads from square a to square b
+// along a rank, a file or a diagonal; 0 when no such line joins them.
+struct LineSteps {
+    std::int8_t step[64][64];
+};
+constexpr LineSteps MakeLineSteps() {
+    LineSteps t{};
+    const int steps[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
+    for (int a = 0; a < 64; ++a) {
+        for (int step : steps) {
+            int i = kMailbox64[a] + step;
+            while (kMailbox[i] >= 0) {
+                t.step[a][kMailbox[i]] = static_cast<std::int8_t>(step);
+                i += step;
+            }
+        }
+    }
+    return t;
+}
+constexpr LineSteps kLineStep = MakeLineSteps();
+
+// Squares from which a piece reaches a square in one step, per kind of
+// attacker, and the squares on a diagonal or on a rank or file of it.
+struct AttackMasks {
+    std::uint64_t pawnFrom[2][64]; // [colour of the pawn][attacked square]
+    std::uint64_t knight[64];
+    std::uint64_t king[64];
+    std::uint64_t diagonal[64];
+    std::uint64_t straight[64];
+};
+constexpr AttackMasks MakeAttackMasks() {
+    AttackMasks t{};
+    const int knight[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
+    const int king[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
+    for (int sq = 0; sq < 64; ++sq) {
+        const int mb = kMailbox64[sq];
+        auto bit = [](int n) { return std::uint64_t(1) << n; };
+        // A White pawn attacks towards lower squares, so it stands below the target.
+        for (int step : {9, 11}) {
+            if (kMailbox[mb + step] >= 0) t.pawnFrom[0][sq] |= bit(kMailbox[mb + step]);
+            if (kMailbox[mb - step] >= 0) t.pawnFrom[1][sq] |= bit(kMailbox[mb - step]);
+        }
+        for (int step : knight)
+            if (kMailbox[mb + step] >= 0) t.knight[sq] |= bit(kMailbox[mb + step]);
+        for (int step : king)
+            if (kMailbox[mb + step] >= 0) t.king[sq] |= bit(kMailbox[mb + step]);
+        for (int other = 0; other < 64; ++other) {
+            const int step = kLineStep.step[sq][other];
+            if (step == -10 || step == -1 || step == 1 || step == 10) t.straight[sq] |= bit(other);
+            else if (step != 0) t.diagonal[sq] |= bit(other);
+        }
+    }
+    return t;
+}
+constexpr AttackMasks kAttack = MakeAttackMasks();
+
 // Moves that leave no room for the next ply's list are not searched deeper.
 constexpr int kMoveRoom = 320;
 
@@ -70,6 +127,7 @@ TEngineSearch::TEngineSearch() {
     std::memset(history_, 0, sizeof history_);
     std::memset(pvLength_, 0, sizeof pvLength_);
     std::memset(firstMove_, 0, sizeof firstMove_);
+    std::memset(checkCache_, -1, sizeof checkCache_);
     Load("rnbqkbnrpppppppp                                PPPPPPPPRNBQKBNR", true, 15, -1);
 }
 
@@ -113,7 +171,9 @@ void TEngineSearch::Load(const char* squares64, bool whiteToMove, int castleRigh
     ply_ = 0;
     firstMove_[0] = 0;
     firstMove_[1] = 0;
+    checkCache_[0] = -1;
     FindKings();
+    RecountBoardTerms();
 }
 
 bool TEngineSearch::LoadFen(const char* fen) {
@@ -191,43 +251,42 @@ bool TEngineSearch::InCheck(int colour) const {
 }
 
 bool TEngineSearch::Attacked(int sq, int by) const {
+    const std::uint64_t* mine = pieceBits_[by];
+    if ((kAttack.pawnFrom[by][sq] & mine[Pawn]) || (kAttack.knight[sq] & mine[Knight]) ||
+        (kAttack.king[sq] & mine[King]))
+        return true;
+    // Sliders on a line through the square: attacked when nothing stands between.
+    std::uint64_t sliders = ((mine[Bishop] | mine[Queen]) & kAttack.diagonal[sq]) |
+                            ((mine[Rook] | mine[Queen]) & kAttack.straight[sq]);
     const int mb = kMailbox64[sq];
-    // A White pawn attacks towards lower squares, so it stands below the target.
-    if (by == White) {
-        int n = kMailbox[mb + 9];
-        if (n >= 0 && piece_[n] == Pawn && colour_[n] == White) return true;
-        n = kMailbox[mb + 11];
-        if (n >= 0 && piece_[n] == Pawn && colour_[n] == White) return true;
-    } else {
-        int n = kMailbox[mb - 9];
-        if (n >= 0 && piece_[n] == Pawn && colour_[n] == Black) return true;
-        n = kMailbox[mb - 11];
-        if (n >= 0 && piece_[n] == Pawn && colour_[n] == Black) return true;
-    }
-    for (int d = 0; d < 8; ++d) {
-        const int n = kMailbox[mb + kOffset[Knight][d]];
-        if (n >= 0 && piece_[n] == Knight && colour_[n] == by) return true;
-    }
-    // Sliding attackers and the king: along each of the eight lines, the first
-    // piece met decides; at distance one the king counts as well.
-    for (int d = 0; d < 8; ++d) {
-        const int step = kOffset[King][d];
-        const bool straight = (step == -10 || step == -1 || step == 1 || step == 10);
+    for (; sliders; sliders &= sliders - 1) {
+        const int s = std::countr_zero(sliders);
+        const int step = kLineStep.step[sq][s];
         int i = mb + step;
         int n = kMailbox[i];
-        if (n < 0) continue;
-        bool near = true;
-        while (colour_[n] == Empty) {
+        while (n != s && colour_[n] == Empty) {
             i += step;
             n = kMailbox[i];
-            if (n < 0) break;
-            near = false;
         }
-        if (n < 0 || colour_[n] != by) continue;
-        const int p = piece_[n];
-        if (p == Queen || (straight ? p == Rook : p == Bishop) || (near && p == King)) return true;
+        if (n == s) return true;
     }
     return false;
+}
+
+bool TEngineSearch::LineOpened(int king, int from, int by) const {
+    const int step = kLineStep.step[king][from];
+    if (step == 0) return false;
+    int i = kMailbox64[king];
+    int n;
+    do {
+        i += step;
+        n = kMailbox[i];
+        if (n < 0) return false;
+    } while (colour_[n] == Empty);
+    if (colour_[n] != by) return false;
+    const int p = piece_[n];
+    const bool straight = (step == -10 || step == -1 || step == 1 || step == 10);
+    return p == Queen || (straight ? p == Rook : p == Bishop);
 }
 
 // ---------------------------------------------------------------- generation
@@ -302,8 +361,8 @@ void TEngineSearch::GenerateEnPassant() {
 
 void TEngineSearch::Generate() {
     firstMove_[ply_ + 1] = firstMove_[ply_];
-    for (int sq = 0; sq < 64; ++sq) {
-        if (colour_[sq] != side_) continue;
+    for (std::uint64_t own = colourBits_[side_]; own; own &= own - 1) {
+        const int sq = std::countr_zero(own);
         const int piece = piece_[sq];
         if (piece != Pawn) {
             GeneratePieceMoves(sq, piece, false);
@@ -342,8 +401,8 @@ void TEngineSearch::Generate() {
 
 void TEngineSearch::GenerateCaptures() {
     firstMove_[ply_ + 1] = firstMove_[ply_];
-    for (int sq = 0; sq < 64; ++sq) {
-        if (colour_[sq] != side_) continue;
+    for (std::uint64_t own = colourBits_[side_]; own; own &= own - 1) {
+        const int sq = std::countr_zero(own);
         const int piece = piece_[sq];
         if (piece != Pawn) {
             GeneratePieceMoves(sq, piece, true);
@@ -367,10 +426,43 @@ void TEngineSearch::GenerateCaptures() {
 
 // ---------------------------------------------------------------- make / take back
 
+// The board changes only through Put and Clear, which keep the running
+// evaluation terms (piece-square sums, pawns per file, pawn and rook sets) in step.
+inline void TEngineSearch::Put(int sq, int colour, int piece) {
+    colour_[sq] = static_cast<std::uint8_t>(colour);
+    piece_[sq] = static_cast<std::uint8_t>(piece);
+    psq_[colour] += pieceSquare_[colour][piece][sq];
+    const std::uint64_t bit = std::uint64_t(1) << sq;
+    if (piece < Empty) pieceBits_[colour][piece] |= bit;
+    colourBits_[colour] |= bit;
+    if (piece == Pawn) ++pawnsOnFile_[colour][(sq & 7) + 1];
+}
+
+inline void TEngineSearch::Clear(int sq) {
+    const int colour = colour_[sq], piece = piece_[sq];
+    if (colour == Empty) return;
+    psq_[colour] -= pieceSquare_[colour][piece][sq];
+    const std::uint64_t bit = std::uint64_t(1) << sq;
+    if (piece < Empty) pieceBits_[colour][piece] &= ~bit;
+    colourBits_[colour] &= ~bit;
+    if (piece == Pawn) --pawnsOnFile_[colour][(sq & 7) + 1];
+    colour_[sq] = Empty;
+    piece_[sq] = Empty;
+}
+
+inline void TEngineSearch::MovePiece(int from, int to) {
+    if (colour_[from] == Empty) return;
+    const int colour = colour_[from], piece = piece_[from];
+    Clear(from);
+    Put(to, colour, piece);
+}
+
 bool TEngineSearch::MakeMove(TEngineMove m) {
     const int from = m.from, to = m.to;
+    if (checkCache_[ply_] < 0) checkCache_[ply_] = InCheck(side_) ? 1 : 0;
+    const bool wasInCheck = checkCache_[ply_] != 0;
     if (m.bits & FlagCastle) {
-        if (InCheck(side_)) return false;
+        if (wasInCheck) return false;
         int rookFrom, rookTo;
         switch (to) {
         case kG1:
@@ -398,10 +490,7 @@ bool TEngineSearch::MakeMove(TEngineMove m) {
         default:
             return false;
         }
-        colour_[rookTo] = colour_[rookFrom];
-        piece_[rookTo] = piece_[rookFrom];
-        colour_[rookFrom] = Empty;
-        piece_[rookFrom] = Empty;
+        MovePiece(rookFrom, rookTo);
     }
 
     Undo& u = undo_[ply_];
@@ -410,27 +499,35 @@ bool TEngineSearch::MakeMove(TEngineMove m) {
     u.castle = static_cast<std::uint8_t>(castle_);
     u.ep = static_cast<std::int8_t>(ep_);
     ++ply_;
+    checkCache_[ply_] = -1;
 
     castle_ &= kCastleMask[from] & kCastleMask[to];
     ep_ = (m.bits & FlagPawnDouble) ? (side_ == White ? to + 8 : to - 8) : -1;
 
     const int mover = piece_[from];
-    colour_[to] = static_cast<std::uint8_t>(side_);
-    piece_[to] = (m.bits & FlagPromote) ? m.promote : static_cast<std::uint8_t>(mover);
-    colour_[from] = Empty;
-    piece_[from] = Empty;
+    if (u.capture != Empty) Clear(to);
+    Clear(from);
+    Put(to, side_, (m.bits & FlagPromote) ? m.promote : mover);
 
     if (m.bits & FlagEnPassant) {
         const int taken = side_ == White ? to + 8 : to - 8;
-        colour_[taken] = Empty;
-        piece_[taken] = Empty;
+        if (colour_[taken] != Empty) Clear(taken);
     }
     if (mover == King) kingSq_[side_] = to;
     if (u.capture == King) kingSq_[xside_] = -1;
 
     xside_ = side_;
     side_ ^= 1;
-    if (InCheck(xside_)) {
+    // Not in check before and not moving the king: only a line through the
+    // square just left can have opened onto the king.
+    bool illegal;
+    if (wasInCheck || mover == King || (m.bits & FlagEnPassant) || manyKings_) {
+        illegal = InCheck(xside_);
+    } else {
+        const int king = kingSq_[xside_];
+        illegal = king >= 0 && LineOpened(king, from, side_);
+    }
+    if (illegal) {
         TakeBackMove();
         return false;
     }
@@ -448,15 +545,9 @@ void TEngineSearch::TakeBackMove() {
     ep_ = u.ep;
 
     const int mover = (m.bits & FlagPromote) ? static_cast<int>(Pawn) : piece_[to];
-    colour_[from] = static_cast<std::uint8_t>(side_);
-    piece_[from] = static_cast<std::uint8_t>(mover);
-    if (u.capture == Empty) {
-        colour_[to] = Empty;
-        piece_[to] = Empty;
-    } else {
-        colour_[to] = static_cast<std::uint8_t>(xside_);
-        piece_[to] = u.capture;
-    }
+    Clear(to);
+    Put(from, side_, mover);
+    if (u.capture != Empty) Put(to, xside_, u.capture);
     if (mover == King) kingSq_[side_] = from;
     if (u.capture == King) kingSq_[xside_] = to;
 
@@ -468,16 +559,9 @@ void TEngineSearch::TakeBackMove() {
         case kG8: rookFrom = kF8, rookTo = kH8; break;
         default: rookFrom = kD8, rookTo = kA8; break;
         }
-        colour_[rookTo] = colour_[rookFrom];
-        piece_[rookTo] = piece_[rookFrom];
-        colour_[rookFrom] = Empty;
-        piece_[rookFrom] = Empty;
+        MovePiece(rookFrom, rookTo);
     }
-    if (m.bits & FlagEnPassant) {
-        const int taken = side_ == White ? to + 8 : to - 8;
-        colour_[taken] = static_cast<std::uint8_t>(xside_);
-        piece_[taken] = Pawn;
-    }
+    if (m.bits & FlagEnPassant) Put(side_ == White ? to + 8 : to - 8, xside_, Pawn);
 }
 
 // ---------------------------------------------------------------- perft
@@ -502,6 +586,7 @@ bool TEngineSearch::Think(int depth, TEngineMove* best, int* score) {
     nodes_ = 0;
     ply_ = 0;
     firstMove_[0] = 0;
+    checkCache_[0] = -1;
     InitEvaluation();
     std::memset(history_, 0, sizeof history_);
     pvLength_[0] = 0;
@@ -533,6 +618,7 @@ int TEngineSearch::Search(int alpha, int beta, int depth) {
     if (ply_ >= MaxPly - 1 || firstMove_[ply_] > MoveStack - kMoveRoom) return Evaluate();
 
     const bool check = InCheck(side_);
+    checkCache_[ply_] = check ? 1 : 0;
     if (check) ++depth;
     Generate();
     if (followPv_) SortPV();
@@ -563,6 +649,7 @@ int TEngineSearch::Quiesce(int alpha, int beta) {
     if (ply_ >= MaxPly - 1 || firstMove_[ply_] > MoveStack - kMoveRoom) return Evaluate();
 
     const bool check = InCheck(side_);
+    checkCache_[ply_] = check ? 1 : 0;
     if (check) {
         Generate();
     } else {

@@ -132,10 +132,25 @@ private:
     void UpdatePv(const TEngineMove& m);
     bool Aborted() const { return abort_ && abort_->load(std::memory_order_relaxed); }
     int KingSquare(int colour) const;
+    void Put(int sq, int colour, int piece);
+    void Clear(int sq);
+    void MovePiece(int from, int to);
+    // Rebuilds the running terms from the board (EngineEval.cpp).
+    void RecountBoardTerms();
+    // Whether a slider of colour by now reaches king through the line from king across from.
+    bool LineOpened(int king, int from, int by) const;
     void FindKings();
 
-    // evaluation data (EngineEval.cpp)
-    std::int32_t pieceSquare_[2][6][64];
+    // evaluation data (EngineEval.cpp); pieceSquare_ has a row for "empty"
+    // so that the running sums never need a test for it.
+    std::int32_t pieceSquare_[2][7][64];
+    // Running terms of the board: piece-square sums, pawns per file (index 1
+    // is the a-file, 0 and 9 stay empty), the squares of each piece code per
+    // colour and of each colour (bit n for engine square n).
+    std::int32_t psq_[2] = {0, 0};
+    std::int32_t pawnsOnFile_[2][10];
+    std::uint64_t pieceBits_[2][6];
+    std::uint64_t colourBits_[2] = {0, 0};
 
     // board
     std::uint8_t colour_[64];
@@ -149,6 +164,8 @@ private:
     // (possible through a position text) the first one is searched instead.
     int kingSq_[2] = {-1, -1};
     bool manyKings_ = false;
+    // Per ply: whether the side to move is in check there (1, 0), -1 not known yet.
+    std::int8_t checkCache_[MaxPly + 1];
 
     TEngineMoveEntry moveList_[MoveStack];
     int firstMove_[MaxPly + 1];

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -63,6 +64,8 @@ private slots:
     void endGameSwitchAt1400();
     void passedIsolatedPawn();
     void rookFiles();
+    void evaluationFollowsTheMoves_data();
+    void evaluationFollowsTheMoves();
 
     void mateInOne_data();
     void mateInOne();
@@ -237,6 +240,52 @@ void TestEngineSearch::rookFiles() {
     const int ownPawn = e->Evaluate();
     e->Load(Board({"Pd2", "Rd1"}).constData(), true, 0, -1);
     QCOMPARE(e->Evaluate() - ownPawn, 500);
+}
+
+void TestEngineSearch::evaluationFollowsTheMoves_data() {
+    QTest::addColumn<QByteArray>("fen");
+    QTest::newRow("castling and en passant")
+        << QByteArray("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    QTest::newRow("promotions") << QByteArray("r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1");
+}
+
+// The running terms kept by MakeMove and TakeBackMove give the same score as
+// counting the board afresh, at every node of a small tree.
+void TestEngineSearch::evaluationFollowsTheMoves() {
+    QFETCH(QByteArray, fen);
+    auto e = Engine();
+    auto fresh = Engine();
+    QVERIFY(e->LoadFen(fen.constData()));
+    QVERIFY(fresh->LoadFen(fen.constData()));
+    e->InitEvaluation();
+    fresh->InitEvaluation(); // the same tables; later Loads keep them
+    auto boardText = [](const TEngineSearch& x) {
+        QByteArray b(64, ' ');
+        for (int sq = 0; sq < 64; ++sq)
+            if (x.ColourAt(sq) != TEngineSearch::Empty) {
+                const char c = "pnbrqk"[x.PieceAt(sq)];
+                b[sq] = x.ColourAt(sq) == TEngineSearch::White ? char(c - 32) : c;
+            }
+        return b;
+    };
+    int nodes = 0, mismatches = 0;
+    std::function<void(int)> walk = [&](int depth) {
+        fresh->Load(boardText(*e).constData(), e->Side() == TEngineSearch::White, 0, -1);
+        ++nodes;
+        if (e->Evaluate() != fresh->Evaluate()) ++mismatches;
+        if (depth == 0) return;
+        e->Generate();
+        std::vector<TEngineMove> moves;
+        for (auto* m = e->MovesBegin(); m != e->MovesEnd(); ++m) moves.push_back(m->m);
+        for (const TEngineMove& m : moves) {
+            if (!e->MakeMove(m)) continue;
+            walk(depth - 1);
+            e->TakeBackMove();
+        }
+    };
+    walk(3);
+    QVERIFY(nodes > 1000);
+    QCOMPARE(mismatches, 0);
 }
 
 void TestEngineSearch::mateInOne_data() {
