@@ -67,6 +67,8 @@ private slots:
     void eventsCarryTheBoard();
     void firstPaintStartsTheEngine();
     void deletedByItsOwnEvent();
+    void engineReplyIsAnimated();
+    void customEngineReplyIsAnimated();
 };
 
 void TestBoardInput::legalDropPlaysTheMove() {
@@ -432,6 +434,51 @@ void TestBoardInput::deletedByItsOwnEvent() {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(100, 100));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(b.isNull());
+}
+
+void TestBoardInput::engineReplyIsAnimated() {
+    TChessBrd b;
+    Recorder rec;
+    rec.attach(b);
+    b.SetSearchDepth(1);
+    b.SetComputerPlaysBlack(true);
+    QVERIFY(Exposed(b));
+    QSignalSpy steps(&b, &TChessBrd::animationStepped);
+    DragTo(b, Square::E2, Square::E4);
+    QCOMPARE(rec.events.value(0), QStringLiteral("legal e2e4"));
+    QCOMPARE(steps.count(), 0);
+    // The engine's reply arrives through the event loop, animated from its square.
+    QTRY_VERIFY(b.WhiteToMove());
+    QCOMPARE(rec.events.size(), 2);
+    QVERIFY(steps.count() > 0);
+    const Square from = TextToSquare(rec.events.at(1).mid(6, 2));
+    const Square to = TextToSquare(rec.events.at(1).mid(8, 2));
+    QCOMPARE(steps.first().at(0).toPoint(), b.SquareToPoint(from));
+    QCOMPARE(steps.last().at(0).toPoint(), b.SquareToPoint(to));
+    QVERIFY(b.PieceColor(to) == 0);
+    b.SetComputerPlaysBlack(false);
+}
+
+void TestBoardInput::customEngineReplyIsAnimated() {
+    TChessBrd b;
+    Recorder rec;
+    rec.attach(b);
+    int asked = 0;
+    b.OnCalculateMove = [&](TChessBrd* s, Square& from, Square& to) {
+        QCOMPARE(s, &b);
+        ++asked;
+        from = Square::E7;
+        to = Square::E5;
+    };
+    b.SetCustomEngine(true);
+    b.SetComputerPlaysBlack(true);
+    QVERIFY(Exposed(b));
+    QSignalSpy steps(&b, &TChessBrd::animationStepped);
+    DragTo(b, Square::E2, Square::E4);
+    QCOMPARE(asked, 1);
+    QCOMPARE(rec.events, (QStringList{"legal e2e4", "legal e7e5"}));
+    QCOMPARE(steps.count(), 81); // the host's reply only: 80 pixels and the start
+    QCOMPARE(steps.first().at(0).toPoint(), b.SquareToPoint(Square::E7));
 }
 
 QTEST_MAIN(TestBoardInput)
