@@ -67,6 +67,7 @@ private slots:
     void eventsCarryTheBoard();
     void firstPaintStartsTheEngine();
     void deletedByItsOwnEvent();
+    void animatedMoveEndsTheUsersDrag();
     void engineReplyIsAnimated();
     void customEngineReplyIsAnimated();
 };
@@ -434,6 +435,27 @@ void TestBoardInput::deletedByItsOwnEvent() {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(100, 100));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(b.isNull());
+}
+
+void TestBoardInput::animatedMoveEndsTheUsersDrag() {
+    TChessBrd b;
+    Recorder rec;
+    rec.attach(b);
+    QVERIFY(Exposed(b));
+    const QPoint g1 = CentreOf(b, Square::G1);
+    QTest::mousePress(&b, Qt::LeftButton, {}, g1);
+    QTest::mouseMove(&b, g1 + QPoint(0, -(QApplication::startDragDistance() + 2)));
+    QVERIFY(b.IsDragging());
+    // A move arrives from elsewhere (the network, the engine) while the user drags.
+    QVERIFY(b.Move(Square::E2, Square::E4));
+    QVERIFY(!b.IsDragging());
+    QTest::mouseMove(&b, CentreOf(b, Square::F3));
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, CentreOf(b, Square::F3));
+    QCOMPARE(rec.events, QStringList{"legal e2e4"});
+    QCOMPARE(b.PieceAt(Square::G1), 'N');
+    // The knight is drawn on its square again.
+    const QImage img = b.grab().toImage();
+    QVERIFY(qGray(img.pixel(g1 + QPoint(0, 10))) > 230);
 }
 
 void TestBoardInput::engineReplyIsAnimated() {
