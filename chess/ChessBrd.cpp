@@ -441,7 +441,7 @@ void TChessBrd::AnimateMove(Square from, Square to) {
     const int dx = end.x() - start.x(), dy = end.y() - start.y();
     const char letter = model_.PieceAt(from);
     if (letter == 'N' || letter == 'n') {
-        // A knight goes along the file first, then along the rank.
+        // A knight goes sideways first, along the rank, then up or down the file.
         const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
         for (int x = start.x();; x += sx) {
             path.emplace_back(x, start.y());
