@@ -560,6 +560,12 @@ void TChessBrd::FinishDrag(const QPoint& pos) {
     model_.SetDropTarget(Square::None);
 }
 
+void TChessBrd::AbandonDrag() {
+    const Square source = model_.DragSource();
+    CancelDrag();
+    if (OnIllegalMove) OnIllegalMove(this, source);
+}
+
 void TChessBrd::CancelDrag() {
     EndDragDisplay();
     pressed_ = false;
@@ -570,8 +576,10 @@ void TChessBrd::CancelDrag() {
 void TChessBrd::mousePressEvent(QMouseEvent* e) {
     if (noMover_ || animating_) return;
     const QPoint pos = e->position().toPoint();
-    if (dragShown_) { // a drag lost its button (a dialog took the mouse): it ends here
-        FinishDrag(pos);
+    if (dragShown_) {
+        // No other button held: the drag's own release went elsewhere (a
+        // dialog took the mouse). The drag ends without a drop.
+        if ((e->buttons() & ~e->button()) == Qt::NoButton) AbandonDrag();
         return;
     }
     if (OnMouseDown) OnMouseDown(this, e->button(), e->modifiers(), pos.x(), pos.y());
@@ -591,7 +599,7 @@ void TChessBrd::mouseMoveEvent(QMouseEvent* e) {
 
     if (dragShown_) {
         if (e->buttons() == Qt::NoButton)
-            FinishDrag(pos);
+            AbandonDrag(); // the release went elsewhere: no drop where the pointer hovers
         else
             MoveDrag(pos);
         return;

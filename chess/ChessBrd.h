@@ -295,6 +295,7 @@ private:
     void MoveDrag(const QPoint& pos);
     void EndDragDisplay();
     void FinishDrag(const QPoint& pos); // a drop: a move, or OnIllegalMove
+    void AbandonDrag();                 // ends a drag without a drop: OnIllegalMove
     void CancelDrag();                  // ends a drag silently
 
     // view properties

@@ -68,6 +68,7 @@ private slots:
     void firstPaintStartsTheEngine();
     void deletedByItsOwnEvent();
     void animatedMoveEndsTheUsersDrag();
+    void dragThatLostItsButton();
     void engineReplyIsAnimated();
     void customEngineReplyIsAnimated();
 };
@@ -456,6 +457,27 @@ void TestBoardInput::animatedMoveEndsTheUsersDrag() {
     // The knight is drawn on its square again.
     const QImage img = b.grab().toImage();
     QVERIFY(qGray(img.pixel(g1 + QPoint(0, 10))) > 230);
+}
+
+void TestBoardInput::dragThatLostItsButton() {
+    TChessBrd b;
+    Recorder rec;
+    rec.attach(b);
+    QVERIFY(Exposed(b));
+    const QPoint d2 = CentreOf(b, Square::D2), d4 = CentreOf(b, Square::D4);
+    QTest::mousePress(&b, Qt::LeftButton, {}, d2);
+    QTest::mouseMove(&b, d2 + QPoint(0, -(QApplication::startDragDistance() + 2)));
+    QVERIFY(b.IsDragging());
+    // The release went to a window that took the mouse; the pointer comes
+    // back over d4 with no button held. That is no drop on d4.
+    QMouseEvent hover(QEvent::MouseMove, QPointF(d4), QPointF(b.mapToGlobal(d4)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&b, &hover);
+    QVERIFY(!b.IsDragging());
+    QCOMPARE(rec.events, QStringList{"illegal d2"});
+    QCOMPARE(b.PieceAt(Square::D2), 'P');
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, d4);
+    QCOMPARE(b.PieceAt(Square::D4), ' ');
 }
 
 void TestBoardInput::engineReplyIsAnimated() {
