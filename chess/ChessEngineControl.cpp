@@ -6,8 +6,11 @@
 // it again at once only after it has just played a move (the computer may
 // play the next move too). A search that found nothing to play, or whose move
 // the board refused, therefore leaves the worker parked instead of searching
-// the same position again and again; Move and the computer-plays properties
-// release it once there is something new.
+// the same position again and again. Move and the computer-plays properties
+// release it when there is something new; so does the message hook, as long
+// as no stop was requested since the last release, when the computer is to
+// move in a position it has not searched in vain (a host that plays a move
+// with DoMove instead of Move).
 #include "ChessModel.h"
 #include "ChessThread.h"
 
@@ -49,8 +52,8 @@ void TChessModel::ShutDownEngine() {
 void TChessModel::StopThinking() {
     // The worker is stopped whatever CustomEngine says: a search released
     // before the host switched to its own engine must not play afterwards.
+    if (worker_) worker_->RequestAbort();
     if (worker_ && !worker_->Parked()) {
-        worker_->RequestAbort();
         // Inside a hand-over (an OnMate or OnDraw handler of the engine's own
         // move, for instance) the worker is blocked in that very hand-over:
         // waiting here could never end, and the worker reads nothing of the
@@ -97,7 +100,13 @@ void TChessModel::FirstPaint() {
 }
 
 void TChessModel::MessageHook() {
-    if (!engineStopped_ && customEngine_ && ComputerToMove(*this)) RequestComputerMove();
+    if (!customEngine_) {
+        if (worker_ && worker_->Parked() && !worker_->AbortRequested() && ComputerToMove(*this) &&
+            !worker_->FruitlessFor(*this))
+            RequestComputerMove();
+        return;
+    }
+    if (!engineStopped_ && ComputerToMove(*this)) RequestComputerMove();
 }
 
 void TChessModel::SetComputerPlaysWhite(bool on) {
@@ -133,5 +142,6 @@ void TChessModel::EngineIdle() {
     worker_->SetThinking(false);
     worker_->Park();
     const bool played = worker_->TakeMovePlayed();
+    worker_->SetFruitless(!played);
     if (!worker_->AbortRequested() && played) RequestComputerMove();
 }

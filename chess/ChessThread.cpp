@@ -43,6 +43,13 @@ void TChessThread::Release() {
     wake_.notify_all();
 }
 
+bool TChessThread::FruitlessFor(const TChessModel& board) const {
+    // job_ is written on this (the board's) thread only.
+    return fruitless_ && std::memcmp(job_.squares, board.Squares() + 1, 64) == 0 &&
+           job_.whiteToMove == board.WhiteToMove() && job_.castle == board.CastlingAllowed() &&
+           job_.ep == Ord(board.EnPassant()) - 1;
+}
+
 void TChessThread::Park() {
     std::lock_guard<std::mutex> lock(mutex_);
     released_ = false;

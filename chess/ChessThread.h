@@ -55,6 +55,11 @@ public:
     // Result of the last move hand-over, read (and forgotten) by the idle handler.
     void NoteMovePlayed(bool played) { movePlayed_ = played; }
     bool TakeMovePlayed() { return std::exchange(movePlayed_, false); }
+    // Whether the last release ended without a move played (no legal move,
+    // or a move the board refused), and whether the board still stands as it
+    // was copied at that release: the message hook does not search it again.
+    void SetFruitless(bool on) { fruitless_ = on; }
+    bool FruitlessFor(const TChessModel& board) const;
     // Set by the board while its host computes a move (custom engine), so
     // that a host pumping events meanwhile is not asked a second time.
     bool AskingHost() const { return askingHost_; }
@@ -108,4 +113,5 @@ private:
     int handOverDepth_ = 0;
     bool movePlayed_ = false;
     bool askingHost_ = false;
+    bool fruitless_ = false;
 };

@@ -46,6 +46,8 @@ private slots:
     void searchDepthIsClamped();
     void replyArrivesAfterTheUsersMove();
     void engineFindsMateAtDepthOne();
+    void hostsDoMoveIsTakenUpByTheMessageHook();
+    void positionWithoutMoveIsNotSearchedAgain();
     void enginePlaysBothSidesUntilNoMoveRemains();
     void writingPositionStopsTheSearch();
     void stopInsideTheEnginesOwnMoveDoesNotWait();
@@ -114,6 +116,41 @@ void TestEngineControl::engineFindsMateAtDepthOne() {
     QCOMPARE(log.moves[0].to, Square::A8);
     QVERIFY(log.events.contains("mate"));
     QTRY_VERIFY(!board.Thinking());
+}
+
+void TestEngineControl::hostsDoMoveIsTakenUpByTheMessageHook() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    board.SetComputerPlaysBlack(true);
+    QVERIFY(board.DoMove(Square::E2, Square::E4)); // not through Move: nobody releases the engine
+    QVERIFY(!board.Thinking());
+    board.MessageHook();
+    QVERIFY(board.Thinking());
+    QTRY_COMPARE(log.moves.size(), size_t(2));
+    // After a stop the hook leaves the engine alone.
+    board.SetPosition("init");
+    board.SetWhiteToMove(false);
+    board.MessageHook();
+    QVERIFY(!board.Thinking());
+}
+
+void TestEngineControl::positionWithoutMoveIsNotSearchedAgain() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    QVERIFY(board.SetFen("k7/2Q5/1K6/8/8/8/8/8 b - - 0 1")); // Black is stalemated
+    board.SetComputerPlaysBlack(true);
+    QVERIFY(board.Thinking());
+    QTRY_VERIFY(!board.Thinking());
+    board.MessageHook();
+    QVERIFY(!board.Thinking());
+    QVERIFY(log.moves.empty());
+    // A changed position is searched again.
+    board.SetCastlingAllowed(0);
+    board.SetPosition("k7/8/1K6/8/8/8/8/2Q5");
+    board.SetComputerPlaysBlack(true);
+    QTRY_COMPARE(log.moves.size(), size_t(1));
 }
 
 void TestEngineControl::enginePlaysBothSidesUntilNoMoveRemains() {
