@@ -25,6 +25,7 @@
 #include <atomic>
 #include <cstdint>
 
+// One move of the engine: squares, promotion piece and kind, four bytes.
 struct TEngineMove {
     std::uint8_t from = 0;
     std::uint8_t to = 0;
@@ -34,6 +35,7 @@ struct TEngineMove {
     bool operator==(const TEngineMove&) const = default;
 };
 
+// A move in the move list with the score that orders it.
 struct TEngineMoveEntry {
     TEngineMove m;
     std::int32_t score = 0; // ordering score: PV, then captures and promotions, then history

@@ -49,6 +49,7 @@ private slots:
     void hostsDoMoveIsTakenUpByTheMessageHook();
     void positionWithoutMoveIsNotSearchedAgain();
     void enginePlaysBothSidesUntilNoMoveRemains();
+    void writingPositionStopsTheSearch_data();
     void writingPositionStopsTheSearch();
     void stopInsideTheEnginesOwnMoveDoesNotWait();
     void switchingToTheCustomEngineStopsTheWorker();
@@ -56,6 +57,7 @@ private slots:
     void customEngineHostAnswers();
     void customEngineHostFails();
     void customEngineWaitsForTheStopMark();
+    void thinkingPriorityIsKeptAndApplied();
     void twoBoardsSearchSideBySide();
     void destroyingWhileSearching();
     void destroyingWhileMovesFlow();
@@ -173,7 +175,16 @@ void TestEngineControl::enginePlaysBothSidesUntilNoMoveRemains() {
     QVERIFY(!board.Thinking());
 }
 
+void TestEngineControl::writingPositionStopsTheSearch_data() {
+    QTest::addColumn<bool>("fromQueuedCall");
+    QTest::newRow("direct") << false;
+    // Inside the delivery of another posted event the worker's hand-overs
+    // must still get through while the stop waits.
+    QTest::newRow("from a queued call") << true;
+}
+
 void TestEngineControl::writingPositionStopsTheSearch() {
+    QFETCH(bool, fromQueuedCall);
     TChessModel board;
     EventLog log;
     log.Attach(board);
@@ -182,7 +193,19 @@ void TestEngineControl::writingPositionStopsTheSearch() {
     board.SetComputerPlaysWhite(true);
     QVERIFY(board.Thinking());
     QTest::qWait(100); // let the search get going
-    board.SetPosition(kStart);
+    if (fromQueuedCall) {
+        bool done = false;
+        QMetaObject::invokeMethod(
+            &board,
+            [&] {
+                board.SetPosition(kStart);
+                done = true;
+            },
+            Qt::QueuedConnection);
+        QTRY_VERIFY(done);
+    } else {
+        board.SetPosition(kStart);
+    }
     QVERIFY(!board.Thinking());
     QVERIFY(board.EngineStopMark());
     QCOMPARE(board.Position(), QString(kStart));
@@ -321,6 +344,29 @@ void TestEngineControl::customEngineWaitsForTheStopMark() {
     QVERIFY(other.EngineStopMark());
     other.MessageHook();
     QCOMPARE(refused, 2);
+}
+
+void TestEngineControl::thinkingPriorityIsKeptAndApplied() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    QCOMPARE(board.ThinkingPriority(), TThreadPriority::tpNormal);
+    board.SetThinkingPriority(TThreadPriority::tpIdle);
+    QCOMPARE(board.ThinkingPriority(), TThreadPriority::tpIdle);
+    board.SetSearchDepth(2);
+    board.SetComputerPlaysWhite(true);
+    board.SetComputerPlaysBlack(true);
+    // Changed while the worker runs, and searching on at every priority.
+    for (TThreadPriority p : {TThreadPriority::tpLowest, TThreadPriority::tpNormal, TThreadPriority::tpHighest,
+                              TThreadPriority::tpTimeCritical, TThreadPriority::tpLower}) {
+        const size_t before = log.moves.size();
+        board.SetThinkingPriority(p);
+        QCOMPARE(board.ThinkingPriority(), p);
+        QTRY_VERIFY(log.moves.size() >= before + 2);
+    }
+    board.SetComputerPlaysWhite(false);
+    board.SetComputerPlaysBlack(false);
+    QVERIFY(!board.Thinking());
 }
 
 void TestEngineControl::twoBoardsSearchSideBySide() {
