@@ -642,17 +642,19 @@ void TFrmPrincipal::EndGame(int reason) {
     bNuevaPartida->setEnabled(true);
     FBoard->setEnabled(false);
     FBoard->SetCustomEngine(false);
-    // The engine has no game to play any more: a move it would still make
-    // after a resignation or a time-out would change the finished record.
-    if (FBoard->ComputerPlaysWhite())
-        FBoard->SetComputerPlaysWhite(false);
-    if (FBoard->ComputerPlaysBlack())
-        FBoard->SetComputerPlaysBlack(false);
     FClockW->Stop();
     FClockB->Stop();
     if (TurnState == 0)
         return;
     TurnState = 0;
+    // The engine has no game to play any more: a move it would still make
+    // after a resignation or a time-out would change the finished record.
+    // (Parking it keeps events flowing; the game is already marked over, so
+    // an EndGame handled meanwhile only repeats the first step.)
+    if (FBoard->ComputerPlaysWhite())
+        FBoard->SetComputerPlaysWhite(false);
+    if (FBoard->ComputerPlaysBlack())
+        FBoard->SetComputerPlaysBlack(false);
     bTablas->setEnabled(false);
     bRendir->setEnabled(false);
     SetLocalMayMove(false);
