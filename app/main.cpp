@@ -17,8 +17,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZugaretCHAT");
     const QIcon icon(":/app/zugaret.png");
-    if (!icon.isNull())
-        QApplication::setWindowIcon(icon);
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
     FlatStyle::Apply(app);
 
     TProgramEnv env;
@@ -28,11 +27,9 @@ int main(int argc, char* argv[]) {
     env.SetSound(&sound);
 
     TZugaretProgram program(env);
-    if (program.Terminated())
-        return 0;
+    if (program.Terminated()) return 0;
     dialogs.SetParent(&program.Main());
     program.Show();
-    if (program.Terminated())
-        return 0;
+    if (program.Terminated()) return 0;
     return app.exec();
 }

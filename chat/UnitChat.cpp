@@ -27,33 +27,25 @@ constexpr int MaxLogLines = 100; // a line is dropped before the 102nd is added
 
 QString LocalIpAddress() {
     for (const QHostAddress& a : QNetworkInterface::allAddresses()) {
-        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
-            return a.toString();
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) return a.toString();
     }
     return "127.0.0.1";
 }
 
 QColor SegmentColour(const QString& line) {
-    if (line.startsWith("* ZugaretCHAT") || line.startsWith("Mensaje de"))
-        return QColor(0, 128, 0);
-    if (line.startsWith("*  /"))
-        return QColor(128, 0, 128);
-    if (line.startsWith("*"))
-        return QColor(0, 0, 255);
-    if (line.startsWith("@"))
-        return QColor(128, 0, 128);
-    if (line.startsWith("#"))
-        return QColor(255, 0, 0);
-    if (line.contains('>'))
-        return QColor(236, 0, 0);
+    if (line.startsWith("* ZugaretCHAT") || line.startsWith("Mensaje de")) return QColor(0, 128, 0);
+    if (line.startsWith("*  /")) return QColor(128, 0, 128);
+    if (line.startsWith("*")) return QColor(0, 0, 255);
+    if (line.startsWith("@")) return QColor(128, 0, 128);
+    if (line.startsWith("#")) return QColor(255, 0, 0);
+    if (line.contains('>')) return QColor(236, 0, 0);
     return QColor(0, 0, 0);
 }
 
 // Length of the coloured leading segment of a log line.
 int SegmentLength(const QString& line) {
     const int gt = line.indexOf('>');
-    if (gt >= 0)
-        return gt + 1;
+    if (gt >= 0) return gt + 1;
     if (line.startsWith("*  /")) {
         const int paren = line.indexOf(" (");
         return paren < 0 ? 0 : paren + 1;
@@ -63,7 +55,8 @@ int SegmentLength(const QString& line) {
 } // namespace
 
 TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::CustomizeWindowHint),
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                          Qt::CustomizeWindowHint),
       Main(main), Env(env) {
     setObjectName("FrmChat");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
@@ -161,7 +154,8 @@ QStringList TFrmChat::GreetingLines(const QString& hostName, const QString& loca
     return {
         "* Host: " + hostName,
         QString::fromUtf8("* Dirección IP: ") + localIp,
-        QString::fromUtf8("Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"),
+        QString::fromUtf8(
+            "Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"),
         "Zuz Plak > Pulsa el boton CREAR para esperar que alguien se conecte contigo",
         QString::fromUtf8("Zuz Plak > ó Pulsa CONECTAR para conectarte con alguien "),
         "Zuz Plak > Una vez hayas conectado con alguien ya puedes empezar a jugar",
@@ -178,8 +172,7 @@ void TFrmChat::UpdateTitle() {
 }
 
 void TFrmChat::AddChatLine(const QString& text) {
-    if (text.trimmed().isEmpty())
-        return;
+    if (text.trimmed().isEmpty()) return;
     FMemoChat->setEnabled(false);
     QTextDocument* doc = FMemoChat->document();
     const bool empty = doc->isEmpty();
@@ -192,8 +185,7 @@ void TFrmChat::AddChatLine(const QString& text) {
     }
     QTextCursor c(doc);
     c.movePosition(QTextCursor::End);
-    if (!doc->isEmpty())
-        c.insertBlock();
+    if (!doc->isEmpty()) c.insertBlock();
     const int seg = SegmentLength(text);
     QTextCharFormat coloured;
     coloured.setForeground(SegmentColour(text));
@@ -208,8 +200,7 @@ void TFrmChat::AddChatLine(const QString& text) {
 QStringList TFrmChat::LogLines() const {
     QStringList out;
     const QTextDocument* doc = FMemoChat->document();
-    if (doc->isEmpty())
-        return out;
+    if (doc->isEmpty()) return out;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
         out << b.text();
     return out;
@@ -224,7 +215,8 @@ void TFrmChat::SendResign(const QString& /*reason*/) {
     Main.EndGame(5);
 }
 
-void TFrmChat::OfferGame(const QString& /*nick*/, int /*receiverPlaysWhite*/, int /*minutes*/, int /*elo*/) {}
+void TFrmChat::OfferGame(const QString& /*nick*/, int /*receiverPlaysWhite*/, int /*minutes*/,
+                         int /*elo*/) {}
 
 void TFrmChat::bCrearClick() {}
 void TFrmChat::bConectarClick() {}
@@ -239,8 +231,7 @@ void TFrmChat::showEvent(QShowEvent* event) {
 }
 
 void TFrmChat::FormShow() {
-    if (Main.ChatHeight > 99)
-        resize(width(), Main.ChatHeight);
+    if (Main.ChatHeight > 99) resize(width(), Main.ChatHeight);
     if (Main.Nick.isEmpty()) {
         QString answer;
         if (TUiDialogs* d = Env.Dialogs())

@@ -64,7 +64,7 @@ public:
     QPushButton* bConectar = nullptr;
     QPushButton* bDesconectar = nullptr;
     QPushButton* bObservar = nullptr;
-    QToolButton* bFijo = nullptr;     // down: docked beside the main window
+    QToolButton* bFijo = nullptr; // down: docked beside the main window
     QSpinBox* eMaxClients = nullptr;
     QLineEdit* FMsgEdit = nullptr;
     QProgressBar* ProgressBar1 = nullptr;

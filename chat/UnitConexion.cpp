@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 
 TFrmConexion::TFrmConexion(TFrmPrincipal& main, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::CustomizeWindowHint),
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       Main(main) {
     setObjectName("FrmConexion");
     setWindowTitle("Nueva partida");
@@ -79,7 +79,8 @@ void TFrmConexion::bCrearClick() {
     if (opponent == TFrmPrincipal::ComputerName || opponent == Main.Nick) {
         const bool computer = opponent == TFrmPrincipal::ComputerName;
         Main.GameMode = computer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
-        const QString otherNick = computer ? QString(TFrmPrincipal::ComputerName) : Main.Nick + " 2";
+        const QString otherNick =
+            computer ? QString(TFrmPrincipal::ComputerName) : Main.Nick + " 2";
         const int otherElo = computer ? Main.ComputerElo : Main.Elo;
         TPlayer& own = white ? Main.WhitePlayer : Main.BlackPlayer;
         TPlayer& other = white ? Main.BlackPlayer : Main.WhitePlayer;

@@ -15,16 +15,16 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <QImage>
-#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -79,8 +79,7 @@ TFrmPrincipal::TFrmPrincipal(TProgramEnv& env, QWidget* parent) : QMainWindow(pa
 }
 
 TFrmPrincipal::~TFrmPrincipal() {
-    if (conexion_)
-        delete conexion_.data();
+    if (conexion_) delete conexion_.data();
     // The board parks its engine when it is destroyed, and a move handed over
     // meanwhile must not reach this half-destroyed window: let go of the
     // board's events and park the engine while the window is still whole.
@@ -106,8 +105,7 @@ void TFrmPrincipal::SetWindows(TFrmChat* chat, TFrmPartida* partida) {
     chat_ = chat;
     partida_ = partida;
     for (QWidget* w : {static_cast<QWidget*>(chat_), static_cast<QWidget*>(partida_)})
-        if (w)
-            w->installEventFilter(this);
+        if (w) w->installEventFilter(this);
     ScheduleIdle();
 }
 
@@ -122,8 +120,7 @@ TUiDialogs* TFrmPrincipal::Dialogs() const {
 }
 
 void TFrmPrincipal::ShowMessage(const QString& text) {
-    if (TUiDialogs* d = Dialogs())
-        d->ShowMessage(text);
+    if (TUiDialogs* d = Dialogs()) d->ShowMessage(text);
 }
 
 // ---------------------------------------------------------------- controls
@@ -140,8 +137,10 @@ void TFrmPrincipal::BuildControls() {
     bPointAndClick = ToolButton(central_, "P&&C", "Activar/Desactivar el Poin&Click");
     bPointAndClick->setCheckable(true);
     bAplazar = ToolButton(central_, QString(QChar(0x2016)), "Aplazar partida");
-    bReanudar = ToolButton(central_, QString(QChar(0x21BB)), "Reanudar partida aplazada o interrumpida");
-    bConfiguracion = ToolButton(central_, QString(QChar(0x2699)), QString::fromUtf8("Ocultar/Mostrar ventana de Configuración"));
+    bReanudar =
+        ToolButton(central_, QString(QChar(0x21BB)), "Reanudar partida aplazada o interrumpida");
+    bConfiguracion = ToolButton(central_, QString(QChar(0x2699)),
+                                QString::fromUtf8("Ocultar/Mostrar ventana de Configuración"));
     bAyuda = ToolButton(central_, "?", "Acerca de Zugaret CHAT!");
     SpeedButton1 = ToolButton(central_, QString::fromUtf8(":-Þ"), "");
     SpeedButton1->setVisible(false);
@@ -258,12 +257,10 @@ void TFrmPrincipal::BuildControls() {
     connect(bAplazar, &QToolButton::clicked, this, [this] { bAplazarClick(); });
     connect(bReanudar, &QToolButton::clicked, this, [this] { bAplazarClick(); });
     connect(menuCrear, &QAction::triggered, this, [this] {
-        if (chat_)
-            chat_->bCrearClick();
+        if (chat_) chat_->bCrearClick();
     });
     connect(menuConectar, &QAction::triggered, this, [this] {
-        if (chat_)
-            chat_->bConectarClick();
+        if (chat_) chat_->bConectarClick();
     });
     connect(bConfiguracion, &QToolButton::clicked, this, [this] { bConfiguracionClick(); });
     connect(bAyuda, &QToolButton::clicked, this, [this] { bAyudaClick(); });
@@ -276,7 +273,9 @@ void TFrmPrincipal::BuildControls() {
 void TFrmPrincipal::WireBoard() {
     FBoard->OnLegalMove = [this](TChessBrd*, Square o, Square n) { FBoardLegalMove(o, n); };
     FBoard->OnCapture = [this](TChessBrd*, Square o, Square n, char c) { FBoardCapture(o, n, c); };
-    FBoard->OnPromotion = [this](TChessBrd*, Square o, Square n, char& p) { FBoardPromotion(o, n, p); };
+    FBoard->OnPromotion = [this](TChessBrd*, Square o, Square n, char& p) {
+        FBoardPromotion(o, n, p);
+    };
     FBoard->OnCastle = [this](TChessBrd*, Square, Square) { FBoardCastle(); };
     FBoard->OnCheck = [this](TChessBrd*, Square o, Square n) { FBoardCheck(o, n); };
     FBoard->OnMate = [this](TChessBrd*, Square, Square) { FBoardMate(); };
@@ -284,9 +283,8 @@ void TFrmPrincipal::WireBoard() {
     FBoard->OnNoMatingMaterial = [this](TChessBrd*) { FBoardNoMatingMaterial(); };
     FBoard->OnThreefoldPosition = [this](TChessBrd*) { FBoardThreefoldPosition(); };
     FBoard->OnDraw = [this](TChessBrd*) { FBoardDraw(); };
-    FBoard->OnMouseDown = [this](TChessBrd*, Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
-        FBoardMouseDown(b, x, y);
-    };
+    FBoard->OnMouseDown = [this](TChessBrd*, Qt::MouseButton b, Qt::KeyboardModifiers, int x,
+                                 int y) { FBoardMouseDown(b, x, y); };
 }
 
 TFrmConexion* TFrmPrincipal::FrmConexion() const {
@@ -337,8 +335,9 @@ void TFrmPrincipal::SetTurnPanel(int turn) {
         FPanelTurno->setText("Juegan Negras");
     }
     FPanelTurno->setPalette(pal);
-    FPanelTurno->setStyleSheet(QString("QLabel { background: %1; color: %2; }")
-                                   .arg(pal.color(QPalette::Window).name(), pal.color(QPalette::WindowText).name()));
+    FPanelTurno->setStyleSheet(
+        QString("QLabel { background: %1; color: %2; }")
+            .arg(pal.color(QPalette::Window).name(), pal.color(QPalette::WindowText).name()));
 }
 
 void TFrmPrincipal::ShowPlayers() {
@@ -349,8 +348,7 @@ void TFrmPrincipal::ShowPlayers() {
 }
 
 void TFrmPrincipal::UpdateTitleFromCaption() {
-    if (partida_)
-        setWindowTitle(partida_->windowTitle());
+    if (partida_) setWindowTitle(partida_->windowTitle());
 }
 
 bool TFrmPrincipal::EnginePlays(bool white) const {
@@ -365,8 +363,7 @@ void TFrmPrincipal::StartGame() {
         ShowMessage(OutdatedWarning);
     }
     bNuevaPartida->setEnabled(false);
-    if (partida_ && partida_->Timer1->isActive())
-        partida_->Timer1->stop();
+    if (partida_ && partida_->Timer1->isActive()) partida_->Timer1->stop();
     MeteRuido("nueva");
     if (partida_) {
         const bool replay = GameMode == TGameMode::Replay;
@@ -404,8 +401,7 @@ void TFrmPrincipal::StartGame() {
     }
     FClockB->Stop();
     FClockW->Start();
-    if (GameMode != TGameMode::Replay && partida_)
-        partida_->ClearRecord();
+    if (GameMode != TGameMode::Replay && partida_) partida_->ClearRecord();
     ShowPlayers();
     // The new position comes before the engine is given a side: an engine
     // released on the old position would have its move played there while
@@ -435,8 +431,7 @@ void TFrmPrincipal::StartGame() {
         MoveSerial = 1;
         break;
     }
-    if (FBoard->ComputerPlaysWhite())
-        FBoard->RequestComputerMove();
+    if (FBoard->ComputerPlaysWhite()) FBoard->RequestComputerMove();
 }
 
 QString TFrmPrincipal::MoveMessage(const QString& word, Square oldSq, Square newSq) const {
@@ -463,7 +458,8 @@ void TFrmPrincipal::FBoardLegalMove(Square oldSq, Square newSq) {
         MeteRuido(newSq == CheckSquare ? "nojaque" : "cobarde");
         CheckPending = false;
     }
-    QString moveText = QString(piece) + SquareToText(oldSq).toLower() + SquareToText(newSq).toLower();
+    QString moveText =
+        QString(piece) + SquareToText(oldSq).toLower() + SquareToText(newSq).toLower();
     if (moveText == "Ke1g1" || moveText == "Ke8g8")
         moveText = "O-O";
     else if (moveText == "Ke1c1" || moveText == "Ke8c8")
@@ -472,8 +468,7 @@ void TFrmPrincipal::FBoardLegalMove(Square oldSq, Square newSq) {
         PendingPromotion = RankOf(newSq) == 8 || RankOf(newSq) == 1;
 
     if (whiteToMove) {
-        if (GameMode != TGameMode::Replay)
-            partida_->AppendToLastLine(" " + moveText);
+        if (GameMode != TGameMode::Replay) partida_->AppendToLastLine(" " + moveText);
         partida_->setWindowTitle(partida_->windowTitle() + " " + moveText);
         UpdateTitleFromCaption();
         FClockW->Start();
@@ -482,8 +477,7 @@ void TFrmPrincipal::FBoardLegalMove(Square oldSq, Square newSq) {
         TurnState = 1;
     } else {
         const QString line = QString::number(FBoard->CurrentMove()) + "." + moveText;
-        if (GameMode != TGameMode::Replay)
-            partida_->AddLine(line);
+        if (GameMode != TGameMode::Replay) partida_->AddLine(line);
         partida_->setWindowTitle(line);
         UpdateTitleFromCaption();
         FClockB->Start();
@@ -491,12 +485,10 @@ void TFrmPrincipal::FBoardLegalMove(Square oldSq, Square newSq) {
         SetTurnPanel(2);
         TurnState = 2;
     }
-    if (GameMode == TGameMode::VsComputer)
-        SetLocalMayMove(localToMove);
+    if (GameMode == TGameMode::VsComputer) SetLocalMayMove(localToMove);
     if (GameMode == TGameMode::Network && !PendingPromotion) {
         SetLocalMayMove(localToMove);
-        if (!localToMove)
-            chat_->SendToOpponent(MoveMessage("/MOV", oldSq, newSq));
+        if (!localToMove) chat_->SendToOpponent(MoveMessage("/MOV", oldSq, newSq));
         chat_->SendToObservers(MoveMessage("/MOB", oldSq, newSq));
         ++MoveSerial;
     }
@@ -508,8 +500,7 @@ void TFrmPrincipal::ApplyRemoteMove(const QString& text) {
         PromotionPiece = move.at(4).toUpper();
         move.truncate(4);
     }
-    if (move.size() != 4)
-        return;
+    if (move.size() != 4) return;
     const QString from = move.left(2).toUpper();
     const QString to = move.mid(2, 2).toUpper();
     auto isFile = [](QChar c) { return c >= 'A' && c <= 'H'; };
@@ -535,7 +526,8 @@ void TFrmPrincipal::FBoardPromotion(Square oldSq, Square newSq, char& newPiece) 
     bool localPromoter;
     if (GameMode == TGameMode::LocalTwoPlayers)
         localPromoter = true;
-    else if ((Role == TRole::Observer || Role == TRole::Offline) && GameMode != TGameMode::VsComputer)
+    else if ((Role == TRole::Observer || Role == TRole::Offline) &&
+             GameMode != TGameMode::VsComputer)
         localPromoter = false;
     else
         localPromoter = (FBoard->WhiteToMove() ? BlackPlayer.Nick : WhitePlayer.Nick) == Nick;
@@ -554,8 +546,7 @@ void TFrmPrincipal::FBoardPromotion(Square oldSq, Square newSq, char& newPiece) 
 
     // The record names the piece the pawn became ("=Q" when no letter was chosen).
     const QString mark = "=" + QString(QChar(newPiece));
-    if (GameMode != TGameMode::Replay)
-        partida_->AppendToLastLine(mark);
+    if (GameMode != TGameMode::Replay) partida_->AppendToLastLine(mark);
     partida_->setWindowTitle(partida_->windowTitle() + mark);
     UpdateTitleFromCaption();
     PendingPromotion = false;
@@ -563,16 +554,14 @@ void TFrmPrincipal::FBoardPromotion(Square oldSq, Square newSq, char& newPiece) 
         const QString mov = MoveMessage("/MOV", oldSq, newSq);
         const QString mob = MoveMessage("/MOB", oldSq, newSq);
         PromotionPiece = '*';
-        if (localPromoter)
-            chat_->SendToOpponent(mov);
+        if (localPromoter) chat_->SendToOpponent(mov);
         chat_->SendToObservers(mob);
         ++MoveSerial;
     }
 }
 
 void TFrmPrincipal::FBoardCapture(Square, Square, char captured) {
-    if (!partida_)
-        return;
+    if (!partida_) return;
     auto showPair = [](QLabel* first, QLabel* second) {
         if (first->isHidden())
             first->setVisible(true);
@@ -581,15 +570,32 @@ void TFrmPrincipal::FBoardCapture(Square, Square, char captured) {
     };
     TFrmPartida& p = *partida_;
     switch (captured) {
-    case 'Q': showPair(p.B_D, nullptr); break;
-    case 'R': showPair(p.B_T_1, p.B_T_2); break;
-    case 'N': showPair(p.B_C_1, p.B_C_2); break;
-    case 'B': showPair(p.B_A_1, p.B_A_2); break;
-    case 'q': showPair(p.N_D, nullptr); break;
-    case 'r': showPair(p.N_T_1, p.N_T_2); break;
-    case 'n': showPair(p.N_C_1, p.N_C_2); break;
-    case 'b': showPair(p.N_A_1, p.N_A_2); break;
-    default: break;
+    case 'Q':
+        showPair(p.B_D, nullptr);
+        break;
+    case 'R':
+        showPair(p.B_T_1, p.B_T_2);
+        break;
+    case 'N':
+        showPair(p.B_C_1, p.B_C_2);
+        break;
+    case 'B':
+        showPair(p.B_A_1, p.B_A_2);
+        break;
+    case 'q':
+        showPair(p.N_D, nullptr);
+        break;
+    case 'r':
+        showPair(p.N_T_1, p.N_T_2);
+        break;
+    case 'n':
+        showPair(p.N_C_1, p.N_C_2);
+        break;
+    case 'b':
+        showPair(p.N_A_1, p.N_A_2);
+        break;
+    default:
+        break;
     }
 }
 
@@ -600,14 +606,12 @@ void TFrmPrincipal::FBoardCastle() {
 void TFrmPrincipal::FBoardCheck(Square, Square newSq) {
     CheckSquare = newSq;
     CheckPending = true;
-    if (GameMode != TGameMode::Replay)
-        partida_->AppendToLastLine("+");
+    if (GameMode != TGameMode::Replay) partida_->AppendToLastLine("+");
     MeteRuido("jaque");
 }
 
 void TFrmPrincipal::FBoardMate() {
-    if (GameMode != TGameMode::Replay)
-        partida_->AppendToLastLine("+");
+    if (GameMode != TGameMode::Replay) partida_->AppendToLastLine("+");
     EndGame(7);
     MeteRuido("mate");
 }
@@ -644,17 +648,14 @@ void TFrmPrincipal::EndGame(int reason) {
     FBoard->SetCustomEngine(false);
     FClockW->Stop();
     FClockB->Stop();
-    if (TurnState == 0)
-        return;
+    if (TurnState == 0) return;
     TurnState = 0;
     // The engine has no game to play any more: a move it would still make
     // after a resignation or a time-out would change the finished record.
     // (Parking it keeps events flowing; the game is already marked over, so
     // an EndGame handled meanwhile only repeats the first step.)
-    if (FBoard->ComputerPlaysWhite())
-        FBoard->SetComputerPlaysWhite(false);
-    if (FBoard->ComputerPlaysBlack())
-        FBoard->SetComputerPlaysBlack(false);
+    if (FBoard->ComputerPlaysWhite()) FBoard->SetComputerPlaysWhite(false);
+    if (FBoard->ComputerPlaysBlack()) FBoard->SetComputerPlaysBlack(false);
     bTablas->setEnabled(false);
     bRendir->setEnabled(false);
     SetLocalMayMove(false);
@@ -668,12 +669,17 @@ void TFrmPrincipal::EndGame(int reason) {
     QString panel = FPanelTurno->text();
     int whiteScore = -1; // -1: the ratings stay
     switch (reason) {
-    case 0: case 1: case 2: case 3: case 4:
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
         ResultText = "1/2-1/2";
         whiteScore = 50;
         panel = "Tablas por ";
         break;
-    case 5: case 6: {
+    case 5:
+    case 6: {
         // The user (5) or the opponent (6) resigned.
         const bool whiteResigned = (reason == 5) == (MyColour == White);
         if (MyColour == White || MyColour == Black) {
@@ -683,7 +689,8 @@ void TFrmPrincipal::EndGame(int reason) {
         }
         break;
     }
-    case 7: case 8:
+    case 7:
+    case 8:
         if (FBoard->WhiteToMove()) {
             ResultText = "0-1";
             whiteScore = 0;
@@ -703,20 +710,27 @@ void TFrmPrincipal::EndGame(int reason) {
         WhitePlayer.Elo = NewElo(w, b, whiteScore);
         BlackPlayer.Elo = NewElo(b, w, 100 - whiteScore);
     }
-    if (reason == 5 || reason == 6)
-        MeteRuido("cobarde2");
+    if (reason == 5 || reason == 6) MeteRuido("cobarde2");
     if (GameMode != TGameMode::Replay) {
         if (FBoard->WhiteToMove())
             partida_->AddLine(ResultText);
         else
             partida_->AppendToLastLine(" " + ResultText);
     }
-    static const char* const endings[] = {"", " acuerdo", " repetición de jugada",
-                                          " material insuficiente para dar mate", " rey ahogado",
-                                          " abandona", " abandona", " Jaque Mate", " tiempo", ""};
+    static const char* const endings[] = {"",
+                                          " acuerdo",
+                                          " repetición de jugada",
+                                          " material insuficiente para dar mate",
+                                          " rey ahogado",
+                                          " abandona",
+                                          " abandona",
+                                          " Jaque Mate",
+                                          " tiempo",
+                                          ""};
     panel += QString::fromUtf8(endings[reason]);
     FPanelTurno->setText(panel);
-    if ((reason == 1 || reason == 5 || reason == 6 || reason == 8 || reason == 9) && GameMode != TGameMode::Replay)
+    if ((reason == 1 || reason == 5 || reason == 6 || reason == 8 || reason == 9) &&
+        GameMode != TGameMode::Replay)
         partida_->AppendToLastLine(" {" + panel + "}");
     if (Role != TRole::Observer) {
         if (GameMode == TGameMode::Network) {
@@ -738,10 +752,8 @@ void TFrmPrincipal::EndGame(int reason) {
     }
     FEloLabelW->setText(QString::number(WhitePlayer.Elo));
     FEloLabelB->setText(QString::number(BlackPlayer.Elo));
-    if (reason == 7)
-        ShowMessage(panel);
-    if (AutoSavePgn && GameMode != TGameMode::Replay)
-        SavePgnDatabase();
+    if (reason == 7) ShowMessage(panel);
+    if (AutoSavePgn && GameMode != TGameMode::Replay) SavePgnDatabase();
 }
 
 void TFrmPrincipal::SavePgnDatabase() {
@@ -749,8 +761,7 @@ void TFrmPrincipal::SavePgnDatabase() {
 }
 
 void TFrmPrincipal::bRendirClick() {
-    if (TurnState == 0)
-        return;
+    if (TurnState == 0) return;
     if (GameMode == TGameMode::Network)
         chat_->SendResign("No puedorrr");
     else
@@ -758,14 +769,12 @@ void TFrmPrincipal::bRendirClick() {
 }
 
 void TFrmPrincipal::bTablasClick() {
-    if (chat_)
-        chat_->SendDrawOffer(QString::fromUtf8("¿Tablas?"));
+    if (chat_) chat_->SendDrawOffer(QString::fromUtf8("¿Tablas?"));
 }
 
 void TFrmPrincipal::FClockWTimeout() {
     if (GameMode == TGameMode::Network) {
-        if (MyColour != White)
-            return;
+        if (MyColour != White) return;
         chat_->SendTimeout("Sacabo er tiempo");
     }
     EndGame(8);
@@ -773,8 +782,7 @@ void TFrmPrincipal::FClockWTimeout() {
 
 void TFrmPrincipal::FClockBTimeout() {
     if (GameMode == TGameMode::Network) {
-        if (MyColour != Black)
-            return;
+        if (MyColour != Black) return;
         chat_->SendTimeout("Sacabo er tiempo");
     }
     EndGame(8);
@@ -783,16 +791,13 @@ void TFrmPrincipal::FClockBTimeout() {
 // ---------------------------------------------------------------- commands
 
 void TFrmPrincipal::bNuevaPartidaClick() {
-    if (partida_ && partida_->Timer1->isActive())
-        partida_->Timer1->stop();
+    if (partida_ && partida_->Timer1->isActive()) partida_->Timer1->stop();
     if (TurnState != 0) {
         TUiDialogs* d = Dialogs();
-        if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?")))
-            return;
+        if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
     }
     EndGame(10);
-    if (conexion_)
-        conexion_->close();
+    if (conexion_) conexion_->close();
     auto* dlg = new TFrmConexion(*this, this);
     conexion_ = dlg;
     if (chat_ && chat_->isVisible()) {
@@ -800,8 +805,7 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         if (Role == TRole::Server) {
             for (int i = 0; i < chat_->FListaNick->count(); ++i) {
                 const QString n = chat_->FListaNick->item(i)->text();
-                if (n != Nick)
-                    dlg->cb1->addItem(n);
+                if (n != Nick) dlg->cb1->addItem(n);
             }
         } else if (Role == TRole::Client || Role == TRole::Observer) {
             dlg->cb1->addItem(HostNick);
@@ -811,8 +815,7 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         dlg->cb1->setCurrentIndex(0);
         dlg->cb1->setEnabled(dlg->cb1->count() > 0);
     }
-    if (MyColour == White)
-        dlg->rbNegras->setChecked(true);
+    if (MyColour == White) dlg->rbNegras->setChecked(true);
     dlg->rbNegras->setChecked(!dlg->rbBlancas->isChecked());
     SetMainEnabled(false);
     dlg->show();
@@ -863,8 +866,7 @@ void TFrmPrincipal::bAyudaClick() {
 }
 
 void TFrmPrincipal::SpeedButton1Click() {
-    if (GameMode != TGameMode::Replay)
-        return;
+    if (GameMode != TGameMode::Replay) return;
     FBoard->SetCustomEngine(false);
     if (FBoard->WhiteToMove())
         FBoard->SetComputerPlaysWhite(true);
@@ -885,10 +887,8 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
         MenuBoard->popup(QCursor::pos());
         return;
     }
-    if (button != Qt::LeftButton)
-        return;
-    if (FBoard->NoMover() || !PointClick)
-        return;
+    if (button != Qt::LeftButton) return;
+    if (FBoard->NoMover() || !PointClick) return;
     bool moved = false;
     if (SelectedSquare != Square::None) {
         const Square target = FBoard->SquareAtPoint(x, y);
@@ -910,14 +910,12 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
             marca->raise();
         }
     }
-    if (FBoard->PieceColor(SelectedSquare) == -1)
-        marca->move(-100, marca->y());
+    if (FBoard->PieceColor(SelectedSquare) == -1) marca->move(-100, marca->y());
 }
 
 void TFrmPrincipal::panelTableroResize() {
     const int side = qMin(panelTablero->width(), panelTablero->height());
-    if (side - 4 != FBoard->height() && side > 4 + 8 * 8)
-        FBoard->resize(side - 4, side - 4);
+    if (side - 4 != FBoard->height() && side > 4 + 8 * 8) FBoard->resize(side - 4, side - 4);
     // The board keeps itself square; centre it in its panel.
     FBoard->move(qMax(4, (panelTablero->width() - FBoard->width()) / 2), 4);
     if (SelectedSquare != Square::None && marca->x() > -100) {
@@ -976,8 +974,7 @@ void TFrmPrincipal::FormCreate() {
     auto load = [](const QString& file, auto apply) {
         if (!file.isEmpty() && QFileInfo::exists(file)) {
             const QImage image(file);
-            if (!image.isNull())
-                apply(image);
+            if (!image.isNull()) apply(image);
         }
     };
     load(PieceSetFile, [this](const QImage& im) { FBoard->SetCustomPieceSet(im); });
@@ -987,8 +984,7 @@ void TFrmPrincipal::FormCreate() {
 }
 
 void TFrmPrincipal::FormClose() {
-    if (closed_)
-        return;
+    if (closed_) return;
     closed_ = true;
     TZugaretSettings s;
     s.Load(env_.IniFileToRead()); // keys the program does not own are kept by Save
@@ -1021,8 +1017,7 @@ void TFrmPrincipal::closeEvent(QCloseEvent* event) {
 }
 
 void TFrmPrincipal::ScheduleIdle() {
-    if (idleScheduled_)
-        return;
+    if (idleScheduled_) return;
     idleScheduled_ = true;
     QTimer::singleShot(0, this, [this] {
         idleScheduled_ = false;
@@ -1031,8 +1026,7 @@ void TFrmPrincipal::ScheduleIdle() {
 }
 
 void TFrmPrincipal::ApplicationEvents1Idle() {
-    if (!startupDone_ || !chat_ || !chat_->bFijo->isChecked())
-        return;
+    if (!startupDone_ || !chat_ || !chat_->bFijo->isChecked()) return;
     const QRect g = frameGeometry();
     const int left = g.left() + g.width();
     if (chat_->isVisible()) {
@@ -1063,7 +1057,8 @@ bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event) {
     if (watched == panelTablero && event->type() == QEvent::Resize)
         panelTableroResize();
     else if ((watched == chat_ || watched == partida_) &&
-             (event->type() == QEvent::Resize || event->type() == QEvent::Show || event->type() == QEvent::Hide))
+             (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
+              event->type() == QEvent::Hide))
         ScheduleIdle();
     return QMainWindow::eventFilter(watched, event);
 }

@@ -5,8 +5,7 @@
 #include "UnitPrincipal.h"
 
 TZugaretProgram::TZugaretProgram(TProgramEnv& env) : main_(std::make_unique<TFrmPrincipal>(env)) {
-    if (main_->Terminated())
-        return;
+    if (main_->Terminated()) return;
     chat_ = new TFrmChat(*main_, env, main_.get());
     partida_ = new TFrmPartida(*main_, main_.get());
     main_->SetWindows(chat_, partida_);
@@ -19,11 +18,9 @@ bool TZugaretProgram::Terminated() const {
 }
 
 void TZugaretProgram::Show() {
-    if (Terminated())
-        return;
+    if (Terminated()) return;
     main_->show();
     chat_->show();
-    if (main_->Terminated())
-        return; // the chat window's nick question was cancelled
+    if (main_->Terminated()) return; // the chat window's nick question was cancelled
     partida_->setVisible(main_->GameWindowVisible);
 }

@@ -58,7 +58,8 @@ TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
 
     chAuto = new QCheckBox("Autoguardar PGN", this);
     chAuto->setChecked(true);
-    chAuto->setToolTip("Guarda las partidas en formato PGN\ncompatible con Chessbase, Genius, \nFritz, etc.  automaticamente.");
+    chAuto->setToolTip("Guarda las partidas en formato PGN\ncompatible con Chessbase, Genius, "
+                       "\nFritz, etc.  automaticamente.");
     SpinEdit1 = new QSpinBox(this);
     SpinEdit1->setRange(50, 5000);
     SpinEdit1->setValue(500);
@@ -139,13 +140,15 @@ QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
     label->setSizePolicy(keep);
     label->setVisible(false);
     // The board's own piece set when there is one, else a drawn glyph.
-    static const QString glyphs = QString(QChar(0x265B)) + QChar(0x265C) + QChar(0x265E) + QChar(0x265D) + QChar(0x265F);
+    static const QString glyphs =
+        QString(QChar(0x265B)) + QChar(0x265C) + QChar(0x265E) + QChar(0x265D) + QChar(0x265F);
     const int kind = glyphs.indexOf(glyph);
     if (Main.FBoard && kind >= 0) {
         const char letter = QByteArray(white ? "QRNBP" : "qrnbp").at(kind);
         const QPixmap piece = Main.FBoard->PieceImage(letter);
         if (!piece.isNull()) {
-            label->setPixmap(piece.scaled(ImageSide, ImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            label->setPixmap(
+                piece.scaled(ImageSide, ImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
             return label;
         }
     }
@@ -171,13 +174,13 @@ QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
 }
 
 QList<QLabel*> TFrmPartida::CapturedImages() const {
-    return {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2, N_D, N_T_1, N_T_2, N_C_1, N_C_2, N_A_1, N_A_2};
+    return {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2,
+            N_D, N_T_1, N_T_2, N_C_1, N_C_2, N_A_1, N_A_2};
 }
 
 QStringList TFrmPartida::Lines() const {
     const QString text = FListaPNG->toPlainText();
-    if (text.isEmpty() && FListaPNG->document()->blockCount() <= 1)
-        return {};
+    if (text.isEmpty() && FListaPNG->document()->blockCount() <= 1) return {};
     return text.split('\n');
 }
 
@@ -213,10 +216,8 @@ void TFrmPartida::bAdelanteClick(bool byUser) {
         Timer1->stop();
         bAnimar->setChecked(false);
     }
-    if (ReplayMoves.isEmpty())
-        return;
-    if (ReplayCursor < 1)
-        ReplayCursor = 1;
+    if (ReplayMoves.isEmpty()) return;
+    if (ReplayCursor < 1) ReplayCursor = 1;
     if (ReplayCursor <= ReplayMoves.size()) {
         // The cursor moves on before the move is played: the move's events
         // may open a message box, and a timer tick handled meanwhile must not
@@ -232,18 +233,14 @@ void TFrmPartida::bAtrasClick(bool byUser) {
         Timer1->stop();
         bAnimar->setChecked(false);
     }
-    if (ReplayMoves.isEmpty())
-        return;
-    if (ReplayCursor > ReplayMoves.size() + 1)
-        ReplayCursor = ReplayMoves.size() + 1;
+    if (ReplayMoves.isEmpty()) return;
+    if (ReplayCursor > ReplayMoves.size() + 1) ReplayCursor = ReplayMoves.size() + 1;
     Main.TakeBackOneMove();
-    if (ReplayCursor > 0)
-        --ReplayCursor;
+    if (ReplayCursor > 0) --ReplayCursor;
 }
 
 void TFrmPartida::bAnimarClick() {
-    if (ReplayMoves.isEmpty())
-        return;
+    if (ReplayMoves.isEmpty()) return;
     if (bAnimar->isChecked())
         Timer1->start();
     else
@@ -252,8 +249,7 @@ void TFrmPartida::bAnimarClick() {
 
 void TFrmPartida::Timer1Timer() {
     bAdelanteClick(false);
-    if (ReplayCursor > ReplayMoves.size())
-        Timer1->stop();
+    if (ReplayCursor > ReplayMoves.size()) Timer1->stop();
 }
 
 void TFrmPartida::closeEvent(QCloseEvent* event) {

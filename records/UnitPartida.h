@@ -41,11 +41,11 @@ public:
     QToolButton* bGuardar = nullptr;
     QToolButton* bAtras = nullptr;
     QToolButton* bAdelante = nullptr;
-    QToolButton* bAnimar = nullptr;       // toggle: stays down while animating
-    QToolButton* SpeedButton1 = nullptr;  // about message
-    QCheckBox* chAuto = nullptr;          // "Autoguardar PGN"
-    QSpinBox* SpinEdit1 = nullptr;        // milliseconds between animation steps
-    QTimer* Timer1 = nullptr;             // animation clock, 700 ms, stopped
+    QToolButton* bAnimar = nullptr;      // toggle: stays down while animating
+    QToolButton* SpeedButton1 = nullptr; // about message
+    QCheckBox* chAuto = nullptr;         // "Autoguardar PGN"
+    QSpinBox* SpinEdit1 = nullptr;       // milliseconds between animation steps
+    QTimer* Timer1 = nullptr;            // animation clock, 700 ms, stopped
 
     // Captured-piece images (D queen, T rook, C knight, A bishop, P pawn).
     QLabel *B_D, *B_T_1, *B_T_2, *B_C_1, *B_C_2, *B_A_1, *B_A_2, *B_P;

@@ -36,7 +36,9 @@ void TestChatLog::greeting() {
     QVERIFY(log.at(1).startsWith(QString::fromUtf8("* Dirección IP: ")));
     const QStringList greeting = TFrmChat::GreetingLines("h", "1.2.3.4");
     QCOMPARE(log.mid(2), greeting.mid(2));
-    QCOMPARE(log.at(2), QString::fromUtf8("Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"));
+    QCOMPARE(log.at(2),
+             QString::fromUtf8(
+                 "Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"));
     QVERIFY(log.last().startsWith("Zuz Plak > Si quieres saber mas mandame un mail a "));
     QCOMPARE(t.Chat().ChatPort, QString("12121"));
 }
@@ -65,10 +67,8 @@ void TestChatLog::colours() {
     TTestProgram t;
     t.Chat().AddChatLine(line);
     QCOMPARE(t.Chat().LogLines().last(), line);
-    if (segment > 0)
-        QCOMPARE(ColourAt(t.Chat().FMemoChat, segment - 1), colour);
-    if (segment < line.size())
-        QCOMPARE(ColourAt(t.Chat().FMemoChat, segment), QColor(0, 0, 0));
+    if (segment > 0) QCOMPARE(ColourAt(t.Chat().FMemoChat, segment - 1), colour);
+    if (segment < line.size()) QCOMPARE(ColourAt(t.Chat().FMemoChat, segment), QColor(0, 0, 0));
     QVERIFY(t.Chat().FMemoChat->isEnabled());
 }
 

@@ -24,11 +24,14 @@ void TestConexion::opponentList_data() {
     QTest::addColumn<int>("role");
     QTest::addColumn<QStringList>("nicks");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("offline") << int(TRole::Offline) << QStringList{} << QStringList{"ZuzPlak", "Ana"};
-    QTest::newRow("host: own nick left out") << int(TRole::Server) << QStringList{"Carla", "Ana", "Bea"}
-                                             << QStringList{"Bea", "Carla", "ZuzPlak", "Ana"};
-    QTest::newRow("client: only the host") << int(TRole::Client) << QStringList{"Ana", "Bea", "Host"}
-                                           << QStringList{"Host", "ZuzPlak", "Ana"};
+    QTest::newRow("offline") << int(TRole::Offline) << QStringList{}
+                             << QStringList{"ZuzPlak", "Ana"};
+    QTest::newRow("host: own nick left out")
+        << int(TRole::Server) << QStringList{"Carla", "Ana", "Bea"}
+        << QStringList{"Bea", "Carla", "ZuzPlak", "Ana"};
+    QTest::newRow("client: only the host")
+        << int(TRole::Client) << QStringList{"Ana", "Bea", "Host"}
+        << QStringList{"Host", "ZuzPlak", "Ana"};
     QTest::newRow("observer: only the host") << int(TRole::Observer) << QStringList{"Ana", "Host"}
                                              << QStringList{"Host", "ZuzPlak", "Ana"};
 }

@@ -32,9 +32,10 @@ void TestPrincipal::mates_data() {
     QTest::addColumn<QString>("panel");
     QTest::addColumn<int>("whiteElo");
     QTest::addColumn<int>("blackElo");
-    QTest::newRow("fool's mate: Black mates") << QStringList{"f2f3", "e7e5", "g2g4", "d8h4"}
-                                              << QStringList{"1.Pf2f3 Pe7e5", "2.Pg2g4 Qd8h4++", "0-1"}
-                                              << "Ganan Negras por  Jaque Mate" << 1085 << 1115;
+    QTest::newRow("fool's mate: Black mates")
+        << QStringList{"f2f3", "e7e5", "g2g4", "d8h4"}
+        << QStringList{"1.Pf2f3 Pe7e5", "2.Pg2g4 Qd8h4++", "0-1"} << "Ganan Negras por  Jaque Mate"
+        << 1085 << 1115;
     QTest::newRow("scholar's mate: White mates")
         << QStringList{"e2e4", "e7e5", "d1h5", "b8c6", "f1c4", "g8f6", "h5f7"}
         << QStringList{"1.Pe2e4 Pe7e5", "2.Qd1h5 Nb8c6", "3.Bf1c4 Ng8f6", "4.Qh5f7++ 1-0"}
@@ -80,8 +81,8 @@ void TestPrincipal::stalemateAndCapturedPieces() {
     TFrmPartida& p = t.Partida();
     t.NewGameVia("Ana", true);
     t.sound.Clear();
-    QVERIFY(t.PlayAll({"e2e3", "a7a5", "d1h5", "a8a6", "h5a5", "h7h5", "h2h4", "a6h6", "a5c7", "f7f6",
-                       "c7d7", "e8f7", "d7b7", "d8d3", "b7b8"}));
+    QVERIFY(t.PlayAll({"e2e3", "a7a5", "d1h5", "a8a6", "h5a5", "h7h5", "h2h4", "a6h6", "a5c7",
+                       "f7f6", "c7d7", "e8f7", "d7b7", "d8d3", "b7b8"}));
     // Pawns show nothing; the knight is the first black piece shown.
     QVERIFY(p.N_C_1->isVisible());
     QVERIFY(!p.N_C_2->isVisible());
@@ -148,7 +149,8 @@ void TestPrincipal::repetition() {
 void TestPrincipal::castlingIsRecordedAsOO() {
     TTestProgram t;
     t.NewGameVia("Ana", true);
-    QVERIFY(t.PlayAll({"e2e4", "d7d5", "g1f3", "d8d6", "f1c4", "c8g4", "e1g1", "b8c6", "d2d3", "e8c8"}));
+    QVERIFY(t.PlayAll(
+        {"e2e4", "d7d5", "g1f3", "d8d6", "f1c4", "c8g4", "e1g1", "b8c6", "d2d3", "e8c8"}));
     QCOMPARE(t.Record().at(3), QString("4.O-O Nb8c6"));
     QCOMPARE(t.Record().at(4), QString("5.Pd2d3 O-O-O"));
     QVERIFY(t.sound.Cues().contains("enroque"));
@@ -299,8 +301,9 @@ void TestPrincipal::moveMessageFields() {
     QVERIFY(!m.bTablas->isEnabled());
     const QChar sep(0xFE);
     m.MoveSerial = 1; // the fields of the move just sent
-    QCOMPARE(m.MoveMessage("/MOV", Square::E2, Square::E4),
-             "/MOV" + QString(sep) + "1" + sep + "0" + sep + "e2e4" + sep + "*" + sep + "900" + QChar(0xFF));
+    QCOMPARE(m.MoveMessage("/MOV", Square::E2, Square::E4), "/MOV" + QString(sep) + "1" + sep +
+                                                                "0" + sep + "e2e4" + sep + "*" +
+                                                                sep + "900" + QChar(0xFF));
 }
 
 void TestPrincipal::engineGameToItsEnd() {
@@ -316,13 +319,12 @@ void TestPrincipal::engineGameToItsEnd() {
     const QStringList shuffle{"b8c6", "c6b8", "g8f6", "f6g8", "b8a6", "a6b8"};
     int half = 0;
     while (m.TurnState != 0 && half < 400) {
-        QTRY_VERIFY_WITH_TIMEOUT(m.TurnState == 0 || (!t.Board().WhiteToMove() && !t.Board().NoMover()), 20000);
-        if (m.TurnState == 0)
-            break;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m.TurnState == 0 || (!t.Board().WhiteToMove() && !t.Board().NoMover()), 20000);
+        if (m.TurnState == 0) break;
         bool moved = false;
         for (const QString& mv : shuffle)
-            if ((moved = t.Play(mv)))
-                break;
+            if ((moved = t.Play(mv))) break;
         for (int from = 1; !moved && from <= 64; ++from)
             for (int to = 1; !moved && to <= 64; ++to)
                 if (t.Board().IsLegalMove(ToSquare(from), ToSquare(to)))

@@ -45,10 +45,10 @@ void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
     QCOMPARE(s.Elo, 1215);
     QCOMPARE(s.ComputerElo, 1200);
     QSettings raw(t.env->IniFile(), QSettings::IniFormat);
-    for (const char* key : {"User/Nick", "User/Elo", "Plak/Elo", "Config/Left", "Config/Top", "Config/Width",
-                            "Config/Height", "Board/Height", "Board/Width", "Board/BmpBoard", "Board/BmpW",
-                            "Board/BmpB", "Board/PointClick", "Game/Visible", "Chat/Height", "KorvenWEB/Url",
-                            "Sonidos/Carpeta"})
+    for (const char* key : {"User/Nick", "User/Elo", "Plak/Elo", "Config/Left", "Config/Top",
+                            "Config/Width", "Config/Height", "Board/Height", "Board/Width",
+                            "Board/BmpBoard", "Board/BmpW", "Board/BmpB", "Board/PointClick",
+                            "Game/Visible", "Chat/Height", "KorvenWEB/Url", "Sonidos/Carpeta"})
         QVERIFY2(raw.contains(key), key);
     QVERIFY(!raw.contains("Board/State"));
 }
@@ -106,7 +106,8 @@ void TestPrincipalCommands::outdatedVersionWarnsAtEveryGame() {
     t.NewGameVia("Ana", true);
     const QStringList msgs = t.dialogs.Messages();
     QCOMPARE(msgs.size(), 2);
-    QVERIFY(msgs.first().startsWith(QString::fromUtf8("¡¡ ATENCION !! \n\rEsta versión de ZugaretChat es demasiado antigua\n\r")));
+    QVERIFY(msgs.first().startsWith(QString::fromUtf8(
+        "¡¡ ATENCION !! \n\rEsta versión de ZugaretChat es demasiado antigua\n\r")));
     QCOMPARE(t.sound.Cues().mid(0, 2), (QStringList{"entrar", "nueva"}));
 }
 
@@ -143,7 +144,9 @@ void TestPrincipalCommands::pointAndClick() {
     TChessBrd& b = t.Board();
     t.NewGameVia("Ana", true);
     QVERIFY(m.PointClick);
-    auto centre = [&b](Square s) { return b.SquareToPoint(s) + QPoint(b.SizeOfSquare() / 2, b.SizeOfSquare() / 2); };
+    auto centre = [&b](Square s) {
+        return b.SquareToPoint(s) + QPoint(b.SizeOfSquare() / 2, b.SizeOfSquare() / 2);
+    };
     auto click = [&](Square s) {
         const QPoint p = centre(s);
         m.FBoardMouseDown(Qt::LeftButton, p.x(), p.y());

@@ -12,12 +12,9 @@ void Start(TTestProgram& t, TGameMode mode, int colour) {
     const bool white = colour == TFrmPrincipal::White;
     TPlayer own{m.Nick, m.Elo};
     TPlayer other{"Bea", 1300};
-    if (mode == TGameMode::VsComputer)
-        other = {"ZuzPlak", m.ComputerElo};
-    if (mode == TGameMode::LocalTwoPlayers)
-        other = {m.Nick + " 2", m.Elo};
-    if (mode == TGameMode::Network)
-        m.Role = TRole::Client;
+    if (mode == TGameMode::VsComputer) other = {"ZuzPlak", m.ComputerElo};
+    if (mode == TGameMode::LocalTwoPlayers) other = {m.Nick + " 2", m.Elo};
+    if (mode == TGameMode::Network) m.Role = TRole::Client;
     m.WhitePlayer = white ? own : other;
     m.BlackPlayer = white ? other : own;
     TFrmPrincipal::SetClockTime(*m.FClockW, 1, 0);
@@ -65,14 +62,14 @@ void TestPrincipalEnd::resignation_data() {
     QTest::addColumn<int>("elo");
     QTest::addColumn<int>("computerElo");
     // Ana 1100 against Bea 1300 (network), ZuzPlak 1200 (engine), herself.
-    QTest::newRow("network, White resigns") << int(TGameMode::Network) << TFrmPrincipal::White << "0-1"
-                                            << NewElo(1100, 1300, 0) << 1200;
-    QTest::newRow("network, Black resigns") << int(TGameMode::Network) << TFrmPrincipal::Black << "1-0"
-                                            << NewElo(1100, 1300, 0) << 1200;
-    QTest::newRow("engine, White resigns") << int(TGameMode::VsComputer) << TFrmPrincipal::White << "0-1"
-                                           << 1100 << NewElo(1200, 1100, 100);
-    QTest::newRow("two at the board, Black resigns") << int(TGameMode::LocalTwoPlayers) << TFrmPrincipal::Black
-                                                     << "1-0" << 1100 << 1200;
+    QTest::newRow("network, White resigns") << int(TGameMode::Network) << TFrmPrincipal::White
+                                            << "0-1" << NewElo(1100, 1300, 0) << 1200;
+    QTest::newRow("network, Black resigns") << int(TGameMode::Network) << TFrmPrincipal::Black
+                                            << "1-0" << NewElo(1100, 1300, 0) << 1200;
+    QTest::newRow("engine, White resigns") << int(TGameMode::VsComputer) << TFrmPrincipal::White
+                                           << "0-1" << 1100 << NewElo(1200, 1100, 100);
+    QTest::newRow("two at the board, Black resigns")
+        << int(TGameMode::LocalTwoPlayers) << TFrmPrincipal::Black << "1-0" << 1100 << 1200;
 }
 
 void TestPrincipalEnd::resignation() {
@@ -87,7 +84,8 @@ void TestPrincipalEnd::resignation() {
     m.bRendirClick();
     QCOMPARE(m.TurnState, 0);
     QTEST(m.ResultText, "result");
-    const QString resigner = colour == TFrmPrincipal::White ? m.WhitePlayer.Nick : m.BlackPlayer.Nick;
+    const QString resigner =
+        colour == TFrmPrincipal::White ? m.WhitePlayer.Nick : m.BlackPlayer.Nick;
     QCOMPARE(m.PanelText(), resigner + " abandona");
     // Black is to move: the result joins the last line, then the comment.
     QCOMPARE(t.Record().last(), "1.Pe2e4 " + m.ResultText + " {" + resigner + " abandona}");
@@ -108,8 +106,9 @@ void TestPrincipalEnd::timeOut_data() {
                                               << "Ganan Negras por  tiempo";
     QTest::newRow("engine, White clock") << int(TGameMode::VsComputer) << true << "0-1"
                                          << "Ganan Negras por  tiempo";
-    QTest::newRow("two at the board, Black clock") << int(TGameMode::LocalTwoPlayers) << false << "1-0"
-                                                   << "Ganan Blancas por  tiempo";
+    QTest::newRow("two at the board, Black clock")
+        << int(TGameMode::LocalTwoPlayers) << false << "1-0"
+        << "Ganan Blancas por  tiempo";
 }
 
 void TestPrincipalEnd::timeOut() {
@@ -118,8 +117,7 @@ void TestPrincipalEnd::timeOut() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
     Start(t, TGameMode(mode), TFrmPrincipal::White);
-    if (!whiteClock)
-        QVERIFY(t.Play("e2e4"));
+    if (!whiteClock) QVERIFY(t.Play("e2e4"));
     RunOut(whiteClock ? *m.FClockW : *m.FClockB);
     QCOMPARE(m.TurnState, 0);
     QTEST(m.ResultText, "result");

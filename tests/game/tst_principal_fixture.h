@@ -15,17 +15,17 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
-#include <QTimer>
-#include <QToolButton>
-#include <QFile>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <memory>
 
@@ -44,21 +44,18 @@ struct TTestProgram {
         if (!nick.isEmpty() || !extraIni.isEmpty()) {
             QFile ini(folder + "ZuzPlak.ini");
             ini.open(QIODevice::WriteOnly);
-            if (!nick.isEmpty())
-                ini.write("[User]\r\nNick=" + nick.toLatin1() + "\r\n");
+            if (!nick.isEmpty()) ini.write("[User]\r\nNick=" + nick.toLatin1() + "\r\n");
             ini.write(extraIni);
         }
         env = std::make_unique<TProgramEnv>(folder, folder);
         env->SetDialogs(&dialogs);
         env->SetSound(&sound);
-        if (!nick.isEmpty())
-            Build(show);
+        if (!nick.isEmpty()) Build(show);
     }
 
     void Build(bool show = true) {
         program = std::make_unique<TZugaretProgram>(*env);
-        if (show)
-            program->Show();
+        if (show) program->Show();
         if (!program->Terminated()) {
             Main().FBoard->SetAnimateMoves(false);
         }
@@ -77,8 +74,7 @@ struct TTestProgram {
     }
     bool PlayAll(const QStringList& moves) {
         for (const QString& m : moves)
-            if (!Play(m))
-                return false;
+            if (!Play(m)) return false;
         return true;
     }
 
