@@ -645,6 +645,9 @@ int TEngineSearch::Search(int alpha, int beta, int depth) {
 
 int TEngineSearch::Quiesce(int alpha, int beta) {
     ++nodes_;
+    // Checked here too: in crowded positions one quiescence search alone can
+    // run for minutes, and a stop must not wait for it.
+    if (Aborted()) return 0;
     pvLength_[ply_] = ply_;
     if (ply_ >= MaxPly - 1 || firstMove_[ply_] > MoveStack - kMoveRoom) return Evaluate();
 

@@ -92,7 +92,7 @@ public:
     std::uint64_t Perft(int depth);
 
     // ---- search ----
-    // A search stops as soon as *flag is true (checked at every Search node);
+    // A search stops as soon as *flag is true (checked at every node);
     // nullptr means it is never stopped.
     void SetAbortFlag(const std::atomic<bool>* flag) { abort_ = flag; }
     // One complete search of the loaded position, iterative deepening from 1

@@ -51,6 +51,7 @@ private slots:
     void enginePlaysBothSidesUntilNoMoveRemains();
     void writingPositionStopsTheSearch_data();
     void writingPositionStopsTheSearch();
+    void stopEndsEvenAnEndlessQuiescence();
     void stopInsideTheEnginesOwnMoveDoesNotWait();
     void switchingToTheCustomEngineStopsTheWorker();
     void promotionIsDecidedByTheBoard();
@@ -217,6 +218,20 @@ void TestEngineControl::writingPositionStopsTheSearch() {
     board.RequestComputerMove();
     QTRY_COMPARE(log.moves.size(), size_t(1));
     QCOMPARE(RankOf(log.moves[0].from) <= 2, true);
+}
+
+void TestEngineControl::stopEndsEvenAnEndlessQuiescence() {
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    // Thirty-one queens: a single capture sequence search takes hours.
+    QVERIFY(board.SetFen("QQQQQQQQ/8/QQQQQQQQ/8/qqqqqqqq/8/qqqqqqqk/8 w - - 0 1"));
+    board.SetComputerPlaysWhite(true);
+    QTest::qWait(100);
+    QVERIFY(board.Thinking());
+    board.SetPosition(kStart); // returns once the worker has parked
+    QVERIFY(!board.Thinking());
+    QVERIFY(log.moves.empty());
 }
 
 void TestEngineControl::stopInsideTheEnginesOwnMoveDoesNotWait() {
