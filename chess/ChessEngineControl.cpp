@@ -19,7 +19,9 @@
 
 #include <algorithm>
 
-void TChessThreadDeleter::operator()(TChessThread* worker) const { delete worker; }
+void TChessThreadDeleter::operator()(TChessThread* worker) const {
+    delete worker;
+}
 
 namespace {
 // Marks the host as being asked for a move while OnCalculateMove runs.
@@ -62,7 +64,8 @@ void TChessModel::StopThinking() {
             while (!worker_->Parked()) {
                 // A release made by an event handled meanwhile is stopped as well.
                 worker_->RequestAbort();
-                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+                QCoreApplication::processEvents(QEventLoop::AllEvents |
+                                                QEventLoop::WaitForMoreEvents);
             }
         }
     }
@@ -130,7 +133,9 @@ void TChessModel::SetThinkingPriority(TThreadPriority p) {
     if (worker_) worker_->ApplyPriority(p);
 }
 
-bool TChessModel::Thinking() const { return worker_ && worker_->IsThinking(); }
+bool TChessModel::Thinking() const {
+    return worker_ && worker_->IsThinking();
+}
 
 void TChessModel::EngineMoveHandOver(int from, int to) {
     const bool played = DoMove(ToSquare(from), ToSquare(to));

@@ -9,17 +9,26 @@ TChessThread::TChessThread(TChessModel& board) : board_(board) {
     search_.SetAbortFlag(&abort_);
 }
 
-TChessThread::~TChessThread() { Shutdown(); }
+TChessThread::~TChessThread() {
+    Shutdown();
+}
 
 QThread::Priority TChessThread::ToQtPriority(TThreadPriority p) {
     switch (p) {
-    case TThreadPriority::tpIdle: return QThread::IdlePriority;
-    case TThreadPriority::tpLowest: return QThread::LowestPriority;
-    case TThreadPriority::tpLower: return QThread::LowPriority;
-    case TThreadPriority::tpNormal: return QThread::NormalPriority;
-    case TThreadPriority::tpHigher: return QThread::HighPriority;
-    case TThreadPriority::tpHighest: return QThread::HighestPriority;
-    case TThreadPriority::tpTimeCritical: return QThread::TimeCriticalPriority;
+    case TThreadPriority::tpIdle:
+        return QThread::IdlePriority;
+    case TThreadPriority::tpLowest:
+        return QThread::LowestPriority;
+    case TThreadPriority::tpLower:
+        return QThread::LowPriority;
+    case TThreadPriority::tpNormal:
+        return QThread::NormalPriority;
+    case TThreadPriority::tpHigher:
+        return QThread::HighPriority;
+    case TThreadPriority::tpHighest:
+        return QThread::HighestPriority;
+    case TThreadPriority::tpTimeCritical:
+        return QThread::TimeCriticalPriority;
     }
     return QThread::NormalPriority;
 }
@@ -73,7 +82,8 @@ void TChessThread::Shutdown() {
     wake_.notify_all();
     wait();
     // A hand-over posted just before the end must not reach the board any more.
-    if (QCoreApplication::instance()) QCoreApplication::removePostedEvents(&board_, QEvent::MetaCall);
+    if (QCoreApplication::instance())
+        QCoreApplication::removePostedEvents(&board_, QEvent::MetaCall);
 }
 
 void TChessThread::run() {

@@ -7,10 +7,13 @@
 namespace {
 
 // All tables from White's point of view, a8 first; Black reads them through Flip.
-constexpr int Flip(int sq) { return sq ^ 56; }
+constexpr int Flip(int sq) {
+    return sq ^ 56;
+}
 
 constexpr std::int32_t kPieceValue[6] = {100, 300, 300, 500, 900, 0};
 
+// clang-format off
 constexpr std::int32_t kPawnTable[64] = {
      0,  0,  0,   0,   0,  0,  0,  0,
      5, 10, 15,  20,  20, 15, 10,  5,
@@ -21,7 +24,9 @@ constexpr std::int32_t kPawnTable[64] = {
      0,  0,  0, -20, -20,  0,  0,  0,
      0,  0,  0,   0,   0,  0,  0,  0,
 };
+// clang-format on
 
+// clang-format off
 constexpr std::int32_t kKingSideShield[64] = {
     0, 0, 0, 0, 0,  0,  0,  0,
     0, 0, 0, 0, 0,  0,  0,  0,
@@ -32,7 +37,9 @@ constexpr std::int32_t kKingSideShield[64] = {
     0, 0, 0, 0, 0, 20, 20, 20,
     0, 0, 0, 0, 0,  0,  0,  0,
 };
+// clang-format on
 
+// clang-format off
 constexpr std::int32_t kQueenSideShield[64] = {
      0,  0,  0, 0, 0, 0, 0, 0,
      0,  0,  0, 0, 0, 0, 0, 0,
@@ -43,7 +50,9 @@ constexpr std::int32_t kQueenSideShield[64] = {
     20, 20, 20, 0, 0, 0, 0, 0,
      0,  0,  0, 0, 0, 0, 0, 0,
 };
+// clang-format on
 
+// clang-format off
 constexpr std::int32_t kMinorTable[64] = {
     -10, -10, -10, -10, -10, -10, -10, -10,
     -10,   0,   0,   0,   0,   0,   0, -10,
@@ -54,7 +63,9 @@ constexpr std::int32_t kMinorTable[64] = {
     -10,   0,   0,   0,   0,   0,   0, -10,
     -20, -20, -20, -20, -20, -20, -20, -20,
 };
+// clang-format on
 
+// clang-format off
 constexpr std::int32_t kKingMiddleTable[64] = {
     -40, -40, -40, -40, -40, -40, -40, -40,
     -40, -40, -40, -40, -40, -40, -40, -40,
@@ -65,7 +76,9 @@ constexpr std::int32_t kKingMiddleTable[64] = {
     -20, -20, -20, -20, -20, -20, -20, -20,
     -10,   0,  10, -20,   0, -20,  10,   0,
 };
+// clang-format on
 
+// clang-format off
 constexpr std::int32_t kKingEndTable[64] = {
     -5, -5, -5, -5, -5, -5, -5, -5,
     -5,  0,  0,  0,  0,  0,  0, -5,
@@ -76,8 +89,10 @@ constexpr std::int32_t kKingEndTable[64] = {
     -5,  0,  0,  0,  0,  0,  0, -5,
     -5, -5, -5, -5, -5, -5, -5, -5,
 };
+// clang-format on
 
-constexpr std::int32_t kMiddleGameMaterial = 1400; // pieces of the other side above this: middle game
+constexpr std::int32_t kMiddleGameMaterial =
+    1400; // pieces of the other side above this: middle game
 
 } // namespace
 
@@ -96,7 +111,8 @@ void TEngineSearch::InitEvaluation() {
         if (middleGame && kingFile >= 0 && kingFile <= 2) shield = kQueenSideShield;
         for (int sq = 0; sq < 64; ++sq) {
             const int t = c == White ? sq : Flip(sq);
-            pieceSquare_[c][Pawn][sq] = kPawnTable[t] + kPieceValue[Pawn] + (shield ? shield[t] : 0);
+            pieceSquare_[c][Pawn][sq] =
+                kPawnTable[t] + kPieceValue[Pawn] + (shield ? shield[t] : 0);
             pieceSquare_[c][Knight][sq] = kMinorTable[t] + kPieceValue[Knight];
             pieceSquare_[c][Bishop][sq] = kMinorTable[t] + kPieceValue[Bishop];
             pieceSquare_[c][Rook][sq] = kPieceValue[Rook];
@@ -111,10 +127,12 @@ void TEngineSearch::InitEvaluation() {
 void TEngineSearch::RecountBoardTerms() {
     psq_[White] = psq_[Black] = 0;
     for (auto& bits : pieceBits_)
-        for (auto& b : bits) b = 0;
+        for (auto& b : bits)
+            b = 0;
     colourBits_[White] = colourBits_[Black] = 0;
     for (auto& files : pawnsOnFile_)
-        for (auto& n : files) n = 0;
+        for (auto& n : files)
+            n = 0;
     for (int sq = 0; sq < 64; ++sq) {
         const int c = colour_[sq];
         if (c == Empty) continue;
@@ -142,7 +160,8 @@ int TEngineSearch::Evaluate() const {
                 s -= 20;
                 if (their[f] == 0) s -= 10;
             }
-            if (their[f - 1] == 0 && their[f] == 0 && their[f + 1] == 0) s += 2 * pieceSquare_[c][Pawn][sq];
+            if (their[f - 1] == 0 && their[f] == 0 && their[f + 1] == 0)
+                s += 2 * pieceSquare_[c][Pawn][sq];
         }
         for (std::uint64_t bits = pieceBits_[c][Rook]; bits; bits &= bits - 1) {
             const int f = (std::countr_zero(bits) & 7) + 1;

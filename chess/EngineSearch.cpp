@@ -6,9 +6,8 @@
 
 namespace {
 
-using S = TEngineSearch;
-
 // The 10 x 12 board: -1 on the two-wide border, engine squares inside.
+// clang-format off
 constexpr std::int8_t kMailbox[120] = {
     -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
     -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
@@ -23,7 +22,9 @@ constexpr std::int8_t kMailbox[120] = {
     -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
     -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
 };
+// clang-format on
 
+// clang-format off
 constexpr std::int8_t kMailbox64[64] = {
     21, 22, 23, 24, 25, 26, 27, 28,
     31, 32, 33, 34, 35, 36, 37, 38,
@@ -34,9 +35,11 @@ constexpr std::int8_t kMailbox64[64] = {
     81, 82, 83, 84, 85, 86, 87, 88,
     91, 92, 93, 94, 95, 96, 97, 98,
 };
+// clang-format on
 
 constexpr bool kSlide[6] = {false, false, true, true, true, false};
 constexpr int kDirections[6] = {0, 8, 4, 4, 8, 8};
+// clang-format off
 constexpr int kOffset[6][8] = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {-21, -19, -12, -8, 8, 12, 19, 21},
@@ -45,8 +48,10 @@ constexpr int kOffset[6][8] = {
     {-11, -10, -9, -1, 1, 9, 10, 11},
     {-11, -10, -9, -1, 1, 9, 10, 11},
 };
+// clang-format on
 
 // Castling rights kept when a move leaves or reaches a square.
+// clang-format off
 constexpr std::uint8_t kCastleMask[64] = {
      7, 15, 15, 15,  3, 15, 15, 11,
     15, 15, 15, 15, 15, 15, 15, 15,
@@ -57,6 +62,7 @@ constexpr std::uint8_t kCastleMask[64] = {
     15, 15, 15, 15, 15, 15, 15, 15,
     13, 15, 15, 15, 12, 15, 15, 14,
 };
+// clang-format on
 
 constexpr int kA8 = 0, kB8 = 1, kC8 = 2, kD8 = 3, kE8 = 4, kF8 = 5, kG8 = 6, kH8 = 7;
 constexpr int kA1 = 56, kB1 = 57, kC1 = 58, kD1 = 59, kE1 = 60, kF1 = 61, kG1 = 62, kH1 = 63;
@@ -109,8 +115,10 @@ constexpr AttackMasks MakeAttackMasks() {
             if (kMailbox[mb + step] >= 0) t.king[sq] |= bit(kMailbox[mb + step]);
         for (int other = 0; other < 64; ++other) {
             const int step = kLineStep.step[sq][other];
-            if (step == -10 || step == -1 || step == 1 || step == 10) t.straight[sq] |= bit(other);
-            else if (step != 0) t.diagonal[sq] |= bit(other);
+            if (step == -10 || step == -1 || step == 1 || step == 10)
+                t.straight[sq] |= bit(other);
+            else if (step != 0)
+                t.diagonal[sq] |= bit(other);
         }
     }
     return t;
@@ -138,13 +146,32 @@ void TEngineSearch::Load(const char* squares64, bool whiteToMove, int castleRigh
         const char c = squares64[sq];
         int piece = Empty, colour = Empty;
         switch (c) {
-        case 'P': case 'p': piece = Pawn; break;
-        case 'N': case 'n': piece = Knight; break;
-        case 'B': case 'b': piece = Bishop; break;
-        case 'R': case 'r': piece = Rook; break;
-        case 'Q': case 'q': piece = Queen; break;
-        case 'K': case 'k': piece = King; break;
-        default: break;
+        case 'P':
+        case 'p':
+            piece = Pawn;
+            break;
+        case 'N':
+        case 'n':
+            piece = Knight;
+            break;
+        case 'B':
+        case 'b':
+            piece = Bishop;
+            break;
+        case 'R':
+        case 'r':
+            piece = Rook;
+            break;
+        case 'Q':
+        case 'q':
+            piece = Queen;
+            break;
+        case 'K':
+        case 'k':
+            piece = King;
+            break;
+        default:
+            break;
         }
         if (piece != Empty) colour = (c >= 'a') ? Black : White;
         colour_[sq] = static_cast<std::uint8_t>(colour);
@@ -153,7 +180,9 @@ void TEngineSearch::Load(const char* squares64, bool whiteToMove, int castleRigh
     side_ = whiteToMove ? White : Black;
     xside_ = side_ ^ 1;
 
-    auto holds = [this](int sq, int colour, int piece) { return colour_[sq] == colour && piece_[sq] == piece; };
+    auto holds = [this](int sq, int colour, int piece) {
+        return colour_[sq] == colour && piece_[sq] == piece;
+    };
     castle_ = castleRights & 15;
     if (!holds(kE1, White, King) || !holds(kH1, White, Rook)) castle_ &= ~1;
     if (!holds(kE1, White, King) || !holds(kA1, White, Rook)) castle_ &= ~2;
@@ -180,7 +209,8 @@ bool TEngineSearch::LoadFen(const char* fen) {
     char squares[64];
     std::memset(squares, ' ', sizeof squares);
     const char* p = fen;
-    while (*p == ' ') ++p;
+    while (*p == ' ')
+        ++p;
     int sq = 0;
     for (; *p && *p != ' '; ++p) {
         const char c = *p;
@@ -199,23 +229,38 @@ bool TEngineSearch::LoadFen(const char* fen) {
         if (sq > 64) return false;
     }
     if (sq != 64) return false;
-    while (*p == ' ') ++p;
+    while (*p == ' ')
+        ++p;
     bool white = true;
-    if (*p == 'w' || *p == 'b') white = (*p++ == 'w');
-    else if (*p) return false;
-    while (*p == ' ') ++p;
+    if (*p == 'w' || *p == 'b')
+        white = (*p++ == 'w');
+    else if (*p)
+        return false;
+    while (*p == ' ')
+        ++p;
     int castle = 0;
     for (; *p && *p != ' '; ++p) {
         switch (*p) {
-        case 'K': castle |= 1; break;
-        case 'Q': castle |= 2; break;
-        case 'k': castle |= 4; break;
-        case 'q': castle |= 8; break;
-        case '-': break;
-        default: return false;
+        case 'K':
+            castle |= 1;
+            break;
+        case 'Q':
+            castle |= 2;
+            break;
+        case 'k':
+            castle |= 4;
+            break;
+        case 'q':
+            castle |= 8;
+            break;
+        case '-':
+            break;
+        default:
+            return false;
         }
     }
-    while (*p == ' ') ++p;
+    while (*p == ' ')
+        ++p;
     int ep = -1;
     if (*p >= 'a' && *p <= 'h' && p[1] >= '1' && p[1] <= '8')
         ep = (p[0] - 'a') + 8 * ('8' - p[1]);
@@ -466,7 +511,8 @@ bool TEngineSearch::MakeMove(TEngineMove m) {
         int rookFrom, rookTo;
         switch (to) {
         case kG1:
-            if (colour_[kF1] != Empty || colour_[kG1] != Empty || Attacked(kF1, xside_) || Attacked(kG1, xside_))
+            if (colour_[kF1] != Empty || colour_[kG1] != Empty || Attacked(kF1, xside_) ||
+                Attacked(kG1, xside_))
                 return false;
             rookFrom = kH1, rookTo = kF1;
             break;
@@ -477,7 +523,8 @@ bool TEngineSearch::MakeMove(TEngineMove m) {
             rookFrom = kA1, rookTo = kD1;
             break;
         case kG8:
-            if (colour_[kF8] != Empty || colour_[kG8] != Empty || Attacked(kF8, xside_) || Attacked(kG8, xside_))
+            if (colour_[kF8] != Empty || colour_[kG8] != Empty || Attacked(kF8, xside_) ||
+                Attacked(kG8, xside_))
                 return false;
             rookFrom = kH8, rookTo = kF8;
             break;
@@ -554,10 +601,18 @@ void TEngineSearch::TakeBackMove() {
     if (m.bits & FlagCastle) {
         int rookFrom, rookTo;
         switch (to) {
-        case kG1: rookFrom = kF1, rookTo = kH1; break;
-        case kC1: rookFrom = kD1, rookTo = kA1; break;
-        case kG8: rookFrom = kF8, rookTo = kH8; break;
-        default: rookFrom = kD8, rookTo = kA8; break;
+        case kG1:
+            rookFrom = kF1, rookTo = kH1;
+            break;
+        case kC1:
+            rookFrom = kD1, rookTo = kA1;
+            break;
+        case kG8:
+            rookFrom = kF8, rookTo = kH8;
+            break;
+        default:
+            rookFrom = kD8, rookTo = kA8;
+            break;
         }
         MovePiece(rookFrom, rookTo);
     }
@@ -606,7 +661,8 @@ void TEngineSearch::UpdatePv(const TEngineMove& m) {
     const int p = ply_;
     pv_[p][p] = m;
     const int len = pvLength_[p + 1];
-    for (int j = p + 1; j < len; ++j) pv_[p][j] = pv_[p + 1][j];
+    for (int j = p + 1; j < len; ++j)
+        pv_[p][j] = pv_[p + 1][j];
     pvLength_[p] = len;
 }
 

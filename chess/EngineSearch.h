@@ -112,7 +112,9 @@ public:
     // Score of the board for the side to move, with the values of the last InitEvaluation.
     int Evaluate() const;
     // The piece-square value (material included) InitEvaluation gave that piece there.
-    int PieceSquareValue(int colour, int piece, int sq) const { return pieceSquare_[colour][piece][sq]; }
+    int PieceSquareValue(int colour, int piece, int sq) const {
+        return pieceSquare_[colour][piece][sq];
+    }
 
 private:
     struct Undo {

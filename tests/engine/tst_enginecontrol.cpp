@@ -28,7 +28,8 @@ struct EventLog {
     QStringList events;
     void Attach(TChessModel& b) {
         b.OnLegalMove = [this](Square f, Square t) {
-            moves.push_back({f, t, QThread::currentThread() == QCoreApplication::instance()->thread()});
+            moves.push_back(
+                {f, t, QThread::currentThread() == QCoreApplication::instance()->thread()});
             events << "legal:" + SquareToText(f) + SquareToText(t);
         };
         b.OnPaint = [this] { events << "paint"; };
@@ -169,7 +170,8 @@ void TestEngineControl::enginePlaysBothSidesUntilNoMoveRemains() {
     QTRY_VERIFY(!board.Thinking());
     const size_t played = log.moves.size();
     QVERIFY(played >= 2);
-    for (const Played& p : log.moves) QVERIFY(p.onGuiThread);
+    for (const Played& p : log.moves)
+        QVERIFY(p.onGuiThread);
     // Nothing more is played once no legal move is left.
     QTest::qWait(300);
     QCOMPARE(log.moves.size(), played);
@@ -372,8 +374,9 @@ void TestEngineControl::thinkingPriorityIsKeptAndApplied() {
     board.SetComputerPlaysWhite(true);
     board.SetComputerPlaysBlack(true);
     // Changed while the worker runs, and searching on at every priority.
-    for (TThreadPriority p : {TThreadPriority::tpLowest, TThreadPriority::tpNormal, TThreadPriority::tpHighest,
-                              TThreadPriority::tpTimeCritical, TThreadPriority::tpLower}) {
+    for (TThreadPriority p :
+         {TThreadPriority::tpLowest, TThreadPriority::tpNormal, TThreadPriority::tpHighest,
+          TThreadPriority::tpTimeCritical, TThreadPriority::tpLower}) {
         const size_t before = log.moves.size();
         board.SetThinkingPriority(p);
         QCOMPARE(board.ThinkingPriority(), p);

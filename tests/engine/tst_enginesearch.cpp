@@ -12,22 +12,28 @@
 namespace {
 
 // Engine square from a name such as "e4".
-int Sq(const char* name) { return (name[0] - 'a') + 8 * ('8' - name[1]); }
+int Sq(const char* name) {
+    return (name[0] - 'a') + 8 * ('8' - name[1]);
+}
 
 // 64 board characters from a list of "Xe4" entries.
 QByteArray Board(std::initializer_list<const char*> pieces) {
     QByteArray b(64, ' ');
-    for (const char* p : pieces) b[Sq(p + 1)] = p[0];
+    for (const char* p : pieces)
+        b[Sq(p + 1)] = p[0];
     return b;
 }
 
-std::unique_ptr<TEngineSearch> Engine() { return std::make_unique<TEngineSearch>(); }
+std::unique_ptr<TEngineSearch> Engine() {
+    return std::make_unique<TEngineSearch>();
+}
 
 int LegalMoveCount(TEngineSearch& e) {
     e.Generate();
     int n = 0;
     std::vector<TEngineMove> moves;
-    for (auto* m = e.MovesBegin(); m != e.MovesEnd(); ++m) moves.push_back(m->m);
+    for (auto* m = e.MovesBegin(); m != e.MovesEnd(); ++m)
+        moves.push_back(m->m);
     for (const TEngineMove& m : moves) {
         if (!e.MakeMove(m)) continue;
         ++n;
@@ -81,24 +87,30 @@ void TestEngineSearch::perft_data() {
     QTest::addColumn<int>("depth");
     QTest::addColumn<qulonglong>("nodes");
     const QByteArray start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-    const QByteArray kiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+    const QByteArray kiwipete =
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
     QTest::newRow("start 1") << start << 1 << 20ull;
     QTest::newRow("start 3") << start << 3 << 8902ull;
     QTest::newRow("start 4") << start << 4 << 197281ull;
     QTest::newRow("kiwipete 1") << kiwipete << 1 << 48ull;
     QTest::newRow("kiwipete 3") << kiwipete << 3 << 97862ull;
-    QTest::newRow("rook and pawns 5") << QByteArray("8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1") << 5 << 674624ull;
+    QTest::newRow("rook and pawns 5")
+        << QByteArray("8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1") << 5 << 674624ull;
     QTest::newRow("promotions 3")
-        << QByteArray("r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1") << 3 << 9467ull;
+        << QByteArray("r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1") << 3
+        << 9467ull;
     QTest::newRow("promotions mirrored 3")
-        << QByteArray("r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1") << 3 << 9467ull;
+        << QByteArray("r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1") << 3
+        << 9467ull;
     QTest::newRow("discovered checks 3")
         << QByteArray("rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8") << 3 << 62379ull;
     QTest::newRow("middlegame 3")
-        << QByteArray("r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10") << 3
-        << 89890ull;
-    QTest::newRow("en passant pin 1") << QByteArray("8/8/8/KPp4r/8/8/8/4k3 w - c6 0 2") << 1 << 4ull;
-    QTest::newRow("en passant allowed 1") << QByteArray("8/8/8/1Pp5/8/8/8/K3k3 w - c6 0 2") << 1 << 5ull;
+        << QByteArray("r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10")
+        << 3 << 89890ull;
+    QTest::newRow("en passant pin 1")
+        << QByteArray("8/8/8/KPp4r/8/8/8/4k3 w - c6 0 2") << 1 << 4ull;
+    QTest::newRow("en passant allowed 1")
+        << QByteArray("8/8/8/1Pp5/8/8/8/K3k3 w - c6 0 2") << 1 << 5ull;
 }
 
 void TestEngineSearch::perft() {
@@ -115,9 +127,12 @@ void TestEngineSearch::perft() {
 void TestEngineSearch::malformedFenIsRefused() {
     auto e = Engine();
     const QByteArray before = Snapshot(*e);
-    for (const char* bad : {"", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w", "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w",
-                            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w", "xnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w",
-                            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x", "8/8/8/8/8/8/8/8 w KX"}) {
+    for (const char* bad :
+         {"", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w",
+          "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w",
+          "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w",
+          "xnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w",
+          "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x", "8/8/8/8/8/8/8/8 w KX"}) {
         QVERIFY2(!e->LoadFen(bad), bad);
         QCOMPARE(Snapshot(*e), before);
     }
@@ -246,7 +261,8 @@ void TestEngineSearch::evaluationFollowsTheMoves_data() {
     QTest::addColumn<QByteArray>("fen");
     QTest::newRow("castling and en passant")
         << QByteArray("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
-    QTest::newRow("promotions") << QByteArray("r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1");
+    QTest::newRow("promotions") << QByteArray(
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1");
 }
 
 // The running terms kept by MakeMove and TakeBackMove give the same score as
@@ -276,7 +292,8 @@ void TestEngineSearch::evaluationFollowsTheMoves() {
         if (depth == 0) return;
         e->Generate();
         std::vector<TEngineMove> moves;
-        for (auto* m = e->MovesBegin(); m != e->MovesEnd(); ++m) moves.push_back(m->m);
+        for (auto* m = e->MovesBegin(); m != e->MovesEnd(); ++m)
+            moves.push_back(m->m);
         for (const TEngineMove& m : moves) {
             if (!e->MakeMove(m)) continue;
             walk(depth - 1);
@@ -295,7 +312,8 @@ void TestEngineSearch::mateInOne_data() {
     QTest::newRow("queen and king") << QByteArray("k7/8/1K6/8/8/8/8/7Q w - - 0 1");
     QTest::newRow("smothered") << QByteArray("6rk/6pp/8/6N1/8/8/8/6K1 w - - 0 1");
     QTest::newRow("promotion") << QByteArray("k7/2P5/1K6/8/8/8/8/8 w - - 0 1");
-    QTest::newRow("middlegame") << QByteArray("r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4");
+    QTest::newRow("middlegame") << QByteArray(
+        "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4");
 }
 
 void TestEngineSearch::mateInOne() {
@@ -356,15 +374,15 @@ void TestEngineSearch::oddPositionsStayInsideTheTables_data() {
     // Pawns on their own first rank and on the last rank, as a position text may put them.
     QTest::newRow("pawns on ranks 1 and 8")
         << QByteArray("PPPPPPPP") + QByteArray(48, ' ') + "pppppppp" << true;
-    QTest::newRow("pawns on ranks 1 and 8, Black") << QByteArray("pPpPpPpP") + QByteArray(48, ' ') + "PpPpPpPp"
-                                                   << false;
-    QTest::newRow("no kings") << QByteArray("rnbq bnrpppppppp                                PPPPPPPPRNBQ BNR")
-                              << true;
-    QTest::newRow("two kings each") << QByteArray("k      kpppppppp                                PPPPPPPPK      K")
-                                    << true;
+    QTest::newRow("pawns on ranks 1 and 8, Black")
+        << QByteArray("pPpPpPpP") + QByteArray(48, ' ') + "PpPpPpPp" << false;
+    QTest::newRow("no kings")
+        << QByteArray("rnbq bnrpppppppp                                PPPPPPPPRNBQ BNR") << true;
+    QTest::newRow("two kings each")
+        << QByteArray("k      kpppppppp                                PPPPPPPPK      K") << true;
     // Far more pseudo-legal moves per ply than a game can have.
-    QTest::newRow("crowd of queens") << QByteArray("kp      pp") + QByteArray(38, ' ') + "QQQQQQQQQQQQQQQK"
-                                     << true;
+    QTest::newRow("crowd of queens")
+        << QByteArray("kp      pp") + QByteArray(38, ' ') + "QQQQQQQQQQQQQQQK" << true;
     // Long forced lines of checks push the plies towards the table limit.
     QTest::newRow("perpetual checks") << Board({"Kh1", "Qa8", "qb6", "kg7", "Pg2", "Ph2"}) << false;
 }

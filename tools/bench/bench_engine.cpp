@@ -17,8 +17,8 @@ bool ParseDepth(const char* text, const char* command, long low, long high, int*
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
     if (end == text || *end != '\0' || value < low || value > high) {
-        std::fprintf(stderr, "%s: depth must be a whole number from %ld to %ld, not '%s'\n", command, low, high,
-                     text);
+        std::fprintf(stderr, "%s: depth must be a whole number from %ld to %ld, not '%s'\n",
+                     command, low, high, text);
         return false;
     }
     *depth = static_cast<int>(value);
@@ -26,7 +26,8 @@ bool ParseDepth(const char* text, const char* command, long low, long high, int*
 }
 
 unsigned long long PerSecond(std::uint64_t count, qint64 ns) {
-    return ns > 0 ? static_cast<unsigned long long>(static_cast<double>(count) * 1e9 / static_cast<double>(ns))
+    return ns > 0 ? static_cast<unsigned long long>(static_cast<double>(count) * 1e9 /
+                                                    static_cast<double>(ns))
                   : 0;
 }
 
@@ -103,8 +104,8 @@ int RunSearch(const char* fen, const char* depthText) {
     char move[6] = "0000";
     if (found) MoveText(best, move);
     std::printf("bestmove %s score %d nodes %llu ms %lld nps %llu\n", move, score,
-                static_cast<unsigned long long>(engine->Nodes()), static_cast<long long>(ns / 1000000),
-                PerSecond(engine->Nodes(), ns));
+                static_cast<unsigned long long>(engine->Nodes()),
+                static_cast<long long>(ns / 1000000), PerSecond(engine->Nodes(), ns));
     return 0;
 }
 
@@ -125,8 +126,9 @@ int RunSuite() {
         const qint64 ns = timer.nsecsElapsed();
         char move[6] = "0000";
         if (found) MoveText(best, move);
-        std::printf("%-15s depth %d bestmove %-5s score %6d nodes %10llu ms %6lld\n", p.name, p.depth, move,
-                    score, static_cast<unsigned long long>(engine->Nodes()), static_cast<long long>(ns / 1000000));
+        std::printf("%-15s depth %d bestmove %-5s score %6d nodes %10llu ms %6lld\n", p.name,
+                    p.depth, move, score, static_cast<unsigned long long>(engine->Nodes()),
+                    static_cast<long long>(ns / 1000000));
         totalNodes += engine->Nodes();
         totalNs += ns;
     }
