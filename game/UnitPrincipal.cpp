@@ -39,7 +39,9 @@ const QString OutdatedWarning = QString::fromUtf8(
 
 const QString NotAvailable = QStringLiteral("Opcion no disponible, de momento...");
 
-// The marker of point-and-click: a translucent square over the picked square.
+// The marker of point-and-click: a filled square without outline that
+// inverts the colours under it (the board is painted first, the marker's
+// white fill is then subtracted from it).
 class TMarca : public QWidget {
 public:
     explicit TMarca(QWidget* parent) : QWidget(parent) {
@@ -49,7 +51,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.fillRect(rect(), QColor(255, 200, 0, 120));
+        p.setCompositionMode(QPainter::CompositionMode_Difference);
+        p.fillRect(rect(), Qt::white);
     }
 };
 
