@@ -138,6 +138,7 @@ bool TChessModel::Thinking() const {
 }
 
 void TChessModel::EngineMoveHandOver(int from, int to) {
+    if (worker_) worker_->SetThinking(false);
     const bool played = DoMove(ToSquare(from), ToSquare(to));
     if (worker_) worker_->NoteMovePlayed(played);
 }

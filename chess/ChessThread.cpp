@@ -103,10 +103,11 @@ void TChessThread::run() {
             TEngineMove best;
             const bool found = search_.Think(job.depth, &best);
             lastNodes_.store(search_.Nodes(), std::memory_order_relaxed);
-            if (!AbortRequested()) {
-                thinking_.store(false, std::memory_order_relaxed);
-                if (found && !HandOver(HandOverKind::Move, best.from + 1, best.to + 1)) return;
-            }
+            // The thinking flag is cleared on the board's thread, where the
+            // move is played: until then a user's drop is still refused.
+            if (!AbortRequested() && found &&
+                !HandOver(HandOverKind::Move, best.from + 1, best.to + 1))
+                return;
         }
         if (!HandOver(HandOverKind::Idle, 0, 0)) return;
     }

@@ -38,7 +38,8 @@ public:
 
     // ---- called on the board's thread ----
     // Copies the board's position, depth and priority and wakes the worker
-    // (starting the thread the first time). Marks the worker as thinking.
+    // (starting the thread the first time). Marks the worker as thinking
+    // until its move or its idle notice is handed over.
     void Release();
     // Marks the worker parked: it waits at the top of its loop until the next Release.
     void Park();
