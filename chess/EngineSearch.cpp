@@ -211,24 +211,24 @@ bool TEngineSearch::LoadFen(const char* fen) {
     const char* p = fen;
     while (*p == ' ')
         ++p;
-    int sq = 0;
+    int rank = 0, file = 0; // rank 0 is rank 8
     for (; *p && *p != ' '; ++p) {
         const char c = *p;
         if (c == '/') {
-            if (sq % 8 != 0 || sq == 0) return false;
+            if (file != 8 || rank == 7) return false;
+            ++rank;
+            file = 0;
         } else if (c >= '1' && c <= '8') {
-            const int run = c - '0';
-            if ((sq % 8) + run > 8) return false;
-            sq += run;
+            file += c - '0';
+            if (file > 8) return false;
         } else if (std::strchr("PNBRQKpnbrqk", c)) {
-            if (sq >= 64) return false;
-            squares[sq++] = c;
+            if (file >= 8) return false;
+            squares[8 * rank + file++] = c;
         } else {
             return false;
         }
-        if (sq > 64) return false;
     }
-    if (sq != 64) return false;
+    if (rank != 7 || file != 8) return false;
     while (*p == ' ')
         ++p;
     bool white = true;

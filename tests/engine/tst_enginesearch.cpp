@@ -127,12 +127,13 @@ void TestEngineSearch::perft() {
 void TestEngineSearch::malformedFenIsRefused() {
     auto e = Engine();
     const QByteArray before = Snapshot(*e);
-    for (const char* bad :
-         {"", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w",
-          "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w",
-          "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w",
-          "xnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w",
-          "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x", "8/8/8/8/8/8/8/8 w KX"}) {
+    for (const char* bad : {"", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w",
+                            "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w",
+                            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w",
+                            "xnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w",
+                            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x", "8/8/8/8/8/8/8/8 w KX",
+                            "pppppppppppppppp/8/8/8/8/8/PPPPPPPP/RNBQKBNR w", "8/8/8/8/8/8/8/8/8 w",
+                            "8/8/8/8/8/8/8/8 w - e9"}) {
         QVERIFY2(!e->LoadFen(bad), bad);
         QCOMPARE(Snapshot(*e), before);
     }
