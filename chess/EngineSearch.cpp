@@ -125,6 +125,8 @@ constexpr AttackMasks MakeAttackMasks() {
 }
 constexpr AttackMasks kAttack = MakeAttackMasks();
 
+constexpr std::int32_t kHistoryCap = 1 << 30;
+
 // Moves that leave no room for the next ply's list are not searched deeper.
 constexpr int kMoveRoom = 320;
 
@@ -689,7 +691,8 @@ int TEngineSearch::Search(int alpha, int beta, int depth) {
         const int x = -Search(-beta, -alpha, depth - 1);
         TakeBackMove();
         if (x > alpha) {
-            history_[m.from][m.to] += depth;
+            std::int32_t& credit = history_[m.from][m.to];
+            if (credit < kHistoryCap) credit += depth; // never overflows in a long search
             if (x >= beta) return beta;
             alpha = x;
             UpdatePv(m);
