@@ -122,7 +122,6 @@ private:
         std::uint8_t capture;
         std::uint8_t castle;
         std::int8_t ep;
-        std::int8_t kingFrom; // king square of the mover before the move
     };
 
     void AddMove(int from, int to, int bits);
