@@ -3,15 +3,14 @@
 #include "ProgramEnv.h"
 #include "UiDialogs.h"
 #include "UnitPrincipal.h"
+#include "WSockets2.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
-#include <QHostInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QNetworkInterface>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -25,11 +24,16 @@
 namespace {
 constexpr int MaxLogLines = 100; // a line is dropped before the 102nd is added
 
-QString LocalIpAddress() {
-    for (const QHostAddress& a : QNetworkInterface::allAddresses()) {
-        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) return a.toString();
+// One log line: the breaks a text may carry (a peer's message included)
+// become blanks, so every call adds exactly one line and no text can pass
+// itself off as a line of its own.
+QString OneLine(QString text) {
+    for (QChar& ch : text) {
+        const char16_t u = ch.unicode();
+        if (u == '\n' || u == '\r' || u == 0x2028 || u == 0x2029 || u == 0xFDD0 || u == 0xFDD1)
+            ch = QLatin1Char(' ');
     }
-    return "127.0.0.1";
+    return text;
 }
 
 QColor SegmentColour(const QString& line) {
@@ -100,7 +104,6 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
     ProgressBar1->setValue(0);
     FMsgEdit = new QLineEdit(this);
     FMsgEdit->setObjectName("FMsgEdit");
-    FMsgEdit->setPlaceholderText("Escriba aqui su mensaje o /HELP");
 
     auto* tools = new QHBoxLayout;
     tools->setSpacing(4);
@@ -133,6 +136,19 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
     all->addLayout(input);
     resize(480, 220);
 
+    TCPServer1 = new TTCPServer(this);
+    TCPClient1 = new TTCPClient(this);
+
+    // The log follows its last line: a line added while the window was hidden
+    // or smaller is still in view once the window is shown or resized. A user
+    // who scrolled back keeps the place until the next line arrives.
+    QScrollBar* scroll = FMemoChat->verticalScrollBar();
+    connect(scroll, &QScrollBar::rangeChanged, this, [this, scroll](int, int max) {
+        if (followLogEnd_) scroll->setValue(max);
+    });
+    connect(scroll, &QScrollBar::valueChanged, this,
+            [this, scroll](int value) { followLogEnd_ = value >= scroll->maximum(); });
+
     connect(bCrear, &QPushButton::clicked, this, [this] { bCrearClick(); });
     connect(bConectar, &QPushButton::clicked, this, [this] { bConectarClick(); });
     connect(bDesconectar, &QPushButton::clicked, this, [this] { bDesconectarClick(); });
@@ -140,9 +156,7 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
     // FormCreate
     UpdateTitle();
     ChatPort = QString::number(Env.ChatPort());
-    AddChatLine("* Host: " + QHostInfo::localHostName());
-    AddChatLine(QString::fromUtf8("* Dirección IP: ") + LocalIpAddress());
-    for (const QString& line : GreetingLines(QString(), QString()).mid(2))
+    for (const QString& line : GreetingLines(TCPServer1->LocalHostName(), TCPServer1->LocalIP()))
         AddChatLine(line);
 }
 
@@ -171,8 +185,9 @@ void TFrmChat::UpdateTitle() {
     setWindowTitle("Zugaret CHAT! " + Main.Version + "  [" + Main.Nick + "]");
 }
 
-void TFrmChat::AddChatLine(const QString& text) {
-    if (text.trimmed().isEmpty()) return;
+void TFrmChat::AddChatLine(const QString& line) {
+    if (line.trimmed().isEmpty()) return;
+    const QString text = OneLine(line);
     FMemoChat->setEnabled(false);
     QTextDocument* doc = FMemoChat->document();
     const bool empty = doc->isEmpty();
@@ -194,6 +209,7 @@ void TFrmChat::AddChatLine(const QString& text) {
     c.insertText(text.left(seg), coloured);
     c.insertText(text.mid(seg), plain);
     FMemoChat->setEnabled(true);
+    followLogEnd_ = true;
     FMemoChat->verticalScrollBar()->setValue(FMemoChat->verticalScrollBar()->maximum());
 }
 

@@ -12,6 +12,7 @@
 //
 // What must stay true:
 //  - the log never holds more than 101 lines and never shows a blank line;
+//    each AddChatLine adds one line, shown at the log's end;
 //  - the window cannot be closed on its own; it lives as long as the main
 //    window, which owns it.
 
@@ -28,13 +29,16 @@ class QTextEdit;
 class QToolButton;
 class TFrmPrincipal;
 class TProgramEnv;
+class TTCPClient;
+class TTCPServer;
 
 class TFrmChat : public QWidget {
     Q_OBJECT
 public:
     TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent = nullptr);
 
-    // Appends one line to the log, colouring its leading segment.
+    // Appends one line to the log, colouring its leading segment. Line
+    // breaks inside the text are shown as blanks.
     void AddChatLine(const QString& text);
     // The log's lines as plain text, in order.
     QStringList LogLines() const;
@@ -68,6 +72,10 @@ public:
     QSpinBox* eMaxClients = nullptr;
     QLineEdit* FMsgEdit = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    // The chat's two socket components (owned); the greeting names the
+    // machine and the address they use.
+    TTCPServer* TCPServer1 = nullptr;
+    TTCPClient* TCPClient1 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -80,4 +88,5 @@ private:
     TFrmPrincipal& Main;
     TProgramEnv& Env;
     bool shownOnce_ = false;
+    bool followLogEnd_ = true; // the log keeps its last line in view
 };

@@ -3,6 +3,9 @@
 
 #include "../game/tst_principal_fixture.h"
 
+#include "WSockets2.h"
+
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
 
@@ -25,6 +28,8 @@ private slots:
     void colours();
     void blankLinesAreNotShown();
     void logKeepsAtMost101Lines();
+    void lineBreaksStayInOneLine();
+    void newestLineStaysInView();
     void windowRefusesToClose();
 };
 
@@ -32,14 +37,27 @@ void TestChatLog::greeting() {
     TTestProgram t;
     const QStringList log = t.Chat().LogLines();
     QCOMPARE(log.size(), 11);
-    QVERIFY(log.at(0).startsWith("* Host: "));
-    QVERIFY(log.at(1).startsWith(QString::fromUtf8("* Dirección IP: ")));
-    const QStringList greeting = TFrmChat::GreetingLines("h", "1.2.3.4");
-    QCOMPARE(log.mid(2), greeting.mid(2));
-    QCOMPARE(log.at(2),
-             QString::fromUtf8(
-                 "Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"));
-    QVERIFY(log.last().startsWith("Zuz Plak > Si quieres saber mas mandame un mail a "));
+    // The machine and the address the chat's sockets use, so the address a
+    // user reads out to a friend is the one the host listens on.
+    TTCPServer server;
+    QCOMPARE(log.at(0), "* Host: " + server.LocalHostName());
+    QCOMPARE(log.at(1), QString::fromUtf8("* Dirección IP: ") + server.LocalIP());
+    const QStringList assistant = {
+        QString::fromUtf8(
+            "Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"),
+        "Zuz Plak > Pulsa el boton CREAR para esperar que alguien se conecte contigo",
+        QString::fromUtf8("Zuz Plak > ó Pulsa CONECTAR para conectarte con alguien "),
+        "Zuz Plak > Una vez hayas conectado con alguien ya puedes empezar a jugar",
+        "Zuz Plak > dandole al NUEVA PARTIDA (encima del tablero a la izquierda)",
+        "Zuz Plak > o a OBSERVAR (en esta misma ventana)",
+        "Zuz Plak > Deja el raton quieto unos segundos sobre cualquier parte del",
+        QString::fromUtf8("Zuz Plak > programa y te saldrá un letrero explicanado su significado"),
+        "Zuz Plak > Si quieres saber mas mandame un mail a " + TFrmChat::ContactAddress(),
+    };
+    QCOMPARE(log.mid(2), assistant);
+    QVERIFY(TFrmChat::ContactAddress().contains('@'));
+    QCOMPARE(TFrmChat::GreetingLines("h", "1.2.3.4").mid(2), assistant);
+    QCOMPARE(t.Chat().windowTitle(), QString("Zugaret CHAT! 2.01  [Ana]"));
     QCOMPARE(t.Chat().ChatPort, QString("12121"));
 }
 
@@ -90,6 +108,48 @@ void TestChatLog::logKeepsAtMost101Lines() {
     QCOMPARE(log.size(), 101);
     QCOMPARE(log.first(), QString("linea 49"));
     QCOMPARE(log.last(), QString("linea 149"));
+}
+
+void TestChatLog::lineBreaksStayInOneLine() {
+    TTestProgram t;
+    TFrmChat& chat = t.Chat();
+    const int before = chat.LogLines().size();
+    // A peer's text cannot add lines of its own (a notice look-alike here).
+    chat.AddChatLine("Bea > hola\r\n* Ha entrado Eva\n\r");
+    QCOMPARE(chat.LogLines().size(), before + 1);
+    QCOMPARE(chat.LogLines().last(), QString("Bea > hola  * Ha entrado Eva  "));
+    QCOMPARE(ColourAt(chat.FMemoChat, 4), QColor(236, 0, 0));
+    QCOMPARE(ColourAt(chat.FMemoChat, 12), QColor(0, 0, 0));
+    chat.AddChatLine(QString("x") + QChar(0x2029) + "y" + QChar(0x2028) + "z");
+    QCOMPARE(chat.LogLines().last(), QString("x y z"));
+    // Many such lines still leave at most 101.
+    for (int i = 0; i < 150; ++i)
+        chat.AddChatLine("Bea > " + QString::number(i) + "\n\n\n");
+    const QStringList log = chat.LogLines();
+    QCOMPARE(log.size(), 101);
+    QCOMPARE(log.last(), QString("Bea > 149   "));
+    for (const QString& line : log)
+        QVERIFY(!line.trimmed().isEmpty());
+}
+
+void TestChatLog::newestLineStaysInView() {
+    TTestProgram t;
+    TFrmChat& chat = t.Chat();
+    QScrollBar* scroll = chat.FMemoChat->verticalScrollBar();
+    // The greeting was written before the window was shown; its last line
+    // is in view all the same.
+    QTRY_VERIFY(scroll->maximum() > 0);
+    QTRY_COMPARE(scroll->value(), scroll->maximum());
+    // A smaller window keeps the newest line in view.
+    chat.resize(chat.width() - 60, chat.height() - 40);
+    QTRY_COMPARE(scroll->value(), scroll->maximum());
+    // A user who scrolled back keeps the place until a line arrives.
+    scroll->setValue(0);
+    chat.resize(chat.width() + 30, chat.height() + 20);
+    QTRY_VERIFY(scroll->maximum() > 0);
+    QCOMPARE(scroll->value(), 0);
+    chat.AddChatLine("Bea > hola");
+    QCOMPARE(scroll->value(), scroll->maximum());
 }
 
 void TestChatLog::windowRefusesToClose() {
