@@ -28,7 +28,6 @@ TFrmConexion::TFrmConexion(TFrmPrincipal& main, QWidget* parent)
     eDuracion = new QSpinBox(this);
     eDuracion->setRange(1, 1439);
     eDuracion->setValue(15);
-    eDuracion->setSuffix(" min");
     rbBlancas = new QRadioButton("Blancas", this);
     rbNegras = new QRadioButton("Negras", this);
     rbBlancas->setChecked(true);

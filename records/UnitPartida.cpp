@@ -52,7 +52,7 @@ TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
     bAdelante = MakeButton(this, QString(QChar(0x25B6)), "Adelante");
     bAnimar = MakeButton(this, "Animar", "Animar partida");
     bAnimar->setCheckable(true);
-    SpeedButton1 = MakeButton(this, "?", "Acerca de Zugaret CHAT!");
+    SpeedButton1 = MakeButton(this, "?", QString());
     for (auto* b : {bAtras, bAdelante, bAnimar})
         b->setEnabled(false);
 
@@ -63,8 +63,6 @@ TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
     SpinEdit1 = new QSpinBox(this);
     SpinEdit1->setRange(50, 5000);
     SpinEdit1->setValue(500);
-    SpinEdit1->setSuffix(" ms");
-    SpinEdit1->setToolTip("Milisegundos entre jugadas al animar");
     Timer1 = new QTimer(this);
     Timer1->setInterval(700);
 
@@ -140,7 +138,7 @@ QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
     label->setSizePolicy(keep);
     label->setVisible(false);
     // The board's own piece set when there is one, else a drawn glyph.
-    static const QString glyphs =
+    const QString glyphs =
         QString(QChar(0x265B)) + QChar(0x265C) + QChar(0x265E) + QChar(0x265D) + QChar(0x265F);
     const int kind = glyphs.indexOf(glyph);
     if (Main.FBoard && kind >= 0) {
