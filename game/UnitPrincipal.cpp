@@ -29,6 +29,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 const QString VersionText = QString::fromLatin1(ZugaretVersion);
 
@@ -82,12 +84,10 @@ TFrmPrincipal::TFrmPrincipal(TProgramEnv& env, QWidget* parent) : QMainWindow(pa
 }
 
 TFrmPrincipal::~TFrmPrincipal() {
-    if (conexion_) delete conexion_.data();
-    // The board parks its engine when it is destroyed, and a move handed over
-    // meanwhile must not reach this half-destroyed window: let go of the
-    // board's events and park the engine while the window is still whole.
-    FBoard->SetComputerPlaysWhite(false);
-    FBoard->SetComputerPlaysBlack(false);
+    // Everything that calls into this window goes while the window is still
+    // whole. First the board's and the clocks' events: parking the engine
+    // below waits for it while handling events, and a move handed over
+    // meanwhile must reach no handler of a window that is going away.
     FBoard->OnLegalMove = nullptr;
     FBoard->OnCapture = nullptr;
     FBoard->OnPromotion = nullptr;
@@ -101,7 +101,17 @@ TFrmPrincipal::~TFrmPrincipal() {
     FBoard->OnMouseDown = nullptr;
     FClockW->OnTimeout = nullptr;
     FClockB->OnTimeout = nullptr;
+    FBoard->SetComputerPlaysWhite(false);
+    FBoard->SetComputerPlaysBlack(false);
     FBoard->StopThinking();
+    // Then the windows that use this one (the new-game dialog, the chat and
+    // record windows): destroyed here they still find it whole, instead of
+    // being freed with the child widgets after its members are gone.
+    if (conexion_) delete conexion_.data();
+    for (QWidget* w : {static_cast<QWidget*>(chat_), static_cast<QWidget*>(partida_)})
+        if (w) w->removeEventFilter(this);
+    delete std::exchange(chat_, nullptr);
+    delete std::exchange(partida_, nullptr);
 }
 
 void TFrmPrincipal::SetWindows(TFrmChat* chat, TFrmPartida* partida) {
@@ -365,6 +375,13 @@ void TFrmPrincipal::StartGame() {
         MeteRuido("entrar");
         ShowMessage(OutdatedWarning);
     }
+    // The engine of the game shown so far is switched off before anything of
+    // the new game is set: parking it handles events, and a move it had
+    // already handed over is played there, on the old game, with its own
+    // effects on the turn and the clocks, which the steps below then set
+    // afresh.
+    FBoard->SetComputerPlaysWhite(false);
+    FBoard->SetComputerPlaysBlack(false);
     bNuevaPartida->setEnabled(false);
     if (partida_ && partida_->Timer1->isActive()) partida_->Timer1->stop();
     MeteRuido("nueva");
@@ -382,12 +399,11 @@ void TFrmPrincipal::StartGame() {
     FBoard->setEnabled(false);
     FBoard->setEnabled(true);
     TurnState = 1;
+    ++gameEpoch_;
     if ((MyColour == Black && !FBoard->WhiteOnTop()) || (MyColour == White && FBoard->WhiteOnTop()))
         bInvertirClick();
     bTablas->setEnabled(MyColour == White);
     bRendir->setEnabled(true);
-    FBoard->SetComputerPlaysWhite(false);
-    FBoard->SetComputerPlaysBlack(false);
     if (Role == TRole::Server || Role == TRole::Client) {
         if (MyColour == White) {
             MoveSerial = 1;
@@ -498,6 +514,12 @@ void TFrmPrincipal::FBoardLegalMove(Square oldSq, Square newSq) {
 }
 
 void TFrmPrincipal::ApplyRemoteMove(const QString& text) {
+    // A move that crossed the end of the game on its way (the opponent moved
+    // while this side resigned, agreed a draw or ran out of time) belongs to
+    // no game: played, it would start the clocks of the finished game again
+    // and end it a second time. A replay steps through its moves whether or
+    // not its end has been shown.
+    if (TurnState == 0 && GameMode != TGameMode::Replay) return;
     QString move = text;
     if (move.size() == 5) {
         PromotionPiece = move.at(4).toUpper();
@@ -535,17 +557,31 @@ void TFrmPrincipal::FBoardPromotion(Square oldSq, Square newSq, char& newPiece) 
     else
         localPromoter = (FBoard->WhiteToMove() ? BlackPlayer.Nick : WhitePlayer.Nick) == Nick;
 
+    auto pieceOf = [](QChar promotion) {
+        const QChar letter = promotion.toUpper();
+        return QString("QRNB").contains(letter) ? letter.toLatin1() : 'Q';
+    };
     if (localPromoter) {
+        const int epoch = gameEpoch_;
         QString answer = "D";
         if (TUiDialogs* d = Dialogs())
             answer = d->InputBox(QString::fromUtf8("Promoción peón"),
                                  "Elije una pieza D-Dama T-Torre A-Alfil C-Caballo", "D");
         const int pos = QString("DTAC").indexOf(answer.toUpper());
         PromotionPiece = pos < 0 ? QChar('Q') : QString("QRBN").at(pos);
+        if (epoch != gameEpoch_) {
+            // The game ended (or another began) while the question was open:
+            // the opponent resigned, a clock ran out. The pawn still becomes
+            // the chosen piece, but the finished record gets nothing after
+            // its result, and no move message follows the end of the game.
+            newPiece = pieceOf(PromotionPiece);
+            PendingPromotion = false;
+            if (GameMode == TGameMode::Network) PromotionPiece = '*';
+            return;
+        }
         SetLocalMayMove(GameMode == TGameMode::LocalTwoPlayers);
     }
-    const QChar letter = PromotionPiece.toUpper();
-    newPiece = QString("QRNB").contains(letter) ? letter.toLatin1() : 'Q';
+    newPiece = pieceOf(PromotionPiece);
 
     // The record names the piece the pawn became ("=Q" when no letter was chosen).
     const QString mark = "=" + QString(QChar(newPiece));
@@ -646,19 +682,25 @@ void TFrmPrincipal::TakeBackOneMove() {
 // ---------------------------------------------------------------- game end
 
 void TFrmPrincipal::EndGame(int reason) {
+    // The side to move when the game ended: the loser of a mate or a time-out.
+    const bool whiteToMove = FBoard->WhiteToMove();
     bNuevaPartida->setEnabled(true);
     FBoard->setEnabled(false);
     FBoard->SetCustomEngine(false);
+    // The engine has no game to play any more: a move it would still make
+    // after a resignation or a time-out would change the finished record.
+    // Parking it handles events, and a move it had already handed over is
+    // played now, as the game's last move, before anything of the end is
+    // decided; were the game marked over first, that move would start a
+    // clock and turn the finished game back into a running one. (A move
+    // that ends the game by itself leaves this EndGame nothing to do.)
+    if (FBoard->ComputerPlaysWhite()) FBoard->SetComputerPlaysWhite(false);
+    if (FBoard->ComputerPlaysBlack()) FBoard->SetComputerPlaysBlack(false);
     FClockW->Stop();
     FClockB->Stop();
     if (TurnState == 0) return;
     TurnState = 0;
-    // The engine has no game to play any more: a move it would still make
-    // after a resignation or a time-out would change the finished record.
-    // (Parking it keeps events flowing; the game is already marked over, so
-    // an EndGame handled meanwhile only repeats the first step.)
-    if (FBoard->ComputerPlaysWhite()) FBoard->SetComputerPlaysWhite(false);
-    if (FBoard->ComputerPlaysBlack()) FBoard->SetComputerPlaysBlack(false);
+    ++gameEpoch_;
     bTablas->setEnabled(false);
     bRendir->setEnabled(false);
     SetLocalMayMove(false);
@@ -694,7 +736,7 @@ void TFrmPrincipal::EndGame(int reason) {
     }
     case 7:
     case 8:
-        if (FBoard->WhiteToMove()) {
+        if (whiteToMove) {
             ResultText = "0-1";
             whiteScore = 0;
             panel = "Ganan Negras por ";

@@ -217,4 +217,8 @@ private:
     bool startupDone_ = false;
     bool idleScheduled_ = false;
     bool closed_ = false;
+    // Counts the starts and ends of games: a handler that waited for the
+    // user (the promotion question) learns whether its game is still the
+    // one being played.
+    int gameEpoch_ = 0;
 };

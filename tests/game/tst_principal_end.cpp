@@ -3,6 +3,11 @@
 
 #include "tst_principal_fixture.h"
 
+#include <QThread>
+
+#include <functional>
+#include <utility>
+
 namespace {
 // Starts a game of the given kind with the user (Ana, 1100) on colour.
 void Start(TTestProgram& t, TGameMode mode, int colour) {
@@ -38,6 +43,40 @@ void RunOut(TRelojChess& clock) {
     now += 1000;
     clock.Tick();
 }
+
+// Scripted dialogs that let something happen while an input box is open, as
+// the events handled by a real modal box would (a message from the
+// opponent, a clock running out).
+class THookedDialogs final : public TUiDialogs {
+public:
+    TScriptedDialogs Inner;
+    std::function<void()> WhileAsking;
+
+    void ShowMessage(const QString& text, const QString& caption, TMessageKind kind) override {
+        Inner.ShowMessage(text, caption, kind);
+    }
+    bool Ask(const QString& text, const QString& caption, TQuestionButtons buttons) override {
+        return Inner.Ask(text, caption, buttons);
+    }
+    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
+                                      const QString& defaultText) override {
+        if (auto hook = std::exchange(WhileAsking, nullptr)) hook();
+        return Inner.InputQuery(caption, prompt, defaultText);
+    }
+    QString OpenFileName(const TFileDialogRequest& r) override { return Inner.OpenFileName(r); }
+    QString SaveFileName(const TFileDialogRequest& r) override { return Inner.SaveFileName(r); }
+    QString OpenPictureName(const TFileDialogRequest& r) override {
+        return Inner.OpenPictureName(r);
+    }
+};
+
+// Gives the engine's worker time to finish a shallow search and hand its
+// move over, without handling events: the move then waits to be played.
+// (Should the worker be slower, the move simply comes later and the checks
+// below hold all the same.)
+void LetTheEngineHandItsMoveOver() {
+    QThread::msleep(300);
+}
 } // namespace
 
 class TestPrincipalEnd : public QObject {
@@ -53,6 +92,12 @@ private slots:
     void abandonLeavesNoTrace();
     void observerRatingsNeverChange();
     void resigningAgainstTheEngineStopsIt();
+    void engineMoveOnItsWayIsPlayedBeforeTheEnd_data();
+    void engineMoveOnItsWayIsPlayedBeforeTheEnd();
+    void moveCrossingTheEndIsNotPlayed();
+    void replayStepsPastItsEnd();
+    void gameEndedWhileThePromotionIsAsked_data();
+    void gameEndedWhileThePromotionIsAsked();
 };
 
 void TestPrincipalEnd::resignation_data() {
@@ -217,6 +262,139 @@ void TestPrincipalEnd::resigningAgainstTheEngineStopsIt() {
     QVERIFY(!t.Board().ComputerPlaysBlack());
     QVERIFY(!t.Board().Thinking());
     QCOMPARE(m.ComputerElo, NewElo(1200, 1100, 100));
+}
+
+void TestPrincipalEnd::engineMoveOnItsWayIsPlayedBeforeTheEnd_data() {
+    QTest::addColumn<bool>("resign");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("the user resigns") << true << "0-1" << "Ana abandona";
+    QTest::newRow("the engine's clock runs out")
+        << false << "1-0" << "Ganan Blancas por  tiempo";
+}
+
+void TestPrincipalEnd::engineMoveOnItsWayIsPlayedBeforeTheEnd() {
+    // The engine (Black) has found its reply and handed it over when the
+    // game ends: the reply is the game's last move, and the game stays over.
+    QFETCH(bool, resign);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    t.Board().SetSearchDepth(1);
+    t.NewGameVia("ZuzPlak", true, 1);
+    QVERIFY(t.Play("e2e4"));
+    LetTheEngineHandItsMoveOver();
+    if (resign)
+        m.bRendirClick();
+    else
+        RunOut(*m.FClockB);
+    QCOMPARE(m.TurnState, 0);
+    QTEST(m.ResultText, "result");
+    QTEST(m.PanelText(), "panel");
+    QVERIFY(!m.FClockW->Running());
+    QVERIFY(!m.FClockB->Running());
+    QVERIFY(!t.Board().ComputerPlaysBlack());
+    QVERIFY2(t.Record().last().endsWith(m.ResultText + " {" + m.PanelText() + "}"),
+             qPrintable(t.Record().join(" | ")));
+    // Nothing of the engine follows: the record and the ratings stay.
+    const QStringList record = t.Record();
+    const int computerElo = m.ComputerElo;
+    QTRY_VERIFY(!t.Board().Thinking());
+    QCoreApplication::processEvents();
+    QCOMPARE(t.Record(), record);
+    QCOMPARE(m.TurnState, 0);
+    QCOMPARE(m.ComputerElo, computerElo);
+    QCOMPARE(m.ComputerElo, NewElo(1200, 1100, resign ? 100 : 0));
+}
+
+void TestPrincipalEnd::moveCrossingTheEndIsNotPlayed() {
+    // The opponent's move was on its way when its resignation (or this
+    // side's time-out) ended the game here.
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    Start(t, TGameMode::Network, TFrmPrincipal::White);
+    QVERIFY(t.Play("e2e4"));
+    m.EndGame(6);
+    const int elo = m.Elo;
+    const QString position = t.Board().Position();
+    const QStringList record = t.Record();
+    m.ApplyRemoteMove("e7e5");
+    m.ApplyRemoteMove("e7e9"); // not even an error line: there is no game
+    QCOMPARE(t.Board().Position(), position);
+    QCOMPARE(t.Record(), record);
+    QCOMPARE(m.TurnState, 0);
+    QVERIFY(!m.FClockW->Running());
+    QVERIFY(!m.FClockB->Running());
+    QVERIFY(t.Board().NoMover());
+    QCOMPARE(m.MoveSerial, 2);
+    QVERIFY(t.Chat().LogLines().filter("Error 53").isEmpty());
+    // The white clock, which would have been running again, ends nothing.
+    RunOut(*m.FClockW);
+    QCOMPARE(m.Elo, elo);
+    QCOMPARE(m.ResultText, QString("1-0"));
+}
+
+void TestPrincipalEnd::replayStepsPastItsEnd() {
+    // A replay shows its mate, steps back and forward over it again.
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.GameMode = TGameMode::Replay;
+    m.MyColour = TFrmPrincipal::NoColour;
+    m.WhitePlayer = {"Bea", 1300};
+    m.BlackPlayer = {"Carla", 1250};
+    m.StartGame();
+    for (const char* mv : {"f2f3", "e7e5", "g2g4", "d8h4"})
+        m.ApplyRemoteMove(mv);
+    QCOMPARE(m.TurnState, 0);
+    QCOMPARE(t.Board().PieceAt(Square::H4), 'q');
+    m.TakeBackOneMove();
+    QCOMPARE(t.Board().PieceAt(Square::D8), 'q');
+    m.ApplyRemoteMove("d8h4");
+    QCOMPARE(t.Board().PieceAt(Square::H4), 'q');
+    QVERIFY(t.Record().isEmpty()); // a replay writes no record
+}
+
+void TestPrincipalEnd::gameEndedWhileThePromotionIsAsked_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("end"); // 0 nothing, 1 the opponent resigns, 2 Black's clock runs out
+    QTest::addColumn<QString>("lastLine");
+    QTest::addColumn<int>("turnState");
+    QTest::addColumn<int>("moveSerial");
+    QTest::newRow("network, the game goes on: one message, one serial")
+        << int(TGameMode::Network) << 0 << "1.Pa7a8=R" << 2 << 2;
+    QTest::newRow("network, the opponent resigns meanwhile")
+        << int(TGameMode::Network) << 1 << "1.Pa7a8 1-0 {Bea abandona}" << 0 << 1;
+    QTest::newRow("two at the board, Black's clock runs out meanwhile")
+        << int(TGameMode::LocalTwoPlayers) << 2 << "1.Pa7a8 1-0 {Ganan Blancas por  tiempo}" << 0
+        << 1;
+}
+
+void TestPrincipalEnd::gameEndedWhileThePromotionIsAsked() {
+    QFETCH(int, mode);
+    QFETCH(int, end);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    THookedDialogs dialogs;
+    t.env->SetDialogs(&dialogs);
+    Start(t, TGameMode(mode), TFrmPrincipal::White);
+    QVERIFY(t.Board().SetFen("8/P7/7k/8/8/8/7P/K7 w - - 0 1"));
+    dialogs.Inner.AnswerInput("T", QString::fromUtf8("Promoción peón"));
+    if (end == 1) dialogs.WhileAsking = [&m] { m.EndGame(6); };
+    if (end == 2) dialogs.WhileAsking = [&m] { RunOut(*m.FClockB); };
+    QVERIFY(t.Play("a7a8"));
+    QVERIFY(!dialogs.Inner.HasUnexpected());
+    // The pawn becomes the chosen piece in any case.
+    QCOMPARE(t.Board().PieceAt(Square::A8), 'R');
+    QTEST(t.Record().last(), "lastLine");
+    QTEST(m.TurnState, "turnState");
+    QTEST(m.MoveSerial, "moveSerial");
+    if (mode == int(TGameMode::Network)) QCOMPARE(m.PromotionPiece, QChar('*'));
+    if (end != 0) {
+        // The finished game lets nobody move again.
+        QVERIFY(t.Board().NoMover());
+        QVERIFY(!m.FClockW->Running());
+        QVERIFY(!m.FClockB->Running());
+    }
+    t.env->SetDialogs(&t.dialogs);
 }
 
 QTEST_MAIN(TestPrincipalEnd)
