@@ -37,9 +37,13 @@ void TRelojChess::SetTimeSource(TTimeSource source)
 
 void TRelojChess::Start()
 {
-    m_lastTickMs = Now();
-    m_carryMs = 0;
-    m_timer.start();
+    // Starting a clock that runs already keeps its second in progress (a
+    // restarted timer would hand the player the part-second each time).
+    if (!m_running || !m_timer.isActive()) {
+        m_lastTickMs = Now();
+        m_carryMs = 0;
+        m_timer.start();
+    }
     m_running = true;
     UpdateDisplay();
 }

@@ -24,7 +24,8 @@
 // second left over carried to the next tick), so a late tick does not slow
 // the clock down. A clock that reaches 0:00:00 shows it for one tick; the
 // next tick stops it and raises OnTimeout. Stopping drops the part-second in
-// progress, so each Start begins a fresh second.
+// progress, so each Start of a stopped clock begins a fresh second; a Start
+// of a running clock leaves its ticks as they are.
 class TRelojChess : public QLabel {
     Q_OBJECT
 public:

@@ -18,6 +18,7 @@ private slots:
     void lateTickTakesTheRealSeconds();
     void partSecondsCarryOver();
     void stopDropsThePartSecond();
+    void startingARunningClockKeepsItsSecond();
     void colours();
 
 private:
@@ -210,6 +211,22 @@ void TstRelojChess::stopDropsThePartSecond()
     clock.Start();
     Drive(clock, 1000);
     QCOMPARE(clock.Remaining(), 898);
+}
+
+void TstRelojChess::startingARunningClockKeepsItsSecond()
+{
+    TRelojChess clock;
+    clock.SetTimeSource([this] { return m_now; });
+    clock.Start();
+    // A move received while this clock runs starts it again: no time is given back.
+    for (int i = 0; i < 5; ++i) {
+        m_now += 700;
+        clock.Start();
+        QVERIFY(clock.Running());
+    }
+    Drive(clock, 0); // 3500 ms since the first Start
+    QCOMPARE(clock.Remaining(), 897);
+    QVERIFY(clock.Timer().isActive());
 }
 
 void TstRelojChess::colours()
