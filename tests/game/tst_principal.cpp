@@ -5,6 +5,7 @@
 
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QThread>
 
 class TestPrincipal : public QObject {
     Q_OBJECT
@@ -24,6 +25,7 @@ private slots:
     void refusedRemoteMoveKeepsTheUserOffTheBoard();
     void moveMessageFields();
     void engineGameToItsEnd();
+    void newGameOverAnEngineMoveOnItsWay();
 };
 
 void TestPrincipal::mates_data() {
@@ -344,6 +346,40 @@ void TestPrincipal::engineGameToItsEnd() {
     for (int i = 0; i + 1 < record.size(); ++i)
         QVERIFY2(record.at(i).startsWith(QString::number(i + 1) + "."), qPrintable(record.at(i)));
     QVERIFY(!record.join(' ').contains("=*"));
+}
+
+void TestPrincipal::newGameOverAnEngineMoveOnItsWay() {
+    // A game set up straight over a running one (an accepted network offer
+    // does so) while the engine's opening move waits to be played.
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    t.Board().SetSearchDepth(1);
+    t.NewGameVia("ZuzPlak", false); // the engine plays White and thinks at once
+    QThread::msleep(300);           // its move is handed over, no event handled yet
+    m.GameMode = TGameMode::LocalTwoPlayers;
+    m.MyColour = TFrmPrincipal::White;
+    m.WhitePlayer = {"Ana", 1100};
+    m.BlackPlayer = {"Ana 2", 1100};
+    TFrmPrincipal::SetClockTime(*m.FClockW, 5, 0);
+    TFrmPrincipal::SetClockTime(*m.FClockB, 5, 0);
+    m.StartGame();
+    const QString start = "rnbqkbnrpppppppp                                PPPPPPPPRNBQKBNR";
+    auto freshGame = [&] {
+        QCOMPARE(m.TurnState, 1);
+        QVERIFY(t.Board().WhiteToMove());
+        QCOMPARE(t.Board().Position(), start);
+        QVERIFY(t.Record().isEmpty());
+        QVERIFY(m.FClockW->Running());
+        QVERIFY(!m.FClockB->Running());
+        QCOMPARE(m.PanelText(), QString("Juegan Blancas"));
+        QVERIFY(!t.Board().ComputerPlaysWhite());
+    };
+    freshGame();
+    QTRY_VERIFY(!t.Board().Thinking());
+    QCoreApplication::processEvents();
+    freshGame();
+    QVERIFY(t.Play("e2e4"));
+    QCOMPARE(t.Record(), QStringList{"1.Pe2e4"});
 }
 
 QTEST_MAIN(TestPrincipal)

@@ -5,6 +5,7 @@
 
 #include <QMenu>
 #include <QSettings>
+#include <QThread>
 #include <QVBoxLayout>
 
 class TestPrincipalCommands : public QObject {
@@ -23,6 +24,7 @@ private slots:
     void boardMenuFollowsTheButtons();
     void notAvailableButtons();
     void chatAndRecordWindowsDockBesideTheMainWindow();
+    void shutDownFreesTheOtherWindowsFirst();
 };
 
 void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
@@ -259,6 +261,36 @@ void TestPrincipalCommands::chatAndRecordWindowsDockBesideTheMainWindow() {
     t.Chat().move(700, 10);
     m.ApplicationEvents1Idle();
     QCOMPARE(t.Chat().frameGeometry().left(), 700);
+}
+
+void TestPrincipalCommands::shutDownFreesTheOtherWindowsFirst() {
+    // The chat, record and new-game windows call into the main window; they
+    // are freed while it is still whole, even with an engine move on its way.
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.bNuevaPartidaClick(); // the new-game dialog is open
+    QVERIFY(m.FrmConexion());
+    // The engine plays White and has its move ready.
+    t.Board().SetSearchDepth(1);
+    m.GameMode = TGameMode::VsComputer;
+    m.MyColour = TFrmPrincipal::Black;
+    m.WhitePlayer = {"ZuzPlak", 1200};
+    m.BlackPlayer = {"Ana", 1100};
+    m.StartGame();
+    QVERIFY(t.Board().ComputerPlaysWhite());
+    QThread::msleep(300);
+    QObject* main = &m;
+    QStringList freedWithMainWhole;
+    for (QObject* w : {static_cast<QObject*>(&t.Chat()), static_cast<QObject*>(&t.Partida()),
+                       static_cast<QObject*>(t.Main().FrmConexion())}) {
+        const QString name = w->metaObject()->className();
+        QObject::connect(w, &QObject::destroyed, [&freedWithMainWhole, main, name] {
+            if (dynamic_cast<TFrmPrincipal*>(main)) freedWithMainWhole << name;
+        });
+    }
+    t.program.reset();
+    freedWithMainWhole.sort();
+    QCOMPARE(freedWithMainWhole, (QStringList{"TFrmChat", "TFrmConexion", "TFrmPartida"}));
 }
 
 QTEST_MAIN(TestPrincipalCommands)
