@@ -16,7 +16,11 @@
 //    repeats its first step;
 //  - bNuevaPartida is disabled from StartGame to EndGame;
 //  - the record is written in every mode but Replay;
-//  - MoveSerial numbers the move messages this program sends, one per move.
+//  - MoveSerial numbers the move messages this program sends, one per move;
+//  - a finished game stays finished: no move received afterwards, no engine
+//    move and no promotion answered afterwards reopens it or is sent on;
+//  - the windows that call into this one (chat, record, new-game dialog) are
+//    freed while it is still whole.
 //
 // Everything runs on the GUI thread. The windows reach the user only through
 // the environment's dialogs and sound output, so a program can be built and

@@ -268,9 +268,10 @@ void TestPrincipalEnd::engineMoveOnItsWayIsPlayedBeforeTheEnd_data() {
     QTest::addColumn<bool>("resign");
     QTest::addColumn<QString>("result");
     QTest::addColumn<QString>("panel");
-    QTest::newRow("the user resigns") << true << "0-1" << "Ana abandona";
-    QTest::newRow("the engine's clock runs out")
-        << false << "1-0" << "Ganan Blancas por  tiempo";
+    QTest::newRow("the user resigns") << true << "0-1"
+                                      << "Ana abandona";
+    QTest::newRow("the engine's clock runs out") << false << "1-0"
+                                                 << "Ganan Blancas por  tiempo";
 }
 
 void TestPrincipalEnd::engineMoveOnItsWayIsPlayedBeforeTheEnd() {
