@@ -23,7 +23,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -536,14 +538,27 @@ void TFrmPrincipal::ApplyRemoteMove(const QString& text) {
         if (FBoard->Move(TextToSquare(from), TextToSquare(to)))
             SetLocalMayMove(Role != TRole::Observer);
     } else if (chat_) {
-        // Straight into the log, in plain black, without AddChatLine's colouring.
-        QTextCursor c(chat_->FMemoChat->document());
+        // Straight into the log, in plain black, without AddChatLine's
+        // colouring; but like every line of the log it is one line, and the
+        // log keeps its 101 lines at most (a peer sending malformed moves
+        // would otherwise grow it without end).
+        QString squares = from + to;
+        for (QChar& ch : squares)
+            if (ch.category() == QChar::Other_Control || ch == QChar::LineSeparator ||
+                ch == QChar::ParagraphSeparator)
+                ch = ' ';
+        QTextDocument* doc = chat_->FMemoChat->document();
+        if (!doc->isEmpty() && doc->blockCount() > 100) {
+            QTextCursor first(doc->firstBlock());
+            first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+            first.removeSelectedText();
+        }
+        QTextCursor c(doc);
         c.movePosition(QTextCursor::End);
-        if (!chat_->FMemoChat->document()->isEmpty())
-            c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        if (!doc->isEmpty()) c.insertBlock(QTextBlockFormat(), QTextCharFormat());
         QTextCharFormat plain;
         plain.setForeground(QColor(0, 0, 0));
-        c.insertText("*Error 53: " + from + to + "*", plain);
+        c.insertText("*Error 53: " + squares + "*", plain);
     }
 }
 

@@ -23,6 +23,7 @@ private slots:
     void remoteMoves_data();
     void remoteMoves();
     void refusedRemoteMoveKeepsTheUserOffTheBoard();
+    void errorLinesKeepTheLogToItsSize();
     void moveMessageFields();
     void engineGameToItsEnd();
     void newGameOverAnEngineMoveOnItsWay();
@@ -263,6 +264,29 @@ void TestPrincipal::remoteMoves() {
         c.movePosition(QTextCursor::NextCharacter);
         QCOMPARE(c.charFormat().foreground().color(), QColor(0, 0, 0));
     }
+}
+
+void TestPrincipal::errorLinesKeepTheLogToItsSize() {
+    // A peer sending malformed moves again and again: the log stays at its
+    // 101 lines, one line per error, however the text is made.
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    t.NewGameVia("Ana", true);
+    for (int i = 0; i < 150; ++i)
+        m.ApplyRemoteMove(QString("z%1e4").arg(i % 10));
+    QStringList log = t.Chat().LogLines();
+    QCOMPARE(log.size(), 101);
+    QCOMPARE(log.last(), QString("*Error 53: Z9E4*"));
+    QCOMPARE(log.at(99), QString("*Error 53: Z8E4*"));
+    m.ApplyRemoteMove(QString("e\ne4"));
+    m.ApplyRemoteMove(QString("e2") + QChar(QChar::ParagraphSeparator) + "4");
+    log = t.Chat().LogLines();
+    QCOMPARE(log.size(), 101);
+    QCOMPARE(log.at(99), QString("*Error 53: E E4*"));
+    QCOMPARE(log.last(), QString("*Error 53: E2 4*"));
+    t.Chat().AddChatLine("* Ha entrado Bea *");
+    QCOMPARE(t.Chat().LogLines().size(), 101);
+    QVERIFY(t.Board().WhiteToMove());
 }
 
 void TestPrincipal::refusedRemoteMoveKeepsTheUserOffTheBoard() {
