@@ -886,6 +886,16 @@ void TFrmPrincipal::bNuevaPartidaClick() {
 void TFrmPrincipal::bInvertirClick() {
     FBoard->SetWhiteOnTop(!FBoard->WhiteOnTop());
     PlaceStrips();
+    // A shown marker follows its square to the other side of the board.
+    if (SelectedSquare != Square::None && marca->x() > -100) PlaceMarker();
+}
+
+void TFrmPrincipal::PlaceMarker() {
+    // One pixel of the square stays free on each side.
+    const QPoint p = FBoard->SquareToPoint(SelectedSquare);
+    const int side = FBoard->SizeOfSquare() - 2;
+    marca->resize(side, side);
+    marca->move(FBoard->x() + p.x() + 1, FBoard->y() + p.y() + 1);
 }
 
 void TFrmPrincipal::PlaceStrips() {
@@ -963,10 +973,7 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
     if (!moved) {
         SelectedSquare = FBoard->SquareAtPoint(x, y);
         if (SelectedSquare != Square::None) {
-            const QPoint p = FBoard->SquareToPoint(SelectedSquare);
-            const int side = FBoard->SizeOfSquare() - 2;
-            marca->resize(side, side);
-            marca->move(FBoard->x() + p.x() + 1, FBoard->y() + p.y() + 1);
+            PlaceMarker();
             marca->raise();
         }
     }
@@ -978,12 +985,7 @@ void TFrmPrincipal::panelTableroResize() {
     if (side - 4 != FBoard->height() && side > 4 + 8 * 8) FBoard->resize(side - 4, side - 4);
     // The board keeps itself square; centre it in its panel.
     FBoard->move(qMax(4, (panelTablero->width() - FBoard->width()) / 2), 4);
-    if (SelectedSquare != Square::None && marca->x() > -100) {
-        const QPoint p = FBoard->SquareToPoint(SelectedSquare);
-        const int s = FBoard->SizeOfSquare() - 2;
-        marca->resize(s, s);
-        marca->move(FBoard->x() + p.x() + 1, FBoard->y() + p.y() + 1);
-    }
+    if (SelectedSquare != Square::None && marca->x() > -100) PlaceMarker();
 }
 
 // ---------------------------------------------------------------- settings

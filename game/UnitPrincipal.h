@@ -205,6 +205,7 @@ private:
     void SetTurnPanel(int turn); // 1 White to move, 2 Black to move
     void ShowPlayers();
     void PlaceStrips();
+    void PlaceMarker(); // the point-and-click marker over SelectedSquare
     void UpdateTitleFromCaption();
     void SavePgnDatabase();
     void ScheduleIdle();

@@ -176,6 +176,15 @@ void TestPrincipalCommands::pointAndClick() {
     QTRY_VERIFY(m.MenuBoard->isVisible());
     m.MenuBoard->close();
     QCOMPARE(m.SelectedSquare, Square::E5);
+    // A flipped board takes the marker along with its square.
+    click(Square::B1);
+    const QPoint before = m.marca->pos();
+    m.bInvertirClick();
+    QCOMPARE(m.SelectedSquare, Square::B1);
+    QCOMPARE(m.marca->pos(), b.pos() + b.SquareToPoint(Square::B1) + QPoint(1, 1));
+    QVERIFY(m.marca->pos() != before);
+    m.bInvertirClick();
+    QCOMPARE(m.marca->pos(), before);
     // With point-and-click off clicks do nothing.
     m.bPointAndClickClick();
     QVERIFY(!m.PointClick);
