@@ -3,6 +3,7 @@
 
 #include "tst_principal_fixture.h"
 
+#include <QListWidget>
 #include <QMenu>
 #include <QSettings>
 #include <QThread>
@@ -18,6 +19,7 @@ private slots:
     void aboutMessage();
     void outdatedVersionWarnsAtEveryGame();
     void interruptQuestion();
+    void newGameDialogListsTheOpponents();
     void pointAndClick();
     void pointAndClickToggle();
     void flipMovesTheStrips();
@@ -138,6 +140,31 @@ void TestPrincipalCommands::interruptQuestion() {
     m.FrmConexion()->SpeedButton1Click();
     QVERIFY(m.MainEnabled());
     QTRY_VERIFY(m.FrmConexion() == nullptr);
+}
+
+void TestPrincipalCommands::newGameDialogListsTheOpponents() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    auto offered = [&m] {
+        m.bNuevaPartidaClick();
+        TFrmConexion* dlg = m.FrmConexion();
+        QStringList items;
+        if (!dlg) return QStringList{"<no dialog>"};
+        for (int i = 0; i < dlg->cb1->count(); ++i)
+            items << dlg->cb1->itemText(i);
+        items << "text:" + dlg->cb1->currentText();
+        dlg->SpeedButton1Click();
+        return items;
+    };
+    QCOMPARE(offered(), (QStringList{"ZuzPlak", "Ana", "text:ZuzPlak"}));
+    // The host's list holds the own nick anywhere, even twice.
+    m.Role = TRole::Server;
+    for (const char* n : {"Bea", "Ana", "Carla", "Ana"})
+        t.Chat().FListaNick->addItem(n);
+    QCOMPARE(offered(), (QStringList{"Bea", "Carla", "ZuzPlak", "Ana", "text:Bea"}));
+    m.Role = TRole::Client;
+    m.HostNick = "Bea";
+    QCOMPARE(offered(), (QStringList{"Bea", "ZuzPlak", "Ana", "text:Bea"}));
 }
 
 void TestPrincipalCommands::pointAndClick() {
