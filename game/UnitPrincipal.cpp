@@ -516,12 +516,14 @@ void TFrmPrincipal::FBoardLegalMove(Square oldSq, Square newSq) {
 }
 
 void TFrmPrincipal::ApplyRemoteMove(const QString& text) {
-    // A move that crossed the end of the game on its way (the opponent moved
-    // while this side resigned, agreed a draw or ran out of time) belongs to
-    // no game: played, it would start the clocks of the finished game again
-    // and end it a second time. A replay steps through its moves whether or
-    // not its end has been shown.
-    if (TurnState == 0 && GameMode != TGameMode::Replay) return;
+    // Received moves belong to a network game in progress. One that crossed
+    // the end of the game on its way (the opponent moved while this side
+    // resigned, agreed a draw or ran out of time) would start the clocks of
+    // the finished game again and end it a second time; one of the last
+    // opponent, or of the host's game to a former observer, arriving during
+    // a game at this board would be played in it. A replay steps through its
+    // moves whether or not its end has been shown.
+    if (GameMode != TGameMode::Replay && (GameMode != TGameMode::Network || TurnState == 0)) return;
     QString move = text;
     if (move.size() == 5) {
         PromotionPiece = move.at(4).toUpper();

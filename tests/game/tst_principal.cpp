@@ -7,6 +7,21 @@
 #include <QTextEdit>
 #include <QThread>
 
+namespace {
+// A network game of the user (Ana, a client, playing Black) against the host
+// Bea, who moves first.
+void StartNetworkGameAsBlack(TTestProgram& t) {
+    TFrmPrincipal& m = t.Main();
+    m.Role = TRole::Client;
+    m.GameMode = TGameMode::Network;
+    m.MyColour = TFrmPrincipal::Black;
+    m.WhitePlayer = {"Bea", 1300};
+    TFrmPrincipal::SetClockTime(*m.FClockW, 5, 0);
+    TFrmPrincipal::SetClockTime(*m.FClockB, 5, 0);
+    m.StartGame();
+}
+} // namespace
+
 class TestPrincipal : public QObject {
     Q_OBJECT
 
@@ -247,7 +262,7 @@ void TestPrincipal::remoteMoves() {
     QFETCH(QString, logLine);
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
-    t.NewGameVia("Ana", true);
+    StartNetworkGameAsBlack(t);
     t.Chat().AddChatLine("* Ha entrado Bea *"); // a coloured line before
     const QString before = t.Board().Position();
     const QStringList logBefore = t.Chat().LogLines();
@@ -271,7 +286,7 @@ void TestPrincipal::errorLinesKeepTheLogToItsSize() {
     // 101 lines, one line per error, however the text is made.
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
-    t.NewGameVia("Ana", true);
+    StartNetworkGameAsBlack(t);
     for (int i = 0; i < 150; ++i)
         m.ApplyRemoteMove(QString("z%1e4").arg(i % 10));
     QStringList log = t.Chat().LogLines();
@@ -292,13 +307,7 @@ void TestPrincipal::errorLinesKeepTheLogToItsSize() {
 void TestPrincipal::refusedRemoteMoveKeepsTheUserOffTheBoard() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
-    m.Role = TRole::Client;
-    m.GameMode = TGameMode::Network;
-    m.MyColour = TFrmPrincipal::Black;
-    m.WhitePlayer = {"Bea", 1300};
-    TFrmPrincipal::SetClockTime(*m.FClockW, 5, 0);
-    TFrmPrincipal::SetClockTime(*m.FClockB, 5, 0);
-    m.StartGame();
+    StartNetworkGameAsBlack(t);
     QVERIFY(t.Board().NoMover()); // White (the opponent) moves first
     m.ApplyRemoteMove("e2e5");
     QVERIFY(t.Board().NoMover());

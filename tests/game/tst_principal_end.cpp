@@ -96,6 +96,8 @@ private slots:
     void engineMoveOnItsWayIsPlayedBeforeTheEnd();
     void moveCrossingTheEndIsNotPlayed();
     void replayStepsPastItsEnd();
+    void receivedMovesOnlyInNetworkGames_data();
+    void receivedMovesOnlyInNetworkGames();
     void gameEndedWhileThePromotionIsAsked_data();
     void gameEndedWhileThePromotionIsAsked();
 };
@@ -352,6 +354,32 @@ void TestPrincipalEnd::replayStepsPastItsEnd() {
     m.ApplyRemoteMove("d8h4");
     QCOMPARE(t.Board().PieceAt(Square::H4), 'q');
     QVERIFY(t.Record().isEmpty()); // a replay writes no record
+}
+
+void TestPrincipalEnd::receivedMovesOnlyInNetworkGames_data() {
+    QTest::addColumn<int>("mode");
+    QTest::newRow("against the engine") << int(TGameMode::VsComputer);
+    QTest::newRow("two at the board") << int(TGameMode::LocalTwoPlayers);
+}
+
+void TestPrincipalEnd::receivedMovesOnlyInNetworkGames() {
+    // A move of the last network opponent, or of the host's game to a former
+    // observer, arrives while the user plays at this board.
+    QFETCH(int, mode);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.Role = TRole::Observer;
+    Start(t, TGameMode(mode), TFrmPrincipal::White);
+    QVERIFY(t.Play("e2e4"));
+    const QString position = t.Board().Position();
+    m.ApplyRemoteMove("e7e5");
+    m.ApplyRemoteMove("z7e5");
+    QCOMPARE(t.Board().Position(), position);
+    QCOMPARE(t.Record(), QStringList{"1.Pe2e4"});
+    QCOMPARE(m.TurnState, 2);
+    QVERIFY(t.Chat().LogLines().filter("Error 53").isEmpty());
+    // The user's own game goes on.
+    if (mode == int(TGameMode::LocalTwoPlayers)) QVERIFY(t.Play("e7e5"));
 }
 
 void TestPrincipalEnd::gameEndedWhileThePromotionIsAsked_data() {
