@@ -336,6 +336,10 @@ void TFrmPrincipal::SetClockTime(TRelojChess& clock, int minutes, int seconds) {
     clock.SetHoras(0);
     clock.SetMinutos(minutes);
     clock.SetSegundos(seconds);
+    // A part set to its current value leaves the threshold alone: a clock left
+    // at 0:01:00 by the last game would otherwise alert all through a new
+    // one-minute game.
+    clock.SetAlert(clock.Remaining() / 10);
 }
 
 void TFrmPrincipal::SetTurnPanel(int turn) {

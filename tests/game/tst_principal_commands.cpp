@@ -27,6 +27,7 @@ private slots:
     void notAvailableButtons();
     void chatAndRecordWindowsDockBesideTheMainWindow();
     void shutDownFreesTheOtherWindowsFirst();
+    void clockSetForANewGameAlertsAtATenth();
 };
 
 void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
@@ -327,6 +328,21 @@ void TestPrincipalCommands::shutDownFreesTheOtherWindowsFirst() {
     t.program.reset();
     freedWithMainWhole.sort();
     QCOMPARE(freedWithMainWhole, (QStringList{"TFrmChat", "TFrmConexion", "TFrmPartida"}));
+}
+
+void TestPrincipalCommands::clockSetForANewGameAlertsAtATenth() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    // What a ten-minute game leaves when White's clock ran down to 1:00.
+    TFrmPrincipal::SetClockTime(*m.FClockW, 1, 0);
+    m.FClockW->SetAlert(60);
+    // A new one-minute game sets the same parts: the threshold follows all the same.
+    TFrmPrincipal::SetClockTime(*m.FClockW, 1, 0);
+    QCOMPARE(m.FClockW->Remaining(), 60);
+    QCOMPARE(m.FClockW->Alert(), 6);
+    TFrmPrincipal::SetClockTime(*m.FClockW, 90, 0);
+    QCOMPARE(m.FClockW->Remaining(), 5400);
+    QCOMPARE(m.FClockW->Alert(), 540);
 }
 
 QTEST_MAIN(TestPrincipalCommands)
