@@ -63,6 +63,7 @@ private slots:
     void moveCallIsAnimated_data();
     void moveCallIsAnimated();
     void animationShowsThePieceOnItsWay();
+    void animationRunsAtThePieceInset();
     void noAnimationWhenOffOrHidden();
     void eventsCarryTheBoard();
     void firstPaintStartsTheEngine();
@@ -355,6 +356,27 @@ void TestBoardInput::animationShowsThePieceOnItsWay() {
     QVERIFY(qGray(after.pixel(d4.center() + QPoint(0, 10))) > 230);
     QCOMPARE(QColor(after.pixel(b.SquareToPoint(Square::D3) + QPoint(20, 30))),
              QColor(192, 192, 192));
+}
+
+// With pieces larger than the squares the piece is drawn at a negative inset;
+// the animated piece travels at that same inset, so it neither jumps away
+// from its square when it sets off nor jumps again when it lands.
+void TestBoardInput::animationRunsAtThePieceInset() {
+    QImage set(300, 200, QImage::Format_RGB32); // cells of 50 pixels on 40-pixel squares
+    set.fill(Qt::black);
+    TChessBrd b;
+    b.SetCustomPieceSet(set);
+    QCOMPARE(b.PieceImageSize(), 50);
+    QVERIFY(Exposed(b));
+    QSignalSpy steps(&b, &TChessBrd::animationStepped);
+    QVERIFY(b.Move(Square::G1, Square::F3));
+    QVERIFY(!steps.isEmpty());
+    const QPoint inset(-5, -5); // (40 - 50) div 2
+    QCOMPARE(steps.first().at(0).toPoint(), b.SquareToPoint(Square::G1) + inset);
+    QCOMPARE(steps.last().at(0).toPoint(), b.SquareToPoint(Square::F3) + inset);
+    // Knight: along the rank first.
+    QCOMPARE(steps.at(40).at(0).toPoint(), QPoint(b.SquareToPoint(Square::F3).x(),
+                                                  b.SquareToPoint(Square::G1).y()) + inset);
 }
 
 void TestBoardInput::noAnimationWhenOffOrHidden() {

@@ -56,6 +56,8 @@ private slots:
     void renderedSquaresAndPieces();
     void renderedAfterMoveAndFlip();
     void coordinatesAndFrame();
+    void labelCellsOnEachSide_data();
+    void labelCellsOnEachSide();
     void tiledSquares();
     void saveScreenshot();
 };
@@ -351,6 +353,69 @@ void TestBoardView::coordinatesAndFrame() {
     QCOMPARE(flipped.copy(westBottom), plain.copy(westTop));
     QCOMPARE(flipped.copy(northFirst), plain.copy(northLast));
     QVERIFY(flipped.copy(westTop) != plain.copy(westTop));
+}
+
+void TestBoardView::labelCellsOnEachSide_data() {
+    QTest::addColumn<int>("side");
+    QTest::addColumn<int>("border");
+    QTest::addColumn<int>("square");
+    QTest::newRow("West") << int(West) << 24 << 40;
+    QTest::newRow("North") << int(North) << 24 << 40;
+    QTest::newRow("East") << int(East) << 24 << 40;
+    QTest::newRow("South") << int(South) << 24 << 40;
+    QTest::newRow("West, border 30, square 50") << int(West) << 30 << 50;
+    QTest::newRow("North, border 30, square 50") << int(North) << 30 << 50;
+    QTest::newRow("East, border 30, square 50") << int(East) << 30 << 50;
+    QTest::newRow("South, border 30, square 50") << int(South) << 30 << 50;
+}
+
+// Each side's labels, and only that side's, stand in their text cells: the
+// cell's top-left is given by a = (B - font size) div 2 + 1, centre =
+// (S - font size) div 2 and q = text height div 4.
+void TestBoardView::labelCellsOnEachSide() {
+    QFETCH(int, side);
+    QFETCH(int, border);
+    QFETCH(int, square);
+    const QColor fill(0, 0, 80);
+    TChessBrd b;
+    b.SetSizeOfBorder(border);
+    b.SetSizeOfSquare(square);
+    b.SetBorderColor(fill);
+    b.SetLineStyle(QPen(fill, 1)); // frames vanish into the border
+    b.SetDisplayCoords(CoordSet(side));
+    const QImage img = b.grab().toImage();
+    const int B = border, S = square, W = img.width();
+    QCOMPARE(W, 8 * S + 2 * B);
+
+    const QFontMetrics fm(b.CoordFont(), &b);
+    const int fontSize = b.CoordFont().pointSize();
+    const int a = (B - fontSize) / 2 + 1, centre = (S - fontSize) / 2, q = fm.height() / 4;
+    QList<QRect> cells;
+    for (int i = 0; i < 8; ++i) {
+        const QString number = QString::number(8 - i), letter(QLatin1Char("ABCDEFGH"[i]));
+        const int along = i * S + B + centre;
+        if (side == West) cells << QRect(a, along, fm.horizontalAdvance(number), fm.height());
+        if (side == East)
+            cells << QRect(W - B + a, along, fm.horizontalAdvance(number), fm.height());
+        if (side == North) cells << QRect(along, a - q, fm.horizontalAdvance(letter), fm.height());
+        if (side == South)
+            cells << QRect(along, W - B + a - q, fm.horizontalAdvance(letter), fm.height());
+    }
+    QVector<int> inCell(8, 0);
+    const QRect playing(B, B, 8 * S, 8 * S);
+    for (int y = 0; y < W; ++y)
+        for (int x = 0; x < W; ++x) {
+            if (playing.contains(x, y) || img.pixel(x, y) == fill.rgb()) continue;
+            int found = -1;
+            for (int i = 0; i < 8 && found < 0; ++i)
+                if (cells.at(i).adjusted(-1, -1, 1, 1).contains(x, y)) found = i;
+            QVERIFY2(found >= 0, qPrintable(QStringLiteral("label pixel outside every cell at %1, %2")
+                                                .arg(x)
+                                                .arg(y)));
+            ++inCell[found];
+        }
+    for (int i = 0; i < 8; ++i)
+        QVERIFY2(inCell.at(i) > 3, qPrintable(QStringLiteral("label %1 missing").arg(i)));
 }
 
 void TestBoardView::tiledSquares() {
