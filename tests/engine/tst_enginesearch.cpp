@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -64,6 +65,7 @@ private slots:
     void malformedFenIsRefused();
     void castlingNeedsKingAndRookAtHome();
     void enPassantOnlyBehindAPawn();
+    void moveListOrderAndScores();
 
     void evaluateInitialPositionIsZero();
     void kingShieldInTheMiddleGame();
@@ -167,6 +169,89 @@ void TestEngineSearch::enPassantOnlyBehindAPawn() {
     // Wrong rank for the side to move.
     e->Load(withPawn.constData(), true, 0, Sq("d3"));
     QCOMPARE(e->EpSquare(), -1);
+}
+
+// The order of the move list and its ordering scores decide which of two
+// equal moves the search keeps: square by square from a8 to h1, each pawn's
+// captures before its steps, promotions as knight, bishop, rook, queen; then
+// castling, then en passant. Promotions score 1,000,000 + 10 x piece,
+// captures 1,000,000 + 10 x victim - attacker (an en passant victim counts
+// as 6), quiet moves their history credit (none before a search).
+void TestEngineSearch::moveListOrderAndScores() {
+    auto e = Engine();
+    QVERIFY(e->LoadFen("2n5/1P6/8/k2pP3/7b/8/8/4K2R w K d6 0 1"));
+    struct Expected {
+        const char* from;
+        const char* to;
+        int promote;
+        int bits;
+        int score;
+    };
+    const Expected all[] = {
+        {"b7", "c8", 1, 49, 1000010}, {"b7", "c8", 2, 49, 1000020}, {"b7", "c8", 3, 49, 1000030},
+        {"b7", "c8", 4, 49, 1000040}, {"b7", "b8", 1, 48, 1000010}, {"b7", "b8", 2, 48, 1000020},
+        {"b7", "b8", 3, 48, 1000030}, {"b7", "b8", 4, 48, 1000040}, {"e5", "e6", 0, 16, 0},
+        {"e1", "d2", 0, 0, 0},        {"e1", "e2", 0, 0, 0},        {"e1", "f2", 0, 0, 0},
+        {"e1", "d1", 0, 0, 0},        {"e1", "f1", 0, 0, 0},        {"h1", "h2", 0, 0, 0},
+        {"h1", "h3", 0, 0, 0},        {"h1", "h4", 0, 1, 1000017},  {"h1", "g1", 0, 0, 0},
+        {"h1", "f1", 0, 0, 0},        {"e1", "g1", 0, 2, 0},        {"e5", "d6", 0, 21, 1000060},
+    };
+    const Expected captures[] = {
+        {"b7", "c8", 1, 49, 1000010}, {"b7", "c8", 2, 49, 1000020}, {"b7", "c8", 3, 49, 1000030},
+        {"b7", "c8", 4, 49, 1000040}, {"b7", "b8", 1, 48, 1000010}, {"b7", "b8", 2, 48, 1000020},
+        {"b7", "b8", 3, 48, 1000030}, {"b7", "b8", 4, 48, 1000040}, {"h1", "h4", 0, 1, 1000017},
+        {"e5", "d6", 0, 21, 1000060},
+    };
+    // The list starts with want[0 .. count); with whole set it holds nothing more.
+    auto check = [&](const Expected* want, int count, bool whole) {
+        if (whole) QCOMPARE(int(e->MovesEnd() - e->MovesBegin()), count);
+        QVERIFY(e->MovesEnd() - e->MovesBegin() >= count);
+        for (int i = 0; i < count; ++i) {
+            const TEngineMoveEntry& got = e->MovesBegin()[i];
+            const QString where = QStringLiteral("entry %1").arg(i);
+            QVERIFY2(got.m.from == Sq(want[i].from) && got.m.to == Sq(want[i].to),
+                     qPrintable(where));
+            QVERIFY2(got.m.promote == want[i].promote, qPrintable(where));
+            QVERIFY2(got.m.bits == want[i].bits, qPrintable(where));
+            QVERIFY2(got.score == want[i].score, qPrintable(where));
+        }
+    };
+    e->Generate();
+    check(all, int(std::size(all)), true);
+    if (QTest::currentTestFailed()) return;
+    e->GenerateCaptures();
+    check(captures, int(std::size(captures)), true);
+    if (QTest::currentTestFailed()) return;
+
+    // Black's side of it: a pawn's capture on s + 7 before s + 9 before its
+    // step, king-side castling before queen-side, after every square.
+    QVERIFY(e->LoadFen("r3k2r/8/8/8/8/8/1p6/R1N1K3 b kq - 0 1"));
+    const Expected black[] = {
+        {"a8", "b8", 0, 0, 0},           {"a8", "c8", 0, 0, 0}, {"a8", "d8", 0, 0, 0},
+        {"a8", "a7", 0, 0, 0},           {"a8", "a6", 0, 0, 0}, {"a8", "a5", 0, 0, 0},
+        {"a8", "a4", 0, 0, 0},           {"a8", "a3", 0, 0, 0}, {"a8", "a2", 0, 0, 0},
+        {"a8", "a1", 0, 1, 1000030 - 3},
+    };
+    e->Generate();
+    check(black, int(std::size(black)), false);
+    if (QTest::currentTestFailed()) return;
+    const TEngineMoveEntry* end = e->MovesEnd();
+    QCOMPARE(int(end[-2].m.from), Sq("e8"));
+    QCOMPARE(int(end[-2].m.to), Sq("g8"));
+    QCOMPARE(int(end[-1].m.from), Sq("e8"));
+    QCOMPARE(int(end[-1].m.to), Sq("c8"));
+    int pawnFirst = -1;
+    for (const TEngineMoveEntry* m = e->MovesBegin(); m != end; ++m)
+        if (m->m.from == Sq("b2")) {
+            pawnFirst = int(m - e->MovesBegin());
+            break;
+        }
+    QVERIFY(pawnFirst > 0);
+    const TEngineMoveEntry* pawn = e->MovesBegin() + pawnFirst;
+    QCOMPARE(int(pawn[0].m.to), Sq("a1"));
+    QCOMPARE(int(pawn[4].m.to), Sq("c1"));
+    QCOMPARE(int(pawn[8].m.to), Sq("b1"));
+    QCOMPARE(int(pawn[11].m.promote), TEngineSearch::Queen);
 }
 
 void TestEngineSearch::evaluateInitialPositionIsZero() {
