@@ -77,6 +77,7 @@ private slots:
 
     void mateInOne_data();
     void mateInOne();
+    void mateScoreCountsThePlies();
     void noMoveWhenMatedOrStalemated();
     void abortStopsTheSearch();
     void searchLeavesTheBoardAsLoaded();
@@ -414,6 +415,26 @@ void TestEngineSearch::mateInOne() {
         QVERIFY(e->MakeMove(best));
         QVERIFY2(e->InCheck(e->Side()), qPrintable(QString("depth %1").arg(depth)));
         QCOMPARE(LegalMoveCount(*e), 0);
+    }
+}
+
+// A mate found deeper in the tree scores 10000 less the plies to it: Black's
+// only move, a3-a2, is answered by mate at ply 2, so Black's root score is
+// -(10000 - 2) at every depth that reaches it, with the mate in the line.
+void TestEngineSearch::mateScoreCountsThePlies() {
+    auto e = Engine();
+    for (int depth = 2; depth <= 5; ++depth) {
+        const QString where = QStringLiteral("depth %1").arg(depth);
+        QVERIFY(e->LoadFen("7k/5Q2/6K1/8/8/p7/8/8 b - - 0 1"));
+        TEngineMove best;
+        int score = 0;
+        QVERIFY2(e->Think(depth, &best, &score), qPrintable(where));
+        QVERIFY2(score == -(TEngineSearch::Infinity - 2), qPrintable(where));
+        QVERIFY2(best.from == Sq("a3") && best.to == Sq("a2"), qPrintable(where));
+        QVERIFY2(e->PvLength() == 2, qPrintable(where));
+        QVERIFY(e->MakeMove(e->PvMove(0)));
+        QVERIFY(e->MakeMove(e->PvMove(1)));
+        QVERIFY2(e->InCheck(e->Side()) && LegalMoveCount(*e) == 0, qPrintable(where));
     }
 }
 
