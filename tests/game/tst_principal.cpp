@@ -5,7 +5,6 @@
 
 #include <QTextBlock>
 #include <QTextEdit>
-#include <QThread>
 
 namespace {
 // A network game of the user (Ana, a client, playing Black) against the host
@@ -388,7 +387,7 @@ void TestPrincipal::newGameOverAnEngineMoveOnItsWay() {
     TFrmPrincipal& m = t.Main();
     t.Board().SetSearchDepth(1);
     t.NewGameVia("ZuzPlak", false); // the engine plays White and thinks at once
-    QThread::msleep(300);           // its move is handed over, no event handled yet
+    LetTheEngineHandItsMoveOver();  // no event handled yet
     m.GameMode = TGameMode::LocalTwoPlayers;
     m.MyColour = TFrmPrincipal::White;
     m.WhitePlayer = {"Ana", 1100};

@@ -6,7 +6,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSettings>
-#include <QThread>
 #include <QVBoxLayout>
 
 class TestPrincipalCommands : public QObject {
@@ -315,7 +314,7 @@ void TestPrincipalCommands::shutDownFreesTheOtherWindowsFirst() {
     m.BlackPlayer = {"Ana", 1100};
     m.StartGame();
     QVERIFY(t.Board().ComputerPlaysWhite());
-    QThread::msleep(300);
+    LetTheEngineHandItsMoveOver();
     QObject* main = &m;
     QStringList freedWithMainWhole;
     for (QObject* w : {static_cast<QObject*>(&t.Chat()), static_cast<QObject*>(&t.Partida()),

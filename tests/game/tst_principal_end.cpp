@@ -3,8 +3,6 @@
 
 #include "tst_principal_fixture.h"
 
-#include <QThread>
-
 #include <functional>
 #include <utility>
 
@@ -69,14 +67,6 @@ public:
         return Inner.OpenPictureName(r);
     }
 };
-
-// Gives the engine's worker time to finish a shallow search and hand its
-// move over, without handling events: the move then waits to be played.
-// (Should the worker be slower, the move simply comes later and the checks
-// below hold all the same.)
-void LetTheEngineHandItsMoveOver() {
-    QThread::msleep(300);
-}
 } // namespace
 
 class TestPrincipalEnd : public QObject {

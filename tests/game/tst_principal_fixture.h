@@ -24,10 +24,19 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
 #include <memory>
+
+// Gives the engine's worker time to finish a shallow search and hand its
+// move over, without handling events: the move then waits to be played.
+// (Should the worker be slower, the move simply comes later and the checks
+// after it hold all the same.)
+inline void LetTheEngineHandItsMoveOver() {
+    QThread::msleep(300);
+}
 
 struct TTestProgram {
     QTemporaryDir dir;
