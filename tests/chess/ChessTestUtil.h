@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <memory>
 #include <utility>
 
 // Plays space-separated moves ("e2e4 e7e5") with Move; false at the first refused one.
@@ -56,8 +57,8 @@ struct EventLog {
     QStringList Take() { return std::exchange(lines, {}); }
 };
 
-inline TChessModel* BoardFromFen(const char* fen, QObject* parent = nullptr) {
-    auto* b = new TChessModel(parent);
+inline std::unique_ptr<TChessModel> BoardFromFen(const char* fen) {
+    auto b = std::make_unique<TChessModel>();
     QString error;
     if (!b->SetFen(QString::fromLatin1(fen), &error))
         qFatal("bad test FEN %s: %s", fen, qPrintable(error));

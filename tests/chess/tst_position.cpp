@@ -6,7 +6,6 @@
 #include <QTest>
 
 #include <climits>
-#include <memory>
 
 namespace {
 const QString kInitial = QString::fromLatin1(TChessModel::InitialPosition);
@@ -155,7 +154,7 @@ private slots:
     void gotoOutOfRange() {
         QFETCH(int, move);
         QFETCH(bool, white);
-        std::unique_ptr<TChessModel> b(BoardFromFen("4k3/8/8/8/8/8/8/4K3 b - - 0 1"));
+        const auto b = BoardFromFen("4k3/8/8/8/8/8/8/4K3 b - - 0 1");
         QVERIFY(PlayMoves(*b, "e8d8 e1d1"));
         QVERIFY(b->TakeBack());
         const QString fen = b->Fen();
@@ -181,7 +180,7 @@ private slots:
 
     // Hundreds of move numbers: every position is kept and can be gone back to.
     void longGame() {
-        std::unique_ptr<TChessModel> b(BoardFromFen("8/8/3k4/8/8/3K4/8/8 w - - 0 1"));
+        const auto b = BoardFromFen("8/8/3k4/8/8/3K4/8/8 w - - 0 1");
         QSet<QString> seen{b->Fen().section(u' ', 0, 1)};
         QStringList positions{b->Position()};
         unsigned rng = 12345;

@@ -9,9 +9,6 @@
 namespace {
 
 using Board = std::unique_ptr<TChessModel>;
-Board FromFen(const char* fen) {
-    return Board(BoardFromFen(fen));
-}
 bool Legal(const TChessModel& b, const char* move) {
     const QString m = QString::fromLatin1(move);
     return b.IsLegalMove(TextToSquare(m.left(2)), TextToSquare(m.mid(2)));
@@ -124,7 +121,7 @@ private slots:
     }
 
     void enPassant() {
-        Board b = FromFen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
+        Board b = BoardFromFen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
         EventLog log;
         QVERIFY(PlayMoves(*b, "d7d5"));
         QCOMPARE(b->EnPassant(), Square::D6);
@@ -136,11 +133,11 @@ private slots:
         QCOMPARE(b->EnPassant(), Square::None);
 
         // Only right after the double step.
-        b = FromFen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
+        b = BoardFromFen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
         QVERIFY(PlayMoves(*b, "d7d5 e1e2 e8e7"));
         QVERIFY(!Legal(*b, "e5d6"));
         // A single step gives no en passant square.
-        b = FromFen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
+        b = BoardFromFen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
         QVERIFY(PlayMoves(*b, "d7d6 e1e2 d6d5"));
         QCOMPARE(b->EnPassant(), Square::None);
         QVERIFY(!Legal(*b, "e5d6"));
@@ -149,11 +146,11 @@ private slots:
     // The pawn taken en passant leaves the board in the king test too.
     void enPassantKingTest() {
         // Taking would open the rank between the king and the rook.
-        Board b = FromFen("4k3/8/8/K2pP2r/8/8/8/8 w - d6 0 1");
+        Board b = BoardFromFen("4k3/8/8/K2pP2r/8/8/8/8 w - d6 0 1");
         QVERIFY(!Legal(*b, "e5d6"));
         QVERIFY(b->KingAttackedAfter(1, Square::E5, Square::D6));
         // Taking the pawn that gives check answers the check.
-        b = FromFen("4k3/3p4/8/4P3/4K3/8/8/8 b - - 0 1");
+        b = BoardFromFen("4k3/3p4/8/4P3/4K3/8/8/8 b - - 0 1");
         EventLog log;
         log.Attach(*b);
         QVERIFY(PlayMoves(*b, "d7d5"));
@@ -162,16 +159,16 @@ private slots:
         QVERIFY(PlayMoves(*b, "e5d6"));
         QCOMPARE(log.lines.mid(0, 2), QStringList({"LegalMove e5d6", "Capture e5d6 p"}));
         // An en passant square set by hand with no pawn behind it allows no capture.
-        b = FromFen("4k3/8/8/4P3/8/8/8/4K3 w - - 0 1");
+        b = BoardFromFen("4k3/8/8/4P3/8/8/8/4K3 w - - 0 1");
         b->SetEnPassant(Square::D6);
         QVERIFY(!Legal(*b, "e5d6"));
     }
 
     void promotion() {
-        Board b = FromFen("3r3k/4P3/8/8/8/8/4p3/K7 w - - 0 1");
+        Board b = BoardFromFen("3r3k/4P3/8/8/8/8/4p3/K7 w - - 0 1");
         QVERIFY(PlayMoves(*b, "e7e8"));
         QCOMPARE(b->PieceAt(Square::E8), 'Q');
-        b = FromFen("3r3k/4P3/8/8/8/8/4p3/K7 w - - 0 1");
+        b = BoardFromFen("3r3k/4P3/8/8/8/8/4p3/K7 w - - 0 1");
         EventLog log;
         log.Attach(*b);
         log.promoteTo = 'n';
@@ -186,7 +183,7 @@ private slots:
         QCOMPARE(log.lines.at(1), QStringLiteral("Promotion e2e1 n"));
         QCOMPARE(b->PieceAt(Square::E1), 'n');
         // A letter that is no promotion piece is not placed.
-        b = FromFen("7k/4P3/8/8/8/8/8/K7 w - - 0 1");
+        b = BoardFromFen("7k/4P3/8/8/8/8/8/K7 w - - 0 1");
         b->OnPromotion = [](Square, Square, char& piece) { piece = 'k'; };
         QVERIFY(PlayMoves(*b, "e7e8"));
         QCOMPARE(b->PieceAt(Square::E8), 'Q');
@@ -194,7 +191,7 @@ private slots:
 
     void castling() {
         const char* fen = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
-        Board b = FromFen(fen);
+        Board b = BoardFromFen(fen);
         EventLog log;
         log.Attach(*b);
         QVERIFY(PlayMoves(*b, "e1g1"));
@@ -207,29 +204,29 @@ private slots:
         QCOMPARE(b->CastlingAllowed(), CastleSet(0));
 
         // Through check, out of check, and the b-file that does not matter.
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1"), "e1g1"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/2b5/8/8/R3K2R w KQkq - 0 1"), "e1g1"));
-        QVERIFY(Legal(*FromFen("r3k2r/8/8/8/2b5/8/8/R3K2R w KQkq - 0 1"), "e1c1"));
-        QVERIFY(Legal(*FromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"), "e1f1"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/8/R3K2r w KQkq - 0 1"), "e1g1"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1"), "e1g1"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1"), "e1c1"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/6r1/R3K2R w KQkq - 0 1"), "e1g1"));
-        QVERIFY(Legal(*FromFen("r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1"), "e1c1"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/2r5/R3K2R w KQkq - 0 1"), "e1c1"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1"), "e1c1"));
-        QVERIFY(Legal(*FromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "e8g8"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "e1g1"));
-        QVERIFY(!Legal(*FromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "e8e6"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1"), "e1g1"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/2b5/8/8/R3K2R w KQkq - 0 1"), "e1g1"));
+        QVERIFY(Legal(*BoardFromFen("r3k2r/8/8/8/2b5/8/8/R3K2R w KQkq - 0 1"), "e1c1"));
+        QVERIFY(Legal(*BoardFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"), "e1f1"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/8/R3K2r w KQkq - 0 1"), "e1g1"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1"), "e1g1"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1"), "e1c1"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/6r1/R3K2R w KQkq - 0 1"), "e1g1"));
+        QVERIFY(Legal(*BoardFromFen("r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1"), "e1c1"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/2r5/R3K2R w KQkq - 0 1"), "e1c1"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1"), "e1c1"));
+        QVERIFY(Legal(*BoardFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "e8g8"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "e1g1"));
+        QVERIFY(!Legal(*BoardFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "e8e6"));
     }
 
     void castlingGivesCheckAndMate() {
-        Board b = FromFen("5k2/8/8/8/8/8/8/4K2R w K - 0 1");
+        Board b = BoardFromFen("5k2/8/8/8/8/8/8/4K2R w K - 0 1");
         EventLog log;
         log.Attach(*b);
         QVERIFY(PlayMoves(*b, "e1g1"));
         QCOMPARE(log.Take(), QStringList({"LegalMove e1g1", "Castle e1g1", "Check e1g1", "Paint"}));
-        b = FromFen("4rkr1/4p1p1/8/8/8/8/8/4K2R w K - 0 1");
+        b = BoardFromFen("4rkr1/4p1p1/8/8/8/8/8/4K2R w K - 0 1");
         log.Attach(*b);
         QVERIFY(PlayMoves(*b, "e1g1"));
         QCOMPARE(log.lines, QStringList({"LegalMove e1g1", "Castle e1g1", "Check e1g1", "Mate e1g1",
@@ -256,20 +253,20 @@ private slots:
     }
 
     void stalemate() {
-        Board b = FromFen("k7/8/8/1Q6/8/8/8/K7 w - - 0 1");
+        Board b = BoardFromFen("k7/8/8/1Q6/8/8/8/K7 w - - 0 1");
         EventLog log;
         log.Attach(*b);
         QVERIFY(PlayMoves(*b, "b5b6"));
         QCOMPARE(log.lines, QStringList({"LegalMove b5b6", "StaleMate b5b6", "Draw", "Paint"}));
         QVERIFY(b->GameOverMark());
         // The draw is noted without its own handler, and the mark needs OnDraw.
-        b = FromFen("k7/8/8/1Q6/8/8/8/K7 w - - 0 1");
+        b = BoardFromFen("k7/8/8/1Q6/8/8/8/K7 w - - 0 1");
         log.Attach(*b);
         log.Take();
         b->OnStaleMate = nullptr;
         QVERIFY(PlayMoves(*b, "b5b6"));
         QCOMPARE(log.Take(), QStringList({"LegalMove b5b6", "Draw", "Paint"}));
-        b = FromFen("k7/8/8/1Q6/8/8/8/K7 w - - 0 1");
+        b = BoardFromFen("k7/8/8/1Q6/8/8/8/K7 w - - 0 1");
         QVERIFY(PlayMoves(*b, "b5b6"));
         QVERIFY(!b->GameOverMark());
     }
@@ -326,7 +323,7 @@ private slots:
 
     // The same squares with the other side to move are another position.
     void repetitionNeedsSameSide() {
-        Board b = FromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+        Board b = BoardFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
         const char* cycle = "a1a2 e8d8 a2a3 d8e8 a3a1 e8d8 a1a2 d8e8 a2a3 e8d8 a3a1 d8e8";
         QVERIFY(PlayMoves(*b, cycle)); // these squares stood three times, once with Black to move
         QVERIFY(!b->IsThreefoldRepetition());
@@ -341,27 +338,27 @@ private slots:
         QVERIFY(PlayMoves(b, "e2e4 g8f6 g1f3 f6g8 f3g1 g8f6 g1f3 f6g8 f3g1"));
         QVERIFY(b.IsThreefoldRepetition()); // e3 could not be taken: it counts for nothing
 
-        Board c = FromFen("4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1");
+        Board c = BoardFromFen("4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1");
         QVERIFY(PlayMoves(*c, "e2e4 e8d8 e1d1 d8e8 d1e1 e8d8 e1d1 d8e8 d1e1"));
         QVERIFY(!c->IsThreefoldRepetition()); // the first time d4xe3 was possible
         QVERIFY(PlayMoves(*c, "e8d8"));
         QVERIFY(c->IsThreefoldRepetition());
 
-        Board d = FromFen("r3k3/8/8/8/8/8/8/4K3 b q - 0 1");
+        Board d = BoardFromFen("r3k3/8/8/8/8/8/8/4K3 b q - 0 1");
         QVERIFY(PlayMoves(*d, "e8d8 e1d1 d8e8 d1e1 e8d8 e1d1 d8e8 d1e1"));
         QVERIFY(!d->IsThreefoldRepetition()); // castling was still allowed the first time
     }
 
     // A move landing on a corner takes that corner's right, as if the rook had moved.
     void cornerCaptureTakesRight() {
-        Board b = FromFen("r3k3/7R/8/8/8/8/6b1/4K2R b Kq - 0 1");
+        Board b = BoardFromFen("r3k3/7R/8/8/8/8/6b1/4K2R b Kq - 0 1");
         QVERIFY(PlayMoves(*b, "g2h1"));
         QCOMPARE(b->CastlingAllowed(), CastleSet(BlackQueenSide));
         QVERIFY(PlayMoves(*b, "h7h1 e8d8"));
         QCOMPARE(b->PieceAt(Square::H1), 'R');
         QVERIFY(!Legal(*b, "e1g1"));
 
-        b = FromFen("r3k3/8/8/8/8/8/8/Q3K3 w q - 0 1");
+        b = BoardFromFen("r3k3/8/8/8/8/8/8/Q3K3 w q - 0 1");
         QVERIFY(PlayMoves(*b, "a1a8"));
         QCOMPARE(b->CastlingAllowed(), CastleSet(0));
     }
