@@ -5,7 +5,6 @@
 #include "ChessModel.h"
 
 #include <QCoreApplication>
-#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 

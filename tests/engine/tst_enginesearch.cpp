@@ -5,7 +5,6 @@
 
 #include <QTest>
 
-#include <cstring>
 #include <functional>
 #include <iterator>
 #include <memory>

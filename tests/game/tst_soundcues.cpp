@@ -4,8 +4,8 @@
 #include "ProgramEnv.h"
 #include "SoundCues.h"
 
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>

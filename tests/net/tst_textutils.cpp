@@ -3,7 +3,6 @@
 
 #include "TextUtils.h"
 
-#include <QDir>
 #include <QTest>
 
 class TstTextUtils : public QObject {
