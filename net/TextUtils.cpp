@@ -16,19 +16,8 @@ void SplitFirst(QString& Rest, const QString& Separator, QString& First) {
 }
 
 QString ReplaceAll(const QString& Text, const QString& Old, const QString& New) {
-    if (Old.isEmpty()) return Text;
-    QString result;
-    result.reserve(Text.size());
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype p = Text.indexOf(Old, from);
-        if (p < 0) break;
-        result += QStringView(Text).mid(from, p - from);
-        result += New;
-        from = p + Old.size();
-    }
-    result += QStringView(Text).mid(from);
-    return result;
+    if (Old.isEmpty()) return Text; // QString::replace would put New between every character
+    return QString(Text).replace(Old, New);
 }
 
 namespace {
