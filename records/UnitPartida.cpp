@@ -5,14 +5,12 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QSpinBox>
-#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -178,7 +176,7 @@ QList<QLabel*> TFrmPartida::CapturedImages() const {
 
 QStringList TFrmPartida::Lines() const {
     const QString text = FListaPNG->toPlainText();
-    if (text.isEmpty() && FListaPNG->document()->blockCount() <= 1) return {};
+    if (text.isEmpty()) return {};
     return text.split('\n');
 }
 
@@ -186,14 +184,9 @@ void TFrmPartida::AddLine(const QString& line) {
     FListaPNG->appendPlainText(line);
 }
 
-QString TFrmPartida::LastLine() const {
-    const QStringList lines = Lines();
-    return lines.isEmpty() ? QString() : lines.last();
-}
-
 void TFrmPartida::AppendToLastLine(const QString& text) {
     QTextDocument* doc = FListaPNG->document();
-    if (FListaPNG->toPlainText().isEmpty() && doc->blockCount() <= 1) {
+    if (doc->isEmpty()) {
         // An empty record has no last line yet: the text starts one.
         AddLine(text);
         return;

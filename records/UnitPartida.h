@@ -34,7 +34,6 @@ public:
     QStringList Lines() const;
     void AddLine(const QString& line);
     void AppendToLastLine(const QString& text);
-    QString LastLine() const;
     void ClearRecord();
 
     QToolButton* bAbrir = nullptr;
