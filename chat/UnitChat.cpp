@@ -6,7 +6,6 @@
 #include "WSockets2.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -190,9 +189,7 @@ void TFrmChat::AddChatLine(const QString& line) {
     const QString text = OneLine(line);
     FMemoChat->setEnabled(false);
     QTextDocument* doc = FMemoChat->document();
-    const bool empty = doc->isEmpty();
-    const int lines = empty ? 0 : doc->blockCount();
-    if (lines > MaxLogLines) {
+    if (doc->blockCount() > MaxLogLines) {
         QTextCursor first(doc->firstBlock());
         first.select(QTextCursor::BlockUnderCursor);
         first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);

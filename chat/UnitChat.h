@@ -19,7 +19,6 @@
 #include <QString>
 #include <QWidget>
 
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
