@@ -480,7 +480,7 @@ void TTCPClient::Open() {
 }
 
 void TTCPClient::Close() {
-    if (m_status == TSocketStatus::NotInitialized || m_status == TSocketStatus::Idle) return;
+    if (m_status == TSocketStatus::Idle) return;
     CloseConnection(m_handle);
     m_handle = -1;
     m_status = TSocketStatus::Idle;
@@ -577,7 +577,7 @@ void TTCPServer::Open() {
 }
 
 void TTCPServer::Close() {
-    if (m_status == TSocketStatus::NotInitialized || m_status == TSocketStatus::Idle) return;
+    if (m_status == TSocketStatus::Idle) return;
     for (int i = 0; i < Clients.Count(); ++i)
         CloseConnection(Clients.Sockets(i));
     Clients.Clear();

@@ -44,7 +44,6 @@ class QTcpServer;
 class TCustomWinSocket;
 
 enum class TSocketStatus : quint8 {
-    NotInitialized = 0, // kept for callers; a Qt component always starts Idle
     Idle = 1,
     Connected = 2,
     Listening = 3,
