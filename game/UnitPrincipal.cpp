@@ -1054,8 +1054,8 @@ void TFrmPrincipal::FormCreate() {
 void TFrmPrincipal::FormClose() {
     if (closed_) return;
     closed_ = true;
+    // Every key Save writes is set here; Save keeps the file's other lines.
     TZugaretSettings s;
-    s.Load(env_.IniFileToRead()); // keys the program does not own are kept by Save
     s.Nick = Nick;
     s.Elo = Elo;
     s.ComputerElo = ComputerElo;
