@@ -44,6 +44,7 @@ class QTcpServer;
 class TCustomWinSocket;
 
 enum class TSocketStatus : quint8 {
+    NotInitialized = 0, // the state before the socket library starts; Qt needs no start, so unused
     Idle = 1,
     Connected = 2,
     Listening = 3,
