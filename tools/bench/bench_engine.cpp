@@ -8,28 +8,9 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace {
-
-bool ParseDepth(const char* text, const char* command, long low, long high, int* depth) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < low || value > high) {
-        std::fprintf(stderr, "%s: depth must be a whole number from %ld to %ld, not '%s'\n",
-                     command, low, high, text);
-        return false;
-    }
-    *depth = static_cast<int>(value);
-    return true;
-}
-
-unsigned long long PerSecond(std::uint64_t count, qint64 ns) {
-    return ns > 0 ? static_cast<unsigned long long>(static_cast<double>(count) * 1e9 /
-                                                    static_cast<double>(ns))
-                  : 0;
-}
 
 // "e2e4", "a7a8q": from, to and the promotion letter.
 void MoveText(const TEngineMove& m, char* out) {
@@ -81,9 +62,7 @@ int RunEnginePerft(const char* fen, const char* depthText) {
     QElapsedTimer timer;
     timer.start();
     const std::uint64_t nodes = engine->Perft(depth);
-    const qint64 ns = timer.nsecsElapsed();
-    std::printf("nodes %llu ms %lld nps %llu\n", static_cast<unsigned long long>(nodes),
-                static_cast<long long>(ns / 1000000), PerSecond(nodes, ns));
+    PrintNodeCount(nodes, timer.nsecsElapsed());
     return 0;
 }
 

@@ -7,7 +7,31 @@
 #include "bench.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+bool ParseDepth(const char* text, const char* command, long low, long high, int* depth) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < low || value > high) {
+        std::fprintf(stderr, "%s: depth must be a whole number from %ld to %ld, not '%s'\n",
+                     command, low, high, text);
+        return false;
+    }
+    *depth = static_cast<int>(value);
+    return true;
+}
+
+unsigned long long PerSecond(std::uint64_t count, long long ns) {
+    return ns > 0 ? static_cast<unsigned long long>(static_cast<double>(count) * 1e9 /
+                                                    static_cast<double>(ns))
+                  : 0;
+}
+
+void PrintNodeCount(std::uint64_t nodes, long long ns) {
+    std::printf("nodes %llu ms %lld nps %llu\n", static_cast<unsigned long long>(nodes),
+                ns / 1000000, PerSecond(nodes, ns));
+}
 
 int main(int argc, char** argv) {
     if (argc == 1) return RunSuite();
