@@ -232,8 +232,8 @@ private:
     void StartEngine();
     void ShutDownEngine();
     // Engine hand-overs, run on the UI thread while the worker waits.
-    Q_INVOKABLE void EngineMoveHandOver(int from, int to);
-    Q_INVOKABLE void EngineIdle();
+    void EngineMoveHandOver(int from, int to);
+    void EngineIdle();
 
     // game state
     int currentMove_ = 1;

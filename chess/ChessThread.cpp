@@ -39,8 +39,6 @@ void TChessThread::Release() {
         if (terminate_) return;
         std::memcpy(job_.squares, board_.Squares() + 1, 64);
         job_.whiteToMove = board_.WhiteToMove();
-        job_.computerWhite = board_.ComputerPlaysWhite();
-        job_.computerBlack = board_.ComputerPlaysBlack();
         job_.castle = board_.CastlingAllowed();
         job_.ep = Ord(board_.EnPassant()) - 1;
         job_.depth = board_.SearchDepth();
@@ -95,20 +93,16 @@ void TChessThread::run() {
             if (terminate_) return;
             job = job_;
         }
-        const bool computerToMove = job.whiteToMove ? job.computerWhite : job.computerBlack;
-        if (computerToMove) {
-            setPriority(ToQtPriority(job.priority));
-            thinking_.store(true, std::memory_order_relaxed);
-            search_.Load(job.squares, job.whiteToMove, job.castle, job.ep);
-            TEngineMove best;
-            const bool found = search_.Think(job.depth, &best);
-            lastNodes_.store(search_.Nodes(), std::memory_order_relaxed);
-            // The thinking flag is cleared on the board's thread, where the
-            // move is played: until then a user's drop is still refused.
-            if (!AbortRequested() && found &&
-                !HandOver(HandOverKind::Move, best.from + 1, best.to + 1))
-                return;
-        }
+        // The board releases the worker only when the computer is to move.
+        setPriority(ToQtPriority(job.priority));
+        thinking_.store(true, std::memory_order_relaxed);
+        search_.Load(job.squares, job.whiteToMove, job.castle, job.ep);
+        TEngineMove best;
+        const bool found = search_.Think(job.depth, &best);
+        // The thinking flag is cleared on the board's thread, where the
+        // move is played: until then a user's drop is still refused.
+        if (!AbortRequested() && found && !HandOver(HandOverKind::Move, best.from + 1, best.to + 1))
+            return;
         if (!HandOver(HandOverKind::Idle, 0, 0)) return;
     }
 }

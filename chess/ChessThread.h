@@ -69,8 +69,6 @@ public:
     void ApplyPriority(TThreadPriority p);
     // Ends the thread and waits for it; the board's pending hand-overs are dropped.
     void Shutdown();
-    // Nodes of the last search (for tests and diagnostics).
-    std::uint64_t LastNodes() const { return lastNodes_.load(std::memory_order_relaxed); }
 
     static QThread::Priority ToQtPriority(TThreadPriority p);
 
@@ -82,8 +80,6 @@ private:
     struct Job {
         char squares[64];
         bool whiteToMove = true;
-        bool computerWhite = false;
-        bool computerBlack = false;
         int castle = 0;
         int ep = -1;
         int depth = 1;
@@ -108,7 +104,6 @@ private:
 
     std::atomic<bool> abort_{false};
     std::atomic<bool> thinking_{false};
-    std::atomic<std::uint64_t> lastNodes_{0};
 
     // Board thread only.
     int handOverDepth_ = 0;
