@@ -406,23 +406,24 @@ void TEngineSearch::GenerateEnPassant() {
     }
 }
 
-void TEngineSearch::Generate() {
+inline void TEngineSearch::GenerateOwnMoves(bool capturesOnly) {
     firstMove_[ply_ + 1] = firstMove_[ply_];
     for (std::uint64_t own = colourBits_[side_]; own; own &= own - 1) {
         const int sq = std::countr_zero(own);
         const int piece = piece_[sq];
         if (piece != Pawn) {
-            GeneratePieceMoves(sq, piece, false);
+            GeneratePieceMoves(sq, piece, capturesOnly);
             continue;
         }
+        // A pawn's step counts as a capture only when it promotes.
         const int file = sq & 7;
         if (side_ == White) {
             if (sq < 8) continue; // a pawn on its last rank has no move
             if (file != 0 && colour_[sq - 9] == Black) AddMove(sq, sq - 9, FlagPawn | FlagCapture);
             if (file != 7 && colour_[sq - 7] == Black) AddMove(sq, sq - 7, FlagPawn | FlagCapture);
             if (colour_[sq - 8] == Empty) {
-                AddMove(sq, sq - 8, FlagPawn);
-                if (sq >= 48 && sq <= 55 && colour_[sq - 16] == Empty)
+                if (!capturesOnly || sq <= 15) AddMove(sq, sq - 8, FlagPawn);
+                if (!capturesOnly && sq >= 48 && sq <= 55 && colour_[sq - 16] == Empty)
                     AddMove(sq, sq - 16, FlagPawn | FlagPawnDouble);
             }
         } else {
@@ -430,12 +431,16 @@ void TEngineSearch::Generate() {
             if (file != 0 && colour_[sq + 7] == White) AddMove(sq, sq + 7, FlagPawn | FlagCapture);
             if (file != 7 && colour_[sq + 9] == White) AddMove(sq, sq + 9, FlagPawn | FlagCapture);
             if (colour_[sq + 8] == Empty) {
-                AddMove(sq, sq + 8, FlagPawn);
-                if (sq >= 8 && sq <= 15 && colour_[sq + 16] == Empty)
+                if (!capturesOnly || sq >= 48) AddMove(sq, sq + 8, FlagPawn);
+                if (!capturesOnly && sq >= 8 && sq <= 15 && colour_[sq + 16] == Empty)
                     AddMove(sq, sq + 16, FlagPawn | FlagPawnDouble);
             }
         }
     }
+}
+
+void TEngineSearch::Generate() {
+    GenerateOwnMoves(false);
     if (side_ == White) {
         if (castle_ & 1) AddMove(kE1, kG1, FlagCastle);
         if (castle_ & 2) AddMove(kE1, kC1, FlagCastle);
@@ -447,27 +452,7 @@ void TEngineSearch::Generate() {
 }
 
 void TEngineSearch::GenerateCaptures() {
-    firstMove_[ply_ + 1] = firstMove_[ply_];
-    for (std::uint64_t own = colourBits_[side_]; own; own &= own - 1) {
-        const int sq = std::countr_zero(own);
-        const int piece = piece_[sq];
-        if (piece != Pawn) {
-            GeneratePieceMoves(sq, piece, true);
-            continue;
-        }
-        const int file = sq & 7;
-        if (side_ == White) {
-            if (sq < 8) continue;
-            if (file != 0 && colour_[sq - 9] == Black) AddMove(sq, sq - 9, FlagPawn | FlagCapture);
-            if (file != 7 && colour_[sq - 7] == Black) AddMove(sq, sq - 7, FlagPawn | FlagCapture);
-            if (sq <= 15 && colour_[sq - 8] == Empty) AddMove(sq, sq - 8, FlagPawn);
-        } else {
-            if (sq >= 56) continue;
-            if (file != 0 && colour_[sq + 7] == White) AddMove(sq, sq + 7, FlagPawn | FlagCapture);
-            if (file != 7 && colour_[sq + 9] == White) AddMove(sq, sq + 9, FlagPawn | FlagCapture);
-            if (sq >= 48 && colour_[sq + 8] == Empty) AddMove(sq, sq + 8, FlagPawn);
-        }
-    }
+    GenerateOwnMoves(true);
     GenerateEnPassant();
 }
 

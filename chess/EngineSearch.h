@@ -128,6 +128,8 @@ private:
     void AddPromotions(int from, int to, int bits);
     void GenerateEnPassant();
     void GeneratePieceMoves(int sq, int piece, bool capturesOnly);
+    // The moves of the side's pieces and pawns, without castling and en passant.
+    void GenerateOwnMoves(bool capturesOnly);
     int Search(int alpha, int beta, int depth);
     int Quiesce(int alpha, int beta);
     void SortPV();
