@@ -4,8 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QList>
 #include <QSaveFile>
 
 #include <cctype>
@@ -87,9 +85,10 @@ private:
         return t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']'));
     }
 
-    int SectionLine(const QString& section) const
+    // The first header of section at or after line from; -1 when there is none.
+    int SectionLine(const QString& section, int from = 0) const
     {
-        for (int i = 0; i < m_lines.size(); ++i) {
+        for (int i = from; i < m_lines.size(); ++i) {
             const QString t = m_lines.at(i).trimmed();
             if (IsSectionHeader(t) &&
                 t.mid(1, t.size() - 2).trimmed().compare(section, Qt::CaseInsensitive) == 0)
@@ -110,15 +109,7 @@ private:
                     return i;
             }
             // A section may appear twice; look in the later one too.
-            header = -1;
-            for (; i < m_lines.size(); ++i) {
-                const QString t = m_lines.at(i).trimmed();
-                if (IsSectionHeader(t) &&
-                    t.mid(1, t.size() - 2).trimmed().compare(section, Qt::CaseInsensitive) == 0) {
-                    header = i;
-                    break;
-                }
-            }
+            header = SectionLine(section, i);
         }
         return -1;
     }
