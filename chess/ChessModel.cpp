@@ -264,11 +264,7 @@ bool TChessModel::SetFen(const QString& fen, QString* error) {
     castling_ = castling;
     enPassant_ = ep;
     currentMove_ = moveNumber;
-    firstMove_ = lastMove_ = moveNumber;
-    firstWhite_ = lastWhite_ = white;
-    history_.clear();
-    historyBase_ = moveNumber;
-    RecordPosition();
+    StartHistory();
     if (view_) view_->RepaintAll();
     if (error) error->clear();
     return true;
@@ -283,13 +279,17 @@ void TChessModel::ResetPosition() {
     squares_[65] = '\0';
     whiteToMove_.store(true, std::memory_order_relaxed);
     currentMove_ = 1;
-    firstMove_ = lastMove_ = 1;
-    firstWhite_ = lastWhite_ = true;
     enPassant_ = Square::None;
     castling_ = AllCastling;
+    StartHistory();
+}
+
+void TChessModel::StartHistory() {
+    firstMove_ = lastMove_ = currentMove_;
+    firstWhite_ = lastWhite_ = WhiteToMove();
     // Entries outside the recorded range are never read, so the old game can go.
     history_.clear();
-    historyBase_ = 1;
+    historyBase_ = currentMove_;
     RecordPosition();
 }
 

@@ -222,6 +222,8 @@ private:
     Square CapturableEnPassant() const; // EnPassant when a legal capture there exists
     static bool KingAttacked(const char* squares, int colour);
     static bool SameEntry(const MoveInfo& a, const MoveInfo& b);
+    // The history starts over at the current position, its first and last entry.
+    void StartHistory();
     MoveInfo& Entry(int moveNumber, bool whiteToMove);
     const MoveInfo* FindEntry(int moveNumber, bool whiteToMove) const;
     void RepaintSquare(Square s);
