@@ -431,15 +431,14 @@ void TChessBrd::AnimateMove(Square from, Square to) {
         CancelDrag();
         return;
     }
-    const QPixmap image = PieceImage(model_.PieceAt(from));
+    const char letter = model_.PieceAt(from);
+    const QPixmap image = PieceImage(letter);
     if (image.isNull()) return;
 
-    const int inset = (sizeOfSquare_ - pieceImageSize_) / 2;
-    const QPoint start = SquareToPoint(from) + QPoint(inset, inset);
-    const QPoint end = SquareToPoint(to) + QPoint(inset, inset);
+    const QPoint start = PieceRect(from).topLeft();
+    const QPoint end = PieceRect(to).topLeft();
     std::vector<QPoint> path;
     const int dx = end.x() - start.x(), dy = end.y() - start.y();
-    const char letter = model_.PieceAt(from);
     if (letter == 'N' || letter == 'n') {
         // A knight goes sideways first, along the rank, then up or down the file.
         const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
