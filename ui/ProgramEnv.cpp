@@ -1,10 +1,10 @@
 #include "ProgramEnv.h"
 
+#include "Settings.h"
 #include "SoundCues.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -38,7 +38,7 @@ TProgramEnv::TProgramEnv(const QString& programFolder, const QString& dataFolder
 
 QString TProgramEnv::IniFile() const
 {
-    return m_dataFolder + QStringLiteral("ZuzPlak.ini");
+    return m_dataFolder + QLatin1String(SettingsFileName);
 }
 
 QString TProgramEnv::IniFileToRead() const
@@ -46,7 +46,7 @@ QString TProgramEnv::IniFileToRead() const
     const QString own = IniFile();
     if (QFileInfo::exists(own) || WritesBesideProgram())
         return own;
-    const QString shipped = m_programFolder + QStringLiteral("ZuzPlak.ini");
+    const QString shipped = m_programFolder + QLatin1String(SettingsFileName);
     return QFileInfo::exists(shipped) ? shipped : own;
 }
 
