@@ -536,12 +536,12 @@ void TFrmPrincipal::ApplyRemoteMove(const QString& text) {
     if (move.size() != 4) return;
     const QString from = move.left(2).toUpper();
     const QString to = move.mid(2, 2).toUpper();
-    auto isFile = [](QChar c) { return c >= 'A' && c <= 'H'; };
-    auto isRank = [](QChar c) { return c >= '1' && c <= '8'; };
-    if (isFile(from[0]) && isRank(from[1]) && isFile(to[0]) && isRank(to[1])) {
+    const Square fromSq = TextToSquare(from);
+    const Square toSq = TextToSquare(to);
+    if (fromSq != Square::None && toSq != Square::None) {
         // A refused move leaves the local user's permission as it was: it is
         // still the sender's turn, and the user must not move its pieces.
-        if (FBoard->Move(TextToSquare(from), TextToSquare(to)))
+        if (FBoard->Move(fromSq, toSq))
             SetLocalMayMove(Role != TRole::Observer);
     } else if (chat_) {
         // Straight into the log, in plain black, without AddChatLine's
