@@ -74,9 +74,8 @@ struct LineSteps {
 };
 constexpr LineSteps MakeLineSteps() {
     LineSteps t{};
-    const int steps[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
     for (int a = 0; a < 64; ++a) {
-        for (int step : steps) {
+        for (int step : kOffset[TEngineSearch::Queen]) {
             int i = kMailbox64[a] + step;
             while (kMailbox[i] >= 0) {
                 t.step[a][kMailbox[i]] = static_cast<std::int8_t>(step);
@@ -99,8 +98,6 @@ struct AttackMasks {
 };
 constexpr AttackMasks MakeAttackMasks() {
     AttackMasks t{};
-    const int knight[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
-    const int king[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
     for (int sq = 0; sq < 64; ++sq) {
         const int mb = kMailbox64[sq];
         auto bit = [](int n) { return std::uint64_t(1) << n; };
@@ -109,9 +106,9 @@ constexpr AttackMasks MakeAttackMasks() {
             if (kMailbox[mb + step] >= 0) t.pawnFrom[0][sq] |= bit(kMailbox[mb + step]);
             if (kMailbox[mb - step] >= 0) t.pawnFrom[1][sq] |= bit(kMailbox[mb - step]);
         }
-        for (int step : knight)
+        for (int step : kOffset[TEngineSearch::Knight])
             if (kMailbox[mb + step] >= 0) t.knight[sq] |= bit(kMailbox[mb + step]);
-        for (int step : king)
+        for (int step : kOffset[TEngineSearch::King])
             if (kMailbox[mb + step] >= 0) t.king[sq] |= bit(kMailbox[mb + step]);
         for (int other = 0; other < 64; ++other) {
             const int step = kLineStep.step[sq][other];
