@@ -20,7 +20,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
@@ -368,10 +367,6 @@ void TFrmPrincipal::ShowPlayers() {
 
 void TFrmPrincipal::UpdateTitleFromCaption() {
     if (partida_) setWindowTitle(partida_->windowTitle());
-}
-
-bool TFrmPrincipal::EnginePlays(bool white) const {
-    return white ? FBoard->ComputerPlaysWhite() : FBoard->ComputerPlaysBlack();
 }
 
 // ---------------------------------------------------------------- games
@@ -997,13 +992,7 @@ void TFrmPrincipal::panelTableroResize() {
 // ---------------------------------------------------------------- settings
 
 void TFrmPrincipal::FormCreate() {
-    PointClick = false;
-    AutoSavePgn = true;
     PgnFolder = env_.PgnFolder();
-    TurnState = 0;
-    MyColour = NoColour;
-    PromotionPiece = '*';
-    Role = TRole::Offline;
 
     TZugaretSettings s;
     s.Load(env_.IniFileToRead());
@@ -1037,8 +1026,6 @@ void TFrmPrincipal::FormCreate() {
     menuPointClick->setChecked(PointClick);
     bPointAndClick->setChecked(PointClick);
     Version = VersionText;
-    WhitePlayer = TPlayer();
-    BlackPlayer = TPlayer();
     auto load = [](const QString& file, auto apply) {
         if (!file.isEmpty() && QFileInfo::exists(file)) {
             const QImage image(file);

@@ -211,7 +211,6 @@ private:
     void ScheduleIdle();
     void ShowMessage(const QString& text);
     TUiDialogs* Dialogs() const;
-    bool EnginePlays(bool white) const;
 
     TProgramEnv& env_;
     TFrmChat* chat_ = nullptr;
