@@ -342,20 +342,14 @@ void TFrmPrincipal::SetClockTime(TRelojChess& clock, int minutes, int seconds) {
 }
 
 void TFrmPrincipal::SetTurnPanel(int turn) {
-    QPalette pal = FPanelTurno->palette();
+    // The panel's own sheet sets its colours (and its palette with them).
     if (turn == 1) {
-        pal.setColor(QPalette::Window, QColor(255, 255, 255));
-        pal.setColor(QPalette::WindowText, QColor(0, 0, 0));
         FPanelTurno->setText("Juegan Blancas");
+        FPanelTurno->setStyleSheet("QLabel { background: #ffffff; color: #000000; }");
     } else {
-        pal.setColor(QPalette::Window, QColor(0, 0, 0));
-        pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
         FPanelTurno->setText("Juegan Negras");
+        FPanelTurno->setStyleSheet("QLabel { background: #000000; color: #ffffff; }");
     }
-    FPanelTurno->setPalette(pal);
-    FPanelTurno->setStyleSheet(
-        QString("QLabel { background: %1; color: %2; }")
-            .arg(pal.color(QPalette::Window).name(), pal.color(QPalette::WindowText).name()));
 }
 
 void TFrmPrincipal::ShowPlayers() {
