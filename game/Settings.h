@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SoundCues.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -59,7 +61,7 @@ public:
     // [KorvenWEB]
     QString WebUrl = QString::fromLatin1(DefaultWebUrl); // Url
     // [Sonidos]
-    QString SoundFolder = QStringLiteral("sonidos/tarambo/"); // Carpeta
+    QString SoundFolder = QString::fromLatin1(SoundFolderTarambo); // Carpeta
 
     // Reads path into this object, every key falling back to its default.
     // Returns false (and why in error) when the file is missing or cannot be

@@ -4,8 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
 class QSoundEffect;
 
 // Names of the sound cues. Every sound set (a folder of wave files) holds one
