@@ -15,8 +15,7 @@ namespace {
 // the keys it sets. Sections and keys compare without regard to case.
 class TIniText {
 public:
-    void Parse(const QByteArray& bytes)
-    {
+    void Parse(const QByteArray& bytes) {
         QByteArray text = bytes;
         text.replace("\r\n", "\n");
         text.replace('\r', '\n');
@@ -25,8 +24,7 @@ public:
             m_lines.removeLast();
     }
 
-    QByteArray Bytes() const
-    {
+    QByteArray Bytes() const {
         QByteArray out;
         for (const QString& line : m_lines) {
             out += line.toLatin1();
@@ -35,11 +33,9 @@ public:
         return out;
     }
 
-    std::optional<QString> Value(const QString& section, const QString& key) const
-    {
+    std::optional<QString> Value(const QString& section, const QString& key) const {
         const int at = KeyLine(section, key);
-        if (at < 0)
-            return std::nullopt;
+        if (at < 0) return std::nullopt;
         const QString& line = m_lines.at(at);
         QString value = line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
@@ -48,8 +44,7 @@ public:
         return value;
     }
 
-    void SetValue(const QString& section, const QString& key, QString value)
-    {
+    void SetValue(const QString& section, const QString& key, QString value) {
         // A line break inside a value would start a new key.
         value.replace(QLatin1Char('\r'), QLatin1Char(' '));
         value.replace(QLatin1Char('\n'), QLatin1Char(' '));
@@ -64,8 +59,7 @@ public:
         }
         int header = SectionLine(section);
         if (header < 0) {
-            if (!m_lines.isEmpty())
-                m_lines.append(QString());
+            if (!m_lines.isEmpty()) m_lines.append(QString());
             m_lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
             m_lines.append(line);
             return;
@@ -73,21 +67,18 @@ public:
         // After the last key line of the section (before its trailing blanks).
         int insertAt = header + 1;
         for (int i = header + 1; i < m_lines.size() && !IsSectionHeader(m_lines.at(i)); ++i)
-            if (!m_lines.at(i).trimmed().isEmpty())
-                insertAt = i + 1;
+            if (!m_lines.at(i).trimmed().isEmpty()) insertAt = i + 1;
         m_lines.insert(insertAt, line);
     }
 
 private:
-    static bool IsSectionHeader(const QString& line)
-    {
+    static bool IsSectionHeader(const QString& line) {
         const QString t = line.trimmed();
         return t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']'));
     }
 
     // The first header of section at or after line from; -1 when there is none.
-    int SectionLine(const QString& section, int from = 0) const
-    {
+    int SectionLine(const QString& section, int from = 0) const {
         for (int i = from; i < m_lines.size(); ++i) {
             const QString t = m_lines.at(i).trimmed();
             if (IsSectionHeader(t) &&
@@ -97,8 +88,7 @@ private:
         return -1;
     }
 
-    int KeyLine(const QString& section, const QString& key) const
-    {
+    int KeyLine(const QString& section, const QString& key) const {
         for (int header = SectionLine(section); header >= 0;) {
             int i = header + 1;
             for (; i < m_lines.size() && !IsSectionHeader(m_lines.at(i)); ++i) {
@@ -117,42 +107,34 @@ private:
     QStringList m_lines;
 };
 
-QString ReadText(const TIniText& ini, const char* section, const char* key, const QString& def)
-{
+QString ReadText(const TIniText& ini, const char* section, const char* key, const QString& def) {
     return ini.Value(QLatin1String(section), QLatin1String(key)).value_or(def);
 }
 
-int ReadInt(const TIniText& ini, const char* section, const char* key, int def)
-{
+int ReadInt(const TIniText& ini, const char* section, const char* key, int def) {
     const auto value = ini.Value(QLatin1String(section), QLatin1String(key));
-    if (!value)
-        return def;
+    if (!value) return def;
     bool ok = false;
     const int n = value->toInt(&ok);
     return ok ? n : def;
 }
 
-bool ReadFlag(const TIniText& ini, const char* section, const char* key, bool def)
-{
+bool ReadFlag(const TIniText& ini, const char* section, const char* key, bool def) {
     return ReadInt(ini, section, key, def ? 1 : 0) != 0;
 }
 
-void WriteText(TIniText& ini, const char* section, const char* key, const QString& value)
-{
+void WriteText(TIniText& ini, const char* section, const char* key, const QString& value) {
     ini.SetValue(QLatin1String(section), QLatin1String(key), value);
 }
 
-void WriteInt(TIniText& ini, const char* section, const char* key, int value)
-{
+void WriteInt(TIniText& ini, const char* section, const char* key, int value) {
     WriteText(ini, section, key, QString::number(value));
 }
 
 // Reads the existing file if there is one; an unreadable existing file is an error.
-bool ReadExisting(const QString& path, TIniText& ini, QString* error)
-{
+bool ReadExisting(const QString& path, TIniText& ini, QString* error) {
     QFile file(path);
-    if (!file.exists())
-        return true;
+    if (!file.exists()) return true;
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = QStringLiteral("No se pudo leer %1: %2")
@@ -163,13 +145,11 @@ bool ReadExisting(const QString& path, TIniText& ini, QString* error)
     return true;
 }
 
-bool WriteAll(const QString& path, const TIniText& ini, QString* error)
-{
+bool WriteAll(const QString& path, const TIniText& ini, QString* error) {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(ini.Bytes());
-        if (file.commit())
-            return true;
+        if (file.commit()) return true;
     }
     if (error)
         *error = QStringLiteral("No se pudo guardar la configuración en %1: %2")
@@ -178,44 +158,34 @@ bool WriteAll(const QString& path, const TIniText& ini, QString* error)
 }
 
 // The rating in "0" + digits, as the stored text unscrambles to.
-std::optional<int> EloOfPlain(const QByteArray& plain)
-{
-    if (plain.isEmpty())
-        return std::nullopt;
+std::optional<int> EloOfPlain(const QByteArray& plain) {
+    if (plain.isEmpty()) return std::nullopt;
     for (const char c : plain)
-        if (c < '0' || c > '9')
-            return std::nullopt;
+        if (c < '0' || c > '9') return std::nullopt;
     bool ok = false;
     const int elo = (QByteArray("0") + plain).toInt(&ok);
-    if (!ok)
-        return std::nullopt;
+    if (!ok) return std::nullopt;
     return elo;
 }
 
-bool IsHex(const QByteArray& text)
-{
-    if (text.isEmpty() || text.size() % 2 != 0)
-        return false;
+bool IsHex(const QByteArray& text) {
+    if (text.isEmpty() || text.size() % 2 != 0) return false;
     for (const char c : text)
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return false;
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     return true;
 }
 
 } // namespace
 
-bool TZugaretSettings::Load(const QString& path, QString* error)
-{
+bool TZugaretSettings::Load(const QString& path, QString* error) {
     *this = TZugaretSettings();
     QFile file(path);
     if (!file.exists()) {
-        if (error)
-            *error = QStringLiteral("No existe %1").arg(QDir::toNativeSeparators(path));
+        if (error) *error = QStringLiteral("No existe %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
     TIniText ini;
-    if (!ReadExisting(path, ini, error))
-        return false;
+    if (!ReadExisting(path, ini, error)) return false;
 
     Nick = ReadText(ini, "User", "Nick", Nick);
     ComputerElo = ReadInt(ini, "Plak", "Elo", ComputerElo);
@@ -239,11 +209,9 @@ bool TZugaretSettings::Load(const QString& path, QString* error)
     return true;
 }
 
-bool TZugaretSettings::Save(const QString& path, QString* error) const
-{
+bool TZugaretSettings::Save(const QString& path, QString* error) const {
     TIniText ini;
-    if (!ReadExisting(path, ini, error))
-        return false;
+    if (!ReadExisting(path, ini, error)) return false;
     WriteText(ini, "User", "Nick", Nick);
     WriteText(ini, "User", "Elo", QString::fromLatin1(StoredElo(Elo)));
     WriteInt(ini, "Plak", "Elo", ComputerElo);
@@ -264,53 +232,48 @@ bool TZugaretSettings::Save(const QString& path, QString* error) const
     return WriteAll(path, ini, error);
 }
 
-bool TZugaretSettings::WriteVersionState(const QString& path, int state, QString* error)
-{
+bool TZugaretSettings::WriteVersionState(const QString& path, int state, QString* error) {
     TIniText ini;
-    if (!ReadExisting(path, ini, error))
-        return false;
+    if (!ReadExisting(path, ini, error)) return false;
     WriteInt(ini, "Board", "State", state);
     return WriteAll(path, ini, error);
 }
 
-QByteArray TZugaretSettings::StoredElo(int elo)
-{
-    return ScrambleText(QByteArray("0") + QByteArray::number(elo), EloScrambleKey).toHex().toUpper();
+QByteArray TZugaretSettings::StoredElo(int elo) {
+    return ScrambleText(QByteArray("0") + QByteArray::number(elo), EloScrambleKey)
+        .toHex()
+        .toUpper();
 }
 
-int TZugaretSettings::EloFromStored(const QByteArray& stored)
-{
+int TZugaretSettings::EloFromStored(const QByteArray& stored) {
     if (IsHex(stored)) {
-        if (const auto elo = EloOfPlain(UnscrambleText(QByteArray::fromHex(stored), EloScrambleKey)))
+        if (const auto elo =
+                EloOfPlain(UnscrambleText(QByteArray::fromHex(stored), EloScrambleKey)))
             return *elo;
     }
     // The raw scrambled bytes written by older copies of the program.
-    if (const auto elo = EloOfPlain(UnscrambleText(stored, EloScrambleKey)))
-        return *elo;
+    if (const auto elo = EloOfPlain(UnscrambleText(stored, EloScrambleKey))) return *elo;
     return DefaultElo;
 }
 
-QString TZugaretSettings::CheckedWebUrl(const QString& url)
-{
+QString TZugaretSettings::CheckedWebUrl(const QString& url) {
     // Secure addresses are kept too; the update check reads them as well.
-    const bool web = url.contains(QLatin1String("http://")) || url.contains(QLatin1String("https://"));
-    if (url == QLatin1String(FormerWebUrl) || !web)
-        return QString::fromLatin1(DefaultWebUrl);
+    const bool web =
+        url.contains(QLatin1String("http://")) || url.contains(QLatin1String("https://"));
+    if (url == QLatin1String(FormerWebUrl) || !web) return QString::fromLatin1(DefaultWebUrl);
     return url;
 }
 
-QString TZugaretSettings::MainTitle(const QString& nick, int elo)
-{
+QString TZugaretSettings::MainTitle(const QString& nick, int elo) {
     return QStringLiteral("Zugaret CHAT! ") + QLatin1String(ZugaretVersion) + QStringLiteral(" [") +
            nick + QLatin1Char(' ') + QString::number(elo) + QStringLiteral(" ELO]");
 }
 
-QString TZugaretSettings::AboutText(const QString& dataFolder)
-{
+QString TZugaretSettings::AboutText(const QString& dataFolder) {
     const QString br = QStringLiteral("\n\r");
     return QStringLiteral("ZugaretCHAT ") + QLatin1String(ZugaretVersion) + br +
-           QStringLiteral("Ajedrez y chat en red") + br + br +
-           QStringLiteral("Web: ") + QLatin1String(DefaultWebUrl) + br +
+           QStringLiteral("Ajedrez y chat en red") + br + br + QStringLiteral("Web: ") +
+           QLatin1String(DefaultWebUrl) + br +
            QStringLiteral("Correo: zugaret@korvenweb.example.org") + br + br +
            QStringLiteral("Configuración y partidas en:") + br +
            QDir::toNativeSeparators(dataFolder) + br;

@@ -9,9 +9,9 @@ class QSoundEffect;
 // Names of the sound cues. Every sound set (a folder of wave files) holds one
 // "<name>.wav" per cue; the main window's MeteRuido picks the cue by event.
 inline constexpr const char* SoundCueNames[] = {
-    "nueva",   "mover",   "jaque",    "mate",   "ahogado",  "ilegal",
-    "repeticion", "tablas", "enroque", "nojaque", "cobarde", "cobarde2",
-    "entrar",  "conectar", "desconectar", "salir", "msg"};
+    "nueva",      "mover",    "jaque",       "mate",    "ahogado", "ilegal",
+    "repeticion", "tablas",   "enroque",     "nojaque", "cobarde", "cobarde2",
+    "entrar",     "conectar", "desconectar", "salir",   "msg"};
 
 // The two sound sets offered by the configuration window; folders relative
 // to the program folder, forward slashes, trailing slash.

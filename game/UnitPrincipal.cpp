@@ -530,8 +530,7 @@ void TFrmPrincipal::ApplyRemoteMove(const QString& text) {
     if (fromSq != Square::None && toSq != Square::None) {
         // A refused move leaves the local user's permission as it was: it is
         // still the sender's turn, and the user must not move its pieces.
-        if (FBoard->Move(fromSq, toSq))
-            SetLocalMayMove(Role != TRole::Observer);
+        if (FBoard->Move(fromSq, toSq)) SetLocalMayMove(Role != TRole::Observer);
     } else if (chat_) {
         // Straight into the log, in plain black, without AddChatLine's
         // colouring; but like every line of the log it is one line, and the

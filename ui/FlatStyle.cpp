@@ -7,15 +7,26 @@
 
 namespace FlatStyle {
 
-QColor Window() { return QColor(0xF3, 0xF4, 0xF6); }
-QColor Surface() { return QColor(0xFF, 0xFF, 0xFF); }
-QColor Border() { return QColor(0xC9, 0xCE, 0xD6); }
-QColor Accent() { return QColor(0x2F, 0x6F, 0x4F); }
-QColor AccentHover() { return QColor(0x3C, 0x8A, 0x63); }
-QColor Text() { return QColor(0x1F, 0x29, 0x33); }
+QColor Window() {
+    return QColor(0xF3, 0xF4, 0xF6);
+}
+QColor Surface() {
+    return QColor(0xFF, 0xFF, 0xFF);
+}
+QColor Border() {
+    return QColor(0xC9, 0xCE, 0xD6);
+}
+QColor Accent() {
+    return QColor(0x2F, 0x6F, 0x4F);
+}
+QColor AccentHover() {
+    return QColor(0x3C, 0x8A, 0x63);
+}
+QColor Text() {
+    return QColor(0x1F, 0x29, 0x33);
+}
 
-QString StyleSheet()
-{
+QString StyleSheet() {
     // %1 window, %2 surface, %3 border, %4 accent, %5 accent hover, %6 text,
     // %7 hover surface, %8 pressed surface, %9 disabled text.
     static const char* const sheet = R"css(
@@ -111,29 +122,24 @@ QScrollBar::handle:hover { background: %5; }
 QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }
 QScrollBar::add-page, QScrollBar::sub-page { background: none; }
 )css";
-    return QString::fromLatin1(sheet)
-        .arg(Window().name(), Surface().name(), Border().name(), Accent().name(),
-             AccentHover().name(), Text().name(), QColor(0xE8, 0xF1, 0xEC).name(),
-             QColor(0xD3, 0xE4, 0xDA).name(), QColor(0x9A, 0xA1, 0xAB).name());
+    return QString::fromLatin1(sheet).arg(
+        Window().name(), Surface().name(), Border().name(), Accent().name(), AccentHover().name(),
+        Text().name(), QColor(0xE8, 0xF1, 0xEC).name(), QColor(0xD3, 0xE4, 0xDA).name(),
+        QColor(0x9A, 0xA1, 0xAB).name());
 }
 
-void Apply(QApplication& app)
-{
+void Apply(QApplication& app) {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
     app.setStyleSheet(StyleSheet());
 }
 
-void Apply(QWidget* widget)
-{
-    if (widget)
-        widget->setStyleSheet(StyleSheet());
+void Apply(QWidget* widget) {
+    if (widget) widget->setStyleSheet(StyleSheet());
 }
 
-void MarkPanel(QWidget* widget)
-{
-    if (!widget)
-        return;
+void MarkPanel(QWidget* widget) {
+    if (!widget) return;
     widget->setProperty("flatPanel", true);
     widget->style()->unpolish(widget);
     widget->style()->polish(widget);

@@ -11,11 +11,9 @@
 
 namespace {
 
-QString WithSlash(const QString& folder)
-{
+QString WithSlash(const QString& folder) {
     QString f = QDir::fromNativeSeparators(QDir(folder).absolutePath());
-    if (!f.endsWith(QLatin1Char('/')))
-        f += QLatin1Char('/');
+    if (!f.endsWith(QLatin1Char('/'))) f += QLatin1Char('/');
     return f;
 }
 
@@ -24,70 +22,54 @@ QString WithSlash(const QString& folder)
 TProgramEnv::TProgramEnv() : TProgramEnv(RunningProgramFolder()) {}
 
 TProgramEnv::TProgramEnv(const QString& programFolder, quint16 chatPort)
-    : m_programFolder(WithSlash(programFolder)),
-      m_dataFolder(ChooseDataFolder(m_programFolder)), m_chatPort(chatPort)
-{
-}
+    : m_programFolder(WithSlash(programFolder)), m_dataFolder(ChooseDataFolder(m_programFolder)),
+      m_chatPort(chatPort) {}
 
 TProgramEnv::TProgramEnv(const QString& programFolder, const QString& dataFolder, quint16 chatPort)
     : m_programFolder(WithSlash(programFolder)), m_dataFolder(WithSlash(dataFolder)),
-      m_chatPort(chatPort)
-{
+      m_chatPort(chatPort) {
     QDir().mkpath(m_dataFolder);
 }
 
-QString TProgramEnv::IniFile() const
-{
+QString TProgramEnv::IniFile() const {
     return m_dataFolder + QLatin1String(SettingsFileName);
 }
 
-QString TProgramEnv::IniFileToRead() const
-{
+QString TProgramEnv::IniFileToRead() const {
     const QString own = IniFile();
-    if (QFileInfo::exists(own) || WritesBesideProgram())
-        return own;
+    if (QFileInfo::exists(own) || WritesBesideProgram()) return own;
     const QString shipped = m_programFolder + QLatin1String(SettingsFileName);
     return QFileInfo::exists(shipped) ? shipped : own;
 }
 
-QString TProgramEnv::PgnFolder() const
-{
+QString TProgramEnv::PgnFolder() const {
     return m_dataFolder + QStringLiteral("Png/");
 }
 
-QString TProgramEnv::SoundFile(const QString& soundFolder, const QString& cue) const
-{
+QString TProgramEnv::SoundFile(const QString& soundFolder, const QString& cue) const {
     return CueFilePath(m_programFolder, soundFolder, cue);
 }
 
-void TProgramEnv::PlayCue(const QString& soundFolder, const QString& cue) const
-{
+void TProgramEnv::PlayCue(const QString& soundFolder, const QString& cue) const {
     ::PlayCue(m_sound, m_programFolder, soundFolder, cue);
 }
 
-QString TProgramEnv::RunningProgramFolder()
-{
-    if (QCoreApplication::instance())
-        return WithSlash(QCoreApplication::applicationDirPath());
+QString TProgramEnv::RunningProgramFolder() {
+    if (QCoreApplication::instance()) return WithSlash(QCoreApplication::applicationDirPath());
     return WithSlash(QDir::currentPath());
 }
 
-bool TProgramEnv::FolderIsWritable(const QString& folder)
-{
-    if (!QFileInfo(folder).isDir())
-        return false;
+bool TProgramEnv::FolderIsWritable(const QString& folder) {
+    if (!QFileInfo(folder).isDir()) return false;
     // Asking for permissions is not enough (read-only mounts, ACLs): try it.
     QTemporaryFile probe(WithSlash(folder) + QStringLiteral(".zugaret-probe-XXXXXX"));
     return probe.open();
 }
 
-QString TProgramEnv::ChooseDataFolder(const QString& programFolder)
-{
-    if (FolderIsWritable(programFolder))
-        return programFolder;
+QString TProgramEnv::ChooseDataFolder(const QString& programFolder) {
+    if (FolderIsWritable(programFolder)) return programFolder;
     QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (appData.isEmpty())
-        appData = QDir::homePath() + QStringLiteral("/.zugaretchat");
+    if (appData.isEmpty()) appData = QDir::homePath() + QStringLiteral("/.zugaretchat");
     QDir().mkpath(appData);
     return WithSlash(appData);
 }

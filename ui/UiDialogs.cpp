@@ -11,13 +11,11 @@
 TUiDialogs::~TUiDialogs() = default;
 
 QString TUiDialogs::InputBox(const QString& caption, const QString& prompt,
-                             const QString& defaultText)
-{
+                             const QString& defaultText) {
     return InputQuery(caption, prompt, defaultText).value_or(defaultText);
 }
 
-QString DisplayText(const QString& text)
-{
+QString DisplayText(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -25,8 +23,7 @@ QString DisplayText(const QString& text)
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
             out += QLatin1Char('\n');
             const QChar partner = c == QLatin1Char('\n') ? QLatin1Char('\r') : QLatin1Char('\n');
-            if (i + 1 < text.size() && text.at(i + 1) == partner)
-                ++i;
+            if (i + 1 < text.size() && text.at(i + 1) == partner) ++i;
         } else {
             out += c;
         }
@@ -34,8 +31,7 @@ QString DisplayText(const QString& text)
     return out;
 }
 
-QString QtFileFilter(const QString& filter)
-{
+QString QtFileFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
@@ -49,16 +45,13 @@ QString QtFileFilter(const QString& filter)
 
 namespace {
 
-QString CaptionOrTitle(const QString& caption)
-{
-    if (!caption.isEmpty())
-        return caption;
+QString CaptionOrTitle(const QString& caption) {
+    if (!caption.isEmpty()) return caption;
     const QString title = QApplication::applicationDisplayName();
     return title.isEmpty() ? QStringLiteral("ZugaretCHAT") : title;
 }
 
-QString PictureFilter()
-{
+QString PictureFilter() {
     QStringList patterns;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         patterns.append(QStringLiteral("*.") + QString::fromLatin1(format));
@@ -68,25 +61,20 @@ QString PictureFilter()
 
 // Shared set-up of the open, save and picture dialogs.
 QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request, bool save,
-                      const QString& filter)
-{
+                      const QString& filter) {
     QFileDialog dialog(parent, CaptionOrTitle(request.Caption));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!filter.isEmpty())
-        dialog.setNameFilter(QtFileFilter(filter));
-    if (!request.DefaultExt.isEmpty())
-        dialog.setDefaultSuffix(request.DefaultExt);
-    if (!request.InitialFolder.isEmpty())
-        dialog.setDirectory(request.InitialFolder);
+    if (!filter.isEmpty()) dialog.setNameFilter(QtFileFilter(filter));
+    if (!request.DefaultExt.isEmpty()) dialog.setDefaultSuffix(request.DefaultExt);
+    if (!request.InitialFolder.isEmpty()) dialog.setDirectory(request.InitialFolder);
     if (!request.FileName.isEmpty()) {
         const QFileInfo preset(request.FileName);
         if (preset.isAbsolute() && request.InitialFolder.isEmpty())
             dialog.setDirectory(preset.absolutePath());
         dialog.selectFile(preset.fileName());
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().constFirst();
 }
 
@@ -94,13 +82,11 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request, bool s
 
 TQtDialogs::TQtDialogs(QWidget* parent) : m_parent(parent) {}
 
-QWidget* TQtDialogs::Parent() const
-{
+QWidget* TQtDialogs::Parent() const {
     return m_parent ? m_parent.data() : QApplication::activeWindow();
 }
 
-void TQtDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind)
-{
+void TQtDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind) {
     QMessageBox::Icon icon = QMessageBox::Information;
     if (kind == TMessageKind::Warning)
         icon = QMessageBox::Warning;
@@ -110,8 +96,7 @@ void TQtDialogs::ShowMessage(const QString& text, const QString& caption, TMessa
     box.exec();
 }
 
-bool TQtDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons)
-{
+bool TQtDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons) {
     const bool okCancel = buttons == TQuestionButtons::OkCancel;
     QMessageBox box(okCancel ? QMessageBox::Warning : QMessageBox::Question,
                     CaptionOrTitle(caption), DisplayText(text),
@@ -124,82 +109,67 @@ bool TQtDialogs::Ask(const QString& text, const QString& caption, TQuestionButto
 }
 
 std::optional<QString> TQtDialogs::InputQuery(const QString& caption, const QString& prompt,
-                                              const QString& defaultText)
-{
+                                              const QString& defaultText) {
     bool ok = false;
-    const QString text = QInputDialog::getText(Parent(), CaptionOrTitle(caption),
-                                               DisplayText(prompt), QLineEdit::Normal,
-                                               defaultText, &ok);
-    if (!ok)
-        return std::nullopt;
+    const QString text =
+        QInputDialog::getText(Parent(), CaptionOrTitle(caption), DisplayText(prompt),
+                              QLineEdit::Normal, defaultText, &ok);
+    if (!ok) return std::nullopt;
     return text;
 }
 
-QString TQtDialogs::OpenFileName(const TFileDialogRequest& request)
-{
+QString TQtDialogs::OpenFileName(const TFileDialogRequest& request) {
     return RunFileDialog(Parent(), request, false, request.Filter);
 }
 
-QString TQtDialogs::SaveFileName(const TFileDialogRequest& request)
-{
+QString TQtDialogs::SaveFileName(const TFileDialogRequest& request) {
     return RunFileDialog(Parent(), request, true, request.Filter);
 }
 
-QString TQtDialogs::OpenPictureName(const TFileDialogRequest& request)
-{
+QString TQtDialogs::OpenPictureName(const TFileDialogRequest& request) {
     return RunFileDialog(Parent(), request, false,
                          request.Filter.isEmpty() ? PictureFilter() : request.Filter);
 }
 
 // ---------------------------------------------------------------- scripted
 
-void TScriptedDialogs::AnswerYes(const QString& expectCaption)
-{
+void TScriptedDialogs::AnswerYes(const QString& expectCaption) {
     m_answers.push_back({TDialogKind::Question, expectCaption, true, std::nullopt});
 }
 
-void TScriptedDialogs::AnswerNo(const QString& expectCaption)
-{
+void TScriptedDialogs::AnswerNo(const QString& expectCaption) {
     m_answers.push_back({TDialogKind::Question, expectCaption, false, std::nullopt});
 }
 
-void TScriptedDialogs::AnswerInput(const QString& text, const QString& expectCaption)
-{
+void TScriptedDialogs::AnswerInput(const QString& text, const QString& expectCaption) {
     m_answers.push_back({TDialogKind::Input, expectCaption, true, text});
 }
 
-void TScriptedDialogs::CancelInput(const QString& expectCaption)
-{
+void TScriptedDialogs::CancelInput(const QString& expectCaption) {
     m_answers.push_back({TDialogKind::Input, expectCaption, false, std::nullopt});
 }
 
-void TScriptedDialogs::AnswerOpenFile(const QString& fileName, const QString& expectCaption)
-{
+void TScriptedDialogs::AnswerOpenFile(const QString& fileName, const QString& expectCaption) {
     m_answers.push_back({TDialogKind::OpenFile, expectCaption, true, fileName});
 }
 
-void TScriptedDialogs::AnswerSaveFile(const QString& fileName, const QString& expectCaption)
-{
+void TScriptedDialogs::AnswerSaveFile(const QString& fileName, const QString& expectCaption) {
     m_answers.push_back({TDialogKind::SaveFile, expectCaption, true, fileName});
 }
 
-void TScriptedDialogs::AnswerOpenPicture(const QString& fileName, const QString& expectCaption)
-{
+void TScriptedDialogs::AnswerOpenPicture(const QString& fileName, const QString& expectCaption) {
     m_answers.push_back({TDialogKind::OpenPicture, expectCaption, true, fileName});
 }
 
 void TScriptedDialogs::SetUnexpectedAnswers(bool yes, std::optional<QString> input,
-                                            const QString& fileName)
-{
+                                            const QString& fileName) {
     m_defaultYes = yes;
     m_defaultInput = std::move(input);
     m_defaultFile = fileName;
 }
 
-bool TScriptedDialogs::Take(TDialogKind kind, const QString& caption, TPrepared& answer)
-{
-    if (m_answers.empty())
-        return false;
+bool TScriptedDialogs::Take(TDialogKind kind, const QString& caption, TPrepared& answer) {
+    if (m_answers.empty()) return false;
     const TPrepared& front = m_answers.front();
     if (front.Kind != kind || (!front.ExpectCaption.isEmpty() && front.ExpectCaption != caption))
         return false;
@@ -208,8 +178,7 @@ bool TScriptedDialogs::Take(TDialogKind kind, const QString& caption, TPrepared&
     return true;
 }
 
-void TScriptedDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind)
-{
+void TScriptedDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind) {
     TDialogRecord record;
     record.Kind = TDialogKind::Message;
     record.Caption = caption;
@@ -218,8 +187,7 @@ void TScriptedDialogs::ShowMessage(const QString& text, const QString& caption, 
     m_log.append(record);
 }
 
-bool TScriptedDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons)
-{
+bool TScriptedDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons) {
     TDialogRecord record;
     record.Kind = TDialogKind::Question;
     record.Caption = caption;
@@ -235,8 +203,7 @@ bool TScriptedDialogs::Ask(const QString& text, const QString& caption, TQuestio
 }
 
 std::optional<QString> TScriptedDialogs::InputQuery(const QString& caption, const QString& prompt,
-                                                    const QString& defaultText)
-{
+                                                    const QString& defaultText) {
     TDialogRecord record;
     record.Kind = TDialogKind::Input;
     record.Caption = caption;
@@ -251,8 +218,7 @@ std::optional<QString> TScriptedDialogs::InputQuery(const QString& caption, cons
     return answer;
 }
 
-QString TScriptedDialogs::FileDialog(TDialogKind kind, const TFileDialogRequest& request)
-{
+QString TScriptedDialogs::FileDialog(TDialogKind kind, const TFileDialogRequest& request) {
     TDialogRecord record;
     record.Kind = kind;
     record.Caption = request.Caption;
@@ -267,40 +233,32 @@ QString TScriptedDialogs::FileDialog(TDialogKind kind, const TFileDialogRequest&
     return answer;
 }
 
-QString TScriptedDialogs::OpenFileName(const TFileDialogRequest& request)
-{
+QString TScriptedDialogs::OpenFileName(const TFileDialogRequest& request) {
     return FileDialog(TDialogKind::OpenFile, request);
 }
 
-QString TScriptedDialogs::SaveFileName(const TFileDialogRequest& request)
-{
+QString TScriptedDialogs::SaveFileName(const TFileDialogRequest& request) {
     return FileDialog(TDialogKind::SaveFile, request);
 }
 
-QString TScriptedDialogs::OpenPictureName(const TFileDialogRequest& request)
-{
+QString TScriptedDialogs::OpenPictureName(const TFileDialogRequest& request) {
     return FileDialog(TDialogKind::OpenPicture, request);
 }
 
-QStringList TScriptedDialogs::Messages() const
-{
+QStringList TScriptedDialogs::Messages() const {
     QStringList texts;
     for (const TDialogRecord& r : m_log)
-        if (r.Kind == TDialogKind::Message)
-            texts.append(r.Text);
+        if (r.Kind == TDialogKind::Message) texts.append(r.Text);
     return texts;
 }
 
-QList<TDialogRecord> TScriptedDialogs::UnexpectedDialogs() const
-{
+QList<TDialogRecord> TScriptedDialogs::UnexpectedDialogs() const {
     QList<TDialogRecord> found;
     for (const TDialogRecord& r : m_log)
-        if (r.Unexpected)
-            found.append(r);
+        if (r.Unexpected) found.append(r);
     return found;
 }
 
-bool TScriptedDialogs::HasUnexpected() const
-{
+bool TScriptedDialogs::HasUnexpected() const {
     return !UnexpectedDialogs().isEmpty();
 }

@@ -58,12 +58,10 @@ public:
 
     // InputBox: the entered text, or defaultText when cancelled.
     QString InputBox(const QString& caption, const QString& prompt, const QString& defaultText);
-    bool AskYesNo(const QString& text, const QString& caption = QString())
-    {
+    bool AskYesNo(const QString& text, const QString& caption = QString()) {
         return Ask(text, caption, TQuestionButtons::YesNo);
     }
-    bool AskOkCancel(const QString& text, const QString& caption = QString())
-    {
+    bool AskOkCancel(const QString& text, const QString& caption = QString()) {
         return Ask(text, caption, TQuestionButtons::OkCancel);
     }
 };

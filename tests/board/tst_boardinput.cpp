@@ -375,8 +375,8 @@ void TestBoardInput::animationRunsAtThePieceInset() {
     QCOMPARE(steps.first().at(0).toPoint(), b.SquareToPoint(Square::G1) + inset);
     QCOMPARE(steps.last().at(0).toPoint(), b.SquareToPoint(Square::F3) + inset);
     // Knight: along the rank first.
-    QCOMPARE(steps.at(40).at(0).toPoint(), QPoint(b.SquareToPoint(Square::F3).x(),
-                                                  b.SquareToPoint(Square::G1).y()) + inset);
+    QCOMPARE(steps.at(40).at(0).toPoint(),
+             QPoint(b.SquareToPoint(Square::F3).x(), b.SquareToPoint(Square::G1).y()) + inset);
 }
 
 void TestBoardInput::noAnimationWhenOffOrHidden() {

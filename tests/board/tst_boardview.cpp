@@ -409,9 +409,9 @@ void TestBoardView::labelCellsOnEachSide() {
             int found = -1;
             for (int i = 0; i < 8 && found < 0; ++i)
                 if (cells.at(i).adjusted(-1, -1, 1, 1).contains(x, y)) found = i;
-            QVERIFY2(found >= 0, qPrintable(QStringLiteral("label pixel outside every cell at %1, %2")
-                                                .arg(x)
-                                                .arg(y)));
+            QVERIFY2(found >= 0,
+                     qPrintable(
+                         QStringLiteral("label pixel outside every cell at %1, %2").arg(x).arg(y)));
             ++inCell[found];
         }
     for (int i = 0; i < 8; ++i)

@@ -14,8 +14,7 @@ private slots:
     void latin1Texts();
 };
 
-void TstEncryptIt::knownVectors_data()
-{
+void TstEncryptIt::knownVectors_data() {
     QTest::addColumn<QByteArray>("plain");
     QTest::addColumn<int>("key");
     QTest::addColumn<QByteArray>("cipherHex");
@@ -26,8 +25,7 @@ void TstEncryptIt::knownVectors_data()
     QTest::newRow("empty") << QByteArray() << 5817 << QByteArray();
 }
 
-void TstEncryptIt::knownVectors()
-{
+void TstEncryptIt::knownVectors() {
     QFETCH(QByteArray, plain);
     QFETCH(int, key);
     QFETCH(QByteArray, cipherHex);
@@ -36,8 +34,7 @@ void TstEncryptIt::knownVectors()
     QCOMPARE(UnscrambleText(cipher, quint16(key)), plain);
 }
 
-void TstEncryptIt::inverseOverAllBytes()
-{
+void TstEncryptIt::inverseOverAllBytes() {
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all.append(char(b));
@@ -59,8 +56,7 @@ void TstEncryptIt::inverseOverAllBytes()
     QVERIFY(UnscrambleText(ScrambleText(QByteArray("01215"), 5817), 5818) != "01215");
 }
 
-void TstEncryptIt::latin1Texts()
-{
+void TstEncryptIt::latin1Texts() {
     const QString nick = QStringLiteral("Peñón ñ");
     const QString cipher = ScrambleText(nick, EloScrambleKey);
     QCOMPARE(cipher.size(), nick.size());

@@ -22,21 +22,18 @@ private slots:
     void colours();
 
 private:
-    void Drive(TRelojChess& clock, qint64 ms)
-    {
+    void Drive(TRelojChess& clock, qint64 ms) {
         m_now += ms;
         clock.Tick();
     }
     qint64 m_now = 0;
 };
 
-void TstRelojChess::init()
-{
+void TstRelojChess::init() {
     m_now = 100000;
 }
 
-void TstRelojChess::startState()
-{
+void TstRelojChess::startState() {
     TRelojChess clock;
     QCOMPARE(clock.Remaining(), 900);
     QCOMPARE(clock.Alert(), 90);
@@ -52,8 +49,7 @@ void TstRelojChess::startState()
 
 // Each row: the clock starts at 0:15:00 (or as prepared by "hours first"),
 // one part is set; success, message, and the state after.
-void TstRelojChess::setters_data()
-{
+void TstRelojChess::setters_data() {
     QTest::addColumn<int>("presetHours");
     QTest::addColumn<int>("presetMinutes");
     QTest::addColumn<QString>("part");
@@ -68,11 +64,11 @@ void TstRelojChess::setters_data()
     QTest::newRow("1439 minutes") << 0 << 15 << "m" << 1439 << true << "" << 86340 << "23:59:00";
     QTest::newRow("1440 minutes") << 0 << 15 << "m" << 1440 << false
                                   << "Los minutos deben estar entre 0 y 1439" << 900 << "0:15:00";
-    QTest::newRow("minutes under 2 hours") << 2 << 0 << "m" << 1320 << false
-                                           << "Los minutos deben estar entre 0 y 1319" << 7200
-                                           << "2:00:00";
-    QTest::newRow("23 hours with 59 minutes") << 0 << 59 << "h" << 23 << true << "" << 86340
-                                              << "23:59:00";
+    QTest::newRow("minutes under 2 hours")
+        << 2 << 0 << "m" << 1320 << false << "Los minutos deben estar entre 0 y 1319" << 7200
+        << "2:00:00";
+    QTest::newRow("23 hours with 59 minutes")
+        << 0 << 59 << "h" << 23 << true << "" << 86340 << "23:59:00";
     QTest::newRow("24 hours") << 0 << 59 << "h" << 24 << false
                               << "Las horas deben estar entre 0 y 23" << 3540 << "0:59:00";
     QTest::newRow("negative hours") << 0 << 15 << "h" << -1 << false
@@ -82,8 +78,7 @@ void TstRelojChess::setters_data()
                                 << "Los segundos deben estar entre 0 y 59" << 900 << "0:15:00";
 }
 
-void TstRelojChess::setters()
-{
+void TstRelojChess::setters() {
     QFETCH(int, presetHours);
     QFETCH(int, presetMinutes);
     QFETCH(QString, part);
@@ -115,8 +110,7 @@ void TstRelojChess::setters()
     QCOMPARE(clock.Horas() * 3600 + clock.Minutos() * 60 + clock.Segundos(), remaining);
 }
 
-void TstRelojChess::settingTheSameValueChangesNothing()
-{
+void TstRelojChess::settingTheSameValueChangesNothing() {
     TRelojChess clock;
     QVERIFY(clock.SetMinutos(1));
     clock.SetAlert(3);
@@ -132,8 +126,7 @@ void TstRelojChess::settingTheSameValueChangesNothing()
     QCOMPARE(clock.Alert(), 3);
 }
 
-void TstRelojChess::timeoutAfterOneTickAtZero()
-{
+void TstRelojChess::timeoutAfterOneTickAtZero() {
     TRelojChess clock;
     clock.SetTimeSource([this] { return m_now; });
     QVERIFY(clock.SetMinutos(0));
@@ -161,8 +154,7 @@ void TstRelojChess::timeoutAfterOneTickAtZero()
     QCOMPARE(clock.text(), QStringLiteral("0:00:00"));
 }
 
-void TstRelojChess::lateTickTakesTheRealSeconds()
-{
+void TstRelojChess::lateTickTakesTheRealSeconds() {
     TRelojChess clock;
     clock.SetTimeSource([this] { return m_now; });
     clock.Start();
@@ -185,8 +177,7 @@ void TstRelojChess::lateTickTakesTheRealSeconds()
     QCOMPARE(timeouts, 1);
 }
 
-void TstRelojChess::partSecondsCarryOver()
-{
+void TstRelojChess::partSecondsCarryOver() {
     TRelojChess clock;
     clock.SetTimeSource([this] { return m_now; });
     clock.Start();
@@ -199,8 +190,7 @@ void TstRelojChess::partSecondsCarryOver()
     QCOMPARE(clock.Remaining(), 898);
 }
 
-void TstRelojChess::stopDropsThePartSecond()
-{
+void TstRelojChess::stopDropsThePartSecond() {
     TRelojChess clock;
     clock.SetTimeSource([this] { return m_now; });
     clock.Start();
@@ -213,8 +203,7 @@ void TstRelojChess::stopDropsThePartSecond()
     QCOMPARE(clock.Remaining(), 898);
 }
 
-void TstRelojChess::startingARunningClockKeepsItsSecond()
-{
+void TstRelojChess::startingARunningClockKeepsItsSecond() {
     TRelojChess clock;
     clock.SetTimeSource([this] { return m_now; });
     clock.Start();
@@ -229,8 +218,7 @@ void TstRelojChess::startingARunningClockKeepsItsSecond()
     QVERIFY(clock.Timer().isActive());
 }
 
-void TstRelojChess::colours()
-{
+void TstRelojChess::colours() {
     TRelojChess clock;
     clock.SetTimeSource([this] { return m_now; });
     QVERIFY(clock.SetMinutos(1)); // alert at 6 seconds

@@ -12,15 +12,13 @@
 
 namespace {
 
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
+void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
 
-QByteArray ReadFile(const QString& path)
-{
+QByteArray ReadFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
@@ -50,14 +48,12 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TstSettings::init()
-{
+void TstSettings::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
 }
 
-void TstSettings::roundTrip()
-{
+void TstSettings::roundTrip() {
     TZugaretSettings s;
     s.Nick = QStringLiteral(" Peñón ");
     s.Elo = 1215;
@@ -81,7 +77,7 @@ void TstSettings::roundTrip()
 
     const QByteArray bytes = ReadFile(IniPath());
     QVERIFY(bytes.contains("Nick=\" Pe\xF1\xF3n \"")); // Latin-1 bytes, blanks kept by quotes
-    QVERIFY(bytes.contains("Elo=26FC006BD0"));        // hex of ScrambleText("01215", 5817)
+    QVERIFY(bytes.contains("Elo=26FC006BD0"));         // hex of ScrambleText("01215", 5817)
 
     TZugaretSettings r;
     QVERIFY(r.Load(IniPath(), &error));
@@ -109,24 +105,23 @@ void TstSettings::roundTrip()
     QCOMPARE(ReadFile(IniPath()), bytes);
 }
 
-void TstSettings::freshFileHoldsEveryKeyButState()
-{
+void TstSettings::freshFileHoldsEveryKeyButState() {
     QVERIFY(TZugaretSettings().Save(IniPath()));
     const QString text = QString::fromLatin1(ReadFile(IniPath()));
     const QStringList expected = {
-        "[User]",         "Nick=",          "Elo=",          "[Plak]",   "[Config]",
-        "Left=304",       "Top=169",        "Width=352",     "Height=454", "[Board]",
-        "Height=334",     "Width=334",      "BmpBoard=",     "BmpW=",    "BmpB=",
-        "PointClick=1",   "[Game]",         "Visible=1",     "[Chat]",   "Height=150",
-        "[KorvenWEB]",    "Url=http://",    "[Sonidos]",     "Carpeta=sonidos/tarambo/"};
+        "[User]",      "Nick=",       "Elo=",       "[Plak]",
+        "[Config]",    "Left=304",    "Top=169",    "Width=352",
+        "Height=454",  "[Board]",     "Height=334", "Width=334",
+        "BmpBoard=",   "BmpW=",       "BmpB=",      "PointClick=1",
+        "[Game]",      "Visible=1",   "[Chat]",     "Height=150",
+        "[KorvenWEB]", "Url=http://", "[Sonidos]",  "Carpeta=sonidos/tarambo/"};
     for (const QString& piece : expected)
         QVERIFY2(text.contains(piece), qPrintable(piece));
     QVERIFY(text.contains("Elo=1200"));
     QVERIFY(!text.contains("State="));
 }
 
-void TstSettings::missingFileGivesDefaults()
-{
+void TstSettings::missingFileGivesDefaults() {
     TZugaretSettings s;
     s.Nick = QStringLiteral("stale");
     s.Elo = 3;
@@ -152,8 +147,7 @@ void TstSettings::missingFileGivesDefaults()
 }
 
 // The value of User/Elo as found in the file, and the rating read from it.
-void TstSettings::storedRating_data()
-{
+void TstSettings::storedRating_data() {
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<int>("elo");
     QTest::newRow("hex 1215") << QByteArray("26FC006BD0") << 1215;
@@ -169,8 +163,7 @@ void TstSettings::storedRating_data()
     QTest::newRow("too big") << ScrambleText(QByteArray("099999999999"), 5817).toHex() << 1100;
 }
 
-void TstSettings::storedRating()
-{
+void TstSettings::storedRating() {
     QFETCH(QByteArray, value);
     QFETCH(int, elo);
     QCOMPARE(TZugaretSettings::EloFromStored(value), elo);
@@ -181,8 +174,7 @@ void TstSettings::storedRating()
     QCOMPARE(s.Nick, QStringLiteral("ana"));
 }
 
-void TstSettings::damagedValuesGiveDefaults()
-{
+void TstSettings::damagedValuesGiveDefaults() {
     WriteFile(IniPath(), "[Config]\nLeft=abc\nTop=\nWidth=12x\nHeight= 500 \n"
                          "[Board]\nPointClick=yes\nState=2\n[Game]\nVisible=0\n");
     TZugaretSettings s;
@@ -197,8 +189,7 @@ void TstSettings::damagedValuesGiveDefaults()
     QCOMPARE(s.Elo, 1100); // no User section at all
 }
 
-void TstSettings::iniSyntax()
-{
+void TstSettings::iniSyntax() {
     // Windows-made file: CRLF, other case, blanks around "=", comments,
     // a flag written as 2, a section given twice.
     WriteFile(IniPath(), "; made by hand\r\n[user]\r\n  NICK = Zo\xEB \r\n\r\n[BOARD]\r\n"
@@ -221,8 +212,7 @@ void TstSettings::iniSyntax()
     QVERIFY(r.Nick.startsWith(QStringLiteral("ana")));
 }
 
-void TstSettings::saveKeepsOtherLines()
-{
+void TstSettings::saveKeepsOtherLines() {
     WriteFile(IniPath(), "; comentario\n[Board]\nState=2\nExtra=keep me\n[Mine]\nx=1\n");
     TZugaretSettings s;
     QVERIFY(s.Load(IniPath()));
@@ -240,8 +230,7 @@ void TstSettings::saveKeepsOtherLines()
     QCOMPARE(r.Nick, QStringLiteral("ana"));
 }
 
-void TstSettings::versionStateAlone()
-{
+void TstSettings::versionStateAlone() {
     TZugaretSettings s;
     s.Nick = QStringLiteral("ana");
     s.Elo = 1215;
@@ -264,8 +253,7 @@ void TstSettings::versionStateAlone()
     QCOMPARE(r.VersionState, 1);
 }
 
-void TstSettings::unwritableFileIsReported()
-{
+void TstSettings::unwritableFileIsReported() {
     TZugaretSettings s;
     s.Nick = QStringLiteral("ana");
     QString error;
@@ -282,8 +270,7 @@ void TstSettings::unwritableFileIsReported()
     QVERIFY(!error.isEmpty());
 }
 
-void TstSettings::webUrl_data()
-{
+void TstSettings::webUrl_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("kept");
     QTest::newRow("own address") << "http://zugaret.example.com" << true;
@@ -294,16 +281,14 @@ void TstSettings::webUrl_data()
     QTest::newRow("former address") << QString::fromLatin1(TZugaretSettings::FormerWebUrl) << false;
 }
 
-void TstSettings::webUrl()
-{
+void TstSettings::webUrl() {
     QFETCH(QString, url);
     QFETCH(bool, kept);
     QCOMPARE(TZugaretSettings::CheckedWebUrl(url),
              kept ? url : QString::fromLatin1(TZugaretSettings::DefaultWebUrl));
 }
 
-void TstSettings::texts()
-{
+void TstSettings::texts() {
     QCOMPARE(TZugaretSettings::MainTitle(QStringLiteral("ana"), 1100),
              QStringLiteral("Zugaret CHAT! 2.01 [ana 1100 ELO]"));
     const QString about = TZugaretSettings::AboutText(QStringLiteral("/home/ana/.local/zug/"));

@@ -21,22 +21,28 @@ private slots:
     void shippedSets();
 };
 
-void TstSoundCues::cuePath_data()
-{
+void TstSoundCues::cuePath_data() {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("path");
-    QTest::newRow("zelbo move") << "/opt/zug/" << "sonidos/zelbo/" << "/opt/zug/sonidos/zelbo/mover.wav";
-    QTest::newRow("program folder without slash") << "/opt/zug" << "sonidos/tarambo/"
-                                                   << "/opt/zug/sonidos/tarambo/mover.wav";
-    QTest::newRow("set without slash") << "/opt/zug/" << "sonidos/zelbo"
+    QTest::newRow("zelbo move") << "/opt/zug/"
+                                << "sonidos/zelbo/"
+                                << "/opt/zug/sonidos/zelbo/mover.wav";
+    QTest::newRow("program folder without slash") << "/opt/zug"
+                                                  << "sonidos/tarambo/"
+                                                  << "/opt/zug/sonidos/tarambo/mover.wav";
+    QTest::newRow("set without slash") << "/opt/zug/"
+                                       << "sonidos/zelbo"
                                        << "/opt/zug/sonidos/zelbo/mover.wav";
-    QTest::newRow("absolute set") << "/opt/zug/" << "/home/ana/ruidos/" << "/home/ana/ruidos/mover.wav";
-    QTest::newRow("empty set") << "/opt/zug/" << "" << "/opt/zug/mover.wav";
+    QTest::newRow("absolute set") << "/opt/zug/"
+                                  << "/home/ana/ruidos/"
+                                  << "/home/ana/ruidos/mover.wav";
+    QTest::newRow("empty set") << "/opt/zug/"
+                               << ""
+                               << "/opt/zug/mover.wav";
 }
 
-void TstSoundCues::cuePath()
-{
+void TstSoundCues::cuePath() {
     QFETCH(QString, program);
     QFETCH(QString, folder);
     QFETCH(QString, path);
@@ -46,8 +52,7 @@ void TstSoundCues::cuePath()
              CueFilePath(env.ProgramFolder(), folder, QStringLiteral("mover")));
 }
 
-void TstSoundCues::missingFilesAreSilent()
-{
+void TstSoundCues::missingFilesAreSilent() {
     QTemporaryDir dir;
     TQtSoundOutput out;
     out.PlayFile(dir.filePath(QStringLiteral("sonidos/tarambo/mover.wav")));
@@ -58,8 +63,7 @@ void TstSoundCues::missingFilesAreSilent()
     PlayCue(nullptr, dir.path(), QStringLiteral("sonidos/tarambo/"), QStringLiteral("mover"));
 }
 
-void TstSoundCues::recordingFake()
-{
+void TstSoundCues::recordingFake() {
     TRecordingSound sound;
     TProgramEnv env(QStringLiteral("/opt/zug"), QDir::tempPath());
     env.PlayCue(QStringLiteral("sonidos/tarambo/"), QStringLiteral("nueva")); // no output yet
@@ -73,8 +77,7 @@ void TstSoundCues::recordingFake()
     QVERIFY(sound.Cues().isEmpty());
 }
 
-void TstSoundCues::shippedSets_data()
-{
+void TstSoundCues::shippedSets_data() {
     QTest::addColumn<QString>("set");
     QTest::addColumn<QString>("cue");
     for (const char* set : {SoundFolderTarambo, SoundFolderZelbo})
@@ -84,11 +87,11 @@ void TstSoundCues::shippedSets_data()
 
 // Each file is a plain PCM wave (what every audio back end plays), mono or
 // stereo, and short enough that a cue is over before the next move.
-void TstSoundCues::shippedSets()
-{
+void TstSoundCues::shippedSets() {
     QFETCH(QString, set);
     QFETCH(QString, cue);
-    const QString path = QFINDTESTDATA(QStringLiteral("../../") + set + cue + QStringLiteral(".wav"));
+    const QString path =
+        QFINDTESTDATA(QStringLiteral("../../") + set + cue + QStringLiteral(".wav"));
     QVERIFY2(!path.isEmpty(), qPrintable(set + cue));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -19,13 +19,11 @@ private slots:
     void twoPrograms();
 };
 
-void TstProgramEnv::initTestCase()
-{
+void TstProgramEnv::initTestCase() {
     QStandardPaths::setTestModeEnabled(true);
 }
 
-void TstProgramEnv::writableProgramFolder()
-{
+void TstProgramEnv::writableProgramFolder() {
     QTemporaryDir dir;
     const TProgramEnv env(dir.path());
     QCOMPARE(env.ProgramFolder(), dir.path() + QLatin1Char('/'));
@@ -34,12 +32,12 @@ void TstProgramEnv::writableProgramFolder()
     QCOMPARE(env.IniFileToRead(), env.IniFile());
     QCOMPARE(env.PgnFolder(), dir.path() + QStringLiteral("/Png/"));
     QCOMPARE(env.ChatPort(), quint16(12121));
-    QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+    QVERIFY(QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                 .isEmpty()); // the probe leaves nothing behind
 }
 
-void TstProgramEnv::readOnlyProgramFolder()
-{
+void TstProgramEnv::readOnlyProgramFolder() {
     // A program folder that cannot be written to: a missing one stands in,
     // since permissions do not stop root.
     QTemporaryDir dir;
@@ -66,8 +64,7 @@ void TstProgramEnv::readOnlyProgramFolder()
     QCOMPARE(split.IniFileToRead(), split.IniFile());
 }
 
-void TstProgramEnv::twoPrograms()
-{
+void TstProgramEnv::twoPrograms() {
     QTemporaryDir a, b;
     TScriptedDialogs dialogsA, dialogsB;
     TProgramEnv envA(a.path(), 0), envB(b.path(), 40001);

@@ -15,8 +15,7 @@
 namespace {
 
 // Runs handle on the next modal dialog once it is showing.
-void OnNextModal(std::function<void(QWidget*)> handle)
-{
+void OnNextModal(std::function<void(QWidget*)> handle) {
     QTimer::singleShot(0, qApp, [handle] {
         if (QWidget* w = QApplication::activeModalWidget())
             handle(w);
@@ -40,49 +39,52 @@ private slots:
     void realInputQuery();
 };
 
-void TstUiDialogs::displayText_data()
-{
+void TstUiDialogs::displayText_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("LF CR") << "a\n\rb" << "a\nb";
-    QTest::newRow("CR LF") << "a\r\nb" << "a\nb";
-    QTest::newRow("two breaks") << "a\n\r\n\rb" << "a\n\nb";
-    QTest::newRow("LF then LF CR") << "a\n\n\rb" << "a\n\nb";
-    QTest::newRow("lone CR") << "a\rb" << "a\nb";
+    QTest::newRow("LF CR") << "a\n\rb"
+                           << "a\nb";
+    QTest::newRow("CR LF") << "a\r\nb"
+                           << "a\nb";
+    QTest::newRow("two breaks") << "a\n\r\n\rb"
+                                << "a\n\nb";
+    QTest::newRow("LF then LF CR") << "a\n\n\rb"
+                                   << "a\n\nb";
+    QTest::newRow("lone CR") << "a\rb"
+                             << "a\nb";
     QTest::newRow("trailing") << QString::fromUtf8("¡¡ ATENCION !! \n\rúltima\n\r")
                               << QString::fromUtf8("¡¡ ATENCION !! \núltima\n");
     QTest::newRow("plain") << "Opcion no disponible, de momento..."
                            << "Opcion no disponible, de momento...";
 }
 
-void TstUiDialogs::displayText()
-{
+void TstUiDialogs::displayText() {
     QFETCH(QString, text);
     QFETCH(QString, shown);
     QCOMPARE(DisplayText(text), shown);
 }
 
-void TstUiDialogs::fileFilter_data()
-{
+void TstUiDialogs::fileFilter_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("qt");
     QTest::newRow("save") << "Partida Zugaret CHAT|*.gam|Archivo PGN|*.pgn|Todos los archivos|*.*"
                           << "Partida Zugaret CHAT (*.gam);;Archivo PGN (*.pgn);;"
                              "Todos los archivos (*.*)";
-    QTest::newRow("several patterns") << "Imágenes|*.bmp;*.png" << "Imágenes (*.bmp *.png)";
-    QTest::newRow("odd piece left out") << "A|*.a|B" << "A (*.a)";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("several patterns") << "Imágenes|*.bmp;*.png"
+                                      << "Imágenes (*.bmp *.png)";
+    QTest::newRow("odd piece left out") << "A|*.a|B"
+                                        << "A (*.a)";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
-void TstUiDialogs::fileFilter()
-{
+void TstUiDialogs::fileFilter() {
     QFETCH(QString, filter);
     QFETCH(QString, qt);
     QCOMPARE(QtFileFilter(filter), qt);
 }
 
-void TstUiDialogs::scriptedAnswersInOrder()
-{
+void TstUiDialogs::scriptedAnswersInOrder() {
     TScriptedDialogs d;
     d.AnswerInput(QStringLiteral("ana"), QStringLiteral("ZugaretChat"));
     d.AnswerNo();
@@ -91,13 +93,13 @@ void TstUiDialogs::scriptedAnswersInOrder()
     d.AnswerOpenPicture(QStringLiteral("/tmp/p.bmp"));
 
     d.ShowMessage(QStringLiteral("uno\n\rdos")); // takes no answer
-    QCOMPARE(d.InputQuery(QStringLiteral("ZugaretChat"), QStringLiteral("Escriba su nombre"),
-                          QString()),
-             std::optional<QString>(QStringLiteral("ana")));
+    QCOMPARE(
+        d.InputQuery(QStringLiteral("ZugaretChat"), QStringLiteral("Escriba su nombre"), QString()),
+        std::optional<QString>(QStringLiteral("ana")));
     QVERIFY(!d.AskOkCancel(QStringLiteral("¿Interrumpir la partida actual?")));
-    QCOMPARE(d.InputBox(QStringLiteral("Promoción peón"), QStringLiteral("Elije"),
-                        QStringLiteral("D")),
-             QStringLiteral("D")); // cancelled box gives the default
+    QCOMPARE(
+        d.InputBox(QStringLiteral("Promoción peón"), QStringLiteral("Elije"), QStringLiteral("D")),
+        QStringLiteral("D")); // cancelled box gives the default
     TFileDialogRequest save{QStringLiteral("Guardar"), QString(), QStringLiteral("sin titulo"),
                             QStringLiteral("A|*.gam"), QStringLiteral("gam")};
     QCOMPARE(d.SaveFileName(save), QStringLiteral("/tmp/x.gam"));
@@ -120,8 +122,7 @@ void TstUiDialogs::scriptedAnswersInOrder()
     QCOMPARE(d.Messages(), QStringList{QStringLiteral("uno\n\rdos")});
 }
 
-void TstUiDialogs::scriptedUnexpected()
-{
+void TstUiDialogs::scriptedUnexpected() {
     TScriptedDialogs d;
     // Nothing prepared: No, cancelled input, cancelled file dialog.
     QVERIFY(!d.AskYesNo(QStringLiteral("¿Seguro?")));
@@ -149,8 +150,7 @@ void TstUiDialogs::scriptedUnexpected()
     QCOMPARE(d.UnexpectedDialogs().size(), 5);
 }
 
-void TstUiDialogs::realMessageAndQuestion()
-{
+void TstUiDialogs::realMessageAndQuestion() {
     QWidget owner;
     TQtDialogs d(&owner);
     QString shown, caption;
@@ -161,8 +161,7 @@ void TstUiDialogs::realMessageAndQuestion()
         caption = box->windowTitle();
         box->accept();
     });
-    d.ShowMessage(QStringLiteral("uno\n\rdos\n\r"), QStringLiteral("Aviso"),
-                  TMessageKind::Warning);
+    d.ShowMessage(QStringLiteral("uno\n\rdos\n\r"), QStringLiteral("Aviso"), TMessageKind::Warning);
     QCOMPARE(shown, QStringLiteral("uno\ndos\n"));
     QCOMPARE(caption, QStringLiteral("Aviso"));
 
@@ -183,8 +182,7 @@ void TstUiDialogs::realMessageAndQuestion()
     QVERIFY(d.AskYesNo(QStringLiteral("¿Seguro?")));
 }
 
-void TstUiDialogs::realInputQuery()
-{
+void TstUiDialogs::realInputQuery() {
     TQtDialogs d;
     QString preset;
     OnNextModal([&](QWidget* w) {
@@ -200,9 +198,9 @@ void TstUiDialogs::realInputQuery()
     QCOMPARE(preset, QStringLiteral("D"));
 
     OnNextModal([](QWidget* w) { w->close(); });
-    QCOMPARE(d.InputBox(QStringLiteral("Promoción peón"), QStringLiteral("Elije"),
-                        QStringLiteral("D")),
-             QStringLiteral("D"));
+    QCOMPARE(
+        d.InputBox(QStringLiteral("Promoción peón"), QStringLiteral("Elije"), QStringLiteral("D")),
+        QStringLiteral("D"));
 }
 
 QTEST_MAIN(TstUiDialogs)

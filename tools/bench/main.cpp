@@ -41,7 +41,6 @@ int main(int argc, char** argv) {
         if (std::strcmp(cmd, "engine-perft") == 0) return RunEnginePerft(argv[2], argv[3]);
         if (std::strcmp(cmd, "search") == 0) return RunSearch(argv[2], argv[3]);
     }
-    std::fprintf(stderr,
-                 "usage: zugaret-bench [perft|engine-perft|search \"<FEN>\" <depth>]\n");
+    std::fprintf(stderr, "usage: zugaret-bench [perft|engine-perft|search \"<FEN>\" <depth>]\n");
     return 2;
 }
