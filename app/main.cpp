@@ -5,9 +5,9 @@
 
 #include "FlatStyle.h"
 #include "ProgramEnv.h"
-#include "SoundCues.h"
-#include "UiDialogs.h"
-#include "UnitPrincipal.h"
+#include "QtDialogs.h"
+#include "QtSoundOutput.h"
+#include "MainWindow.h"
 #include "ZugaretProgram.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "Settings.h"
 
-#include "EncryptIt.h"
+#include "TextScrambler.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,7 @@
 #include "SoundCues.h"
 
-#include <QAudioDevice>
 #include <QDir>
 #include <QFileInfo>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#include <QUrl>
 
 QString CueFilePath(const QString& programFolder, const QString& soundFolder, const QString& cue) {
     QString folder = soundFolder;
@@ -24,42 +20,6 @@ TSoundOutput::~TSoundOutput() = default;
 void PlayCue(TSoundOutput* output, const QString& programFolder, const QString& soundFolder,
              const QString& cue) {
     if (output) output->PlayFile(CueFilePath(programFolder, soundFolder, cue));
-}
-
-TQtSoundOutput::TQtSoundOutput() = default;
-
-TQtSoundOutput::~TQtSoundOutput() {
-    qDeleteAll(m_effects);
-}
-
-void TQtSoundOutput::PlayFile(const QString& wavPath) {
-    const QFileInfo info(wavPath);
-    if (!info.isFile() || !info.isReadable()) return;
-    if (m_noDevice) return;
-    if (!m_audioTouched) {
-        m_audioTouched = true;
-        if (QMediaDevices::defaultAudioOutput().isNull()) {
-            m_noDevice = true;
-            return;
-        }
-    }
-    const QString key = info.absoluteFilePath();
-    QSoundEffect* effect = m_effects.value(key);
-    if (!effect) {
-        effect = new QSoundEffect;
-        effect->setSource(QUrl::fromLocalFile(key));
-        m_effects.insert(key, effect);
-    }
-    if (m_current && m_current != effect) m_current->stop();
-    // A file that cannot be decoded ends in QSoundEffect::Error and stays silent.
-    if (effect->status() == QSoundEffect::Error) return;
-    effect->stop();
-    effect->play();
-    m_current = effect;
-}
-
-void TQtSoundOutput::Stop() {
-    if (m_current) m_current->stop();
 }
 
 void TRecordingSound::PlayFile(const QString& wavPath) {

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
-
-class QSoundEffect;
 
 // Names of the sound cues. Every sound set (a folder of wave files) holds one
 // "<name>.wav" per cue; the main window's MeteRuido picks the cue by event.
@@ -39,30 +36,6 @@ public:
 // A null output is silent (a program without sound).
 void PlayCue(TSoundOutput* output, const QString& programFolder, const QString& soundFolder,
              const QString& cue);
-
-// Qt Multimedia player. Nothing of Qt Multimedia is created before the first
-// file that exists is played, so programs that never play (or only miss
-// files) never touch the audio device. Loaded effects are kept per file so a
-// cue plays at once the second time.
-class TQtSoundOutput final : public TSoundOutput {
-public:
-    TQtSoundOutput();
-    ~TQtSoundOutput() override;
-    TQtSoundOutput(const TQtSoundOutput&) = delete;
-    TQtSoundOutput& operator=(const TQtSoundOutput&) = delete;
-
-    void PlayFile(const QString& wavPath) override;
-    void Stop() override;
-
-    // True once an audio object has been created (for tests of the laziness).
-    bool AudioTouched() const { return m_audioTouched; }
-
-private:
-    bool m_audioTouched = false;
-    bool m_noDevice = false;
-    QHash<QString, QSoundEffect*> m_effects; // owned
-    QSoundEffect* m_current = nullptr;
-};
 
 // Test double: remembers every file asked for, whether it exists or not.
 class TRecordingSound final : public TSoundOutput {

@@ -1,6 +1,5 @@
 #include "TextUtils.h"
 
-#include <QDesktopServices>
 #include <QDir>
 
 void SplitFirst(QString& Rest, const QString& Separator, QString& First) {
@@ -44,11 +43,4 @@ QUrl ShellTarget(const QString& FileName, const QString& Folder) {
     if (!Folder.isEmpty() && QDir::isRelativePath(name))
         return QUrl::fromLocalFile(QDir(Folder).filePath(name));
     return QUrl::fromLocalFile(name);
-}
-
-void OpenWithShell(const QString& FileName, const QString& Parameters, const QString& Folder,
-                   ShowMode Mode) {
-    Q_UNUSED(Parameters);
-    Q_UNUSED(Mode);
-    QDesktopServices::openUrl(ShellTarget(FileName, Folder));
 }

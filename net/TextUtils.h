@@ -20,20 +20,10 @@ void SplitFirst(QString& Rest, const QString& Separator, QString& First);
 // brought in by New is never searched again. An empty Old changes nothing.
 QString ReplaceAll(const QString& Text, const QString& Old, const QString& New);
 
-// Window show modes accepted by OpenWithShell (the desktop decides how the
-// opened program's window appears, so the mode is only passed along).
-enum class ShowMode { Hide = 0, Normal = 1, Minimized = 2, Maximized = 3 };
-
 // Where OpenWithShell sends FileName: an address with a scheme ("http://…",
 // "mailto:…") or starting with "www." as a URL, anything else as a local file,
 // relative paths taken from Folder when one is given.
 QUrl ShellTarget(const QString& FileName, const QString& Folder = QString());
-
-// Hands FileName to the desktop to open with the user's associated program.
-// Parameters and Mode have no desktop equivalent and are ignored; the outcome
-// is not examined.
-void OpenWithShell(const QString& FileName, const QString& Parameters = QString(),
-                   const QString& Folder = QString(), ShowMode Mode = ShowMode::Normal);
 
 // Conversions at the wire and file boundary: one byte per character. Characters
 // beyond Latin-1 become "?".

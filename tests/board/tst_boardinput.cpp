@@ -2,7 +2,7 @@
 // events (the drop rule, OnIllegalMove, NoMover), clicks, resizing by the
 // corner, animated moves, and the model's events reaching the host with the
 // board as Sender.
-#include "ChessBrd.h"
+#include "BoardWidget.h"
 
 #include <QSignalSpy>
 #include <QtTest>

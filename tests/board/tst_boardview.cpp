@@ -1,7 +1,7 @@
 // The board's drawing and geometry: pixel/square mapping both ways, the
 // control kept square, piece-set acceptance, and the pixels of a grabbed
 // image. Set ZUGARET_BOARD_PNG to a file name to save a rendered board.
-#include "ChessBrd.h"
+#include "BoardWidget.h"
 
 #include <QPainter>
 #include <QtTest>

@@ -2,7 +2,7 @@
 // (1215 in particular) surviving the file, defaults for a missing file or
 // key, 1100 for a damaged rating, other lines of the file kept, and a file
 // that cannot be written reported instead of lost.
-#include "EncryptIt.h"
+#include "TextScrambler.h"
 #include "Settings.h"
 
 #include <QDir>

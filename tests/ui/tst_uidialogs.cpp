@@ -1,7 +1,7 @@
 // The dialogs interface: how "\n\r" texts and "|" filters reach the screen,
 // the scripted double that window tests rely on (queue, log, unexpected
 // questions), and the real dialogs answered on the offscreen platform.
-#include "UiDialogs.h"
+#include "QtDialogs.h"
 
 #include <QApplication>
 #include <QInputDialog>

@@ -1,0 +1,102 @@
+#pragma once
+// One complete program for a window test: its own temporary folder, scripted
+// dialogs and recording sound, and the three windows built over them.
+
+#include "BoardWidget.h"
+#include "ProgramEnv.h"
+#include "ChessClock.h"
+#include "SoundCues.h"
+#include "UiDialogs.h"
+#include "ChatWindow.h"
+#include "NewGameDialog.h"
+#include "RecordWindow.h"
+#include "MainWindow.h"
+#include "ZugaretProgram.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+// Gives the engine's worker time to finish a shallow search and hand its
+// move over, without handling events: the move then waits to be played.
+// (Should the worker be slower, the move simply comes later and the checks
+// after it hold all the same.)
+inline void LetTheEngineHandItsMoveOver() {
+    QThread::msleep(300);
+}
+
+struct TTestProgram {
+    QTemporaryDir dir;
+    TScriptedDialogs dialogs;
+    TRecordingSound sound;
+    std::unique_ptr<TProgramEnv> env;
+    std::unique_ptr<TZugaretProgram> program;
+
+    // A program whose ini file already names the user (no nick question),
+    // unless nick is empty; extraIni is appended to the ini file.
+    explicit TTestProgram(const QString& nick = "Ana", const QByteArray& extraIni = QByteArray(),
+                          bool show = true) {
+        const QString folder = dir.path() + "/";
+        if (!nick.isEmpty() || !extraIni.isEmpty()) {
+            QFile ini(folder + "ZuzPlak.ini");
+            ini.open(QIODevice::WriteOnly);
+            if (!nick.isEmpty()) ini.write("[User]\r\nNick=" + nick.toLatin1() + "\r\n");
+            ini.write(extraIni);
+        }
+        env = std::make_unique<TProgramEnv>(folder, folder);
+        env->SetDialogs(&dialogs);
+        env->SetSound(&sound);
+        if (!nick.isEmpty()) Build(show);
+    }
+
+    void Build(bool show = true) {
+        program = std::make_unique<TZugaretProgram>(*env);
+        if (show) program->Show();
+        if (!program->Terminated()) {
+            Main().FBoard->SetAnimateMoves(false);
+        }
+    }
+
+    TFrmPrincipal& Main() { return program->Main(); }
+    TFrmChat& Chat() { return *program->Chat(); }
+    TFrmPartida& Partida() { return *program->Partida(); }
+    TChessBrd& Board() { return *Main().FBoard; }
+
+    QStringList Record() { return Partida().Lines(); }
+
+    // Plays a move given as "e2e4" on the board, as a local drop would.
+    bool Play(const QString& move) {
+        return Board().Move(TextToSquare(move.left(2)), TextToSquare(move.mid(2, 2)));
+    }
+    bool PlayAll(const QStringList& moves) {
+        for (const QString& m : moves)
+            if (!Play(m)) return false;
+        return true;
+    }
+
+    // Starts a game through the new-game dialog against opponent.
+    void NewGameVia(const QString& opponent, bool white, int minutes = 15) {
+        Main().bNuevaPartidaClick();
+        TFrmConexion* dlg = Main().FrmConexion();
+        QVERIFY(dlg);
+        const int i = dlg->cb1->findText(opponent);
+        QVERIFY2(i >= 0, qPrintable(opponent));
+        dlg->cb1->setCurrentIndex(i);
+        (white ? dlg->rbBlancas : dlg->rbNegras)->setChecked(true);
+        dlg->eDuracion->setValue(minutes);
+        dlg->bCrearClick();
+    }
+};

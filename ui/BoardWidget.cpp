@@ -1,0 +1,651 @@
+#include "BoardWidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+// The pictures live in this static library; registering them by hand keeps
+// the linker from dropping them.
+static void InitBoardResources() {
+    Q_INIT_RESOURCE(board);
+}
+
+namespace {
+
+const char PieceLetters[] = "PNBRQKpnbrqk";
+
+int PieceIndex(char letter) {
+    if (letter == '\0') return -1;
+    const char* p = std::strchr(PieceLetters, letter);
+    return p ? int(p - PieceLetters) : -1;
+}
+
+bool IsSizeCursor(Qt::CursorShape shape) {
+    return shape == Qt::SizeFDiagCursor || shape == Qt::SizeBDiagCursor ||
+           shape == Qt::SizeHorCursor || shape == Qt::SizeVerCursor;
+}
+
+QImage LoadResource(const char* name) {
+    InitBoardResources();
+    return QImage(QString::fromLatin1(name));
+}
+
+} // namespace
+
+TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
+    InitBoardResources();
+    coordFont_ = QFont(QStringLiteral("Arial"));
+    coordFont_.setPointSize(7);
+    coordFont_.setStyleHint(QFont::SansSerif);
+    lineStyle_ = QPen(QColor(0, 0, 0), 1, Qt::SolidLine);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    resize(8 * sizeOfSquare_ + 2 * sizeOfBorder_, 8 * sizeOfSquare_ + 2 * sizeOfBorder_);
+    LoadPieceImages();
+    model_.SetViewHooks(this);
+}
+
+TChessBrd::~TChessBrd() {
+    // Park the engine while the widget is whole; afterwards nothing may
+    // reach the view or the forwarders, which go before the model does.
+    model_.StopThinking();
+    destroying_ = true;
+    model_.SetViewHooks(nullptr);
+    OnLegalMove = nullptr;
+    OnCapture = nullptr;
+    OnPromotion = nullptr;
+    OnCastle = nullptr;
+    OnCheck = nullptr;
+    OnMate = nullptr;
+    OnStaleMate = nullptr;
+    OnNoMatingMaterial = nullptr;
+    OnThreefoldPosition = nullptr;
+    OnDraw = nullptr;
+    OnCalculateMove = nullptr;
+    OnCalculationFailed = nullptr;
+    OnPaint = nullptr;
+}
+
+// ---------------------------------------------------------------- properties
+
+void TChessBrd::SetBoardLines(bool on) {
+    boardLines_ = on;
+    update();
+}
+
+void TChessBrd::SetBorderBitmap(const QImage& bitmap) {
+    borderBitmap_ = bitmap;
+    borderTile_ = bitmap.isNull() ? QPixmap() : QPixmap::fromImage(bitmap);
+    update();
+}
+
+void TChessBrd::SetBorderColor(const QColor& colour) {
+    borderColor_ = colour;
+    update();
+}
+
+void TChessBrd::SetCoordFont(const QFont& font) {
+    coordFont_ = font;
+    update();
+}
+
+void TChessBrd::SetCoordFontColor(const QColor& colour) {
+    coordColor_ = colour;
+    update();
+}
+
+void TChessBrd::SetCustomPieceSet(const QImage& bitmap) {
+    if (!bitmap.isNull() && !IsValidPieceSet(bitmap)) return; // the previous set stays
+    customPieceSet_ = bitmap;
+    LoadPieceImages();
+    update();
+}
+
+void TChessBrd::SetDisplayCoords(CoordSet sides) {
+    displayCoords_ = sides;
+    update();
+}
+
+void TChessBrd::SetLineStyle(const QPen& pen) {
+    lineStyle_ = pen;
+    update();
+}
+
+void TChessBrd::SetResizeMinSize(int size) {
+    resizeMinSize_ = std::min(size, resizeMaxSize_);
+}
+
+void TChessBrd::SetResizeMaxSize(int size) {
+    resizeMaxSize_ = std::max(size, resizeMinSize_);
+}
+
+void TChessBrd::SetSizeOfBorder(int pixels) {
+    sizeOfBorder_ = std::max(0, pixels);
+    const int side = 8 * sizeOfSquare_ + 2 * sizeOfBorder_;
+    resize(side, side);
+    updateGeometry();
+    update();
+}
+
+void TChessBrd::SetSizeOfSquare(int pixels) {
+    sizeOfSquare_ = std::max(1, pixels);
+    const int side = 8 * sizeOfSquare_ + 2 * sizeOfBorder_;
+    resize(side, side);
+    updateGeometry();
+    update();
+}
+
+void TChessBrd::SetNoMover(bool on) {
+    noMover_ = on;
+    // A drag begun while the user could move must not play once he no longer may.
+    if (on && (dragShown_ || pressed_)) CancelDrag();
+}
+
+void TChessBrd::SetSquareColorDark(const QColor& colour) {
+    squareColorDark_ = colour;
+    update();
+}
+
+void TChessBrd::SetSquareColorLight(const QColor& colour) {
+    squareColorLight_ = colour;
+    update();
+}
+
+void TChessBrd::SetSquareDark(const QImage& bitmap) {
+    squareDark_ = bitmap;
+    darkTile_ = bitmap.isNull() ? QPixmap() : QPixmap::fromImage(bitmap);
+    update();
+}
+
+void TChessBrd::SetSquareLight(const QImage& bitmap) {
+    squareLight_ = bitmap;
+    lightTile_ = bitmap.isNull() ? QPixmap() : QPixmap::fromImage(bitmap);
+    update();
+}
+
+void TChessBrd::SetWhiteOnTop(bool on) {
+    whiteOnTop_ = on;
+    update();
+}
+
+// ---------------------------------------------------------------- pictures
+
+bool TChessBrd::IsValidPieceSet(const QImage& bitmap) {
+    return !bitmap.isNull() && bitmap.width() * 2 == bitmap.height() * 3 && bitmap.height() >= 4;
+}
+
+QImage TChessBrd::BuiltInPieceSet() {
+    return LoadResource(":/chess/SETMORVEN40");
+}
+QImage TChessBrd::BuiltInSquareLight() {
+    return LoadResource(":/chess/square-light");
+}
+QImage TChessBrd::BuiltInSquareDark() {
+    return LoadResource(":/chess/square-dark");
+}
+
+void TChessBrd::LoadPieceImages() {
+    QImage set = IsValidPieceSet(customPieceSet_) ? customPieceSet_ : BuiltInPieceSet();
+    for (QPixmap& image : pieceImages_)
+        image = QPixmap();
+    if (!IsValidPieceSet(set)) return;
+    set = set.convertToFormat(QImage::Format_RGB32);
+    const int c = set.height() / 4;
+    pieceImageSize_ = c;
+    // Row 2r holds the pieces of colour r, row 2r + 1 their masks: black is
+    // the piece, white is transparent, greys are partly covered edges.
+    for (int r = 0; r < 2; ++r)
+        for (int j = 0; j < 6; ++j) {
+            QImage image(c, c, QImage::Format_ARGB32);
+            for (int y = 0; y < c; ++y) {
+                const QRgb* colour =
+                    reinterpret_cast<const QRgb*>(set.constScanLine(2 * r * c + y));
+                const QRgb* mask =
+                    reinterpret_cast<const QRgb*>(set.constScanLine((2 * r + 1) * c + y));
+                QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < c; ++x) {
+                    const QRgb px = colour[j * c + x];
+                    const int alpha = 255 - qGray(mask[j * c + x]);
+                    out[x] = qRgba(qRed(px), qGreen(px), qBlue(px), alpha);
+                }
+            }
+            pieceImages_[r * 6 + j] = QPixmap::fromImage(image);
+        }
+}
+
+QPixmap TChessBrd::PieceImage(char letter) const {
+    const int i = PieceIndex(letter);
+    return i < 0 ? QPixmap() : pieceImages_[i];
+}
+
+// ---------------------------------------------------------------- geometry
+
+Square TChessBrd::SquareAtPoint(int X, int Y) const {
+    const int S = sizeOfSquare_;
+    const int x = X - sizeOfBorder_, y = Y - sizeOfBorder_;
+    if (x < 0 || y < 0 || x >= 8 * S || y >= 8 * S) return Square::None;
+    int column = std::min(x / S, 7), row = std::min(y / S, 7);
+    if (whiteOnTop_) column = 7 - column, row = 7 - row;
+    return ToSquare(row * 8 + column + 1);
+}
+
+QPoint TChessBrd::SquareToPoint(Square s) const {
+    int column = FileOf(s) - 1, row = 8 - RankOf(s);
+    if (whiteOnTop_) column = 8 - FileOf(s), row = RankOf(s) - 1;
+    return QPoint(column * sizeOfSquare_ + sizeOfBorder_, row * sizeOfSquare_ + sizeOfBorder_);
+}
+
+QRect TChessBrd::SquareRect(Square s) const {
+    return QRect(SquareToPoint(s), QSize(sizeOfSquare_, sizeOfSquare_));
+}
+
+QRect TChessBrd::PieceRect(Square s) const {
+    const int inset = (sizeOfSquare_ - pieceImageSize_) / 2;
+    return QRect(SquareToPoint(s) + QPoint(inset, inset), QSize(pieceImageSize_, pieceImageSize_));
+}
+
+QRect TChessBrd::PlayingArea() const {
+    return QRect(sizeOfBorder_, sizeOfBorder_, 8 * sizeOfSquare_, 8 * sizeOfSquare_);
+}
+
+QRect TChessBrd::FloatingRect() const {
+    return QRect(floatPos_, floatImage_.size());
+}
+
+void TChessBrd::KeepSquare() {
+    const int B = sizeOfBorder_;
+    // A control smaller than its two borders still gets squares of one pixel.
+    const int S = std::max(1, (((width() + height()) / 2) - 2 * B) / 8);
+    sizeOfSquare_ = S;
+    const int side = 8 * S + 2 * B;
+    if (width() != side || height() != side) {
+        resize(side, side);
+        updateGeometry();
+    }
+}
+
+// ---------------------------------------------------------------- drawing
+
+void TChessBrd::Paint() {
+    KeepSquare();
+    update();
+}
+
+void TChessBrd::DrawSquare(Square s) {
+    if (!IsOnBoard(s)) return;
+    erased_.reset(Ord(s));
+    update(SquareRect(s).united(PieceRect(s)));
+}
+
+void TChessBrd::RepaintChangedSquares(const QString& oldPosition) {
+    for (int i = 1; i <= 64; ++i) {
+        const Square s = ToSquare(i);
+        const QChar old = i - 1 < oldPosition.size() ? oldPosition.at(i - 1) : QChar(' ');
+        if (old != QLatin1Char(model_.PieceAt(s))) DrawSquare(s);
+    }
+}
+
+void TChessBrd::paintEvent(QPaintEvent*) {
+    if (model_.OnPaint) model_.OnPaint();
+    painting_ = true;
+    QPainter p(this);
+    PaintBorder(p);
+    PaintSquares(p);
+    for (int i = 1; i <= 64; ++i) {
+        const Square s = ToSquare(i);
+        const char letter = model_.PieceAt(s);
+        if (letter == ' ' || erased_.test(i) || (dragShown_ && s == model_.DragSource())) continue;
+        DrawPiece(p, s, letter);
+    }
+    if ((dragShown_ || animating_) && !floatImage_.isNull()) p.drawPixmap(floatPos_, floatImage_);
+    p.end();
+    painting_ = false;
+
+    // The engine gets its first chance once the board has been seen; the
+    // call waits for the paint to finish, as a move it starts repaints.
+    if (!model_.PaintedOnce() && !firstPaintQueued_) {
+        firstPaintQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!model_.PaintedOnce()) model_.FirstPaint();
+        });
+    }
+}
+
+void TChessBrd::FillTiled(QPainter& p, const QRect& r, const QPixmap& tile, const QColor& colour) {
+    if (tile.isNull() || tile.width() == 0 || tile.height() == 0) {
+        p.fillRect(r, colour);
+        return;
+    }
+    // Tiles start at the control's top-left corner whatever the rectangle.
+    p.drawTiledPixmap(r, tile, QPoint(r.x() % tile.width(), r.y() % tile.height()));
+}
+
+void TChessBrd::PaintBorder(QPainter& p) {
+    p.save();
+    const int B = sizeOfBorder_, S = sizeOfSquare_, W = width(), H = height();
+    p.setClipRegion(QRegion(rect()).subtracted(QRegion(PlayingArea())));
+    FillTiled(p, rect(), borderTile_, borderColor_);
+
+    if (displayCoords_ != 0) {
+        p.setFont(coordFont_);
+        p.setPen(coordColor_);
+        p.setBackgroundMode(Qt::TransparentMode);
+        const QFontMetrics fm = p.fontMetrics();
+        const int fontSize =
+            coordFont_.pointSize() > 0 ? coordFont_.pointSize() : coordFont_.pixelSize();
+        const int a = ((B - fontSize) / 2) + 1;
+        const int centre = (S - fontSize) / 2;
+        const int q = fm.height() / 4;
+        const char* letters = whiteOnTop_ ? "HGFEDCBA" : "ABCDEFGH";
+        // Text is placed by its top-left corner.
+        auto text = [&](int x, int y, const QString& t) { p.drawText(x, y + fm.ascent(), t); };
+        for (int i = 0; i < 8; ++i) {
+            const QString number = QString::number(whiteOnTop_ ? i + 1 : 8 - i);
+            const QString letter = QString(QLatin1Char(letters[i]));
+            if (displayCoords_ & West) text(a, i * S + B + centre, number);
+            if (displayCoords_ & East) text(W - B + a, i * S + B + centre, number);
+            if (displayCoords_ & North) text(i * S + B + centre, a - q, letter);
+            if (displayCoords_ & South) text(i * S + B + centre, H - B + a - q, letter);
+        }
+    }
+
+    p.setPen(lineStyle_);
+    p.setBrush(Qt::NoBrush);
+    const QPoint outer[] = {{0, 0}, {W - 1, 0}, {W - 1, W - 1}, {0, W - 1}, {0, 0}};
+    p.drawPolyline(outer, 5);
+    const QPoint inner[] = {
+        {B - 1, B - 1}, {W - B, B - 1}, {W - B, W - B}, {B - 1, W - B}, {B - 1, B - 1}};
+    p.drawPolyline(inner, 5);
+    p.restore();
+}
+
+void TChessBrd::PaintSquares(QPainter& p) {
+    p.save();
+    p.setClipRect(PlayingArea());
+    for (int i = 1; i <= 64; ++i)
+        DrawSquare(p, ToSquare(i));
+    PaintGridLines(p);
+    p.restore();
+}
+
+void TChessBrd::DrawSquare(QPainter& p, Square s) {
+    if (IsLightSquare(s))
+        FillTiled(p, SquareRect(s), lightTile_, squareColorLight_);
+    else
+        FillTiled(p, SquareRect(s), darkTile_, squareColorDark_);
+}
+
+void TChessBrd::DrawPiece(QPainter& p, Square s, char letter) {
+    const QPixmap image = PieceImage(letter);
+    if (!image.isNull()) p.drawPixmap(PieceRect(s).topLeft(), image);
+}
+
+void TChessBrd::PaintGridLines(QPainter& p) {
+    if (!boardLines_) return;
+    p.save();
+    p.setPen(QPen(lineStyle_.color(), 1));
+    const int S = sizeOfSquare_, ox = sizeOfBorder_, oy = sizeOfBorder_;
+    for (int i = 1; i <= 7; ++i) {
+        p.drawLine(i * S + ox, oy, i * S + ox, height() - oy);
+        p.drawLine(ox, i * S + oy, width() - ox, i * S + oy);
+    }
+    p.restore();
+}
+
+// ---------------------------------------------------------------- hooks of the model
+
+void TChessBrd::RepaintSquare(Square s) {
+    DrawSquare(s);
+}
+
+void TChessBrd::EraseSquare(Square s) {
+    if (!IsOnBoard(s)) return;
+    erased_.set(Ord(s));
+    update(SquareRect(s).united(PieceRect(s)));
+}
+
+void TChessBrd::RepaintAll() {
+    erased_.reset();
+    update();
+}
+
+// Grid lines are drawn with the squares in every paint.
+void TChessBrd::PaintGridLines() {}
+
+void TChessBrd::AnimateMove(Square from, Square to) {
+    // Nothing to see, or a paint is running (a host's OnPaint handler moved).
+    if (animating_ || painting_ || !isVisible() || !IsOnBoard(from) || !IsOnBoard(to)) return;
+    // The user is dragging: the drag ends and the move is not animated.
+    if (dragShown_) {
+        CancelDrag();
+        return;
+    }
+    const char letter = model_.PieceAt(from);
+    const QPixmap image = PieceImage(letter);
+    if (image.isNull()) return;
+
+    const QPoint start = PieceRect(from).topLeft();
+    const QPoint end = PieceRect(to).topLeft();
+    std::vector<QPoint> path;
+    const int dx = end.x() - start.x(), dy = end.y() - start.y();
+    if (letter == 'N' || letter == 'n') {
+        // A knight goes sideways first, along the rank, then up or down the file.
+        const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+        for (int x = start.x();; x += sx) {
+            path.emplace_back(x, start.y());
+            if (x == end.x()) break;
+        }
+        for (int y = start.y() + sy; dy != 0; y += sy) {
+            path.emplace_back(end.x(), y);
+            if (y == end.y()) break;
+        }
+    } else {
+        const int major = std::max(std::abs(dx), std::abs(dy));
+        for (int i = 0; i <= major; ++i) {
+            if (std::abs(dx) >= std::abs(dy))
+                path.emplace_back(start.x() + (dx < 0 ? -i : i),
+                                  start.y() + (major ? i * dy / major : 0));
+            else
+                path.emplace_back(start.x() + (major ? i * dx / major : 0),
+                                  start.y() + (dy < 0 ? -i : i));
+        }
+    }
+
+    // The UI thread is held for the whole path: no events are processed, so
+    // nothing else (a network move, a timer, the user) can act on the board
+    // while the move that is being animated is only half played.
+    animating_ = true;
+    floatImage_ = image;
+    floatPos_ = path.front();
+    QRect dirty = SquareRect(from).united(PieceRect(from));
+    for (const QPoint& pt : path) {
+        QElapsedTimer step;
+        step.start();
+        dirty = dirty.united(FloatingRect());
+        floatPos_ = pt;
+        repaint(dirty.united(FloatingRect()));
+        dirty = FloatingRect();
+        emit animationStepped(pt);
+        if (animationDelay_ > 0) {
+            const qint64 left = animationDelay_ + 1 - step.elapsed();
+            if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
+        }
+    }
+    animating_ = false;
+    floatImage_ = QPixmap();
+    update(dirty);
+}
+
+// ---------------------------------------------------------------- mouse
+
+bool TChessBrd::event(QEvent* e) {
+    const QPointer<TChessBrd> alive(this); // the event may delete the board (deleteLater)
+    ++eventDepth_;
+    const bool handled = QWidget::event(e);
+    if (!alive) return handled;
+    --eventDepth_;
+    // The engine's message hook runs after each event this board handles,
+    // but not inside an event that is still being handled.
+    if (eventDepth_ == 0 && !destroying_ && !animating_ && !painting_) model_.MessageHook();
+    return handled;
+}
+
+void TChessBrd::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    KeepSquare();
+}
+
+bool TChessBrd::DropAccepted(Square target) const {
+    const Square source = model_.DragSource();
+    if (!IsOnBoard(source) || !IsOnBoard(target) || model_.Thinking()) return false;
+    return target == source || model_.IsLegalMove(source, target);
+}
+
+void TChessBrd::StartDrag(const QPoint& pos) {
+    pressed_ = false;
+    const QPixmap image = PieceImage(model_.PieceAt(pressSquare_));
+    if (image.isNull()) return; // the piece left meanwhile
+    model_.SetDragSource(pressSquare_);
+    model_.SetDropTarget(Square::None);
+    dragShown_ = true;
+    floatImage_ = image;
+    floatPos_ = pos - QPoint(image.width() / 2, image.height() / 2);
+    if (!cursorSaved_) savedCursor_ = cursor(), cursorSaved_ = true;
+    update(SquareRect(pressSquare_).united(PieceRect(pressSquare_)).united(FloatingRect()));
+}
+
+void TChessBrd::MoveDrag(const QPoint& pos) {
+    const QRect old = FloatingRect();
+    floatPos_ = pos - QPoint(floatImage_.width() / 2, floatImage_.height() / 2);
+    update(old.united(FloatingRect()));
+    setCursor(DropAccepted(rect().contains(pos) ? SquareAtPoint(pos.x(), pos.y()) : Square::None)
+                  ? Qt::ClosedHandCursor
+                  : Qt::ForbiddenCursor);
+}
+
+void TChessBrd::EndDragDisplay() {
+    const Square source = model_.DragSource();
+    dragShown_ = false;
+    update(FloatingRect());
+    if (IsOnBoard(source)) update(SquareRect(source).united(PieceRect(source)));
+    floatImage_ = QPixmap();
+    if (cursorSaved_) setCursor(savedCursor_), cursorSaved_ = false;
+}
+
+void TChessBrd::FinishDrag(const QPoint& pos) {
+    const Square source = model_.DragSource();
+    const Square target = rect().contains(pos) ? SquareAtPoint(pos.x(), pos.y()) : Square::None;
+    const bool accepted = DropAccepted(target);
+    EndDragDisplay();
+    if (accepted) {
+        model_.SetDropTarget(target);
+        if (target != source) model_.Move(source, target); // not animated: it is the drop
+    } else if (OnIllegalMove) {
+        OnIllegalMove(this, source);
+    }
+    // A later move along the same squares is no drop and is animated.
+    model_.SetDragSource(Square::None);
+    model_.SetDropTarget(Square::None);
+}
+
+void TChessBrd::AbandonDrag() {
+    const Square source = model_.DragSource();
+    CancelDrag();
+    if (OnIllegalMove) OnIllegalMove(this, source);
+}
+
+void TChessBrd::CancelDrag() {
+    EndDragDisplay();
+    pressed_ = false;
+    model_.SetDragSource(Square::None);
+    model_.SetDropTarget(Square::None);
+}
+
+void TChessBrd::mousePressEvent(QMouseEvent* e) {
+    if (noMover_ || animating_) return;
+    const QPoint pos = e->position().toPoint();
+    if (dragShown_) {
+        // No other button held: the drag's own release went elsewhere (a
+        // dialog took the mouse). The drag ends without a drop.
+        if ((e->buttons() & ~e->button()) == Qt::NoButton) AbandonDrag();
+        return;
+    }
+    if (OnMouseDown) OnMouseDown(this, e->button(), e->modifiers(), pos.x(), pos.y());
+    clickCandidate_ = e->button() == Qt::LeftButton;
+    const Square s = SquareAtPoint(pos.x(), pos.y());
+    pressed_ = !dragShown_ && model_.PieceColor(s) != -1;
+    if (pressed_) {
+        pressSquare_ = s;
+        pressPos_ = pos;
+    }
+}
+
+void TChessBrd::mouseMoveEvent(QMouseEvent* e) {
+    if (noMover_) return;
+    const QPoint pos = e->position().toPoint();
+    if (OnMouseMove) OnMouseMove(this, e->buttons(), e->modifiers(), pos.x(), pos.y());
+
+    if (dragShown_) {
+        if (e->buttons() == Qt::NoButton)
+            AbandonDrag(); // the release went elsewhere: no drop where the pointer hovers
+        else
+            MoveDrag(pos);
+        return;
+    }
+    if (pressed_) {
+        if (e->buttons() == Qt::NoButton) {
+            pressed_ = false;
+        } else if ((pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+            clickCandidate_ = false;
+            StartDrag(pos);
+            if (dragShown_) MoveDrag(pos);
+            return;
+        }
+    }
+
+    // Resizing by the lower-right corner.
+    if (!IsSizeCursor(cursor().shape())) savedCursor_ = cursor();
+    const int X = pos.x(), Y = pos.y(), W = width(), H = height();
+    const bool inCorner = X >= W - 10 && X <= W && Y >= H - 10 && Y <= H;
+    if (resizable_ && inCorner) {
+        setCursor(Qt::SizeFDiagCursor);
+        if (e->buttons() & Qt::LeftButton) resizing_ = true;
+    } else if (resizable_ && !resizing_) {
+        setCursor(savedCursor_);
+    }
+    if (resizing_) {
+        const int side = std::clamp(std::max(X, Y), resizeMinSize_, resizeMaxSize_);
+        if (side != width()) resize(side, side); // KeepSquare follows from the resize
+    }
+}
+
+void TChessBrd::mouseReleaseEvent(QMouseEvent* e) {
+    const QPoint pos = e->position().toPoint();
+    resizing_ = false;
+    if (dragShown_) {
+        if (e->buttons() == Qt::NoButton) FinishDrag(pos);
+        return;
+    }
+    pressed_ = false;
+    const bool click = clickCandidate_ && e->button() == Qt::LeftButton && rect().contains(pos);
+    clickCandidate_ = false;
+    if (click && OnClick) OnClick(this);
+    if (OnMouseUp) OnMouseUp(this, e->button(), e->modifiers(), pos.x(), pos.y());
+}
+
+void TChessBrd::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (OnDblClick) OnDblClick(this);
+    // The second press of a double click is a press like any other.
+    mousePressEvent(e);
+}

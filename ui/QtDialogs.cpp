@@ -1,0 +1,128 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QWidget>
+
+QString DisplayText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            out += QLatin1Char('\n');
+            const QChar partner = c == QLatin1Char('\n') ? QLatin1Char('\r') : QLatin1Char('\n');
+            if (i + 1 < text.size() && text.at(i + 1) == partner) ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString QtFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        entries.append(parts.at(i) + QStringLiteral(" (") + patterns.simplified() +
+                       QLatin1Char(')'));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+QString CaptionOrTitle(const QString& caption) {
+    if (!caption.isEmpty()) return caption;
+    const QString title = QApplication::applicationDisplayName();
+    return title.isEmpty() ? QStringLiteral("ZugaretCHAT") : title;
+}
+
+QString PictureFilter() {
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns.append(QStringLiteral("*.") + QString::fromLatin1(format));
+    return QStringLiteral("Imágenes|") + patterns.join(QLatin1Char(';')) +
+           QStringLiteral("|Mapas de bits|*.bmp|Todos los archivos|*.*");
+}
+
+// Shared set-up of the open, save and picture dialogs.
+QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request, bool save,
+                      const QString& filter) {
+    QFileDialog dialog(parent, CaptionOrTitle(request.Caption));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!filter.isEmpty()) dialog.setNameFilter(QtFileFilter(filter));
+    if (!request.DefaultExt.isEmpty()) dialog.setDefaultSuffix(request.DefaultExt);
+    if (!request.InitialFolder.isEmpty()) dialog.setDirectory(request.InitialFolder);
+    if (!request.FileName.isEmpty()) {
+        const QFileInfo preset(request.FileName);
+        if (preset.isAbsolute() && request.InitialFolder.isEmpty())
+            dialog.setDirectory(preset.absolutePath());
+        dialog.selectFile(preset.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+TQtDialogs::TQtDialogs(QWidget* parent) : m_parent(parent) {}
+
+QWidget* TQtDialogs::Parent() const {
+    return m_parent ? m_parent.data() : QApplication::activeWindow();
+}
+
+void TQtDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind) {
+    QMessageBox::Icon icon = QMessageBox::Information;
+    if (kind == TMessageKind::Warning)
+        icon = QMessageBox::Warning;
+    else if (kind == TMessageKind::Error)
+        icon = QMessageBox::Critical;
+    QMessageBox box(icon, CaptionOrTitle(caption), DisplayText(text), QMessageBox::Ok, Parent());
+    box.exec();
+}
+
+bool TQtDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons) {
+    const bool okCancel = buttons == TQuestionButtons::OkCancel;
+    QMessageBox box(okCancel ? QMessageBox::Warning : QMessageBox::Question,
+                    CaptionOrTitle(caption), DisplayText(text),
+                    okCancel ? (QMessageBox::Ok | QMessageBox::Cancel)
+                             : (QMessageBox::Yes | QMessageBox::No),
+                    Parent());
+    box.setDefaultButton(okCancel ? QMessageBox::Ok : QMessageBox::Yes);
+    const int answer = box.exec();
+    return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
+}
+
+std::optional<QString> TQtDialogs::InputQuery(const QString& caption, const QString& prompt,
+                                              const QString& defaultText) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(Parent(), CaptionOrTitle(caption), DisplayText(prompt),
+                              QLineEdit::Normal, defaultText, &ok);
+    if (!ok) return std::nullopt;
+    return text;
+}
+
+QString TQtDialogs::OpenFileName(const TFileDialogRequest& request) {
+    return RunFileDialog(Parent(), request, false, request.Filter);
+}
+
+QString TQtDialogs::SaveFileName(const TFileDialogRequest& request) {
+    return RunFileDialog(Parent(), request, true, request.Filter);
+}
+
+QString TQtDialogs::OpenPictureName(const TFileDialogRequest& request) {
+    return RunFileDialog(Parent(), request, false,
+                         request.Filter.isEmpty() ? PictureFilter() : request.Filter);
+}
+
+// ---------------------------------------------------------------- scripted
+

@@ -1,0 +1,248 @@
+#include "RecordWindow.h"
+
+#include "BoardWidget.h"
+#include "MainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int ImageSide = 19;
+
+QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint) {
+    auto* b = new QToolButton(parent);
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setAutoRaise(false);
+    b->setMinimumSize(30, 26);
+    return b;
+}
+} // namespace
+
+TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Main(main) {
+    setObjectName("FrmPartida");
+    setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
+    setWindowTitle("Partida");
+
+    FListaPNG = new QPlainTextEdit(this);
+    FListaPNG->setObjectName("FListaPNG");
+    FListaPNG->setReadOnly(true);
+    FListaPNG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    FListaPNG->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont mono("Courier New");
+    mono.setStyleHint(QFont::Monospace);
+    mono.setPointSize(9);
+    FListaPNG->setFont(mono);
+
+    bAbrir = MakeButton(this, "Abrir", "Abrir partida");
+    bGuardar = MakeButton(this, "Guardar", "Guardar la partida actual\nan formato GAM o PGN");
+    bAtras = MakeButton(this, QString(QChar(0x25C0)), "Atras");
+    bAdelante = MakeButton(this, QString(QChar(0x25B6)), "Adelante");
+    bAnimar = MakeButton(this, "Animar", "Animar partida");
+    bAnimar->setCheckable(true);
+    SpeedButton1 = MakeButton(this, "?", QString());
+    for (auto* b : {bAtras, bAdelante, bAnimar})
+        b->setEnabled(false);
+
+    chAuto = new QCheckBox("Autoguardar PGN", this);
+    chAuto->setChecked(true);
+    chAuto->setToolTip("Guarda las partidas en formato PGN\ncompatible con Chessbase, Genius, "
+                       "\nFritz, etc.  automaticamente.");
+    SpinEdit1 = new QSpinBox(this);
+    SpinEdit1->setRange(50, 5000);
+    SpinEdit1->setValue(500);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(700);
+
+    // Captured pieces: White's from the top, Black's from the bottom upwards.
+    const QChar queen(0x265B), rook(0x265C), bishop(0x265D), knight(0x265E), pawn(0x265F);
+    B_D = MakePieceImage(queen, true);
+    B_T_1 = MakePieceImage(rook, true);
+    B_T_2 = MakePieceImage(rook, true);
+    B_C_1 = MakePieceImage(knight, true);
+    B_C_2 = MakePieceImage(knight, true);
+    B_A_1 = MakePieceImage(bishop, true);
+    B_A_2 = MakePieceImage(bishop, true);
+    B_P = MakePieceImage(pawn, true);
+    N_D = MakePieceImage(queen, false);
+    N_T_1 = MakePieceImage(rook, false);
+    N_T_2 = MakePieceImage(rook, false);
+    N_C_1 = MakePieceImage(knight, false);
+    N_C_2 = MakePieceImage(knight, false);
+    N_A_1 = MakePieceImage(bishop, false);
+    N_A_2 = MakePieceImage(bishop, false);
+    N_P = MakePieceImage(pawn, false);
+
+    auto* strip = new QVBoxLayout;
+    strip->setSpacing(0);
+    strip->setContentsMargins(0, 0, 0, 0);
+    for (auto* img : {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2, B_P})
+        strip->addWidget(img);
+    strip->addStretch(1);
+    for (auto* img : {N_P, N_A_2, N_A_1, N_C_2, N_C_1, N_T_2, N_T_1, N_D})
+        strip->addWidget(img);
+
+    auto* tools = new QHBoxLayout;
+    tools->setSpacing(3);
+    for (auto* b : {bAbrir, bGuardar, bAtras, bAdelante, bAnimar})
+        tools->addWidget(b);
+    tools->addStretch(1);
+    tools->addWidget(SpeedButton1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(chAuto);
+    bottom->addStretch(1);
+    bottom->addWidget(SpinEdit1);
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(4);
+    right->addLayout(tools);
+    right->addWidget(FListaPNG, 1);
+    right->addLayout(bottom);
+
+    auto* all = new QHBoxLayout(this);
+    all->setContentsMargins(6, 6, 6, 6);
+    all->setSpacing(6);
+    all->addLayout(strip);
+    all->addLayout(right, 1);
+    resize(480, 320);
+
+    connect(chAuto, &QCheckBox::toggled, this, [this](bool on) { Main.AutoSavePgn = on; });
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int ms) { Timer1->setInterval(ms); });
+    connect(bAdelante, &QToolButton::clicked, this, [this] { bAdelanteClick(true); });
+    connect(bAtras, &QToolButton::clicked, this, [this] { bAtrasClick(true); });
+    connect(bAnimar, &QToolButton::clicked, this, [this] { bAnimarClick(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { Main.bAyudaClick(); });
+}
+
+QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
+    auto* label = new QLabel(this);
+    label->setFixedSize(ImageSide, ImageSide);
+    label->setAlignment(Qt::AlignCenter);
+    // Each image keeps its place in the column while hidden.
+    QSizePolicy keep = label->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    label->setSizePolicy(keep);
+    label->setVisible(false);
+    // The board's own piece set when there is one, else a drawn glyph.
+    const QString glyphs =
+        QString(QChar(0x265B)) + QChar(0x265C) + QChar(0x265E) + QChar(0x265D) + QChar(0x265F);
+    const int kind = glyphs.indexOf(glyph);
+    if (Main.FBoard && kind >= 0) {
+        const char letter = QByteArray(white ? "QRNBP" : "qrnbp").at(kind);
+        const QPixmap piece = Main.FBoard->PieceImage(letter);
+        if (!piece.isNull()) {
+            label->setPixmap(
+                piece.scaled(ImageSide, ImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            return label;
+        }
+    }
+    const qreal dpr = 2.0;
+    QPixmap pm(int(ImageSide * dpr), int(ImageSide * dpr));
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    {
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        QFont f("DejaVu Sans");
+        f.setPixelSize(ImageSide - 2);
+        QPainterPath path;
+        path.addText(0, 0, f, QString(glyph));
+        const QRectF r = path.boundingRect();
+        path.translate(ImageSide / 2.0 - r.center().x(), ImageSide / 2.0 - r.center().y());
+        p.setPen(QPen(white ? QColor(40, 40, 40) : QColor(0, 0, 0), 1.0));
+        p.setBrush(white ? QColor(255, 255, 255) : QColor(30, 30, 30));
+        p.drawPath(path);
+    }
+    label->setPixmap(pm);
+    return label;
+}
+
+QList<QLabel*> TFrmPartida::CapturedImages() const {
+    return {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2,
+            N_D, N_T_1, N_T_2, N_C_1, N_C_2, N_A_1, N_A_2};
+}
+
+QStringList TFrmPartida::Lines() const {
+    const QString text = FListaPNG->toPlainText();
+    if (text.isEmpty()) return {};
+    return text.split('\n');
+}
+
+void TFrmPartida::AddLine(const QString& line) {
+    FListaPNG->appendPlainText(line);
+}
+
+void TFrmPartida::AppendToLastLine(const QString& text) {
+    QTextDocument* doc = FListaPNG->document();
+    if (doc->isEmpty()) {
+        // An empty record has no last line yet: the text starts one.
+        AddLine(text);
+        return;
+    }
+    QTextCursor c(doc);
+    c.movePosition(QTextCursor::End);
+    c.insertText(text);
+    FListaPNG->moveCursor(QTextCursor::End);
+    FListaPNG->ensureCursorVisible();
+}
+
+void TFrmPartida::ClearRecord() {
+    FListaPNG->clear();
+}
+
+void TFrmPartida::bAdelanteClick(bool byUser) {
+    if (byUser && Timer1->isActive()) {
+        Timer1->stop();
+        bAnimar->setChecked(false);
+    }
+    if (ReplayMoves.isEmpty()) return;
+    if (ReplayCursor < 1) ReplayCursor = 1;
+    if (ReplayCursor <= ReplayMoves.size()) {
+        // The cursor moves on before the move is played: the move's events
+        // may open a message box, and a timer tick handled meanwhile must not
+        // play the same entry twice.
+        const QString move = ReplayMoves.at(ReplayCursor - 1);
+        ++ReplayCursor;
+        Main.ApplyRemoteMove(move);
+    }
+}
+
+void TFrmPartida::bAtrasClick(bool byUser) {
+    if (byUser && Timer1->isActive()) {
+        Timer1->stop();
+        bAnimar->setChecked(false);
+    }
+    if (ReplayMoves.isEmpty()) return;
+    if (ReplayCursor > ReplayMoves.size() + 1) ReplayCursor = ReplayMoves.size() + 1;
+    Main.TakeBackOneMove();
+    if (ReplayCursor > 0) --ReplayCursor;
+}
+
+void TFrmPartida::bAnimarClick() {
+    if (ReplayMoves.isEmpty()) return;
+    if (bAnimar->isChecked())
+        Timer1->start();
+    else
+        Timer1->stop();
+}
+
+void TFrmPartida::Timer1Timer() {
+    bAdelanteClick(false);
+    if (ReplayCursor > ReplayMoves.size()) Timer1->stop();
+}
+
+void TFrmPartida::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
