@@ -634,6 +634,19 @@ bool TEngineSearch::Think(int depth, TEngineMove* best, int* score) {
         followPv_ = true;
         previousPvLength_ = pvLength_[0];
         result = Search(-Infinity, Infinity, d);
+        // A position whose evaluation lies beyond the root window (a huge
+        // material surplus or deficit) fails high or low at the root: no
+        // best line, or a first move taken blindly. Such a depth is searched
+        // again with a window, and mate scores, wide enough for any
+        // evaluation, so a side with a legal move always gets a real choice
+        // (and a mate still beats material). Ordinary positions, whose scores
+        // stay inside the window, never come here.
+        if (!Aborted() && (pvLength_[0] == 0 || result >= Infinity || result <= -Infinity)) {
+            followPv_ = true;
+            mateBase_ = WideWindow;
+            result = Search(-WideWindow, WideWindow, d);
+            mateBase_ = Infinity;
+        }
     }
     if (Aborted() || pvLength_[0] == 0) return false;
     if (best) *best = pv_[0][0];
@@ -680,7 +693,7 @@ int TEngineSearch::Search(int alpha, int beta, int depth) {
             UpdatePv(m);
         }
     }
-    if (!legal) return check ? -Infinity + ply_ : 0;
+    if (!legal) return check ? -mateBase_ + ply_ : 0;
     return alpha;
 }
 
@@ -719,7 +732,7 @@ int TEngineSearch::Quiesce(int alpha, int beta) {
             UpdatePv(m);
         }
     }
-    if (check && !legal) return -Infinity + ply_;
+    if (check && !legal) return -mateBase_ + ply_;
     return alpha;
 }
 

@@ -50,6 +50,9 @@ public:
     static constexpr int FlagCapture = 1, FlagCastle = 2, FlagEnPassant = 4, FlagPawnDouble = 8,
                          FlagPawn = 16, FlagPromote = 32;
     static constexpr int Infinity = 10000; // root window; a mate at ply n scores -Infinity + n
+    // Window, and mate score base, of the second root search of a position
+    // evaluated beyond the root window (material alone stays below 40 000).
+    static constexpr int WideWindow = 1000000;
 
     TEngineSearch();
     TEngineSearch(const TEngineSearch&) = delete;
@@ -179,6 +182,7 @@ private:
     TEngineMove pv_[MaxPly][MaxPly];
     int pvLength_[MaxPly];
     bool followPv_ = false;
+    int mateBase_ = Infinity; // a mate at ply n scores -mateBase_ + n
     int previousPvLength_ = 0; // length of the line SortPV follows
     std::uint64_t nodes_ = 0;
     const std::atomic<bool>* abort_ = nullptr;

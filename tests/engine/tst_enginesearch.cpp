@@ -78,6 +78,8 @@ private slots:
     void mateInOne();
     void mateScoreCountsThePlies();
     void noMoveWhenMatedOrStalemated();
+    void aMoveBeyondTheRootWindow_data();
+    void aMoveBeyondTheRootWindow();
     void abortStopsTheSearch();
     void searchLeavesTheBoardAsLoaded();
     void oddPositionsStayInsideTheTables_data();
@@ -450,6 +452,36 @@ void TestEngineSearch::noMoveWhenMatedOrStalemated() {
     QVERIFY(e->LoadFen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"));
     TEngineMove best{};
     QVERIFY(!e->Think(2, &best));
+}
+
+// Positions evaluated beyond the root window of +-10000 (nine queens): the
+// side to move, winning or losing, still gets a move, and a winning side
+// still finds its mate.
+void TestEngineSearch::aMoveBeyondTheRootWindow_data() {
+    QTest::addColumn<QByteArray>("fen");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("mates"); // the move found must mate
+    // Nine queens, two rooks, bishops and knights against a lone king.
+    const QByteArray queens = "k7/8/8/8/8/1QQQ2QQ/1QQQQ3/1RRBBNNK";
+    QTest::newRow("losing side, depth 1") << queens + " b - - 0 1" << 1 << false;
+    QTest::newRow("losing side, depth 3") << queens + " b - - 0 1" << 3 << false;
+    QTest::newRow("winning side mates, depth 1") << queens + " w - - 0 1" << 1 << true;
+    QTest::newRow("winning side mates, depth 3") << queens + " w - - 0 1" << 3 << true;
+}
+
+void TestEngineSearch::aMoveBeyondTheRootWindow() {
+    QFETCH(QByteArray, fen);
+    QFETCH(int, depth);
+    QFETCH(bool, mates);
+    auto e = Engine();
+    QVERIFY(e->LoadFen(fen.constData()));
+    TEngineMove best{};
+    QVERIFY(e->Think(depth, &best));
+    QVERIFY(e->MakeMove(best)); // a legal move
+    if (mates) {
+        QVERIFY(e->InCheck(e->Side()));
+        QCOMPARE(LegalMoveCount(*e), 0);
+    }
 }
 
 void TestEngineSearch::abortStopsTheSearch() {

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 class TstWeapon : public QObject {
     Q_OBJECT
 
@@ -154,6 +156,14 @@ void TstWeapon::newElo_data() {
     QTest::newRow("half to even, loss") << 2100 << 2100 << 0 << 2088;
     // 2010 / 20 = 100.5 rounds to 100, so K stays 30.
     QTest::newRow("K from a halved quotient") << 2010 << 2010 << 100 << 2025;
+    // Absurd inputs (a rating from a hostile peer) give defined results.
+    constexpr int intMin = std::numeric_limits<int>::min();
+    constexpr int intMax = std::numeric_limits<int>::max();
+    QTest::newRow("opponent INT_MIN, draw") << 1 << intMin << 50 << 0;
+    QTest::newRow("own INT_MAX, win") << intMax << 0 << 100 << intMax;
+    QTest::newRow("own INT_MIN, loss") << intMin << intMax << 0 << 0;
+    QTest::newRow("score INT_MAX") << 1200 << 1200 << intMax << 644246279;
+    QTest::newRow("score INT_MIN") << 1200 << 1200 << intMin << 0;
 }
 
 void TstWeapon::newElo() {
