@@ -1,6 +1,8 @@
 #include "Players.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 long long RoundHalfEven(double x) {
     const double lower = std::floor(x);
@@ -16,15 +18,26 @@ long long RoundHalfEven(double x) {
 }
 
 int NewElo(int Own, int Opponent, int Score) {
-    if (Own - Opponent > 250) Opponent = Own - 250;
+    // Worked out in wide arithmetic, so that no input, however absurd (a
+    // rating from a hostile peer, a score far outside 0..100), can overflow.
+    const long long own = Own;
+    long long opponent = Opponent;
+    if (own - opponent > 250) opponent = own - 250;
     int k;
-    if (Own < 2000)
+    if (own < 2000)
         k = 30;
-    else if (Own >= 2400)
+    else if (own >= 2400)
         k = 20;
     else
-        k = 130 - static_cast<int>(RoundHalfEven(Own / 20.0));
-    const double expected = 1.0 / (1.0 + std::pow(10.0, (Opponent - Own) / 400.0));
-    const long long result = Own + RoundHalfEven(k * (Score / 100.0 - expected));
-    return result < 0 ? 0 : static_cast<int>(result);
+        k = 130 - static_cast<int>(RoundHalfEven(own / 20.0));
+    const double expected = 1.0 / (1.0 + std::pow(10.0, double(opponent - own) / 400.0));
+    const double change = k * (Score / 100.0 - expected);
+    const double result = double(own) + double(RoundHalfEven(change));
+    if (result <= 0) return 0;
+    if (result >= double(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    return static_cast<int>(result);
+}
+
+int BoundedElo(long long elo) {
+    return static_cast<int>(std::clamp<long long>(elo, MinElo, MaxElo));
 }

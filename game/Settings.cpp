@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "Players.h"
+
 #include "TextScrambler.h"
 
 #include <QDir>
@@ -188,7 +190,7 @@ bool TZugaretSettings::Load(const QString& path, QString* error) {
     if (!ReadExisting(path, ini, error)) return false;
 
     Nick = ReadText(ini, "User", "Nick", Nick);
-    ComputerElo = ReadInt(ini, "Plak", "Elo", ComputerElo);
+    ComputerElo = BoundedElo(ReadInt(ini, "Plak", "Elo", ComputerElo));
     Left = ReadInt(ini, "Config", "Left", Left);
     Width = ReadInt(ini, "Config", "Width", Width);
     Top = ReadInt(ini, "Config", "Top", Top);
@@ -205,7 +207,7 @@ bool TZugaretSettings::Load(const QString& path, QString* error) {
     SoundFolder = ReadText(ini, "Sonidos", "Carpeta", SoundFolder);
     VersionState = ReadInt(ini, "Board", "State", VersionState);
     const auto storedElo = ini.Value(QStringLiteral("User"), QStringLiteral("Elo"));
-    Elo = storedElo ? EloFromStored(storedElo->toLatin1()) : DefaultElo;
+    Elo = storedElo ? BoundedElo(EloFromStored(storedElo->toLatin1())) : DefaultElo;
     return true;
 }
 

@@ -34,6 +34,8 @@ private slots:
     void missingFileGivesDefaults();
     void storedRating_data();
     void storedRating();
+    void ratingsReadAreBounded_data();
+    void ratingsReadAreBounded();
     void damagedValuesGiveDefaults();
     void iniSyntax();
     void saveKeepsOtherLines();
@@ -172,6 +174,32 @@ void TstSettings::storedRating() {
     QVERIFY(s.Load(IniPath()));
     QCOMPARE(s.Elo, elo);
     QCOMPARE(s.Nick, QStringLiteral("ana"));
+}
+
+// Ratings are kept within 0..4000 whatever the file holds.
+void TstSettings::ratingsReadAreBounded_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<int>("elo");
+    QTest::addColumn<int>("computerElo");
+    const QByteArray high = ScrambleText(QByteArray("09000"), 5817).toHex();
+    QTest::newRow("user above") << "[User]\r\nElo=" + high + "\r\n" << 4000 << 1200;
+    QTest::newRow("computer below") << QByteArray("[Plak]\r\nElo=-50\r\n") << 1100 << 0;
+    QTest::newRow("computer above") << QByteArray("[Plak]\r\nElo=2147483647\r\n") << 1100 << 4000;
+    QTest::newRow("at the ends")
+        << "[User]\r\nElo=" + ScrambleText(QByteArray("04000"), 5817).toHex() +
+               "\r\n[Plak]\r\nElo=0\r\n"
+        << 4000 << 0;
+}
+
+void TstSettings::ratingsReadAreBounded() {
+    QFETCH(QByteArray, ini);
+    QFETCH(int, elo);
+    QFETCH(int, computerElo);
+    WriteFile(IniPath(), ini);
+    TZugaretSettings s;
+    QVERIFY(s.Load(IniPath()));
+    QCOMPARE(s.Elo, elo);
+    QCOMPARE(s.ComputerElo, computerElo);
 }
 
 void TstSettings::damagedValuesGiveDefaults() {
