@@ -7,6 +7,8 @@
 #include "ProgramEnv.h"
 #include "QtDialogs.h"
 #include "QtSoundOutput.h"
+#include "QuitSignals.h"
+#include "Translations.h"
 #include "MainWindow.h"
 #include "ZugaretProgram.h"
 
@@ -15,10 +17,14 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // First of all: a SIGINT or SIGTERM from now on ends the program through
+    // the main window's close, which saves the settings.
+    TQuitSignals quitSignals;
     QApplication::setApplicationName("ZugaretCHAT");
     const QIcon icon(":/app/zugaret.png");
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
     FlatStyle::Apply(app);
+    InstallSpanishToolkitTexts(app);
 
     TProgramEnv env;
     TQtDialogs dialogs;
@@ -28,8 +34,21 @@ int main(int argc, char* argv[]) {
 
     TZugaretProgram program(env);
     if (program.Terminated()) return 0;
+    // The chat and record windows never close on their own: the program ends
+    // when the main window has closed.
+    bool quitting = false;
+    program.OnQuit = [&quitting] {
+        quitting = true;
+        // exit, not quit: quit asks every window to close, and the chat and
+        // record windows refuse.
+        QCoreApplication::exit(0);
+    };
+    quitSignals.OnQuit = [&program] { program.Main().close(); };
     dialogs.SetParent(&program.Main());
     program.Show();
     if (program.Terminated()) return 0;
+    // A signal that came while the program was starting.
+    if (quitSignals.LastSignal() != 0 && !quitting) program.Main().close();
+    if (quitting) return 0;
     return app.exec();
 }

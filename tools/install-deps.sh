@@ -4,7 +4,7 @@
 set -e
 PKGS="g++ cmake ninja-build qt6-base-dev qt6-multimedia-dev libgl-dev \
       libqt6multimedia6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
-      fonts-dejavu-core"
+      fonts-dejavu-core qt6-translations-l10n"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

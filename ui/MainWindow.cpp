@@ -7,6 +7,7 @@
 #include "MoveMessage.h"
 #include "SoundCues.h"
 #include "UiDialogs.h"
+#include "WindowPlacement.h"
 #include "ChatWindow.h"
 #include "NewGameDialog.h"
 #include "RecordWindow.h"
@@ -24,6 +25,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -123,6 +125,14 @@ void TFrmPrincipal::SetWindows(TFrmChat* chat, TFrmPartida* partida) {
     for (QWidget* w : {static_cast<QWidget*>(chat_), static_cast<QWidget*>(partida_)})
         if (w) w->installEventFilter(this);
     ScheduleIdle();
+    // Window decorations arrive from the window manager some time after a
+    // window is shown, and change its frame without any event here: the
+    // docked windows are placed again a few times a second, which moves
+    // nothing once they are where they belong.
+    auto* dock = new QTimer(this);
+    dock->setInterval(300);
+    connect(dock, &QTimer::timeout, this, [this] { ApplicationEvents1Idle(); });
+    dock->start();
 }
 
 void TFrmPrincipal::Terminate() {
@@ -166,6 +176,9 @@ void TFrmPrincipal::BuildControls() {
     big.setPointSize(big.pointSize() + 3);
     for (auto* b : {bTablas, bRendir, bInvertir, bAplazar, bReanudar, bConfiguracion})
         b->setFont(big);
+    // Never narrower than its caption: the window stops shrinking first.
+    for (QToolButton* b : central_->findChildren<QToolButton*>())
+        b->setMinimumSize(b->sizeHint().expandedTo(QSize(30, 28)));
 
     auto* tools = new QHBoxLayout;
     tools->setSpacing(3);
@@ -231,6 +244,12 @@ void TFrmPrincipal::BuildControls() {
     FBoard->SetLineStyle(QPen(QColor(46, 52, 64)));
     FBoard->move(4, 4);
     FBoard->resize(334, 334);
+    // The engine's strength: five plies, with the quiescence search after them.
+    FBoard->SetSearchDepth(EngineSearchDepth);
+    // The board never gets below squares of MinSquareSize pixels: the layout
+    // keeps the window at least that large, tool bar included.
+    const int minBoard = 8 * MinSquareSize + 2 * FBoard->SizeOfBorder();
+    panelTablero->setMinimumSize(minBoard + 4, minBoard + 4);
     marca = new TMarca(panelTablero);
     marca->move(-100, 0);
     marca->resize(38, 38);
@@ -376,6 +395,7 @@ void TFrmPrincipal::StartGame() {
     FBoard->SetComputerPlaysWhite(false);
     FBoard->SetComputerPlaysBlack(false);
     bNuevaPartida->setEnabled(false);
+    ClearSelection();
     if (partida_ && partida_->Timer1->isActive()) partida_->Timer1->stop();
     MeteRuido("nueva");
     if (partida_) {
@@ -458,6 +478,9 @@ QString TFrmPrincipal::MoveMessage(const QString& word, Square oldSq, Square new
 }
 
 void TFrmPrincipal::FBoardLegalMove(Square oldSq, Square newSq) {
+    // Whatever made the move (a drop, a click, the engine, the network), the
+    // square picked for point-and-click is no longer to be moved from.
+    ClearSelection();
     MeteRuido("mover");
     const bool whiteToMove = FBoard->WhiteToMove();
     bool localToMove = false;
@@ -705,6 +728,7 @@ void TFrmPrincipal::EndGame(int reason) {
     if (FBoard->ComputerPlaysBlack()) FBoard->SetComputerPlaysBlack(false);
     FClockW->Stop();
     FClockB->Stop();
+    ClearSelection();
     if (TurnState == 0) return;
     TurnState = 0;
     ++gameEpoch_;
@@ -732,9 +756,12 @@ void TFrmPrincipal::EndGame(int reason) {
         break;
     case 5:
     case 6: {
-        // The user (5) or the opponent (6) resigned.
-        const bool whiteResigned = (reason == 5) == (MyColour == White);
-        if (MyColour == White || MyColour == Black) {
+        // The user (5) or the opponent (6) resigned. At one board both sides
+        // are the user's: the side to move resigns.
+        const bool atOneBoard = GameMode == TGameMode::LocalTwoPlayers && reason == 5;
+        const bool whiteResigned =
+            atOneBoard ? whiteToMove : (reason == 5) == (MyColour == White);
+        if (atOneBoard || MyColour == White || MyColour == Black) {
             ResultText = whiteResigned ? "0-1" : "1-0";
             whiteScore = whiteResigned ? 0 : 100;
             panel = whiteResigned ? WhitePlayer.Nick : BlackPlayer.Nick;
@@ -882,6 +909,11 @@ void TFrmPrincipal::bInvertirClick() {
     if (SelectedSquare != Square::None && marca->x() > -100) PlaceMarker();
 }
 
+void TFrmPrincipal::ClearSelection() {
+    marca->move(-100, marca->y());
+    SelectedSquare = Square::None;
+}
+
 void TFrmPrincipal::PlaceMarker() {
     // One pixel of the square stays free on each side.
     const QPoint p = FBoard->SquareToPoint(SelectedSquare);
@@ -909,10 +941,7 @@ void TFrmPrincipal::bPointAndClickClick() {
 void TFrmPrincipal::menuPointClickClick() {
     PointClick = menuPointClick->isChecked();
     bPointAndClick->setChecked(PointClick);
-    if (!PointClick) {
-        marca->move(-100, marca->y());
-        SelectedSquare = Square::None;
-    }
+    if (!PointClick) ClearSelection();
 }
 
 void TFrmPrincipal::bAplazarClick() {
@@ -1060,6 +1089,7 @@ void TFrmPrincipal::FormClose() {
 void TFrmPrincipal::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
+    if (OnClosed) OnClosed();
 }
 
 void TFrmPrincipal::ScheduleIdle() {
@@ -1073,15 +1103,29 @@ void TFrmPrincipal::ScheduleIdle() {
 
 void TFrmPrincipal::ApplicationEvents1Idle() {
     if (!startupDone_ || !chat_ || !chat_->bFijo->isChecked()) return;
-    const QRect g = frameGeometry();
-    const int left = g.left() + g.width();
-    if (chat_->isVisible()) {
-        chat_->move(left, g.top());
-        if (partida_ && partida_->isVisible())
-            partida_->move(left, chat_->frameGeometry().top() + chat_->frameGeometry().height());
-    } else if (partida_ && partida_->isVisible()) {
-        partida_->move(left, g.top());
+    QScreen* screen = this->screen();
+    TDockRequest request;
+    request.Main = frameGeometry();
+    request.Screen = screen ? screen->availableGeometry() : QRect();
+    // A maximised or full-screen chat window is where the user wants it.
+    request.ChatVisible = chat_->isVisible() && !chat_->isMaximized() && !chat_->isFullScreen();
+    request.Chat = chat_->frameGeometry().size();
+    request.RecordVisible = partida_ && partida_->isVisible();
+    if (partida_) {
+        request.Record = partida_->frameGeometry().size();
+        const int decoration = partida_->frameGeometry().height() - partida_->height();
+        request.RecordMinHeight = partida_->minimumSizeHint().height() + decoration;
     }
+    const TDockPlacement place = PlaceDockedWindows(request);
+    auto apply = [](QWidget* w, const QRect& frame) {
+        const QRect now = w->frameGeometry();
+        if (frame.size() != now.size())
+            w->resize(w->width() + frame.width() - now.width(),
+                      w->height() + frame.height() - now.height());
+        if (frame.topLeft() != now.topLeft()) w->move(frame.topLeft());
+    };
+    if (place.Chat) apply(chat_, *place.Chat);
+    if (place.Record) apply(partida_, *place.Record);
 }
 
 void TFrmPrincipal::moveEvent(QMoveEvent* event) {
@@ -1103,8 +1147,9 @@ bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event) {
     if (watched == panelTablero && event->type() == QEvent::Resize)
         panelTableroResize();
     else if ((watched == chat_ || watched == partida_) &&
-             (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
-              event->type() == QEvent::Hide))
+             (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
+              event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+              event->type() == QEvent::WindowStateChange))
         ScheduleIdle();
     return QMainWindow::eventFilter(watched, event);
 }

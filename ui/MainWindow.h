@@ -34,6 +34,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -59,6 +61,10 @@ public:
     static constexpr int Black = 1;
     static constexpr int NoColour = 2;
     static constexpr const char* ComputerName = "ZuzPlak";
+    // Plies the built-in engine searches.
+    static constexpr int EngineSearchDepth = 5;
+    // The smallest square the window lets the board have, in pixels.
+    static constexpr int MinSquareSize = 24;
 
     // Reads the settings and asks for a nick when none is stored; when none
     // is given, Terminated() is true and the program must end.
@@ -74,6 +80,10 @@ public:
     // The program must end: no nick was given at start-up.
     bool Terminated() const { return terminated_; }
     void Terminate();
+
+    // Raised once the window has closed and written the settings: the
+    // program ends (the chat and record windows never close on their own).
+    std::function<void()> OnClosed;
 
     // ---- game state ----
     QString Nick;
@@ -209,6 +219,7 @@ private:
     void ShowPlayers();
     void PlaceStrips();
     void PlaceMarker(); // the point-and-click marker over SelectedSquare
+    void ClearSelection(); // hides the marker, no square selected
     void UpdateTitleFromCaption();
     void SavePgnDatabase();
     void ScheduleIdle();

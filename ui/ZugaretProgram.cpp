@@ -5,6 +5,9 @@
 #include "MainWindow.h"
 
 TZugaretProgram::TZugaretProgram(TProgramEnv& env) : main_(std::make_unique<TFrmPrincipal>(env)) {
+    main_->OnClosed = [this] {
+        if (OnQuit) OnQuit();
+    };
     if (main_->Terminated()) return;
     chat_ = new TFrmChat(*main_, env, main_.get());
     partida_ = new TFrmPartida(*main_, main_.get());

@@ -8,6 +8,7 @@
 // windows), so destroying the program frees all three; nothing is shared
 // between two programs.
 
+#include <functional>
 #include <memory>
 
 class TFrmChat;
@@ -30,6 +31,10 @@ public:
     bool Terminated() const;
 
     TFrmPrincipal& Main() const { return *main_; }
+
+    // Raised when the main window has closed (settings written): the
+    // program must end. main() quits its event loop here.
+    std::function<void()> OnQuit;
     TFrmChat* Chat() const { return chat_; }
     TFrmPartida* Partida() const { return partida_; }
 

@@ -39,6 +39,7 @@ private slots:
     void refusedRemoteMoveKeepsTheUserOffTheBoard();
     void errorLinesKeepTheLogToItsSize();
     void moveMessageFields();
+    void engineSearchesFivePlies();
     void engineGameToItsEnd();
     void newGameOverAnEngineMoveOnItsWay();
 };
@@ -338,6 +339,17 @@ void TestPrincipal::moveMessageFields() {
     QCOMPARE(m.MoveMessage("/MOV", Square::E2, Square::E4), "/MOV" + QString(sep) + "1" + sep +
                                                                 "0" + sep + "e2e4" + sep + "*" +
                                                                 sep + "900" + QChar(0xFF));
+}
+
+// The engine plays at the depth the main window sets: from the initial
+// position it opens e2e4 at five plies (d2d4 at one).
+void TestPrincipal::engineSearchesFivePlies() {
+    TTestProgram t;
+    QCOMPARE(t.Board().SearchDepth(), TFrmPrincipal::EngineSearchDepth);
+    QCOMPARE(TFrmPrincipal::EngineSearchDepth, 5);
+    t.NewGameVia("ZuzPlak", false); // the engine plays White and opens
+    QTRY_COMPARE_WITH_TIMEOUT(t.Record().size(), 1, 30000);
+    QCOMPARE(t.Record(), QStringList{"1.Pe2e4"});
 }
 
 void TestPrincipal::engineGameToItsEnd() {

@@ -21,6 +21,8 @@ private slots:
     void newGameDialogListsTheOpponents();
     void pointAndClick();
     void pointAndClickToggle();
+    void markerGoesWithEveryMoveAndGame();
+    void smallWindowKeepsTheBoardAndToolBar();
     void flipMovesTheStrips();
     void boardMenuFollowsTheButtons();
     void notAvailableButtons();
@@ -219,6 +221,59 @@ void TestPrincipalCommands::pointAndClick() {
     QCOMPARE(m.SelectedSquare, Square::None);
 }
 
+// A square picked for point-and-click is dropped by any move (a drag, the
+// opponent's), by a new game and by the end of a game.
+void TestPrincipalCommands::markerGoesWithEveryMoveAndGame() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    TChessBrd& b = t.Board();
+    auto click = [&](Square s) {
+        const QPoint p = b.SquareToPoint(s) + QPoint(b.SizeOfSquare() / 2, b.SizeOfSquare() / 2);
+        m.FBoardMouseDown(Qt::LeftButton, p.x(), p.y());
+    };
+    auto selected = [&] { return m.SelectedSquare != Square::None || m.marca->x() > -100; };
+    t.NewGameVia("Ana", true);
+    click(Square::E2);
+    QVERIFY(selected());
+    QVERIFY(t.Play("d2d4")); // dragged instead
+    QVERIFY(!selected());
+    click(Square::E7);
+    QVERIFY(selected());
+    QVERIFY(t.Play("e7e5")); // the other player's move, at the same board
+    QVERIFY(!selected());
+    click(Square::G1);
+    QVERIFY(selected());
+    m.bRendirClick(); // the end of the game
+    QVERIFY(!selected());
+    click(Square::G1); // no move possible: nothing to pick, but picking is harmless
+    m.EndGame(10);
+    t.NewGameVia("Ana", true);
+    QVERIFY(!selected());
+    click(Square::B1);
+    QVERIFY(selected());
+    t.dialogs.AnswerYes(); // interrupt the game
+    t.NewGameVia("Ana", true);
+    QVERIFY(!selected());
+}
+
+// Made very small, the window stops at a size that keeps squares of 24
+// pixels and every tool bar caption whole.
+void TestPrincipalCommands::smallWindowKeepsTheBoardAndToolBar() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.resize(100, 100);
+    QCoreApplication::processEvents();
+    QVERIFY2(t.Board().SizeOfSquare() >= TFrmPrincipal::MinSquareSize,
+             qPrintable(QString::number(t.Board().SizeOfSquare())));
+    for (QToolButton* button : m.findChildren<QToolButton*>())
+        if (button->isVisible())
+            QVERIFY2(button->width() >= button->sizeHint().width(),
+                     qPrintable(button->toolTip()));
+    // Squares stay apart: the board is eight squares and its border wide.
+    QCOMPARE(t.Board().width(), 8 * t.Board().SizeOfSquare() + 2 * t.Board().SizeOfBorder());
+    QVERIFY(m.panelTablero->width() >= t.Board().width());
+}
+
 void TestPrincipalCommands::pointAndClickToggle() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
@@ -286,12 +341,19 @@ void TestPrincipalCommands::notAvailableButtons() {
 void TestPrincipalCommands::chatAndRecordWindowsDockBesideTheMainWindow() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
-    m.move(50, 60);
+    // All of it on the (small) test screen.
+    m.move(0, 0);
+    t.Chat().resize(200, 200);
+    t.Partida().resize(120, 200);
     m.ApplicationEvents1Idle();
     const QRect g = m.frameGeometry();
     QCOMPARE(t.Chat().frameGeometry().left(), g.left() + g.width());
     QCOMPARE(t.Chat().frameGeometry().top(), g.top());
     QCOMPARE(t.Partida().frameGeometry().top(), t.Chat().frameGeometry().bottom() + 1);
+    QVERIFY(!t.Partida().frameGeometry().intersects(t.Chat().frameGeometry()));
+    // A taller chat window pushes the record window down with it.
+    t.Chat().resize(t.Chat().width(), t.Chat().height() + 20);
+    QTRY_COMPARE(t.Partida().frameGeometry().top(), t.Chat().frameGeometry().bottom() + 1);
     // Undocked: nothing moves.
     t.Chat().bFijo->setChecked(false);
     t.Chat().move(700, 10);

@@ -75,6 +75,8 @@ class TestPrincipalEnd : public QObject {
 private slots:
     void resignation_data();
     void resignation();
+    void resigningAtOneBoardResignsTheSideToMove_data();
+    void resigningAtOneBoardResignsTheSideToMove();
     void timeOut_data();
     void timeOut();
     void networkTimeOutOnlyOnTheOwnersSide();
@@ -132,6 +134,39 @@ void TestPrincipalEnd::resignation() {
     QVERIFY(!m.bRendir->isEnabled());
     QVERIFY(!m.bTablas->isEnabled());
     QVERIFY(t.Board().NoMover());
+}
+
+// With both sides played at one board, whoever is to move resigns, whatever
+// colour the dialog proposed.
+void TestPrincipalEnd::resigningAtOneBoardResignsTheSideToMove_data() {
+    QTest::addColumn<int>("colour");
+    QTest::addColumn<QStringList>("moves");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("resigner");
+    const int white = TFrmPrincipal::White;
+    const int black = TFrmPrincipal::Black;
+    QTest::newRow("White at move 1") << white << QStringList{} << "0-1" << "Ana";
+    QTest::newRow("Black after 1.e4") << white << QStringList{"e2e4"} << "1-0" << "Ana 2";
+    QTest::newRow("White after 1...e5") << black << QStringList{"e2e4", "e7e5"} << "0-1"
+                                        << "Ana 2";
+    QTest::newRow("Black, dialog chose Black") << black << QStringList{"e2e4"} << "1-0" << "Ana";
+}
+
+void TestPrincipalEnd::resigningAtOneBoardResignsTheSideToMove() {
+    QFETCH(int, colour);
+    QFETCH(QStringList, moves);
+    QFETCH(QString, result);
+    QFETCH(QString, resigner);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    Start(t, TGameMode::LocalTwoPlayers, colour);
+    QVERIFY(t.PlayAll(moves));
+    m.bRendirClick();
+    QCOMPARE(m.ResultText, result);
+    QCOMPARE(m.PanelText(), resigner + " abandona");
+    QVERIFY(t.Record().join(' ').endsWith(result + " {" + resigner + " abandona}") ||
+            (moves.isEmpty() && t.Record() == QStringList{result + " {" + resigner + " abandona}"}));
+    QCOMPARE(m.Elo, 1100); // a game at one board changes no stored rating
 }
 
 void TestPrincipalEnd::timeOut_data() {
