@@ -576,6 +576,11 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     gameOver_ = false;
     if (!IsLegalMove(oldSq, newSq)) return false;
     const int from = Ord(oldSq), to = Ord(newSq);
+    ++movesInProgress_;
+    const struct Finished {
+        int& count;
+        ~Finished() { --count; }
+    } finished{movesInProgress_};
 
     RecordPosition();
     const char piece = squares_[from];

@@ -2,7 +2,6 @@
 
 #include "ProgramEnv.h"
 #include "UiDialogs.h"
-#include "MainWindow.h"
 #include "TcpSockets.h"
 
 #include <QCloseEvent>
@@ -57,10 +56,10 @@ int SegmentLength(const QString& line) {
 }
 } // namespace
 
-TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
+TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
                           Qt::CustomizeWindowHint),
-      Main(main), Env(env) {
+      Game(game), Env(env) {
     setObjectName("FrmChat");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
 
@@ -85,14 +84,19 @@ TFrmChat::TFrmChat(TFrmPrincipal& main, TProgramEnv& env, QWidget* parent)
     bDesconectar = makeButton("Desconectar", "Desconectar");
     bObservar = makeButton("Observar", "Observar una partida");
     bObservar->setEnabled(false);
+    for (auto [button, name] : {std::pair{bCrear, "bCrear"}, {bConectar, "bConectar"},
+                                {bDesconectar, "bDesconectar"}, {bObservar, "bObservar"}})
+        button->setObjectName(QString::fromLatin1(name));
     bFijo = new QToolButton(this);
     bFijo->setText(QString(QChar(0x2693))); // anchor: docked beside the main window
     bFijo->setCheckable(true);
     bFijo->setChecked(true);
     bFijo->setToolTip(QString::fromUtf8("Tamaño y posición automatico o manual"));
+    bFijo->setObjectName("bFijo");
     eMaxClients = new QSpinBox(this);
     eMaxClients->setRange(1, 50);
     eMaxClients->setValue(5);
+    eMaxClients->setObjectName("eMaxClients");
     eMaxClients->setToolTip(QString::fromUtf8("Nº máximo de jugadores/observadores permitidos"));
     auto* lMax = new QLabel("Max. Clientes:", this);
     lMax->setToolTip(eMaxClients->toolTip());
@@ -181,7 +185,7 @@ QStringList TFrmChat::GreetingLines(const QString& hostName, const QString& loca
 }
 
 void TFrmChat::UpdateTitle() {
-    setWindowTitle("Zugaret CHAT! " + Main.Version + "  [" + Main.Nick + "]");
+    setWindowTitle("Zugaret CHAT! " + TGameController::Version() + "  [" + Game.Nick() + "]");
 }
 
 void TFrmChat::AddChatLine(const QString& line) {
@@ -219,13 +223,65 @@ QStringList TFrmChat::LogLines() const {
     return out;
 }
 
-void TFrmChat::SendToOpponent(const QString& /*message*/) {}
-void TFrmChat::SendToObservers(const QString& /*message*/) {}
+QStringList TFrmChat::NickList() const {
+    QStringList nicks;
+    for (int i = 0; i < FListaNick->count(); ++i)
+        nicks << FListaNick->item(i)->text();
+    return nicks;
+}
+
+void TFrmChat::UpdateNickList(const QString& oldNick, const QString& newNick) {
+    if (!oldNick.isEmpty() && oldNick == Game.HostNick()) Game.SetHostNick(newNick);
+    for (int i = 0; i < FListaNick->count(); ++i) {
+        QListWidgetItem* item = FListaNick->item(i);
+        if (item->text() == newNick) return;
+        if (!oldNick.isEmpty() && item->text() == oldNick) {
+            item->setText(newNick);
+            FListaNick->sortItems();
+            return;
+        }
+    }
+    FListaNick->addItem(newNick);
+}
+
+bool TFrmChat::Docked() const {
+    return bFijo->isChecked();
+}
+
+void TFrmChat::SetDocked(bool docked) {
+    bFijo->setChecked(docked);
+}
+
+bool TFrmChat::CreateEnabled() const {
+    return bCrear->isEnabled();
+}
+
+bool TFrmChat::ConnectEnabled() const {
+    return bConectar->isEnabled();
+}
+
+void TFrmChat::SendMove(const TMovimiento& /*move*/, bool /*fromLocalPlayer*/) {}
+void TFrmChat::SendEndGame(const QString& /*panelText*/, const QString& /*resultText*/) {}
+void TFrmChat::SendResign(const QString& /*reason*/) {}
 void TFrmChat::SendTimeout(const QString& /*reason*/) {}
 void TFrmChat::SendDrawOffer(const QString& /*reason*/) {}
 
-void TFrmChat::SendResign(const QString& /*reason*/) {
-    Main.EndGame(5);
+void TFrmChat::LogPlainLine(const QString& line) {
+    // Straight into the log, in plain black, without AddChatLine's
+    // colouring; but like every line of the log it is one line, and the
+    // log keeps its 101 lines at most.
+    QTextDocument* doc = FMemoChat->document();
+    if (!doc->isEmpty() && doc->blockCount() > MaxLogLines) {
+        QTextCursor first(doc->firstBlock());
+        first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+        first.removeSelectedText();
+    }
+    QTextCursor c(doc);
+    c.movePosition(QTextCursor::End);
+    if (!doc->isEmpty()) c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    QTextCharFormat plain;
+    plain.setForeground(QColor(0, 0, 0));
+    c.insertText(OneLine(line), plain);
 }
 
 void TFrmChat::OfferGame(const QString& /*nick*/, int /*receiverPlaysWhite*/, int /*minutes*/,
@@ -244,14 +300,14 @@ void TFrmChat::showEvent(QShowEvent* event) {
 }
 
 void TFrmChat::FormShow() {
-    if (Main.ChatHeight > 99) resize(width(), Main.ChatHeight);
-    if (Main.Nick.isEmpty()) {
+    if (ChatHeight > 99) resize(width(), ChatHeight);
+    if (Game.Nick().isEmpty()) {
         QString answer;
         if (TUiDialogs* d = Env.Dialogs())
             answer = d->InputBox("Nick", "escriba su Nick", QString());
-        Main.Nick = answer.trimmed();
-        if (Main.Nick.isEmpty()) {
-            Main.Terminate();
+        Game.SetNick(answer.trimmed());
+        if (Game.Nick().isEmpty()) {
+            if (OnNickRefused) OnNickRefused();
             return;
         }
         UpdateTitle();

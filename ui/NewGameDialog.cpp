@@ -1,7 +1,6 @@
 #include "NewGameDialog.h"
 
-#include "ChatWindow.h"
-#include "MainWindow.h"
+#include "GameController.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,10 +12,10 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-TFrmConexion::TFrmConexion(TFrmPrincipal& main, QWidget* parent)
+TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      Main(main) {
+      Game(game) {
     setObjectName("FrmConexion");
     setWindowTitle("Nueva partida");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -30,6 +29,9 @@ TFrmConexion::TFrmConexion(TFrmPrincipal& main, QWidget* parent)
     rbBlancas = new QRadioButton("Blancas", this);
     rbNegras = new QRadioButton("Negras", this);
     rbBlancas->setChecked(true);
+    for (auto [widget, name] : {std::pair<QWidget*, const char*>{cb1, "cb1"}, {eDuracion, "eDuracion"},
+                                {rbBlancas, "rbBlancas"}, {rbNegras, "rbNegras"}})
+        widget->setObjectName(QString::fromLatin1(name));
     auto* piezas = new QGroupBox(" Piezas ", this);
     auto* piezasLayout = new QHBoxLayout(piezas);
     piezasLayout->addWidget(rbBlancas);
@@ -40,6 +42,8 @@ TFrmConexion::TFrmConexion(TFrmPrincipal& main, QWidget* parent)
     bCrear->setToolTip("Jugar contra el nick seleccionado en la lista de la derecha");
     bCrear->setDefault(true);
     SpeedButton1 = new QPushButton("Cancelar", this);
+    bCrear->setObjectName("bCrear");
+    SpeedButton1->setObjectName("SpeedButton1");
 
     auto* form = new QFormLayout;
     form->addRow("Jugar contra:", cb1);
@@ -69,32 +73,59 @@ void TFrmConexion::cb1Change() {
     bCrear->setEnabled(cb1->count() > 0);
 }
 
+void TFrmConexion::SetOpponents(const QStringList& nicks) {
+    cb1->clear();
+    cb1->addItems(nicks);
+    cb1->setCurrentIndex(nicks.isEmpty() ? -1 : 0);
+    cb1->setEnabled(cb1->count() > 0);
+}
+
+QStringList TFrmConexion::Opponents() const {
+    QStringList nicks;
+    for (int i = 0; i < cb1->count(); ++i)
+        nicks << cb1->itemText(i);
+    return nicks;
+}
+
+void TFrmConexion::ProposeWhite(bool white) {
+    (white ? rbBlancas : rbNegras)->setChecked(true);
+}
+
+void TFrmConexion::Choose(const QString& opponent, bool white, int minutes) {
+    const int i = cb1->findText(opponent);
+    if (i >= 0) cb1->setCurrentIndex(i);
+    ProposeWhite(white);
+    eDuracion->setValue(minutes);
+}
+
+QString TFrmConexion::Opponent() const {
+    return cb1->currentText();
+}
+
+bool TFrmConexion::WhiteChosen() const {
+    return rbBlancas->isChecked();
+}
+
+int TFrmConexion::Minutes() const {
+    return eDuracion->value();
+}
+
+bool TFrmConexion::StartEnabled() const {
+    return bCrear->isEnabled();
+}
+
 void TFrmConexion::bCrearClick() {
-    Main.SetMainEnabled(true);
     const QString opponent = cb1->currentText();
     const bool white = rbBlancas->isChecked();
     const int minutes = eDuracion->value();
-    if (opponent == TFrmPrincipal::ComputerName || opponent == Main.Nick) {
-        const bool computer = opponent == TFrmPrincipal::ComputerName;
-        Main.GameMode = computer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
-        const QString otherNick =
-            computer ? QString(TFrmPrincipal::ComputerName) : Main.Nick + " 2";
-        const int otherElo = computer ? Main.ComputerElo : Main.Elo;
-        TPlayer& own = white ? Main.WhitePlayer : Main.BlackPlayer;
-        TPlayer& other = white ? Main.BlackPlayer : Main.WhitePlayer;
-        own.Nick = Main.Nick;
-        own.Elo = Main.Elo;
-        other.Nick = otherNick;
-        other.Elo = otherElo;
-        Main.MyColour = white ? TFrmPrincipal::White : TFrmPrincipal::Black;
-        Main.SetClockTime(*Main.FClockW, minutes, 0);
-        Main.SetClockTime(*Main.FClockB, minutes, 0);
-        close();
-        Main.StartGame();
-        return;
-    }
-    Main.FrmChat()->OfferGame(opponent, white ? 0 : 1, minutes, Main.Elo);
-    close();
+    close(); // the main window is enabled again first
+    if (opponent == QLatin1String(TGameController::ComputerName))
+        Game.StartLocalGame(TGameMode::VsComputer, white, minutes);
+    else if (opponent == Game.Nick())
+        Game.StartLocalGame(TGameMode::LocalTwoPlayers, white, minutes);
+    else if (OnOffer)
+        // Nothing starts here: the game begins when the opponent accepts.
+        OnOffer(opponent, white ? 0 : 1, minutes);
 }
 
 void TFrmConexion::SpeedButton1Click() {
@@ -102,6 +133,9 @@ void TFrmConexion::SpeedButton1Click() {
 }
 
 void TFrmConexion::closeEvent(QCloseEvent* event) {
-    Main.SetMainEnabled(true);
+    if (!closedOnce_) {
+        closedOnce_ = true;
+        if (OnClosed) OnClosed();
+    }
     event->accept();
 }

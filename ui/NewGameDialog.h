@@ -2,42 +2,64 @@
 // TFrmConexion: the new-game dialog ("Nueva partida"). The user picks an
 // opponent from cb1, a colour and the minutes per player; "Comenzar partida"
 // then starts a game against the built-in engine ("ZuzPlak"), a game for two
-// at this board (the own nick), or sends a network offer to a participant
-// (any other entry). The main window fills cb1 and proposes the colour before
-// showing it, and is disabled while the dialog is open.
+// at this board (the own nick), or hands a network offer to OnOffer (any
+// other entry). The opener fills the list and proposes the colour before
+// showing it.
 //
 // What must stay true:
 //  - "Comenzar partida" is enabled exactly when cb1 has entries;
 //  - closing the dialog, by any button or the window's close command,
-//    re-enables the main window; the dialog is destroyed on closing.
+//    raises OnClosed once; the dialog is destroyed on closing.
 
+#include <QStringList>
 #include <QWidget>
+
+#include <functional>
 
 class QComboBox;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
-class TFrmPrincipal;
+class TGameController;
 
 class TFrmConexion : public QWidget {
     Q_OBJECT
 public:
-    explicit TFrmConexion(TFrmPrincipal& main, QWidget* parent = nullptr);
+    explicit TFrmConexion(TGameController& game, QWidget* parent = nullptr);
 
+    // The opponents offered; the first becomes the choice, and the list is
+    // enabled only with entries.
+    void SetOpponents(const QStringList& nicks);
+    QStringList Opponents() const;
+    // Proposes White (true) or Black.
+    void ProposeWhite(bool white);
+    // What the user chose (as a test or the user sets it).
+    void Choose(const QString& opponent, bool white, int minutes);
+    QString Opponent() const;
+    bool WhiteChosen() const;
+    int Minutes() const;
+    bool StartEnabled() const;
+
+    void bCrearClick();
+    void SpeedButton1Click();
+    void cb1Change();
+
+    // A network offer: the opponent's nick, ReceiverPlaysWhite (0 when the
+    // user chose White, 1 when Black) and the minutes.
+    std::function<void(const QString& nick, int receiverPlaysWhite, int minutes)> OnOffer;
+    // The dialog has closed.
+    std::function<void()> OnClosed;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    TGameController& Game;
     QComboBox* cb1 = nullptr;
     QSpinBox* eDuracion = nullptr;
     QRadioButton* rbBlancas = nullptr;
     QRadioButton* rbNegras = nullptr;
     QPushButton* bCrear = nullptr;
     QPushButton* SpeedButton1 = nullptr;
-
-    void bCrearClick();
-    void SpeedButton1Click();
-    void cb1Change();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    TFrmPrincipal& Main;
+    bool closedOnce_ = false;
 };

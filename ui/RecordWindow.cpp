@@ -1,7 +1,6 @@
 #include "RecordWindow.h"
 
-#include "BoardWidget.h"
-#include "MainWindow.h"
+#include "GameController.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
@@ -28,8 +28,10 @@ QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hin
 }
 } // namespace
 
-TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Main(main) {
+TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pieceImage,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Game(game),
+      PieceImageOf(std::move(pieceImage)) {
     setObjectName("FrmPartida");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
     setWindowTitle("Partida");
@@ -66,22 +68,22 @@ TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
 
     // Captured pieces: White's from the top, Black's from the bottom upwards.
     const QChar queen(0x265B), rook(0x265C), bishop(0x265D), knight(0x265E), pawn(0x265F);
-    B_D = MakePieceImage(queen, true);
-    B_T_1 = MakePieceImage(rook, true);
-    B_T_2 = MakePieceImage(rook, true);
-    B_C_1 = MakePieceImage(knight, true);
-    B_C_2 = MakePieceImage(knight, true);
-    B_A_1 = MakePieceImage(bishop, true);
-    B_A_2 = MakePieceImage(bishop, true);
-    B_P = MakePieceImage(pawn, true);
-    N_D = MakePieceImage(queen, false);
-    N_T_1 = MakePieceImage(rook, false);
-    N_T_2 = MakePieceImage(rook, false);
-    N_C_1 = MakePieceImage(knight, false);
-    N_C_2 = MakePieceImage(knight, false);
-    N_A_1 = MakePieceImage(bishop, false);
-    N_A_2 = MakePieceImage(bishop, false);
-    N_P = MakePieceImage(pawn, false);
+    B_D = MakePieceImage(queen, true, "B_D");
+    B_T_1 = MakePieceImage(rook, true, "B_T_1");
+    B_T_2 = MakePieceImage(rook, true, "B_T_2");
+    B_C_1 = MakePieceImage(knight, true, "B_C_1");
+    B_C_2 = MakePieceImage(knight, true, "B_C_2");
+    B_A_1 = MakePieceImage(bishop, true, "B_A_1");
+    B_A_2 = MakePieceImage(bishop, true, "B_A_2");
+    B_P = MakePieceImage(pawn, true, "B_P");
+    N_D = MakePieceImage(queen, false, "N_D");
+    N_T_1 = MakePieceImage(rook, false, "N_T_1");
+    N_T_2 = MakePieceImage(rook, false, "N_T_2");
+    N_C_1 = MakePieceImage(knight, false, "N_C_1");
+    N_C_2 = MakePieceImage(knight, false, "N_C_2");
+    N_A_1 = MakePieceImage(bishop, false, "N_A_1");
+    N_A_2 = MakePieceImage(bishop, false, "N_A_2");
+    N_P = MakePieceImage(pawn, false, "N_P");
 
     auto* strip = new QVBoxLayout;
     strip->setSpacing(0);
@@ -117,17 +119,44 @@ TFrmPartida::TFrmPartida(TFrmPrincipal& main, QWidget* parent)
     all->addLayout(right, 1);
     resize(480, 320);
 
-    connect(chAuto, &QCheckBox::toggled, this, [this](bool on) { Main.AutoSavePgn = on; });
+    for (auto [button, name] :
+         {std::pair{bAbrir, "bAbrir"}, {bGuardar, "bGuardar"}, {bAtras, "bAtras"},
+          {bAdelante, "bAdelante"}, {bAnimar, "bAnimar"}, {SpeedButton1, "SpeedButton1"}})
+        button->setObjectName(QString::fromLatin1(name));
+    chAuto->setObjectName("chAuto");
+    SpinEdit1->setObjectName("SpinEdit1");
+    Timer1->setObjectName("Timer1");
+    chAuto->setChecked(Game.AutoSavePgn());
+    connect(chAuto, &QCheckBox::toggled, this, [this](bool on) { Game.SetAutoSavePgn(on); });
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int ms) { Timer1->setInterval(ms); });
     connect(bAdelante, &QToolButton::clicked, this, [this] { bAdelanteClick(true); });
     connect(bAtras, &QToolButton::clicked, this, [this] { bAtrasClick(true); });
     connect(bAnimar, &QToolButton::clicked, this, [this] { bAnimarClick(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { Main.bAyudaClick(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] {
+        if (OnHelp) OnHelp();
+    });
+
+    handlers_ = {Game.OnRecordChanged.Add([this] { ShowRecord(); }),
+                 Game.OnCapturedChanged.Add([this] { ShowCaptured(); }),
+                 Game.OnTitleChanged.Add([this] {
+                     setWindowTitle(Game.RecordCaption().isEmpty() ? QStringLiteral("Partida")
+                                                                   : Game.RecordCaption());
+                 }),
+                 Game.OnGameStarted.Add([this] { GameStarted(); })};
+    ShowRecord();
 }
 
-QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
+TFrmPartida::~TFrmPartida() {
+    Game.OnRecordChanged.Remove(handlers_[0]);
+    Game.OnCapturedChanged.Remove(handlers_[1]);
+    Game.OnTitleChanged.Remove(handlers_[2]);
+    Game.OnGameStarted.Remove(handlers_[3]);
+}
+
+QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white, const QString& name) {
     auto* label = new QLabel(this);
+    label->setObjectName(name);
     label->setFixedSize(ImageSide, ImageSide);
     label->setAlignment(Qt::AlignCenter);
     // Each image keeps its place in the column while hidden.
@@ -139,9 +168,9 @@ QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
     const QString glyphs =
         QString(QChar(0x265B)) + QChar(0x265C) + QChar(0x265E) + QChar(0x265D) + QChar(0x265F);
     const int kind = glyphs.indexOf(glyph);
-    if (Main.FBoard && kind >= 0) {
+    if (PieceImageOf && kind >= 0) {
         const char letter = QByteArray(white ? "QRNBP" : "qrnbp").at(kind);
-        const QPixmap piece = Main.FBoard->PieceImage(letter);
+        const QPixmap piece = PieceImageOf(letter);
         if (!piece.isNull()) {
             label->setPixmap(
                 piece.scaled(ImageSide, ImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -169,9 +198,12 @@ QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white) {
     return label;
 }
 
-QList<QLabel*> TFrmPartida::CapturedImages() const {
-    return {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2,
-            N_D, N_T_1, N_T_2, N_C_1, N_C_2, N_A_1, N_A_2};
+QStringList TFrmPartida::VisibleCapturedImages() const {
+    QStringList names;
+    for (const QLabel* img : {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2, B_P, N_D, N_T_1,
+                              N_T_2, N_C_1, N_C_2, N_A_1, N_A_2, N_P})
+        if (!img->isHidden()) names << img->objectName();
+    return names;
 }
 
 QStringList TFrmPartida::Lines() const {
@@ -180,58 +212,67 @@ QStringList TFrmPartida::Lines() const {
     return text.split('\n');
 }
 
-void TFrmPartida::AddLine(const QString& line) {
-    FListaPNG->appendPlainText(line);
-}
-
-void TFrmPartida::AppendToLastLine(const QString& text) {
-    QTextDocument* doc = FListaPNG->document();
-    if (doc->isEmpty()) {
-        // An empty record has no last line yet: the text starts one.
-        AddLine(text);
-        return;
+void TFrmPartida::ShowRecord() {
+    // Moves add a line or lengthen the last one: the memo follows without
+    // writing the whole record again.
+    const QStringList& record = Game.Record();
+    const int n = int(record.size());
+    if (n == shownLines_ + 1 && n > 0) {
+        FListaPNG->appendPlainText(record.last());
+    } else if (n == shownLines_ && n > 0) {
+        QTextCursor c(FListaPNG->document()->lastBlock());
+        c.select(QTextCursor::BlockUnderCursor);
+        c.movePosition(QTextCursor::StartOfBlock);
+        c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        c.insertText(record.last());
+    } else {
+        FListaPNG->setPlainText(record.join(u'\n'));
     }
-    QTextCursor c(doc);
-    c.movePosition(QTextCursor::End);
-    c.insertText(text);
+    shownLines_ = n;
     FListaPNG->moveCursor(QTextCursor::End);
     FListaPNG->ensureCursorVisible();
 }
 
-void TFrmPartida::ClearRecord() {
-    FListaPNG->clear();
+void TFrmPartida::ShowCaptured() {
+    const TCapturedPieces& c = Game.Captured();
+    const QLabel* const white[4][2] = {{B_D, nullptr}, {B_T_1, B_T_2}, {B_C_1, B_C_2}, {B_A_1, B_A_2}};
+    const QLabel* const black[4][2] = {{N_D, nullptr}, {N_T_1, N_T_2}, {N_C_1, N_C_2}, {N_A_1, N_A_2}};
+    for (int i = 0; i < 4; ++i)
+        for (int k = 0; k < 2; ++k) {
+            if (white[i][k]) const_cast<QLabel*>(white[i][k])->setVisible(c.White[i] > k);
+            if (black[i][k]) const_cast<QLabel*>(black[i][k])->setVisible(c.Black[i] > k);
+        }
+}
+
+void TFrmPartida::GameStarted() {
+    StopAnimation();
+    const bool replay = Game.GameMode() == TGameMode::Replay;
+    bAtras->setEnabled(replay);
+    bAdelante->setEnabled(replay);
+    bAnimar->setEnabled(replay);
+}
+
+void TFrmPartida::StopAnimation() {
+    if (Timer1->isActive()) Timer1->stop();
+    bAnimar->setChecked(false);
+}
+
+bool TFrmPartida::Animating() const {
+    return Timer1->isActive();
 }
 
 void TFrmPartida::bAdelanteClick(bool byUser) {
-    if (byUser && Timer1->isActive()) {
-        Timer1->stop();
-        bAnimar->setChecked(false);
-    }
-    if (ReplayMoves.isEmpty()) return;
-    if (ReplayCursor < 1) ReplayCursor = 1;
-    if (ReplayCursor <= ReplayMoves.size()) {
-        // The cursor moves on before the move is played: the move's events
-        // may open a message box, and a timer tick handled meanwhile must not
-        // play the same entry twice.
-        const QString move = ReplayMoves.at(ReplayCursor - 1);
-        ++ReplayCursor;
-        Main.ApplyRemoteMove(move);
-    }
+    if (byUser) StopAnimation();
+    Game.ReplayForward();
 }
 
 void TFrmPartida::bAtrasClick(bool byUser) {
-    if (byUser && Timer1->isActive()) {
-        Timer1->stop();
-        bAnimar->setChecked(false);
-    }
-    if (ReplayMoves.isEmpty()) return;
-    if (ReplayCursor > ReplayMoves.size() + 1) ReplayCursor = ReplayMoves.size() + 1;
-    Main.TakeBackOneMove();
-    if (ReplayCursor > 0) --ReplayCursor;
+    if (byUser) StopAnimation();
+    Game.ReplayBack();
 }
 
 void TFrmPartida::bAnimarClick() {
-    if (ReplayMoves.isEmpty()) return;
+    if (Game.ReplayMoves.isEmpty()) return;
     if (bAnimar->isChecked())
         Timer1->start();
     else
@@ -240,7 +281,8 @@ void TFrmPartida::bAnimarClick() {
 
 void TFrmPartida::Timer1Timer() {
     bAdelanteClick(false);
-    if (ReplayCursor > ReplayMoves.size()) Timer1->stop();
+    // The button stays down until the user clicks it again.
+    if (Game.ReplayCursor > Game.ReplayMoves.size()) Timer1->stop();
 }
 
 void TFrmPartida::closeEvent(QCloseEvent* event) {

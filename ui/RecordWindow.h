@@ -1,20 +1,24 @@
 #pragma once
 // TFrmPartida: the record window ("Partida"), a small tool window beside the
-// main window. It shows the record of the current game (FListaPNG, written by
-// the main window move by move), the pieces captured so far (one column of
+// main window and a view over the game controller. It shows the record of
+// the current game (FListaPNG), the pieces captured so far (one column of
 // small images: White's from the top, Black's from the bottom), and the
 // commands to open, save, step and animate a game.
 //
 // What must stay true:
+//  - the memo and the captured pieces show the controller's record and
+//    captured pieces as last announced;
 //  - the window cannot be closed by the user; it lives as long as the main
 //    window, which owns it;
-//  - bAtras, bAdelante and bAnimar are enabled only during a replay (the main
-//    window's StartGame sets them);
-//  - the caption holds the current move pair while a game is played; the main
-//    window copies it into its own title.
+//  - bAtras, bAdelante and bAnimar are enabled only during a replay;
+//  - the caption holds the current move pair while a game is played.
 
+#include <QPixmap>
 #include <QStringList>
 #include <QWidget>
+
+#include <array>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -22,20 +26,48 @@ class QPlainTextEdit;
 class QSpinBox;
 class QTimer;
 class QToolButton;
-class TFrmPrincipal;
+class TGameController;
 
 class TFrmPartida : public QWidget {
     Q_OBJECT
 public:
-    explicit TFrmPartida(TFrmPrincipal& main, QWidget* parent = nullptr);
+    // pieceImage gives the picture of a piece letter ("QRNBP", "qrnbp") for
+    // the captured pieces, or a null pixmap for a drawn glyph.
+    TFrmPartida(TGameController& game, std::function<QPixmap(char)> pieceImage,
+                QWidget* parent = nullptr);
+    ~TFrmPartida() override;
 
-    // The game record, one line per full move ("1.Pe2e4 Pe7e5").
-    QPlainTextEdit* FListaPNG = nullptr;
+    // The record as shown, one line per full move ("1.Pe2e4 Pe7e5").
     QStringList Lines() const;
-    void AddLine(const QString& line);
-    void AppendToLastLine(const QString& text);
-    void ClearRecord();
+    // The names of the captured-piece images shown ("B_D", "N_T_1" ...).
+    QStringList VisibleCapturedImages() const;
 
+    void bAdelanteClick(bool byUser = true);
+    void bAtrasClick(bool byUser = true);
+    void bAnimarClick();
+    void Timer1Timer();
+    // Stops the animation of a replay, if it runs.
+    void StopAnimation();
+    bool Animating() const;
+
+    // Raised by the window's help button.
+    std::function<void()> OnHelp;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QLabel* MakePieceImage(QChar glyph, bool white, const QString& name);
+    void ShowRecord();
+    void ShowCaptured();
+    void GameStarted();
+
+    TGameController& Game;
+    std::function<QPixmap(char)> PieceImageOf;
+    int shownLines_ = 0; // record lines the memo holds
+    std::array<int, 4> handlers_{}; // this window's handlers of the controller's events
+
+    QPlainTextEdit* FListaPNG = nullptr;
     QToolButton* bAbrir = nullptr;
     QToolButton* bGuardar = nullptr;
     QToolButton* bAtras = nullptr;
@@ -49,24 +81,4 @@ public:
     // Captured-piece images (D queen, T rook, C knight, A bishop, P pawn).
     QLabel *B_D, *B_T_1, *B_T_2, *B_C_1, *B_C_2, *B_A_1, *B_A_2, *B_P;
     QLabel *N_D, *N_T_1, *N_T_2, *N_C_1, *N_C_2, *N_A_1, *N_A_2, *N_P;
-    // The fourteen images StartGame hides (pawns are never shown).
-    QList<QLabel*> CapturedImages() const;
-
-    // Replay: the moves of the opened game ("E2E4", "E7E8Q") and the number,
-    // counted from 1, of the next one to play.
-    QStringList ReplayMoves;
-    int ReplayCursor = 1;
-
-    void bAdelanteClick(bool byUser = true);
-    void bAtrasClick(bool byUser = true);
-    void bAnimarClick();
-    void Timer1Timer();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    QLabel* MakePieceImage(QChar glyph, bool white);
-
-    TFrmPrincipal& Main;
 };

@@ -2,6 +2,7 @@
 
 #include "ChatWindow.h"
 #include "RecordWindow.h"
+#include "BoardWidget.h"
 #include "MainWindow.h"
 
 TZugaretProgram::TZugaretProgram(TProgramEnv& env) : main_(std::make_unique<TFrmPrincipal>(env)) {
@@ -9,8 +10,15 @@ TZugaretProgram::TZugaretProgram(TProgramEnv& env) : main_(std::make_unique<TFrm
         if (OnQuit) OnQuit();
     };
     if (main_->Terminated()) return;
-    chat_ = new TFrmChat(*main_, env, main_.get());
-    partida_ = new TFrmPartida(*main_, main_.get());
+    TGameController& game = main_->Game();
+    chat_ = new TFrmChat(game, env, main_.get());
+    chat_->ChatHeight = main_->ChatHeight;
+    chat_->OnNickRefused = [this] { main_->Terminate(); };
+    TChessBrd& board = main_->Board();
+    partida_ = new TFrmPartida(
+        game, [&board](char piece) { return board.PieceImage(piece); }, main_.get());
+    partida_->OnHelp = [this] { main_->bAyudaClick(); };
+    game.SetNetwork(chat_);
     main_->SetWindows(chat_, partida_);
 }
 

@@ -85,9 +85,9 @@ void TestChatLog::colours() {
     TTestProgram t;
     t.Chat().AddChatLine(line);
     QCOMPARE(t.Chat().LogLines().last(), line);
-    if (segment > 0) QCOMPARE(ColourAt(t.Chat().FMemoChat, segment - 1), colour);
-    if (segment < line.size()) QCOMPARE(ColourAt(t.Chat().FMemoChat, segment), QColor(0, 0, 0));
-    QVERIFY(t.Chat().FMemoChat->isEnabled());
+    if (segment > 0) QCOMPARE(ColourAt(t.Control<QTextEdit>(t.Chat(), "FMemoChat"), segment - 1), colour);
+    if (segment < line.size()) QCOMPARE(ColourAt(t.Control<QTextEdit>(t.Chat(), "FMemoChat"), segment), QColor(0, 0, 0));
+    QVERIFY(t.Control<QTextEdit>(t.Chat(), "FMemoChat")->isEnabled());
 }
 
 void TestChatLog::blankLinesAreNotShown() {
@@ -118,8 +118,8 @@ void TestChatLog::lineBreaksStayInOneLine() {
     chat.AddChatLine("Bea > hola\r\n* Ha entrado Eva\n\r");
     QCOMPARE(chat.LogLines().size(), before + 1);
     QCOMPARE(chat.LogLines().last(), QString("Bea > hola  * Ha entrado Eva  "));
-    QCOMPARE(ColourAt(chat.FMemoChat, 4), QColor(236, 0, 0));
-    QCOMPARE(ColourAt(chat.FMemoChat, 12), QColor(0, 0, 0));
+    QCOMPARE(ColourAt(t.Control<QTextEdit>(chat, "FMemoChat"), 4), QColor(236, 0, 0));
+    QCOMPARE(ColourAt(t.Control<QTextEdit>(chat, "FMemoChat"), 12), QColor(0, 0, 0));
     chat.AddChatLine(QString("x") + QChar(0x2029) + "y" + QChar(0x2028) + "z");
     QCOMPARE(chat.LogLines().last(), QString("x y z"));
     // Many such lines still leave at most 101.
@@ -135,7 +135,7 @@ void TestChatLog::lineBreaksStayInOneLine() {
 void TestChatLog::newestLineStaysInView() {
     TTestProgram t;
     TFrmChat& chat = t.Chat();
-    QScrollBar* scroll = chat.FMemoChat->verticalScrollBar();
+    QScrollBar* scroll = t.Control<QTextEdit>(chat, "FMemoChat")->verticalScrollBar();
     // The greeting was written before the window was shown; its last line
     // is in view all the same.
     QTRY_VERIFY(scroll->maximum() > 0);

@@ -3,7 +3,9 @@
 
 #include "tst_principal_fixture.h"
 
-#include <QListWidget>
+#include <QComboBox>
+#include <QLabel>
+#include <QSpinBox>
 
 class TestConexion : public QObject {
     Q_OBJECT
@@ -41,24 +43,24 @@ void TestConexion::opponentList() {
     QFETCH(QStringList, nicks);
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
-    m.Role = TRole(role);
-    m.HostNick = "Host";
-    t.Chat().FListaNick->addItems(nicks);
+    t.Game().SetRole(TRole(role));
+    t.Game().SetHostNick("Host");
+    for (const QString& nick : nicks)
+        t.Chat().UpdateNickList(QString(), nick);
     m.bNuevaPartidaClick();
     TFrmConexion* d = m.FrmConexion();
     QVERIFY(d);
     QCOMPARE(d->windowTitle(), QString("Nueva partida"));
-    QStringList items;
-    for (int i = 0; i < d->cb1->count(); ++i)
-        items << d->cb1->itemText(i);
+    const QStringList items = d->Opponents();
     QTEST(items, "expected");
-    QCOMPARE(d->cb1->currentText(), items.first());
-    QVERIFY(d->cb1->isEnabled());
-    QVERIFY(d->bCrear->isEnabled());
-    QVERIFY(d->rbBlancas->isChecked());
-    QCOMPARE(d->eDuracion->value(), 15);
-    QCOMPARE(d->eDuracion->minimum(), 1);
-    QCOMPARE(d->eDuracion->maximum(), 1439);
+    QCOMPARE(d->Opponent(), items.first());
+    QVERIFY(t.Control<QComboBox>(*d, "cb1")->isEnabled());
+    QVERIFY(d->StartEnabled());
+    QVERIFY(d->WhiteChosen());
+    auto* minutes = t.Control<QSpinBox>(*d, "eDuracion");
+    QCOMPARE(minutes->value(), 15);
+    QCOMPARE(minutes->minimum(), 1);
+    QCOMPARE(minutes->maximum(), 1439);
     QVERIFY(!m.MainEnabled());
 }
 
@@ -68,12 +70,13 @@ void TestConexion::emptyListDisablesTheStartButton() {
     t.Chat().hide(); // the list is filled only when the chat window is shown
     m.bNuevaPartidaClick();
     TFrmConexion* d = m.FrmConexion();
-    QCOMPARE(d->cb1->count(), 0);
-    QVERIFY(!d->bCrear->isEnabled());
-    d->cb1->addItem("ZuzPlak");
-    QVERIFY(d->bCrear->isEnabled());
-    d->cb1->clear();
-    QVERIFY(!d->bCrear->isEnabled());
+    QVERIFY(d->Opponents().isEmpty());
+    QVERIFY(!d->StartEnabled());
+    auto* list = t.Control<QComboBox>(*d, "cb1");
+    list->addItem("ZuzPlak");
+    QVERIFY(d->StartEnabled());
+    list->clear();
+    QVERIFY(!d->StartEnabled());
 }
 
 void TestConexion::startsAgainstTheEngine_data() {
@@ -86,11 +89,12 @@ void TestConexion::startsAgainstTheEngine() {
     QFETCH(bool, white);
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
+    TGameController& g = t.Game();
     t.NewGameVia("ZuzPlak", white, 7);
-    QCOMPARE(m.GameMode, TGameMode::VsComputer);
-    QCOMPARE(m.MyColour, white ? TFrmPrincipal::White : TFrmPrincipal::Black);
-    const TPlayer& own = white ? m.WhitePlayer : m.BlackPlayer;
-    const TPlayer& engine = white ? m.BlackPlayer : m.WhitePlayer;
+    QCOMPARE(g.GameMode(), TGameMode::VsComputer);
+    QCOMPARE(g.MyColour(), white ? TColour::White : TColour::Black);
+    const TPlayer& own = white ? g.WhitePlayer() : g.BlackPlayer();
+    const TPlayer& engine = white ? g.BlackPlayer() : g.WhitePlayer();
     QCOMPARE(own.Nick, QString("Ana"));
     QCOMPARE(own.Elo, 1100);
     QCOMPARE(engine.Nick, QString("ZuzPlak"));
@@ -98,55 +102,55 @@ void TestConexion::startsAgainstTheEngine() {
     QCOMPARE(t.Board().ComputerPlaysWhite(), !white);
     QCOMPARE(t.Board().ComputerPlaysBlack(), white);
     QCOMPARE(t.Board().NoMover(), !white);
-    QCOMPARE(m.FNickLabelB->text(), m.BlackPlayer.Nick);
-    QCOMPARE(m.FEloLabelW->text(), QString::number(m.WhitePlayer.Elo));
+    QCOMPARE(t.Control<QLabel>(m, "FNickLabelB")->text(), g.BlackPlayer().Nick);
+    QCOMPARE(t.Control<QLabel>(m, "FEloLabelW")->text(), QString::number(g.WhitePlayer().Elo));
     QVERIFY(m.MainEnabled());
-    QCOMPARE(m.bTablas->isEnabled(), white);
-    m.EndGame(10);
+    QCOMPARE(t.MainButton("bTablas")->isEnabled(), white);
+    g.EndGame(TEndReason::Abandoned);
 }
 
 void TestConexion::twoPlayersAtOneBoard() {
     TTestProgram t;
-    TFrmPrincipal& m = t.Main();
+    TGameController& m = t.Game();
     t.NewGameVia("Ana", false);
-    QCOMPARE(m.GameMode, TGameMode::LocalTwoPlayers);
-    QCOMPARE(m.WhitePlayer.Nick, QString("Ana 2"));
-    QCOMPARE(m.WhitePlayer.Elo, 1100);
-    QCOMPARE(m.BlackPlayer.Nick, QString("Ana"));
+    QCOMPARE(m.GameMode(), TGameMode::LocalTwoPlayers);
+    QCOMPARE(m.WhitePlayer().Nick, QString("Ana 2"));
+    QCOMPARE(m.WhitePlayer().Elo, 1100);
+    QCOMPARE(m.BlackPlayer().Nick, QString("Ana"));
     QVERIFY(!t.Board().NoMover());
     QVERIFY(!t.Board().ComputerPlaysWhite());
     QVERIFY(!t.Board().ComputerPlaysBlack());
-    QCOMPARE(m.MoveSerial, 1);
+    QCOMPARE(m.MoveSerial(), 1);
 }
 
 void TestConexion::networkOfferStartsNothing() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
-    m.Role = TRole::Client;
-    m.HostNick = "Host";
+    t.Game().SetRole(TRole::Client);
+    t.Game().SetHostNick("Host");
     t.NewGameVia("Host", true);
-    QCOMPARE(m.TurnState, 0);
+    QVERIFY(!t.Game().GameInProgress());
     QVERIFY(m.MainEnabled());
     QTRY_VERIFY(m.FrmConexion() == nullptr);
 }
 
 void TestConexion::minutesGoToBothClocks() {
     TTestProgram t;
-    TFrmPrincipal& m = t.Main();
+    TGameController& m = t.Game();
     t.NewGameVia("Ana", true, 90);
-    QCOMPARE(m.FClockW->Remaining(), 5400);
-    QCOMPARE(m.FClockB->Remaining(), 5400);
-    m.FClockW->UpdateDisplay();
-    QCOMPARE(m.FClockW->Horas(), 1);
+    QCOMPARE(m.ClockW().Remaining(), 5400);
+    QCOMPARE(m.ClockB().Remaining(), 5400);
+    QCOMPARE(m.ClockW().Horas(), 1);
+    QCOMPARE(t.Control<TClockWidget>(t.Main(), "FClockW")->text(), QString("1:30:00"));
     // A clock left at 1:30:00 still takes the longest time of the dialog.
     t.dialogs.AnswerYes();
     t.NewGameVia("Ana", true, 1439);
-    QCOMPARE(m.FClockW->Remaining(), 1439 * 60);
-    QCOMPARE(m.FClockB->Remaining(), 1439 * 60);
+    QCOMPARE(m.ClockW().Remaining(), 1439 * 60);
+    QCOMPARE(m.ClockB().Remaining(), 1439 * 60);
     t.dialogs.AnswerYes();
     t.NewGameVia("Ana", true, 1);
-    QCOMPARE(m.FClockW->Remaining(), 60);
-    QCOMPARE(m.FClockB->Remaining(), 60);
+    QCOMPARE(m.ClockW().Remaining(), 60);
+    QCOMPARE(m.ClockB().Remaining(), 60);
 }
 
 void TestConexion::closingReenablesTheMainWindow() {
@@ -157,7 +161,7 @@ void TestConexion::closingReenablesTheMainWindow() {
     m.FrmConexion()->close(); // the window's own close command
     QVERIFY(m.MainEnabled());
     QTRY_VERIFY(m.FrmConexion() == nullptr);
-    QCOMPARE(m.TurnState, 0);
+    QVERIFY(!t.Game().GameInProgress());
 }
 
 QTEST_MAIN(TestConexion)

@@ -4,19 +4,18 @@
 #include "tst_principal_fixture.h"
 
 #include <QCheckBox>
+#include <QSpinBox>
 
 namespace {
 // A replay of three moves, as opening a file sets it up.
 void OpenReplay(TTestProgram& t) {
-    TFrmPrincipal& m = t.Main();
-    TFrmPartida& p = t.Partida();
-    p.ReplayMoves = {"E2E4", "E7E5", "G1F3"};
-    p.ReplayCursor = 1;
-    m.GameMode = TGameMode::Replay;
-    m.MyColour = TFrmPrincipal::NoColour;
-    p.ClearRecord();
-    p.AddLine("1.Pe2e4 Pe7e5");
-    m.StartGame();
+    TGameController& g = t.Game();
+    g.ReplayMoves = {"E2E4", "E7E5", "G1F3"};
+    g.ReplayCursor = 1;
+    g.SetGameMode(TGameMode::Replay);
+    g.SetMyColour(TColour::None);
+    g.SetRecord({"1.Pe2e4 Pe7e5"});
+    g.StartGame();
 }
 } // namespace
 
@@ -40,11 +39,11 @@ void TestPartida::stepping() {
     for (int i = 0; i < 3; ++i)
         p.bAdelanteClick();
     QCOMPARE(t.Board().PieceAt(Square::F3), 'N');
-    QCOMPARE(p.ReplayCursor, 4);
+    QCOMPARE(t.Game().ReplayCursor, 4);
     const QString pos = t.Board().Position();
     p.bAdelanteClick();
     QCOMPARE(t.Board().Position(), pos);
-    QCOMPARE(p.ReplayCursor, 4);
+    QCOMPARE(t.Game().ReplayCursor, 4);
     p.bAtrasClick();
     QCOMPARE(t.Board().PieceAt(Square::G1), 'N');
     p.bAdelanteClick();
@@ -59,56 +58,56 @@ void TestPartida::backAtTheStart() {
     OpenReplay(t);
     const QString start = t.Board().Position();
     p.bAtrasClick();
-    QCOMPARE(p.ReplayCursor, 0);
+    QCOMPARE(t.Game().ReplayCursor, 0);
     QCOMPARE(t.Board().Position(), start);
     p.bAdelanteClick();
     QCOMPARE(t.Board().PieceAt(Square::E4), 'P');
-    QCOMPARE(p.ReplayCursor, 2);
+    QCOMPARE(t.Game().ReplayCursor, 2);
 }
 
 void TestPartida::animationStopsAfterTheLastMove() {
     TTestProgram t;
     TFrmPartida& p = t.Partida();
     OpenReplay(t);
-    QCOMPARE(p.Timer1->interval(), 700);
-    p.SpinEdit1->setValue(50);
-    QCOMPARE(p.Timer1->interval(), 50);
-    p.bAnimar->click();
-    QVERIFY(p.Timer1->isActive());
-    QTRY_VERIFY(!p.Timer1->isActive());
-    QCOMPARE(p.ReplayCursor, 4);
-    QVERIFY(p.bAnimar->isChecked()); // stays down until clicked
+    QCOMPARE(t.Control<QTimer>(p, "Timer1")->interval(), 700);
+    t.Control<QSpinBox>(p, "SpinEdit1")->setValue(50);
+    QCOMPARE(t.Control<QTimer>(p, "Timer1")->interval(), 50);
+    t.Control<QToolButton>(p, "bAnimar")->click();
+    QVERIFY(t.Control<QTimer>(p, "Timer1")->isActive());
+    QTRY_VERIFY(!t.Control<QTimer>(p, "Timer1")->isActive());
+    QCOMPARE(t.Game().ReplayCursor, 4);
+    QVERIFY(t.Control<QToolButton>(p, "bAnimar")->isChecked()); // stays down until clicked
 }
 
 void TestPartida::clickDuringAnimationStopsIt() {
     TTestProgram t;
     TFrmPartida& p = t.Partida();
     OpenReplay(t);
-    p.bAnimar->click();
-    QVERIFY(p.Timer1->isActive());
-    p.bAdelante->click();
-    QVERIFY(!p.Timer1->isActive());
-    QVERIFY(!p.bAnimar->isChecked());
-    QCOMPARE(p.ReplayCursor, 2);
+    t.Control<QToolButton>(p, "bAnimar")->click();
+    QVERIFY(t.Control<QTimer>(p, "Timer1")->isActive());
+    t.Control<QToolButton>(p, "bAdelante")->click();
+    QVERIFY(!t.Control<QTimer>(p, "Timer1")->isActive());
+    QVERIFY(!t.Control<QToolButton>(p, "bAnimar")->isChecked());
+    QCOMPARE(t.Game().ReplayCursor, 2);
 }
 
 void TestPartida::autoSaveCheckBox() {
     TTestProgram t;
-    QVERIFY(t.Partida().chAuto->isChecked());
-    QVERIFY(t.Main().AutoSavePgn);
-    t.Partida().chAuto->click();
-    QVERIFY(!t.Main().AutoSavePgn);
+    QVERIFY(t.Control<QCheckBox>(t.Partida(), "chAuto")->isChecked());
+    QVERIFY(t.Game().AutoSavePgn());
+    t.Control<QCheckBox>(t.Partida(), "chAuto")->click();
+    QVERIFY(!t.Game().AutoSavePgn());
 }
 
 void TestPartida::buttonsOnlyInAReplay() {
     TTestProgram t;
     TFrmPartida& p = t.Partida();
-    QVERIFY(!p.bAdelante->isEnabled());
+    QVERIFY(!t.Control<QToolButton>(p, "bAdelante")->isEnabled());
     OpenReplay(t);
-    QVERIFY(p.bAdelante->isEnabled() && p.bAtras->isEnabled() && p.bAnimar->isEnabled());
-    t.Main().EndGame(10);
+    QVERIFY(t.Control<QToolButton>(p, "bAdelante")->isEnabled() && t.Control<QToolButton>(p, "bAtras")->isEnabled() && t.Control<QToolButton>(p, "bAnimar")->isEnabled());
+    t.Game().EndGame(TEndReason::Abandoned);
     t.NewGameVia("Ana", true);
-    QVERIFY(!p.bAdelante->isEnabled() && !p.bAtras->isEnabled() && !p.bAnimar->isEnabled());
+    QVERIFY(!t.Control<QToolButton>(p, "bAdelante")->isEnabled() && !t.Control<QToolButton>(p, "bAtras")->isEnabled() && !t.Control<QToolButton>(p, "bAnimar")->isEnabled());
     QCOMPARE(p.windowTitle(), QString("Partida"));
 }
 QTEST_MAIN(TestPartida)

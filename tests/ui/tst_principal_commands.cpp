@@ -3,7 +3,7 @@
 
 #include "tst_principal_fixture.h"
 
-#include <QListWidget>
+#include <QPushButton>
 #include <QMenu>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -38,12 +38,12 @@ void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
     QVERIFY(!t.program->Terminated());
     QCOMPARE(t.dialogs.Log().first().Text, QString("Escriba su nombre"));
     TFrmPrincipal& m = t.Main();
-    QCOMPARE(m.Nick, QString("Pepe"));
+    QCOMPARE(t.Game().Nick(), QString("Pepe"));
     QCOMPARE(m.windowTitle(), QString("Zugaret CHAT! 2.01 [Pepe 1100 ELO]"));
     QCOMPARE(t.Chat().windowTitle(), QString("Zugaret CHAT! 2.01  [Pepe]"));
     QVERIFY(m.PointClick);
-    QVERIFY(m.menuPointClick->isChecked());
-    m.Elo = 1215;
+    QVERIFY(t.Control<QAction>(m, "menuPointClick")->isChecked());
+    t.Game().SetElo(1215);
     m.close();
     TZugaretSettings s;
     QVERIFY(s.Load(t.env->IniFile()));
@@ -81,13 +81,13 @@ void TestPrincipalCommands::storedSettingsAreRead() {
     TTestProgram t(QString(), ini);
     t.Build();
     TFrmPrincipal& m = t.Main();
-    QCOMPARE(m.Nick, QString("Luis"));
-    QCOMPARE(m.Elo, 1543);
-    QCOMPARE(m.ComputerElo, 1333);
+    QCOMPARE(t.Game().Nick(), QString("Luis"));
+    QCOMPARE(t.Game().Elo(), 1543);
+    QCOMPARE(t.Game().ComputerElo(), 1333);
     QVERIFY(!m.PointClick);
-    QVERIFY(!m.menuPointClick->isChecked());
-    QVERIFY(!m.bPointAndClick->isChecked());
-    QCOMPARE(m.VersionState, 2);
+    QVERIFY(!t.Control<QAction>(m, "menuPointClick")->isChecked());
+    QVERIFY(!t.MainButton("bPointAndClick")->isChecked());
+    QCOMPARE(t.Game().VersionState(), 2);
     QCOMPARE(m.WebUrl, QString(TZugaretSettings::DefaultWebUrl));
     QVERIFY(!t.Partida().isVisible());
     QVERIFY(t.Chat().isVisible());
@@ -97,7 +97,7 @@ void TestPrincipalCommands::storedSettingsAreRead() {
 void TestPrincipalCommands::aboutMessage() {
     TTestProgram t;
     t.Main().bAyudaClick();
-    t.Partida().SpeedButton1->click();
+    t.Control<QToolButton>(t.Partida(), "SpeedButton1")->click();
     const QString about = TZugaretSettings::AboutText(t.env->DataFolder());
     QCOMPARE(t.dialogs.Messages(), (QStringList{about, about}));
     QVERIFY(about.contains("2.01"));
@@ -126,19 +126,19 @@ void TestPrincipalCommands::interruptQuestion() {
     m.bNuevaPartidaClick();
     QCOMPARE(t.dialogs.Log().last().Text, QString::fromUtf8("¿Interrumpir la partida actual?"));
     QCOMPARE(t.dialogs.Log().last().Buttons, TQuestionButtons::OkCancel);
-    QCOMPARE(m.TurnState, 2);
+    QCOMPARE(int(t.Game().TurnState()), 2);
     QVERIFY(m.FrmConexion() == nullptr);
-    QVERIFY(m.FClockB->Running());
+    QVERIFY(t.Game().ClockB().Running());
     QVERIFY(m.MainEnabled());
 
     t.dialogs.AnswerYes();
     m.bNuevaPartidaClick();
-    QCOMPARE(m.TurnState, 0);
+    QCOMPARE(int(t.Game().TurnState()), 0);
     QVERIFY(m.FrmConexion());
     QVERIFY(!m.MainEnabled());
     QCOMPARE(t.Record(), QStringList{"1.Pe2e4"}); // abandoned: no result line
     // The last game was White's: Black is proposed.
-    QVERIFY(m.FrmConexion()->rbNegras->isChecked());
+    QVERIFY(!m.FrmConexion()->WhiteChosen());
     m.FrmConexion()->SpeedButton1Click();
     QVERIFY(m.MainEnabled());
     QTRY_VERIFY(m.FrmConexion() == nullptr);
@@ -152,20 +152,19 @@ void TestPrincipalCommands::newGameDialogListsTheOpponents() {
         TFrmConexion* dlg = m.FrmConexion();
         QStringList items;
         if (!dlg) return QStringList{"<no dialog>"};
-        for (int i = 0; i < dlg->cb1->count(); ++i)
-            items << dlg->cb1->itemText(i);
-        items << "text:" + dlg->cb1->currentText();
+            items = dlg->Opponents();
+        items << "text:" + dlg->Opponent();
         dlg->SpeedButton1Click();
         return items;
     };
     QCOMPARE(offered(), (QStringList{"ZuzPlak", "Ana", "text:ZuzPlak"}));
     // The host's list holds the own nick anywhere, even twice.
-    m.Role = TRole::Server;
-    for (const char* n : {"Bea", "Ana", "Carla", "Ana"})
-        t.Chat().FListaNick->addItem(n);
+    t.Game().SetRole(TRole::Server);
+    for (const char* n : {"Bea", "Ana", "Carla"})
+        t.Chat().UpdateNickList(QString(), n);
     QCOMPARE(offered(), (QStringList{"Bea", "Carla", "ZuzPlak", "Ana", "text:Bea"}));
-    m.Role = TRole::Client;
-    m.HostNick = "Bea";
+    t.Game().SetRole(TRole::Client);
+    t.Game().SetHostNick("Bea");
     QCOMPARE(offered(), (QStringList{"Bea", "ZuzPlak", "Ana", "text:Bea"}));
 }
 
@@ -184,36 +183,36 @@ void TestPrincipalCommands::pointAndClick() {
     };
     click(Square::E2);
     QCOMPARE(m.SelectedSquare, Square::E2);
-    QCOMPARE(m.marca->x(), b.x() + b.SquareToPoint(Square::E2).x() + 1);
-    QCOMPARE(m.marca->width(), b.SizeOfSquare() - 2);
+    QCOMPARE(m.MarkerGeometry().x(), b.x() + b.SquareToPoint(Square::E2).x() + 1);
+    QCOMPARE(m.MarkerGeometry().width(), b.SizeOfSquare() - 2);
     // An illegal target picks the clicked square instead.
     click(Square::G1);
     QCOMPARE(m.SelectedSquare, Square::G1);
     QCOMPARE(b.PieceAt(Square::G1), 'N');
-    QCOMPARE(m.marca->y(), b.y() + b.SquareToPoint(Square::G1).y() + 1);
+    QCOMPARE(m.MarkerGeometry().y(), b.y() + b.SquareToPoint(Square::G1).y() + 1);
     click(Square::F3);
     QCOMPARE(b.PieceAt(Square::F3), 'N');
     QCOMPARE(m.SelectedSquare, Square::None);
-    QVERIFY(m.marca->x() < 0);
+    QVERIFY(!m.MarkerShown());
     QCOMPARE(t.Record(), QStringList{"1.Ng1f3"});
     // An empty square hides the marker.
     click(Square::E5);
-    QVERIFY(m.marca->x() < 0);
+    QVERIFY(!m.MarkerShown());
     // The right button opens the board menu and moves nothing.
     const QPoint p = centre(Square::E7);
     m.FBoardMouseDown(Qt::RightButton, p.x(), p.y());
-    QTRY_VERIFY(m.MenuBoard->isVisible());
-    m.MenuBoard->close();
+    QTRY_VERIFY(t.Control<QMenu>(m, "MenuBoard")->isVisible());
+    t.Control<QMenu>(m, "MenuBoard")->close();
     QCOMPARE(m.SelectedSquare, Square::E5);
     // A flipped board takes the marker along with its square.
     click(Square::B1);
-    const QPoint before = m.marca->pos();
+    const QPoint before = m.MarkerGeometry().topLeft();
     m.bInvertirClick();
     QCOMPARE(m.SelectedSquare, Square::B1);
-    QCOMPARE(m.marca->pos(), b.pos() + b.SquareToPoint(Square::B1) + QPoint(1, 1));
-    QVERIFY(m.marca->pos() != before);
+    QCOMPARE(m.MarkerGeometry().topLeft(), b.pos() + b.SquareToPoint(Square::B1) + QPoint(1, 1));
+    QVERIFY(m.MarkerGeometry().topLeft() != before);
     m.bInvertirClick();
-    QCOMPARE(m.marca->pos(), before);
+    QCOMPARE(m.MarkerGeometry().topLeft(), before);
     // With point-and-click off clicks do nothing.
     m.bPointAndClickClick();
     QVERIFY(!m.PointClick);
@@ -231,7 +230,7 @@ void TestPrincipalCommands::markerGoesWithEveryMoveAndGame() {
         const QPoint p = b.SquareToPoint(s) + QPoint(b.SizeOfSquare() / 2, b.SizeOfSquare() / 2);
         m.FBoardMouseDown(Qt::LeftButton, p.x(), p.y());
     };
-    auto selected = [&] { return m.SelectedSquare != Square::None || m.marca->x() > -100; };
+    auto selected = [&] { return m.SelectedSquare != Square::None || m.MarkerShown(); };
     t.NewGameVia("Ana", true);
     click(Square::E2);
     QVERIFY(selected());
@@ -246,7 +245,7 @@ void TestPrincipalCommands::markerGoesWithEveryMoveAndGame() {
     m.bRendirClick(); // the end of the game
     QVERIFY(!selected());
     click(Square::G1); // no move possible: nothing to pick, but picking is harmless
-    m.EndGame(10);
+    t.Game().EndGame(TEndReason::Abandoned);
     t.NewGameVia("Ana", true);
     QVERIFY(!selected());
     click(Square::B1);
@@ -271,69 +270,69 @@ void TestPrincipalCommands::smallWindowKeepsTheBoardAndToolBar() {
                      qPrintable(button->toolTip()));
     // Squares stay apart: the board is eight squares and its border wide.
     QCOMPARE(t.Board().width(), 8 * t.Board().SizeOfSquare() + 2 * t.Board().SizeOfBorder());
-    QVERIFY(m.panelTablero->width() >= t.Board().width());
+    QVERIFY(t.Control<QWidget>(m, "panelTablero")->width() >= t.Board().width());
 }
 
 void TestPrincipalCommands::pointAndClickToggle() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
-    m.menuPointClick->trigger();
+    t.Control<QAction>(m, "menuPointClick")->trigger();
     QVERIFY(!m.PointClick);
-    QVERIFY(!m.bPointAndClick->isChecked());
-    m.bPointAndClick->click();
+    QVERIFY(!t.MainButton("bPointAndClick")->isChecked());
+    t.MainButton("bPointAndClick")->click();
     QVERIFY(m.PointClick);
-    QVERIFY(m.menuPointClick->isChecked());
-    QVERIFY(m.bPointAndClick->isChecked());
+    QVERIFY(t.Control<QAction>(m, "menuPointClick")->isChecked());
+    QVERIFY(t.MainButton("bPointAndClick")->isChecked());
 }
 
 void TestPrincipalCommands::flipMovesTheStrips() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
     auto* layout = static_cast<QVBoxLayout*>(m.centralWidget()->layout());
-    const int board = layout->indexOf(m.panelTablero);
-    QCOMPARE(layout->indexOf(m.PanelPiezasBlancas), board - 1); // Black's strip on top
+    const int board = layout->indexOf(t.Control<QWidget>(m, "panelTablero"));
+    QCOMPARE(layout->indexOf(t.Control<QWidget>(m, "PanelPiezasBlancas")), board - 1); // Black's strip on top
     m.bInvertirClick();
     QVERIFY(t.Board().WhiteOnTop());
-    const int board2 = layout->indexOf(m.panelTablero);
-    QCOMPARE(layout->indexOf(m.PanelPiezasNegras), board2 - 1);
-    QCOMPARE(layout->indexOf(m.PanelPiezasBlancas), board2 + 1);
+    const int board2 = layout->indexOf(t.Control<QWidget>(m, "panelTablero"));
+    QCOMPARE(layout->indexOf(t.Control<QWidget>(m, "PanelPiezasNegras")), board2 - 1);
+    QCOMPARE(layout->indexOf(t.Control<QWidget>(m, "PanelPiezasBlancas")), board2 + 1);
     // A game as Black keeps Black at the bottom; as White flips back.
     t.NewGameVia("ZuzPlak", true);
     QVERIFY(!t.Board().WhiteOnTop());
-    m.EndGame(10);
-    m.MyColour = TFrmPrincipal::Black;
-    m.GameMode = TGameMode::LocalTwoPlayers;
-    m.StartGame();
+    t.Game().EndGame(TEndReason::Abandoned);
+    t.Game().SetMyColour(TColour::Black);
+    t.Game().SetGameMode(TGameMode::LocalTwoPlayers);
+    t.Game().StartGame();
     QVERIFY(t.Board().WhiteOnTop());
     // The board stays square inside its panel.
     m.resize(500, 700);
     QTRY_COMPARE(t.Board().width(), t.Board().height());
-    QVERIFY(t.Board().width() <= m.panelTablero->width());
+    QVERIFY(t.Board().width() <= t.Control<QWidget>(m, "panelTablero")->width());
 }
 
 void TestPrincipalCommands::boardMenuFollowsTheButtons() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
     m.MenuBoardPopup();
-    QVERIFY(!m.menuTablas->isEnabled());
-    QVERIFY(!m.menuRendir->isEnabled());
-    QCOMPARE(m.menuCrear->isEnabled(), t.Chat().bCrear->isEnabled());
+    QVERIFY(!t.Control<QAction>(m, "menuTablas")->isEnabled());
+    QVERIFY(!t.Control<QAction>(m, "menuRendir")->isEnabled());
+    QCOMPARE(t.Control<QAction>(m, "menuCrear")->isEnabled(), t.Chat().CreateEnabled());
     t.NewGameVia("Ana", true);
     m.MenuBoardPopup();
-    QVERIFY(m.menuRendir->isEnabled());
-    QCOMPARE(m.menuTablas->isEnabled(), m.bTablas->isEnabled());
-    t.Chat().bCrear->setEnabled(false);
+    QVERIFY(t.Control<QAction>(m, "menuRendir")->isEnabled());
+    QCOMPARE(t.Control<QAction>(m, "menuTablas")->isEnabled(), t.MainButton("bTablas")->isEnabled());
+    t.Control<QPushButton>(t.Chat(), "bCrear")->setEnabled(false);
     m.MenuBoardPopup();
-    QVERIFY(!m.menuCrear->isEnabled());
-    QVERIFY(m.menuConectar->isEnabled());
-    m.menuRendir->trigger();
-    QCOMPARE(m.TurnState, 0);
+    QVERIFY(!t.Control<QAction>(m, "menuCrear")->isEnabled());
+    QVERIFY(t.Control<QAction>(m, "menuConectar")->isEnabled());
+    t.Control<QAction>(m, "menuRendir")->trigger();
+    QCOMPARE(int(t.Game().TurnState()), 0);
 }
 
 void TestPrincipalCommands::notAvailableButtons() {
     TTestProgram t;
-    t.Main().bAplazar->click();
-    t.Main().bReanudar->click();
+    t.MainButton("bAplazar")->click();
+    t.MainButton("bReanudar")->click();
     QCOMPARE(t.dialogs.Messages(), (QStringList{"Opcion no disponible, de momento...",
                                                 "Opcion no disponible, de momento..."}));
 }
@@ -355,7 +354,7 @@ void TestPrincipalCommands::chatAndRecordWindowsDockBesideTheMainWindow() {
     t.Chat().resize(t.Chat().width(), t.Chat().height() + 20);
     QTRY_COMPARE(t.Partida().frameGeometry().top(), t.Chat().frameGeometry().bottom() + 1);
     // Undocked: nothing moves.
-    t.Chat().bFijo->setChecked(false);
+    t.Chat().SetDocked(false);
     t.Chat().move(700, 10);
     m.ApplicationEvents1Idle();
     QCOMPARE(t.Chat().frameGeometry().left(), 700);
@@ -370,11 +369,7 @@ void TestPrincipalCommands::shutDownFreesTheOtherWindowsFirst() {
     QVERIFY(m.FrmConexion());
     // The engine plays White and has its move ready.
     t.Board().SetSearchDepth(1);
-    m.GameMode = TGameMode::VsComputer;
-    m.MyColour = TFrmPrincipal::Black;
-    m.WhitePlayer = {"ZuzPlak", 1200};
-    m.BlackPlayer = {"Ana", 1100};
-    m.StartGame();
+    t.Game().StartLocalGame(TGameMode::VsComputer, false, 15);
     QVERIFY(t.Board().ComputerPlaysWhite());
     LetTheEngineHandItsMoveOver();
     QObject* main = &m;
@@ -395,15 +390,18 @@ void TestPrincipalCommands::clockSetForANewGameAlertsAtATenth() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
     // What a ten-minute game leaves when White's clock ran down to 1:00.
-    TFrmPrincipal::SetClockTime(*m.FClockW, 1, 0);
-    m.FClockW->SetAlert(60);
+    TRelojChess& clock = t.Game().ClockW();
+    clock.SetTime(1, 0);
+    clock.SetAlert(60);
     // A new one-minute game sets the same parts: the threshold follows all the same.
-    TFrmPrincipal::SetClockTime(*m.FClockW, 1, 0);
-    QCOMPARE(m.FClockW->Remaining(), 60);
-    QCOMPARE(m.FClockW->Alert(), 6);
-    TFrmPrincipal::SetClockTime(*m.FClockW, 90, 0);
-    QCOMPARE(m.FClockW->Remaining(), 5400);
-    QCOMPARE(m.FClockW->Alert(), 540);
+    t.NewGameVia("Ana", true, 1);
+    QCOMPARE(clock.Remaining(), 60);
+    QCOMPARE(clock.Alert(), 6);
+    t.dialogs.AnswerYes();
+    t.NewGameVia("Ana", true, 90);
+    QCOMPARE(clock.Remaining(), 5400);
+    QCOMPARE(clock.Alert(), 540);
+    Q_UNUSED(m);
 }
 
 QTEST_MAIN(TestPrincipalCommands)

@@ -3,14 +3,17 @@
 // dialogs and recording sound, and the three windows built over them.
 
 #include "BoardWidget.h"
-#include "ProgramEnv.h"
+#include "ChatWindow.h"
 #include "ChessClock.h"
+#include "ClockWidget.h"
+#include "GameController.h"
+#include "MainWindow.h"
+#include "NewGameDialog.h"
+#include "ProgramEnv.h"
+#include "RecordWindow.h"
+#include "Settings.h"
 #include "SoundCues.h"
 #include "UiDialogs.h"
-#include "ChatWindow.h"
-#include "NewGameDialog.h"
-#include "RecordWindow.h"
-#include "MainWindow.h"
 #include "ZugaretProgram.h"
 
 #include <QAction>
@@ -32,8 +35,6 @@
 
 // Gives the engine's worker time to finish a shallow search and hand its
 // move over, without handling events: the move then waits to be played.
-// (Should the worker be slower, the move simply comes later and the checks
-// after it hold all the same.)
 inline void LetTheEngineHandItsMoveOver() {
     QThread::msleep(300);
 }
@@ -65,15 +66,20 @@ struct TTestProgram {
     void Build(bool show = true) {
         program = std::make_unique<TZugaretProgram>(*env);
         if (show) program->Show();
-        if (!program->Terminated()) {
-            Main().FBoard->SetAnimateMoves(false);
-        }
+        if (!program->Terminated()) Board().SetAnimateMoves(false);
     }
 
     TFrmPrincipal& Main() { return program->Main(); }
     TFrmChat& Chat() { return *program->Chat(); }
     TFrmPartida& Partida() { return *program->Partida(); }
-    TChessBrd& Board() { return *Main().FBoard; }
+    TChessBrd& Board() { return Main().Board(); }
+    TGameController& Game() { return Main().Game(); }
+
+    // A control of a window, found by its name.
+    template <typename T> T* Control(QWidget& window, const char* name) {
+        return window.findChild<T*>(QString::fromLatin1(name));
+    }
+    QToolButton* MainButton(const char* name) { return Control<QToolButton>(Main(), name); }
 
     QStringList Record() { return Partida().Lines(); }
 
@@ -92,11 +98,8 @@ struct TTestProgram {
         Main().bNuevaPartidaClick();
         TFrmConexion* dlg = Main().FrmConexion();
         QVERIFY(dlg);
-        const int i = dlg->cb1->findText(opponent);
-        QVERIFY2(i >= 0, qPrintable(opponent));
-        dlg->cb1->setCurrentIndex(i);
-        (white ? dlg->rbBlancas : dlg->rbNegras)->setChecked(true);
-        dlg->eDuracion->setValue(minutes);
+        QVERIFY2(dlg->Opponents().contains(opponent), qPrintable(opponent));
+        dlg->Choose(opponent, white, minutes);
         dlg->bCrearClick();
     }
 };

@@ -58,7 +58,7 @@ void TstShutdown::closingTheMainWindowEndsTheProgram() {
         t.Board().SetSearchDepth(3);
         t.NewGameVia("ZuzPlak", false); // the engine thinks now
     }
-    t.Main().FClockW->SetTime(7, 0); // something to find in the saved settings
+    t.Game().ClockW().SetTime(7, 0);
     t.Main().move(123, 77);
     QVERIFY(t.Main().close());
     QCOMPARE(quits, 1);

@@ -1,0 +1,783 @@
+#include "GameController.h"
+
+#include "ChessModel.h"
+#include "ProgramEnv.h"
+#include "Settings.h"
+#include "UiDialogs.h"
+
+#include <QTimer>
+
+#include <utility>
+
+namespace {
+const QString OutdatedWarning = QString::fromUtf8(
+    "¡¡ ATENCION !! \n\rEsta versión de ZugaretChat es demasiado antigua\n\r"
+    "Le recomiendo que se actualize a la última versión\n\r"
+    "para evitar problemas de incompatibilidad al jugar con\n\rotros jugadores.\n\r");
+
+// Index of a captured piece's letter in TCapturedPieces (-1: not shown).
+int CapturedIndex(char letter) {
+    switch (letter) {
+    case 'Q':
+    case 'q':
+        return 0;
+    case 'R':
+    case 'r':
+        return 1;
+    case 'N':
+    case 'n':
+        return 2;
+    case 'B':
+    case 'b':
+        return 3;
+    default:
+        return -1;
+    }
+}
+
+// One line of the chat log: breaks and other control characters a peer's
+// text may carry become blanks.
+QString OneLine(QString text) {
+    for (QChar& ch : text)
+        if (ch.category() == QChar::Other_Control || ch == QChar::LineSeparator ||
+            ch == QChar::ParagraphSeparator)
+            ch = u' ';
+    return text;
+}
+} // namespace
+
+TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* parent)
+    : QObject(parent), model_(model), env_(env) {
+    pgnFolder_ = env_.PgnFolder();
+    soundFolder_ = TZugaretSettings().SoundFolder;
+    clockW_.SetMinutos(1);
+    clockW_.SetAlert(6);
+    clockB_.SetMinutos(1);
+    clockB_.SetAlert(6);
+    clockW_.OnTimeout = [this](TRelojChess*) { FClockWTimeout(); };
+    clockB_.OnTimeout = [this](TRelojChess*) { FClockBTimeout(); };
+    // The engine's strength: five plies, with the quiescence search after them.
+    model_.SetSearchDepth(EngineSearchDepth);
+
+    model_.OnLegalMove = [this](Square o, Square n) { FBoardLegalMove(o, n); };
+    model_.OnCapture = [this](Square o, Square n, char c) { FBoardCapture(o, n, c); };
+    model_.OnPromotion = [this](Square o, Square n, char& p) { FBoardPromotion(o, n, p); };
+    model_.OnCastle = [this](Square, Square) { FBoardCastle(); };
+    model_.OnCheck = [this](Square o, Square n) { FBoardCheck(o, n); };
+    model_.OnMate = [this](Square, Square) { FBoardMate(); };
+    model_.OnStaleMate = [this](Square, Square) { FBoardStaleMate(); };
+    model_.OnNoMatingMaterial = [this] { FBoardNoMatingMaterial(); };
+    model_.OnThreefoldPosition = [this] { FBoardThreefoldPosition(); };
+    model_.OnDraw = [this] { FBoardDraw(); };
+
+    setUpTimer_ = new QTimer(this);
+    setUpTimer_->setInterval(20);
+    connect(setUpTimer_, &QTimer::timeout, this, [this] { RunWaitingSetUps(); });
+    title_ = MainTitle();
+}
+
+TGameController::~TGameController() {
+    // No move of the engine may reach a controller that is going away:
+    // its events are cut first, then the engine is parked.
+    model_.OnLegalMove = nullptr;
+    model_.OnCapture = nullptr;
+    model_.OnPromotion = nullptr;
+    model_.OnCastle = nullptr;
+    model_.OnCheck = nullptr;
+    model_.OnMate = nullptr;
+    model_.OnStaleMate = nullptr;
+    model_.OnNoMatingMaterial = nullptr;
+    model_.OnThreefoldPosition = nullptr;
+    model_.OnDraw = nullptr;
+    clockW_.OnTimeout = nullptr;
+    clockB_.OnTimeout = nullptr;
+    model_.SetComputerPlaysWhite(false);
+    model_.SetComputerPlaysBlack(false);
+    model_.StopThinking();
+}
+
+QString TGameController::Version() {
+    return QString::fromLatin1(ZugaretVersion);
+}
+
+QString TGameController::MainTitle() const {
+    return TZugaretSettings::MainTitle(nick_, elo_);
+}
+
+// ---------------------------------------------------------------- settings
+
+void TGameController::LoadSettings(const TZugaretSettings& settings) {
+    nick_ = settings.Nick;
+    elo_ = settings.Elo;
+    computerElo_ = settings.ComputerElo;
+    versionState_ = settings.VersionState;
+    soundFolder_ = settings.SoundFolder;
+    pgnFolder_ = env_.PgnFolder();
+    SetTitle(MainTitle());
+}
+
+void TGameController::SaveSettings(TZugaretSettings& settings) const {
+    settings.Nick = nick_;
+    settings.Elo = elo_;
+    settings.ComputerElo = computerElo_;
+    settings.SoundFolder = soundFolder_;
+}
+
+void TGameController::SetNick(const QString& nick) {
+    nick_ = nick;
+}
+
+// ---------------------------------------------------------------- view state
+
+void TGameController::SetPanel(const QString& text, TTurnPanel::TKind kind) {
+    panel_.Text = text;
+    panel_.Kind = kind;
+    Raise(OnPanelChanged);
+}
+
+void TGameController::SetTurnPanel(TTurn turn) {
+    if (turn == TTurn::White)
+        SetPanel(QStringLiteral("Juegan Blancas"), TTurnPanel::TKind::WhiteToMove);
+    else
+        SetPanel(QStringLiteral("Juegan Negras"), TTurnPanel::TKind::BlackToMove);
+}
+
+void TGameController::SetTitle(const QString& title) {
+    title_ = title;
+    Raise(OnTitleChanged);
+}
+
+void TGameController::SetCaption(const QString& caption) {
+    // The main window's title takes the record's caption.
+    caption_ = caption;
+    SetTitle(caption_);
+}
+
+void TGameController::AddRecordLine(const QString& line) {
+    record_.append(line);
+    Raise(OnRecordChanged);
+}
+
+void TGameController::AppendToLastRecordLine(const QString& text) {
+    // An empty record has no last line yet: the text starts one.
+    if (record_.isEmpty())
+        record_.append(text);
+    else
+        record_.last() += text;
+    Raise(OnRecordChanged);
+}
+
+void TGameController::SetRecord(const QStringList& lines) {
+    record_ = lines;
+    Raise(OnRecordChanged);
+}
+
+void TGameController::SetCommands(bool newGame, bool draw, bool resign) {
+    newGameAllowed_ = newGame;
+    drawAllowed_ = draw;
+    resignAllowed_ = resign;
+    Raise(OnCommandsChanged);
+}
+
+void TGameController::SetBoardActive(bool active) {
+    boardActive_ = active;
+    Raise(OnCommandsChanged);
+}
+
+void TGameController::SetLocalMayMove(bool allowed) {
+    localMayMove_ = allowed;
+    Raise(OnCommandsChanged);
+}
+
+void TGameController::ShowPlayers() {
+    Raise(OnPlayersChanged);
+}
+
+void TGameController::ClearCaptured() {
+    captured_ = TCapturedPieces();
+    Raise(OnCapturedChanged);
+}
+
+void TGameController::MeteRuido(const QString& name) const {
+    env_.PlayCue(soundFolder_, name);
+}
+
+void TGameController::ShowMessage(const QString& text) const {
+    if (TUiDialogs* d = env_.Dialogs()) d->ShowMessage(text);
+}
+
+// ---------------------------------------------------------------- set-ups
+
+bool TGameController::MoveHalfPlayed() const {
+    return model_.MoveInProgress() || promotionQuestionOpen_;
+}
+
+void TGameController::WhenNoMoveInProgress(std::function<void()> setUp) {
+    if (!MoveHalfPlayed() && waitingSetUps_.empty()) {
+        setUp();
+        return;
+    }
+    // A handler of the move is waiting for the user (the promotion
+    // question, the mate message) and the event loop brought this set-up:
+    // it would replace the position under the half-played move. It runs,
+    // in order, once that move has finished.
+    waitingSetUps_.push_back(std::move(setUp));
+    setUpTimer_->start();
+}
+
+void TGameController::RunWaitingSetUps() {
+    if (MoveHalfPlayed()) return;
+    setUpTimer_->stop();
+    while (!waitingSetUps_.empty() && !MoveHalfPlayed()) {
+        const std::function<void()> setUp = std::move(waitingSetUps_.front());
+        waitingSetUps_.erase(waitingSetUps_.begin());
+        setUp();
+    }
+    if (!waitingSetUps_.empty()) setUpTimer_->start();
+}
+
+void TGameController::StartLocalGame(TGameMode mode, bool userPlaysWhite, int minutes) {
+    WhenNoMoveInProgress([this, mode, userPlaysWhite, minutes] {
+        const bool computer = mode == TGameMode::VsComputer;
+        gameMode_ = computer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
+        const TPlayer own{nick_, elo_};
+        const TPlayer other = computer ? TPlayer{QString::fromLatin1(ComputerName), computerElo_}
+                                       : TPlayer{nick_ + QStringLiteral(" 2"), elo_};
+        whitePlayer_ = userPlaysWhite ? own : other;
+        blackPlayer_ = userPlaysWhite ? other : own;
+        myColour_ = userPlaysWhite ? TColour::White : TColour::Black;
+        clockW_.SetTime(minutes, 0);
+        clockB_.SetTime(minutes, 0);
+        StartGame();
+    });
+}
+
+void TGameController::SetUpNetworkGame(bool userPlaysWhite, const TPlayer& opponent,
+                                       int minutes) {
+    WhenNoMoveInProgress([this, userPlaysWhite, opponent, minutes] {
+        const TPlayer own{nick_, elo_};
+        whitePlayer_ = userPlaysWhite ? own : opponent;
+        blackPlayer_ = userPlaysWhite ? opponent : own;
+        myColour_ = userPlaysWhite ? TColour::White : TColour::Black;
+        clockW_.SetTime(minutes, 0);
+        clockB_.SetTime(minutes, 0);
+        gameMode_ = TGameMode::Network;
+        StartGame();
+    });
+}
+
+void TGameController::ObserveGame(const TObservedGame& game) {
+    WhenNoMoveInProgress([this, game] {
+        whitePlayer_ = game.White;
+        blackPlayer_ = game.Black;
+        // A new game clears the clocks' hours: a move message carries none.
+        clockW_.SetTime(game.WhiteSeconds / 60, game.WhiteSeconds % 60);
+        clockB_.SetTime(game.BlackSeconds / 60, game.BlackSeconds % 60);
+        // An observer follows a network game, whatever it played before.
+        gameMode_ = TGameMode::Network;
+        StartGame();
+        SetLocalMayMove(false);
+        model_.SetPosition(game.Position);
+        if (game.BlackToMove) {
+            model_.SetWhiteToMove(false);
+            clockB_.Start();
+            clockW_.Stop();
+            turn_ = TTurn::Black;
+            SetTurnPanel(TTurn::Black);
+        } else {
+            model_.SetWhiteToMove(true);
+            clockW_.Start();
+            clockB_.Stop();
+            turn_ = TTurn::White;
+            SetTurnPanel(TTurn::White);
+        }
+    });
+}
+
+void TGameController::EndObservedGame(const QString& panelText, const QString& resultText) {
+    SetPanel(panelText, TTurnPanel::TKind::Ended);
+    resultText_ = resultText;
+    clockW_.Stop();
+    clockB_.Stop();
+    EndGame(TEndReason::ObservedEnd);
+}
+
+// ---------------------------------------------------------------- games
+
+void TGameController::StartGame() {
+    if (MoveHalfPlayed()) {
+        WhenNoMoveInProgress([this] { StartGame(); });
+        return;
+    }
+    if (versionState_ == 2) {
+        MeteRuido("entrar");
+        ShowMessage(OutdatedWarning);
+    }
+    // The engine of the game shown so far is switched off before anything of
+    // the new game is set: parking it handles events, and a move it had
+    // already handed over is played there, on the old game, with its own
+    // effects on the turn and the clocks, which the steps below then set
+    // afresh.
+    model_.SetComputerPlaysWhite(false);
+    model_.SetComputerPlaysBlack(false);
+    SetCommands(false, drawAllowed_, resignAllowed_);
+    MeteRuido("nueva");
+    ClearCaptured();
+    // The callers set the clocks with SetTime, which clears the hours before
+    // the minutes; clearing them again here would cut a game of 60 minutes
+    // or more down to its minutes past the hour.
+    SetBoardActive(false); // a drag under way is dropped
+    SetBoardActive(true);
+    turn_ = TTurn::White;
+    ++gameEpoch_;
+    if (myColour_ != TColour::None) OnShowColourAtBottom(myColour_);
+    bool draw = myColour_ == TColour::White;
+    bool resign = true;
+    if (role_ == TRole::Server || role_ == TRole::Client) {
+        if (myColour_ == TColour::White) {
+            moveSerial_ = 1;
+            whitePlayer_ = {nick_, elo_};
+        } else if (myColour_ == TColour::Black) {
+            moveSerial_ = 1;
+            blackPlayer_ = {nick_, elo_};
+        }
+    } else if (role_ == TRole::Observer) {
+        resign = false;
+        draw = false;
+    }
+    SetCommands(false, draw, resign);
+    clockB_.Stop();
+    clockW_.Start();
+    if (gameMode_ != TGameMode::Replay) {
+        record_.clear();
+        Raise(OnRecordChanged);
+    }
+    ShowPlayers();
+    // The new position comes before the engine is given a side: an engine
+    // released on the old position would have its move played there while
+    // NewGame parks it, and that move would land in the new record.
+    model_.NewGame();
+    SetTurnPanel(TTurn::White);
+    switch (gameMode_) {
+    case TGameMode::Network:
+        SetLocalMayMove(myColour_ == TColour::White);
+        break;
+    case TGameMode::VsComputer:
+        moveSerial_ = 1;
+        SetLocalMayMove(myColour_ == TColour::White);
+        model_.SetCustomEngine(false);
+        if (myColour_ == TColour::White)
+            model_.SetComputerPlaysBlack(true);
+        else
+            model_.SetComputerPlaysWhite(true);
+        break;
+    case TGameMode::LocalTwoPlayers:
+        moveSerial_ = 1;
+        SetLocalMayMove(true);
+        break;
+    case TGameMode::Replay:
+        model_.SetComputerPlaysWhite(false);
+        model_.SetComputerPlaysBlack(false);
+        moveSerial_ = 1;
+        break;
+    }
+    Raise(OnGameStarted);
+    if (model_.ComputerPlaysWhite()) model_.RequestComputerMove();
+}
+
+TMovimiento TGameController::MoveRecord(Square oldSq, Square newSq) const {
+    TMovimiento m;
+    m.MoveNumber = moveSerial_;
+    m.WhiteMoved = !model_.WhiteToMove();
+    m.Move = SquareToText(oldSq) + SquareToText(newSq);
+    m.Promotion = promotionPiece_;
+    const TRelojChess& mover = model_.WhiteToMove() ? clockB_ : clockW_;
+    m.Seconds = mover.MessageSeconds();
+    return m;
+}
+
+void TGameController::SendMove(Square oldSq, Square newSq, bool fromLocalPlayer) {
+    const TMovimiento move = MoveRecord(oldSq, newSq);
+    if (network_) network_->SendMove(move, fromLocalPlayer);
+    ++moveSerial_;
+}
+
+void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
+    OnMovePlayed(oldSq, newSq);
+    MeteRuido("mover");
+    const bool whiteToMove = model_.WhiteToMove();
+    bool localToMove = false;
+    if (!((role_ == TRole::Observer || role_ == TRole::Offline) &&
+          gameMode_ != TGameMode::VsComputer))
+        localToMove = (whiteToMove ? whitePlayer_.Nick : blackPlayer_.Nick) == nick_;
+    SetCommands(newGameAllowed_, localToMove, resignAllowed_);
+
+    const QChar piece = QChar::fromLatin1(model_.PieceAt(newSq)).toUpper();
+    if (piece == u'R' && checkPending_) {
+        MeteRuido(newSq == checkSquare_ ? "nojaque" : "cobarde");
+        checkPending_ = false;
+    }
+    QString moveText = QString(piece) + SquareToText(oldSq) + SquareToText(newSq);
+    if (moveText == u"Ke1g1" || moveText == u"Ke8g8")
+        moveText = QStringLiteral("O-O");
+    else if (moveText == u"Ke1c1" || moveText == u"Ke8c8")
+        moveText = QStringLiteral("O-O-O");
+    if (gameMode_ == TGameMode::Network && piece == u'P')
+        pendingPromotion_ = RankOf(newSq) == 8 || RankOf(newSq) == 1;
+
+    if (whiteToMove) {
+        if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(u' ' + moveText);
+        SetCaption(caption_ + u' ' + moveText);
+        clockW_.Start();
+        clockB_.Stop();
+        SetTurnPanel(TTurn::White);
+        turn_ = TTurn::White;
+    } else {
+        const QString line = QString::number(model_.CurrentMove()) + u'.' + moveText;
+        if (gameMode_ != TGameMode::Replay) AddRecordLine(line);
+        SetCaption(line);
+        clockB_.Start();
+        clockW_.Stop();
+        SetTurnPanel(TTurn::Black);
+        turn_ = TTurn::Black;
+    }
+    if (gameMode_ == TGameMode::VsComputer) SetLocalMayMove(localToMove);
+    if (gameMode_ == TGameMode::Network && !pendingPromotion_) {
+        SetLocalMayMove(localToMove);
+        SendMove(oldSq, newSq, !localToMove);
+    }
+}
+
+void TGameController::ApplyRemoteMove(const QString& text) {
+    // Received moves belong to a network game in progress. One that crossed
+    // the end of the game on its way (the opponent moved while this side
+    // resigned, agreed a draw or ran out of time) would start the clocks of
+    // the finished game again and end it a second time; one of the last
+    // opponent, or of the host's game to a former observer, arriving during
+    // a game at this board would be played in it. A replay steps through its
+    // moves whether or not its end has been shown.
+    if (gameMode_ != TGameMode::Replay &&
+        (gameMode_ != TGameMode::Network || turn_ == TTurn::None))
+        return;
+    QString move = text;
+    if (move.size() == 5) {
+        promotionPiece_ = move.at(4).toUpper();
+        move.truncate(4);
+    }
+    if (move.size() != 4) return;
+    const QString from = move.left(2).toUpper();
+    const QString to = move.mid(2, 2).toUpper();
+    const Square fromSq = TextToSquare(from);
+    const Square toSq = TextToSquare(to);
+    if (fromSq != Square::None && toSq != Square::None) {
+        // A refused move leaves the local user's permission as it was: it is
+        // still the sender's turn, and the user must not move its pieces.
+        if (model_.Move(fromSq, toSq)) SetLocalMayMove(role_ != TRole::Observer);
+    } else if (network_) {
+        network_->LogPlainLine(OneLine(QStringLiteral("*Error 53: ") + from + to + u'*'));
+    }
+}
+
+bool TGameController::ReceiveMove(const TMovimiento& move) {
+    // Checked against the game in progress before anything changes: a move
+    // of a finished game, of the wrong side or not legal here moves no clock.
+    if (gameMode_ != TGameMode::Network || turn_ == TTurn::None) return false;
+    const QString text = move.Move;
+    if (text.size() != 4) return false;
+    const Square fromSq = TextToSquare(text.left(2));
+    const Square toSq = TextToSquare(text.mid(2, 2));
+    if (fromSq == Square::None || toSq == Square::None) {
+        ApplyRemoteMove(text); // its error line
+        return false;
+    }
+    if (move.WhiteMoved != model_.WhiteToMove() || !model_.IsLegalMove(fromSq, toSq)) return false;
+    TRelojChess& mover = move.WhiteMoved ? clockW_ : clockB_;
+    TRelojChess& other = move.WhiteMoved ? clockB_ : clockW_;
+    if (!mover.SetFromMessageSeconds(move.Seconds)) return false;
+    promotionPiece_ = move.Promotion;
+    mover.Stop();
+    other.Start();
+    ApplyRemoteMove(text);
+    return true;
+}
+
+void TGameController::FBoardPromotion(Square oldSq, Square newSq, char& newPiece) {
+    bool localPromoter;
+    if (gameMode_ == TGameMode::LocalTwoPlayers)
+        localPromoter = true;
+    else if ((role_ == TRole::Observer || role_ == TRole::Offline) &&
+             gameMode_ != TGameMode::VsComputer)
+        localPromoter = false;
+    else
+        localPromoter = (model_.WhiteToMove() ? blackPlayer_.Nick : whitePlayer_.Nick) == nick_;
+
+    auto pieceOf = [](QChar promotion) {
+        const QChar letter = promotion.toUpper();
+        return QStringLiteral("QRNB").contains(letter) ? letter.toLatin1() : 'Q';
+    };
+    if (localPromoter) {
+        const int epoch = gameEpoch_;
+        QString answer = QStringLiteral("D");
+        if (TUiDialogs* d = env_.Dialogs()) {
+            promotionQuestionOpen_ = true;
+            answer = d->InputBox(QString::fromUtf8("Promoción peón"),
+                                 QStringLiteral("Elije una pieza D-Dama T-Torre A-Alfil C-Caballo"),
+                                 QStringLiteral("D"));
+            promotionQuestionOpen_ = false;
+        }
+        const int pos = QStringLiteral("DTAC").indexOf(answer.toUpper());
+        promotionPiece_ = pos < 0 ? QChar(u'Q') : QStringLiteral("QRBN").at(pos);
+        if (epoch != gameEpoch_) {
+            // The game ended (or another began) while the question was open:
+            // the opponent resigned, a clock ran out. The pawn still becomes
+            // the chosen piece, but the finished record gets nothing after
+            // its result, and no move message follows the end of the game.
+            newPiece = pieceOf(promotionPiece_);
+            pendingPromotion_ = false;
+            if (gameMode_ == TGameMode::Network) promotionPiece_ = u'*';
+            return;
+        }
+        SetLocalMayMove(gameMode_ == TGameMode::LocalTwoPlayers);
+    }
+    newPiece = pieceOf(promotionPiece_);
+
+    // The record names the piece the pawn became ("=Q" when no letter was chosen).
+    const QString mark = u'=' + QString(QChar::fromLatin1(newPiece));
+    if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(mark);
+    SetCaption(caption_ + mark);
+    pendingPromotion_ = false;
+    if (gameMode_ == TGameMode::Network) {
+        const TMovimiento move = MoveRecord(oldSq, newSq);
+        promotionPiece_ = u'*';
+        if (network_) network_->SendMove(move, localPromoter);
+        ++moveSerial_;
+    }
+}
+
+void TGameController::FBoardCapture(Square, Square, char captured) {
+    const int index = CapturedIndex(captured);
+    if (index < 0) return;
+    const bool white = captured >= 'A' && captured <= 'Z';
+    int& count = white ? captured_.White[index] : captured_.Black[index];
+    if (count >= TCapturedPieces::Most[index]) return;
+    ++count;
+    Raise(OnCapturedChanged);
+}
+
+void TGameController::FBoardCastle() {
+    MeteRuido("enroque");
+}
+
+void TGameController::FBoardCheck(Square, Square newSq) {
+    checkSquare_ = newSq;
+    checkPending_ = true;
+    if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(QStringLiteral("+"));
+    MeteRuido("jaque");
+}
+
+void TGameController::FBoardMate() {
+    if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(QStringLiteral("+"));
+    EndGame(TEndReason::Mate);
+    MeteRuido("mate");
+}
+
+void TGameController::FBoardStaleMate() {
+    EndGame(TEndReason::StaleMate);
+    MeteRuido("ahogado");
+}
+
+void TGameController::FBoardNoMatingMaterial() {
+    EndGame(TEndReason::NoMatingMaterial);
+    MeteRuido("ilegal");
+}
+
+void TGameController::FBoardThreefoldPosition() {
+    EndGame(TEndReason::Repetition);
+    MeteRuido("repeticion");
+}
+
+void TGameController::FBoardDraw() {
+    EndGame(TEndReason::BoardDraw);
+    MeteRuido("tablas");
+}
+
+void TGameController::TakeBackOneMove() {
+    model_.TakeBack();
+}
+
+void TGameController::ReplayForward() {
+    if (ReplayMoves.isEmpty()) return;
+    if (ReplayCursor < 1) ReplayCursor = 1;
+    if (ReplayCursor <= ReplayMoves.size()) {
+        // The cursor moves on before the move is played: the move's events
+        // may open a message box, and an animation step handled meanwhile
+        // must not play the same entry twice.
+        const QString move = ReplayMoves.at(ReplayCursor - 1);
+        ++ReplayCursor;
+        ApplyRemoteMove(move);
+    }
+}
+
+void TGameController::ReplayBack() {
+    if (ReplayMoves.isEmpty()) return;
+    if (ReplayCursor > ReplayMoves.size() + 1) ReplayCursor = ReplayMoves.size() + 1;
+    TakeBackOneMove();
+    if (ReplayCursor > 0) --ReplayCursor;
+}
+
+// ---------------------------------------------------------------- game end
+
+void TGameController::EndGame(TEndReason reason) {
+    // The side to move when the game ended: the loser of a mate or a time-out.
+    const bool whiteToMove = model_.WhiteToMove();
+    SetCommands(true, drawAllowed_, resignAllowed_);
+    SetBoardActive(false);
+    model_.SetCustomEngine(false);
+    // The engine has no game to play any more: a move it would still make
+    // after a resignation or a time-out would change the finished record.
+    // Parking it handles events, and a move it had already handed over is
+    // played now, as the game's last move, before anything of the end is
+    // decided; were the game marked over first, that move would start a
+    // clock and turn the finished game back into a running one. (A move
+    // that ends the game by itself leaves this EndGame nothing to do.)
+    if (model_.ComputerPlaysWhite()) model_.SetComputerPlaysWhite(false);
+    if (model_.ComputerPlaysBlack()) model_.SetComputerPlaysBlack(false);
+    clockW_.Stop();
+    clockB_.Stop();
+    if (turn_ == TTurn::None) return;
+    turn_ = TTurn::None;
+    ++gameEpoch_;
+    SetCommands(true, false, false);
+    SetLocalMayMove(false);
+
+    const int w = whitePlayer_.Elo;
+    const int b = blackPlayer_.Elo;
+    eloHintW_ = QStringLiteral("Elo anterior ") + QString::number(w);
+    eloHintB_ = QStringLiteral("Elo anterior ") + QString::number(b);
+    QString panel = panel_.Text;
+    SetPanel(panel, TTurnPanel::TKind::Ended);
+
+    int whiteScore = -1; // -1: the ratings stay
+    switch (reason) {
+    case TEndReason::BoardDraw:
+    case TEndReason::DrawAgreed:
+    case TEndReason::Repetition:
+    case TEndReason::NoMatingMaterial:
+    case TEndReason::StaleMate:
+        resultText_ = QStringLiteral("1/2-1/2");
+        whiteScore = 50;
+        panel = QStringLiteral("Tablas por ");
+        break;
+    case TEndReason::OwnResignation:
+    case TEndReason::OpponentResignation: {
+        // The user or the opponent resigned. At one board both sides are the
+        // user's: the side to move resigns.
+        const bool own = reason == TEndReason::OwnResignation;
+        const bool atOneBoard = gameMode_ == TGameMode::LocalTwoPlayers && own;
+        const bool whiteResigned = atOneBoard ? whiteToMove : own == (myColour_ == TColour::White);
+        if (atOneBoard || myColour_ != TColour::None) {
+            resultText_ = whiteResigned ? QStringLiteral("0-1") : QStringLiteral("1-0");
+            whiteScore = whiteResigned ? 0 : 100;
+            panel = whiteResigned ? whitePlayer_.Nick : blackPlayer_.Nick;
+        }
+        break;
+    }
+    case TEndReason::Mate:
+    case TEndReason::Time:
+        if (whiteToMove) {
+            resultText_ = QStringLiteral("0-1");
+            whiteScore = 0;
+            panel = QStringLiteral("Ganan Negras por ");
+        } else {
+            resultText_ = QStringLiteral("1-0");
+            whiteScore = 100;
+            panel = QStringLiteral("Ganan Blancas por ");
+        }
+        break;
+    case TEndReason::ObservedEnd:
+        break;
+    case TEndReason::Abandoned:
+        Raise(OnGameEnded);
+        return;
+    }
+    if (whiteScore >= 0) {
+        whitePlayer_.Elo = NewElo(w, b, whiteScore);
+        blackPlayer_.Elo = NewElo(b, w, 100 - whiteScore);
+    }
+    if (reason == TEndReason::OwnResignation || reason == TEndReason::OpponentResignation)
+        MeteRuido("cobarde2");
+    if (gameMode_ != TGameMode::Replay) {
+        if (model_.WhiteToMove())
+            AddRecordLine(resultText_);
+        else
+            AppendToLastRecordLine(u' ' + resultText_);
+    }
+    static const char* const endings[] = {"",
+                                          " acuerdo",
+                                          " repetición de jugada",
+                                          " material insuficiente para dar mate",
+                                          " rey ahogado",
+                                          " abandona",
+                                          " abandona",
+                                          " Jaque Mate",
+                                          " tiempo",
+                                          ""};
+    panel += QString::fromUtf8(endings[static_cast<int>(reason)]);
+    SetPanel(panel, TTurnPanel::TKind::Ended);
+    if ((reason == TEndReason::DrawAgreed || reason == TEndReason::OwnResignation ||
+         reason == TEndReason::OpponentResignation || reason == TEndReason::Time ||
+         reason == TEndReason::ObservedEnd) &&
+        gameMode_ != TGameMode::Replay)
+        AppendToLastRecordLine(QStringLiteral(" {") + panel + u'}');
+    if (role_ != TRole::Observer) {
+        if (gameMode_ == TGameMode::Network) {
+            if (myColour_ == TColour::White)
+                elo_ = whitePlayer_.Elo;
+            else if (myColour_ == TColour::Black)
+                elo_ = blackPlayer_.Elo;
+        } else if (gameMode_ == TGameMode::VsComputer) {
+            if (myColour_ == TColour::White)
+                computerElo_ = blackPlayer_.Elo;
+            else if (myColour_ == TColour::Black)
+                computerElo_ = whitePlayer_.Elo;
+        }
+    }
+    SetTitle(MainTitle());
+    if (gameMode_ == TGameMode::Network && role_ == TRole::Server && network_)
+        network_->SendEndGame(panel, resultText_);
+    ShowPlayers();
+    Raise(OnGameEnded);
+    if (reason == TEndReason::Mate) ShowMessage(panel);
+    if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
+}
+
+void TGameController::SavePgnDatabase() {
+    // The PGN database writer of the game records takes this place.
+}
+
+void TGameController::Resign() {
+    if (turn_ == TTurn::None) return;
+    if (gameMode_ == TGameMode::Network && network_)
+        network_->SendResign(QStringLiteral("No puedorrr"));
+    EndGame(TEndReason::OwnResignation);
+}
+
+void TGameController::OfferDraw() {
+    if (network_) network_->SendDrawOffer(QString::fromUtf8("¿Tablas?"));
+}
+
+void TGameController::FClockWTimeout() {
+    if (gameMode_ == TGameMode::Network) {
+        if (myColour_ != TColour::White) return;
+        if (network_) network_->SendTimeout(QStringLiteral("Sacabo er tiempo"));
+    }
+    EndGame(TEndReason::Time);
+}
+
+void TGameController::FClockBTimeout() {
+    if (gameMode_ == TGameMode::Network) {
+        if (myColour_ != TColour::Black) return;
+        if (network_) network_->SendTimeout(QStringLiteral("Sacabo er tiempo"));
+    }
+    EndGame(TEndReason::Time);
+}

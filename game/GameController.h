@@ -1,0 +1,347 @@
+#pragma once
+// TGameController: the game without widgets. It keeps the state of the game
+// (who plays which colour, what kind of game runs, whose turn it is, the
+// players and ratings, the result), reacts to the board's events after every
+// move (the game record, the clocks, the turn, the move messages, captured
+// pieces, the end of the game), and offers the operations with which the
+// chat, the record window and the new-game dialog start games, play
+// received moves and end games. EndGame is the single way a game finishes.
+//
+// It works on a TChessModel it does not own (the board widget's, or one of
+// its own owner's when there are no windows), owns the two clocks and the
+// record, asks the user through the environment's dialogs and plays cues
+// through its sound output. The views (main window, record window, chat
+// window) learn what changed through the events below and read the state;
+// the network is reached through TGameNetwork.
+//
+// What must stay true:
+//  - TurnState is None exactly when no game is in progress; EndGame with a
+//    reason other than Abandoned on a running game sets it to None, a
+//    second EndGame only repeats its first step;
+//  - NewGameAllowed is false from StartGame to EndGame;
+//  - the record is written in every mode but Replay;
+//  - MoveSerial numbers the move messages this program sends, one per move;
+//  - a finished game stays finished: no move received afterwards, no engine
+//    move and no promotion answered afterwards reopens it or is sent on;
+//  - a game is never set up while a move is half played (its events still
+//    running, or the promotion question open): the set-up waits for the
+//    move to finish.
+//
+// Everything runs on the thread of the event loop; no locks.
+
+#include "ChessClock.h"
+#include "EventList.h"
+#include "MoveMessage.h"
+#include "Players.h"
+#include "Square.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class QTimer;
+class TChessModel;
+class TProgramEnv;
+class TZugaretSettings;
+
+// Connection role; the chat writes it, the game reads it.
+enum class TRole { Server = 0, Client = 1, Observer = 2, Offline = 3 };
+// Kind of game.
+enum class TGameMode { Network = 0, VsComputer = 1, LocalTwoPlayers = 2, Replay = 3 };
+// The user's colour in the current or last game.
+enum class TColour { White = 0, Black = 1, None = 2 };
+// Whose turn it is; None when no game is in progress.
+enum class TTurn { None = 0, White = 1, Black = 2 };
+// Why a game ends.
+enum class TEndReason {
+    BoardDraw = 0,          // a draw reported by the board
+    DrawAgreed = 1,         // a draw offer accepted
+    Repetition = 2,         // threefold repetition
+    NoMatingMaterial = 3,   // neither side can mate
+    StaleMate = 4,          // stalemate
+    OwnResignation = 5,     // the user resigned
+    OpponentResignation = 6,// the opponent resigned
+    Mate = 7,               // checkmate
+    Time = 8,               // the side to move ran out of time
+    ObservedEnd = 9,        // the host announced the end of the observed game
+    Abandoned = 10          // abandoned silently: no result
+};
+
+// What the turn panel shows.
+struct TTurnPanel {
+    enum class TKind { Blank, WhiteToMove, BlackToMove, Ended };
+    QString Text;
+    TKind Kind = TKind::Blank;
+};
+
+// The captured pieces shown beside the record: how many of each piece of
+// each side (a queen once, the others at most twice; pawns are not shown).
+struct TCapturedPieces {
+    // Index: 0 queen, 1 rook, 2 knight, 3 bishop.
+    std::array<int, 4> White{}; // White's pieces taken
+    std::array<int, 4> Black{}; // Black's pieces taken
+    static constexpr std::array<int, 4> Most{1, 2, 2, 2};
+    bool operator==(const TCapturedPieces&) const = default;
+};
+
+// The state of the host's game as an observer takes it over.
+struct TObservedGame {
+    TPlayer White;
+    TPlayer Black;
+    int WhiteSeconds = 0;
+    int BlackSeconds = 0;
+    bool BlackToMove = false;
+    QString Position; // 64 characters
+};
+
+// What the game needs of the network (the chat). Each sends nothing when
+// this program is not connected; framing the messages is the chat's.
+class TGameNetwork {
+public:
+    virtual ~TGameNetwork() = default;
+    // "/MOV" with move to the opponent when fromLocalPlayer; "/MOB" with it
+    // to the observers in every case.
+    virtual void SendMove(const TMovimiento& move, bool fromLocalPlayer) = 0;
+    // "/END_GAME" to the observers.
+    virtual void SendEndGame(const QString& panelText, const QString& resultText) = 0;
+    // "/RESIGN" to the opponent, then the game ends as the user's resignation.
+    virtual void SendResign(const QString& reason) = 0;
+    // "/TIMEOUT" to the opponent.
+    virtual void SendTimeout(const QString& reason) = 0;
+    // "/DRAW" to the opponent.
+    virtual void SendDrawOffer(const QString& reason) = 0;
+    // A line straight into the chat log, without its colouring.
+    virtual void LogPlainLine(const QString& line) = 0;
+};
+
+class TGameController : public QObject {
+    Q_OBJECT
+public:
+    // The fixed nick of the built-in opponent.
+    static constexpr const char* ComputerName = "ZuzPlak";
+    // Plies the built-in engine searches.
+    static constexpr int EngineSearchDepth = 5;
+
+    TGameController(TChessModel& model, TProgramEnv& env, QObject* parent = nullptr);
+    ~TGameController() override;
+    TGameController(const TGameController&) = delete;
+    TGameController& operator=(const TGameController&) = delete;
+
+    TChessModel& Model() const { return model_; }
+    TProgramEnv& Env() const { return env_; }
+    void SetNetwork(TGameNetwork* network) { network_ = network; }
+    TGameNetwork* Network() const { return network_; }
+
+    // ---- settings ----
+    // Takes the game's part of the settings: nick, ratings, sound set,
+    // update state; the PGN folder comes from the environment.
+    void LoadSettings(const TZugaretSettings& settings);
+    // Writes the game's part back.
+    void SaveSettings(TZugaretSettings& settings) const;
+
+    // ---- state ----
+    QString Nick() const { return nick_; }
+    void SetNick(const QString& nick);
+    QString HostNick() const { return hostNick_; }
+    void SetHostNick(const QString& nick) { hostNick_ = nick; }
+    int Elo() const { return elo_; }
+    void SetElo(int elo) { elo_ = elo; }
+    int ComputerElo() const { return computerElo_; }
+    void SetComputerElo(int elo) { computerElo_ = elo; }
+    TRole Role() const { return role_; }
+    void SetRole(TRole role) { role_ = role; }
+    TColour MyColour() const { return myColour_; }
+    void SetMyColour(TColour colour) { myColour_ = colour; }
+    TGameMode GameMode() const { return gameMode_; }
+    void SetGameMode(TGameMode mode) { gameMode_ = mode; }
+    TTurn TurnState() const { return turn_; }
+    bool GameInProgress() const { return turn_ != TTurn::None; }
+    const TPlayer& WhitePlayer() const { return whitePlayer_; }
+    const TPlayer& BlackPlayer() const { return blackPlayer_; }
+    void SetWhitePlayer(const TPlayer& player) { whitePlayer_ = player; }
+    void SetBlackPlayer(const TPlayer& player) { blackPlayer_ = player; }
+    QString ResultText() const { return resultText_; }
+    void SetResultText(const QString& text) { resultText_ = text; }
+    int MoveSerial() const { return moveSerial_; }
+    bool PendingPromotion() const { return pendingPromotion_; }
+    QChar PromotionPiece() const { return promotionPiece_; }
+    void SetPromotionPiece(QChar piece) { promotionPiece_ = piece; }
+    bool CheckPending() const { return checkPending_; }
+    Square CheckSquare() const { return checkSquare_; }
+    bool AutoSavePgn() const { return autoSavePgn_; }
+    void SetAutoSavePgn(bool on) { autoSavePgn_ = on; }
+    QString PgnFolder() const { return pgnFolder_; }
+    int VersionState() const { return versionState_; }
+    void SetVersionState(int state) { versionState_ = state; }
+    QString SoundFolder() const { return soundFolder_; }
+    void SetSoundFolder(const QString& folder) { soundFolder_ = folder; }
+    // The program's version text, "2.01".
+    static QString Version();
+
+    // ---- what the views show ----
+    const TTurnPanel& Panel() const { return panel_; }
+    // The main window's title: the record's caption during a game, else
+    // "Zugaret CHAT! 2.01 [" + Nick + " " + Elo + " ELO]".
+    QString Title() const { return title_; }
+    QString MainTitle() const;
+    // The record window's caption: the current move pair.
+    QString RecordCaption() const { return caption_; }
+    // The game record, one line per full move ("1.Pe2e4 Pe7e5").
+    const QStringList& Record() const { return record_; }
+    // Replaces the record (a game opened from a file).
+    void SetRecord(const QStringList& lines);
+    const TCapturedPieces& Captured() const { return captured_; }
+    // "Elo anterior " + the rating before the last game, once one ended.
+    QString EloHint(TColour side) const { return side == TColour::White ? eloHintW_ : eloHintB_; }
+    bool NewGameAllowed() const { return newGameAllowed_; }
+    bool DrawOfferAllowed() const { return drawAllowed_; }
+    bool ResignAllowed() const { return resignAllowed_; }
+    // The local user may move pieces on the board (the board's NoMover is
+    // the opposite); the board accepts input at all.
+    bool LocalMayMove() const { return localMayMove_; }
+    bool BoardActive() const { return boardActive_; }
+    TRelojChess& ClockW() { return clockW_; }
+    TRelojChess& ClockB() { return clockB_; }
+
+    // ---- operations ----
+    // Begins a game whose players, MyColour, GameMode and clocks are set.
+    void StartGame();
+    // Ends the game in progress.
+    void EndGame(TEndReason reason);
+    // Plays a move given as "e2e4" with an optional fifth promotion letter,
+    // received from the network or stepped in a replay.
+    void ApplyRemoteMove(const QString& text);
+    void SetLocalMayMove(bool allowed);
+    void MeteRuido(const QString& name) const;
+    // Takes back one half-move (a replay's back step).
+    void TakeBackOneMove();
+
+    // A game against the engine or for two at this board, as the new-game
+    // dialog sets it up: players, colour, both clocks at minutes, start.
+    void StartLocalGame(TGameMode mode, bool userPlaysWhite, int minutes);
+    // An agreed network game: this side plays White or Black against
+    // opponent, both clocks at minutes, Network mode, start.
+    void SetUpNetworkGame(bool userPlaysWhite, const TPlayer& opponent, int minutes);
+    // A "/MOV" from the opponent: the mover's clock from its seconds, the
+    // other clock started, the move played. Only in a network game in
+    // progress, and only a move that is legal here with the mover to move;
+    // false, and nothing changed, otherwise.
+    bool ReceiveMove(const TMovimiento& move);
+    // A "/GAMEPOS": this observer takes over the host's game.
+    void ObserveGame(const TObservedGame& game);
+    // A "/END_GAME": the observed game ends with the host's texts.
+    void EndObservedGame(const QString& panelText, const QString& resultText);
+
+    // The commands of the main window.
+    void Resign();
+    void OfferDraw();
+    void FClockWTimeout();
+    void FClockBTimeout();
+
+    // Replay: the moves of the opened game ("E2E4", "E7E8Q") and the number,
+    // counted from 1, of the next one to play.
+    QStringList ReplayMoves;
+    int ReplayCursor = 1;
+    void ReplayForward();
+    void ReplayBack();
+
+    // ---- board events (wired to the model by the constructor) ----
+    void FBoardLegalMove(Square oldSq, Square newSq);
+    void FBoardCapture(Square oldSq, Square newSq, char captured);
+    void FBoardPromotion(Square oldSq, Square newSq, char& newPiece);
+    void FBoardCastle();
+    void FBoardCheck(Square oldSq, Square newSq);
+    void FBoardMate();
+    void FBoardStaleMate();
+    void FBoardNoMatingMaterial();
+    void FBoardThreefoldPosition();
+    void FBoardDraw();
+
+    // ---- events for the views (each view adds its handlers and removes
+    // them before it goes) ----
+    TEventList<> OnPanelChanged;
+    TEventList<> OnRecordChanged;
+    TEventList<> OnTitleChanged;    // Title or RecordCaption
+    TEventList<> OnPlayersChanged;  // the players and their ratings shown
+    TEventList<> OnCommandsChanged; // new game, draw, resign, board input
+    TEventList<> OnCapturedChanged;
+    TEventList<> OnGameStarted;
+    TEventList<> OnGameEnded;
+    // The user's colour should be at the bottom of the board.
+    TEventList<TColour> OnShowColourAtBottom;
+    // A move was played on the board, by any means.
+    TEventList<Square, Square> OnMovePlayed;
+
+private:
+    void SetTurnPanel(TTurn turn);
+    void SetPanel(const QString& text, TTurnPanel::TKind kind);
+    void SetTitle(const QString& title);
+    void SetCaption(const QString& caption);
+    void AddRecordLine(const QString& line);
+    void AppendToLastRecordLine(const QString& text);
+    void SetCommands(bool newGame, bool draw, bool resign);
+    void SetBoardActive(bool active);
+    void ShowPlayers();
+    void ClearCaptured();
+    TMovimiento MoveRecord(Square oldSq, Square newSq) const;
+    void SendMove(Square oldSq, Square newSq, bool fromLocalPlayer);
+    void SavePgnDatabase();
+    void ShowMessage(const QString& text) const;
+    // Runs setUp now, or once the move being played has finished.
+    void WhenNoMoveInProgress(std::function<void()> setUp);
+    bool MoveHalfPlayed() const;
+    void RunWaitingSetUps();
+    static void Raise(const TEventList<>& event) { event(); }
+
+    TChessModel& model_;
+    TProgramEnv& env_;
+    TGameNetwork* network_ = nullptr;
+    TRelojChess clockW_;
+    TRelojChess clockB_;
+
+    QString nick_;
+    QString hostNick_;
+    int elo_ = 1100;
+    int computerElo_ = 1200;
+    TRole role_ = TRole::Offline;
+    TColour myColour_ = TColour::None;
+    TGameMode gameMode_ = TGameMode::Network;
+    TTurn turn_ = TTurn::None;
+    TPlayer whitePlayer_;
+    TPlayer blackPlayer_;
+    QString resultText_;
+    int moveSerial_ = 0;
+    bool pendingPromotion_ = false;
+    QChar promotionPiece_ = u'*';
+    bool checkPending_ = false;
+    Square checkSquare_ = Square::None;
+    bool autoSavePgn_ = true;
+    QString pgnFolder_;
+    int versionState_ = 1;
+    QString soundFolder_;
+
+    TTurnPanel panel_;
+    QString title_;
+    QString caption_;
+    QStringList record_;
+    TCapturedPieces captured_;
+    QString eloHintW_;
+    QString eloHintB_;
+    bool newGameAllowed_ = true;
+    bool drawAllowed_ = false;
+    bool resignAllowed_ = false;
+    bool localMayMove_ = true;
+    bool boardActive_ = true;
+
+    // Counts the starts and ends of games: a handler that waited for the
+    // user (the promotion question) learns whether its game is still the
+    // one being played.
+    int gameEpoch_ = 0;
+    bool promotionQuestionOpen_ = false;
+    std::vector<std::function<void()>> waitingSetUps_;
+    QTimer* setUpTimer_ = nullptr;
+};

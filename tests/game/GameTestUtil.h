@@ -1,0 +1,129 @@
+#pragma once
+// One game without windows for the controller's tests: its own temporary
+// folder, scripted dialogs, recording sound and network, a rules keeper and
+// the controller over them.
+
+#include "ChessModel.h"
+#include "GameController.h"
+#include "ProgramEnv.h"
+#include "Settings.h"
+#include "SoundCues.h"
+#include "UiDialogs.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+// What the controller sent to the network, in order.
+struct TRecordingNetwork : TGameNetwork {
+    struct TSent {
+        TMovimiento Move;
+        bool FromLocalPlayer = false;
+    };
+    QList<TSent> Moves;
+    QStringList EndGames; // panel text + " | " + result
+    QStringList Resigns, Timeouts, DrawOffers, LogLines;
+
+    void SendMove(const TMovimiento& move, bool fromLocalPlayer) override {
+        Moves.append({move, fromLocalPlayer});
+    }
+    void SendEndGame(const QString& panelText, const QString& resultText) override {
+        EndGames << panelText + " | " + resultText;
+    }
+    void SendResign(const QString& reason) override { Resigns << reason; }
+    void SendTimeout(const QString& reason) override { Timeouts << reason; }
+    void SendDrawOffer(const QString& reason) override { DrawOffers << reason; }
+    void LogPlainLine(const QString& line) override { LogLines << line; }
+};
+
+// Gives the engine's worker time to finish a shallow search and hand its
+// move over, without handling events: the move then waits to be played.
+// (Should the worker be slower, the move simply comes later and the checks
+// after it hold all the same.)
+inline void LetTheEngineHandItsMoveOver() {
+    QThread::msleep(300);
+}
+
+// Runs a clock out with a test time source: one tick to 0:00:00, one to the time-out.
+inline void RunOut(TRelojChess& clock) {
+    qint64 now = 0;
+    clock.SetTimeSource([&now] { return now; });
+    clock.Stop();
+    clock.Start();
+    now += 86400000;
+    clock.Tick();
+    now += 1000;
+    clock.Tick();
+}
+
+struct TTestGame {
+    QTemporaryDir dir;
+    TScriptedDialogs dialogs;
+    TRecordingSound sound;
+    TRecordingNetwork net;
+    std::unique_ptr<TProgramEnv> env;
+    TChessModel model; // before the controller, which plays on it and goes first
+    std::unique_ptr<TGameController> game;
+
+    explicit TTestGame(const QString& nick = "Ana") {
+        const QString folder = dir.path() + "/";
+        env = std::make_unique<TProgramEnv>(folder, folder);
+        env->SetDialogs(&dialogs);
+        env->SetSound(&sound);
+        game = std::make_unique<TGameController>(model, *env);
+        TZugaretSettings settings;
+        settings.Nick = nick;
+        game->LoadSettings(settings);
+        game->SetNetwork(&net);
+        model.FirstPaint(); // the engine's poll, as the board's first paint starts it
+    }
+
+    TGameController& G() { return *game; }
+    QStringList Record() const { return game->Record(); }
+
+    // Plays a move given as "e2e4" on the board, as a local drop would.
+    bool Play(const QString& move) {
+        return model.Move(TextToSquare(move.left(2)), TextToSquare(move.mid(2, 2)));
+    }
+    bool PlayAll(const QStringList& moves) {
+        for (const QString& m : moves)
+            if (!Play(m)) return false;
+        return true;
+    }
+
+    // Starts a game as the new-game dialog does: the own nick means two at
+    // this board, "ZuzPlak" the engine.
+    void NewGameVia(const QString& opponent, bool white, int minutes = 15) {
+        const TGameMode mode = opponent == game->Nick() ? TGameMode::LocalTwoPlayers
+                                                         : TGameMode::VsComputer;
+        game->EndGame(TEndReason::Abandoned);
+        game->StartLocalGame(mode, white, minutes);
+    }
+
+    // Sets up a game of the given kind with the user's colour, as the
+    // dialog or an accepted offer does; the opponent is Bea (1300) on the
+    // network, the engine or the user's second self; the clocks at a minute.
+    void Start(TGameMode mode, TColour colour) {
+        TGameController& g = *game;
+        g.SetGameMode(mode);
+        g.SetMyColour(colour);
+        const bool white = colour == TColour::White;
+        const TPlayer own{g.Nick(), g.Elo()};
+        TPlayer other{"Bea", 1300};
+        if (mode == TGameMode::VsComputer) other = {"ZuzPlak", g.ComputerElo()};
+        if (mode == TGameMode::LocalTwoPlayers) other = {g.Nick() + " 2", g.Elo()};
+        if (mode == TGameMode::Network && g.Role() == TRole::Offline) g.SetRole(TRole::Client);
+        g.SetWhitePlayer(white ? own : other);
+        g.SetBlackPlayer(white ? other : own);
+        g.ClockW().SetTime(1, 0);
+        g.ClockB().SetTime(1, 0);
+        g.StartGame();
+        if (mode == TGameMode::VsComputer) {
+            // Keep the engine out: the tests end the game before it would move.
+            model.SetComputerPlaysWhite(false);
+            model.SetComputerPlaysBlack(false);
+        }
+    }
+};

@@ -1,0 +1,420 @@
+// The end of a game by resignation, time-out, agreement, the host's
+// announcement and the silent abandon, in every kind of game.
+
+#include "GameTestUtil.h"
+
+#include <functional>
+#include <utility>
+
+Q_DECLARE_METATYPE(TColour)
+
+namespace {
+// Scripted dialogs that let something happen while an input box is open, as
+// the events handled by a real modal box would (a message from the
+// opponent, a clock running out).
+class THookedDialogs final : public TUiDialogs {
+public:
+    TScriptedDialogs Inner;
+    std::function<void()> WhileAsking;
+
+    void ShowMessage(const QString& text, const QString& caption, TMessageKind kind) override {
+        Inner.ShowMessage(text, caption, kind);
+    }
+    bool Ask(const QString& text, const QString& caption, TQuestionButtons buttons) override {
+        return Inner.Ask(text, caption, buttons);
+    }
+    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
+                                      const QString& defaultText) override {
+        if (auto hook = std::exchange(WhileAsking, nullptr)) hook();
+        return Inner.InputQuery(caption, prompt, defaultText);
+    }
+    QString OpenFileName(const TFileDialogRequest& r) override { return Inner.OpenFileName(r); }
+    QString SaveFileName(const TFileDialogRequest& r) override { return Inner.SaveFileName(r); }
+    QString OpenPictureName(const TFileDialogRequest& r) override {
+        return Inner.OpenPictureName(r);
+    }
+};
+} // namespace
+
+class TestGameEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void resignation_data();
+    void resignation();
+    void resigningAtOneBoardResignsTheSideToMove_data();
+    void resigningAtOneBoardResignsTheSideToMove();
+    void timeOut_data();
+    void timeOut();
+    void networkTimeOutOnlyOnTheOwnersSide();
+    void drawByAgreementAndHostAnnouncement();
+    void abandonLeavesNoTrace();
+    void observerRatingsNeverChange();
+    void resigningAgainstTheEngineStopsIt();
+    void engineMoveOnItsWayIsPlayedBeforeTheEnd_data();
+    void engineMoveOnItsWayIsPlayedBeforeTheEnd();
+    void moveCrossingTheEndIsNotPlayed();
+    void replayStepsPastItsEnd();
+    void receivedMovesOnlyInNetworkGames_data();
+    void receivedMovesOnlyInNetworkGames();
+    void gameEndedWhileThePromotionIsAsked_data();
+    void gameEndedWhileThePromotionIsAsked();
+};
+
+void TestGameEnd::resignation_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<TColour>("colour");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("elo");
+    QTest::addColumn<int>("computerElo");
+    // Ana 1100 against Bea 1300 (network), ZuzPlak 1200 (engine), herself.
+    QTest::newRow("network, White resigns") << int(TGameMode::Network) << TColour::White
+                                            << "0-1" << NewElo(1100, 1300, 0) << 1200;
+    QTest::newRow("network, Black resigns") << int(TGameMode::Network) << TColour::Black
+                                            << "1-0" << NewElo(1100, 1300, 0) << 1200;
+    QTest::newRow("engine, White resigns") << int(TGameMode::VsComputer) << TColour::White
+                                           << "0-1" << 1100 << NewElo(1200, 1100, 100);
+    QTest::newRow("two at the board, Black resigns")
+        << int(TGameMode::LocalTwoPlayers) << TColour::Black << "1-0" << 1100 << 1200;
+}
+
+void TestGameEnd::resignation() {
+    QFETCH(int, mode);
+    QFETCH(TColour, colour);
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode(mode), colour);
+    QVERIFY(m.ResignAllowed());
+    QVERIFY(t.Play("e2e4"));
+    t.sound.Clear();
+    m.Resign();
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QTEST(m.ResultText(), "result");
+    const QString resigner =
+        colour == TColour::White ? m.WhitePlayer().Nick : m.BlackPlayer().Nick;
+    QCOMPARE(m.Panel().Text, resigner + " abandona");
+    // Black is to move: the result joins the last line, then the comment.
+    QCOMPARE(t.Record().last(), "1.Pe2e4 " + m.ResultText() + " {" + resigner + " abandona}");
+    QTEST(m.Elo(), "elo");
+    QTEST(m.ComputerElo(), "computerElo");
+    QVERIFY(t.sound.Cues().contains("cobarde2"));
+    QVERIFY(!m.ResignAllowed());
+    QVERIFY(!m.DrawOfferAllowed());
+    QVERIFY(!m.LocalMayMove());
+}
+
+// With both sides played at one board, whoever is to move resigns, whatever
+// colour the dialog proposed.
+void TestGameEnd::resigningAtOneBoardResignsTheSideToMove_data() {
+    QTest::addColumn<TColour>("colour");
+    QTest::addColumn<QStringList>("moves");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("resigner");
+    const TColour white = TColour::White;
+    const TColour black = TColour::Black;
+    QTest::newRow("White at move 1") << white << QStringList{} << "0-1" << "Ana";
+    QTest::newRow("Black after 1.e4") << white << QStringList{"e2e4"} << "1-0" << "Ana 2";
+    QTest::newRow("White after 1...e5") << black << QStringList{"e2e4", "e7e5"} << "0-1"
+                                        << "Ana 2";
+    QTest::newRow("Black, dialog chose Black") << black << QStringList{"e2e4"} << "1-0" << "Ana";
+}
+
+void TestGameEnd::resigningAtOneBoardResignsTheSideToMove() {
+    QFETCH(TColour, colour);
+    QFETCH(QStringList, moves);
+    QFETCH(QString, result);
+    QFETCH(QString, resigner);
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode::LocalTwoPlayers, colour);
+    QVERIFY(t.PlayAll(moves));
+    m.Resign();
+    QCOMPARE(m.ResultText(), result);
+    QCOMPARE(m.Panel().Text, resigner + " abandona");
+    QVERIFY(t.Record().join(' ').endsWith(result + " {" + resigner + " abandona}") ||
+            (moves.isEmpty() && t.Record() == QStringList{result + " {" + resigner + " abandona}"}));
+    QCOMPARE(m.Elo(), 1100); // a game at one board changes no stored rating
+}
+
+void TestGameEnd::timeOut_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("whiteClock");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("network, own White clock") << int(TGameMode::Network) << true << "0-1"
+                                              << "Ganan Negras por  tiempo";
+    QTest::newRow("engine, White clock") << int(TGameMode::VsComputer) << true << "0-1"
+                                         << "Ganan Negras por  tiempo";
+    QTest::newRow("two at the board, Black clock")
+        << int(TGameMode::LocalTwoPlayers) << false << "1-0"
+        << "Ganan Blancas por  tiempo";
+}
+
+void TestGameEnd::timeOut() {
+    QFETCH(int, mode);
+    QFETCH(bool, whiteClock);
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode(mode), TColour::White);
+    if (!whiteClock) QVERIFY(t.Play("e2e4"));
+    RunOut(whiteClock ? m.ClockW() : m.ClockB());
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QTEST(m.ResultText(), "result");
+    QTEST(m.Panel().Text, "panel");
+    QVERIFY(t.Record().last().endsWith(" {" + m.Panel().Text + "}"));
+    QVERIFY(!m.ClockW().Running());
+    QVERIFY(!m.ClockB().Running());
+}
+
+void TestGameEnd::networkTimeOutOnlyOnTheOwnersSide() {
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode::Network, TColour::Black);
+    RunOut(m.ClockW()); // the opponent's clock: its owner reports it
+    QCOMPARE(m.TurnState(), TTurn(1));
+    QCOMPARE(m.Elo(), 1100);
+    m.EndGame(TEndReason(8)); // "/TIMEOUT" arrives
+    QCOMPARE(m.ResultText(), QString("0-1"));
+    QCOMPARE(m.Elo(), NewElo(1100, 1300, 100));
+}
+
+void TestGameEnd::drawByAgreementAndHostAnnouncement() {
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode::Network, TColour::White);
+    QVERIFY(m.DrawOfferAllowed());
+    m.EndGame(TEndReason(1));
+    QCOMPARE(m.Panel().Text, QString("Tablas por  acuerdo"));
+    QCOMPARE(t.Record(), (QStringList{"1/2-1/2 {Tablas por  acuerdo}"}));
+    QCOMPARE(m.Elo(), NewElo(1100, 1300, 50));
+    // A second end for the same game changes nothing.
+    m.EndGame(TEndReason(0));
+    QCOMPARE(m.Panel().Text, QString("Tablas por  acuerdo"));
+    QCOMPARE(t.Record().size(), 1);
+
+    // An observer's game ended by the host: text and result come from it.
+    m.SetRole(TRole::Observer);
+    m.SetMyColour(TColour::None);
+    m.SetGameMode(TGameMode::Network);
+    m.StartGame();
+    QVERIFY(!m.ResignAllowed());
+    QVERIFY(!m.DrawOfferAllowed());
+    const int whiteElo = m.WhitePlayer().Elo;
+    m.EndObservedGame("Ganan Blancas por  Jaque Mate", "1-0");
+    QCOMPARE(t.Record(), (QStringList{"1-0 {Ganan Blancas por  Jaque Mate}"}));
+    QCOMPARE(m.WhitePlayer().Elo, whiteElo);
+}
+
+void TestGameEnd::abandonLeavesNoTrace() {
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode::Network, TColour::White);
+    QVERIFY(t.Play("e2e4"));
+    m.SetResultText("previous");
+    m.EndGame(TEndReason(10));
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QCOMPARE(t.Record(), QStringList{"1.Pe2e4"});
+    QCOMPARE(m.ResultText(), QString("previous"));
+    QCOMPARE(m.Elo(), 1100);
+    QCOMPARE(m.WhitePlayer().Elo, 1100);
+    QVERIFY(m.NewGameAllowed());
+    QVERIFY(!m.ClockB().Running());
+}
+
+void TestGameEnd::observerRatingsNeverChange() {
+    TTestGame t;
+    TGameController& m = t.G();
+    m.SetRole(TRole::Observer);
+    m.SetGameMode(TGameMode::Network);
+    m.SetMyColour(TColour::None);
+    m.SetWhitePlayer({"Bea", 1300});
+    m.SetBlackPlayer({"Carla", 1250});
+    m.StartGame();
+    QVERIFY(!m.LocalMayMove());
+    m.ApplyRemoteMove("f2f3");
+    QVERIFY(!m.LocalMayMove());
+    for (const char* mv : {"e7e5", "g2g4", "d8h4"})
+        m.ApplyRemoteMove(mv);
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QCOMPARE(m.ResultText(), QString("0-1"));
+    QCOMPARE(m.Elo(), 1100);
+    QCOMPARE(m.BlackPlayer().Elo, NewElo(1250, 1300, 100));
+}
+
+void TestGameEnd::resigningAgainstTheEngineStopsIt() {
+    TTestGame t;
+    TGameController& m = t.G();
+    t.NewGameVia("ZuzPlak", false); // the engine opens at once
+    QVERIFY(t.model.ComputerPlaysWhite());
+    m.Resign();
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QCOMPARE(m.ResultText(), QString("1-0"));
+    // No move of the engine can follow the result into the record.
+    QVERIFY(!t.model.ComputerPlaysWhite());
+    QVERIFY(!t.model.ComputerPlaysBlack());
+    QVERIFY(!t.model.Thinking());
+    QCOMPARE(m.ComputerElo(), NewElo(1200, 1100, 100));
+}
+
+void TestGameEnd::engineMoveOnItsWayIsPlayedBeforeTheEnd_data() {
+    QTest::addColumn<bool>("resign");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("the user resigns") << true << "0-1"
+                                      << "Ana abandona";
+    QTest::newRow("the engine's clock runs out") << false << "1-0"
+                                                 << "Ganan Blancas por  tiempo";
+}
+
+void TestGameEnd::engineMoveOnItsWayIsPlayedBeforeTheEnd() {
+    // The engine (Black) has found its reply and handed it over when the
+    // game ends: the reply is the game's last move, and the game stays over.
+    QFETCH(bool, resign);
+    TTestGame t;
+    TGameController& m = t.G();
+    t.model.SetSearchDepth(1);
+    t.NewGameVia("ZuzPlak", true, 1);
+    QVERIFY(t.Play("e2e4"));
+    LetTheEngineHandItsMoveOver();
+    if (resign)
+        m.Resign();
+    else
+        RunOut(m.ClockB());
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QTEST(m.ResultText(), "result");
+    QTEST(m.Panel().Text, "panel");
+    QVERIFY(!m.ClockW().Running());
+    QVERIFY(!m.ClockB().Running());
+    QVERIFY(!t.model.ComputerPlaysBlack());
+    QVERIFY2(t.Record().last().endsWith(m.ResultText() + " {" + m.Panel().Text + "}"),
+             qPrintable(t.Record().join(" | ")));
+    // Nothing of the engine follows: the record and the ratings stay.
+    const QStringList record = t.Record();
+    const int computerElo = m.ComputerElo();
+    QTRY_VERIFY(!t.model.Thinking());
+    QCoreApplication::processEvents();
+    QCOMPARE(t.Record(), record);
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QCOMPARE(m.ComputerElo(), computerElo);
+    QCOMPARE(m.ComputerElo(), NewElo(1200, 1100, resign ? 100 : 0));
+}
+
+void TestGameEnd::moveCrossingTheEndIsNotPlayed() {
+    // The opponent's move was on its way when its resignation (or this
+    // side's time-out) ended the game here.
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode::Network, TColour::White);
+    QVERIFY(t.Play("e2e4"));
+    m.EndGame(TEndReason(6));
+    const int elo = m.Elo();
+    const QString position = t.model.Position();
+    const QStringList record = t.Record();
+    m.ApplyRemoteMove("e7e5");
+    m.ApplyRemoteMove("e7e9"); // not even an error line: there is no game
+    QCOMPARE(t.model.Position(), position);
+    QCOMPARE(t.Record(), record);
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QVERIFY(!m.ClockW().Running());
+    QVERIFY(!m.ClockB().Running());
+    QVERIFY(!m.LocalMayMove());
+    QCOMPARE(m.MoveSerial(), 2);
+    QVERIFY(t.net.LogLines.isEmpty());
+    // The white clock, which would have been running again, ends nothing.
+    RunOut(m.ClockW());
+    QCOMPARE(m.Elo(), elo);
+    QCOMPARE(m.ResultText(), QString("1-0"));
+}
+
+void TestGameEnd::replayStepsPastItsEnd() {
+    // A replay shows its mate, steps back and forward over it again.
+    TTestGame t;
+    TGameController& m = t.G();
+    m.SetGameMode(TGameMode::Replay);
+    m.SetMyColour(TColour::None);
+    m.SetWhitePlayer({"Bea", 1300});
+    m.SetBlackPlayer({"Carla", 1250});
+    m.StartGame();
+    for (const char* mv : {"f2f3", "e7e5", "g2g4", "d8h4"})
+        m.ApplyRemoteMove(mv);
+    QCOMPARE(m.TurnState(), TTurn(0));
+    QCOMPARE(t.model.PieceAt(Square::H4), 'q');
+    m.TakeBackOneMove();
+    QCOMPARE(t.model.PieceAt(Square::D8), 'q');
+    m.ApplyRemoteMove("d8h4");
+    QCOMPARE(t.model.PieceAt(Square::H4), 'q');
+    QVERIFY(t.Record().isEmpty()); // a replay writes no record
+}
+
+void TestGameEnd::receivedMovesOnlyInNetworkGames_data() {
+    QTest::addColumn<int>("mode");
+    QTest::newRow("against the engine") << int(TGameMode::VsComputer);
+    QTest::newRow("two at the board") << int(TGameMode::LocalTwoPlayers);
+}
+
+void TestGameEnd::receivedMovesOnlyInNetworkGames() {
+    // A move of the last network opponent, or of the host's game to a former
+    // observer, arrives while the user plays at this board.
+    QFETCH(int, mode);
+    TTestGame t;
+    TGameController& m = t.G();
+    m.SetRole(TRole::Observer);
+    t.Start(TGameMode(mode), TColour::White);
+    QVERIFY(t.Play("e2e4"));
+    const QString position = t.model.Position();
+    m.ApplyRemoteMove("e7e5");
+    m.ApplyRemoteMove("z7e5");
+    QCOMPARE(t.model.Position(), position);
+    QCOMPARE(t.Record(), QStringList{"1.Pe2e4"});
+    QCOMPARE(m.TurnState(), TTurn(2));
+    QVERIFY(t.net.LogLines.isEmpty());
+    // The user's own game goes on.
+    if (mode == int(TGameMode::LocalTwoPlayers)) QVERIFY(t.Play("e7e5"));
+}
+
+void TestGameEnd::gameEndedWhileThePromotionIsAsked_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("end"); // 0 nothing, 1 the opponent resigns, 2 Black's clock runs out
+    QTest::addColumn<QString>("lastLine");
+    QTest::addColumn<int>("turnState");
+    QTest::addColumn<int>("moveSerial");
+    QTest::newRow("network, the game goes on: one message, one serial")
+        << int(TGameMode::Network) << 0 << "1.Pa7a8=R" << 2 << 2;
+    QTest::newRow("network, the opponent resigns meanwhile")
+        << int(TGameMode::Network) << 1 << "1.Pa7a8 1-0 {Bea abandona}" << 0 << 1;
+    QTest::newRow("two at the board, Black's clock runs out meanwhile")
+        << int(TGameMode::LocalTwoPlayers) << 2 << "1.Pa7a8 1-0 {Ganan Blancas por  tiempo}" << 0
+        << 1;
+}
+
+void TestGameEnd::gameEndedWhileThePromotionIsAsked() {
+    QFETCH(int, mode);
+    QFETCH(int, end);
+    TTestGame t;
+    TGameController& m = t.G();
+    THookedDialogs dialogs;
+    t.env->SetDialogs(&dialogs);
+    t.Start(TGameMode(mode), TColour::White);
+    QVERIFY(t.model.SetFen("8/P7/7k/8/8/8/7P/K7 w - - 0 1"));
+    dialogs.Inner.AnswerInput("T", QString::fromUtf8("Promoción peón"));
+    if (end == 1) dialogs.WhileAsking = [&m] { m.EndGame(TEndReason(6)); };
+    if (end == 2) dialogs.WhileAsking = [&m] { RunOut(m.ClockB()); };
+    QVERIFY(t.Play("a7a8"));
+    QVERIFY(!dialogs.Inner.HasUnexpected());
+    // The pawn becomes the chosen piece in any case.
+    QCOMPARE(t.model.PieceAt(Square::A8), 'R');
+    QTEST(t.Record().last(), "lastLine");
+    QTEST(int(m.TurnState()), "turnState");
+    QTEST(m.MoveSerial(), "moveSerial");
+    if (mode == int(TGameMode::Network)) QCOMPARE(m.PromotionPiece(), QChar('*'));
+    if (end != 0) {
+        // The finished game lets nobody move again.
+        QVERIFY(!m.LocalMayMove());
+        QVERIFY(!m.ClockW().Running());
+        QVERIFY(!m.ClockB().Running());
+    }
+    t.env->SetDialogs(&t.dialogs);
+}
+
+QTEST_GUILESS_MAIN(TestGameEnd)
+#include "tst_gameend.moc"
