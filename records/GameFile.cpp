@@ -142,10 +142,12 @@ void TGameFile::BuildIndex() {
         return;
     }
 
-    // Cut: a tag line after moves or comments starts the next game.
+    // Cut: a tag line after moves or comments starts the next game, and so
+    // does a line of moves after a result marker.
     QList<std::pair<qsizetype, qsizetype>> games;
     qsizetype start = first;
-    bool body = false, inComment = false;
+    bool body = false, inComment = false, ended = false;
+    QStringList results;
     for (qsizetype i = first; i < n; ++i) {
         const QString& line = lines_[i];
         if (!inComment && LooksLikeTagLine(line)) {
@@ -153,12 +155,20 @@ void TGameFile::BuildIndex() {
                 games.append({start, i - start});
                 start = i;
                 body = false;
+                ended = false;
             }
             continue;
         }
-        if (!inComment && IsBlank(line)) continue;
+        if (!inComment && (IsBlank(line) || line.startsWith(u'%'))) continue;
+        if (!inComment && ended && !QStringLiteral("{;%").contains(line.trimmed().front())) {
+            games.append({start, i - start});
+            start = i;
+            ended = false;
+        }
         body = true;
-        inComment = ScanLine(line, inComment, nullptr);
+        results.clear();
+        inComment = ScanLine(line, inComment, &results);
+        ended = ended || !results.isEmpty();
     }
     games.append({start, n - start});
 
@@ -190,6 +200,7 @@ void TGameFile::BuildIndex() {
                     fen = true;
                 continue;
             }
+            if (!inComment && line.startsWith(u'%')) continue;
             if (!inComment && form == TFirstMove::None) form = FirstMoveForm(line);
             inComment = ScanLine(line, inComment, &results);
         }

@@ -107,7 +107,8 @@ TPgnMovetext ReadPgnMovetext(const QStringList& lines) {
                 ++i;
             if (variation > 0) continue;
             const QString token = line.mid(start, i - start);
-            if (token.startsWith(u'$') || OnlyAnnotation(token)) continue;
+            if (token.startsWith(u'$') || OnlyAnnotation(token) || token == QLatin1String("e.p."))
+                continue;
             if (IsResultMarker(token)) {
                 out.Termination = token;
                 ended = true;
