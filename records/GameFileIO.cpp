@@ -36,14 +36,10 @@ bool ReadGameFileBytes(const QString& path, QByteArray* bytes, QString* error) {
                          .arg(Native(path));
         return false;
     }
-    QByteArray data = file.read(MaxGameFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || data.size() > MaxGameFileBytes) {
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
         if (error)
-            *error = data.size() > MaxGameFileBytes
-                         ? QStringLiteral("No se pudo leer %1: el archivo es demasiado grande")
-                               .arg(Native(path))
-                         : QStringLiteral("No se pudo leer %1: %2")
-                               .arg(Native(path), file.errorString());
+            *error = QStringLiteral("No se pudo leer %1: %2").arg(Native(path), file.errorString());
         return false;
     }
     if (bytes) *bytes = data;

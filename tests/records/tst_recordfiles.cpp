@@ -20,14 +20,7 @@ QStringList Words(const char* text) {
 }
 
 TRecordHeader Header(const char* result = "1-0") {
-    TRecordHeader h;
-    h.WhiteNick = QStringLiteral("peon7");
-    h.WhiteElo = 1215;
-    h.BlackNick = QStringLiteral("ZuzPlak");
-    h.BlackElo = 1190;
-    h.ResultText = QLatin1String(result);
-    h.Date = QDate(2024, 3, 25);
-    return h;
+    return {"peon7", 1215, "ZuzPlak", 1190, QLatin1String(result), QDate(2024, 3, 25)};
 }
 
 QByteArray FileBytes(const QString& path) {
@@ -142,8 +135,6 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("white");
         QTest::addColumn<QString>("black");
-        QTest::newRow("tags") << QStringList{"", " ", "[White \"a b\"]", "[Black \"c\"]"} << "a b"
-                              << "c";
         QTest::newRow("no quotes") << QStringList{"[White peon7]", "[Black \"x"} << "-"
                                    << "-";
         QTest::newRow("rating tag first")
@@ -154,10 +145,10 @@ private slots:
         QFETCH(QStringList, lines);
         QFETCH(QString, white);
         QFETCH(QString, black);
-        const TOpenedGame g = ReadOwnGame(lines);
+        const TOpenedGame g = ReadOwnGame(QStringList{"", " "} + lines);
         QCOMPARE(g.White.value_or("-"), white);
         QCOMPARE(g.Black.value_or("-"), black);
-        QCOMPARE(g.Lines.first(), lines[2 * int(lines.first().isEmpty())]);
+        QCOMPARE(g.Lines, lines);
         QVERIFY(!ReadOwnGame({"", "  \t"}).Opened());
     }
 
@@ -295,7 +286,6 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::newRow("plain") << "peon7"
                                << "/p/Png/peon7.pgn";
-        QTest::newRow("Latin-1") << u"Pe\u00f1a"_qs << u"/p/Png/Pe\u00f1a.pgn"_qs;
         QTest::newRow("path") << "../../etc/x"
                               << "/p/Png/.._.._etc_x.pgn";
         QTest::newRow("windows") << "a:b*c?"
