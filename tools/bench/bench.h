@@ -6,6 +6,9 @@ int RunPerft(const char* fen, const char* depth);
 int RunEnginePerft(const char* fen, const char* depth);
 int RunSearch(const char* fen, const char* depth);
 int RunSuite();
+int RunPgnFile(const char* path, const char* games);
+int RunPgnIndex(const char* path);
+int RunPgnLength();
 
 // Shared by the sub-commands (main.cpp).
 // Reads a depth from low to high; otherwise prints why under the command's name.

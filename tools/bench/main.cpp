@@ -4,6 +4,9 @@
 //   zugaret-bench engine-perft "<FEN>" <depth>  leaf count with the engine's generator
 //   zugaret-bench search "<FEN>" <depth>        one engine search to that depth
 //   zugaret-bench                               the fixed engine suite
+//   zugaret-bench pgn-file <path> <games>       writes a PGN file of random games
+//   zugaret-bench pgn-index <path>              opens a game file: index and last game
+//   zugaret-bench pgn-length                    reading time of games of growing length
 #include "bench.h"
 
 #include <cstdio>
@@ -35,12 +38,17 @@ void PrintNodeCount(std::uint64_t nodes, long long ns) {
 
 int main(int argc, char** argv) {
     if (argc == 1) return RunSuite();
+    if (argc == 2 && std::strcmp(argv[1], "pgn-length") == 0) return RunPgnLength();
+    if (argc == 3 && std::strcmp(argv[1], "pgn-index") == 0) return RunPgnIndex(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "pgn-file") == 0) return RunPgnFile(argv[2], argv[3]);
     if (argc == 4) {
         const char* cmd = argv[1];
         if (std::strcmp(cmd, "perft") == 0) return RunPerft(argv[2], argv[3]);
         if (std::strcmp(cmd, "engine-perft") == 0) return RunEnginePerft(argv[2], argv[3]);
         if (std::strcmp(cmd, "search") == 0) return RunSearch(argv[2], argv[3]);
     }
-    std::fprintf(stderr, "usage: zugaret-bench [perft|engine-perft|search \"<FEN>\" <depth>]\n");
+    std::fprintf(stderr, "usage: zugaret-bench [perft|engine-perft|search \"<FEN>\" <depth>]\n"
+                         "       zugaret-bench pgn-file <path> <games> | pgn-index <path> | "
+                         "pgn-length\n");
     return 2;
 }

@@ -1,0 +1,56 @@
+#pragma once
+// Small text pieces shared by every game-file reader and writer: cutting
+// bytes into lines and putting them back, the dates the program writes and
+// their standard form, tag lines and result markers.
+//
+// What must stay true:
+//  - game files are Latin-1 bytes: every byte reads as one character and
+//    nothing is ever rejected; characters outside Latin-1 are written as "?";
+//  - a line ends at CR LF, at a lone CR or at a lone LF; a line end at the
+//    very end of the bytes does not start another line, so writing the lines
+//    of a file (each followed by CR LF) and reading them back gives the same
+//    lines;
+//  - no function reads outside the text it is given, whatever it holds.
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// The lines of Latin-1 bytes.
+QStringList SplitRecordLines(const QByteArray& bytes);
+// How many lines SplitRecordLines would give, without building them.
+qsizetype CountRecordLines(const QByteArray& bytes);
+// Every line as Latin-1 followed by CR LF.
+QByteArray JoinRecordLines(const QStringList& lines);
+
+// The date as the program writes it in its files: the Spanish short date
+// "dd/MM/yyyy" (25/03/2024), the same on every machine, so that any copy of
+// the program reads the dates of any other.
+QString RecordDateText(const QDate& date);
+// A date written by this program or another one, in the standard form
+// "YYYY.MM.DD"; "????.??.??" when it cannot be read. Accepted: "2024.03.25"
+// (partly unknown parts such as "2024.??.??" are kept), "2024-03-25",
+// "2024/03/25", and day first "25/03/2024", "25-3-24", "25.03.2024" (two-digit
+// years 70-99 are 19xx, the others 20xx). A day-first text whose second part
+// is above 12 is read month first (US short dates).
+QString StandardDateOf(const QString& text);
+
+// The four game results of standard notation.
+bool IsResultMarker(const QString& token);
+
+// One tag line of a game file: [Name "Value"].
+struct TTagLine {
+    QString Name;
+    QString Value; // without the quotes; \" and \\ read as " and backslash
+    bool Quoted = false;
+};
+// Reads a line that starts (after blanks) with "[". A value without quotes is
+// the text after the name up to the closing "]" (or the end of the line).
+// False when the line is no tag line (no "[" first, or no name).
+bool ReadTagLine(const QString& line, TTagLine* tag);
+// True when the first character that is not a blank is "[".
+bool LooksLikeTagLine(const QString& line);
+// The text of a tag value inside quotes: " and backslash escaped, line
+// breaks and other control characters turned into blanks.
+QString EscapedTagValue(const QString& value);
