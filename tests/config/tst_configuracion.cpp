@@ -173,10 +173,10 @@ void TstConfiguracion::pictures() {
         QCOMPARE(f.dialogs.Messages().size(), name.isEmpty() ? 0 : 1);
         return;
     }
-    QCOMPARE(f.applied, QStringList{applied.replace(" ", " " + path + " ")});
+    const QString size = applied.section(' ', 1);
+    QCOMPARE(f.applied, QStringList{button + " " + path + " " + size});
     QCOMPARE(stored, path);
-    QCOMPARE(nowShown.size(), QSize(applied.section('x', 0, 0).section(' ', -1).toInt(),
-                                    applied.section('x', 1).toInt()));
+    QCOMPARE(QString("%1x%2").arg(nowShown.width()).arg(nowShown.height()), size);
     QVERIFY(f.dialogs.Messages().isEmpty());
 }
 
