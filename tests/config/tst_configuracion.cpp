@@ -1,59 +1,66 @@
-// The configuration window: it opens showing what is in use, takes pictures
-// in every format Qt reads and refuses anything else, puts the built-in look
-// back, picks the sound set, and keeps its web page disabled with its hints.
+// The configuration window: it opens showing what is in use, takes pictures in
+// every format Qt reads and refuses anything else, puts the built-in look back
+// and picks the sound set.
 
 #include "SoundCues.h"
 #include "UiDialogs.h"
 #include "UnitConfiguracion.h"
 
-#include <QGroupBox>
 #include <QImageReader>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 namespace {
 
-QImage Picture(int w, int h, QRgb colour) {
+QImage Picture(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
+    image.fill(qRgb(w, h, 7));
     return image;
 }
 
-// A model whose appliers log what reaches the board: "<what> <file> <w>x<h>".
+// Targets 0 pieces, 1 light squares, 2 dark squares; the appliers log
+// "<target> <file> <w>x<h>".
 struct TFixture {
-    TFixture(const QString& folder = SoundFolderTarambo, bool customInUse = false) {
+    explicit TFixture(const QString& folder = SoundFolderTarambo, bool customInUse = true) {
         model.SoundFolder = folder;
         model.ProgramFolder = dir.path();
-        model.BuiltInPieceSet = Picture(240, 160, qRgb(1, 1, 1));
-        model.BuiltInSquareLight = Picture(8, 8, qRgb(2, 2, 2));
-        model.BuiltInSquareDark = Picture(8, 8, qRgb(3, 3, 3));
+        model.BuiltInPieceSet = BuiltIn[0];
+        model.BuiltInSquareLight = BuiltIn[1];
+        model.BuiltInSquareDark = BuiltIn[2];
         if (customInUse) {
-            model.CurrentPieceSet = Picture(60, 40, qRgb(4, 4, 4));
-            model.CurrentSquareLight = Picture(5, 5, qRgb(5, 5, 5));
-            model.CurrentSquareDark = Picture(6, 6, qRgb(6, 6, 6));
+            model.CurrentPieceSet = Current[0];
+            model.CurrentSquareLight = Current[1];
+            model.CurrentSquareDark = Current[2];
             model.LightSquareFile = model.DarkSquareFile = model.PieceSetFile = "/x/y.png";
         }
-        const auto logger = [this](const QString& what) {
-            return [this, what](const QImage& p, const QString& file) {
-                applied << QString("%1 %2 %3x%4").arg(what, file).arg(p.width()).arg(p.height());
+        const auto logger = [this](int t) {
+            return [this, t](const QImage& p, const QString& file) {
+                applied << QString("%1 %2 %3x%4").arg(t).arg(file).arg(p.width()).arg(p.height());
             };
         };
-        model.ApplyPieceSet = logger("pieces");
-        model.ApplySquareLight = logger("light");
-        model.ApplySquareDark = logger("dark");
-        model.ApplySoundFolder = [this](const QString& f) { applied << "sound " + f; };
+        model.ApplyPieceSet = logger(0);
+        model.ApplySquareLight = logger(1);
+        model.ApplySquareDark = logger(2);
+        model.ApplySoundFolder = [this](const QString& f) { applied << f; };
         window = new TFrmConfiguracion(model, dialogs);
     }
     ~TFixture() { delete window; }
+    QImage Shown(int t) const {
+        const QImage shown[] = {window->ShownPieceSet(), window->ShownSquareLight(),
+                                window->ShownSquareDark()};
+        return shown[t];
+    }
+    QString Stored(int t) const {
+        const TConfigModel& m = window->Model();
+        return QStringList{m.PieceSetFile, m.LightSquareFile, m.DarkSquareFile}[t];
+    }
 
+    const QImage BuiltIn[3] = {Picture(240, 160), Picture(8, 8), Picture(9, 9)};
+    const QImage Current[3] = {Picture(60, 40), Picture(5, 5), Picture(6, 6)};
     QTemporaryDir dir;
     TConfigModel model;
     TScriptedDialogs dialogs;
@@ -70,174 +77,102 @@ private slots:
     void opensShowingWhatIsInUse();
     void pictures_data();
     void pictures();
-    void resets_data();
     void resets();
-    void webPage();
 };
 
 void TstConfiguracion::opensShowingWhatIsInUse_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<bool>("custom");
-    QTest::addColumn<QString>("checked");
-    QTest::newRow("built-in look, Tarambo") << SoundFolderTarambo << false << "Tarambo";
-    QTest::newRow("own pictures, Zelbovar") << SoundFolderZelbo << true << "Zelbovar";
-    QTest::newRow("another folder") << "sonidos/mios/" << false << "";
+    QTest::newRow("built-in look, Tarambo") << SoundFolderTarambo << false;
+    QTest::newRow("own pictures, Zelbovar") << SoundFolderZelbo << true;
+    QTest::newRow("another sound folder") << "sonidos/mios/" << false;
 }
 
 void TstConfiguracion::opensShowingWhatIsInUse() {
     QFETCH(QString, folder);
     QFETCH(bool, custom);
-    QFETCH(QString, checked);
     TFixture f(folder, custom);
-    TFrmConfiguracion& w = *f.window;
-    QCOMPARE(w.ShownPieceSet(), custom ? f.model.CurrentPieceSet : f.model.BuiltInPieceSet);
-    QCOMPARE(w.ShownSquareLight(),
-             custom ? f.model.CurrentSquareLight : f.model.BuiltInSquareLight);
-    QCOMPARE(w.ShownSquareDark(), custom ? f.model.CurrentSquareDark : f.model.BuiltInSquareDark);
-    QCOMPARE(w.rbTarambo->isChecked(), checked == "Tarambo");
-    QCOMPARE(w.rbZelbovar->isChecked(), checked == "Zelbovar");
+    for (int t = 0; t < 3; ++t)
+        QCOMPARE(f.Shown(t), custom ? f.Current[t] : f.BuiltIn[t]);
+    QCOMPARE(f.window->rbTarambo->isChecked(), folder == SoundFolderTarambo);
+    QCOMPARE(f.window->rbZelbovar->isChecked(), folder == SoundFolderZelbo);
     QVERIFY(f.applied.isEmpty()); // opening changes nothing
-    QCOMPARE(w.windowTitle(), QString("Configuración"));
-    QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
-
-    w.rbZelbovar->click();
-    w.rbTarambo->click();
-    QCOMPARE(f.applied, QStringList({"sound sonidos/zelbo/", "sound sonidos/tarambo/"}));
-    QCOMPARE(QString(TFrmConfiguracion::SoundFolderZelbo), QString(SoundFolderZelbo));
-    w.bCerrar->click();
+    f.window->rbZelbovar->click();
+    f.window->rbTarambo->click();
+    QCOMPARE(f.applied, QStringList({SoundFolderZelbo, SoundFolderTarambo}));
+    QCOMPARE(f.window->Model().SoundFolder, QString(SoundFolderTarambo));
+    f.window->bCerrar->click();
     QTRY_VERIFY(f.window.isNull()); // closing destroys the window
 }
 
 void TstConfiguracion::pictures_data() {
-    QTest::addColumn<QString>("name"); // written in the program folder
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("applied"); // empty: refused
+    QTest::addColumn<QString>("name");     // in the program folder
+    QTest::addColumn<QByteArray>("bytes"); // or the format Qt writes
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QString>("size"); // empty: refused
     const QByteArray gif =
         QByteArray::fromBase64("R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==");
-    QTest::newRow("png pieces") << "set.png" << QByteArray("png") << "pieces"
-                                << "pieces 36x24";
-    QTest::newRow("jpeg light") << "claro.jpg" << QByteArray("jpg") << "light"
-                                << "light 36x24";
-    QTest::newRow("bmp dark") << "oscuro.bmp" << QByteArray("bmp") << "dark"
-                              << "dark 36x24";
-    QTest::newRow("gif light") << "claro.gif" << gif << "light"
-                               << "light 1x1";
-    QTest::newRow("svg dark") << "oscuro.svg"
-                              << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='12' "
-                                            "height='6'><rect width='12' height='6'/></svg>")
-                              << "dark"
-                              << "dark 12x6";
-    QTest::newRow("not a picture")
-        << "nota.png" << QByteArray("hola, no soy una imagen") << "pieces"
-        << "";
-    QTest::newRow("missing file") << "" << QByteArray() << "light"
-                                  << "";
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='12' height='6'/>";
+    QTest::newRow("png") << "set.png" << QByteArray("png") << 0 << "36x24";
+    QTest::newRow("jpeg") << "claro.jpg" << QByteArray("jpg") << 1 << "36x24";
+    QTest::newRow("bmp") << "oscuro.bmp" << QByteArray("bmp") << 2 << "36x24";
+    QTest::newRow("gif") << "claro.gif" << gif << 1 << "1x1";
+    QTest::newRow("svg") << "oscuro.svg" << svg << 2 << "12x6";
+    QTest::newRow("not a picture") << "nota.png" << QByteArray("no soy una imagen") << 0 << "";
+    QTest::newRow("missing file") << "falta.png" << QByteArray() << 1 << "";
 }
 
 void TstConfiguracion::pictures() {
     QFETCH(QString, name);
-    QFETCH(QByteArray, format);
-    QFETCH(QString, button);
-    QFETCH(QString, applied);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, target);
+    QFETCH(QString, size);
     if (name.endsWith(".svg") && !QImageReader::supportedImageFormats().contains("svg"))
         QSKIP("Qt reads no SVG on this machine");
-    TFixture f(SoundFolderTarambo, true);
-    const QString path = f.dir.filePath(name.isEmpty() ? "falta.png" : name);
-    if (format.size() <= 3 && !format.isEmpty())
-        QVERIFY(Picture(36, 24, qRgb(200, 10, 10)).save(path, format));
-    else if (!name.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(format) == format.size());
-    }
+    TFixture f;
+    const QString path = f.dir.filePath(name);
+    QFile file(path);
+    if (bytes.size() == 3)
+        QVERIFY(Picture(36, 24).save(path, bytes));
+    else if (!bytes.isEmpty())
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
     f.dialogs.AnswerOpenPicture(path);
-    TFrmConfiguracion& w = *f.window;
-    QAbstractButton* b = button == "pieces"  ? static_cast<QAbstractButton*>(w.bCambiarPiezas)
-                         : button == "light" ? w.bCuadrosBlancos
-                                             : w.bCuadrosNegros;
-    const QImage shown = button == "pieces"  ? w.ShownPieceSet()
-                         : button == "light" ? w.ShownSquareLight()
-                                             : w.ShownSquareDark();
-    b->click();
-    QCOMPARE(f.dialogs.Log().first().DefaultText, QString("/x/y.png")); // the stored name preset
-    const QString stored = button == "pieces"  ? w.Model().PieceSetFile
-                           : button == "light" ? w.Model().LightSquareFile
-                                               : w.Model().DarkSquareFile;
-    const QImage nowShown = button == "pieces"  ? w.ShownPieceSet()
-                            : button == "light" ? w.ShownSquareLight()
-                                                : w.ShownSquareDark();
-    if (applied.isEmpty()) {
-        QVERIFY(f.applied.isEmpty());
-        QCOMPARE(stored, QString("/x/y.png"));
-        QCOMPARE(nowShown, shown);
-        QCOMPARE(f.dialogs.Messages().size(), name.isEmpty() ? 0 : 1);
-        return;
-    }
-    const QString size = applied.section(' ', 1);
-    QCOMPARE(f.applied, QStringList{button + " " + path + " " + size});
-    QCOMPARE(stored, path);
-    QCOMPARE(QString("%1x%2").arg(nowShown.width()).arg(nowShown.height()), size);
-    QVERIFY(f.dialogs.Messages().isEmpty());
-}
-
-void TstConfiguracion::resets_data() {
-    QTest::addColumn<bool>("chooseLightFirst");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QStringList>("applied");
-    const QStringList squares{"dark  0x0", "light  0x0"};
-    QTest::newRow("pieces") << false << "pieces" << QStringList{"pieces  0x0"};
-    QTest::newRow("squares") << false << "squares" << squares;
-    QTest::newRow("squares after a chosen light picture") << true << "squares" << squares;
+    QAbstractButton* buttons[] = {f.window->bCambiarPiezas, f.window->bCuadrosBlancos,
+                                  f.window->bCuadrosNegros};
+    buttons[target]->click();
+    QCOMPARE(f.dialogs.Log().first().DefaultText, QString("/x/y.png")); // the stored name
+    const bool refused = size.isEmpty();
+    QCOMPARE(f.applied, refused ? QStringList()
+                                : QStringList{QString("%1 %2 %3").arg(target).arg(path, size)});
+    QCOMPARE(f.Stored(target), refused ? QString("/x/y.png") : path);
+    const QImage shown = f.Shown(target);
+    if (refused)
+        QCOMPARE(shown, f.Current[target]);
+    else
+        QCOMPARE(QString("%1x%2").arg(shown.width()).arg(shown.height()), size);
+    QCOMPARE(f.dialogs.Messages().size(), refused && !bytes.isEmpty() ? 1 : 0);
 }
 
 void TstConfiguracion::resets() {
-    QFETCH(bool, chooseLightFirst);
-    QFETCH(QString, button);
-    QFETCH(QStringList, applied);
-    TFixture f(SoundFolderTarambo, true);
-    TFrmConfiguracion& w = *f.window;
-    if (chooseLightFirst) {
-        QVERIFY(Picture(4, 4, qRgb(9, 9, 9)).save(f.dir.filePath("c.png")));
+    // Right after opening, and after a light picture was chosen in this opening.
+    for (const bool chooseFirst : {false, true}) {
+        TFixture f;
+        QVERIFY(Picture(4, 4).save(f.dir.filePath("c.png")));
         f.dialogs.AnswerOpenPicture(f.dir.filePath("c.png"));
-        w.bCuadrosBlancos->click();
-        f.applied.removeFirst();
-    }
-    (button == "pieces" ? w.bPiezasNil : w.bCuadrosNil)->click();
-    QCOMPARE(f.applied, applied);
-    const bool pieces = button == "pieces";
-    QCOMPARE(w.ShownPieceSet(), pieces ? f.model.BuiltInPieceSet : f.model.CurrentPieceSet);
-    QCOMPARE(w.ShownSquareLight(),
-             pieces ? f.model.CurrentSquareLight : f.model.BuiltInSquareLight);
-    QCOMPARE(w.ShownSquareDark(), pieces ? f.model.CurrentSquareDark : f.model.BuiltInSquareDark);
-    QCOMPARE(w.Model().PieceSetFile.isEmpty(), pieces);
-    QCOMPARE(w.Model().LightSquareFile.isEmpty(), !pieces);
-    QCOMPARE(w.Model().DarkSquareFile.isEmpty(), !pieces);
-}
-
-void TstConfiguracion::webPage() {
-    TFixture f;
-    TFrmConfiguracion& w = *f.window;
-    w.PageControl1->setCurrentWidget(w.tabWeb);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(!w.GroupBox1->isEnabled());
-    QCOMPARE(w.ePuerto->text(), QString("21"));
-    QCOMPARE(w.eDir->text(), QString("."));
-    const QString info = w.lbInfo->text();
-    const QList<QPair<QWidget*, QString>> hints = {
-        {w.eHost, "Nombre de host de la dirección www a utilizar"},
-        {w.ePuerto, "Nº puerto"},
-        {w.ePassword, "contraseña"},
-        {w.eUrl, "Escriba aqui la dirección de su pagina WEB. En ella se\ngrabará, cada vez que "
-                 "usted entre en internet la \ndireccion IP que le haya asignado su proveedor."},
-        {w.tabWeb, info + "\n"}};
-    for (const auto& [control, hint] : hints) {
-        const QPoint at =
-            control == w.tabWeb ? QPoint(1, control->height() - 2) : control->rect().center();
-        QMouseEvent move(QEvent::MouseMove, at, control->mapToGlobal(at), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(control, &move);
-        QCOMPARE(w.lbInfo->text(), hint);
+        if (chooseFirst) f.window->bCuadrosBlancos->click();
+        f.applied.clear();
+        f.window->bCuadrosNil->click();
+        QCOMPARE(f.applied, QStringList({"2  0x0", "1  0x0"})); // the board's built-in look
+        for (int t = 1; t < 3; ++t) {
+            QCOMPARE(f.Shown(t), f.BuiltIn[t]);
+            QVERIFY(f.Stored(t).isEmpty());
+        }
+        QCOMPARE(f.Stored(0), QString("/x/y.png"));
+        f.window->bPiezasNil->click();
+        QCOMPARE(f.applied.last(), QString("0  0x0"));
+        QCOMPARE(f.Shown(0), f.BuiltIn[0]);
+        QVERIFY(f.Stored(0).isEmpty());
     }
 }
 
