@@ -69,23 +69,34 @@ void THiloHTTP::Start(const THttpFetchOptions& options) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(MaxRedirects);
-    m_manager = new QNetworkAccessManager(this);
-    m_reply = m_manager->get(request);
-    connect(m_reply, &QNetworkReply::readyRead, this, &THiloHTTP::ReplyReadyRead);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { m_timer->start(); });
-    connect(m_reply, &QNetworkReply::finished, this, &THiloHTTP::ReplyFinished);
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     m_timer->setInterval(m_options.TimeoutMs);
     connect(m_timer, &QTimer::timeout, this, &THiloHTTP::TimedOut);
+    m_manager = new QNetworkAccessManager(this);
+    m_reply = m_manager->get(request);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &THiloHTTP::ReplyMetaData);
+    connect(m_reply, &QNetworkReply::readyRead, this, &THiloHTTP::ReplyReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &THiloHTTP::ReplyFinished);
     m_timer->start();
+}
+
+void THiloHTTP::ReplyMetaData() {
+    if (m_concluded) return;
+    m_timer->start();
+    const QVariant code = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!code.isValid() || code.toInt() < 400) return;
+    // An error page is not the resource: the fetch fails without reading it.
+    TReplySignalScope scope(m_inReplySignal);
+    m_httpError = true;
+    m_reply->abort();
+    if (!m_concluded) ReplyFinished();
 }
 
 void THiloHTTP::ReplyReadyRead() {
     if (m_concluded) return;
     m_timer->start();
-    const QVariant code = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (code.isValid() && code.toInt() >= 400) return; // an error page is not the resource
+    if (m_httpError) return;
     TReplySignalScope scope(m_inReplySignal);
     ReadPieces(false);
 }
@@ -96,7 +107,7 @@ void THiloHTTP::ReplyFinished() {
     TReplySignalScope scope(m_inReplySignal);
     m_timer->stop();
     const bool answered = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (m_tooLarge) return Conclude(StatusError);
+    if (m_tooLarge || m_httpError) return Conclude(StatusError);
     if (m_reply->error() != QNetworkReply::NoError)
         return Conclude(answered ? StatusError : StatusIncomplete);
     ReadPieces(true);

@@ -99,6 +99,7 @@ public:
 
 private:
     void ShowStatus();
+    void ReplyMetaData();
     void ReplyReadyRead();
     void ReplyFinished();
     void TimedOut();
@@ -126,6 +127,7 @@ private:
     bool m_concluded = false;
     bool m_timedOut = false;
     bool m_tooLarge = false;
+    bool m_httpError = false; // the server answered with a status of 400 or more
 
     int m_reads = 0;
     qint64 m_rawBytes = 0;
