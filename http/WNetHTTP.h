@@ -25,8 +25,6 @@
 class TWNetHTTP : public QObject {
     Q_OBJECT
 public:
-    static constexpr int DefaultTimeoutMs = 20000;
-
     explicit TWNetHTTP(QObject* parent = nullptr);
     ~TWNetHTTP() override;
 
@@ -58,7 +56,7 @@ public:
     // Opens a saved file when OpenWhenSave is set; nothing is opened without one.
     TShellOpener ShellOpener;
     // No answer, or no further byte, for this long fails a fetch.
-    int TimeoutMs = DefaultTimeoutMs;
+    int TimeoutMs = HttpDefaultTimeoutMs;
     // Bodies longer than this fail; 0 means no limit.
     qint64 MaxSize = 0;
 

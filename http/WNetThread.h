@@ -54,6 +54,9 @@ using TEventoRead = std::function<void(THiloHTTP* Sender, const QString& filenam
 // Opens a saved file with the user's associated program.
 using TShellOpener = std::function<void(const QString& fileName)>;
 
+// No answer, or no further byte, for this long fails a fetch.
+inline constexpr int HttpDefaultTimeoutMs = 20000;
+
 // What a fetch is told when it starts; fixed from then on.
 struct THttpFetchOptions {
     TEventoError OnError;
@@ -61,8 +64,7 @@ struct THttpFetchOptions {
     bool SaveToDisk = false;
     bool OpenWhenSave = false;
     TShellOpener ShellOpener;
-    // No answer, or no further byte, for this long ends the fetch.
-    int TimeoutMs = 20000;
+    int TimeoutMs = HttpDefaultTimeoutMs;
     // A body longer than this fails the fetch; 0 means no limit.
     qint64 MaxSize = 0;
 };
