@@ -38,12 +38,3 @@ function(zugaret_add_tests_in_folder)
     zugaret_add_test(${name} SOURCES ${src} ${ZUGARET_EXTRA_${name}} LIBS ${libs} TIMEOUT ${timeout})
   endforeach()
 endfunction()
-
-# Marks sources that belong to a headless library, so that the window
-# library (built from the remaining sources of the window folders) leaves them out.
-function(zugaret_headless)
-  foreach(f ${ARGN})
-    get_filename_component(abs ${f} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
-    set_property(GLOBAL APPEND PROPERTY ZUGARET_HEADLESS_SOURCES ${abs})
-  endforeach()
-endfunction()

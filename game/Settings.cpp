@@ -11,6 +11,12 @@
 #include <cctype>
 #include <optional>
 
+#ifndef ZUGARET_WEB_URL
+#error "ZUGARET_WEB_URL, the maker's web address, comes from the build (CMake cache variable)"
+#endif
+
+const char* const TZugaretSettings::DefaultWebUrl = ZUGARET_WEB_URL;
+
 namespace {
 
 // The lines of an ini file, kept as they are so that a rewrite changes only

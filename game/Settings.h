@@ -32,8 +32,9 @@ class TZugaretSettings {
 public:
     static constexpr int DefaultElo = 1100;
     static constexpr int DefaultComputerElo = 1200;
-    // The maker's web address, and the former one replaced by it at start-up.
-    static constexpr const char* DefaultWebUrl = "http://www.korvenweb.example.org/zugaret";
+    // The maker's web address (set by the build: ZUGARET_WEB_URL), and the
+    // former one replaced by it at start-up.
+    static const char* const DefaultWebUrl;
     static constexpr const char* FormerWebUrl = "http://korven.example.net/zugaret";
 
     // [User]

@@ -1,0 +1,113 @@
+#include "UpdateCheck.h"
+
+#include "UrlRoutines.h"
+#include "WNetHTTP.h"
+
+#include <QPointer>
+#include <QUrl>
+
+namespace {
+
+// News lines from index 2 on that carry the marker.
+QStringList NewsLines(const QStringList& lines, const QString& marker) {
+    QStringList news;
+    for (qsizetype i = 2; i < lines.size(); ++i)
+        if (lines.at(i).contains(marker)) news << lines.at(i);
+    return news;
+}
+
+} // namespace
+
+bool IsWebAddress(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() <= 0x20 || c.unicode() == 0x7F) return false;
+    if (!text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
+        !text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        return false;
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !url.host().isEmpty();
+}
+
+QString OutdatedWarning(const QString& newestVersion) {
+    const QString br = QStringLiteral("\n\r");
+    return QStringLiteral("¡¡ ATENCION !! ") + br +
+           QStringLiteral("Esta versión de ZugaretChat es demasiado antigua") + br +
+           QStringLiteral("Le recomiendo que consiga la versión ") + newestVersion + br +
+           QStringLiteral("para evitar problemas de incompatibilidad al jugar con") + br +
+           QStringLiteral("jugadores que tenga la última versión") + br;
+}
+
+TUpdateOutcome DecideUpdate(const QStringList& lines, const QString& version,
+                            const QString& webUrl) {
+    TUpdateOutcome outcome;
+    if (lines.size() < 2) return outcome;
+    outcome.Handled = true;
+    QString web = webUrl;
+    const QString address = TrimBlanks(lines.at(1));
+    if (lines.size() > 2 && IsWebAddress(address)) {
+        outcome.NewWebUrl = address;
+        web = address;
+    }
+    const QString newest = TrimBlanks(lines.at(0));
+    outcome.Outdated = newest != version;
+    if (outcome.Outdated) {
+        outcome.VersionState = 2;
+        outcome.PlayEntrar = true;
+        outcome.Warning = OutdatedWarning(newest);
+        if (IsWebAddress(web)) outcome.OpenAddress = web;
+        outcome.ChatLines = NewsLines(lines, QStringLiteral("$>"));
+    } else {
+        outcome.VersionState = 1;
+        outcome.ChatLines << QLatin1String(TUpdateCheck::UpToDateLine);
+        outcome.ChatLines += NewsLines(lines, QStringLiteral("*>"));
+    }
+    return outcome;
+}
+
+TUpdateCheckHost::~TUpdateCheckHost() = default;
+
+TUpdateCheck::TUpdateCheck(TUpdateCheckHost& host, const QString& version, QObject* parent)
+    : QObject(parent), m_host(host), m_version(version), m_http(new TWNetHTTP(this)) {
+    m_http->MaxSize = MaxVersionFileSize;
+    m_http->OnRead = [this](THiloHTTP*, const QString&, const QString&, const QStringList& body,
+                            const QStringList&, const QByteArray&) { WNetHTTP1Read(body); };
+    m_http->OnError = [this](THiloHTTP*, const QString&) { WNetHTTP1Error(); };
+}
+
+TUpdateCheck::~TUpdateCheck() = default;
+
+void TUpdateCheck::SetProgress(THttpProgressView* progress) {
+    m_http->SetProgress(progress);
+}
+
+bool TUpdateCheck::Start() {
+    if (m_started) return false;
+    m_started = true;
+    m_host.AddChatLine(QLatin1String(SearchLine));
+    m_http->Url = m_host.WebUrl() + QLatin1String(VersionFileName);
+    m_http->Download();
+    return true;
+}
+
+void TUpdateCheck::WNetHTTP1Read(const QStringList& body) {
+    const TUpdateOutcome outcome = DecideUpdate(body, m_version, m_host.WebUrl());
+    if (!outcome.Handled) return;
+    QPointer<TUpdateCheck> self(this);
+    if (outcome.NewWebUrl) m_host.SetWebUrl(*outcome.NewWebUrl);
+    m_host.WriteVersionState(outcome.VersionState);
+    if (outcome.Outdated) {
+        if (outcome.PlayEntrar) m_host.PlayCue(QStringLiteral("entrar"));
+        m_host.ShowMessage(outcome.Warning);
+        // The message box runs an event loop: the window may have gone.
+        if (!self) return;
+        if (!outcome.OpenAddress.isEmpty()) m_host.OpenUrl(outcome.OpenAddress);
+    }
+    for (const QString& line : outcome.ChatLines)
+        m_host.AddChatLine(line);
+}
+
+void TUpdateCheck::WNetHTTP1Error() {
+    m_host.AddChatLine(QLatin1String(ErrorLine));
+}
