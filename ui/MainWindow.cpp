@@ -3,6 +3,7 @@
 #include "BoardWidget.h"
 #include "ChatWindow.h"
 #include "ClockWidget.h"
+#include "ConfigurationWindow.h"
 #include "NewGameDialog.h"
 #include "ProgramEnv.h"
 #include "RecordWindow.h"
@@ -470,7 +471,42 @@ void TFrmPrincipal::bAplazarClick() {
 }
 
 void TFrmPrincipal::bConfiguracionClick() {
-    // The configuration window opens here once it exists.
+    TUiDialogs* dialogs = Dialogs();
+    if (!dialogs) return;
+    TConfigModel model;
+    model.PieceSetFile = PieceSetFile;
+    model.LightSquareFile = LightSquareFile;
+    model.DarkSquareFile = DarkSquareFile;
+    model.SoundFolder = game_->SoundFolder();
+    model.CurrentPieceSet = FBoard->CustomPieceSet();
+    model.CurrentSquareLight = FBoard->SquareLight();
+    model.CurrentSquareDark = FBoard->SquareDark();
+    model.BuiltInPieceSet = TChessBrd::BuiltInPieceSet();
+    // The built-in squares are plain colours: their previews are swatches.
+    auto swatch = [](const QColor& colour) {
+        QImage image(40, 40, QImage::Format_RGB32);
+        image.fill(colour);
+        return image;
+    };
+    model.BuiltInSquareLight = swatch(FBoard->SquareColorLight());
+    model.BuiltInSquareDark = swatch(FBoard->SquareColorDark());
+    model.ProgramFolder = env_.ProgramFolder();
+    model.ApplyPieceSet = [this](const QImage& picture, const QString& file) {
+        FBoard->SetCustomPieceSet(picture);
+        PieceSetFile = file;
+    };
+    model.ApplySquareLight = [this](const QImage& picture, const QString& file) {
+        FBoard->SetSquareLight(picture);
+        LightSquareFile = file;
+    };
+    model.ApplySquareDark = [this](const QImage& picture, const QString& file) {
+        FBoard->SetSquareDark(picture);
+        DarkSquareFile = file;
+    };
+    model.ApplySoundFolder = [this](const QString& folder) { game_->SetSoundFolder(folder); };
+    // Modal, and destroyed when closed.
+    auto* window = new TFrmConfiguracion(model, *dialogs, this);
+    window->show();
 }
 
 void TFrmPrincipal::bAyudaClick() {

@@ -4,12 +4,16 @@
 
 #include "tst_principal_fixture.h"
 
+#include "ConfigurationWindow.h"
+
 #include <QLabel>
+#include <QRadioButton>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void gameThroughTheWindows();
+    void configurationChangesTheBoardAndTheSounds();
 };
 
 void TestMainWindow::gameThroughTheWindows() {
@@ -54,6 +58,36 @@ void TestMainWindow::gameThroughTheWindows() {
     QVERIFY(t.PlayAll({"e2e4", "d7d5", "e4d5", "d8d5", "b1c3", "d5a2", "a1a2"}));
     QCOMPARE(t.Partida().VisibleCapturedImages(), QStringList{"N_D"});
     QVERIFY(t.Board().isEnabled());
+}
+
+// The configuration window opened from the main window changes the board's
+// pictures, the stored file names and the controller's sound set at once.
+void TestMainWindow::configurationChangesTheBoardAndTheSounds() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    QImage pieces(240, 160, QImage::Format_ARGB32);
+    pieces.fill(Qt::red);
+    const QString file = t.dir.filePath("piezas.png");
+    QVERIFY(pieces.save(file));
+    t.dialogs.AnswerOpenPicture(file);
+    t.MainButton("bConfiguracion")->click();
+    auto* window = m.findChild<TFrmConfiguracion*>();
+    QVERIFY(window);
+    QVERIFY(window->isModal());
+    window->bCambiarPiezasClick();
+    QCOMPARE(t.Board().CustomPieceSet().size(), pieces.size());
+    QCOMPARE(m.PieceSetFile, file);
+    window->rbZelbovar->click();
+    QCOMPARE(t.Game().SoundFolder(), QString("sonidos/zelbo/"));
+    window->bPiezasNilClick();
+    QVERIFY(t.Board().CustomPieceSet().isNull());
+    QVERIFY(m.PieceSetFile.isEmpty());
+    window->bCerrarClick();
+    QTRY_VERIFY(!m.findChild<TFrmConfiguracion*>());
+    // The sound set reaches the cues; the files reach the settings.
+    t.sound.Clear();
+    t.NewGameVia("Ana", true);
+    QVERIFY(t.sound.Files.last().contains("sonidos/zelbo/nueva.wav"));
 }
 
 QTEST_MAIN(TestMainWindow)
