@@ -110,6 +110,7 @@ void TGameController::LoadSettings(const TZugaretSettings& settings) {
     nick_ = settings.Nick;
     elo_ = settings.Elo;
     computerElo_ = settings.ComputerElo;
+    engineDepth_ = qBound(1, settings.EngineDepth, 8);
     versionState_ = settings.VersionState;
     soundFolder_ = settings.SoundFolder;
     pgnFolder_ = env_.PgnFolder();
@@ -120,6 +121,7 @@ void TGameController::SaveSettings(TZugaretSettings& settings) const {
     settings.Nick = nick_;
     settings.Elo = elo_;
     settings.ComputerElo = computerElo_;
+    settings.EngineDepth = engineDepth_;
     settings.SoundFolder = soundFolder_;
 }
 
@@ -348,8 +350,13 @@ void TGameController::StartGame() {
     SetCommands(false, draw, resign);
     clockB_.Stop();
     clockW_.Start();
+    beforeMoves_.clear();
     if (gameMode_ != TGameMode::Replay) {
         record_.clear();
+        // The record names the engine's level it was played against.
+        if (gameMode_ == TGameMode::VsComputer)
+            record_.append(QStringLiteral("{Nivel de ") + QLatin1String(ComputerName) +
+                           QStringLiteral(": ") + QString::number(engineDepth_) + u'}');
         Raise(OnRecordChanged);
     }
     ShowPlayers();
@@ -365,6 +372,7 @@ void TGameController::StartGame() {
     case TGameMode::VsComputer:
         moveSerial_ = 1;
         SetLocalMayMove(myColour_ == TColour::White);
+        model_.SetSearchDepth(engineDepth_);
         model_.SetCustomEngine(false);
         if (myColour_ == TColour::White)
             model_.SetComputerPlaysBlack(true);
@@ -385,6 +393,12 @@ void TGameController::StartGame() {
     if (model_.ComputerPlaysWhite()) model_.RequestComputerMove();
 }
 
+bool TGameController::LocalToMove() const {
+    if ((role_ == TRole::Observer || role_ == TRole::Offline) && gameMode_ != TGameMode::VsComputer)
+        return false;
+    return (model_.WhiteToMove() ? whitePlayer_.Nick : blackPlayer_.Nick) == nick_;
+}
+
 TMovimiento TGameController::MoveRecord(Square oldSq, Square newSq) const {
     TMovimiento m;
     m.MoveNumber = moveSerial_;
@@ -403,13 +417,11 @@ void TGameController::SendMove(Square oldSq, Square newSq, bool fromLocalPlayer)
 }
 
 void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
+    beforeMoves_.push_back({record_, caption_, captured_, moveSerial_, checkPending_, checkSquare_});
     OnMovePlayed(oldSq, newSq);
     MeteRuido("mover");
     const bool whiteToMove = model_.WhiteToMove();
-    bool localToMove = false;
-    if (!((role_ == TRole::Observer || role_ == TRole::Offline) &&
-          gameMode_ != TGameMode::VsComputer))
-        localToMove = (whiteToMove ? whitePlayer_.Nick : blackPlayer_.Nick) == nick_;
+    const bool localToMove = LocalToMove();
     SetCommands(newGameAllowed_, localToMove, resignAllowed_);
 
     const QChar piece = QChar::fromLatin1(model_.PieceAt(newSq)).toUpper();
@@ -599,6 +611,62 @@ void TGameController::FBoardThreefoldPosition() {
 void TGameController::FBoardDraw() {
     EndGame(TEndReason::BoardDraw);
     MeteRuido("tablas");
+}
+
+bool TGameController::TakeBackAllowed() const {
+    return turn_ != TTurn::None &&
+           (gameMode_ == TGameMode::VsComputer || gameMode_ == TGameMode::LocalTwoPlayers) &&
+           !beforeMoves_.empty();
+}
+
+bool TGameController::TakeBack() {
+    // Not from inside a move's own events (a key pressed while its promotion
+    // question or mate message is open).
+    if (!TakeBackAllowed() || MoveHalfPlayed()) return false;
+    // The engine is parked first and given its side back only once the
+    // position, the record and the turn are whole again: it never searches
+    // a half-restored game. A move it had handed over is played while it is
+    // parked, and is then taken back with the rest.
+    const bool engineWhite = model_.ComputerPlaysWhite();
+    const bool engineBlack = model_.ComputerPlaysBlack();
+    model_.SetComputerPlaysWhite(false);
+    model_.SetComputerPlaysBlack(false);
+    if (!TakeBackAllowed()) return false; // that move ended the game
+    auto computerToMove = [&] {
+        return model_.WhiteToMove() ? engineWhite : engineBlack;
+    };
+    // Against the engine the user gets the move back: the engine's reply
+    // and the user's move go, or the user's move alone while the engine is
+    // still thinking.
+    int plies = 1;
+    if (gameMode_ == TGameMode::VsComputer && !computerToMove() && beforeMoves_.size() >= 2)
+        plies = 2;
+    TBeforeMove before;
+    for (int i = 0; i < plies; ++i) {
+        if (beforeMoves_.empty() || !model_.TakeBack()) break;
+        before = beforeMoves_.back();
+        beforeMoves_.pop_back();
+    }
+    record_ = before.Record;
+    captured_ = before.Captured;
+    moveSerial_ = before.MoveSerial;
+    checkPending_ = before.CheckPending;
+    checkSquare_ = before.CheckSquare;
+    Raise(OnRecordChanged);
+    Raise(OnCapturedChanged);
+    caption_ = before.Caption;
+    SetTitle(caption_.isEmpty() ? MainTitle() : caption_);
+    const bool white = model_.WhiteToMove();
+    turn_ = white ? TTurn::White : TTurn::Black;
+    SetTurnPanel(turn_);
+    (white ? clockW_ : clockB_).Start();
+    (white ? clockB_ : clockW_).Stop();
+    const bool userToMove = gameMode_ == TGameMode::LocalTwoPlayers || !computerToMove();
+    SetLocalMayMove(userToMove);
+    SetCommands(false, LocalToMove(), resignAllowed_);
+    model_.SetComputerPlaysWhite(engineWhite);
+    model_.SetComputerPlaysBlack(engineBlack);
+    return true;
 }
 
 void TGameController::TakeBackOneMove() {

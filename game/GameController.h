@@ -123,7 +123,7 @@ class TGameController : public QObject {
 public:
     // The fixed nick of the built-in opponent.
     static constexpr const char* ComputerName = "ZuzPlak";
-    // Plies the built-in engine searches.
+    // Plies the built-in engine searches unless the user chose otherwise.
     static constexpr int EngineSearchDepth = 5;
 
     TGameController(TChessModel& model, TProgramEnv& env, QObject* parent = nullptr);
@@ -152,6 +152,9 @@ public:
     void SetElo(int elo) { elo_ = elo; }
     int ComputerElo() const { return computerElo_; }
     void SetComputerElo(int elo) { computerElo_ = elo; }
+    // The engine's level: plies it searches in games against it, 1..8.
+    int EngineDepth() const { return engineDepth_; }
+    void SetEngineDepth(int depth) { engineDepth_ = qBound(1, depth, 8); }
     TRole Role() const { return role_; }
     void SetRole(TRole role) { role_ = role; }
     TColour MyColour() const { return myColour_; }
@@ -236,6 +239,14 @@ public:
     // A "/END_GAME": the observed game ends with the host's texts.
     void EndObservedGame(const QString& panelText, const QString& resultText);
 
+    // Takes back the last move of a game against the engine or at one board
+    // (against the engine: its reply and the user's move), with the record,
+    // the clocks' turn, the captured pieces and the move serial as they were.
+    // False, and nothing changed, where it is not offered: network games,
+    // replays, no game in progress, nothing to take back.
+    bool TakeBack();
+    bool TakeBackAllowed() const;
+
     // The commands of the main window.
     void Resign();
     void OfferDraw();
@@ -288,6 +299,8 @@ private:
     void ShowPlayers();
     void ClearCaptured();
     TMovimiento MoveRecord(Square oldSq, Square newSq) const;
+    // The player now to move is this program's user (the draw button).
+    bool LocalToMove() const;
     void SendMove(Square oldSq, Square newSq, bool fromLocalPlayer);
     void SavePgnDatabase();
     void ShowMessage(const QString& text) const;
@@ -307,6 +320,7 @@ private:
     QString hostNick_;
     int elo_ = 1100;
     int computerElo_ = 1200;
+    int engineDepth_ = EngineSearchDepth;
     TRole role_ = TRole::Offline;
     TColour myColour_ = TColour::None;
     TGameMode gameMode_ = TGameMode::Network;
@@ -336,6 +350,18 @@ private:
     bool resignAllowed_ = false;
     bool localMayMove_ = true;
     bool boardActive_ = true;
+
+    // What a move changes beyond the board, as it was before each move of
+    // the game: what a take-back puts back.
+    struct TBeforeMove {
+        QStringList Record;
+        QString Caption;
+        TCapturedPieces Captured;
+        int MoveSerial = 0;
+        bool CheckPending = false;
+        Square CheckSquare = Square::None;
+    };
+    std::vector<TBeforeMove> beforeMoves_;
 
     // Counts the starts and ends of games: a handler that waited for the
     // user (the promotion question) learns whether its game is still the

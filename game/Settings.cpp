@@ -197,6 +197,7 @@ bool TZugaretSettings::Load(const QString& path, QString* error) {
 
     Nick = ReadText(ini, "User", "Nick", Nick);
     ComputerElo = BoundedElo(ReadInt(ini, "Plak", "Elo", ComputerElo));
+    EngineDepth = qBound(1, ReadInt(ini, "Plak", "Depth", EngineDepth), 8);
     Left = ReadInt(ini, "Config", "Left", Left);
     Width = ReadInt(ini, "Config", "Width", Width);
     Top = ReadInt(ini, "Config", "Top", Top);
@@ -223,6 +224,7 @@ bool TZugaretSettings::Save(const QString& path, QString* error) const {
     WriteText(ini, "User", "Nick", Nick);
     WriteText(ini, "User", "Elo", QString::fromLatin1(StoredElo(Elo)));
     WriteInt(ini, "Plak", "Elo", ComputerElo);
+    WriteInt(ini, "Plak", "Depth", EngineDepth);
     WriteInt(ini, "Config", "Left", Left);
     WriteInt(ini, "Config", "Width", Width);
     WriteInt(ini, "Config", "Top", Top);

@@ -32,6 +32,7 @@ class TZugaretSettings {
 public:
     static constexpr int DefaultElo = 1100;
     static constexpr int DefaultComputerElo = 1200;
+    static constexpr int DefaultEngineDepth = 5;
     // The maker's web address (set by the build: ZUGARET_WEB_URL), and the
     // former one replaced by it at start-up.
     static const char* const DefaultWebUrl;
@@ -42,6 +43,7 @@ public:
     int Elo = DefaultElo;
     // [Plak]
     int ComputerElo = DefaultComputerElo;
+    int EngineDepth = DefaultEngineDepth; // Depth: plies the engine searches, 1..8
     // [Config]: the main window
     int Left = 304;
     int Top = 169;

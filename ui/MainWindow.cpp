@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -130,6 +131,8 @@ void TFrmPrincipal::BuildControls() {
     bTablas = ToolButton(central_, QString::fromUtf8("½"), "Ofrecer Tablas");
     bRendir = ToolButton(central_, QString(QChar(0x2691)), "Rendirse");
     bInvertir = ToolButton(central_, QString(QChar(0x21C5)), "Invertir tablero");
+    bDeshacer = ToolButton(central_, QString(QChar(0x21B6)),
+                           QString::fromUtf8("Deshacer la última jugada (Ctrl+Z)"));
     bPointAndClick = ToolButton(central_, "P&&C", "Activar/Desactivar el Poin&Click");
     bPointAndClick->setCheckable(true);
     bAplazar = ToolButton(central_, QString(QChar(0x2016)), "Aplazar partida");
@@ -142,6 +145,7 @@ void TFrmPrincipal::BuildControls() {
     SpeedButton1->setVisible(false);
     for (auto [button, name] :
          {std::pair{bNuevaPartida, "bNuevaPartida"}, {bTablas, "bTablas"}, {bRendir, "bRendir"},
+          {bDeshacer, "bDeshacer"},
           {bInvertir, "bInvertir"}, {bPointAndClick, "bPointAndClick"}, {bAplazar, "bAplazar"},
           {bReanudar, "bReanudar"}, {bConfiguracion, "bConfiguracion"}, {bAyuda, "bAyuda"},
           {SpeedButton1, "SpeedButton1"}})
@@ -150,7 +154,7 @@ void TFrmPrincipal::BuildControls() {
     bRendir->setEnabled(false);
     QFont big = bTablas->font();
     big.setPointSize(big.pointSize() + 3);
-    for (auto* b : {bTablas, bRendir, bInvertir, bAplazar, bReanudar, bConfiguracion})
+    for (auto* b : {bTablas, bRendir, bDeshacer, bInvertir, bAplazar, bReanudar, bConfiguracion})
         b->setFont(big);
     // Never narrower than its caption: the window stops shrinking first.
     for (QToolButton* b : central_->findChildren<QToolButton*>())
@@ -161,6 +165,7 @@ void TFrmPrincipal::BuildControls() {
     tools->addWidget(bNuevaPartida);
     tools->addWidget(bTablas);
     tools->addWidget(bRendir);
+    tools->addWidget(bDeshacer);
     tools->addSpacing(6);
     tools->addWidget(bInvertir);
     tools->addWidget(bPointAndClick);
@@ -273,6 +278,9 @@ void TFrmPrincipal::BuildControls() {
     connect(bRendir, &QToolButton::clicked, this, [this] { bRendirClick(); });
     connect(menuRendir, &QAction::triggered, this, [this] { bRendirClick(); });
     connect(bInvertir, &QToolButton::clicked, this, [this] { bInvertirClick(); });
+    connect(bDeshacer, &QToolButton::clicked, this, [this] { bDeshacerClick(); });
+    auto* undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, this, [this] { bDeshacerClick(); });
     connect(menuInvertir, &QAction::triggered, this, [this] { bInvertirClick(); });
     connect(bPointAndClick, &QToolButton::clicked, this, [this] { bPointAndClickClick(); });
     connect(menuPointClick, &QAction::triggered, this, [this] { menuPointClickClick(); });
@@ -351,6 +359,7 @@ void TFrmPrincipal::ShowCommands() {
     bNuevaPartida->setEnabled(g.NewGameAllowed());
     bTablas->setEnabled(g.DrawOfferAllowed());
     bRendir->setEnabled(g.ResignAllowed());
+    bDeshacer->setEnabled(g.TakeBackAllowed());
     FBoard->SetNoMover(!g.LocalMayMove());
     // Taking the board's input away drops a drag under way.
     if (FBoard->isEnabled() != g.BoardActive()) FBoard->setEnabled(g.BoardActive());
@@ -384,7 +393,14 @@ QRect TFrmPrincipal::MarkerGeometry() const {
 // ---------------------------------------------------------------- commands
 
 void TFrmPrincipal::bRendirClick() {
+    if (!game_->GameInProgress()) return;
+    TUiDialogs* d = Dialogs();
+    if (d && !d->AskYesNo(QString::fromUtf8("¿Seguro que quiere abandonar?"))) return;
     game_->Resign();
+}
+
+void TFrmPrincipal::bDeshacerClick() {
+    game_->TakeBack();
 }
 
 void TFrmPrincipal::bTablasClick() {

@@ -93,6 +93,8 @@ public:
     void bNuevaPartidaClick();
     void bTablasClick();
     void bRendirClick();
+    // Takes back the last move (Ctrl+Z) in games against the engine or at one board.
+    void bDeshacerClick();
     void bInvertirClick();
     void bPointAndClickClick();
     void menuPointClickClick();
@@ -155,6 +157,7 @@ private:
     QToolButton* bTablas = nullptr;
     QToolButton* bRendir = nullptr;
     QToolButton* bInvertir = nullptr;
+    QToolButton* bDeshacer = nullptr;
     QToolButton* bPointAndClick = nullptr;
     QToolButton* bAplazar = nullptr;
     QToolButton* bReanudar = nullptr;

@@ -26,6 +26,11 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     eDuracion = new QSpinBox(this);
     eDuracion->setRange(1, 1439);
     eDuracion->setValue(15);
+    eNivel = new QSpinBox(this);
+    eNivel->setRange(1, 8);
+    eNivel->setValue(Game.EngineDepth());
+    eNivel->setObjectName("eNivel");
+    eNivel->setToolTip(QString::fromUtf8("Jugadas que calcula ZuzPlak: más, más fuerte y más lento"));
     rbBlancas = new QRadioButton("Blancas", this);
     rbNegras = new QRadioButton("Negras", this);
     rbBlancas->setChecked(true);
@@ -48,6 +53,7 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow("Jugar contra:", cb1);
     form->addRow("Tiempo:", eDuracion);
+    form->addRow("Nivel:", eNivel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(SpeedButton1);
@@ -66,11 +72,25 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     connect(model, &QAbstractItemModel::rowsInserted, this, [this] { cb1Change(); });
     connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { cb1Change(); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { cb1Change(); });
+    connect(cb1, &QComboBox::currentTextChanged, this, [this] { cb1Change(); });
     cb1Change();
 }
 
 void TFrmConexion::cb1Change() {
     bCrear->setEnabled(cb1->count() > 0);
+    eNivel->setEnabled(DepthOffered());
+}
+
+void TFrmConexion::ChooseDepth(int depth) {
+    eNivel->setValue(depth);
+}
+
+int TFrmConexion::Depth() const {
+    return eNivel->value();
+}
+
+bool TFrmConexion::DepthOffered() const {
+    return cb1->currentText() == QLatin1String(TGameController::ComputerName);
 }
 
 void TFrmConexion::SetOpponents(const QStringList& nicks) {
@@ -118,10 +138,12 @@ void TFrmConexion::bCrearClick() {
     const QString opponent = cb1->currentText();
     const bool white = rbBlancas->isChecked();
     const int minutes = eDuracion->value();
+    const int depth = eNivel->value();
     close(); // the main window is enabled again first
-    if (opponent == QLatin1String(TGameController::ComputerName))
+    if (opponent == QLatin1String(TGameController::ComputerName)) {
+        Game.SetEngineDepth(depth);
         Game.StartLocalGame(TGameMode::VsComputer, white, minutes);
-    else if (opponent == Game.Nick())
+    } else if (opponent == Game.Nick())
         Game.StartLocalGame(TGameMode::LocalTwoPlayers, white, minutes);
     else if (OnOffer)
         // Nothing starts here: the game begins when the opponent accepts.

@@ -35,6 +35,10 @@ public:
     void ProposeWhite(bool white);
     // What the user chose (as a test or the user sets it).
     void Choose(const QString& opponent, bool white, int minutes);
+    // The engine's level, offered while the opponent is the engine.
+    void ChooseDepth(int depth);
+    int Depth() const;
+    bool DepthOffered() const;
     QString Opponent() const;
     bool WhiteChosen() const;
     int Minutes() const;
@@ -57,6 +61,7 @@ private:
     TGameController& Game;
     QComboBox* cb1 = nullptr;
     QSpinBox* eDuracion = nullptr;
+    QSpinBox* eNivel = nullptr; // the engine's depth in plies
     QRadioButton* rbBlancas = nullptr;
     QRadioButton* rbNegras = nullptr;
     QPushButton* bCrear = nullptr;

@@ -317,19 +317,19 @@ void TestGameController::engineSearchesFivePlies() {
     QCOMPARE(t.model.SearchDepth(), TGameController::EngineSearchDepth);
     QCOMPARE(TGameController::EngineSearchDepth, 5);
     t.NewGameVia("ZuzPlak", false); // the engine plays White and opens
-    QTRY_COMPARE_WITH_TIMEOUT(t.Record().size(), 1, 30000);
-    QCOMPARE(t.Record(), QStringList{"1.Pe2e4"});
+    QTRY_COMPARE_WITH_TIMEOUT(t.Record().size(), 2, 30000);
+    QCOMPARE(t.Record(), (QStringList{"{Nivel de ZuzPlak: 5}", "1.Pe2e4"}));
 }
 
 void TestGameController::engineGameToItsEnd() {
     TTestGame t;
     TGameController& m = t.G();
-    t.model.SetSearchDepth(1);
+    t.G().SetEngineDepth(1);
     t.NewGameVia("ZuzPlak", false); // the engine plays White and opens
     QVERIFY(t.model.ComputerPlaysWhite());
     QCOMPARE(m.WhitePlayer().Nick, QString("ZuzPlak"));
     QCOMPARE(m.WhitePlayer().Elo, 1200);
-    QTRY_VERIFY_WITH_TIMEOUT(t.Record().size() == 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(t.Record().size() == 2, 20000);
     // The user shuffles a knight; the engine plays on until the game ends.
     const QStringList shuffle{"b8c6", "c6b8", "g8f6", "f6g8", "b8a6", "a6b8"};
     int half = 0;
@@ -354,10 +354,11 @@ void TestGameController::engineGameToItsEnd() {
     QCOMPARE(m.Elo(), 1100);
     QCOMPARE(m.ComputerElo(), m.WhitePlayer().Elo);
     QVERIFY(t.Record().last().endsWith(m.ResultText()));
-    // One line per full move, numbered from 1, whoever moved.
+    // The level, then one line per full move, numbered from 1, whoever moved.
     const QStringList record = t.Record();
-    for (int i = 0; i + 1 < record.size(); ++i)
-        QVERIFY2(record.at(i).startsWith(QString::number(i + 1) + "."), qPrintable(record.at(i)));
+    QCOMPARE(record.first(), QString("{Nivel de ZuzPlak: 1}"));
+    for (int i = 1; i + 1 < record.size(); ++i)
+        QVERIFY2(record.at(i).startsWith(QString::number(i) + "."), qPrintable(record.at(i)));
     QVERIFY(!record.join(' ').contains("=*"));
 }
 
@@ -366,7 +367,7 @@ void TestGameController::newGameOverAnEngineMoveOnItsWay() {
     // does so) while the engine's opening move waits to be played.
     TTestGame t;
     TGameController& m = t.G();
-    t.model.SetSearchDepth(1);
+    t.G().SetEngineDepth(1);
     t.NewGameVia("ZuzPlak", false); // the engine plays White and thinks at once
     LetTheEngineHandItsMoveOver();  // no event handled yet
     m.SetGameMode(TGameMode::LocalTwoPlayers);

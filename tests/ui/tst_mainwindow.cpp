@@ -14,6 +14,10 @@ class TestMainWindow : public QObject {
 private slots:
     void gameThroughTheWindows();
     void configurationChangesTheBoardAndTheSounds();
+    void resignationAsksFirst_data();
+    void resignationAsksFirst();
+    void takeBackButtonAndCtrlZ();
+    void newGameDialogOffersTheEngineLevel();
 };
 
 void TestMainWindow::gameThroughTheWindows() {
@@ -88,6 +92,67 @@ void TestMainWindow::configurationChangesTheBoardAndTheSounds() {
     t.sound.Clear();
     t.NewGameVia("Ana", true);
     QVERIFY(t.sound.Files.last().contains("sonidos/zelbo/nueva.wav"));
+}
+
+void TestMainWindow::resignationAsksFirst_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes: resigned") << true;
+    QTest::newRow("no: the game goes on") << false;
+}
+
+void TestMainWindow::resignationAsksFirst() {
+    QFETCH(bool, yes);
+    TTestProgram t;
+    t.NewGameVia("Ana", true);
+    QVERIFY(t.Play("e2e4"));
+    yes ? t.dialogs.AnswerYes() : t.dialogs.AnswerNo();
+    t.MainButton("bRendir")->click();
+    QCOMPARE(t.dialogs.Log().last().Text, QString::fromUtf8("¿Seguro que quiere abandonar?"));
+    QCOMPARE(t.dialogs.Log().last().Buttons, TQuestionButtons::YesNo);
+    QCOMPARE(t.Game().GameInProgress(), !yes);
+    QCOMPARE(t.Game().ResultText(), yes ? QString("1-0") : QString());
+}
+
+void TestMainWindow::takeBackButtonAndCtrlZ() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    QToolButton* undo = t.MainButton("bDeshacer");
+    t.NewGameVia("Ana", true);
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(t.PlayAll({"e2e4", "e7e5"}));
+    QVERIFY(undo->isEnabled());
+    undo->click();
+    QCOMPARE(t.Partida().Lines(), QStringList{"1.Pe2e4"});
+    m.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    QTest::keyClick(&m, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(t.Partida().Lines().isEmpty());
+    QVERIFY(!undo->isEnabled());
+    QCOMPARE(t.Board().Position().left(16), QString("rnbqkbnrpppppppp"));
+}
+
+void TestMainWindow::newGameDialogOffersTheEngineLevel() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.bNuevaPartidaClick();
+    TFrmConexion* dlg = m.FrmConexion();
+    QCOMPARE(dlg->Opponent(), QString("ZuzPlak"));
+    QVERIFY(dlg->DepthOffered());
+    QCOMPARE(dlg->Depth(), 5);
+    dlg->Choose("Ana", true, 5);
+    QVERIFY(!dlg->DepthOffered());
+    dlg->Choose("ZuzPlak", true, 5);
+    dlg->ChooseDepth(2);
+    dlg->bCrearClick();
+    QCOMPARE(t.Board().SearchDepth(), 2);
+    QCOMPARE(t.Game().EngineDepth(), 2);
+    QCOMPARE(t.Partida().Lines().first(), QString("{Nivel de ZuzPlak: 2}"));
+    // Remembered in the settings file.
+    t.Game().EndGame(TEndReason::Abandoned);
+    m.close();
+    TZugaretSettings saved;
+    QVERIFY(saved.Load(t.env->IniFile()));
+    QCOMPARE(saved.EngineDepth, 2);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -242,7 +242,8 @@ void TestPrincipalCommands::markerGoesWithEveryMoveAndGame() {
     QVERIFY(!selected());
     click(Square::G1);
     QVERIFY(selected());
-    m.bRendirClick(); // the end of the game
+    t.dialogs.AnswerYes(); // "¿Seguro que quiere abandonar?"
+    m.bRendirClick();      // the end of the game
     QVERIFY(!selected());
     click(Square::G1); // no move possible: nothing to pick, but picking is harmless
     t.Game().EndGame(TEndReason::Abandoned);
@@ -325,6 +326,7 @@ void TestPrincipalCommands::boardMenuFollowsTheButtons() {
     m.MenuBoardPopup();
     QVERIFY(!t.Control<QAction>(m, "menuCrear")->isEnabled());
     QVERIFY(t.Control<QAction>(m, "menuConectar")->isEnabled());
+    t.dialogs.AnswerYes();
     t.Control<QAction>(m, "menuRendir")->trigger();
     QCOMPARE(int(t.Game().TurnState()), 0);
 }
@@ -368,7 +370,7 @@ void TestPrincipalCommands::shutDownFreesTheOtherWindowsFirst() {
     m.bNuevaPartidaClick(); // the new-game dialog is open
     QVERIFY(m.FrmConexion());
     // The engine plays White and has its move ready.
-    t.Board().SetSearchDepth(1);
+    t.Game().SetEngineDepth(1);
     t.Game().StartLocalGame(TGameMode::VsComputer, false, 15);
     QVERIFY(t.Board().ComputerPlaysWhite());
     LetTheEngineHandItsMoveOver();

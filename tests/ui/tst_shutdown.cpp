@@ -55,7 +55,7 @@ void TstShutdown::closingTheMainWindowEndsTheProgram() {
     t.Main().show();
     t.program->Show();
     if (engineGame) {
-        t.Board().SetSearchDepth(3);
+        t.Game().SetEngineDepth(3);
         t.NewGameVia("ZuzPlak", false); // the engine thinks now
     }
     t.Game().ClockW().SetTime(7, 0);
