@@ -158,6 +158,7 @@ void TChessBrd::SetNoMover(bool on) {
     noMover_ = on;
     // A drag begun while the user could move must not play once he no longer may.
     if (on && (dragShown_ || pressed_)) CancelDrag();
+    SyncHighlights();
 }
 
 void TChessBrd::SetSquareColorDark(const QColor& colour) {

@@ -114,11 +114,20 @@ public:
     QString Position() const { return model_.Position(); }
     void SetPosition(const QString& text) { model_.SetPosition(text); }
     bool WhiteToMove() const { return model_.WhiteToMove(); }
-    void SetWhiteToMove(bool white) { model_.SetWhiteToMove(white); }
+    void SetWhiteToMove(bool white) {
+        model_.SetWhiteToMove(white);
+        SyncHighlights();
+    }
     CastleSet CastlingAllowed() const { return model_.CastlingAllowed(); }
-    void SetCastlingAllowed(CastleSet rights) { model_.SetCastlingAllowed(rights); }
+    void SetCastlingAllowed(CastleSet rights) {
+        model_.SetCastlingAllowed(rights);
+        SyncHighlights();
+    }
     Square EnPassant() const { return model_.EnPassant(); }
-    void SetEnPassant(Square s) { model_.SetEnPassant(s); }
+    void SetEnPassant(Square s) {
+        model_.SetEnPassant(s);
+        SyncHighlights();
+    }
     int CurrentMove() const { return model_.CurrentMove(); }
     char PieceAt(Square s) const { return model_.PieceAt(s); }
     int PieceColor(Square s) const { return model_.PieceColor(s); }
