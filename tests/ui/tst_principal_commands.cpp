@@ -23,6 +23,7 @@ private slots:
     void pointAndClickToggle();
     void markerGoesWithEveryMoveAndGame();
     void smallWindowKeepsTheBoardAndToolBar();
+    void destinationsFollowTheSelectionAndTheMenu();
     void flipMovesTheStrips();
     void boardMenuFollowsTheButtons();
     void notAvailableButtons();
@@ -283,6 +284,34 @@ void TestPrincipalCommands::pointAndClickToggle() {
     QVERIFY(m.PointClick);
     QVERIFY(t.Control<QAction>(m, "menuPointClick")->isChecked());
     QVERIFY(t.MainButton("bPointAndClick")->isChecked());
+}
+
+// The board marks where the piece point-and-click selected may go; the menu
+// item turns the marks off, and the choice survives a restart.
+void TestPrincipalCommands::destinationsFollowTheSelectionAndTheMenu() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    TChessBrd& b = t.Board();
+    t.NewGameVia("Ana", true);
+    QVERIFY(m.menuDestinos->isChecked() && b.ShowLegalDestinations());
+    QCOMPARE(m.menuDestinos->text(), QString("Mostrar casillas de destino"));
+    auto click = [&](Square s) {
+        const QPoint p = b.SquareToPoint(s) + QPoint(b.SizeOfSquare() / 2, b.SizeOfSquare() / 2);
+        m.FBoardMouseDown(Qt::LeftButton, p.x(), p.y());
+    };
+    click(Square::G1);
+    QCOMPARE(b.SelectedSquare(), Square::G1);
+    QVERIFY(b.Highlights().destinations.test(Ord(Square::F3)));
+    click(Square::F3); // the move clears the selection
+    QCOMPARE(b.SelectedSquare(), Square::None);
+    QVERIFY(b.Highlights().destinations.none());
+    m.menuDestinos->trigger();
+    QVERIFY(!m.ShowDestinations && !b.ShowLegalDestinations());
+    m.close();
+    QSettings raw(t.env->IniFile(), QSettings::IniFormat);
+    QCOMPARE(raw.value("Board/ShowDestinations").toInt(), 0);
+    TTestProgram again("Ana", "[Board]\r\nShowDestinations=0\r\n");
+    QVERIFY(!again.Main().menuDestinos->isChecked() && !again.Board().ShowLegalDestinations());
 }
 
 void TestPrincipalCommands::flipMovesTheStrips() {
