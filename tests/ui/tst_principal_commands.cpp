@@ -286,30 +286,20 @@ void TestPrincipalCommands::pointAndClickToggle() {
     QVERIFY(t.MainButton("bPointAndClick")->isChecked());
 }
 
-// The board marks where the piece point-and-click selected may go; the menu
-// item turns the marks off, and the choice survives a restart.
+// The board marks where the selected piece may go until the menu item turns it off.
 void TestPrincipalCommands::destinationsFollowTheSelectionAndTheMenu() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
-    TChessBrd& b = t.Board();
     t.NewGameVia("Ana", true);
-    QVERIFY(m.menuDestinos->isChecked() && b.ShowLegalDestinations());
-    QCOMPARE(m.menuDestinos->text(), QString("Mostrar casillas de destino"));
-    auto click = [&](Square s) {
-        const QPoint p = b.SquareToPoint(s) + QPoint(b.SizeOfSquare() / 2, b.SizeOfSquare() / 2);
-        m.FBoardMouseDown(Qt::LeftButton, p.x(), p.y());
-    };
-    click(Square::G1);
-    QCOMPARE(b.SelectedSquare(), Square::G1);
-    QVERIFY(b.Highlights().destinations.test(Ord(Square::F3)));
-    click(Square::F3); // the move clears the selection
-    QCOMPARE(b.SelectedSquare(), Square::None);
-    QVERIFY(b.Highlights().destinations.none());
+    const QPoint g1 = t.Board().SquareToPoint(Square::G1) + QPoint(5, 5);
+    m.FBoardMouseDown(Qt::LeftButton, g1.x(), g1.y());
+    QCOMPARE(t.Board().SelectedSquare(), Square::G1);
+    QVERIFY(m.menuDestinos->isChecked() && t.Board().Highlights().destinations.any());
     m.menuDestinos->trigger();
-    QVERIFY(!m.ShowDestinations && !b.ShowLegalDestinations());
+    QVERIFY(!t.Board().ShowLegalDestinations() && t.Board().Highlights().destinations.none());
     m.close();
-    QSettings raw(t.env->IniFile(), QSettings::IniFormat);
-    QCOMPARE(raw.value("Board/ShowDestinations").toInt(), 0);
+    const QSettings ini(t.env->IniFile(), QSettings::IniFormat);
+    QCOMPARE(ini.value("Board/ShowDestinations").toInt(), 0);
     TTestProgram again("Ana", "[Board]\r\nShowDestinations=0\r\n");
     QVERIFY(!again.Main().menuDestinos->isChecked() && !again.Board().ShowLegalDestinations());
 }
