@@ -257,8 +257,8 @@ void TFrmPrincipal::BuildControls() {
     MenuBoard->setObjectName("MenuBoard");
     for (auto [action, name] :
          {std::pair{menuInvertir, "menuInvertir"}, {menuPointClick, "menuPointClick"},
-          {menuTablas, "menuTablas"}, {menuRendir, "menuRendir"}, {menuCrear, "menuCrear"},
-          {menuConectar, "menuConectar"}})
+          {menuDestinos, "menuDestinos"}, {menuTablas, "menuTablas"}, {menuRendir, "menuRendir"},
+          {menuCrear, "menuCrear"}, {menuConectar, "menuConectar"}})
         action->setObjectName(QString::fromLatin1(name));
     FNickLabelW->setObjectName("FNickLabelW");
     FNickLabelB->setObjectName("FNickLabelB");

@@ -294,14 +294,16 @@ void TestPrincipalCommands::destinationsFollowTheSelectionAndTheMenu() {
     const QPoint g1 = t.Board().SquareToPoint(Square::G1) + QPoint(5, 5);
     m.FBoardMouseDown(Qt::LeftButton, g1.x(), g1.y());
     QCOMPARE(t.Board().SelectedSquare(), Square::G1);
-    QVERIFY(m.menuDestinos->isChecked() && t.Board().Highlights().destinations.any());
-    m.menuDestinos->trigger();
+    QAction* item = t.Control<QAction>(m, "menuDestinos");
+    QVERIFY(item->isChecked() && t.Board().Highlights().destinations.any());
+    item->trigger();
     QVERIFY(!t.Board().ShowLegalDestinations() && t.Board().Highlights().destinations.none());
     m.close();
     const QSettings ini(t.env->IniFile(), QSettings::IniFormat);
     QCOMPARE(ini.value("Board/ShowDestinations").toInt(), 0);
     TTestProgram again("Ana", "[Board]\r\nShowDestinations=0\r\n");
-    QVERIFY(!again.Main().menuDestinos->isChecked() && !again.Board().ShowLegalDestinations());
+    QVERIFY(!again.Control<QAction>(again.Main(), "menuDestinos")->isChecked());
+    QVERIFY(!again.Board().ShowLegalDestinations());
 }
 
 void TestPrincipalCommands::flipMovesTheStrips() {
