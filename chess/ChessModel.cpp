@@ -95,6 +95,7 @@ void TChessModel::SetPosition(const QString& text) {
             if (IsPieceLetter(c)) squares_[i + 1] = static_cast<char>(c);
         }
     }
+    lastFrom_ = lastTo_ = Square::None; // no move led to a position written by hand
     if (view_) view_->RepaintAll();
 }
 
@@ -287,6 +288,7 @@ void TChessModel::ResetPosition() {
 void TChessModel::StartHistory() {
     firstMove_ = lastMove_ = currentMove_;
     firstWhite_ = lastWhite_ = WhiteToMove();
+    lastFrom_ = lastTo_ = Square::None;
     // Entries outside the recorded range are never read, so the old game can go.
     history_.clear();
     historyBase_ = currentMove_;
@@ -320,6 +322,8 @@ void TChessModel::RecordPosition() {
     e.castling = castling_;
     e.enPassant = enPassant_;
     e.repetitionEp = CapturableEnPassant();
+    e.movedFrom = lastFrom_;
+    e.movedTo = lastTo_;
     e.recorded = true;
 }
 
@@ -336,6 +340,8 @@ bool TChessModel::GotoMove(int moveNumber, bool whiteToMove) {
     std::memcpy(squares_.data() + 1, e->squares.data(), 64);
     enPassant_ = e->enPassant;
     castling_ = e->castling;
+    lastFrom_ = e->movedFrom;
+    lastTo_ = e->movedTo;
     if (view_) {
         for (int s = 1; s <= 64; ++s)
             if (old[s] != squares_[s]) view_->RepaintSquare(ToSquare(s));
@@ -593,6 +599,8 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     const char captured = squares_[to];
     squares_[to] = piece;
     squares_[from] = ' ';
+    lastFrom_ = oldSq;
+    lastTo_ = newSq;
     RepaintSquare(newSq);
     PaintGridLines();
 

@@ -72,6 +72,9 @@ struct MoveInfo {
     CastleSet castling = 0;
     Square enPassant = Square::None;
     Square repetitionEp = Square::None;
+    // The move that reached this position; None, None where the history starts.
+    Square movedFrom = Square::None;
+    Square movedTo = Square::None;
     bool recorded = false; // written since the game started
 };
 
@@ -108,6 +111,12 @@ public:
     // The 65 board characters (None entry first) and a terminating NUL;
     // read by the engine worker while it is not parked.
     const char* Squares() const { return squares_.data(); }
+
+    // The move that reached the position on the board, as played (for castling
+    // the king's squares). None, None where the history starts and after
+    // Position was written; GotoMove brings back the move of the entry it goes to.
+    Square LastMoveFrom() const { return lastFrom_; }
+    Square LastMoveTo() const { return lastTo_; }
 
     // Forsyth-Edwards Notation of the whole state.
     QString Fen() const;
@@ -258,6 +267,7 @@ private:
     char promotionLetter_ = 'q';
     Square dragSource_ = Square::None;
     Square dropTarget_ = Square::None;
+    Square lastFrom_ = Square::None, lastTo_ = Square::None;
     TBoardViewHooks* view_ = nullptr;
 
     // engine control

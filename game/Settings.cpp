@@ -208,6 +208,7 @@ bool TZugaretSettings::Load(const QString& path, QString* error) {
     LightSquareFile = ReadText(ini, "Board", "BmpW", LightSquareFile);
     DarkSquareFile = ReadText(ini, "Board", "BmpB", DarkSquareFile);
     PointClick = ReadFlag(ini, "Board", "PointClick", PointClick);
+    ShowDestinations = ReadFlag(ini, "Board", "ShowDestinations", ShowDestinations);
     GameWindowVisible = ReadFlag(ini, "Game", "Visible", GameWindowVisible);
     ChatHeight = ReadInt(ini, "Chat", "Height", ChatHeight);
     WebUrl = ReadText(ini, "KorvenWEB", "Url", WebUrl);
@@ -235,6 +236,7 @@ bool TZugaretSettings::Save(const QString& path, QString* error) const {
     WriteText(ini, "Board", "BmpW", LightSquareFile);
     WriteText(ini, "Board", "BmpB", DarkSquareFile);
     WriteInt(ini, "Board", "PointClick", PointClick ? 1 : 0);
+    WriteInt(ini, "Board", "ShowDestinations", ShowDestinations ? 1 : 0);
     WriteText(ini, "KorvenWEB", "Url", WebUrl);
     WriteText(ini, "Sonidos", "Carpeta", SoundFolder);
     WriteInt(ini, "Chat", "Height", ChatHeight);

@@ -56,7 +56,8 @@ public:
     QString LightSquareFile; // BmpW
     QString DarkSquareFile;  // BmpB
     bool PointClick = true;
-    int VersionState = 1; // State: read here, written only by WriteVersionState
+    bool ShowDestinations = true; // the board marks where a chosen piece may go
+    int VersionState = 1;         // State: read here, written only by WriteVersionState
     // [Game]
     bool GameWindowVisible = true; // Visible
     // [Chat]

@@ -4,8 +4,10 @@
 //
 // DIR receives setmorven40.png (the piece set "SETMORVEN40": 240 x 160,
 // 6 x 4 cells of 40 x 40: White pieces, their masks, Black pieces, their
-// masks, each row pawn, knight, bishop, rook, queen, king), square-light.png
-// and square-dark.png (tileable wood for the light and dark squares).
+// masks, each row pawn, knight, bishop, rook, queen, king), setmorven.outlines
+// (the same twelve pieces as filled and outlined paths, from which the board
+// draws the set at any square size), square-light.png and square-dark.png
+// (tileable wood for the light and dark squares).
 // --icon writes the 256 x 256 program icon (a knight on a square);
 // --preview writes the piece set on a few backgrounds, magnified, to look at.
 //
@@ -17,6 +19,7 @@
 // board that reads the mask as "black = piece, white = transparent" gets
 // clean anti-aliased edges with no halo.
 #include <QCommandLineParser>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -27,6 +30,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -87,41 +91,48 @@ Layout MakeLayout(const Glyphs& g, double side, double kingHeight) {
     return l;
 }
 
-// One piece rendered with straight alpha into a side x side image.
-QImage RenderPiece(const Glyphs& g, const Layout& l, int piece, bool white) {
-    const double side = l.side;
-    const double k = side / Cell; // line widths scale with the cell
+// One piece as the layers it is painted from, in painting order: each layer
+// fills its path and, when it has a stroke width, outlines it (round caps and
+// joins). The bitmap and the outline file are both made from these layers.
+struct Layer {
+    QPainterPath path;
+    QColor fill;
+    QColor stroke;
+    double width = 0;
+};
+
+std::vector<Layer> PieceLayers(const Glyphs& g, const Layout& l, int piece, bool white) {
+    const double k = l.side / Cell; // line widths scale with the cell
     const QPainterPath blackGlyph = g.path(BlackGlyphs[piece]);
     const QPainterPath sil = Silhouette(blackGlyph);
     const QTransform t = l.place(sil);
     const QPainterPath silT = t.map(sil);
+    if (white) {
+        const QColor outline(0x1c, 0x1a, 0x18);
+        // The outline glyph draws the piece's details in the same dark ink.
+        return {{silT, QColor(0xfb, 0xf8, 0xf1), outline, 1.6 * k},
+                {t.map(g.path(WhiteGlyphs[piece])), outline, QColor(), 0}};
+    }
+    // A light rim around a dark body: the piece reads on dark squares too.
+    // The filled glyph in the body colour; its cut-outs show the rim colour as details.
+    const QColor rim(0xe6, 0xe2, 0xda);
+    return {{silT, rim, rim, 2.2 * k}, {t.map(blackGlyph), QColor(0x24, 0x22, 0x20), QColor(), 0}};
+}
 
-    const int px = int(side);
+// One piece rendered with straight alpha into a side x side image.
+QImage RenderPiece(const Glyphs& g, const Layout& l, int piece, bool white) {
+    const int px = int(l.side);
     QImage img(px, px, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    if (white) {
-        const QColor outline(0x1c, 0x1a, 0x18);
-        p.setPen(QPen(outline, 1.6 * k, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(QColor(0xfb, 0xf8, 0xf1));
-        p.drawPath(silT);
-        // The outline glyph draws the piece's details in the same dark ink.
-        const QPainterPath whiteGlyph = t.map(g.path(WhiteGlyphs[piece]));
-        p.setPen(Qt::NoPen);
-        p.setBrush(outline);
-        p.drawPath(whiteGlyph);
-    } else {
-        // A light rim around a dark body: the piece reads on dark squares too.
-        const QColor rim(0xe6, 0xe2, 0xda);
-        const QColor body(0x24, 0x22, 0x20);
-        p.setPen(QPen(rim, 2.2 * k, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(rim);
-        p.drawPath(silT);
-        // The filled glyph in the body colour; its cut-outs show the rim colour as details.
-        p.setPen(Qt::NoPen);
-        p.setBrush(body);
-        p.drawPath(t.map(blackGlyph));
+    for (const Layer& layer : PieceLayers(g, l, piece, white)) {
+        if (layer.width > 0)
+            p.setPen(QPen(layer.stroke, layer.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        else
+            p.setPen(Qt::NoPen);
+        p.setBrush(layer.fill);
+        p.drawPath(layer.path);
     }
     p.end();
     return img.convertToFormat(QImage::Format_ARGB32);
@@ -150,6 +161,66 @@ QImage MakePieceSet(const Glyphs& g) {
         StoreCell(set, piece, 2, RenderPiece(g, l, piece, false));
     }
     return set;
+}
+
+// ---- piece outlines: the same layers as text, for drawing the set at any size
+
+constexpr int OutlineCell = 1000; // units per cell side in the outline file
+
+QString Hex(const QColor& c) {
+    return QString::asprintf("%02x%02x%02x", c.red(), c.green(), c.blue());
+}
+
+// One path as "M x y", "L x y" and "C x1 y1 x2 y2 x y" elements, one
+// subpath per line, coordinates rounded to a tenth of a unit.
+QString PathText(const QPainterPath& path) {
+    QString out;
+    auto num = [](double v) {
+        QString t = QString::number(std::round(v * 10) / 10, 'f', 1);
+        if (t.endsWith(QLatin1String(".0"))) t.chop(2);
+        return t == QLatin1String("-0") ? QStringLiteral("0") : t;
+    };
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            if (i > 0) out += u'\n';
+            out += "M " + num(e.x) + ' ' + num(e.y);
+        } else if (e.isLineTo()) {
+            out += " L " + num(e.x) + ' ' + num(e.y);
+        } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            const QPainterPath::Element c2 = path.elementAt(i + 1), end = path.elementAt(i + 2);
+            out += " C " + num(e.x) + ' ' + num(e.y) + ' ' + num(c2.x) + ' ' + num(c2.y) + ' ' +
+                   num(end.x) + ' ' + num(end.y);
+            i += 2;
+        }
+    }
+    return out + u'\n';
+}
+
+QByteArray MakeOutlines(const Glyphs& g) {
+    const Layout l = MakeLayout(g, OutlineCell, OutlineCell * 34.0 / Cell);
+    QString out =
+        QStringLiteral(
+            "# Outlines of the built-in piece set \"SETMORVEN40\", written by zugaret-make-pieces\n"
+            "# from the chess glyphs of DejaVu Sans. A cell is %1 x %1 units, y downwards.\n"
+            "# Each piece (\"PNBRQKpnbrqk\" order) lists its layers in painting order:\n"
+            "# \"layer FILL STROKE WIDTH RULE\" fills the path below it with FILL and, when\n"
+            "# WIDTH > 0, outlines it in STROKE (round caps and joins); RULE is winding or\n"
+            "# oddeven. Paths: M x y (new subpath), L x y, C x1 y1 x2 y2 x y (cubic).\n")
+            .arg(OutlineCell);
+    out += QStringLiteral("cell %1\n").arg(OutlineCell);
+    const char* letters = "PNBRQKpnbrqk";
+    for (int i = 0; i < 12; ++i) {
+        out += QStringLiteral("piece %1\n").arg(QLatin1Char(letters[i]));
+        for (const Layer& layer : PieceLayers(g, l, i % 6, i < 6)) {
+            out += "layer " + Hex(layer.fill) + ' ' +
+                   (layer.width > 0 ? Hex(layer.stroke) : QStringLiteral("-")) + ' ' +
+                   QString::number(layer.width, 'g', 4) + ' ' +
+                   (layer.path.fillRule() == Qt::WindingFill ? "winding" : "oddeven") + '\n';
+            out += PathText(layer.path);
+        }
+    }
+    return out.toLatin1();
 }
 
 // ---- square textures: periodic value noise, so the tile repeats without seams
@@ -272,6 +343,16 @@ QImage MakePreview(const QImage& set) {
     return out;
 }
 
+bool SaveText(const QByteArray& text, const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(text) != text.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("wrote %s (%lld bytes)\n", qPrintable(file), static_cast<long long>(text.size()));
+    return true;
+}
+
 bool Save(const QImage& img, const QString& file) {
     if (!img.save(file)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
@@ -289,7 +370,9 @@ int main(int argc, char** argv) {
     cl.setApplicationDescription("Draws the built-in piece set, square textures and program icon.");
     cl.addHelpOption();
     cl.addOption(
-        {"images", "Folder for setmorven40.png, square-light.png, square-dark.png.", "dir"});
+        {"images",
+         "Folder for setmorven40.png, setmorven.outlines, square-light.png, square-dark.png.",
+         "dir"});
     cl.addOption({"icon", "File for the 256 x 256 program icon.", "file"});
     cl.addOption({"preview", "File for a magnified preview of the piece set.", "file"});
     cl.process(app);
@@ -300,11 +383,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read %s (Debian package fonts-dejavu-core)\n", FontFile);
         return 1;
     }
+    // The outlines are flattened from a larger copy of the font, so that the
+    // set stays smooth when it is drawn large.
+    Glyphs fine;
+    fine.font = QRawFont(QString::fromLatin1(FontFile), 1000.0);
     bool ok = true;
     const QImage set = MakePieceSet(g);
     if (cl.isSet("images")) {
         const QString dir = cl.value("images");
         ok &= Save(set, dir + "/setmorven40.png");
+        ok &= SaveText(MakeOutlines(fine), dir + "/setmorven.outlines");
         ok &= Save(MakeWood(QColor(0xf0, 0xd9, 0xb5), 0.07, 11), dir + "/square-light.png");
         ok &= Save(MakeWood(QColor(0xb5, 0x88, 0x63), 0.12, 23), dir + "/square-dark.png");
     }

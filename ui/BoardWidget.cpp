@@ -40,6 +40,12 @@ QImage LoadResource(const char* name) {
     return QImage(QString::fromLatin1(name));
 }
 
+// Marks under the pieces: translucent, so that they read on both square
+// colours and on any texture.
+const QColor LastMoveTint(250, 210, 40, 110);
+const QColor CheckTint(225, 25, 20);
+const QColor DestinationMark(20, 85, 30, 125);
+
 } // namespace
 
 TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
@@ -52,6 +58,7 @@ TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     resize(8 * sizeOfSquare_ + 2 * sizeOfBorder_, 8 * sizeOfSquare_ + 2 * sizeOfBorder_);
+    outlines_.LoadBuiltIn(); // if it failed, the built-in bitmap is drawn as it is
     LoadPieceImages();
     model_.SetViewHooks(this);
 }
@@ -140,6 +147,7 @@ void TChessBrd::SetSizeOfBorder(int pixels) {
 
 void TChessBrd::SetSizeOfSquare(int pixels) {
     sizeOfSquare_ = std::max(1, pixels);
+    FollowSquareSize();
     const int side = 8 * sizeOfSquare_ + 2 * sizeOfBorder_;
     resize(side, side);
     updateGeometry();
@@ -150,6 +158,7 @@ void TChessBrd::SetNoMover(bool on) {
     noMover_ = on;
     // A drag begun while the user could move must not play once he no longer may.
     if (on && (dragShown_ || pressed_)) CancelDrag();
+    SyncHighlights();
 }
 
 void TChessBrd::SetSquareColorDark(const QColor& colour) {
@@ -179,6 +188,26 @@ void TChessBrd::SetWhiteOnTop(bool on) {
     update();
 }
 
+void TChessBrd::SetHighlightLastMove(bool on) {
+    highlightLastMove_ = on;
+    SyncHighlights();
+}
+
+void TChessBrd::SetHighlightCheck(bool on) {
+    highlightCheck_ = on;
+    SyncHighlights();
+}
+
+void TChessBrd::SetShowLegalDestinations(bool on) {
+    showLegalDestinations_ = on;
+    SyncHighlights();
+}
+
+void TChessBrd::SetSelectedSquare(Square s) {
+    selectedSquare_ = IsOnBoard(s) ? s : Square::None;
+    SyncHighlights();
+}
+
 // ---------------------------------------------------------------- pictures
 
 bool TChessBrd::IsValidPieceSet(const QImage& bitmap) {
@@ -196,11 +225,27 @@ QImage TChessBrd::BuiltInSquareDark() {
 }
 
 void TChessBrd::LoadPieceImages() {
-    QImage set = IsValidPieceSet(customPieceSet_) ? customPieceSet_ : BuiltInPieceSet();
+    outlinesInUse_ = false;
+    if (IsValidPieceSet(customPieceSet_)) {
+        CutPieceSet(customPieceSet_);
+    } else if (outlines_.IsValid()) {
+        outlinesInUse_ = true;
+        pieceImages_ = outlines_.Pieces(sizeOfSquare_);
+        pieceImageSize_ = sizeOfSquare_;
+    } else {
+        CutPieceSet(BuiltInPieceSet());
+    }
+}
+
+void TChessBrd::FollowSquareSize() {
+    if (outlinesInUse_ && pieceImageSize_ != sizeOfSquare_) LoadPieceImages();
+}
+
+void TChessBrd::CutPieceSet(const QImage& bitmap) {
     for (QPixmap& image : pieceImages_)
         image = QPixmap();
-    if (!IsValidPieceSet(set)) return;
-    set = set.convertToFormat(QImage::Format_RGB32);
+    if (!IsValidPieceSet(bitmap)) return;
+    const QImage set = bitmap.convertToFormat(QImage::Format_RGB32);
     const int c = set.height() / 4;
     pieceImageSize_ = c;
     // Row 2r holds the pieces of colour r, row 2r + 1 their masks: black is
@@ -268,6 +313,7 @@ void TChessBrd::KeepSquare() {
     // A control smaller than its two borders still gets squares of one pixel.
     const int S = std::max(1, (((width() + height()) / 2) - 2 * B) / 8);
     sizeOfSquare_ = S;
+    FollowSquareSize();
     const int side = 8 * S + 2 * B;
     if (width() != side || height() != side) {
         resize(side, side);
@@ -298,6 +344,7 @@ void TChessBrd::RepaintChangedSquares(const QString& oldPosition) {
 
 void TChessBrd::paintEvent(QPaintEvent*) {
     if (model_.OnPaint) model_.OnPaint();
+    SyncHighlights();
     painting_ = true;
     QPainter p(this);
     PaintBorder(p);
@@ -375,7 +422,94 @@ void TChessBrd::PaintSquares(QPainter& p) {
     p.setClipRect(PlayingArea());
     for (int i = 1; i <= 64; ++i)
         DrawSquare(p, ToSquare(i));
+    PaintHighlights(p);
     PaintGridLines(p);
+    p.restore();
+}
+
+TChessBrd::THighlights TChessBrd::Highlights() const {
+    THighlights h;
+    if (highlightLastMove_) {
+        h.lastFrom = model_.LastMoveFrom();
+        h.lastTo = model_.LastMoveTo();
+    }
+    if (highlightCheck_)
+        for (int colour : {0, 1}) {
+            const char king = colour == 1 ? 'K' : 'k';
+            for (int i = 1; i <= 64; ++i)
+                if (model_.PieceAt(ToSquare(i)) == king) {
+                    // The first king of a colour is the one the rules look at.
+                    if (model_.KingAttackedAfter(colour, ToSquare(i), ToSquare(i)))
+                        h.checked.set(i);
+                    break;
+                }
+        }
+    const Square source = dragShown_ ? model_.DragSource() : selectedSquare_;
+    if (showLegalDestinations_ && IsOnBoard(source) && !noMover_ && !model_.Thinking())
+        for (int i = 1; i <= 64; ++i)
+            if (ToSquare(i) != source && model_.IsLegalMove(source, ToSquare(i)))
+                h.destinations.set(i);
+    return h;
+}
+
+void TChessBrd::SyncHighlights() {
+    const THighlights now = Highlights();
+    if (now == shownHighlights_) return;
+    QRegion changed;
+    auto mark = [&](Square s) {
+        if (IsOnBoard(s)) changed += SquareRect(s);
+    };
+    const THighlights& was = shownHighlights_;
+    if (now.lastFrom != was.lastFrom || now.lastTo != was.lastTo)
+        mark(was.lastFrom), mark(was.lastTo), mark(now.lastFrom), mark(now.lastTo);
+    const std::bitset<65> differ =
+        (now.checked ^ was.checked) | (now.destinations ^ was.destinations);
+    for (int i = 1; i <= 64; ++i)
+        if (differ.test(i)) mark(ToSquare(i));
+    shownHighlights_ = now;
+    update(changed);
+}
+
+void TChessBrd::PaintHighlights(QPainter& p) {
+    const THighlights& h = shownHighlights_;
+    const int S = sizeOfSquare_;
+    p.save();
+    p.setPen(Qt::NoPen);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (Square s : {h.lastFrom, h.lastTo})
+        if (IsOnBoard(s)) p.fillRect(SquareRect(s), LastMoveTint);
+    for (int i = 1; i <= 64; ++i) {
+        const Square s = ToSquare(i);
+        const QRectF r = SquareRect(s);
+        if (h.checked.test(i)) {
+            // Strongest round the king's foot, fading before the corners.
+            QRadialGradient glow(r.center(), S * 0.7);
+            QColor c = CheckTint;
+            c.setAlpha(215);
+            glow.setColorAt(0.0, c);
+            c.setAlpha(140);
+            glow.setColorAt(0.45, c);
+            c.setAlpha(0);
+            glow.setColorAt(1.0, c);
+            p.fillRect(r, glow);
+        }
+        if (!h.destinations.test(i)) continue;
+        p.setBrush(DestinationMark);
+        if (model_.PieceAt(s) == ' ') {
+            const qreal radius = std::max(2.0, S * 0.15);
+            p.drawEllipse(r.center(), radius, radius);
+        } else {
+            // A piece to take: a triangle in each corner, seen around the piece.
+            const qreal leg = std::max(3.0, S * 0.27);
+            const QPointF corners[4] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+            for (int c = 0; c < 4; ++c) {
+                const QPointF at = corners[c];
+                const qreal dx = c == 0 || c == 3 ? leg : -leg, dy = c < 2 ? leg : -leg;
+                const QPointF tri[3] = {at, at + QPointF(dx, 0), at + QPointF(0, dy)};
+                p.drawPolygon(tri, 3);
+            }
+        }
+    }
     p.restore();
 }
 
@@ -407,6 +541,7 @@ void TChessBrd::PaintGridLines(QPainter& p) {
 
 void TChessBrd::RepaintSquare(Square s) {
     DrawSquare(s);
+    SyncHighlights();
 }
 
 void TChessBrd::EraseSquare(Square s) {
@@ -418,6 +553,7 @@ void TChessBrd::EraseSquare(Square s) {
 void TChessBrd::RepaintAll() {
     erased_.reset();
     update();
+    SyncHighlights();
 }
 
 // Grid lines are drawn with the squares in every paint.
@@ -523,6 +659,7 @@ void TChessBrd::StartDrag(const QPoint& pos) {
     floatPos_ = pos - QPoint(image.width() / 2, image.height() / 2);
     if (!cursorSaved_) savedCursor_ = cursor(), cursorSaved_ = true;
     update(SquareRect(pressSquare_).united(PieceRect(pressSquare_)).united(FloatingRect()));
+    SyncHighlights();
 }
 
 void TChessBrd::MoveDrag(const QPoint& pos) {
@@ -541,6 +678,7 @@ void TChessBrd::EndDragDisplay() {
     if (IsOnBoard(source)) update(SquareRect(source).united(PieceRect(source)));
     floatImage_ = QPixmap();
     if (cursorSaved_) setCursor(savedCursor_), cursorSaved_ = false;
+    SyncHighlights();
 }
 
 void TChessBrd::FinishDrag(const QPoint& pos) {

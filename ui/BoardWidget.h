@@ -4,7 +4,10 @@
 // light and dark squares from colours or tiled bitmaps, optional grid lines,
 // pieces from a piece-set bitmap), lets the user move pieces by drag and
 // drop, animates moves made by other means, flips (WhiteOnTop) and resizes
-// by its lower-right corner.
+// by its lower-right corner. The built-in set is drawn from its outlines at
+// the square size (TPieceRenderer); a user's set is drawn as its bitmap cells.
+// Under the pieces it tints the last move's squares and a king in check, and
+// marks where the dragged or point-and-click-selected piece may go.
 //
 // What must stay true:
 //  - the rules decide, the view only draws and forwards: every move the user
@@ -14,12 +17,20 @@
 //  - SquareAtPoint() and SquareToPoint() use the same origin and square
 //    size as the drawing, so a pixel maps to the square drawn under it;
 //  - the control stays square: 8 x SizeOfSquare + 2 x SizeOfBorder wide and high;
+//  - the piece-set properties report bitmaps: BuiltInPieceSet() stays the
+//    240 x 160 "SETMORVEN40" and CustomPieceSet() the user's bitmap, whose
+//    cells are drawn unscaled; only the built-in set's drawing follows the
+//    square size;
+//  - the marks under the pieces (last move, check, destinations) are worked
+//    out from the model at each paint, so they can never lag behind a move,
+//    a take-back or a new position, however the model was changed;
 //  - each model event reaches the host with this board as Sender, and an
 //    event the host has not assigned stays unassigned in the model too
 //    (the model behaves differently when OnMate, OnDraw or OnPromotion is unset);
 //  - no global state: several boards live side by side in one process.
 
 #include "ChessModel.h"
+#include "PieceRenderer.h"
 
 #include <QColor>
 #include <QCursor>
@@ -103,11 +114,20 @@ public:
     QString Position() const { return model_.Position(); }
     void SetPosition(const QString& text) { model_.SetPosition(text); }
     bool WhiteToMove() const { return model_.WhiteToMove(); }
-    void SetWhiteToMove(bool white) { model_.SetWhiteToMove(white); }
+    void SetWhiteToMove(bool white) {
+        model_.SetWhiteToMove(white);
+        SyncHighlights();
+    }
     CastleSet CastlingAllowed() const { return model_.CastlingAllowed(); }
-    void SetCastlingAllowed(CastleSet rights) { model_.SetCastlingAllowed(rights); }
+    void SetCastlingAllowed(CastleSet rights) {
+        model_.SetCastlingAllowed(rights);
+        SyncHighlights();
+    }
     Square EnPassant() const { return model_.EnPassant(); }
-    void SetEnPassant(Square s) { model_.SetEnPassant(s); }
+    void SetEnPassant(Square s) {
+        model_.SetEnPassant(s);
+        SyncHighlights();
+    }
     int CurrentMove() const { return model_.CurrentMove(); }
     char PieceAt(Square s) const { return model_.PieceAt(s); }
     int PieceColor(Square s) const { return model_.PieceColor(s); }
@@ -190,12 +210,39 @@ public:
     // Setting it also ends a drag under way, without a move and without OnIllegalMove.
     void SetNoMover(bool on);
 
+    // ---- marks under the pieces (defaults in brackets) ----
+    // [true] Tints the two squares of the move that reached the position.
+    bool HighlightLastMove() const { return highlightLastMove_; }
+    void SetHighlightLastMove(bool on);
+    // [true] Tints the square of a king that is attacked.
+    bool HighlightCheck() const { return highlightCheck_; }
+    void SetHighlightCheck(bool on);
+    // [true] While a piece is dragged, or selected by point-and-click, marks
+    // the squares it may move to now: a dot on an empty square, corner marks
+    // on a piece it would take. Nothing while the engine thinks or NoMover is on.
+    bool ShowLegalDestinations() const { return showLegalDestinations_; }
+    void SetShowLegalDestinations(bool on);
+    // The square point-and-click has selected; None clears it. Only marks:
+    // moving is still the host's business.
+    Square SelectedSquare() const { return selectedSquare_; }
+    void SetSelectedSquare(Square s);
+
+    // What the marks show for the board as it stands now.
+    struct THighlights {
+        Square lastFrom = Square::None, lastTo = Square::None;
+        std::bitset<65> checked;      // squares of kings that are attacked
+        std::bitset<65> destinations; // where the dragged or selected piece may go
+        bool operator==(const THighlights&) const = default;
+    };
+    THighlights Highlights() const;
+
     // ---- geometry ----
     // The square under a control pixel, None outside the playing area.
     Square SquareAtPoint(int X, int Y) const;
     // Top-left pixel of a square in control coordinates.
     QPoint SquareToPoint(Square s) const;
     QPoint BoardOrigin() const { return QPoint(sizeOfBorder_, sizeOfBorder_); }
+    // Side of the piece images: a custom set's cell, else the square size.
     int PieceImageSize() const { return pieceImageSize_; }
 
     // ---- drawing ----
@@ -206,10 +253,14 @@ public:
     void DrawSquare(Square s);
     // Repaint the squares whose character differs from an old position string.
     void RepaintChangedSquares(const QString& oldPosition);
-    // Rebuild the piece images from CustomPieceSet when valid, else from the built-in set.
+    // Rebuild the piece images from CustomPieceSet when valid, else draw the
+    // built-in set at the square size (its bitmap if the outlines are missing).
     void LoadPieceImages();
-    // The image of a piece letter ("PNBRQKpnbrqk"); a null pixmap for anything else.
+    // The image of a piece letter ("PNBRQKpnbrqk") as it is drawn now; a null
+    // pixmap for anything else.
     QPixmap PieceImage(char letter) const;
+    // The built-in set is drawn from its outlines (not from its bitmap).
+    bool DrawsOutlines() const { return outlinesInUse_; }
 
     // width x 2 = height x 3, and cells of at least one pixel.
     static bool IsValidPieceSet(const QImage& bitmap);
@@ -270,6 +321,7 @@ protected:
     void DrawSquare(QPainter& p, Square s);
     void DrawPiece(QPainter& p, Square s, char letter);
     void PaintGridLines(QPainter& p);
+    void PaintHighlights(QPainter& p);
 
 private:
     // TBoardViewHooks: what the model asks of its view.
@@ -282,6 +334,11 @@ private:
 
     // Makes the control square from its width and height; SizeOfSquare follows.
     void KeepSquare();
+    // Redraws the built-in pieces when the square size changed.
+    void FollowSquareSize();
+    void CutPieceSet(const QImage& set);
+    // Compares the marks with those last drawn and repaints the squares that differ.
+    void SyncHighlights();
     QRect SquareRect(Square s) const;
     QRect PieceRect(Square s) const; // where a piece of s is drawn (may overflow a small square)
     QRect PlayingArea() const;
@@ -325,6 +382,15 @@ private:
     // piece images: "PNBRQKpnbrqk" order
     std::array<QPixmap, 12> pieceImages_;
     int pieceImageSize_ = 40;
+    TPieceRenderer outlines_;
+    bool outlinesInUse_ = false;
+
+    // marks under the pieces
+    bool highlightLastMove_ = true;
+    bool highlightCheck_ = true;
+    bool showLegalDestinations_ = true;
+    Square selectedSquare_ = Square::None;
+    THighlights shownHighlights_; // as last drawn
 
     // view state
     std::bitset<65> erased_; // squares drawn empty while their piece is on its way

@@ -252,6 +252,8 @@ void TFrmPrincipal::BuildControls() {
     menuInvertir = MenuBoard->addAction("Invertir tablero");
     menuPointClick = MenuBoard->addAction("Point and Click");
     menuPointClick->setCheckable(true);
+    menuDestinos = MenuBoard->addAction("Mostrar casillas de destino");
+    menuDestinos->setCheckable(true);
     MenuBoard->addSeparator();
     menuTablas = MenuBoard->addAction("Ofrecer tablas");
     menuRendir = MenuBoard->addAction("Abandonar");
@@ -261,8 +263,8 @@ void TFrmPrincipal::BuildControls() {
     MenuBoard->setObjectName("MenuBoard");
     for (auto [action, name] :
          {std::pair{menuInvertir, "menuInvertir"}, {menuPointClick, "menuPointClick"},
-          {menuTablas, "menuTablas"}, {menuRendir, "menuRendir"}, {menuCrear, "menuCrear"},
-          {menuConectar, "menuConectar"}})
+          {menuDestinos, "menuDestinos"}, {menuTablas, "menuTablas"}, {menuRendir, "menuRendir"},
+          {menuCrear, "menuCrear"}, {menuConectar, "menuConectar"}})
         action->setObjectName(QString::fromLatin1(name));
     FNickLabelW->setObjectName("FNickLabelW");
     FNickLabelB->setObjectName("FNickLabelB");
@@ -284,6 +286,7 @@ void TFrmPrincipal::BuildControls() {
     connect(menuInvertir, &QAction::triggered, this, [this] { bInvertirClick(); });
     connect(bPointAndClick, &QToolButton::clicked, this, [this] { bPointAndClickClick(); });
     connect(menuPointClick, &QAction::triggered, this, [this] { menuPointClickClick(); });
+    connect(menuDestinos, &QAction::triggered, this, [this] { menuDestinosClick(); });
     connect(bAplazar, &QToolButton::clicked, this, [this] { bAplazarClick(); });
     connect(bReanudar, &QToolButton::clicked, this, [this] { bAplazarClick(); });
     connect(menuCrear, &QAction::triggered, this, [this] {
@@ -450,6 +453,7 @@ void TFrmPrincipal::bInvertirClick() {
 void TFrmPrincipal::ClearSelection() {
     marca->move(-100, marca->y());
     SelectedSquare = Square::None;
+    FBoard->SetSelectedSquare(Square::None);
 }
 
 void TFrmPrincipal::PlaceMarker() {
@@ -480,6 +484,11 @@ void TFrmPrincipal::menuPointClickClick() {
     PointClick = menuPointClick->isChecked();
     bPointAndClick->setChecked(PointClick);
     if (!PointClick) ClearSelection();
+}
+
+void TFrmPrincipal::menuDestinosClick() {
+    ShowDestinations = menuDestinos->isChecked();
+    FBoard->SetShowLegalDestinations(ShowDestinations);
 }
 
 void TFrmPrincipal::bAplazarClick() {
@@ -560,6 +569,7 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
             marca->move(-100, marca->y());
             const Square from = SelectedSquare;
             SelectedSquare = Square::None;
+            FBoard->SetSelectedSquare(Square::None);
             FBoard->Move(from, target);
             moved = true;
         }
@@ -572,6 +582,7 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
         }
     }
     if (FBoard->PieceColor(SelectedSquare) == -1) marca->move(-100, marca->y());
+    FBoard->SetSelectedSquare(SelectedSquare);
 }
 
 void TFrmPrincipal::panelTableroResize() {
@@ -594,6 +605,7 @@ void TFrmPrincipal::FormCreate() {
     LightSquareFile = s.LightSquareFile;
     DarkSquareFile = s.DarkSquareFile;
     PointClick = s.PointClick;
+    ShowDestinations = s.ShowDestinations;
     GameWindowVisible = s.GameWindowVisible;
     ChatHeight = s.ChatHeight;
     WebUrl = s.WebUrl;
@@ -612,6 +624,8 @@ void TFrmPrincipal::FormCreate() {
     WebUrl = TZugaretSettings::CheckedWebUrl(WebUrl);
     menuPointClick->setChecked(PointClick);
     bPointAndClick->setChecked(PointClick);
+    menuDestinos->setChecked(ShowDestinations);
+    FBoard->SetShowLegalDestinations(ShowDestinations);
     auto load = [](const QString& file, auto apply) {
         if (!file.isEmpty() && QFileInfo::exists(file)) {
             const QImage image(file);
@@ -640,6 +654,7 @@ void TFrmPrincipal::FormClose() {
     s.LightSquareFile = LightSquareFile;
     s.DarkSquareFile = DarkSquareFile;
     s.PointClick = PointClick;
+    s.ShowDestinations = ShowDestinations;
     s.WebUrl = WebUrl;
     s.ChatHeight = chat_ ? chat_->height() : ChatHeight;
     s.GameWindowVisible = partida_ ? partida_->isVisible() : GameWindowVisible;

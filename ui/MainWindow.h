@@ -73,6 +73,7 @@ public:
 
     // ---- settings held (ZuzPlak.ini) besides the game's ----
     bool PointClick = true;
+    bool ShowDestinations = true; // the board marks where the chosen piece may go
     QString WebUrl;
     QString PieceSetFile, LightSquareFile, DarkSquareFile;
     bool GameWindowVisible = true;
@@ -98,6 +99,7 @@ public:
     void bInvertirClick();
     void bPointAndClickClick();
     void menuPointClickClick();
+    void menuDestinosClick();
     void bAplazarClick();
     void bConfiguracionClick();
     void bAyudaClick();
@@ -167,6 +169,7 @@ private:
     QMenu* MenuBoard = nullptr;
     QAction* menuInvertir = nullptr;
     QAction* menuPointClick = nullptr;
+    QAction* menuDestinos = nullptr;
     QAction* menuTablas = nullptr;
     QAction* menuRendir = nullptr;
     QAction* menuCrear = nullptr;

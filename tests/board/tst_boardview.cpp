@@ -294,6 +294,7 @@ void TestBoardView::renderedSquaresAndPieces() {
 void TestBoardView::renderedAfterMoveAndFlip() {
     TChessBrd b;
     b.SetAnimateMoves(false);
+    b.SetHighlightLastMove(false); // plain squares: the tint has its own tests
     QVERIFY(b.Move(Square::G1, Square::F3));
     QImage img = b.grab().toImage();
     // Nothing is left on the square the knight left; the knight stands on f3.

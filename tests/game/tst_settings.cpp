@@ -70,6 +70,7 @@ void TstSettings::roundTrip() {
     s.LightSquareFile = QStringLiteral("/tmp/w.bmp");
     s.DarkSquareFile = QStringLiteral("\"quoted\"");
     s.PointClick = false;
+    s.ShowDestinations = false;
     s.GameWindowVisible = false;
     s.ChatHeight = 222;
     s.WebUrl = QStringLiteral("http://example.org/a=b;c");
@@ -96,6 +97,7 @@ void TstSettings::roundTrip() {
     QCOMPARE(r.LightSquareFile, s.LightSquareFile);
     QCOMPARE(r.DarkSquareFile, s.DarkSquareFile);
     QCOMPARE(r.PointClick, false);
+    QCOMPARE(r.ShowDestinations, false);
     QCOMPARE(r.GameWindowVisible, false);
     QCOMPARE(r.ChatHeight, 222);
     QCOMPARE(r.WebUrl, s.WebUrl);
@@ -120,6 +122,7 @@ void TstSettings::freshFileHoldsEveryKeyButState() {
     for (const QString& piece : expected)
         QVERIFY2(text.contains(piece), qPrintable(piece));
     QVERIFY(text.contains("Elo=1200"));
+    QVERIFY(text.contains("ShowDestinations=1"));
     QVERIFY(!text.contains("State="));
 }
 
@@ -141,6 +144,7 @@ void TstSettings::missingFileGivesDefaults() {
     QCOMPARE(s.BoardHeight, 334);
     QCOMPARE(s.BoardWidth, 334);
     QCOMPARE(s.PointClick, true);
+    QCOMPARE(s.ShowDestinations, true);
     QCOMPARE(s.VersionState, 1);
     QCOMPARE(s.GameWindowVisible, true);
     QCOMPARE(s.ChatHeight, 150);

@@ -23,6 +23,7 @@ private slots:
     void pointAndClickToggle();
     void markerGoesWithEveryMoveAndGame();
     void smallWindowKeepsTheBoardAndToolBar();
+    void destinationsFollowTheSelectionAndTheMenu();
     void flipMovesTheStrips();
     void boardMenuFollowsTheButtons();
     void notAvailableButtons();
@@ -284,6 +285,26 @@ void TestPrincipalCommands::pointAndClickToggle() {
     QVERIFY(m.PointClick);
     QVERIFY(t.Control<QAction>(m, "menuPointClick")->isChecked());
     QVERIFY(t.MainButton("bPointAndClick")->isChecked());
+}
+
+// The board marks where the selected piece may go until the menu item turns it off.
+void TestPrincipalCommands::destinationsFollowTheSelectionAndTheMenu() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    t.NewGameVia("Ana", true);
+    const QPoint g1 = t.Board().SquareToPoint(Square::G1) + QPoint(5, 5);
+    m.FBoardMouseDown(Qt::LeftButton, g1.x(), g1.y());
+    QCOMPARE(t.Board().SelectedSquare(), Square::G1);
+    QAction* item = t.Control<QAction>(m, "menuDestinos");
+    QVERIFY(item->isChecked() && t.Board().Highlights().destinations.any());
+    item->trigger();
+    QVERIFY(!t.Board().ShowLegalDestinations() && t.Board().Highlights().destinations.none());
+    m.close();
+    const QSettings ini(t.env->IniFile(), QSettings::IniFormat);
+    QCOMPARE(ini.value("Board/ShowDestinations").toInt(), 0);
+    TTestProgram again("Ana", "[Board]\r\nShowDestinations=0\r\n");
+    QVERIFY(!again.Control<QAction>(again.Main(), "menuDestinos")->isChecked());
+    QVERIFY(!again.Board().ShowLegalDestinations());
 }
 
 void TestPrincipalCommands::flipMovesTheStrips() {
