@@ -1,6 +1,7 @@
 #include "GameController.h"
 
 #include "ChessModel.h"
+#include "PositionCheck.h"
 #include "ProgramEnv.h"
 #include "Settings.h"
 #include "UiDialogs.h"
@@ -296,6 +297,39 @@ void TGameController::ObserveGame(const TObservedGame& game) {
     });
 }
 
+QString TGameController::PositionLine(const QString& fen) {
+    return QString::fromUtf8("{Posición: ") + fen.trimmed() + u'}';
+}
+
+QString TGameController::PositionOfLine(const QString& line) {
+    const QString prefix = QString::fromUtf8("{Posición: ");
+    if (!line.startsWith(prefix) || !line.endsWith(u'}')) return QString();
+    return line.mid(prefix.size(), line.size() - prefix.size() - 1).trimmed();
+}
+
+bool TGameController::StartFromPosition(const QString& fen, int minutes, QString* reason) {
+    auto refuse = [reason](const QString& why) {
+        if (reason) *reason = why;
+        return false;
+    };
+    if (role_ == TRole::Observer || (gameMode_ == TGameMode::Network && turn_ != TTurn::None))
+        return refuse(QString::fromUtf8("No se puede poner una posición durante una partida en red"));
+    QString why;
+    if (!IsPlayableFen(fen, &why)) return refuse(why);
+    if (MoveHalfPlayed() || !waitingSetUps_.empty())
+        return refuse(QStringLiteral("Hay una jugada a medias"));
+    const TGameMode mode =
+        gameMode_ == TGameMode::VsComputer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
+    TChessModel probe;
+    probe.SetFen(fen);
+    EndGame(TEndReason::Abandoned);
+    startFen_ = fen.trimmed();
+    StartLocalGame(mode, probe.WhiteToMove(), minutes);
+    startFen_.clear();
+    if (reason) reason->clear();
+    return true;
+}
+
 void TGameController::EndObservedGame(const QString& panelText, const QString& resultText) {
     SetPanel(panelText, TTurnPanel::TKind::Ended);
     resultText_ = resultText;
@@ -362,16 +396,30 @@ void TGameController::StartGame() {
     ShowPlayers();
     // The new position comes before the engine is given a side: an engine
     // released on the old position would have its move played there while
-    // NewGame parks it, and that move would land in the new record.
-    model_.NewGame();
-    SetTurnPanel(TTurn::White);
+    // NewGame parks it, and that move would land in the new record. A game
+    // begun from a position starts there, with its side to move.
+    if (startFen_.isEmpty()) {
+        model_.NewGame();
+    } else {
+        model_.SetFen(startFen_);
+        record_.append(PositionLine(startFen_));
+        Raise(OnRecordChanged);
+    }
+    const bool whiteFirst = model_.WhiteToMove();
+    const bool userFirst = myColour_ == (whiteFirst ? TColour::White : TColour::Black);
+    if (!whiteFirst) {
+        clockW_.Stop();
+        clockB_.Start();
+        turn_ = TTurn::Black;
+    }
+    SetTurnPanel(turn_);
     switch (gameMode_) {
     case TGameMode::Network:
-        SetLocalMayMove(myColour_ == TColour::White);
+        SetLocalMayMove(userFirst);
         break;
     case TGameMode::VsComputer:
         moveSerial_ = 1;
-        SetLocalMayMove(myColour_ == TColour::White);
+        SetLocalMayMove(userFirst);
         model_.SetSearchDepth(engineDepth_);
         model_.SetCustomEngine(false);
         if (myColour_ == TColour::White)
@@ -390,7 +438,8 @@ void TGameController::StartGame() {
         break;
     }
     Raise(OnGameStarted);
-    if (model_.ComputerPlaysWhite()) model_.RequestComputerMove();
+    if (whiteFirst ? model_.ComputerPlaysWhite() : model_.ComputerPlaysBlack())
+        model_.RequestComputerMove();
 }
 
 bool TGameController::LocalToMove() const {
@@ -438,8 +487,18 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
         pendingPromotion_ = RankOf(newSq) == 8 || RankOf(newSq) == 1;
 
     if (whiteToMove) {
-        if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(u' ' + moveText);
-        SetCaption(caption_ + u' ' + moveText);
+        // Black's move joins White's line; a game begun from a position with
+        // Black to move has none yet, and Black's move gets a line of its own.
+        const bool ownLine = record_.isEmpty() || record_.last().startsWith(u'{');
+        if (ownLine) {
+            const QString line = QString::number(model_.CurrentMove() - 1) + QStringLiteral("... ") +
+                                 moveText;
+            if (gameMode_ != TGameMode::Replay) AddRecordLine(line);
+            SetCaption(line);
+        } else {
+            if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(u' ' + moveText);
+            SetCaption(caption_ + u' ' + moveText);
+        }
         clockW_.Start();
         clockB_.Stop();
         SetTurnPanel(TTurn::White);

@@ -229,6 +229,19 @@ public:
     // An agreed network game: this side plays White or Black against
     // opponent, both clocks at minutes, Network mode, start.
     void SetUpNetworkGame(bool userPlaysWhite, const TPlayer& opponent, int minutes);
+    // A game against the engine or at one board from a position given as
+    // FEN (the board's pop-up menu pastes one): the kind of the last game at
+    // this board is kept (at one board when there was none), the user plays
+    // the side to move, both clocks at minutes; the record's first line
+    // names the position. Refused, with a reason and nothing changed, in a
+    // network game in progress, while observing, and for a position that is
+    // malformed or cannot arise in a game.
+    bool StartFromPosition(const QString& fen, int minutes, QString* reason = nullptr);
+    // The first record line of a game begun from a position, and the
+    // position it names (empty when the line is not one).
+    static QString PositionLine(const QString& fen);
+    static QString PositionOfLine(const QString& line);
+
     // A "/MOV" from the opponent: the mover's clock from its seconds, the
     // other clock started, the move played. Only in a network game in
     // progress, and only a move that is legal here with the mover to move;
@@ -362,6 +375,8 @@ private:
         Square CheckSquare = Square::None;
     };
     std::vector<TBeforeMove> beforeMoves_;
+    // The position the game being started begins from (empty: the initial one).
+    QString startFen_;
 
     // Counts the starts and ends of games: a handler that waited for the
     // user (the promotion question) learns whether its game is still the

@@ -13,7 +13,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QClipboard>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImage>
@@ -255,6 +257,9 @@ void TFrmPrincipal::BuildControls() {
     menuDestinos = MenuBoard->addAction("Mostrar casillas de destino");
     menuDestinos->setCheckable(true);
     MenuBoard->addSeparator();
+    menuCopiarFen = MenuBoard->addAction(QString::fromUtf8("Copiar posición (FEN)"));
+    menuPegarFen = MenuBoard->addAction(QString::fromUtf8("Pegar posición (FEN)"));
+    MenuBoard->addSeparator();
     menuTablas = MenuBoard->addAction("Ofrecer tablas");
     menuRendir = MenuBoard->addAction("Abandonar");
     MenuBoard->addSeparator();
@@ -264,7 +269,8 @@ void TFrmPrincipal::BuildControls() {
     for (auto [action, name] :
          {std::pair{menuInvertir, "menuInvertir"}, {menuPointClick, "menuPointClick"},
           {menuDestinos, "menuDestinos"}, {menuTablas, "menuTablas"}, {menuRendir, "menuRendir"},
-          {menuCrear, "menuCrear"}, {menuConectar, "menuConectar"}})
+          {menuCrear, "menuCrear"}, {menuConectar, "menuConectar"},
+          {menuCopiarFen, "menuCopiarFen"}, {menuPegarFen, "menuPegarFen"}})
         action->setObjectName(QString::fromLatin1(name));
     FNickLabelW->setObjectName("FNickLabelW");
     FNickLabelB->setObjectName("FNickLabelB");
@@ -281,6 +287,8 @@ void TFrmPrincipal::BuildControls() {
     connect(menuRendir, &QAction::triggered, this, [this] { bRendirClick(); });
     connect(bInvertir, &QToolButton::clicked, this, [this] { bInvertirClick(); });
     connect(bDeshacer, &QToolButton::clicked, this, [this] { bDeshacerClick(); });
+    connect(menuCopiarFen, &QAction::triggered, this, [this] { menuCopiarFenClick(); });
+    connect(menuPegarFen, &QAction::triggered, this, [this] { menuPegarFenClick(); });
     auto* undo = new QShortcut(QKeySequence::Undo, this);
     connect(undo, &QShortcut::activated, this, [this] { bDeshacerClick(); });
     connect(menuInvertir, &QAction::triggered, this, [this] { bInvertirClick(); });
@@ -404,6 +412,22 @@ void TFrmPrincipal::bRendirClick() {
 
 void TFrmPrincipal::bDeshacerClick() {
     game_->TakeBack();
+}
+
+void TFrmPrincipal::menuCopiarFenClick() {
+    QGuiApplication::clipboard()->setText(FBoard->Fen());
+}
+
+void TFrmPrincipal::menuPegarFenClick() {
+    const QString fen = QGuiApplication::clipboard()->text().trimmed();
+    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Network) {
+        TUiDialogs* d = Dialogs();
+        if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
+    }
+    QString reason;
+    // The clocks as the new-game dialog proposes them.
+    if (!game_->StartFromPosition(fen, 15, &reason))
+        ShowMessage(QString::fromUtf8("No se puede poner esa posición: ") + reason);
 }
 
 void TFrmPrincipal::bTablasClick() {
@@ -552,6 +576,8 @@ void TFrmPrincipal::MenuBoardPopup() {
     menuRendir->setEnabled(bRendir->isEnabled());
     menuCrear->setEnabled(chat_ && chat_->CreateEnabled());
     menuConectar->setEnabled(chat_ && chat_->ConnectEnabled());
+    menuPegarFen->setEnabled(game_->Role() != TRole::Observer &&
+                             !(game_->GameMode() == TGameMode::Network && game_->GameInProgress()));
 }
 
 void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {

@@ -96,6 +96,10 @@ public:
     void bRendirClick();
     // Takes back the last move (Ctrl+Z) in games against the engine or at one board.
     void bDeshacerClick();
+    // The board menu's FEN items: the position to the clipboard, and a game
+    // from the position on the clipboard.
+    void menuCopiarFenClick();
+    void menuPegarFenClick();
     void bInvertirClick();
     void bPointAndClickClick();
     void menuPointClickClick();
@@ -174,6 +178,8 @@ private:
     QAction* menuRendir = nullptr;
     QAction* menuCrear = nullptr;
     QAction* menuConectar = nullptr;
+    QAction* menuCopiarFen = nullptr;
+    QAction* menuPegarFen = nullptr;
 
     QWidget* central_ = nullptr;
     bool terminated_ = false;

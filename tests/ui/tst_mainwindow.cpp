@@ -6,6 +6,9 @@
 
 #include "ConfigurationWindow.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
 
@@ -18,6 +21,7 @@ private slots:
     void resignationAsksFirst();
     void takeBackButtonAndCtrlZ();
     void newGameDialogOffersTheEngineLevel();
+    void fenCopiedAndPasted();
 };
 
 void TestMainWindow::gameThroughTheWindows() {
@@ -153,6 +157,30 @@ void TestMainWindow::newGameDialogOffersTheEngineLevel() {
     TZugaretSettings saved;
     QVERIFY(saved.Load(t.env->IniFile()));
     QCOMPARE(saved.EngineDepth, 2);
+}
+
+// The board menu copies the position as FEN and sets up a game from a
+// pasted one; a bad one is refused with a message and changes nothing.
+void TestMainWindow::fenCopiedAndPasted() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    t.NewGameVia("Ana", true);
+    QVERIFY(t.PlayAll({"e2e4", "c7c5", "g1f3"}));
+    const QString fen = t.Board().Fen();
+    t.Control<QAction>(m, "menuCopiarFen")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), fen);
+    QGuiApplication::clipboard()->setText("8/8/8/8/8/8/8/8 w - - 0 1");
+    t.dialogs.AnswerYes(); // interrupt the game
+    t.Control<QAction>(m, "menuPegarFen")->trigger();
+    QVERIFY(t.dialogs.Messages().last().startsWith(QString::fromUtf8("No se puede poner esa posición")));
+    QCOMPARE(t.Board().Fen(), fen);
+    QGuiApplication::clipboard()->setText(fen);
+    t.dialogs.AnswerYes();
+    t.Control<QAction>(m, "menuPegarFen")->trigger();
+    QCOMPARE(t.Board().Fen(), fen);
+    QCOMPARE(t.Game().MyColour(), TColour::Black);
+    QCOMPARE(t.Partida().Lines(), QStringList{TGameController::PositionLine(fen)});
+    QVERIFY(t.Board().WhiteOnTop()); // the user's colour at the bottom
 }
 
 QTEST_MAIN(TestMainWindow)
