@@ -47,7 +47,7 @@ QToolButton* NewResetButton(QWidget* parent, const QString& hint) {
 
 TFrmConfiguracion::TFrmConfiguracion(const TConfigModel& model, TUiDialogs& dialogs,
                                      QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_model(model), m_dialogs(dialogs) {
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), model_(model), dialogs_(dialogs) {
     setAttribute(Qt::WA_DeleteOnClose); // FormClose: the window is destroyed when closed
     setWindowModality(Qt::ApplicationModal);
     setWindowTitle(QStringLiteral("Configuración"));
@@ -93,11 +93,11 @@ void TFrmConfiguracion::BuildAppearance() {
         grid->setColumnStretch(column, 1);
 
     Show(TTarget::Pieces,
-         m_model.CurrentPieceSet.isNull() ? m_model.BuiltInPieceSet : m_model.CurrentPieceSet);
-    Show(TTarget::Light, m_model.CurrentSquareLight.isNull() ? m_model.BuiltInSquareLight
-                                                             : m_model.CurrentSquareLight);
-    Show(TTarget::Dark, m_model.CurrentSquareDark.isNull() ? m_model.BuiltInSquareDark
-                                                           : m_model.CurrentSquareDark);
+         model_.CurrentPieceSet.isNull() ? model_.BuiltInPieceSet : model_.CurrentPieceSet);
+    Show(TTarget::Light, model_.CurrentSquareLight.isNull() ? model_.BuiltInSquareLight
+                                                            : model_.CurrentSquareLight);
+    Show(TTarget::Dark,
+         model_.CurrentSquareDark.isNull() ? model_.BuiltInSquareDark : model_.CurrentSquareDark);
 
     connect(bCambiarPiezas, &QPushButton::clicked, this, [this] { bCambiarPiezasClick(); });
     connect(bPiezasNil, &QToolButton::clicked, this, [this] { bPiezasNilClick(); });
@@ -128,8 +128,8 @@ void TFrmConfiguracion::BuildSounds() {
     layout->addStretch(1);
 
     // The set in use; neither when the folder is another one.
-    if (m_model.SoundFolder == QLatin1String(SoundFolderTarambo)) rbTarambo->setChecked(true);
-    if (m_model.SoundFolder == QLatin1String(SoundFolderZelbo)) rbZelbovar->setChecked(true);
+    if (model_.SoundFolder == QLatin1String(SoundFolderTarambo)) rbTarambo->setChecked(true);
+    if (model_.SoundFolder == QLatin1String(SoundFolderZelbo)) rbZelbovar->setChecked(true);
     connect(group, &QButtonGroup::buttonClicked, this, [this] { RgSonidosClick(); });
 }
 
@@ -206,37 +206,37 @@ void TFrmConfiguracion::Show(TTarget target, const QImage& picture) {
     QLabel* preview = target == TTarget::Pieces  ? imgPiezas
                       : target == TTarget::Light ? ImgCuadrosBlancos
                                                  : imgCuadrosNegros;
-    QImage& shown = target == TTarget::Pieces  ? m_shownPieces
-                    : target == TTarget::Light ? m_shownLight
-                                               : m_shownDark;
+    QImage& shown = target == TTarget::Pieces  ? shownPieces_
+                    : target == TTarget::Light ? shownLight_
+                                               : shownDark_;
     shown = picture;
     preview->setPixmap(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture));
 }
 
 void TFrmConfiguracion::ChoosePicture(TTarget target) {
-    QString& file = target == TTarget::Pieces  ? m_model.PieceSetFile
-                    : target == TTarget::Light ? m_model.LightSquareFile
-                                               : m_model.DarkSquareFile;
-    const auto& apply = target == TTarget::Pieces  ? m_model.ApplyPieceSet
-                        : target == TTarget::Light ? m_model.ApplySquareLight
-                                                   : m_model.ApplySquareDark;
-    if (m_pictureFolder.isEmpty()) m_pictureFolder = m_model.ProgramFolder;
+    QString& file = target == TTarget::Pieces  ? model_.PieceSetFile
+                    : target == TTarget::Light ? model_.LightSquareFile
+                                               : model_.DarkSquareFile;
+    const auto& apply = target == TTarget::Pieces  ? model_.ApplyPieceSet
+                        : target == TTarget::Light ? model_.ApplySquareLight
+                                                   : model_.ApplySquareDark;
+    if (pictureFolder_.isEmpty()) pictureFolder_ = model_.ProgramFolder;
     TFileDialogRequest request;
-    request.InitialFolder = m_pictureFolder;
+    request.InitialFolder = pictureFolder_;
     request.FileName = file;
-    const QString chosen = m_dialogs.OpenPictureName(request);
+    const QString chosen = dialogs_.OpenPictureName(request);
     const QFileInfo info(chosen);
     if (chosen.isEmpty() || !info.isFile()) return;
     QImageReader reader(chosen);
     const QImage picture = reader.read();
     if (picture.isNull()) {
-        m_dialogs.ShowMessage(QStringLiteral("No se puede abrir la imagen ") + chosen +
-                                  QStringLiteral(": no es un formato de imagen conocido."),
-                              QString(), TMessageKind::Error);
+        dialogs_.ShowMessage(QStringLiteral("No se puede abrir la imagen ") + chosen +
+                                 QStringLiteral(": no es un formato de imagen conocido."),
+                             QString(), TMessageKind::Error);
         return;
     }
     Show(target, picture);
-    m_pictureFolder = info.absolutePath();
+    pictureFolder_ = info.absolutePath();
     file = info.absoluteFilePath();
     if (apply) apply(picture, file);
 }
@@ -254,24 +254,24 @@ void TFrmConfiguracion::bCuadrosNegrosClick() {
 }
 
 void TFrmConfiguracion::bPiezasNilClick() {
-    m_model.PieceSetFile.clear();
-    Show(TTarget::Pieces, m_model.BuiltInPieceSet);
-    if (m_model.ApplyPieceSet) m_model.ApplyPieceSet(QImage(), QString());
+    model_.PieceSetFile.clear();
+    Show(TTarget::Pieces, model_.BuiltInPieceSet);
+    if (model_.ApplyPieceSet) model_.ApplyPieceSet(QImage(), QString());
 }
 
 void TFrmConfiguracion::bCuadrosNilClick() {
-    m_model.LightSquareFile.clear();
-    m_model.DarkSquareFile.clear();
-    Show(TTarget::Light, m_model.BuiltInSquareLight);
-    Show(TTarget::Dark, m_model.BuiltInSquareDark);
-    if (m_model.ApplySquareDark) m_model.ApplySquareDark(QImage(), QString());
-    if (m_model.ApplySquareLight) m_model.ApplySquareLight(QImage(), QString());
+    model_.LightSquareFile.clear();
+    model_.DarkSquareFile.clear();
+    Show(TTarget::Light, model_.BuiltInSquareLight);
+    Show(TTarget::Dark, model_.BuiltInSquareDark);
+    if (model_.ApplySquareDark) model_.ApplySquareDark(QImage(), QString());
+    if (model_.ApplySquareLight) model_.ApplySquareLight(QImage(), QString());
 }
 
 void TFrmConfiguracion::RgSonidosClick() {
-    m_model.SoundFolder =
+    model_.SoundFolder =
         QLatin1String(rbTarambo->isChecked() ? SoundFolderTarambo : SoundFolderZelbo);
-    if (m_model.ApplySoundFolder) m_model.ApplySoundFolder(m_model.SoundFolder);
+    if (model_.ApplySoundFolder) model_.ApplySoundFolder(model_.SoundFolder);
 }
 
 void TFrmConfiguracion::eUrlMouseMove(QWidget* control) {

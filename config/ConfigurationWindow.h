@@ -78,11 +78,11 @@ public:
     TFrmConfiguracion(const TConfigModel& model, TUiDialogs& dialogs, QWidget* parent = nullptr);
 
     // The window's copy of the model, as the handlers left it.
-    const TConfigModel& Model() const { return m_model; }
+    const TConfigModel& Model() const { return model_; }
     // The pictures the three previews show.
-    QImage ShownPieceSet() const { return m_shownPieces; }
-    QImage ShownSquareLight() const { return m_shownLight; }
-    QImage ShownSquareDark() const { return m_shownDark; }
+    QImage ShownPieceSet() const { return shownPieces_; }
+    QImage ShownSquareLight() const { return shownLight_; }
+    QImage ShownSquareDark() const { return shownDark_; }
 
     // Event handlers.
     void bCambiarPiezasClick();
@@ -133,10 +133,10 @@ private:
     void BuildSounds();
     void BuildWeb();
 
-    TConfigModel m_model;
-    TUiDialogs& m_dialogs;
-    QString m_pictureFolder; // the picture dialog's folder; empty until first used
-    QImage m_shownPieces;
-    QImage m_shownLight;
-    QImage m_shownDark;
+    TConfigModel model_;
+    TUiDialogs& dialogs_;
+    QString pictureFolder_; // the picture dialog's folder; empty until first used
+    QImage shownPieces_;
+    QImage shownLight_;
+    QImage shownDark_;
 };

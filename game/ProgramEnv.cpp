@@ -22,36 +22,36 @@ QString WithSlash(const QString& folder) {
 TProgramEnv::TProgramEnv() : TProgramEnv(RunningProgramFolder()) {}
 
 TProgramEnv::TProgramEnv(const QString& programFolder, quint16 chatPort)
-    : m_programFolder(WithSlash(programFolder)), m_dataFolder(ChooseDataFolder(m_programFolder)),
-      m_chatPort(chatPort) {}
+    : programFolder_(WithSlash(programFolder)), dataFolder_(ChooseDataFolder(programFolder_)),
+      chatPort_(chatPort) {}
 
 TProgramEnv::TProgramEnv(const QString& programFolder, const QString& dataFolder, quint16 chatPort)
-    : m_programFolder(WithSlash(programFolder)), m_dataFolder(WithSlash(dataFolder)),
-      m_chatPort(chatPort) {
-    QDir().mkpath(m_dataFolder);
+    : programFolder_(WithSlash(programFolder)), dataFolder_(WithSlash(dataFolder)),
+      chatPort_(chatPort) {
+    QDir().mkpath(dataFolder_);
 }
 
 QString TProgramEnv::IniFile() const {
-    return m_dataFolder + QLatin1String(SettingsFileName);
+    return dataFolder_ + QLatin1String(SettingsFileName);
 }
 
 QString TProgramEnv::IniFileToRead() const {
     const QString own = IniFile();
     if (QFileInfo::exists(own) || WritesBesideProgram()) return own;
-    const QString shipped = m_programFolder + QLatin1String(SettingsFileName);
+    const QString shipped = programFolder_ + QLatin1String(SettingsFileName);
     return QFileInfo::exists(shipped) ? shipped : own;
 }
 
 QString TProgramEnv::PgnFolder() const {
-    return m_dataFolder + QStringLiteral("Png/");
+    return dataFolder_ + QStringLiteral("Png/");
 }
 
 QString TProgramEnv::SoundFile(const QString& soundFolder, const QString& cue) const {
-    return CueFilePath(m_programFolder, soundFolder, cue);
+    return CueFilePath(programFolder_, soundFolder, cue);
 }
 
 void TProgramEnv::PlayCue(const QString& soundFolder, const QString& cue) const {
-    ::PlayCue(m_sound, m_programFolder, soundFolder, cue);
+    ::PlayCue(sound_, programFolder_, soundFolder, cue);
 }
 
 QString TProgramEnv::RunningProgramFolder() {

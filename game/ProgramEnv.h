@@ -32,10 +32,10 @@ public:
                 quint16 chatPort = DefaultChatPort);
 
     // Folder of the program file: sonidos/ is looked for here.
-    QString ProgramFolder() const { return m_programFolder; }
+    QString ProgramFolder() const { return programFolder_; }
     // Folder written to: ZuzPlak.ini and Png/.
-    QString DataFolder() const { return m_dataFolder; }
-    bool WritesBesideProgram() const { return m_dataFolder == m_programFolder; }
+    QString DataFolder() const { return dataFolder_; }
+    bool WritesBesideProgram() const { return dataFolder_ == programFolder_; }
 
     // The settings file written at shut-down: DataFolder + "ZuzPlak.ini".
     QString IniFile() const;
@@ -48,13 +48,13 @@ public:
     // program folder).
     QString SoundFile(const QString& soundFolder, const QString& cue) const;
 
-    quint16 ChatPort() const { return m_chatPort; }
-    void SetChatPort(quint16 port) { m_chatPort = port; }
+    quint16 ChatPort() const { return chatPort_; }
+    void SetChatPort(quint16 port) { chatPort_ = port; }
 
-    TUiDialogs* Dialogs() const { return m_dialogs; }
-    void SetDialogs(TUiDialogs* dialogs) { m_dialogs = dialogs; }
-    TSoundOutput* Sound() const { return m_sound; }
-    void SetSound(TSoundOutput* sound) { m_sound = sound; }
+    TUiDialogs* Dialogs() const { return dialogs_; }
+    void SetDialogs(TUiDialogs* dialogs) { dialogs_ = dialogs; }
+    TSoundOutput* Sound() const { return sound_; }
+    void SetSound(TSoundOutput* sound) { sound_ = sound; }
 
     // Plays a cue of soundFolder through Sound(); silent when there is none.
     void PlayCue(const QString& soundFolder, const QString& cue) const;
@@ -67,9 +67,9 @@ public:
 private:
     static QString ChooseDataFolder(const QString& programFolder);
 
-    QString m_programFolder;
-    QString m_dataFolder;
-    quint16 m_chatPort = DefaultChatPort;
-    TUiDialogs* m_dialogs = nullptr;
-    TSoundOutput* m_sound = nullptr;
+    QString programFolder_;
+    QString dataFolder_;
+    quint16 chatPort_ = DefaultChatPort;
+    TUiDialogs* dialogs_ = nullptr;
+    TSoundOutput* sound_ = nullptr;
 };

@@ -25,16 +25,16 @@ quint32 StatusColourRgb(THttpStatusColour colour);
 // Base of both views: the token that tells whether the view still exists.
 class THttpView {
 public:
-    THttpView() : m_alive(std::make_shared<char>(0)) {}
+    THttpView() : alive_(std::make_shared<char>(0)) {}
     // A copy is another view with a token of its own.
     THttpView(const THttpView&) : THttpView() {}
     THttpView& operator=(const THttpView&) { return *this; }
     virtual ~THttpView();
 
-    std::weak_ptr<void> AliveToken() const { return m_alive; }
+    std::weak_ptr<void> AliveToken() const { return alive_; }
 
 private:
-    std::shared_ptr<char> m_alive;
+    std::shared_ptr<char> alive_;
 };
 
 // The status line (the component's Etiqueta).
@@ -58,12 +58,12 @@ public:
 template <class View> class THttpViewRef {
 public:
     THttpViewRef() = default;
-    explicit THttpViewRef(View* view) : m_view(view) {
-        if (view) m_token = view->AliveToken();
+    explicit THttpViewRef(View* view) : view_(view) {
+        if (view) token_ = view->AliveToken();
     }
-    View* Get() const { return m_token.expired() ? nullptr : m_view; }
+    View* Get() const { return token_.expired() ? nullptr : view_; }
 
 private:
-    View* m_view = nullptr;
-    std::weak_ptr<void> m_token;
+    View* view_ = nullptr;
+    std::weak_ptr<void> token_;
 };

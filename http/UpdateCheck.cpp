@@ -69,45 +69,45 @@ TUpdateOutcome DecideUpdate(const QStringList& lines, const QString& version,
 TUpdateCheckHost::~TUpdateCheckHost() = default;
 
 TUpdateCheck::TUpdateCheck(TUpdateCheckHost& host, const QString& version, QObject* parent)
-    : QObject(parent), m_host(host), m_version(version), m_http(new TWNetHTTP(this)) {
-    m_http->MaxSize = MaxVersionFileSize;
-    m_http->OnRead = [this](THiloHTTP*, const QString&, const QString&, const QStringList& body,
-                            const QStringList&, const QByteArray&) { WNetHTTP1Read(body); };
-    m_http->OnError = [this](THiloHTTP*, const QString&) { WNetHTTP1Error(); };
+    : QObject(parent), host_(host), version_(version), http_(new TWNetHTTP(this)) {
+    http_->MaxSize = MaxVersionFileSize;
+    http_->OnRead = [this](THiloHTTP*, const QString&, const QString&, const QStringList& body,
+                           const QStringList&, const QByteArray&) { WNetHTTP1Read(body); };
+    http_->OnError = [this](THiloHTTP*, const QString&) { WNetHTTP1Error(); };
 }
 
 TUpdateCheck::~TUpdateCheck() = default;
 
 void TUpdateCheck::SetProgress(THttpProgressView* progress) {
-    m_http->SetProgress(progress);
+    http_->SetProgress(progress);
 }
 
 bool TUpdateCheck::Start() {
-    if (m_started) return false;
-    m_started = true;
-    m_host.AddChatLine(QLatin1String(SearchLine));
-    m_http->Url = m_host.WebUrl() + QLatin1String(VersionFileName);
-    m_http->Download();
+    if (started_) return false;
+    started_ = true;
+    host_.AddChatLine(QLatin1String(SearchLine));
+    http_->Url = host_.WebUrl() + QLatin1String(VersionFileName);
+    http_->Download();
     return true;
 }
 
 void TUpdateCheck::WNetHTTP1Read(const QStringList& body) {
-    const TUpdateOutcome outcome = DecideUpdate(body, m_version, m_host.WebUrl());
+    const TUpdateOutcome outcome = DecideUpdate(body, version_, host_.WebUrl());
     if (!outcome.Handled) return;
     QPointer<TUpdateCheck> self(this);
-    if (outcome.NewWebUrl) m_host.SetWebUrl(*outcome.NewWebUrl);
-    m_host.WriteVersionState(outcome.VersionState);
+    if (outcome.NewWebUrl) host_.SetWebUrl(*outcome.NewWebUrl);
+    host_.WriteVersionState(outcome.VersionState);
     if (outcome.Outdated) {
-        if (outcome.PlayEntrar) m_host.PlayCue(QStringLiteral("entrar"));
-        m_host.ShowMessage(outcome.Warning);
+        if (outcome.PlayEntrar) host_.PlayCue(QStringLiteral("entrar"));
+        host_.ShowMessage(outcome.Warning);
         // The message box runs an event loop: the window may have gone.
         if (!self) return;
-        if (!outcome.OpenAddress.isEmpty()) m_host.OpenUrl(outcome.OpenAddress);
+        if (!outcome.OpenAddress.isEmpty()) host_.OpenUrl(outcome.OpenAddress);
     }
     for (const QString& line : outcome.ChatLines)
-        m_host.AddChatLine(line);
+        host_.AddChatLine(line);
 }
 
 void TUpdateCheck::WNetHTTP1Error() {
-    m_host.AddChatLine(QLatin1String(ErrorLine));
+    host_.AddChatLine(QLatin1String(ErrorLine));
 }

@@ -91,20 +91,20 @@ public:
     // StartUpdateCheck: the search line, then the fetch of WebUrl +
     // "/zugaret.txt". False (and nothing done) when it already started.
     bool Start();
-    bool Started() const { return m_started; }
+    bool Started() const { return started_; }
 
     // The chat window's progress bar (not owned; may be null).
     void SetProgress(THttpProgressView* progress);
     // The download component (tests shorten its time-out).
-    TWNetHTTP& Http() { return *m_http; }
+    TWNetHTTP& Http() { return *http_; }
 
 private:
     // The download's OnRead (only the lines are used) and OnError.
     void WNetHTTP1Read(const QStringList& body);
     void WNetHTTP1Error();
 
-    TUpdateCheckHost& m_host;
-    QString m_version;
-    TWNetHTTP* m_http = nullptr; // child
-    bool m_started = false;
+    TUpdateCheckHost& host_;
+    QString version_;
+    TWNetHTTP* http_ = nullptr; // child
+    bool started_ = false;
 };

@@ -14,13 +14,13 @@ TWNetHTTP::TWNetHTTP(QObject* parent) : QObject(parent) {
 TWNetHTTP::~TWNetHTTP() = default;
 
 void TWNetHTTP::SetSaveToDisk(bool on) {
-    m_saveToDisk = on;
-    if (!on) m_openWhenSave = false;
+    saveToDisk_ = on;
+    if (!on) openWhenSave_ = false;
 }
 
 void TWNetHTTP::SetOpenWhenSave(bool on) {
-    m_openWhenSave = on;
-    if (on) m_saveToDisk = true;
+    openWhenSave_ = on;
+    if (on) saveToDisk_ = true;
 }
 
 bool TWNetHTTP::Download(QString* error) {
@@ -28,7 +28,7 @@ bool TWNetHTTP::Download(QString* error) {
         if (error) *error = QStringLiteral("No se ha especificado una url");
         return false;
     }
-    const QString dir = PrepareDir(DownloadDir, m_saveToDisk, ProgramFolder, error);
+    const QString dir = PrepareDir(DownloadDir, saveToDisk_, ProgramFolder, error);
     if (dir.isEmpty()) return false;
     DownloadDir = dir;
     QString name = UrlFileName(Url);
@@ -40,8 +40,8 @@ bool TWNetHTTP::Download(QString* error) {
     THttpFetchOptions options;
     options.OnError = OnError;
     options.OnRead = OnRead;
-    options.SaveToDisk = m_saveToDisk;
-    options.OpenWhenSave = m_openWhenSave;
+    options.SaveToDisk = saveToDisk_;
+    options.OpenWhenSave = openWhenSave_;
     options.ShellOpener = ShellOpener;
     options.TimeoutMs = TimeoutMs;
     options.MaxSize = MaxSize;

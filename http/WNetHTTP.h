@@ -36,19 +36,19 @@ public:
     // unless the owner sets another (absolute).
     QString ProgramFolder;
 
-    bool SaveToDisk() const { return m_saveToDisk; }
+    bool SaveToDisk() const { return saveToDisk_; }
     // False also clears OpenWhenSave.
     void SetSaveToDisk(bool on);
-    bool OpenWhenSave() const { return m_openWhenSave; }
+    bool OpenWhenSave() const { return openWhenSave_; }
     // True also sets SaveToDisk.
     void SetOpenWhenSave(bool on);
 
     // Status line and activity bar, not owned; null when absent or destroyed.
-    THttpStatusLabel* Etiqueta() const { return m_label.Get(); }
-    void SetEtiqueta(THttpStatusLabel* label) { m_label = THttpViewRef<THttpStatusLabel>(label); }
-    THttpProgressView* Progress() const { return m_progress.Get(); }
+    THttpStatusLabel* Etiqueta() const { return label_.Get(); }
+    void SetEtiqueta(THttpStatusLabel* label) { label_ = THttpViewRef<THttpStatusLabel>(label); }
+    THttpProgressView* Progress() const { return progress_.Get(); }
     void SetProgress(THttpProgressView* progress) {
-        m_progress = THttpViewRef<THttpProgressView>(progress);
+        progress_ = THttpViewRef<THttpProgressView>(progress);
     }
 
     TEventoError OnError;
@@ -65,8 +65,8 @@ public:
     bool Download(QString* error = nullptr);
 
 private:
-    bool m_saveToDisk = false;
-    bool m_openWhenSave = false;
-    THttpViewRef<THttpStatusLabel> m_label;
-    THttpViewRef<THttpProgressView> m_progress;
+    bool saveToDisk_ = false;
+    bool openWhenSave_ = false;
+    THttpViewRef<THttpStatusLabel> label_;
+    THttpViewRef<THttpProgressView> progress_;
 };

@@ -16,13 +16,13 @@ namespace {
 // inside one (a view's call) leaves the reply to the event loop.
 class TReplySignalScope {
 public:
-    explicit TReplySignalScope(int& depth) : m_depth(depth) { ++m_depth; }
-    ~TReplySignalScope() { --m_depth; }
+    explicit TReplySignalScope(int& depth) : depth_(depth) { ++depth_; }
+    ~TReplySignalScope() { --depth_; }
     TReplySignalScope(const TReplySignalScope&) = delete;
     TReplySignalScope& operator=(const TReplySignalScope&) = delete;
 
 private:
-    int& m_depth;
+    int& depth_;
 };
 
 bool IsWebScheme(const QUrl& url) {
@@ -40,26 +40,26 @@ QString THiloHTTP::ReadingStatus(int reads, const QString& url) {
 
 THiloHTTP::THiloHTTP(const QString& localPath, const QString& url, THttpStatusLabel* label,
                      THttpProgressView* progress, QObject* parent)
-    : QObject(parent), m_url(url), m_localPath(localPath), m_status(QLatin1String(StatusInactive)),
-      m_binary(!IsTextResource(localPath)), m_label(label), m_progress(progress) {
-    if (THttpStatusLabel* l = m_label.Get()) l->SetStatusColour(THttpStatusColour::LightGrey);
+    : QObject(parent), url_(url), localPath_(localPath), status_(QLatin1String(StatusInactive)),
+      binary_(!IsTextResource(localPath)), label_(label), progress_(progress) {
+    if (THttpStatusLabel* l = label_.Get()) l->SetStatusColour(THttpStatusColour::LightGrey);
     ShowStatus();
 }
 
 THiloHTTP::~THiloHTTP() {
-    if (!m_reply) return;
-    disconnect(m_reply, nullptr, this, nullptr);
-    m_reply->abort();
-    if (m_inReplySignal > 0) {
+    if (!reply_) return;
+    disconnect(reply_, nullptr, this, nullptr);
+    reply_->abort();
+    if (inReplySignal_ > 0) {
         // The reply is on the stack: let the event loop free it.
-        m_manager->setParent(nullptr);
-        m_manager->deleteLater();
+        manager_->setParent(nullptr);
+        manager_->deleteLater();
     }
 }
 
 void THiloHTTP::Start(const THttpFetchOptions& options) {
-    m_options = options;
-    const QUrl url(m_url);
+    options_ = options;
+    const QUrl url(url_);
     if (!url.isValid() || !IsWebScheme(url) || url.host().isEmpty()) {
         Conclude(StatusIncomplete);
         return;
@@ -69,72 +69,72 @@ void THiloHTTP::Start(const THttpFetchOptions& options) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(MaxRedirects);
-    m_timer = new QTimer(this);
-    m_timer->setSingleShot(true);
-    m_timer->setInterval(m_options.TimeoutMs);
-    connect(m_timer, &QTimer::timeout, this, &THiloHTTP::TimedOut);
-    m_manager = new QNetworkAccessManager(this);
-    m_reply = m_manager->get(request);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &THiloHTTP::ReplyMetaData);
-    connect(m_reply, &QNetworkReply::readyRead, this, &THiloHTTP::ReplyReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &THiloHTTP::ReplyFinished);
-    m_timer->start();
+    timer_ = new QTimer(this);
+    timer_->setSingleShot(true);
+    timer_->setInterval(options_.TimeoutMs);
+    connect(timer_, &QTimer::timeout, this, &THiloHTTP::TimedOut);
+    manager_ = new QNetworkAccessManager(this);
+    reply_ = manager_->get(request);
+    connect(reply_, &QNetworkReply::metaDataChanged, this, &THiloHTTP::ReplyMetaData);
+    connect(reply_, &QNetworkReply::readyRead, this, &THiloHTTP::ReplyReadyRead);
+    connect(reply_, &QNetworkReply::finished, this, &THiloHTTP::ReplyFinished);
+    timer_->start();
 }
 
 void THiloHTTP::ReplyMetaData() {
-    if (m_concluded) return;
-    m_timer->start();
-    const QVariant code = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (concluded_) return;
+    timer_->start();
+    const QVariant code = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!code.isValid() || code.toInt() < 400) return;
     // An error page is not the resource: the fetch fails without reading it.
-    TReplySignalScope scope(m_inReplySignal);
-    m_httpError = true;
-    m_reply->abort();
-    if (!m_concluded) ReplyFinished();
+    TReplySignalScope scope(inReplySignal_);
+    httpError_ = true;
+    reply_->abort();
+    if (!concluded_) ReplyFinished();
 }
 
 void THiloHTTP::ReplyReadyRead() {
-    if (m_concluded) return;
-    m_timer->start();
-    if (m_httpError) return;
-    TReplySignalScope scope(m_inReplySignal);
+    if (concluded_) return;
+    timer_->start();
+    if (httpError_) return;
+    TReplySignalScope scope(inReplySignal_);
     ReadPieces(false);
 }
 
 void THiloHTTP::ReplyFinished() {
-    if (m_concluded) return;
+    if (concluded_) return;
     QPointer<THiloHTTP> self(this);
-    TReplySignalScope scope(m_inReplySignal);
-    m_timer->stop();
-    const bool answered = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (m_tooLarge || m_httpError) return Conclude(StatusError);
-    if (m_reply->error() != QNetworkReply::NoError)
+    TReplySignalScope scope(inReplySignal_);
+    timer_->stop();
+    const bool answered = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (tooLarge_ || httpError_) return Conclude(StatusError);
+    if (reply_->error() != QNetworkReply::NoError)
         return Conclude(answered ? StatusError : StatusIncomplete);
     ReadPieces(true);
-    if (!self || m_concluded) return;
-    if (m_tooLarge) return Conclude(StatusError);
-    if (!m_binary) {
-        m_body = SplitLines(m_text);
-        m_text.clear();
-        for (const QString& line : std::as_const(m_body)) {
-            m_stream += line.toLatin1();
-            m_stream += "\r\n";
+    if (!self || concluded_) return;
+    if (tooLarge_) return Conclude(StatusError);
+    if (!binary_) {
+        body_ = SplitLines(text_);
+        text_.clear();
+        for (const QString& line : std::as_const(body_)) {
+            stream_ += line.toLatin1();
+            stream_ += "\r\n";
         }
     }
-    Conclude(m_stream.isEmpty() ? StatusIncomplete : StatusComplete);
+    Conclude(stream_.isEmpty() ? StatusIncomplete : StatusComplete);
 }
 
 void THiloHTTP::TimedOut() {
-    if (m_concluded || !m_reply) return;
-    m_timedOut = true;
-    m_reply->abort();
-    if (!m_concluded) ReplyFinished();
+    if (concluded_ || !reply_) return;
+    timedOut_ = true;
+    reply_->abort();
+    if (!concluded_) ReplyFinished();
 }
 
 void THiloHTTP::ReadPieces(bool toEnd) {
     QPointer<THiloHTTP> self(this);
-    while (self && !m_concluded && !m_tooLarge) {
-        const qint64 waiting = m_reply->bytesAvailable();
+    while (self && !concluded_ && !tooLarge_) {
+        const qint64 waiting = reply_->bytesAvailable();
         if (waiting >= PieceSize || (toEnd && waiting > 0)) {
             ReadPiece();
         } else {
@@ -146,30 +146,30 @@ void THiloHTTP::ReadPieces(bool toEnd) {
 
 void THiloHTTP::ReadPiece() {
     QPointer<THiloHTTP> self(this);
-    ++m_reads;
-    m_status = ReadingStatus(m_reads, m_url);
+    ++reads_;
+    status_ = ReadingStatus(reads_, url_);
     ShowStatus();
     if (!self) return;
-    const QByteArray piece = m_reply->read(PieceSize);
-    m_rawBytes += piece.size();
-    if (m_options.MaxSize > 0 && m_rawBytes > m_options.MaxSize) {
-        m_tooLarge = true;
-        if (!m_reply->isFinished()) m_reply->abort();
+    const QByteArray piece = reply_->read(PieceSize);
+    rawBytes_ += piece.size();
+    if (options_.MaxSize > 0 && rawBytes_ > options_.MaxSize) {
+        tooLarge_ = true;
+        if (!reply_->isFinished()) reply_->abort();
         return;
     }
-    if (m_binary) {
-        m_stream += piece;
+    if (binary_) {
+        stream_ += piece;
     } else {
         const qsizetype zero = piece.indexOf('\0');
-        m_text += QString::fromLatin1(zero < 0 ? piece : piece.left(zero));
+        text_ += QString::fromLatin1(zero < 0 ? piece : piece.left(zero));
     }
 }
 
 void THiloHTTP::Conclude(const char* status) {
-    if (m_concluded) return;
-    m_concluded = true;
-    if (m_timer) m_timer->stop();
-    m_status = QLatin1String(status);
+    if (concluded_) return;
+    concluded_ = true;
+    if (timer_) timer_->stop();
+    status_ = QLatin1String(status);
     QMetaObject::invokeMethod(this, &THiloHTTP::Finish, Qt::QueuedConnection);
 }
 
@@ -180,16 +180,16 @@ void THiloHTTP::Finish() {
 }
 
 void THiloHTTP::SaveResult() {
-    QSaveFile file(m_localPath);
+    QSaveFile file(localPath_);
     const bool saved =
-        file.open(QIODevice::WriteOnly) && file.write(m_stream) == m_stream.size() && file.commit();
+        file.open(QIODevice::WriteOnly) && file.write(stream_) == stream_.size() && file.commit();
     if (!saved) {
-        m_saveError = QStringLiteral("Error al guardar el archivo: ") + m_localPath;
+        saveError_ = QStringLiteral("Error al guardar el archivo: ") + localPath_;
         return;
     }
-    if (m_options.OpenWhenSave && QFileInfo::exists(m_localPath) && m_options.ShellOpener) {
-        const TShellOpener open = m_options.ShellOpener;
-        open(m_localPath);
+    if (options_.OpenWhenSave && QFileInfo::exists(localPath_) && options_.ShellOpener) {
+        const TShellOpener open = options_.ShellOpener;
+        open(localPath_);
     }
 }
 
@@ -197,48 +197,48 @@ void THiloHTTP::ShowStatus() {
     // Views and handlers get copies; after each call the fetch checks that it
     // still exists before it reads anything of its own again.
     QPointer<THiloHTTP> self(this);
-    const QString status = m_status;
+    const QString status = status_;
     if (status == QLatin1String(StatusComplete)) {
-        if (THttpStatusLabel* l = m_label.Get()) l->SetStatusColour(THttpStatusColour::LightGrey);
+        if (THttpStatusLabel* l = label_.Get()) l->SetStatusColour(THttpStatusColour::LightGrey);
         if (!self) return;
-        if (THttpProgressView* p = m_progress.Get()) p->SetPosition(0);
+        if (THttpProgressView* p = progress_.Get()) p->SetPosition(0);
         if (!self) return;
-        if (m_options.OnRead) {
-            const TEventoRead onRead = m_options.OnRead;
-            const QString path = m_localPath;
-            const QStringList body = m_body;
-            const QStringList links = ExtractLinks(m_body, m_url);
-            const QByteArray stream = m_stream;
+        if (options_.OnRead) {
+            const TEventoRead onRead = options_.OnRead;
+            const QString path = localPath_;
+            const QStringList body = body_;
+            const QStringList links = ExtractLinks(body_, url_);
+            const QByteArray stream = stream_;
             onRead(this, path, status, body, links, stream);
             if (!self) return;
         }
-        if (m_options.SaveToDisk) {
+        if (options_.SaveToDisk) {
             SaveResult();
             if (!self) return;
         }
     } else if (status == QLatin1String(StatusError)) {
-        if (THttpStatusLabel* l = m_label.Get()) l->SetStatusColour(THttpStatusColour::Red);
+        if (THttpStatusLabel* l = label_.Get()) l->SetStatusColour(THttpStatusColour::Red);
         if (!self) return;
-        if (m_options.OnError) {
-            const TEventoError onError = m_options.OnError;
-            onError(this, QStringLiteral("No se pudo leer ") + m_url);
+        if (options_.OnError) {
+            const TEventoError onError = options_.OnError;
+            onError(this, QStringLiteral("No se pudo leer ") + url_);
             if (!self) return;
         }
     } else {
-        if (THttpStatusLabel* l = m_label.Get()) l->SetStatusColour(THttpStatusColour::Yellow);
+        if (THttpStatusLabel* l = label_.Get()) l->SetStatusColour(THttpStatusColour::Yellow);
         if (!self) return;
-        if (THttpProgressView* p = m_progress.Get()) {
+        if (THttpProgressView* p = progress_.Get()) {
             if (p->Position() >= p->Maximum()) p->SetPosition(0);
             if (!self) return;
-            if ((p = m_progress.Get())) p->StepIt();
+            if ((p = progress_.Get())) p->StepIt();
             if (!self) return;
         }
     }
-    const QString saveError = m_saveError;
-    if (THttpStatusLabel* l = m_label.Get()) l->SetStatusText(status);
+    const QString saveError = saveError_;
+    if (THttpStatusLabel* l = label_.Get()) l->SetStatusText(status);
     if (saveError.isEmpty() || !self) return;
     // A failed save is shown where the fetch shows everything else.
-    if (THttpStatusLabel* l = m_label.Get()) l->SetStatusColour(THttpStatusColour::Red);
+    if (THttpStatusLabel* l = label_.Get()) l->SetStatusColour(THttpStatusColour::Red);
     if (!self) return;
-    if (THttpStatusLabel* l = m_label.Get()) l->SetStatusText(saveError);
+    if (THttpStatusLabel* l = label_.Get()) l->SetStatusText(saveError);
 }

@@ -92,12 +92,12 @@ public:
     // Starts the transfer; every later status comes from the event loop.
     void Start(const THttpFetchOptions& options);
 
-    QString Url() const { return m_url; }
-    QString LocalPath() const { return m_localPath; }
-    QString Status() const { return m_status; }
-    bool BinaryMode() const { return m_binary; }
+    QString Url() const { return url_; }
+    QString LocalPath() const { return localPath_; }
+    QString Status() const { return status_; }
+    bool BinaryMode() const { return binary_; }
     // Pieces read so far (the final empty read included).
-    int Reads() const { return m_reads; }
+    int Reads() const { return reads_; }
 
 private:
     void ShowStatus();
@@ -114,27 +114,27 @@ private:
     void Finish();
     void SaveResult();
 
-    QString m_url;
-    QString m_localPath;
-    QString m_status;
-    bool m_binary = true;
-    THttpViewRef<THttpStatusLabel> m_label;
-    THttpViewRef<THttpProgressView> m_progress;
-    THttpFetchOptions m_options;
+    QString url_;
+    QString localPath_;
+    QString status_;
+    bool binary_ = true;
+    THttpViewRef<THttpStatusLabel> label_;
+    THttpViewRef<THttpProgressView> progress_;
+    THttpFetchOptions options_;
 
-    QNetworkAccessManager* m_manager = nullptr; // child
-    QPointer<QNetworkReply> m_reply;            // child of m_manager
-    QTimer* m_timer = nullptr;                  // child
-    int m_inReplySignal = 0;
-    bool m_concluded = false;
-    bool m_timedOut = false;
-    bool m_tooLarge = false;
-    bool m_httpError = false; // the server answered with a status of 400 or more
+    QNetworkAccessManager* manager_ = nullptr; // child
+    QPointer<QNetworkReply> reply_;            // child of manager_
+    QTimer* timer_ = nullptr;                  // child
+    int inReplySignal_ = 0;
+    bool concluded_ = false;
+    bool timedOut_ = false;
+    bool tooLarge_ = false;
+    bool httpError_ = false; // the server answered with a status of 400 or more
 
-    int m_reads = 0;
-    qint64 m_rawBytes = 0;
-    QString m_text; // text mode: the pieces, each up to its first zero byte
-    QStringList m_body;
-    QByteArray m_stream;
-    QString m_saveError;
+    int reads_ = 0;
+    qint64 rawBytes_ = 0;
+    QString text_; // text mode: the pieces, each up to its first zero byte
+    QStringList body_;
+    QByteArray stream_;
+    QString saveError_;
 };

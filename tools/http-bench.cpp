@@ -21,17 +21,17 @@ namespace {
 
 class TCountingBar final : public THttpProgressView {
 public:
-    int Position() const override { return m_position; }
+    int Position() const override { return position_; }
     int Maximum() const override { return 100; }
-    void SetPosition(int position) override { m_position = position; }
+    void SetPosition(int position) override { position_ = position; }
     void StepIt() override {
         ++Steps;
-        ++m_position;
+        ++position_;
     }
     long Steps = 0;
 
 private:
-    int m_position = 0;
+    int position_ = 0;
 };
 
 } // namespace

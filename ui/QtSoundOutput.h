@@ -21,11 +21,11 @@ public:
     void Stop() override;
 
     // True once an audio object has been created (for tests of the laziness).
-    bool AudioTouched() const { return m_audioTouched; }
+    bool AudioTouched() const { return audioTouched_; }
 
 private:
-    bool m_audioTouched = false;
-    bool m_noDevice = false;
-    QHash<QString, QSoundEffect*> m_effects; // owned
-    QSoundEffect* m_current = nullptr;
+    bool audioTouched_ = false;
+    bool noDevice_ = false;
+    QHash<QString, QSoundEffect*> effects_; // owned
+    QSoundEffect* current_ = nullptr;
 };

@@ -24,14 +24,14 @@ private slots:
 
 private:
     void Drive(TRelojChess& clock, qint64 ms) {
-        m_now += ms;
+        now_ += ms;
         clock.Tick();
     }
-    qint64 m_now = 0;
+    qint64 now_ = 0;
 };
 
 void TstRelojChess::init() {
-    m_now = 100000;
+    now_ = 100000;
 }
 
 void TstRelojChess::startState() {
@@ -114,7 +114,7 @@ void TstRelojChess::settingTheSameValueChangesNothing() {
     clock.SetAlert(3);
     // The parts are a view: after a tick the remaining time moved but the
     // parts follow it, so setting a part to its shown value keeps both.
-    clock.SetTimeSource([this] { return m_now; });
+    clock.SetTimeSource([this] { return now_; });
     clock.Start();
     Drive(clock, 1000);
     QCOMPARE(clock.Remaining(), 59);
@@ -126,7 +126,7 @@ void TstRelojChess::settingTheSameValueChangesNothing() {
 
 void TstRelojChess::timeoutAfterOneTickAtZero() {
     TRelojChess clock;
-    clock.SetTimeSource([this] { return m_now; });
+    clock.SetTimeSource([this] { return now_; });
     QVERIFY(clock.SetMinutos(0));
     QVERIFY(clock.SetSegundos(2));
     int timeouts = 0;
@@ -154,7 +154,7 @@ void TstRelojChess::timeoutAfterOneTickAtZero() {
 
 void TstRelojChess::lateTickTakesTheRealSeconds() {
     TRelojChess clock;
-    clock.SetTimeSource([this] { return m_now; });
+    clock.SetTimeSource([this] { return now_; });
     clock.Start();
     Drive(clock, 4200); // a busy GUI thread held the tick back
     QCOMPARE(clock.Remaining(), 896);
@@ -177,7 +177,7 @@ void TstRelojChess::lateTickTakesTheRealSeconds() {
 
 void TstRelojChess::partSecondsCarryOver() {
     TRelojChess clock;
-    clock.SetTimeSource([this] { return m_now; });
+    clock.SetTimeSource([this] { return now_; });
     clock.Start();
     Drive(clock, 990); // an early tick takes nothing yet
     QCOMPARE(clock.Remaining(), 900);
@@ -190,12 +190,12 @@ void TstRelojChess::partSecondsCarryOver() {
 
 void TstRelojChess::stopDropsThePartSecond() {
     TRelojChess clock;
-    clock.SetTimeSource([this] { return m_now; });
+    clock.SetTimeSource([this] { return now_; });
     clock.Start();
     Drive(clock, 1700);
     QCOMPARE(clock.Remaining(), 899);
     clock.Stop();
-    m_now += 60000; // stopped time does not count
+    now_ += 60000; // stopped time does not count
     clock.Start();
     Drive(clock, 1000);
     QCOMPARE(clock.Remaining(), 898);
@@ -203,11 +203,11 @@ void TstRelojChess::stopDropsThePartSecond() {
 
 void TstRelojChess::startingARunningClockKeepsItsSecond() {
     TRelojChess clock;
-    clock.SetTimeSource([this] { return m_now; });
+    clock.SetTimeSource([this] { return now_; });
     clock.Start();
     // A move received while this clock runs starts it again: no time is given back.
     for (int i = 0; i < 5; ++i) {
-        m_now += 700;
+        now_ += 700;
         clock.Start();
         QVERIFY(clock.Running());
     }
@@ -218,7 +218,7 @@ void TstRelojChess::startingARunningClockKeepsItsSecond() {
 
 void TstRelojChess::phases() {
     TRelojChess clock;
-    clock.SetTimeSource([this] { return m_now; });
+    clock.SetTimeSource([this] { return now_; });
     int changes = 0;
     clock.OnChange = [&changes](TRelojChess*) { ++changes; };
     QVERIFY(clock.SetMinutos(1)); // alert at 6 seconds

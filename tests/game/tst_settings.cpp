@@ -2,8 +2,8 @@
 // (1215 in particular) surviving the file, defaults for a missing file or
 // key, 1100 for a damaged rating, other lines of the file kept, and a file
 // that cannot be written reported instead of lost.
-#include "TextScrambler.h"
 #include "Settings.h"
+#include "TextScrambler.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,13 +46,13 @@ private slots:
     void texts();
 
 private:
-    QString IniPath() const { return m_dir->filePath(QStringLiteral("ZuzPlak.ini")); }
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QString IniPath() const { return dir_->filePath(QStringLiteral("ZuzPlak.ini")); }
+    std::unique_ptr<QTemporaryDir> dir_;
 };
 
 void TstSettings::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
 }
 
 void TstSettings::roundTrip() {
@@ -189,10 +189,10 @@ void TstSettings::ratingsReadAreBounded_data() {
     QTest::newRow("user above") << "[User]\r\nElo=" + high + "\r\n" << 4000 << 1200;
     QTest::newRow("computer below") << QByteArray("[Plak]\r\nElo=-50\r\n") << 1100 << 0;
     QTest::newRow("computer above") << QByteArray("[Plak]\r\nElo=2147483647\r\n") << 1100 << 4000;
-    QTest::newRow("at the ends")
-        << "[User]\r\nElo=" + ScrambleText(QByteArray("04000"), 5817).toHex() +
-               "\r\n[Plak]\r\nElo=0\r\n"
-        << 4000 << 0;
+    QTest::newRow("at the ends") << "[User]\r\nElo=" +
+                                        ScrambleText(QByteArray("04000"), 5817).toHex() +
+                                        "\r\n[Plak]\r\nElo=0\r\n"
+                                 << 4000 << 0;
 }
 
 void TstSettings::ratingsReadAreBounded() {
@@ -279,7 +279,7 @@ void TstSettings::versionStateAlone() {
     QVERIFY(r.Load(IniPath()));
     QCOMPARE(r.VersionState, 2);
     // The update check on a first run creates the file.
-    const QString fresh = m_dir->filePath(QStringLiteral("fresh.ini"));
+    const QString fresh = dir_->filePath(QStringLiteral("fresh.ini"));
     QVERIFY(TZugaretSettings::WriteVersionState(fresh, 1));
     QVERIFY(r.Load(fresh));
     QCOMPARE(r.VersionState, 1);
@@ -290,10 +290,10 @@ void TstSettings::unwritableFileIsReported() {
     s.Nick = QStringLiteral("ana");
     QString error;
     // A folder that does not exist.
-    QVERIFY(!s.Save(m_dir->filePath(QStringLiteral("no/such/ZuzPlak.ini")), &error));
+    QVERIFY(!s.Save(dir_->filePath(QStringLiteral("no/such/ZuzPlak.ini")), &error));
     QVERIFY(error.contains(QStringLiteral("No se pudo guardar")));
     // A folder standing where the file should be (works even for root).
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("ZuzPlak.ini")));
+    QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("ZuzPlak.ini")));
     error.clear();
     QVERIFY(!s.Save(IniPath(), &error));
     QVERIFY(!error.isEmpty());

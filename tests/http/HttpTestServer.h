@@ -12,9 +12,9 @@
 class THttpTestServer {
 public:
     THttpTestServer() {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
-            QTcpSocket* s = m_server.nextPendingConnection();
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            QTcpSocket* s = server_.nextPendingConnection();
             QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { Request(s); });
             QObject::connect(s, &QTcpSocket::disconnected, s, [this, s] {
                 ++Disconnects;
@@ -33,9 +33,9 @@ public:
                "\r\nnada";
     }
 
-    void Route(const QByteArray& path, const QByteArray& answer) { m_routes[path] = answer; }
+    void Route(const QByteArray& path, const QByteArray& answer) { routes_[path] = answer; }
     QString Url(const QString& path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
     }
 
     QList<QByteArray> Requests;
@@ -43,17 +43,17 @@ public:
 
 private:
     void Request(QTcpSocket* s) {
-        QByteArray& head = m_heads[s];
+        QByteArray& head = heads_[s];
         head += s->readAll();
         if (!head.contains("\r\n\r\n")) return;
-        Requests << m_heads.take(s);
+        Requests << heads_.take(s);
         const QByteArray answer =
-            m_routes.value(Requests.last().split(' ').value(1), Status("404 Not Found"));
+            routes_.value(Requests.last().split(' ').value(1), Status("404 Not Found"));
         s->write(answer.startsWith("STALL:") ? answer.mid(6) : answer);
         if (!answer.isEmpty() && !answer.startsWith("STALL:")) s->disconnectFromHost();
     }
 
-    QTcpServer m_server;
-    QMap<QByteArray, QByteArray> m_routes;
-    QMap<QTcpSocket*, QByteArray> m_heads;
+    QTcpServer server_;
+    QMap<QByteArray, QByteArray> routes_;
+    QMap<QTcpSocket*, QByteArray> heads_;
 };
