@@ -330,6 +330,22 @@ bool TGameController::StartFromPosition(const QString& fen, int minutes, QString
     return true;
 }
 
+QString TGameController::InterruptedText() {
+    return QString::fromUtf8("Partida interrumpida: se perdió la conexión");
+}
+
+bool TGameController::InterruptNetworkGame() {
+    if (gameMode_ != TGameMode::Network || turn_ == TTurn::None || role_ == TRole::Observer)
+        return false;
+    // Like an abandon, but the record and the observers learn why.
+    const QString panel = InterruptedText();
+    EndGame(TEndReason::Abandoned);
+    SetPanel(panel, TTurnPanel::TKind::Ended);
+    AppendToLastRecordLine(QStringLiteral(" * {") + panel + u'}');
+    if (role_ == TRole::Server && network_) network_->SendEndGame(panel, QStringLiteral("*"));
+    return true;
+}
+
 void TGameController::EndObservedGame(const QString& panelText, const QString& resultText) {
     SetPanel(panelText, TTurnPanel::TKind::Ended);
     resultText_ = resultText;

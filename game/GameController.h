@@ -251,6 +251,13 @@ public:
     void ObserveGame(const TObservedGame& game);
     // A "/END_GAME": the observed game ends with the host's texts.
     void EndObservedGame(const QString& panelText, const QString& resultText);
+    // The opponent's connection was lost during a network game: the game
+    // stops at once, without a result or a rating change (clocks stopped, no
+    // more moves sent or accepted, the record gets "*" and the reason); the
+    // host tells its observers the game ended. False when no network game
+    // was in progress.
+    bool InterruptNetworkGame();
+    static QString InterruptedText();
 
     // Takes back the last move of a game against the engine or at one board
     // (against the engine: its reply and the user's move), with the record,

@@ -49,6 +49,8 @@ private slots:
     void networkTimeOutOnlyOnTheOwnersSide();
     void drawByAgreementAndHostAnnouncement();
     void abandonLeavesNoTrace();
+    void lostConnectionInterruptsTheGame_data();
+    void lostConnectionInterruptsTheGame();
     void observerRatingsNeverChange();
     void resigningAgainstTheEngineStopsIt();
     void engineMoveOnItsWayIsPlayedBeforeTheEnd_data();
@@ -219,6 +221,40 @@ void TestGameEnd::abandonLeavesNoTrace() {
     QCOMPARE(m.WhitePlayer().Elo, 1100);
     QVERIFY(m.NewGameAllowed());
     QVERIFY(!m.ClockB().Running());
+}
+
+// The opponent's connection goes during a network game: the game stops at
+// once, no rating changes, the record says why, the host tells its observers.
+void TestGameEnd::lostConnectionInterruptsTheGame_data() {
+    QTest::addColumn<int>("role");
+    QTest::newRow("host") << int(TRole::Server);
+    QTest::newRow("client") << int(TRole::Client);
+}
+
+void TestGameEnd::lostConnectionInterruptsTheGame() {
+    QFETCH(int, role);
+    TTestGame t;
+    TGameController& m = t.G();
+    m.SetRole(TRole(role));
+    t.Start(TGameMode::Network, TColour::White);
+    QVERIFY(t.Play("e2e4"));
+    QVERIFY(m.InterruptNetworkGame());
+    QVERIFY(!m.GameInProgress());
+    QVERIFY(!m.ClockW().Running() && !m.ClockB().Running());
+    QVERIFY(!m.LocalMayMove());
+    QCOMPARE(m.Elo(), 1100);
+    QCOMPARE(m.WhitePlayer().Elo, 1100);
+    QCOMPARE(m.Panel().Text, TGameController::InterruptedText());
+    QCOMPARE(t.Record().last(), "1.Pe2e4 * {" + TGameController::InterruptedText() + "}");
+    QCOMPARE(t.net.EndGames, role == int(TRole::Server)
+                                 ? QStringList{TGameController::InterruptedText() + " | *"}
+                                 : QStringList{});
+    // Nothing more is accepted, and a second loss changes nothing.
+    const int sent = int(t.net.Moves.size());
+    m.ApplyRemoteMove("e7e5");
+    QCOMPARE(t.model.WhiteToMove(), false);
+    QVERIFY(!m.InterruptNetworkGame());
+    QCOMPARE(int(t.net.Moves.size()), sent);
 }
 
 void TestGameEnd::observerRatingsNeverChange() {
