@@ -1,10 +1,13 @@
-// The record window's replay: forward and back steps, the animation, and
-// the auto-save check box.
+// The record window's replay: forward and back steps, the animation, the
+// arrow keys, and the auto-save check box; its file buttons and the board
+// menu's export.
 
 #include "tst_principal_fixture.h"
 
 #include <QCheckBox>
 #include <QSpinBox>
+
+Q_DECLARE_METATYPE(Qt::Key)
 
 namespace {
 // A replay of three moves, as opening a file sets it up.
@@ -29,6 +32,9 @@ private slots:
     void clickDuringAnimationStopsIt();
     void autoSaveCheckBox();
     void buttonsOnlyInAReplay();
+    void arrowKeys_data();
+    void arrowKeys();
+    void fileButtons();
 };
 
 void TestPartida::stepping() {
@@ -109,6 +115,71 @@ void TestPartida::buttonsOnlyInAReplay() {
     t.NewGameVia("Ana", true);
     QVERIFY(!t.Control<QToolButton>(p, "bAdelante")->isEnabled() && !t.Control<QToolButton>(p, "bAtras")->isEnabled() && !t.Control<QToolButton>(p, "bAnimar")->isEnabled());
     QCOMPARE(p.windowTitle(), QString("Partida"));
+}
+void TestPartida::arrowKeys_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<bool>("replay");
+    QTest::addColumn<int>("cursor");
+    QTest::newRow("Right on the record window") << "window" << Qt::Key_Right << true << 3;
+    QTest::newRow("Left on the record") << "memo" << Qt::Key_Left << true << 1;
+    QTest::newRow("Right on the board") << "board" << Qt::Key_Right << true << 3;
+    QTest::newRow("Left on the board") << "board" << Qt::Key_Left << true << 1;
+    QTest::newRow("Right on the board after the replay") << "board" << Qt::Key_Right << false << 1;
+}
+
+void TestPartida::arrowKeys() {
+    QFETCH(QString, target);
+    QFETCH(Qt::Key, key);
+    QFETCH(bool, replay);
+    QFETCH(int, cursor);
+    TTestProgram t;
+    TFrmPartida& p = t.Partida();
+    OpenReplay(t);
+    if (replay) {
+        p.bAdelanteClick();
+    } else {
+        t.Game().EndGame(TEndReason::Abandoned);
+        t.NewGameVia("Ana", true);
+    }
+    QWidget* w = target == "board" ? static_cast<QWidget*>(&t.Board())
+                 : target == "memo"
+                     ? static_cast<QWidget*>(t.Control<QPlainTextEdit>(p, "FListaPNG"))
+                     : &p;
+    QTest::keyClick(w, key);
+    QCOMPARE(t.Game().ReplayCursor, cursor);
+    QCOMPARE(t.Board().PieceAt(Square::E4), replay && cursor == 3 ? 'P' : ' ');
+}
+
+void TestPartida::fileButtons() {
+    TTestProgram t;
+    TFrmPartida& p = t.Partida();
+    auto write = [&t](const char* name, const QByteArray& bytes) {
+        QFile f(t.dir.path() + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    };
+    auto read = [&t](const char* name) {
+        QFile f(t.dir.path() + "/" + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    t.NewGameVia("Ana", true);
+    QVERIFY(t.PlayAll({"f2f3", "e7e5", "g2g4", "d8h4"}));
+    t.dialogs.AnswerSaveFile(t.dir.path() + "/mate.pgn");
+    t.Main().findChild<QAction*>("menuExportarPGN")->trigger();
+    QVERIFY(read("mate.pgn").simplified().endsWith("1. f3 e5 2. g4 Qh4# 0-1"));
+    // Files of as many lines as the record shown replace it all the same.
+    write("a.gam", "1.Pe2e4 Pe7e5\r\n2.Ng1f3\r\n");
+    write("b.gam", "1.Pd2d4 Pd7d5\r\n2.Pc2c4\r\n");
+    for (const char* name : {"a.gam", "b.gam"}) {
+        t.dialogs.AnswerOpenFile(t.dir.path() + "/" + name);
+        t.Control<QToolButton>(p, "bAbrir")->click();
+        QCOMPARE(t.Record().join("\r\n") + "\r\n", QString::fromLatin1(read(name)));
+    }
+    t.dialogs.AnswerSaveFile(t.dir.path() + "/c.gam");
+    t.Control<QToolButton>(p, "bGuardar")->click();
+    QVERIFY(read("c.gam").startsWith("[Event \"ZugaretCHAT\"]\r\n"));
+    QVERIFY(read("c.gam").endsWith("{ Negras:Ana 2 Elo:0 }\r\n" + read("b.gam")));
+    QVERIFY(!t.dialogs.HasUnexpected());
 }
 QTEST_MAIN(TestPartida)
 #include "tst_partida.moc"
