@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QInputDialog>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -38,7 +37,6 @@ private slots:
     void scriptedUnexpected();
     void realMessageAndQuestion();
     void realInputQuery();
-    void realChooseItem();
 };
 
 void TstUiDialogs::displayText_data() {
@@ -203,23 +201,6 @@ void TstUiDialogs::realInputQuery() {
     QCOMPARE(
         d.InputBox(QStringLiteral("Promoción peón"), QStringLiteral("Elije"), QStringLiteral("D")),
         QStringLiteral("D"));
-}
-
-void TstUiDialogs::realChooseItem() {
-    TQtDialogs d;
-    int shown = -1;
-    OnNextModal([&](QWidget* w) {
-        auto* list = w->findChild<QListWidget*>(QStringLiteral("ChooseItemList"));
-        QVERIFY(list);
-        shown = list->currentRow();
-        list->setCurrentRow(0);
-        QTest::keyClick(list, Qt::Key_Return);
-    });
-    const QStringList items{"a", "b", "c"};
-    QCOMPARE(d.ChooseItem("Abrir partida", "Elija", items, 2), std::optional<int>(0));
-    QCOMPARE(shown, 2);
-    OnNextModal([](QWidget* w) { w->close(); });
-    QCOMPARE(d.ChooseItem("Abrir partida", "Elija", items, 0), std::optional<int>());
 }
 
 QTEST_MAIN(TstUiDialogs)
