@@ -27,11 +27,10 @@ struct TFileDialogRequest {
 
 // The one way the windows ask the user something: message boxes, Yes/No and
 // OK/Cancel questions, input boxes, open/save file dialogs and the picture
-// dialog, and a list to pick one entry from. Texts are the program's own; message texts may hold
-// the program's
-// "\n\r" line breaks, which the real dialogs show as one line break each
-// (DisplayText) while the scripted ones log them as they came. An empty
-// caption means the application's title.
+// dialog, and a list to pick one entry from. Texts are the program's own;
+// message texts may hold the program's "\n\r" line breaks, which the real
+// dialogs show as one line break each (DisplayText) while the scripted ones
+// log them as they came. An empty caption means the application's title.
 //
 // Every dialog is modal: the call returns when the user has answered. A
 // cancelled input box or file dialog returns nothing (std::nullopt / an

@@ -13,8 +13,9 @@ QString DisplayText(const QString& text);
 // "Desc|*.a|Desc2|*.b;*.c" to Qt's "Desc (*.a);;Desc2 (*.b *.c)".
 QString QtFileFilter(const QString& filter);
 
-// The real dialogs over QMessageBox, QInputDialog, QFileDialog and a list. They are
-// parented to Parent() if set, else to the application's active window.
+// The real dialogs over QMessageBox, QInputDialog, QFileDialog and a list
+// dialog. They are parented to Parent() if set, else to the application's
+// active window.
 class TQtDialogs final : public TUiDialogs {
 public:
     explicit TQtDialogs(QWidget* parent = nullptr);

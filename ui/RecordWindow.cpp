@@ -32,7 +32,7 @@ QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hin
 TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pieceImage,
                          QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Game(game),
-      PieceImageOf(std::move(pieceImage)), Files(game) {
+      PieceImageOf(std::move(pieceImage)), files_(game) {
     setObjectName("FrmPartida");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
     setWindowTitle("Partida");
@@ -277,15 +277,15 @@ bool TFrmPartida::Animating() const {
 }
 
 void TFrmPartida::bAbrirClick() {
-    Files.Open();
+    files_.Open();
 }
 
 void TFrmPartida::bGuardarClick() {
-    Files.Save();
+    files_.Save();
 }
 
 void TFrmPartida::bExportarClick() {
-    Files.ExportPgn();
+    files_.ExportPgn();
 }
 
 bool TFrmPartida::ReplayKeyPress(int key) {

@@ -77,7 +77,7 @@ private:
 
     TGameController& Game;
     std::function<QPixmap(char)> PieceImageOf;
-    TRecordFiles Files;
+    TRecordFiles files_;
     QStringList shown_;             // the record lines the memo holds
     std::array<int, 4> handlers_{}; // this window's handlers of the controller's events
 
