@@ -2,10 +2,12 @@
 
 #include "ChessModel.h"
 #include "PositionCheck.h"
+#include "GameFileIO.h"
 #include "ProgramEnv.h"
 #include "Settings.h"
 #include "UiDialogs.h"
 
+#include <QDate>
 #include <QTimer>
 
 #include <utility>
@@ -407,6 +409,7 @@ void TGameController::StartGame() {
         if (gameMode_ == TGameMode::VsComputer)
             record_.append(QStringLiteral("{Nivel de ") + QLatin1String(ComputerName) +
                            QStringLiteral(": ") + QString::number(engineDepth_) + u'}');
+        recordResult_.clear();
         Raise(OnRecordChanged);
     }
     ShowPlayers();
@@ -768,6 +771,43 @@ void TGameController::ReplayBack() {
     if (ReplayCursor > 0) --ReplayCursor;
 }
 
+bool TGameController::OpenReplay(const TOpenedGame& game) {
+    if (!game.Opened()) return false;
+    WhenNoMoveInProgress([this, game] {
+        if (turn_ != TTurn::None) EndGame(TEndReason::Abandoned);
+        gameMode_ = TGameMode::Replay;
+        record_ = game.Lines;
+        Raise(OnRecordChanged);
+        const TPlayer white{game.White.value_or(whitePlayer_.Nick), 0};
+        const TPlayer black{game.Black.value_or(blackPlayer_.Nick), 0};
+        whitePlayer_ = white;
+        blackPlayer_ = black;
+        recordResult_ = game.Result;
+        for (TRelojChess* clock : {&clockW_, &clockB_}) {
+            clock->SetTime(59, 59);
+            clock->SetHoras(23);
+        }
+        ReplayMoves = game.ReplayMoves;
+        ReplayCursor = 1;
+        StartGame();
+        // Connected to a chat, StartGame puts the user's nick on the user's
+        // colour; the players of a replay are those of the file.
+        if (whitePlayer_.Nick != white.Nick || blackPlayer_.Nick != black.Nick ||
+            whitePlayer_.Elo != 0 || blackPlayer_.Elo != 0) {
+            whitePlayer_ = white;
+            blackPlayer_ = black;
+            ShowPlayers();
+        }
+        if (!game.StartFen.isEmpty() && model_.SetFen(game.StartFen) && !model_.WhiteToMove()) {
+            clockW_.Stop();
+            clockB_.Start();
+            turn_ = TTurn::Black;
+            SetTurnPanel(TTurn::Black);
+        }
+    });
+    return true;
+}
+
 // ---------------------------------------------------------------- game end
 
 void TGameController::EndGame(TEndReason reason) {
@@ -850,6 +890,7 @@ void TGameController::EndGame(TEndReason reason) {
     if (reason == TEndReason::OwnResignation || reason == TEndReason::OpponentResignation)
         MeteRuido("cobarde2");
     if (gameMode_ != TGameMode::Replay) {
+        recordResult_ = resultText_;
         if (model_.WhiteToMove())
             AddRecordLine(resultText_);
         else
@@ -894,8 +935,25 @@ void TGameController::EndGame(TEndReason reason) {
     if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
 }
 
+TRecordHeader TGameController::RecordHeader() const {
+    TRecordHeader h;
+    h.WhiteNick = whitePlayer_.Nick;
+    h.WhiteElo = whitePlayer_.Elo;
+    h.BlackNick = blackPlayer_.Nick;
+    h.BlackElo = blackPlayer_.Elo;
+    h.ResultText = recordResult_.isEmpty() ? QStringLiteral("*") : recordResult_;
+    h.Date = QDate::currentDate();
+    return h;
+}
+
 void TGameController::SavePgnDatabase() {
-    // The PGN database writer of the game records takes this place.
+    const TDatabaseSave save = AppendToPgnDatabase(pgnFolder_, nick_, RecordHeader(), record_);
+    TUiDialogs* d = env_.Dialogs();
+    if (!d) return;
+    if (!save.Saved)
+        d->ShowMessage(save.Error, QString(), TMessageKind::Error);
+    else if (!save.Warning.isEmpty())
+        d->ShowMessage(save.Warning, QString(), TMessageKind::Warning);
 }
 
 void TGameController::Resign() {

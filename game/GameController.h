@@ -20,6 +20,9 @@
 //    second EndGame only repeats its first step;
 //  - NewGameAllowed is false from StartGame to EndGame;
 //  - the record is written in every mode but Replay;
+//  - a game that ends with a result is appended to the user's PGN database
+//    (when AutoSavePgn is on and it is no replay); a failed append is shown
+//    and changes neither the result nor the ratings;
 //  - MoveSerial numbers the move messages this program sends, one per move;
 //  - a finished game stays finished: no move received afterwards, no engine
 //    move and no promotion answered afterwards reopens it or is sent on;
@@ -32,6 +35,7 @@
 #include "ChessClock.h"
 #include "EventList.h"
 #include "MoveMessage.h"
+#include "OwnGameFormat.h"
 #include "Players.h"
 #include "Square.h"
 
@@ -279,6 +283,18 @@ public:
     int ReplayCursor = 1;
     void ReplayForward();
     void ReplayBack();
+    // Sets up the replay of a game opened from a file: its record and moves,
+    // the players it names (a nick it does not name stays) with ratings 0,
+    // both clocks at 23:59:59, cursor 1, Replay mode, then StartGame; the
+    // board starts from the game's FEN when it has one. A game in progress
+    // is abandoned first. False, and nothing changed, for a game that was
+    // not opened.
+    bool OpenReplay(const TOpenedGame& game);
+
+    // What a saved record's header says of the current game: the players
+    // and their ratings, today's date, and the result ("*" while a game is
+    // being played or when the last one was abandoned).
+    TRecordHeader RecordHeader() const;
 
     // ---- board events (wired to the model by the constructor) ----
     void FBoardLegalMove(Square oldSq, Square newSq);
@@ -348,6 +364,9 @@ private:
     TPlayer whitePlayer_;
     TPlayer blackPlayer_;
     QString resultText_;
+    // The result the current record ends with (its file's, for a replay);
+    // empty while the game is played or when it was abandoned.
+    QString recordResult_;
     int moveSerial_ = 0;
     bool pendingPromotion_ = false;
     QChar promotionPiece_ = u'*';

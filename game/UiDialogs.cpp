@@ -37,6 +37,14 @@ void TScriptedDialogs::AnswerOpenPicture(const QString& fileName, const QString&
     m_answers.push_back({TDialogKind::OpenPicture, expectCaption, true, fileName});
 }
 
+void TScriptedDialogs::AnswerChoice(int index, const QString& expectCaption) {
+    m_answers.push_back({TDialogKind::Choice, expectCaption, true, QString::number(index)});
+}
+
+void TScriptedDialogs::CancelChoice(const QString& expectCaption) {
+    m_answers.push_back({TDialogKind::Choice, expectCaption, false, std::nullopt});
+}
+
 void TScriptedDialogs::SetUnexpectedAnswers(bool yes, std::optional<QString> input,
                                             const QString& fileName) {
     m_defaultYes = yes;
@@ -119,6 +127,24 @@ QString TScriptedDialogs::SaveFileName(const TFileDialogRequest& request) {
 
 QString TScriptedDialogs::OpenPictureName(const TFileDialogRequest& request) {
     return FileDialog(TDialogKind::OpenPicture, request);
+}
+
+std::optional<int> TScriptedDialogs::ChooseItem(const QString& caption, const QString& prompt,
+                                                const QStringList& items, int preselected) {
+    TDialogRecord record;
+    record.Kind = TDialogKind::Choice;
+    record.Caption = caption;
+    record.Text = prompt;
+    record.DefaultText = QString::number(preselected);
+    record.Items = items;
+    TPrepared prepared;
+    const bool taken = Take(TDialogKind::Choice, caption, prepared);
+    record.Unexpected = !taken;
+    std::optional<int> answer;
+    if (taken && prepared.Text) answer = prepared.Text->toInt();
+    record.Answer = answer ? *prepared.Text : QStringLiteral("<cancel>");
+    m_log.append(record);
+    return answer;
 }
 
 QStringList TScriptedDialogs::Messages() const {

@@ -27,10 +27,10 @@ struct TFileDialogRequest {
 
 // The one way the windows ask the user something: message boxes, Yes/No and
 // OK/Cancel questions, input boxes, open/save file dialogs and the picture
-// dialog. Texts are the program's own; message texts may hold the program's
-// "\n\r" line breaks, which the real dialogs show as one line break each
-// (DisplayText) while the scripted ones log them as they came. An empty
-// caption means the application's title.
+// dialog, and a list to pick one entry from. Texts are the program's own;
+// message texts may hold the program's "\n\r" line breaks, which the real
+// dialogs show as one line break each (DisplayText) while the scripted ones
+// log them as they came. An empty caption means the application's title.
 //
 // Every dialog is modal: the call returns when the user has answered. A
 // cancelled input box or file dialog returns nothing (std::nullopt / an
@@ -52,6 +52,10 @@ public:
     virtual QString SaveFileName(const TFileDialogRequest& request) = 0;
     // Open dialog for a picture (bitmap and the other image formats Qt reads).
     virtual QString OpenPictureName(const TFileDialogRequest& request) = 0;
+    // A list of items to pick one from, starting on preselected: the index
+    // of the item picked, or nothing when cancelled.
+    virtual std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
+                                          const QStringList& items, int preselected) = 0;
 
     // InputBox: the entered text, or defaultText when cancelled.
     QString InputBox(const QString& caption, const QString& prompt, const QString& defaultText);
@@ -64,18 +68,19 @@ public:
 };
 
 // What was asked.
-enum class TDialogKind { Message, Question, Input, OpenFile, SaveFile, OpenPicture };
+enum class TDialogKind { Message, Question, Input, OpenFile, SaveFile, OpenPicture, Choice };
 
 // One dialog shown through TScriptedDialogs.
 struct TDialogRecord {
     TDialogKind Kind = TDialogKind::Message;
     QString Caption;
-    QString Text;        // message or question text, input prompt, or file filter
-    QString DefaultText; // input default, or preset file name
+    QString Text;        // message or question text, input or list prompt, or file filter
+    QString DefaultText; // input default, preset file name, or the preselected item's index
+    QStringList Items;   // the entries of a list
     TMessageKind MessageKind = TMessageKind::Information;
     TQuestionButtons Buttons = TQuestionButtons::YesNo;
     bool Unexpected = false; // no prepared answer matched; the default answer was given
-    QString Answer;          // "yes"/"no", the text or file given, "<cancel>"
+    QString Answer;          // "yes"/"no", the text, file or item index given, "<cancel>"
 };
 
 // Test double: answers from a queue of prepared answers and logs every
@@ -84,7 +89,8 @@ struct TDialogRecord {
 // question, input box or file dialog takes the front answer when it is of its
 // kind (and, if the answer names a caption, has that caption); otherwise it is
 // recorded as unexpected, answered with the configurable default (No/Cancel,
-// a cancelled input box, a cancelled file dialog) and the queue stays as it is.
+// a cancelled input box, a cancelled file dialog or list) and the queue stays
+// as it is.
 class TScriptedDialogs final : public TUiDialogs {
 public:
     // Prepared answers; expectCaption empty matches any caption.
@@ -95,6 +101,9 @@ public:
     void AnswerOpenFile(const QString& fileName, const QString& expectCaption = QString());
     void AnswerSaveFile(const QString& fileName, const QString& expectCaption = QString());
     void AnswerOpenPicture(const QString& fileName, const QString& expectCaption = QString());
+    // Picks the item of that index in the next list.
+    void AnswerChoice(int index, const QString& expectCaption = QString());
+    void CancelChoice(const QString& expectCaption = QString());
 
     // Answers given to unexpected dialogs.
     void SetUnexpectedAnswers(bool yes, std::optional<QString> input, const QString& fileName);
@@ -108,6 +117,8 @@ public:
     QString OpenFileName(const TFileDialogRequest& request) override;
     QString SaveFileName(const TFileDialogRequest& request) override;
     QString OpenPictureName(const TFileDialogRequest& request) override;
+    std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
+                                  const QStringList& items, int preselected) override;
 
     const QList<TDialogRecord>& Log() const { return m_log; }
     // Texts of the message boxes shown, in order.

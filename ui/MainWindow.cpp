@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -223,6 +224,7 @@ void TFrmPrincipal::BuildControls() {
     FBoard->SetLineStyle(QPen(QColor(46, 52, 64)));
     FBoard->move(4, 4);
     FBoard->resize(334, 334);
+    FBoard->setFocusPolicy(Qt::StrongFocus); // its arrow keys step a replay
     // The board never gets below squares of MinSquareSize pixels: the layout
     // keeps the window at least that large, tool bar included.
     const int minBoard = 8 * MinSquareSize + 2 * FBoard->SizeOfBorder();
@@ -302,6 +304,12 @@ void TFrmPrincipal::BuildControls() {
     });
     connect(menuConectar, &QAction::triggered, this, [this] {
         if (chat_) chat_->bConectarClick();
+    });
+    MenuBoard->addSeparator();
+    menuExportarPGN = MenuBoard->addAction("Exportar PGN");
+    menuExportarPGN->setObjectName("menuExportarPGN");
+    connect(menuExportarPGN, &QAction::triggered, this, [this] {
+        if (partida_) partida_->bExportarClick();
     });
     FBoard->OnMouseDown = [this](TChessBrd*, Qt::MouseButton b, Qt::KeyboardModifiers, int x,
                                  int y) { FBoardMouseDown(b, x, y); };
@@ -745,6 +753,14 @@ void TFrmPrincipal::resizeEvent(QResizeEvent* event) {
 void TFrmPrincipal::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     ScheduleIdle();
+}
+
+void TFrmPrincipal::keyPressEvent(QKeyEvent* event) {
+    if (partida_ && !(event->modifiers() & ~Qt::KeypadModifier) &&
+        partida_->ReplayKeyPress(event->key()))
+        event->accept();
+    else
+        QMainWindow::keyPressEvent(event);
 }
 
 bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event) {

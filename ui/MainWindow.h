@@ -125,6 +125,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The arrow keys the board does not use step a replay (the record window's).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();
@@ -180,6 +182,7 @@ private:
     QAction* menuConectar = nullptr;
     QAction* menuCopiarFen = nullptr;
     QAction* menuPegarFen = nullptr;
+    QAction* menuExportarPGN = nullptr; // the record window's "Exportar PGN"
 
     QWidget* central_ = nullptr;
     bool terminated_ = false;

@@ -1,11 +1,15 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QVBoxLayout>
 #include <QWidget>
 
 QString DisplayText(const QString& text) {
@@ -122,6 +126,31 @@ QString TQtDialogs::SaveFileName(const TFileDialogRequest& request) {
 QString TQtDialogs::OpenPictureName(const TFileDialogRequest& request) {
     return RunFileDialog(Parent(), request, false,
                          request.Filter.isEmpty() ? PictureFilter() : request.Filter);
+}
+
+std::optional<int> TQtDialogs::ChooseItem(const QString& caption, const QString& prompt,
+                                          const QStringList& items, int preselected) {
+    QDialog dialog(Parent());
+    dialog.setWindowTitle(CaptionOrTitle(caption));
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("ChooseItemList"));
+    list->setUniformItemSizes(true); // thousands of games list at once
+    list->addItems(items);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(DisplayText(prompt), &dialog));
+    layout->addWidget(list, 1);
+    layout->addWidget(buttons);
+    dialog.resize(460, 360);
+    if (preselected >= 0 && preselected < list->count()) {
+        list->setCurrentRow(preselected);
+        list->scrollToItem(list->currentItem(), QAbstractItemView::PositionAtCenter);
+    }
+    if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
+    return list->currentRow();
 }
 
 // ---------------------------------------------------------------- scripted

@@ -13,8 +13,9 @@ QString DisplayText(const QString& text);
 // "Desc|*.a|Desc2|*.b;*.c" to Qt's "Desc (*.a);;Desc2 (*.b *.c)".
 QString QtFileFilter(const QString& filter);
 
-// The real dialogs over QMessageBox, QInputDialog and QFileDialog. They are
-// parented to Parent() if set, else to the application's active window.
+// The real dialogs over QMessageBox, QInputDialog, QFileDialog and a list
+// dialog. They are parented to Parent() if set, else to the application's
+// active window.
 class TQtDialogs final : public TUiDialogs {
 public:
     explicit TQtDialogs(QWidget* parent = nullptr);
@@ -31,6 +32,9 @@ public:
     QString OpenFileName(const TFileDialogRequest& request) override;
     QString SaveFileName(const TFileDialogRequest& request) override;
     QString OpenPictureName(const TFileDialogRequest& request) override;
+    // A list dialog: double-click or OK picks the current entry.
+    std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
+                                  const QStringList& items, int preselected) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -31,7 +32,7 @@ QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hin
 TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pieceImage,
                          QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Game(game),
-      PieceImageOf(std::move(pieceImage)) {
+      PieceImageOf(std::move(pieceImage)), files_(game) {
     setObjectName("FrmPartida");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
     setWindowTitle("Partida");
@@ -48,6 +49,7 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
 
     bAbrir = MakeButton(this, "Abrir", "Abrir partida");
     bGuardar = MakeButton(this, "Guardar", "Guardar la partida actual\nan formato GAM o PGN");
+    bExportar = MakeButton(this, "Exportar PGN", "Exportar PGN");
     bAtras = MakeButton(this, QString(QChar(0x25C0)), "Atras");
     bAdelante = MakeButton(this, QString(QChar(0x25B6)), "Adelante");
     bAnimar = MakeButton(this, "Animar", "Animar partida");
@@ -96,7 +98,7 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
 
     auto* tools = new QHBoxLayout;
     tools->setSpacing(3);
-    for (auto* b : {bAbrir, bGuardar, bAtras, bAdelante, bAnimar})
+    for (auto* b : {bAbrir, bGuardar, bAtras, bAdelante, bAnimar, bExportar})
         tools->addWidget(b);
     tools->addStretch(1);
     tools->addWidget(SpeedButton1);
@@ -120,7 +122,8 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
     resize(480, 320);
 
     for (auto [button, name] :
-         {std::pair{bAbrir, "bAbrir"}, {bGuardar, "bGuardar"}, {bAtras, "bAtras"},
+         {std::pair{bAbrir, "bAbrir"}, {bGuardar, "bGuardar"}, {bExportar, "bExportar"},
+          {bAtras, "bAtras"},
           {bAdelante, "bAdelante"}, {bAnimar, "bAnimar"}, {SpeedButton1, "SpeedButton1"}})
         button->setObjectName(QString::fromLatin1(name));
     chAuto->setObjectName("chAuto");
@@ -129,6 +132,9 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
     chAuto->setChecked(Game.AutoSavePgn());
     connect(chAuto, &QCheckBox::toggled, this, [this](bool on) { Game.SetAutoSavePgn(on); });
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int ms) { Timer1->setInterval(ms); });
+    connect(bAbrir, &QToolButton::clicked, this, [this] { bAbrirClick(); });
+    connect(bGuardar, &QToolButton::clicked, this, [this] { bGuardarClick(); });
+    connect(bExportar, &QToolButton::clicked, this, [this] { bExportarClick(); });
     connect(bAdelante, &QToolButton::clicked, this, [this] { bAdelanteClick(true); });
     connect(bAtras, &QToolButton::clicked, this, [this] { bAtrasClick(true); });
     connect(bAnimar, &QToolButton::clicked, this, [this] { bAnimarClick(); });
@@ -144,6 +150,8 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
                                                                    : Game.RecordCaption());
                  }),
                  Game.OnGameStarted.Add([this] { GameStarted(); })};
+    // The memo would take the arrow keys for its scroll bars.
+    FListaPNG->installEventFilter(this);
     ShowRecord();
 }
 
@@ -214,12 +222,19 @@ QStringList TFrmPartida::Lines() const {
 
 void TFrmPartida::ShowRecord() {
     // Moves add a line or lengthen the last one: the memo follows without
-    // writing the whole record again.
+    // writing the whole record again. Any other change (a new game, an
+    // opened file, however many lines it has) writes it whole.
     const QStringList& record = Game.Record();
-    const int n = int(record.size());
-    if (n == shownLines_ + 1 && n > 0) {
+    const qsizetype n = record.size();
+    const qsizetype shown = shown_.size();
+    auto sameFirst = [&](qsizetype count) {
+        for (qsizetype i = 0; i < count; ++i)
+            if (record.at(i) != shown_.at(i)) return false;
+        return true;
+    };
+    if (n == shown + 1 && sameFirst(shown)) {
         FListaPNG->appendPlainText(record.last());
-    } else if (n == shownLines_ && n > 0) {
+    } else if (n == shown && n > 0 && sameFirst(n - 1)) {
         QTextCursor c(FListaPNG->document()->lastBlock());
         c.select(QTextCursor::BlockUnderCursor);
         c.movePosition(QTextCursor::StartOfBlock);
@@ -228,7 +243,7 @@ void TFrmPartida::ShowRecord() {
     } else {
         FListaPNG->setPlainText(record.join(u'\n'));
     }
-    shownLines_ = n;
+    shown_ = record;
     FListaPNG->moveCursor(QTextCursor::End);
     FListaPNG->ensureCursorVisible();
 }
@@ -259,6 +274,44 @@ void TFrmPartida::StopAnimation() {
 
 bool TFrmPartida::Animating() const {
     return Timer1->isActive();
+}
+
+void TFrmPartida::bAbrirClick() {
+    files_.Open();
+}
+
+void TFrmPartida::bGuardarClick() {
+    files_.Save();
+}
+
+void TFrmPartida::bExportarClick() {
+    files_.ExportPgn();
+}
+
+bool TFrmPartida::ReplayKeyPress(int key) {
+    if ((key != Qt::Key_Left && key != Qt::Key_Right) || !bAdelante->isEnabled() ||
+        Game.GameMode() != TGameMode::Replay)
+        return false;
+    if (key == Qt::Key_Left)
+        bAtrasClick(true);
+    else
+        bAdelanteClick(true);
+    return true;
+}
+
+void TFrmPartida::keyPressEvent(QKeyEvent* event) {
+    if (!(event->modifiers() & ~Qt::KeypadModifier) && ReplayKeyPress(event->key()))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool TFrmPartida::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FListaPNG && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!(key->modifiers() & ~Qt::KeypadModifier) && ReplayKeyPress(key->key())) return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFrmPartida::bAdelanteClick(bool byUser) {

@@ -3,15 +3,19 @@
 // main window and a view over the game controller. It shows the record of
 // the current game (FListaPNG), the pieces captured so far (one column of
 // small images: White's from the top, Black's from the bottom), and the
-// commands to open, save, step and animate a game.
+// commands to open, save, export, step and animate a game. The Left and
+// Right arrow keys step a replay back and forward.
 //
 // What must stay true:
 //  - the memo and the captured pieces show the controller's record and
-//    captured pieces as last announced;
+//    captured pieces as last announced, whatever record replaced the shown
+//    one;
 //  - the window cannot be closed by the user; it lives as long as the main
 //    window, which owns it;
 //  - bAtras, bAdelante and bAnimar are enabled only during a replay;
 //  - the caption holds the current move pair while a game is played.
+
+#include "RecordFiles.h"
 
 #include <QPixmap>
 #include <QStringList>
@@ -42,6 +46,9 @@ public:
     // The names of the captured-piece images shown ("B_D", "N_T_1" ...).
     QStringList VisibleCapturedImages() const;
 
+    void bAbrirClick();
+    void bGuardarClick();
+    void bExportarClick();
     void bAdelanteClick(bool byUser = true);
     void bAtrasClick(bool byUser = true);
     void bAnimarClick();
@@ -49,12 +56,18 @@ public:
     // Stops the animation of a replay, if it runs.
     void StopAnimation();
     bool Animating() const;
+    // During a replay, Left steps back and Right forward, as the buttons
+    // do; true when the key was used. The main window routes the board's
+    // keys here.
+    bool ReplayKeyPress(int key);
 
     // Raised by the window's help button.
     std::function<void()> OnHelp;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLabel* MakePieceImage(QChar glyph, bool white, const QString& name);
@@ -64,12 +77,14 @@ private:
 
     TGameController& Game;
     std::function<QPixmap(char)> PieceImageOf;
-    int shownLines_ = 0; // record lines the memo holds
+    TRecordFiles files_;
+    QStringList shown_;             // the record lines the memo holds
     std::array<int, 4> handlers_{}; // this window's handlers of the controller's events
 
     QPlainTextEdit* FListaPNG = nullptr;
     QToolButton* bAbrir = nullptr;
     QToolButton* bGuardar = nullptr;
+    QToolButton* bExportar = nullptr; // "Exportar PGN"
     QToolButton* bAtras = nullptr;
     QToolButton* bAdelante = nullptr;
     QToolButton* bAnimar = nullptr;      // toggle: stays down while animating

@@ -33,6 +33,10 @@ public:
     QString OpenPictureName(const TFileDialogRequest& r) override {
         return Inner.OpenPictureName(r);
     }
+    std::optional<int> ChooseItem(const QString& c, const QString& p, const QStringList& items,
+                                  int preselected) override {
+        return Inner.ChooseItem(c, p, items, preselected);
+    }
 };
 } // namespace
 

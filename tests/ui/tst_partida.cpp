@@ -1,10 +1,13 @@
-// The record window's replay: forward and back steps, the animation, and
-// the auto-save check box.
+// The record window's replay: forward and back steps, the animation, the
+// arrow keys, and the auto-save check box; its file buttons and the board
+// menu's export.
 
 #include "tst_principal_fixture.h"
 
 #include <QCheckBox>
 #include <QSpinBox>
+
+Q_DECLARE_METATYPE(Qt::Key)
 
 namespace {
 // A replay of three moves, as opening a file sets it up.
@@ -29,6 +32,9 @@ private slots:
     void clickDuringAnimationStopsIt();
     void autoSaveCheckBox();
     void buttonsOnlyInAReplay();
+    void arrowKeys_data();
+    void arrowKeys();
+    void fileButtons();
 };
 
 void TestPartida::stepping() {
@@ -110,5 +116,61 @@ void TestPartida::buttonsOnlyInAReplay() {
     QVERIFY(!t.Control<QToolButton>(p, "bAdelante")->isEnabled() && !t.Control<QToolButton>(p, "bAtras")->isEnabled() && !t.Control<QToolButton>(p, "bAnimar")->isEnabled());
     QCOMPARE(p.windowTitle(), QString("Partida"));
 }
+void TestPartida::arrowKeys_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<int>("cursor");
+    QTest::newRow("Right on the record window") << "window" << Qt::Key_Right << 3;
+    QTest::newRow("Left on the record") << "memo" << Qt::Key_Left << 1;
+    QTest::newRow("Right on the board") << "board" << Qt::Key_Right << 3;
+    QTest::newRow("Left on the board") << "board" << Qt::Key_Left << 1;
+    QTest::newRow("Right on the board after the replay") << "board" << Qt::Key_Right << 1;
+}
+
+void TestPartida::arrowKeys() {
+    QFETCH(QString, target);
+    QFETCH(Qt::Key, key);
+    QFETCH(int, cursor);
+    TTestProgram t;
+    TFrmPartida& p = t.Partida();
+    OpenReplay(t);
+    p.bAdelanteClick();
+    const bool after = QString(QTest::currentDataTag()).endsWith("after the replay");
+    if (after) {
+        t.Game().EndGame(TEndReason::Abandoned);
+        t.NewGameVia("Ana", true); // the replay's moves stay, but no more steps
+        t.Game().ReplayCursor = 1;
+    }
+    QWidget* memo = t.Control<QPlainTextEdit>(p, "FListaPNG");
+    QTest::keyClick(target == "board" ? &t.Board() : target == "memo" ? memo : &p, key);
+    QCOMPARE(t.Game().ReplayCursor, cursor);
+    QCOMPARE(t.Board().PieceAt(Square::E4), cursor == 3 ? 'P' : ' ');
+}
+
+void TestPartida::fileButtons() {
+    TTestProgram t;
+    const QString dir = t.dir.path() + "/";
+    auto read = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    t.NewGameVia("Ana", true);
+    QVERIFY(t.PlayAll({"f2f3", "e7e5", "g2g4", "d8h4"}));
+    t.dialogs.AnswerSaveFile(dir + "mate.pgn");
+    t.Main().findChild<QAction*>("menuExportarPGN")->trigger();
+    QVERIFY(read(dir + "mate.pgn").simplified().endsWith("1. f3 e5 2. g4 Qh4# 0-1"));
+    // A file of as many lines as the record shown replaces it all the same.
+    for (const QByteArray bytes :
+         {"1.Pe2e4 Pe7e5\r\n2.Ng1f3\r\n", "1.Pd2d4 Pd7d5\r\n2.Pc2c4\r\n"}) {
+        QFile f(dir + "a.gam");
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        f.close();
+        t.dialogs.AnswerOpenFile(dir + "a.gam");
+        t.Control<QToolButton>(t.Partida(), "bAbrir")->click();
+        QCOMPARE(t.Record().join("\r\n") + "\r\n", QString::fromLatin1(bytes));
+    }
+    QVERIFY(!t.dialogs.HasUnexpected());
+}
+
 QTEST_MAIN(TestPartida)
 #include "tst_partida.moc"

@@ -1,0 +1,163 @@
+// Game records through the controller: a game played here comes back move
+// for move from the database, a saved and an exported file; the database
+// when too big or unwritable; what opening sets up, and what it leaves alone.
+
+#include "GameFile.h"
+#include "GameTestUtil.h"
+#include "RecordFiles.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+// Pawn moves, captures, a promotion taking a rook, a check, a knight move
+// that needs its file, both sides castling; then White resigns.
+const QStringList Sample = {"e2e4", "d7d5", "e4d5", "c7c6", "d5c6", "g8f6", "c6b7", "e7e6",
+                            "b7a8", "f8c5", "f1b5", "b8d7", "g1f3", "e8g8", "e1g1", "c8b7"};
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+void PlayAndResign(TTestGame& t, const QStringList& moves) {
+    t.Start(TGameMode::LocalTwoPlayers, TColour::White);
+    t.dialogs.AnswerInput("D"); // the promotion
+    QVERIFY(t.PlayAll(moves));
+    t.G().Resign();
+}
+} // namespace
+
+class TestGameRecords : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void database_data();
+    void database();
+    void open_data();
+    void open();
+};
+
+void TestGameRecords::roundTrip_data() {
+    QTest::addColumn<QString>("how");
+    for (const char* how : {"auto-saved", "saved", "exported", "opened and saved again",
+                            "two games auto-saved, the first picked"})
+        QTest::newRow(how) << how;
+}
+
+void TestGameRecords::roundTrip() {
+    QFETCH(QString, how);
+    TTestGame a, b("Bea");
+    b.G().SetRole(TRole::Client); // connected, StartGame gives White the user's nick
+    b.G().SetMyColour(TColour::White);
+    PlayAndResign(a, Sample);
+    const QString end = a.model.Position();
+    QString file = a.G().PgnFolder() + "Ana.pgn";
+    if (how.startsWith("two")) {
+        PlayAndResign(a, {"e2e4"});
+    } else if (how != "auto-saved") {
+        file = a.dir.path() + "/partida.gam";
+        a.dialogs.AnswerSaveFile(file);
+        QVERIFY(how == "exported" ? TRecordFiles(a.G()).ExportPgn() : TRecordFiles(a.G()).Save());
+    }
+    QVERIFY(a.dialogs.Messages().isEmpty());
+    QVERIFY(ReadAll(file).contains("[Result \"0-1\"]"));
+    if (how == "exported")
+        QVERIFY(ReadAll(file).simplified().contains(
+            "1. e4 d5 2. exd5 c6 3. dxc6 Nf6 4. cxb7 e6 "
+            "5. bxa8=Q Bc5 6. Bb5+ Nbd7 7. Nf3 O-O 8. O-O Bb7 0-1"));
+    b.dialogs.AnswerOpenFile(file);
+    if (how.startsWith("two")) b.dialogs.AnswerChoice(0);
+    QVERIFY(TRecordFiles(b.G()).Open());
+    if (how.startsWith("opened")) {
+        b.dialogs.AnswerSaveFile(b.dir.path() + "/otra.gam");
+        QVERIFY(TRecordFiles(b.G()).Save());
+        QCOMPARE(ReadAll(b.dir.path() + "/otra.gam"), ReadAll(file)); // no second header
+    }
+    for (const TDialogRecord& r : b.dialogs.Log())
+        if (r.Kind == TDialogKind::Choice) QCOMPARE(r.DefaultText, QString("1")); // the last game
+    QCOMPARE(b.G().ReplayMoves.size(), Sample.size());
+    while (b.G().ReplayCursor <= b.G().ReplayMoves.size())
+        b.G().ReplayForward();
+    QCOMPARE(b.model.Position(), end);
+    QCOMPARE(b.G().WhitePlayer().Nick + "/" + b.G().BlackPlayer().Nick, QString("Ana/Ana 2"));
+    QCOMPARE(b.G().ClockB().Horas() * 60 + b.G().ClockB().Minutos(), 23 * 60 + 59);
+    QVERIFY(!b.dialogs.HasUnexpected() && b.dialogs.Messages().isEmpty());
+}
+
+void TestGameRecords::database_data() {
+    QTest::addColumn<QByteArray>("before"); // the database, or "folder" for a file named Png
+    QTest::addColumn<QString>("message");
+    QTest::newRow("new") << QByteArray() << "";
+    QTest::newRow("past 5000 lines")
+        << "[Event \"x\"]\r\n1.Pe2e4\r\n" + QByteArray("{ }\r\n").repeated(4990)
+        << QString::fromUtf8("         ¡¡ATENCION!!\n\rLa base de datos ");
+    QTest::newRow("a file where the folder goes")
+        << QByteArray("folder") << "No se pudo crear el directorio PNG";
+}
+
+void TestGameRecords::database() {
+    QFETCH(QByteArray, before);
+    QFETCH(QString, message);
+    TTestGame t;
+    const QString db = t.G().PgnFolder() + "Ana.pgn";
+    if (before == "folder")
+        QVERIFY(Write(t.dir.path() + "/Png", before));
+    else if (!before.isEmpty())
+        QVERIFY(QDir().mkpath(t.G().PgnFolder()) && Write(db, before));
+    PlayAndResign(t, {"e2e4"});
+    QCOMPARE(t.G().ResultText(), QString("1-0"));
+    QCOMPARE(t.G().WhitePlayer().Elo, NewElo(1100, 1100, 100));
+    QCOMPARE(t.dialogs.Messages().size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) QVERIFY(t.dialogs.Messages().first().startsWith(message));
+    if (before == "folder") return;
+    const QByteArray block = "1.Pe2e4 1-0 {Ana 2 abandona}\r\n\r\n\r\n";
+    QVERIFY(ReadAll(db).startsWith(before) && ReadAll(db).endsWith(block));
+    QCOMPARE(TGameFile::FromBytes(ReadAll(db), db).Count(), before.isEmpty() ? 1 : 2);
+}
+
+void TestGameRecords::open_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray own = "[White \"Eva\"]\r\n1.Pe2e4 Pe7e5\r\n";
+    QTest::newRow("a FEN, Black to move")
+        << "f.pgn" << QByteArray("[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 1\"]\n1... Kd7 *\n");
+    QTest::newRow("illegal standard move") << "i.pgn" << QByteArray("1. e4 e5 2. Ke3 *\n");
+    QTest::newRow("game in progress kept") << "a.gam" << own;
+}
+
+void TestGameRecords::open() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    TTestGame t;
+    const bool playing = name == "a.gam", opens = name == "f.pgn";
+    if (playing) {
+        t.Start(TGameMode::LocalTwoPlayers, TColour::White);
+        QVERIFY(t.Play("e2e4"));
+    }
+    QVERIFY(Write(t.dir.path() + "/" + name, bytes));
+    t.dialogs.AnswerOpenFile(t.dir.path() + "/" + name);
+    if (playing) t.dialogs.AnswerNo();
+    const QStringList record = t.Record();
+    QCOMPARE(TRecordFiles(t.G()).Open(), opens);
+    QCOMPARE(t.G().ReplayMoves, opens ? QStringList{"E8D7"} : QStringList());
+    QCOMPARE(t.G().TurnState(), opens || playing ? TTurn::Black : TTurn::None);
+    QCOMPARE(t.model.PieceAt(Square::D1), opens ? ' ' : 'Q');
+    QCOMPARE(t.dialogs.Messages().size(), int(name == "i.pgn"));
+    QVERIFY(!t.dialogs.HasUnexpected());
+    if (opens) return;
+    QCOMPARE(t.Record(), record);
+    if (!playing) return;
+    t.dialogs.AnswerSaveFile(t.dir.path() + "/p.gam");
+    QVERIFY(TRecordFiles(t.G()).Save()); // a game being played has no result yet
+    QVERIFY(ReadAll(t.dir.path() + "/p.gam").contains("[Result \"*\"]"));
+}
+
+QTEST_GUILESS_MAIN(TestGameRecords)
+#include "tst_gamerecords.moc"
