@@ -2,6 +2,7 @@
 
 #include "ChessModel.h"
 #include "PositionCheck.h"
+#include "RecordText.h"
 #include "GameFileIO.h"
 #include "ProgramEnv.h"
 #include "Settings.h"
@@ -300,13 +301,11 @@ void TGameController::ObserveGame(const TObservedGame& game) {
 }
 
 QString TGameController::PositionLine(const QString& fen) {
-    return QString::fromUtf8("{Posición: ") + fen.trimmed() + u'}';
+    return ::PositionLine(fen);
 }
 
 QString TGameController::PositionOfLine(const QString& line) {
-    const QString prefix = QString::fromUtf8("{Posición: ");
-    if (!line.startsWith(prefix) || !line.endsWith(u'}')) return QString();
-    return line.mid(prefix.size(), line.size() - prefix.size() - 1).trimmed();
+    return ::PositionOfLine(line);
 }
 
 bool TGameController::StartFromPosition(const QString& fen, int minutes, QString* reason) {

@@ -59,7 +59,14 @@ TFirstMove FirstMoveForm(const QString& line) {
     if (dot < 1 || dot > 3) return TFirstMove::None;
     for (qsizetype i = 0; i < dot; ++i)
         if (!line[i].isDigit()) return TFirstMove::None;
-    const QString rest = line.mid(dot + 1);
+    // "40... Pe7e5": Black's move after a position; the dots and blank go.
+    qsizetype start = dot + 1;
+    while (start < line.size() && line[start] == u'.')
+        ++start;
+    if (start > dot + 1)
+        while (start < line.size() && line[start] == u' ')
+            ++start;
+    const QString rest = line.mid(start);
     const QString token = rest.left(rest.indexOf(u' '));
     if (token.startsWith(QLatin1String("O-O")) || token.startsWith(QLatin1String("0-0")))
         return TFirstMove::None;
@@ -77,9 +84,9 @@ QString MoveError(int number, bool white, const QString& why) {
 }
 
 // Plays replay-form moves from the initial position, naming each in SAN.
-bool SansOfReplayMoves(const QStringList& moves, TReplayBoard& board, QStringList* sans,
-                       QString* error) {
-    board.Reset();
+bool SansOfReplayMoves(const QStringList& moves, const QString& startFen, TReplayBoard& board,
+                       QStringList* sans, QString* error) {
+    if (!board.Reset(startFen, error)) return false;
     for (const QString& move : moves) {
         const int number = board.CurrentMove();
         const bool white = board.WhiteToMove();
@@ -278,7 +285,8 @@ bool TGameFile::ToStandard(qsizetype game, TReplayBoard& board, TStandardGame* o
         return false;
     }
     TStandardGame s;
-    if (!SansOfReplayMoves(g.ReplayMoves, board, &s.Sans, error)) return false;
+    s.StartFen = g.StartFen;
+    if (!SansOfReplayMoves(g.ReplayMoves, g.StartFen, board, &s.Sans, error)) return false;
     QString event = QStringLiteral("Kibraq Match");
     if (e.Kind == TGameKind::Own) {
         event.clear();
@@ -308,15 +316,24 @@ bool TGameFile::ToStandard(qsizetype game, TReplayBoard& board, TStandardGame* o
 
 bool StandardGameOfRecord(const TRecordHeader& header, const QStringList& record,
                           TReplayBoard& board, TStandardGame* out, QString* error) {
-    if (!record.isEmpty() && record.first().contains(QLatin1String("[Event"))) {
-        const TGameFile file = TGameFile::FromLines(record);
-        return file.ToStandard(0, board, out, error);
-    }
+    // A record opened from a file is converted as that file's game: one that
+    // begins with a header, or one in standard notation (a file from another
+    // program need not carry an Event tag).
     QStringList moves;
-    for (const QString& line : record)
-        OwnMoveLineMoves(line, &moves);
     TStandardGame s;
-    if (!SansOfReplayMoves(moves, board, &s.Sans, error)) return false;
+    for (const QString& line : record) {
+        const QString fen = PositionOfLine(line);
+        if (!fen.isEmpty() && moves.isEmpty() && s.StartFen.isEmpty()) s.StartFen = fen;
+        OwnMoveLineMoves(line, &moves);
+    }
+    if (!record.isEmpty()) {
+        const TGameFile file = TGameFile::FromLines(record);
+        if (record.first().contains(QLatin1String("[Event")) ||
+            (moves.isEmpty() && file.Count() == 1 &&
+             file.Index().first().Kind == TGameKind::Standard))
+            return file.ToStandard(0, board, out, error);
+    }
+    if (!SansOfReplayMoves(moves, s.StartFen, board, &s.Sans, error)) return false;
     s.Result = IsResultMarker(header.ResultText) ? header.ResultText : QStringLiteral("*");
     s.Tags = {{QStringLiteral("Event"), QStringLiteral("ZugaretCHAT")},
               {QStringLiteral("Site"), QStringLiteral("?")},

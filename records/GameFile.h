@@ -79,7 +79,7 @@ private:
 
 // The record of the game being played (lines as the controller writes them)
 // in standard notation, with the header's players, ratings, date and result.
-// A record opened from a file (its first line holds "[Event") is converted
-// as that file's game.
+// A record opened from a file (its first line holds "[Event", or it is in
+// standard notation) is converted as that file's game.
 bool StandardGameOfRecord(const TRecordHeader& header, const QStringList& record,
                           TReplayBoard& board, TStandardGame* out, QString* error);

@@ -125,6 +125,9 @@ TOpenedGame ReadOwnGame(const QStringList& lines) {
             continue;
         }
         if (line.startsWith(u'{')) {
+            const QString fen = PositionOfLine(line);
+            if (!fen.isEmpty() && game.StartFen.isEmpty() && game.ReplayMoves.isEmpty())
+                game.StartFen = fen;
             if (const auto elo = CommentElo(line, true)) game.WhiteElo = *elo;
             if (const auto elo = CommentElo(line, false)) game.BlackElo = *elo;
             continue;

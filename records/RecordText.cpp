@@ -184,3 +184,14 @@ QString EscapedTagValue(const QString& value) {
     }
     return out;
 }
+
+QString PositionLine(const QString& fen) {
+    return QString::fromUtf8("{Posición: ") + fen.trimmed() + u'}';
+}
+
+QString PositionOfLine(const QString& line) {
+    const QString prefix = QString::fromUtf8("{Posición: ");
+    const QString t = line.trimmed();
+    if (!t.startsWith(prefix) || !t.endsWith(u'}')) return QString();
+    return t.mid(prefix.size(), t.size() - prefix.size() - 1).trimmed();
+}

@@ -54,3 +54,9 @@ bool LooksLikeTagLine(const QString& line);
 // The text of a tag value inside quotes: " and backslash escaped, line
 // breaks and other control characters turned into blanks.
 QString EscapedTagValue(const QString& value);
+
+// The record line that names the position a game began from ("{Posición:
+// <FEN>}", the first line of such a game's record), and the FEN such a line
+// names (empty when the line is not one).
+QString PositionLine(const QString& fen);
+QString PositionOfLine(const QString& line);

@@ -4,6 +4,11 @@
 
 #include "GameTestUtil.h"
 
+#include "GameFile.h"
+#include "OwnGameFormat.h"
+#include "ReplayBoard.h"
+#include "StandardPgn.h"
+
 class TstStartFromPosition : public QObject {
     Q_OBJECT
 private slots:
@@ -11,6 +16,7 @@ private slots:
     void accepted();
     void refused_data();
     void refused();
+    void recordReplaysAndExports();
 };
 
 void TstStartFromPosition::accepted_data() {
@@ -89,6 +95,36 @@ void TstStartFromPosition::refused() {
     QCOMPARE(t.model.Fen(), position);
     QCOMPARE(t.Record(), record);
     QCOMPARE(g.TurnState(), TTurn::Black);
+}
+
+// The record of a game begun from a position reads back with that position
+// and its moves, and exports as standard PGN with its FEN.
+void TstStartFromPosition::recordReplaysAndExports() {
+    TTestGame t;
+    TGameController& g = t.G();
+    const QString fen = "4k3/4p3/8/8/8/8/4P3/4K3 b - - 0 40";
+    QVERIFY(g.StartFromPosition(fen, 5));
+    QVERIFY(t.PlayAll({"e7e5", "e2e4", "e8e7"}));
+    QCOMPARE(t.Record(),
+             (QStringList{TGameController::PositionLine(fen), "40... Pe7e5", "41.Pe2e4 Ke8e7"}));
+    const TOpenedGame opened = ReadOwnGame(t.Record());
+    QCOMPARE(opened.StartFen, fen);
+    QCOMPARE(opened.ReplayMoves, (QStringList{"E7E5", "E2E4", "E8E7"}));
+    // Saved with its header, it is still read as the program's own game.
+    TRecordHeader header = g.RecordHeader();
+    const TGameFile file = TGameFile::FromLines(OwnGameFileLines(header, t.Record()));
+    QCOMPARE(file.Count(), 1);
+    QCOMPARE(file.Index().first().Kind, TGameKind::Own);
+    QCOMPARE(file.Read(0).StartFen, fen);
+    QCOMPARE(file.Read(0).ReplayMoves, opened.ReplayMoves);
+    TReplayBoard board;
+    TStandardGame standard;
+    QString error;
+    QVERIFY2(StandardGameOfRecord(g.RecordHeader(), t.Record(), board, &standard, &error),
+             qPrintable(error));
+    const QString pgn = WriteStandardPgn(standard).join('\n');
+    QVERIFY2(pgn.contains("[FEN \"" + fen + "\"]"), qPrintable(pgn));
+    QVERIFY2(pgn.contains("40... e5 41. e4 Ke7"), qPrintable(pgn));
 }
 
 QTEST_GUILESS_MAIN(TstStartFromPosition)
