@@ -3,6 +3,7 @@
 #include "ChessModel.h"
 #include "ProgramEnv.h"
 #include "Settings.h"
+#include "TextUtils.h"
 #include "UiDialogs.h"
 
 #include <QTimer>
@@ -50,6 +51,7 @@ TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* 
     : QObject(parent), model_(model), env_(env) {
     pgnFolder_ = env_.PgnFolder();
     soundFolder_ = TZugaretSettings().SoundFolder;
+    webUrl_ = TZugaretSettings().WebUrl;
     clockW_.SetMinutos(1);
     clockW_.SetAlert(6);
     clockB_.SetMinutos(1);
@@ -104,6 +106,10 @@ QString TGameController::MainTitle() const {
     return TZugaretSettings::MainTitle(nick_, elo_);
 }
 
+void TGameController::ReplaceInTitle(const QString& oldText, const QString& newText) {
+    SetTitle(ReplaceAll(title_, oldText, newText));
+}
+
 // ---------------------------------------------------------------- settings
 
 void TGameController::LoadSettings(const TZugaretSettings& settings) {
@@ -112,6 +118,7 @@ void TGameController::LoadSettings(const TZugaretSettings& settings) {
     computerElo_ = settings.ComputerElo;
     versionState_ = settings.VersionState;
     soundFolder_ = settings.SoundFolder;
+    webUrl_ = TZugaretSettings::CheckedWebUrl(settings.WebUrl);
     pgnFolder_ = env_.PgnFolder();
     SetTitle(MainTitle());
 }
@@ -121,6 +128,7 @@ void TGameController::SaveSettings(TZugaretSettings& settings) const {
     settings.Elo = elo_;
     settings.ComputerElo = computerElo_;
     settings.SoundFolder = soundFolder_;
+    settings.WebUrl = webUrl_;
 }
 
 void TGameController::SetNick(const QString& nick) {

@@ -544,7 +544,6 @@ void TFrmPrincipal::FormCreate() {
     PointClick = s.PointClick;
     GameWindowVisible = s.GameWindowVisible;
     ChatHeight = s.ChatHeight;
-    WebUrl = s.WebUrl;
     game_->LoadSettings(s);
 
     if (game_->Nick().isEmpty()) {
@@ -557,7 +556,6 @@ void TFrmPrincipal::FormCreate() {
         return;
     }
     setWindowTitle(game_->MainTitle());
-    WebUrl = TZugaretSettings::CheckedWebUrl(WebUrl);
     menuPointClick->setChecked(PointClick);
     bPointAndClick->setChecked(PointClick);
     auto load = [](const QString& file, auto apply) {
@@ -588,7 +586,6 @@ void TFrmPrincipal::FormClose() {
     s.LightSquareFile = LightSquareFile;
     s.DarkSquareFile = DarkSquareFile;
     s.PointClick = PointClick;
-    s.WebUrl = WebUrl;
     s.ChatHeight = chat_ ? chat_->height() : ChatHeight;
     s.GameWindowVisible = partida_ ? partida_->isVisible() : GameWindowVisible;
     QString error;

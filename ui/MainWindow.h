@@ -73,7 +73,6 @@ public:
 
     // ---- settings held (ZuzPlak.ini) besides the game's ----
     bool PointClick = true;
-    QString WebUrl;
     QString PieceSetFile, LightSquareFile, DarkSquareFile;
     bool GameWindowVisible = true;
     int ChatHeight = 150;
