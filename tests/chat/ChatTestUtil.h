@@ -18,6 +18,16 @@
 
 #include <memory>
 
+// Protocol bytes written readably: "|" stands for 0xFE, "#" for 0xFF.
+inline QByteArray Wire(const char* text) {
+    QByteArray bytes(text);
+    bytes.replace('|', '\xFE').replace('#', '\xFF');
+    return bytes;
+}
+inline QString WireText(const char* text) {
+    return QString::fromLatin1(Wire(text));
+}
+
 // The update check of these programs asks a port where nothing listens.
 inline const QByteArray QuietIni = "[KorvenWEB]\r\nUrl=http://127.0.0.1:9/zugaret\r\n";
 
@@ -82,7 +92,7 @@ struct TRawPeer {
     }
     // Connects and registers as nick.
     bool Register(const QString& port, const QByteArray& nick) {
-        return Connect(port) && Sees("/IDENT\xFF") && (Send("/IDENT\xFE" + nick + "\xFF"), true) &&
-               Sees("/LIST\xFE");
+        return Connect(port) && Sees(Wire("/IDENT#")) &&
+               (Send(Wire("/IDENT|") + nick + '\xFF'), true) && Sees(Wire("/LIST|"));
     }
 };

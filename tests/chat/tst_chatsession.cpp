@@ -1,6 +1,6 @@
 // Host and clients of one chat in one process, on loopback: the protocol's
 // example exchange byte for byte, what a client's typed lines put on the
-// wire, every typed command in every role, nick rules, the client limit,
+// wire, the typed commands in every role, nick rules, the client limit,
 // removals, messages cut or glued by the network, malformed and random input,
 // and the update check started by the first "Crear".
 
@@ -11,15 +11,10 @@
 
 #include <memory>
 
-namespace {
-const QString Long(3000, u'y');
-} // namespace
-
 class TestChatSession : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void exampleExchangeByteForByte();
     void clientSends_data();
     void clientSends();
@@ -53,48 +48,32 @@ void TestChatSession::initTestCase() {
     QTRY_COMPARE(bea_->Chat().NickList(), QStringList({"Ana", "Bea", "Luis"}));
 }
 
-void TestChatSession::cleanupTestCase() {
-    ana_.reset();
-    bea_.reset();
-    luis_.reset();
-    eva_.reset();
-}
-
 void TestChatSession::exampleExchangeByteForByte() {
     TPeer luis("Luis");
     QVERIFY(luis.Host());
     TRawPeer bea, ana;
     QVERIFY(bea.Register(luis.Port(), "Bea"));
     QVERIFY(ana.Connect(luis.Port()));
-    QVERIFY(ana.Sees("/IDENT\xFF"));
-    QCOMPARE(ana.got, QByteArray("/HOLA\xFELuis\xFF/TXT\xFELuis > Escriba /HELP para listar los "
-                                 "comandos disponibles\xFF/IDENT\xFF"));
+    QVERIFY(ana.Sees(Wire("/IDENT#")));
+    QCOMPARE(ana.got, Wire("/HOLA|Luis#/TXT|Luis > Escriba /HELP para listar los comandos "
+                           "disponibles#/IDENT#"));
     ana.got.clear();
     bea.got.clear();
-    ana.Send("/IDENT\xFE"
-             "Ana\xFF");
-    QVERIFY(ana.Sees("\xFF"));
-    QCOMPARE(ana.got, QByteArray("/LIST\xFELuis\xFE"
-                                 "Bea\xFE"
-                                 "Ana\xFF"));
-    QVERIFY(bea.Sees("\xFF"));
-    QCOMPARE(bea.got, QByteArray("/ADDNICK\xFE"
-                                 "Ana\xFF"));
+    ana.Send(Wire("/IDENT|Ana#"));
+    QVERIFY(ana.Sees("\xFF") && bea.Sees("\xFF"));
+    QCOMPARE(ana.got, Wire("/LIST|Luis|Bea|Ana#"));
+    QCOMPARE(bea.got, Wire("/ADDNICK|Ana#"));
     ana.got.clear();
     bea.got.clear();
-    ana.Send("/TXT\xFEhola\xFF");
-    ana.Send("/MSG\xFE"
-             "Bea\xFEhi\xFF");
+    ana.Send(Wire("/TXT|hola#/MSG|Bea|hi#"));
     QVERIFY(bea.Sees("/MSG"));
-    QCOMPARE(bea.got, QByteArray("/TXT\xFE"
-                                 "Ana > hola\xFF/MSG\xFEMensaje de Ana > hi\xFF"));
+    QCOMPARE(bea.got, Wire("/TXT|Ana > hola#/MSG|Mensaje de Ana > hi#"));
     QVERIFY(luis.Log().contains("Ana > hola"));
     QCOMPARE(ana.got, QByteArray()); // the author's line is never sent back
     bea.got.clear();
     ana.socket.disconnectFromHost();
     QVERIFY(bea.Sees("\xFF"));
-    QCOMPARE(bea.got, QByteArray("/DELNICK\xFE"
-                                 "Ana\xFE*\xFF"));
+    QCOMPARE(bea.got, Wire("/DELNICK|Ana|*#"));
     QCOMPARE(luis.Chat().NickList(), QStringList({"Bea", "Luis"}));
     QCOMPARE(luis.Log().last(), QString("* Ana abandona el chat *"));
 }
@@ -104,42 +83,23 @@ void TestChatSession::clientSends_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("stays");
     QTest::addColumn<QString>("logged"); // the client's new last log line, if any
-    QTest::newRow("chat line") << "hola" << QByteArray("/TXT\xFEhola\xFF") << false << "Ana > hola";
-    QTest::newRow("private message") << "/Msg Bea hi  there"
-                                     << QByteArray("/MSG\xFE"
-                                                   "Bea\xFEhi  there\xFF")
-                                     << false << "* Mensaje enviado a Bea [hi  there]";
+    QTest::newRow("chat line") << "hola" << Wire("/TXT|hola#") << false << "Ana > hola";
+    QTest::newRow("private message") << "/Msg Bea hi  there" << Wire("/MSG|Bea|hi  there#") << false
+                                     << "* Mensaje enviado a Bea [hi  there]";
     QTest::newRow("private message without a nick") << "/msg" << QByteArray() << true << "";
-    QTest::newRow("list") << "/list" << QByteArray("/LIST\xFF") << false << "";
-    QTest::newRow("help") << "/HELP" << QByteArray("/HELP\xFF") << false << "";
-    QTest::newRow("version, the nick left out")
-        << "/version Bea" << QByteArray("/VERSION\xFF") << false << "";
-    QTest::newRow("dns") << "/dns Bea"
-                         << QByteArray("/DNS\xFE"
-                                       "Bea\xFF")
-                         << false << "";
-    QTest::newRow("whois") << "/whois Bea"
-                           << QByteArray("/WHOIS\xFE"
-                                         "Bea\xFF")
-                           << false << "";
-    QTest::newRow("nick") << "/nick Eva"
-                          << QByteArray("/NICK\xFE"
-                                        "Eva\xFF")
-                          << false << "";
+    QTest::newRow("dns") << "/dns Bea" << Wire("/DNS|Bea#") << false << "";
+    QTest::newRow("nick") << "/nick Eva" << Wire("/NICK|Eva#") << false << "";
     QTest::newRow("blank nick") << "/nick " << QByteArray() << true << "* El nick  esta en uso*";
     QTest::newRow("kick is the host's") << "/kick Bea" << QByteArray() << false << "";
     QTest::newRow("protocol word swallowed") << "/IDENT Eva" << QByteArray() << false << "";
-    QTest::newRow("reserved word swallowed") << "/SND x" << QByteArray() << false << "";
     QTest::newRow("end byte and separator typed")
-        << QStringLiteral("hola\u00FF/KILL\u00FE*") << QByteArray("/TXT\xFEhola?/KILL?*\xFF")
-        << false << "Ana > hola?/KILL?*";
-    QTest::newRow("separator in a private message") << QStringLiteral("/msg Bea a\u00FE/KILL")
-                                                    << QByteArray("/MSG\xFE"
-                                                                  "Bea\xFE"
-                                                                  "a?/KILL\xFF")
-                                                    << false << "* Mensaje enviado a Bea [a?/KILL]";
+        << QStringLiteral("hola\u00FF/KILL\u00FE*") << Wire("/TXT|hola?/KILL?*#") << false
+        << "Ana > hola?/KILL?*";
+    QTest::newRow("separator in a private message")
+        << QStringLiteral("/msg Bea a\u00FE/KILL") << Wire("/MSG|Bea|a?/KILL#") << false
+        << "* Mensaje enviado a Bea [a?/KILL]";
     QTest::newRow("end byte as a nick")
-        << QStringLiteral("/nick \u00FF") << QByteArray("/NICK\xFE?\xFF") << false << "";
+        << QStringLiteral("/nick \u00FF") << Wire("/NICK|?#") << false << "";
 }
 
 void TestChatSession::clientSends() {
@@ -157,17 +117,15 @@ void TestChatSession::clientSends() {
     std::unique_ptr<QTcpSocket> s(host.nextPendingConnection());
     QByteArray got;
     connect(s.get(), &QTcpSocket::readyRead, this, [&] { got += s->readAll(); });
-    s->write("/HOLA\xFELuis\xFF/IDENT\xFF");
-    QTRY_COMPARE(got, QByteArray("/IDENT\xFE"
-                                 "Ana\xFF"));
+    s->write(Wire("/HOLA|Luis#/IDENT#"));
+    QTRY_COMPARE(got, Wire("/IDENT|Ana#"));
     got.clear();
     const int before = ana.Log().size();
     QCOMPARE(!ana.Type(line), stays);
     QCOMPARE(ana.Log().size(), before + (logged.isEmpty() ? 0 : 1));
     if (!logged.isEmpty()) QCOMPARE(ana.Log().last(), logged);
     ana.Type("fin");
-    QTRY_VERIFY(got.endsWith("/TXT\xFE"
-                             "fin\xFF"));
+    QTRY_VERIFY(got.endsWith(Wire("/TXT|fin#")));
     QCOMPARE(got.chopped(9), bytes);
 }
 
@@ -177,41 +135,32 @@ void TestChatSession::commands_data() {
     QTest::addColumn<int>("reader");
     QTest::addColumn<QString>("expected"); // "%ip": the host's address
     QTest::addColumn<QString>("cue");      // the reader's last sound, when one is expected
+    const QString longLine(3000, u'y');
     QTest::newRow("host chat line") << 0 << "buenas" << 1 << "Luis > buenas"
                                     << "";
     QTest::newRow("client chat line relayed") << 2 << "hola" << 1 << "Ana > hola"
                                               << "";
-    QTest::newRow("client chat line on the host") << 2 << "hey" << 0 << "Ana > hey"
-                                                  << "";
-    QTest::newRow("long host line arrives whole") << 0 << Long << 2 << "Luis > " + Long << "";
+    QTest::newRow("long line arrives whole") << 0 << longLine << 2 << "Luis > " + longLine << "";
     QTest::newRow("host private message, no sound")
         << 0 << "/msg ana psst" << 2 << "Mensaje de Luis > psst"
         << "";
-    QTest::newRow("client to client private") << 2 << "/msg BEA hi" << 1 << "Mensaje de Ana > hi"
-                                              << "msg";
-    QTest::newRow("client to host private") << 2 << "/msg luis hi" << 0 << "Mensaje de Ana > hi"
-                                            << "msg";
-    QTest::newRow("client private to nobody")
-        << 2 << "/msg Nadie x" << 2 << "* No se encuentra Nadie"
-        << "";
-    QTest::newRow("host private to nobody")
-        << 0 << "/msg Nadie x" << 0 << "* No se encuentra Nadie *"
-        << "";
+    QTest::newRow("client to client") << 2 << "/msg BEA hi" << 1 << "Mensaje de Ana > hi"
+                                      << "msg";
+    QTest::newRow("client to host") << 2 << "/msg luis hi" << 0 << "Mensaje de Ana > hi"
+                                    << "msg";
+    QTest::newRow("client to nobody") << 2 << "/msg Nadie x" << 2 << "* No se encuentra Nadie"
+                                      << "";
     QTest::newRow("host list") << 0 << "/list" << 0 << "* Usuarios conectados: Luis, Bea, Ana"
                                << "";
-    QTest::newRow("client list") << 2 << "/list" << 2 << "* Usuarios conectados: Luis, Bea, Ana"
-                                 << "";
     QTest::newRow("host help") << 0 << "/help" << 0 << "/list (Ver nick's conectados)"
                                << "";
-    QTest::newRow("client help") << 2 << "/help" << 2 << "/list (Ver nick's conectados)"
+    QTest::newRow("client help") << 1 << "/help" << 1 << "/list (Ver nick's conectados)"
                                  << "";
     QTest::newRow("host version") << 0 << "/version" << 0 << "* Estas usando ZugaretChat! 2.01"
                                   << "";
     QTest::newRow("host asks a client")
         << 0 << "/version bea" << 0 << "* Bea esta usando ZugaretChat! 2.01"
         << "";
-    QTest::newRow("host asks nobody") << 0 << "/version Nadie" << 0 << "* No se encuentra Nadie *"
-                                      << "";
     QTest::newRow("client gets the host's version")
         << 2 << "/version Bea" << 2 << "* Luis esta usando ZugaretChat! 2.01"
         << "";
@@ -223,8 +172,6 @@ void TestChatSession::commands_data() {
                                    << "";
     QTest::newRow("offline chat line") << 3 << "hola" << 3 << "* No esta conectado*"
                                        << "";
-    QTest::newRow("offline version") << 3 << "/version" << 3 << "* Estas usando ZugaretChat! 2.01"
-                                     << "";
 }
 
 void TestChatSession::commands() {
@@ -238,8 +185,7 @@ void TestChatSession::commands() {
     peers[reader]->sound.Clear();
     QVERIFY(peers[typist]->Type(line));
     QTRY_COMPARE(peers[reader]->Log().last(), expected);
-    if (!cue.isEmpty()) QCOMPARE(peers[reader]->sound.Cues().last(), cue);
-    if (cue.isEmpty() && reader != typist) QVERIFY(!peers[reader]->sound.Cues().contains("msg"));
+    QCOMPARE(peers[reader]->sound.Cues().value(0), cue);
 }
 
 void TestChatSession::registration_data() {
@@ -265,8 +211,8 @@ void TestChatSession::registration() {
         QStringList all{"Ana", "Luis", nick};
         all.sort();
         QTRY_COMPARE(ana.Chat().NickList(), all);
-        QCOMPARE(luis.Chat().NickList(), ana.Chat().NickList());
-        QCOMPARE(newcomer.Chat().NickList(), ana.Chat().NickList());
+        QCOMPARE(luis.Chat().NickList(), all);
+        QCOMPARE(newcomer.Chat().NickList(), all);
         // A lookup ignores case and finds the later of two that match.
         QCOMPARE(luis.Chat().NickOfSocket(luis.Chat().SocketOfNick(nick.toUpper())), nick);
         return;
@@ -281,13 +227,10 @@ void TestChatSession::registration() {
 
 void TestChatSession::renames() {
     TPeer luis("Luis"), bea("Bea"), ana("Ana");
-    QVERIFY(luis.Host());
-    QVERIFY(bea.Join(luis));
-    QVERIFY(ana.Join(luis));
+    QVERIFY(luis.Host() && bea.Join(luis) && ana.Join(luis));
     QVERIFY(ana.Type("/nick Eva"));
     QTRY_COMPARE(ana.Game().Nick(), QString("Eva"));
-    QVERIFY(ana.Chat().Title().startsWith("Eva ["));
-    QVERIFY(ana.Game().Title().contains("[Eva "));
+    QVERIFY(ana.Chat().Title().startsWith("Eva [") && ana.Game().Title().contains("[Eva "));
     QTRY_COMPARE(bea.Log().last(), QString("* Ana es ahora Eva *"));
     QCOMPARE(luis.Log().last(), QString("* Ana es ahora Eva"));
     for (const TPeer* p : {&luis, &bea, &ana})
@@ -304,25 +247,22 @@ void TestChatSession::renames() {
     QVERIFY(luis.Chat().Title().startsWith("Pepe ["));
     QTRY_COMPARE(ana.Game().HostNick(), QString("Pepe"));
     QCOMPARE(ana.Chat().NickList(), QStringList({"BEA", "Bea", "Pepe"}));
-    QCOMPARE(luis.Chat().NickList(), QStringList({"BEA", "Bea", "Pepe"}));
-    // A blank nick from the wire is refused too.
-    TRawPeer raw;
+    QCOMPARE(luis.Chat().NickList(), ana.Chat().NickList());
+    TRawPeer raw; // a blank nick from the wire is refused too
     QVERIFY(raw.Register(luis.Port(), "Zoe"));
-    raw.Send("/NICK\xFE \xFF");
-    QVERIFY(raw.Sees("/NICKUSED\xFE \xFF"));
+    raw.Send(Wire("/NICK| #"));
+    QVERIFY(raw.Sees(Wire("/NICKUSED| #")));
 }
 
 void TestChatSession::clientLimit() {
     TPeer luis("Luis"), bea("Bea"), ana("Ana"), eva("Eva");
     luis.Chat().SetMaxClients(2);
-    QVERIFY(luis.Host());
-    QVERIFY(bea.Join(luis));
-    QVERIFY(ana.Join(luis));
+    QVERIFY(luis.Host() && bea.Join(luis) && ana.Join(luis));
     TRawPeer third;
     QVERIFY(third.Connect(luis.Port()));
     const QString thirdPort = QString::number(third.socket.localPort());
     QTRY_COMPARE(third.socket.state(), QTcpSocket::UnconnectedState);
-    QCOMPARE(third.got, QByteArray("/TXT\xFELo siento, No se admiten mas mirones\xFF"));
+    QCOMPARE(third.got, Wire("/TXT|Lo siento, No se admiten mas mirones#"));
     QCOMPARE(luis.Log().last(), QStringLiteral("Conexión rechazada [127.0.0.1:") + thirdPort + "]");
     bea.Chat().bDesconectarClick();
     QTRY_COMPARE(luis.Chat().NickList(), QStringList({"Ana", "Luis"}));
@@ -348,9 +288,7 @@ void TestChatSession::kickAndKill() {
     QFETCH(QString, notice);
     QFETCH(bool, ends);
     TPeer luis("Luis"), bea("Bea"), ana("Ana");
-    QVERIFY(luis.Host());
-    QVERIFY(bea.Join(luis));
-    QVERIFY(ana.Join(luis));
+    QVERIFY(luis.Host() && bea.Join(luis) && ana.Join(luis));
     ana.Game().SetElo(1234);
     QVERIFY(luis.Type(line));
     QCOMPARE(luis.Log().last(), notice);
@@ -360,39 +298,28 @@ void TestChatSession::kickAndKill() {
     QTRY_COMPARE(ana.Game().Role(), TRole::Offline);
     QVERIFY(ana.Log().contains(notice));
     QTRY_COMPARE(ana.program->Finished(), ends);
-    if (ends) { // through the normal shut-down: the rating is saved
-        TZugaretSettings saved;
-        QVERIFY(saved.Load(ana.env->IniFile()));
-        QCOMPARE(saved.Elo, 1234);
-    }
+    TZugaretSettings saved; // a killed program ends through its shut-down
+    QCOMPARE(saved.Load(ana.env->IniFile()) && saved.Elo == 1234, ends);
 }
 
 void TestChatSession::wholeMessages_data() {
     QTest::addColumn<QList<QByteArray>>("sends"); // each flushed before the next
     QTest::addColumn<QStringList>("hostLog");     // the host log's last lines
     QTest::addColumn<QString>("beaSees");
-    const QByteArray x(3000, 'x');
-    QTest::newRow("cut into two segments")
-        << QList<QByteArray>{"/TXT\xFEho", "la\xFF"} << QStringList{"Eva > hola"} << "Eva > hola";
-    QTest::newRow("3000 bytes") << QList<QByteArray>{"/TXT\xFE" + x + "\xFF"}
-                                << QStringList{"Eva > " + x} << QString("Eva > " + x);
+    const QString x(3000, u'x');
+    QTest::newRow("cut into two segments") << QList<QByteArray>{Wire("/TXT|ho"), Wire("la#")}
+                                           << QStringList{"Eva > hola"} << "Eva > hola";
+    QTest::newRow("3000 bytes") << QList<QByteArray>{Wire("/TXT|") + x.toLatin1() + '\xFF'}
+                                << QStringList{"Eva > " + x} << "Eva > " + x;
     QTest::newRow("two in one segment, lower-case word")
-        << QList<QByteArray>{"/TXT\xFEuno\xFF/txt\xFE"
-                             "dos\xFF"}
-        << QStringList{"Eva > uno", "Eva > dos"} << "Eva > dos";
+        << QList<QByteArray>{Wire("/TXT|uno#/txt|dos#")} << QStringList{"Eva > uno", "Eva > dos"}
+        << "Eva > dos";
     QTest::newRow("malformed offer, the rest still handled")
-        << QList<QByteArray>{"/NEW_GAME\xFEx\xFE"
-                             "0\xFE"
-                             "Eva\xFE"
-                             "1200\xFF/TXT\xFEsigue\xFF"}
+        << QList<QByteArray>{Wire("/NEW_GAME|x|0|Eva|1200#/TXT|sigue#")}
         << QStringList{QStringLiteral("Error 56 : [/NEW_GAME xþ0þEvaþ1200]"), "Eva > sigue"}
         << "Eva > sigue";
     QTest::newRow("malformed move")
-        << QList<QByteArray>{"/MOV\xFE"
-                             "1\xFE"
-                             "0\xFE"
-                             "e2e4\xFE*\xFE"
-                             "6m\xFF/TXT\xFEok\xFF"}
+        << QList<QByteArray>{Wire("/MOV|1|0|e2e4|*|6m#/TXT|ok#")}
         << QStringList{QStringLiteral(
                            "* Mensaje descartado, número no válido: [/MOV 1þ0þe2e4þ*þ6m]"),
                        "Eva > ok"}
@@ -409,13 +336,12 @@ void TestChatSession::wholeMessages() {
     QFETCH(QStringList, hostLog);
     QFETCH(QString, beaSees);
     TPeer luis("Luis"), bea("Bea");
-    QVERIFY(luis.Host());
-    QVERIFY(bea.Join(luis));
+    QVERIFY(luis.Host() && bea.Join(luis));
     TRawPeer eva;
     QVERIFY(eva.Register(luis.Port(), "Eva"));
     for (const QByteArray& bytes : sends) {
         eva.Send(bytes);
-        QTest::qWait(30); // let the host read this part on its own
+        QTest::qWait(30); // the host reads this part on its own
     }
     QTRY_COMPARE(bea.Log().last(), beaSees);
     QCOMPARE(luis.Log().mid(luis.Log().size() - hostLog.size()), hostLog);
@@ -423,43 +349,32 @@ void TestChatSession::wholeMessages() {
 }
 
 void TestChatSession::randomBytesLeaveTheOthersAlone() {
-    TPeer luis("Luis"), bea("Bea"), ana("Ana");
-    QVERIFY(luis.Host());
-    QVERIFY(bea.Join(luis));
-    QVERIFY(ana.Join(luis));
+    TPeer luis("Luis"), bea("Bea"), ana("Ana"), zoe("Zoe");
+    QVERIFY(luis.Host() && bea.Join(luis) && ana.Join(luis));
     QRandomGenerator rng(20240611);
-    auto noise = [&rng](int size) {
-        QByteArray bytes(size, Qt::Uninitialized);
-        for (char& b : bytes)
-            b = char(rng.bounded(256));
-        return bytes;
-    };
-    TRawPeer raw;
+    QByteArray noise(200000, Qt::Uninitialized);
+    for (char& b : noise)
+        b = char(rng.bounded(256));
+    TRawPeer raw; // toward the host
     QVERIFY(raw.Connect(luis.Port()));
-    for (int i = 0; i < 50; ++i)
-        raw.Send(noise(4096));
-    // The same toward a client, from a host of its own.
-    QTcpServer fakeHost;
+    raw.Send(noise);
+    QTcpServer fakeHost; // and toward a client
     QVERIFY(fakeHost.listen(QHostAddress::LocalHost, 0));
-    TPeer zoe("Zoe");
     zoe.Chat().ChatPort = QString::number(fakeHost.serverPort());
     zoe.dialogs.AnswerInput("127.0.0.1");
     zoe.Chat().bConectarClick();
     QVERIFY(fakeHost.waitForNewConnection(5000));
     std::unique_ptr<QTcpSocket> toZoe(fakeHost.nextPendingConnection());
-    for (int i = 0; i < 50; ++i)
-        toZoe->write(noise(4096));
-    toZoe->write("\xFF/TXT\xFEsigo vivo\xFF");
+    toZoe->write(noise + Wire("#/TXT|sigo vivo#"));
     QTRY_COMPARE(zoe.Log().last(), QString("sigo vivo"));
     QVERIFY(ana.Type("sigo aqui"));
     QTRY_COMPARE(bea.Log().last(), QString("Ana > sigo aqui"));
     QCOMPARE(luis.Chat().NickList(), QStringList({"Ana", "Bea", "Luis"}));
-    QVERIFY(luis.dialogs.Log().isEmpty());
+    QVERIFY(luis.dialogs.Log().isEmpty() && zoe.dialogs.Log().size() == 1); // "Conectar"
 }
 
 void TestChatSession::updateCheckOncePerRun() {
-    // A web site on loopback whose version file says this copy is outdated
-    // and moves the address.
+    // The maker's site on loopback: this copy is outdated, the address moves.
     QTcpServer web;
     QVERIFY(web.listen(QHostAddress::LocalHost, 0));
     int requests = 0;
@@ -467,9 +382,8 @@ void TestChatSession::updateCheckOncePerRun() {
         QTcpSocket* s = web.nextPendingConnection();
         ++requests;
         connect(s, &QTcpSocket::readyRead, s, [s] {
-            const QByteArray body = "9.99\nhttp://127.0.0.1:1/nuevo\n$> noticia\n*> otra\n";
-            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
-                     QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 41\r\n\r\n"
+                     "9.99\nhttp://127.0.0.1:1/nuevo\n$> noticia\n");
             s->disconnectFromHost();
         });
     });
@@ -478,19 +392,18 @@ void TestChatSession::updateCheckOncePerRun() {
     QStringList opened;
     luis.Chat().OnOpenUrl = [&](const QString& url) { opened << url; };
     QVERIFY(luis.Host());
-    QCOMPARE(luis.Log().last(),
-             QString("* ZugaretCHAT > Buscando nuevas versiones en KorvenWEB ..."));
+    const QString search = "* ZugaretCHAT > Buscando nuevas versiones en KorvenWEB ...";
+    QCOMPARE(luis.Log().last(), search);
     QTRY_COMPARE(luis.Log().last(), QString("$> noticia"));
     QCOMPARE(opened, QStringList{"http://127.0.0.1:1/nuevo"});
-    QCOMPARE(luis.Game().WebUrl(), QString("http://127.0.0.1:1/nuevo"));
+    QCOMPARE(luis.Game().WebUrl(), opened.value(0));
     QVERIFY(luis.dialogs.Messages().value(0).contains("9.99"));
     QVERIFY(luis.sound.Cues().contains("entrar"));
     TZugaretSettings ini;
-    QVERIFY(ini.Load(luis.env->IniFile()));
-    QCOMPARE(ini.VersionState, 2);
+    QVERIFY(ini.Load(luis.env->IniFile()) && ini.VersionState == 2);
     luis.Chat().bDesconectarClick();
     QVERIFY(luis.Host());
-    QVERIFY(!luis.Log().contains("* ZugaretCHAT > Buscando nuevas versiones en KorvenWEB ..."));
+    QVERIFY(!luis.Log().contains(search));
     QCOMPARE(requests, 1);
 }
 
