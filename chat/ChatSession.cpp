@@ -382,13 +382,11 @@ void TChatSession::HandleBytes(bool onHost, int socket, const QByteArray& bytes)
     QPointer<TChatSession> alive(this);
     while (TMessageAssembler* a = assembler()) {
         const std::optional<QByteArray> message = a->Take();
-        if (!message) break;
+        if (!message) return;
         const TChatMessage m = CutMessage(*message);
         DispatchMessage(m.Word, m.Data, socket);
         if (!alive) return;
     }
-    // What this read made the host relay leaves now, not on the next turn.
-    if (onHost) server_->Flush();
 }
 
 void TChatSession::DropTooLong(bool onHost, int socket) {

@@ -12,8 +12,6 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-#include <vector>
-
 #include <netdb.h>
 
 namespace {
@@ -363,18 +361,6 @@ void TCustomWinSocket::SendText(int handle, const QByteArray& text) {
         return;
     }
     if (s->write(text) != text.size()) ReportError(WinsockErrorOf(s->error(), s->errorString()));
-}
-
-void TCustomWinSocket::Flush() {
-    std::vector<int> handles;
-    for (const auto& [handle, c] : m_connections)
-        if (!c->givenUp && c->socket->bytesToWrite() > 0) handles.push_back(handle);
-    QPointer<TCustomWinSocket> alive(this);
-    for (const int handle : handles) {
-        // A failed write may close a connection, and its handler this component.
-        if (!alive) return;
-        if (const Connection* c = Find(handle); c && !c->givenUp) c->socket->flush();
-    }
 }
 
 QByteArray TCustomWinSocket::ReceiveText(int handle) {

@@ -121,11 +121,6 @@ public:
     // every connection is set so once it is made.
     bool LowDelay(int Socket) const;
 
-    // Hands what every connection has queued to the system now, as far as it
-    // takes it without waiting (otherwise it goes on the event loop's next
-    // turn). A failure is reported as it would be then.
-    void Flush();
-
     // Bytes a connection may hold unsent before it is given up.
     qint64 SendQueueLimit = DefaultSendQueueLimit;
 
