@@ -250,8 +250,9 @@ void TestChatSession::renames() {
     QCOMPARE(luis.Chat().NickList(), ana.Chat().NickList());
     TRawPeer raw; // a blank nick from the wire is refused too
     QVERIFY(raw.Register(luis.Port(), "Zoe"));
-    raw.Send(Wire("/NICK| #"));
+    raw.Send(Wire("/NICK| #/IDENT|Otro#")); // nor is a second registration taken
     QVERIFY(raw.Sees(Wire("/NICKUSED| #")));
+    QCOMPARE(luis.Chat().NickList(), QStringList({"BEA", "Bea", "Pepe", "Zoe"}));
 }
 
 void TestChatSession::clientLimit() {
@@ -264,6 +265,8 @@ void TestChatSession::clientLimit() {
     QTRY_COMPARE(third.socket.state(), QTcpSocket::UnconnectedState);
     QCOMPARE(third.got, Wire("/TXT|Lo siento, No se admiten mas mirones#"));
     QCOMPARE(luis.Log().last(), QStringLiteral("Conexión rechazada [127.0.0.1:") + thirdPort + "]");
+    bea.Chat().bConectarClick(); // connected: nothing is asked, nothing dropped
+    QCOMPARE(bea.dialogs.Log().size(), 1);
     bea.Chat().bDesconectarClick();
     QTRY_COMPARE(luis.Chat().NickList(), QStringList({"Ana", "Luis"}));
     QVERIFY(eva.Join(luis));
