@@ -6,6 +6,7 @@
 #include "GameFileIO.h"
 #include "ProgramEnv.h"
 #include "Settings.h"
+#include "TextUtils.h"
 #include "UiDialogs.h"
 
 #include <QDate>
@@ -54,6 +55,7 @@ TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* 
     : QObject(parent), model_(model), env_(env) {
     pgnFolder_ = env_.PgnFolder();
     soundFolder_ = TZugaretSettings().SoundFolder;
+    webUrl_ = TZugaretSettings().WebUrl;
     clockW_.SetMinutos(1);
     clockW_.SetAlert(6);
     clockB_.SetMinutos(1);
@@ -108,6 +110,10 @@ QString TGameController::MainTitle() const {
     return TZugaretSettings::MainTitle(nick_, elo_);
 }
 
+void TGameController::ReplaceInTitle(const QString& oldText, const QString& newText) {
+    SetTitle(ReplaceAll(title_, oldText, newText));
+}
+
 // ---------------------------------------------------------------- settings
 
 void TGameController::LoadSettings(const TZugaretSettings& settings) {
@@ -117,6 +123,7 @@ void TGameController::LoadSettings(const TZugaretSettings& settings) {
     engineDepth_ = qBound(1, settings.EngineDepth, 8);
     versionState_ = settings.VersionState;
     soundFolder_ = settings.SoundFolder;
+    webUrl_ = TZugaretSettings::CheckedWebUrl(settings.WebUrl);
     pgnFolder_ = env_.PgnFolder();
     SetTitle(MainTitle());
 }
@@ -127,6 +134,7 @@ void TGameController::SaveSettings(TZugaretSettings& settings) const {
     settings.ComputerElo = computerElo_;
     settings.EngineDepth = engineDepth_;
     settings.SoundFolder = soundFolder_;
+    settings.WebUrl = webUrl_;
 }
 
 void TGameController::SetNick(const QString& nick) {

@@ -186,6 +186,9 @@ public:
     void SetVersionState(int state) { versionState_ = state; }
     QString SoundFolder() const { return soundFolder_; }
     void SetSoundFolder(const QString& folder) { soundFolder_ = folder; }
+    // The maker's web address (the update check reads it and may move it).
+    QString WebUrl() const { return webUrl_; }
+    void SetWebUrl(const QString& url) { webUrl_ = url; }
     // The program's version text, "2.01".
     static QString Version();
 
@@ -195,6 +198,9 @@ public:
     // "Zugaret CHAT! 2.01 [" + Nick + " " + Elo + " ELO]".
     QString Title() const { return title_; }
     QString MainTitle() const;
+    // Replaces every occurrence of oldText in the title by newText (the
+    // user's nick changed in the chat).
+    void ReplaceInTitle(const QString& oldText, const QString& newText);
     // The record window's caption: the current move pair.
     QString RecordCaption() const { return caption_; }
     // The game record, one line per full move ("1.Pe2e4 Pe7e5").
@@ -376,6 +382,7 @@ private:
     QString pgnFolder_;
     int versionState_ = 1;
     QString soundFolder_;
+    QString webUrl_;
 
     TTurnPanel panel_;
     QString title_;

@@ -284,6 +284,11 @@ QString TCustomWinSocket::LocalPort(int Socket) const {
     return port ? QString::number(port) : QString();
 }
 
+bool TCustomWinSocket::LowDelay(int Socket) const {
+    const Connection* c = Find(Socket);
+    return c && c->socket->socketOption(QAbstractSocket::LowDelayOption).toInt() != 0;
+}
+
 TCustomWinSocket::Connection* TCustomWinSocket::Find(int handle) const {
     const auto it = m_connections.find(handle);
     return it == m_connections.end() ? nullptr : it->second.get();
@@ -314,6 +319,7 @@ void TCustomWinSocket::RememberAddresses(int handle) {
     c->peerIP = isV4 ? QHostAddress(v4).toString() : peer.toString();
     c->peerPort = c->socket->peerPort();
     c->localPort = c->socket->localPort();
+    c->socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // Data or a close may have come in before anyone watched the socket.
     if (c->socket->bytesAvailable() > 0 || c->socket->state() != QAbstractSocket::ConnectedState) {
         if (c->socket->state() != QAbstractSocket::ConnectedState) c->peerClosed = true;

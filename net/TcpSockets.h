@@ -28,6 +28,8 @@
 //   10055 and is then closed as if the peer had left (OnClose, then removed).
 // - A handler may Close, Disconnect or destroy the component; sockets are
 //   released with deleteLater and a destroyed component raises nothing more.
+// - Every connection, accepted or made, sends at once (TCP_NODELAY): chat
+//   lines and moves are small and must not wait for more data.
 
 #include <QAbstractSocket>
 #include <QList>
@@ -115,6 +117,9 @@ public:
     QString PeerIP(int Socket) const;
     QString PeerPort(int Socket) const;
     virtual QString LocalPort(int Socket) const;
+    // The connection sends without waiting to fill a segment (no Nagle):
+    // every connection is set so once it is made.
+    bool LowDelay(int Socket) const;
 
     // Bytes a connection may hold unsent before it is given up.
     qint64 SendQueueLimit = DefaultSendQueueLimit;

@@ -1,8 +1,10 @@
 #include "ChatWindow.h"
 
+#include "ChatSession.h"
+#include "HttpStatusView.h"
 #include "ProgramEnv.h"
+#include "ShellOpen.h"
 #include "UiDialogs.h"
-#include "TcpSockets.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -19,42 +21,17 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
-constexpr int MaxLogLines = 100; // a line is dropped before the 102nd is added
+// The update check's activity bar over the window's progress bar.
+class TFrmChat::TProgressBarView final : public THttpProgressView {
+public:
+    explicit TProgressBarView(QProgressBar* bar) : bar_(bar) {}
+    int Position() const override { return bar_->value(); }
+    int Maximum() const override { return bar_->maximum(); }
+    void SetPosition(int position) override { bar_->setValue(position); }
 
-// One log line: the breaks a text may carry (a peer's message included)
-// become blanks, so every call adds exactly one line and no text can pass
-// itself off as a line of its own.
-QString OneLine(QString text) {
-    for (QChar& ch : text) {
-        const char16_t u = ch.unicode();
-        if (u == '\n' || u == '\r' || u == 0x2028 || u == 0x2029 || u == 0xFDD0 || u == 0xFDD1)
-            ch = QLatin1Char(' ');
-    }
-    return text;
-}
-
-QColor SegmentColour(const QString& line) {
-    if (line.startsWith("* ZugaretCHAT") || line.startsWith("Mensaje de")) return QColor(0, 128, 0);
-    if (line.startsWith("*  /")) return QColor(128, 0, 128);
-    if (line.startsWith("*")) return QColor(0, 0, 255);
-    if (line.startsWith("@")) return QColor(128, 0, 128);
-    if (line.startsWith("#")) return QColor(255, 0, 0);
-    if (line.contains('>')) return QColor(236, 0, 0);
-    return QColor(0, 0, 0);
-}
-
-// Length of the coloured leading segment of a log line.
-int SegmentLength(const QString& line) {
-    const int gt = line.indexOf('>');
-    if (gt >= 0) return gt + 1;
-    if (line.startsWith("*  /")) {
-        const int paren = line.indexOf(" (");
-        return paren < 0 ? 0 : paren + 1;
-    }
-    return line.size();
-}
-} // namespace
+private:
+    QProgressBar* bar_;
+};
 
 TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
@@ -71,7 +48,6 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
 
     FListaNick = new QListWidget(this);
     FListaNick->setObjectName("FListaNick");
-    FListaNick->setSortingEnabled(true);
     FListaNick->setMinimumWidth(90);
 
     auto makeButton = [this](const QString& text, const QString& hint) {
@@ -83,9 +59,10 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     bConectar = makeButton("Conectar", "Conectar con otro para jugar una partida, o para chatear");
     bDesconectar = makeButton("Desconectar", "Desconectar");
     bObservar = makeButton("Observar", "Observar una partida");
-    bObservar->setEnabled(false);
-    for (auto [button, name] : {std::pair{bCrear, "bCrear"}, {bConectar, "bConectar"},
-                                {bDesconectar, "bDesconectar"}, {bObservar, "bObservar"}})
+    for (auto [button, name] : {std::pair{bCrear, "bCrear"},
+                                {bConectar, "bConectar"},
+                                {bDesconectar, "bDesconectar"},
+                                {bObservar, "bObservar"}})
         button->setObjectName(QString::fromLatin1(name));
     bFijo = new QToolButton(this);
     bFijo->setText(QString(QChar(0x2693))); // anchor: docked beside the main window
@@ -94,8 +71,8 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     bFijo->setToolTip(QString::fromUtf8("Tamaño y posición automatico o manual"));
     bFijo->setObjectName("bFijo");
     eMaxClients = new QSpinBox(this);
-    eMaxClients->setRange(1, 50);
-    eMaxClients->setValue(5);
+    eMaxClients->setRange(1, TChatSession::MostClients);
+    eMaxClients->setValue(TChatSession::DefaultMaxClients);
     eMaxClients->setObjectName("eMaxClients");
     eMaxClients->setToolTip(QString::fromUtf8("Nº máximo de jugadores/observadores permitidos"));
     auto* lMax = new QLabel("Max. Clientes:", this);
@@ -139,9 +116,6 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     all->addLayout(input);
     resize(480, 220);
 
-    TCPServer1 = new TTCPServer(this);
-    TCPClient1 = new TTCPClient(this);
-
     // The log follows its last line: a line added while the window was hidden
     // or smaller is still in view once the window is shown or resized. A user
     // who scrolled back keeps the place until the next line arrives.
@@ -152,75 +126,98 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     connect(scroll, &QScrollBar::valueChanged, this,
             [this, scroll](int value) { followLogEnd_ = value >= scroll->maximum(); });
 
+    // FormCreate: the session writes the greeting; the window shows it.
+    session_ = std::make_unique<TChatSession>(Game, Env);
+    TChatSession& s = *session_;
+    progressView_ = std::make_unique<TProgressBarView>(ProgressBar1);
+    s.UpdateCheck().SetProgress(progressView_.get());
+    s.OnOpenUrl = [](const QString& url) { OpenWithShell(url); };
+    s.Log().OnLineAdded.Add([this](const TChatLogLine& line) { PaintLine(line); });
+    s.Log().OnCleared.Add([this] { ClearLog(); });
+    s.OnTitleChanged.Add([this] { setWindowTitle(session_->Title()); });
+    s.OnButtonsChanged.Add([this] { ShowButtons(); });
+    s.OnNickListChanged.Add([this] { ShowNicks(); });
+    for (const TChatLogLine& line : s.Log().Lines())
+        PaintLine(line);
+    setWindowTitle(s.Title());
+    ShowButtons();
+
     connect(bCrear, &QPushButton::clicked, this, [this] { bCrearClick(); });
     connect(bConectar, &QPushButton::clicked, this, [this] { bConectarClick(); });
     connect(bDesconectar, &QPushButton::clicked, this, [this] { bDesconectarClick(); });
+    connect(eMaxClients, &QSpinBox::valueChanged, this,
+            [this](int value) { session_->SetMaxClients(value); });
+    connect(FMsgEdit, &QLineEdit::returnPressed, this, [this] { FMsgEditReturn(); });
+}
 
-    // FormCreate
-    UpdateTitle();
-    ChatPort = QString::number(Env.ChatPort());
-    for (const QString& line : GreetingLines(TCPServer1->LocalHostName(), TCPServer1->LocalIP()))
-        AddChatLine(line);
+TFrmChat::~TFrmChat() {
+    // The game sends through the session: it must not outlive it there.
+    if (Game.Network() == session_.get()) Game.SetNetwork(nullptr);
+    session_.reset();
 }
 
 QString TFrmChat::ContactAddress() {
-    return "zugaret@korvenweb.example.org";
+    return TChatSession::ContactAddress();
 }
 
 QStringList TFrmChat::GreetingLines(const QString& hostName, const QString& localIp) {
-    return {
-        "* Host: " + hostName,
-        QString::fromUtf8("* Dirección IP: ") + localIp,
-        QString::fromUtf8(
-            "Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"),
-        "Zuz Plak > Pulsa el boton CREAR para esperar que alguien se conecte contigo",
-        QString::fromUtf8("Zuz Plak > ó Pulsa CONECTAR para conectarte con alguien "),
-        "Zuz Plak > Una vez hayas conectado con alguien ya puedes empezar a jugar",
-        "Zuz Plak > dandole al NUEVA PARTIDA (encima del tablero a la izquierda)",
-        "Zuz Plak > o a OBSERVAR (en esta misma ventana)",
-        "Zuz Plak > Deja el raton quieto unos segundos sobre cualquier parte del",
-        QString::fromUtf8("Zuz Plak > programa y te saldrá un letrero explicanado su significado"),
-        "Zuz Plak > Si quieres saber mas mandame un mail a " + ContactAddress(),
-    };
-}
-
-void TFrmChat::UpdateTitle() {
-    setWindowTitle("Zugaret CHAT! " + TGameController::Version() + "  [" + Game.Nick() + "]");
+    return TChatSession::GreetingLines(hostName, localIp);
 }
 
 void TFrmChat::AddChatLine(const QString& line) {
-    if (line.trimmed().isEmpty()) return;
-    const QString text = OneLine(line);
-    FMemoChat->setEnabled(false);
+    session_->AddChatLine(line);
+}
+
+void TFrmChat::PaintLine(const TChatLogLine& line) {
     QTextDocument* doc = FMemoChat->document();
-    if (doc->blockCount() > MaxLogLines) {
+    FMemoChat->setEnabled(false);
+    // The session has let its oldest line go: so does the view.
+    while (shownLines_ >= session_->Log().Lines().size() && shownLines_ > 0) {
         QTextCursor first(doc->firstBlock());
-        first.select(QTextCursor::BlockUnderCursor);
         first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
         first.removeSelectedText();
+        --shownLines_;
     }
     QTextCursor c(doc);
     c.movePosition(QTextCursor::End);
-    if (!doc->isEmpty()) c.insertBlock();
-    const int seg = SegmentLength(text);
+    if (shownLines_ > 0) c.insertBlock(QTextBlockFormat(), QTextCharFormat());
     QTextCharFormat coloured;
-    coloured.setForeground(SegmentColour(text));
+    coloured.setForeground(QColor(line.Colour.R, line.Colour.G, line.Colour.B));
     QTextCharFormat plain;
     plain.setForeground(QColor(0, 0, 0));
-    c.insertText(text.left(seg), coloured);
-    c.insertText(text.mid(seg), plain);
+    c.insertText(line.Text.left(line.Segment), coloured);
+    c.insertText(line.Text.mid(line.Segment), plain);
+    ++shownLines_;
     FMemoChat->setEnabled(true);
     followLogEnd_ = true;
     FMemoChat->verticalScrollBar()->setValue(FMemoChat->verticalScrollBar()->maximum());
 }
 
+void TFrmChat::ClearLog() {
+    FMemoChat->clear();
+    shownLines_ = 0;
+}
+
 QStringList TFrmChat::LogLines() const {
     QStringList out;
     const QTextDocument* doc = FMemoChat->document();
-    if (doc->isEmpty()) return out;
+    if (shownLines_ == 0) return out;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
         out << b.text();
     return out;
+}
+
+void TFrmChat::ShowNicks() {
+    FListaNick->clear();
+    FListaNick->addItems(session_->NickList());
+}
+
+void TFrmChat::ShowButtons() {
+    const TChatButtons b = session_->Buttons();
+    bCrear->setEnabled(b.Crear);
+    bConectar->setEnabled(b.Conectar);
+    bDesconectar->setEnabled(b.Desconectar);
+    bObservar->setEnabled(b.Observar);
 }
 
 QStringList TFrmChat::NickList() const {
@@ -231,17 +228,7 @@ QStringList TFrmChat::NickList() const {
 }
 
 void TFrmChat::UpdateNickList(const QString& oldNick, const QString& newNick) {
-    if (!oldNick.isEmpty() && oldNick == Game.HostNick()) Game.SetHostNick(newNick);
-    for (int i = 0; i < FListaNick->count(); ++i) {
-        QListWidgetItem* item = FListaNick->item(i);
-        if (item->text() == newNick) return;
-        if (!oldNick.isEmpty() && item->text() == oldNick) {
-            item->setText(newNick);
-            FListaNick->sortItems();
-            return;
-        }
-    }
-    FListaNick->addItem(newNick);
+    session_->UpdateNickList(oldNick, newNick);
 }
 
 bool TFrmChat::Docked() const {
@@ -260,36 +247,26 @@ bool TFrmChat::ConnectEnabled() const {
     return bConectar->isEnabled();
 }
 
-void TFrmChat::SendMove(const TMovimiento& /*move*/, bool /*fromLocalPlayer*/) {}
-void TFrmChat::SendEndGame(const QString& /*panelText*/, const QString& /*resultText*/) {}
-void TFrmChat::SendResign(const QString& /*reason*/) {}
-void TFrmChat::SendTimeout(const QString& /*reason*/) {}
-void TFrmChat::SendDrawOffer(const QString& /*reason*/) {}
-
-void TFrmChat::LogPlainLine(const QString& line) {
-    // Straight into the log, in plain black, without AddChatLine's
-    // colouring; but like every line of the log it is one line, and the
-    // log keeps its 101 lines at most.
-    QTextDocument* doc = FMemoChat->document();
-    if (!doc->isEmpty() && doc->blockCount() > MaxLogLines) {
-        QTextCursor first(doc->firstBlock());
-        first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
-        first.removeSelectedText();
-    }
-    QTextCursor c(doc);
-    c.movePosition(QTextCursor::End);
-    if (!doc->isEmpty()) c.insertBlock(QTextBlockFormat(), QTextCharFormat());
-    QTextCharFormat plain;
-    plain.setForeground(QColor(0, 0, 0));
-    c.insertText(OneLine(line), plain);
+void TFrmChat::OfferGame(const QString& nick, int receiverPlaysWhite, int minutes, int elo) {
+    session_->OfferGame(nick, receiverPlaysWhite, minutes, elo);
 }
 
-void TFrmChat::OfferGame(const QString& /*nick*/, int /*receiverPlaysWhite*/, int /*minutes*/,
-                         int /*elo*/) {}
+void TFrmChat::bCrearClick() {
+    session_->bCrearClick();
+}
 
-void TFrmChat::bCrearClick() {}
-void TFrmChat::bConectarClick() {}
-void TFrmChat::bDesconectarClick() {}
+void TFrmChat::bConectarClick() {
+    session_->bConectarClick();
+}
+
+void TFrmChat::bDesconectarClick() {
+    session_->bDesconectarClick();
+}
+
+void TFrmChat::FMsgEditReturn() {
+    QString text = FMsgEdit->text();
+    if (session_->FMsgEditKeyPress(text, QChar(13))) FMsgEdit->setText(text);
+}
 
 void TFrmChat::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -310,7 +287,7 @@ void TFrmChat::FormShow() {
             if (OnNickRefused) OnNickRefused();
             return;
         }
-        UpdateTitle();
+        session_->ShowStartTitle();
     }
 }
 

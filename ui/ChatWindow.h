@@ -1,27 +1,23 @@
 #pragma once
-// TFrmChat: the chat window. It shows the chat log (FMemoChat, every line
-// through AddChatLine with its coloured leading segment), the nick list, the
-// connection buttons and the input line, and it is the game's way to the
-// network (TGameNetwork): it frames the game's messages (command word,
-// fields after 0xFE, terminator 0xFF) and sends them.
-//
-// This is the window's local part: the log, the nick list, the greeting and
-// the start-up nick question. The connection buttons and the send
-// operations reach no network yet; resigning ends the game locally.
+// TFrmChat: the chat window, a view over one TChatSession (chat/), which it
+// owns. It paints the session's log (each line's leading segment in its
+// colour), shows the nick list, the title and which buttons may be pressed
+// whenever the session says they changed, and forwards the buttons, the
+// client limit and the input line to the session. The game reaches the
+// network through the session (TGameNetwork), not through this window.
 //
 // What must stay true:
-//  - the log never holds more than 101 lines and never shows a blank line;
-//    each AddChatLine adds one line, shown at the log's end;
+//  - the log shown is the session's log, line for line: never more than 101
+//    lines, never a blank one, the newest at the end and in view;
 //  - the window cannot be closed on its own; it lives as long as the main
-//    window, which owns it.
-
-#include "GameController.h"
+//    window, which owns it, and its session goes with it.
 
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QLineEdit;
 class QListWidget;
@@ -30,29 +26,29 @@ class QPushButton;
 class QSpinBox;
 class QTextEdit;
 class QToolButton;
+class TChatSession;
+class TGameController;
 class TProgramEnv;
-class TTCPClient;
-class TTCPServer;
+struct TChatLogLine;
 
-class TFrmChat : public QWidget, public TGameNetwork {
+class TFrmChat : public QWidget {
     Q_OBJECT
 public:
     TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent = nullptr);
+    ~TFrmChat() override;
 
-    // Appends one line to the log, colouring its leading segment. Line
-    // breaks inside the text are shown as blanks.
+    TChatSession& Session() const { return *session_; }
+
+    // Appends one line to the log (the session's AddChatLine).
     void AddChatLine(const QString& text);
     // The log's lines as plain text, in order.
     QStringList LogLines() const;
 
-    // Lines of the greeting written when the window is created.
     static QStringList GreetingLines(const QString& hostName, const QString& localIp);
     static QString ContactAddress();
 
     // The nicks of the nick list, in its order.
     QStringList NickList() const;
-    // Renames oldNick to newNick in the nick list, or adds newNick (oldNick
-    // may be empty); the host's nick follows a rename.
     void UpdateNickList(const QString& oldNick, const QString& newNick);
     // The window is docked beside the main window (bFijo down).
     bool Docked() const;
@@ -61,15 +57,7 @@ public:
     bool CreateEnabled() const;
     bool ConnectEnabled() const;
 
-    // The game's messages (TGameNetwork).
-    void SendMove(const TMovimiento& move, bool fromLocalPlayer) override;
-    void SendEndGame(const QString& panelText, const QString& resultText) override;
-    void SendResign(const QString& reason) override;
-    void SendTimeout(const QString& reason) override;
-    void SendDrawOffer(const QString& reason) override;
-    void LogPlainLine(const QString& line) override;
     void OfferGame(const QString& nick, int receiverPlaysWhite, int minutes, int elo);
-
     void bCrearClick();
     void bConectarClick();
     void bDesconectarClick();
@@ -77,8 +65,6 @@ public:
     // Raised when the start-up nick question got no nick: the program ends.
     std::function<void()> OnNickRefused;
 
-    QString ChatPort;
-    QString LastHost;
     // The height the window takes when it is first shown (a setting).
     int ChatHeight = 150;
 
@@ -87,8 +73,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    class TProgressBarView;
+
     void FormShow();
-    void UpdateTitle();
+    void PaintLine(const TChatLogLine& line);
+    void ClearLog();
+    void ShowNicks();
+    void ShowButtons();
+    void FMsgEditReturn();
 
     TGameController& Game;
     TProgramEnv& Env;
@@ -102,10 +94,9 @@ private:
     QSpinBox* eMaxClients = nullptr;
     QLineEdit* FMsgEdit = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
-    // The chat's two socket components (owned); the greeting names the
-    // machine and the address they use.
-    TTCPServer* TCPServer1 = nullptr;
-    TTCPClient* TCPClient1 = nullptr;
+    std::unique_ptr<TProgressBarView> progressView_;
+    std::unique_ptr<TChatSession> session_;
+    int shownLines_ = 0;
     bool shownOnce_ = false;
     bool followLogEnd_ = true; // the log keeps its last line in view
 };

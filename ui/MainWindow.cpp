@@ -642,7 +642,6 @@ void TFrmPrincipal::FormCreate() {
     ShowDestinations = s.ShowDestinations;
     GameWindowVisible = s.GameWindowVisible;
     ChatHeight = s.ChatHeight;
-    WebUrl = s.WebUrl;
     game_->LoadSettings(s);
 
     if (game_->Nick().isEmpty()) {
@@ -655,7 +654,6 @@ void TFrmPrincipal::FormCreate() {
         return;
     }
     setWindowTitle(game_->MainTitle());
-    WebUrl = TZugaretSettings::CheckedWebUrl(WebUrl);
     menuPointClick->setChecked(PointClick);
     bPointAndClick->setChecked(PointClick);
     menuDestinos->setChecked(ShowDestinations);
@@ -689,7 +687,6 @@ void TFrmPrincipal::FormClose() {
     s.DarkSquareFile = DarkSquareFile;
     s.PointClick = PointClick;
     s.ShowDestinations = ShowDestinations;
-    s.WebUrl = WebUrl;
     s.ChatHeight = chat_ ? chat_->height() : ChatHeight;
     s.GameWindowVisible = partida_ ? partida_->isVisible() : GameWindowVisible;
     QString error;

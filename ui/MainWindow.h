@@ -74,7 +74,6 @@ public:
     // ---- settings held (ZuzPlak.ini) besides the game's ----
     bool PointClick = true;
     bool ShowDestinations = true; // the board marks where the chosen piece may go
-    QString WebUrl;
     QString PieceSetFile, LightSquareFile, DarkSquareFile;
     bool GameWindowVisible = true;
     int ChatHeight = 150;

@@ -1,5 +1,6 @@
 #include "ZugaretProgram.h"
 
+#include "ChatSession.h"
 #include "ChatWindow.h"
 #include "RecordWindow.h"
 #include "BoardWidget.h"
@@ -18,7 +19,10 @@ TZugaretProgram::TZugaretProgram(TProgramEnv& env) : main_(std::make_unique<TFrm
     partida_ = new TFrmPartida(
         game, [&board](char piece) { return board.PieceImage(piece); }, main_.get());
     partida_->OnHelp = [this] { main_->bAyudaClick(); };
-    game.SetNetwork(chat_);
+    game.SetNetwork(&chat_->Session());
+    // "/KILL" from the host: the program ends through the main window's
+    // close, which saves the settings.
+    chat_->Session().OnQuitRequested.Add([this] { main_->close(); });
     main_->SetWindows(chat_, partida_);
 }
 

@@ -122,6 +122,7 @@ private slots:
     void stalledPeerIsDropped();
     void handlersMayCloseOrDestroy();
     void fiftyClientsComeAndGo();
+    void everyConnectionSendsAtOnce();
 };
 
 void TstWSockets::errorText_data() {
@@ -685,6 +686,15 @@ void TstWSockets::fiftyClientsComeAndGo() {
         QVERIFY2(finished[1000 + n] == peers[n].sent, qPrintable(QString::number(n)));
     }
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(' ')));
+}
+
+void TstWSockets::everyConnectionSendsAtOnce() {
+    // Small messages must not wait for more data (no Nagle) on either side.
+    Pair p;
+    QVERIFY(!p.server.LowDelay(-1));
+    QVERIFY(p.Connect());
+    QVERIFY(p.client.LowDelay(p.client.SocketHandle()));
+    QVERIFY(p.server.LowDelay(p.accepted.value(0)));
 }
 
 QTEST_GUILESS_MAIN(TstWSockets)

@@ -3,6 +3,7 @@
 
 #include "tst_principal_fixture.h"
 
+#include "ChatSession.h"
 #include "TcpSockets.h"
 
 #include <QScrollBar>
@@ -58,7 +59,7 @@ void TestChatLog::greeting() {
     QVERIFY(TFrmChat::ContactAddress().contains('@'));
     QCOMPARE(TFrmChat::GreetingLines("h", "1.2.3.4").mid(2), assistant);
     QCOMPARE(t.Chat().windowTitle(), QString("Zugaret CHAT! 2.01  [Ana]"));
-    QCOMPARE(t.Chat().ChatPort, QString("12121"));
+    QCOMPARE(t.Chat().Session().ChatPort, QString("12121"));
 }
 
 void TestChatLog::colours_data() {

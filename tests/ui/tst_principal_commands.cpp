@@ -89,7 +89,7 @@ void TestPrincipalCommands::storedSettingsAreRead() {
     QVERIFY(!t.Control<QAction>(m, "menuPointClick")->isChecked());
     QVERIFY(!t.MainButton("bPointAndClick")->isChecked());
     QCOMPARE(t.Game().VersionState(), 2);
-    QCOMPARE(m.WebUrl, QString(TZugaretSettings::DefaultWebUrl));
+    QCOMPARE(t.Game().WebUrl(), QString(TZugaretSettings::DefaultWebUrl));
     QVERIFY(!t.Partida().isVisible());
     QVERIFY(t.Chat().isVisible());
     QVERIFY(t.dialogs.Log().isEmpty());

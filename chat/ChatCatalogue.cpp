@@ -1,0 +1,90 @@
+#include "ChatCatalogue.h"
+
+#include "ChatCodec.h"
+
+namespace {
+
+constexpr unsigned Fields(std::initializer_list<int> indexes) {
+    unsigned bits = 0;
+    for (int i : indexes)
+        bits |= 1u << i;
+    return bits;
+}
+
+using W = TChatWord;
+using N = TMalformedNote;
+
+constexpr TCatalogueRow Rows[] = {
+    {"/TXT", W::Txt, OnHost | OnClients},
+    {"/HOLA", W::Hola, OnClients},
+    {"/IDENT", W::Ident, OnHost | OnClients},
+    {"/NICKERROR", W::NickError, OnClients},
+    {"/ADDNICK", W::AddNick, OnClients},
+    {"/LIST", W::List, OnHost | OnClients},
+    {"/NICK", W::Nick, OnHost | OnClients},
+    {"/NICKUSED", W::NickUsed, OnClients},
+    {"/DELNICK", W::DelNick, OnClients},
+    {"/KILL", W::Kill, OnClients},
+    {"/HELP", W::Help, OnHost},
+    {"/VERSION", W::Version, Connected},
+    {"/VER", W::Ver, Connected},
+    {"/MSG", W::Msg, OnHost | OnClients},
+    {"/DNS", W::Dns, OnHost},
+    {"/MIRAR", W::Mirar, OnHost},
+    {"/GAMEPOS", W::GamePos, OnObservers, Fields({1, 3, 4, 5, 6, 7}), N::Error67},
+    {"/MOV", W::Mov, Connected, Fields({0, 1, 4})},
+    {"/MOB", W::Mob, Connected, Fields({0, 1, 4})},
+    {"/END_GAME", W::EndGame, OnObservers},
+    {"/NEW_GAME", W::NewGame, Connected, Fields({0, 1, 3}), N::Error56},
+    {"/ACCEPT_GAME", W::AcceptGame, Connected, Fields({0, 1, 3}), N::Error56},
+    {"/DECLINE_GAME", W::DeclineGame, Connected},
+    {"/DRAW", W::Draw, Connected},
+    {"/ACCEPT_DRAW", W::AcceptDraw, Connected},
+    {"/RESIGN", W::Resign, Connected},
+    {"/TIMEOUT", W::Timeout, Connected},
+    {"/WHOIS", W::Dropped, Nowhere},
+    {"/DECLINE_DRAW", W::Dropped, Nowhere},
+    {"/MOVOBS", W::Dropped, Nowhere},
+    {"/PORT", W::Dropped, Nowhere},
+    {"/OP", W::Dropped, Nowhere},
+    {"/DEOP", W::Dropped, Nowhere},
+    {"/OPME", W::Dropped, Nowhere},
+    {"/BAN", W::Dropped, Nowhere},
+    {"/UNBAN", W::Dropped, Nowhere},
+    {"/CLEARBANS", W::Dropped, Nowhere},
+    {"/KICK", W::Dropped, Nowhere},
+    {"/PING", W::Dropped, Nowhere},
+    {"/PONG", W::Dropped, Nowhere},
+    {"/IDENTIFY", W::Dropped, Nowhere},
+    {"/PASSWORD", W::Dropped, Nowhere},
+    {"/IGNORE", W::Dropped, Nowhere},
+    {"/SND", W::Dropped, Nowhere},
+    {"/FILE", W::Dropped, Nowhere},
+    {"/URL", W::Dropped, Nowhere},
+};
+
+} // namespace
+
+const TCatalogueRow* FindCatalogueRow(const QString& word, TRole role) {
+    for (const TCatalogueRow& row : Rows)
+        if ((row.Roles & RoleBit(role)) && word == QLatin1String(row.Word)) return &row;
+    return nullptr;
+}
+
+const TCatalogueRow* CatalogueBegin() {
+    return std::begin(Rows);
+}
+
+const TCatalogueRow* CatalogueEnd() {
+    return std::end(Rows);
+}
+
+int MalformedField(const TCatalogueRow& row, const QString& data) {
+    if (!row.NumericFields) return -1;
+    TFieldReader fields(data);
+    for (int i = 0; (row.NumericFields >> i) != 0; ++i) {
+        const QString field = fields.Next();
+        if ((row.NumericFields >> i & 1u) && !NumberField(field)) return i;
+    }
+    return -1;
+}

@@ -1,0 +1,891 @@
+#include "ChatSession.h"
+
+#include "ProgramEnv.h"
+#include "Settings.h"
+#include "TcpSockets.h"
+#include "TextUtils.h"
+#include "UiDialogs.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+
+using W = TChatWord;
+
+bool Blank(const QString& text) {
+    return text.trimmed().isEmpty();
+}
+
+QString Separator() {
+    return QString(QChar(FieldSeparator));
+}
+
+} // namespace
+
+TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* parent)
+    : QObject(parent), game_(game), env_(env) {
+    server_ = new TTCPServer(this);
+    client_ = new TTCPClient(this);
+    updateCheck_ = new TUpdateCheck(*this, TGameController::Version(), this);
+
+    server_->OnAccept = [this](TCustomWinSocket*, int s) { TCPServer1Accept(s); };
+    server_->OnClose = [this](TCustomWinSocket*, int s) { TCPServer1Close(s); };
+    client_->OnConnect = [this](TCustomWinSocket*, int) { TCPClient1Connect(); };
+    client_->OnClose = [this](TCustomWinSocket*, int) { TCPClient1Close(); };
+    const TOnError onError = [this](TCustomWinSocket*, int e, const QString& msg) {
+        TCPClient1Error(e, msg);
+    };
+    server_->OnError = onError;
+    client_->OnError = onError;
+    const TOnData onData = [this](TCustomWinSocket* sender, int s) { TCPClient1Data(sender, s); };
+    server_->OnData = onData;
+    client_->OnData = onData;
+
+    const std::pair<TChatWord, void (TChatSession::*)(const TIncomingMessage&)> own[] = {
+        {W::Txt, &TChatSession::OnTxt},         {W::Hola, &TChatSession::OnHola},
+        {W::Ident, &TChatSession::OnIdent},     {W::NickError, &TChatSession::OnNickError},
+        {W::AddNick, &TChatSession::OnAddNick}, {W::List, &TChatSession::OnList},
+        {W::Nick, &TChatSession::OnNick},       {W::NickUsed, &TChatSession::OnNickUsed},
+        {W::DelNick, &TChatSession::OnDelNick}, {W::Kill, &TChatSession::OnKill},
+        {W::Help, &TChatSession::OnHelp},       {W::Version, &TChatSession::OnVersion},
+        {W::Ver, &TChatSession::OnVer},         {W::Msg, &TChatSession::OnMsg},
+        {W::Dns, &TChatSession::OnDns},
+    };
+    for (const auto& [word, handler] : own)
+        SetHandler(word, [this, handler](const TIncomingMessage& m) { (this->*handler)(m); });
+
+    // FormCreate
+    ShowStartTitle();
+    ChatPort = QString::number(env_.ChatPort());
+    for (const QString& line : GreetingLines(server_->LocalHostName(), server_->LocalIP()))
+        log_.Add(line);
+}
+
+TChatSession::~TChatSession() {
+    // Nothing the components or the fetch still do may reach a session
+    // that is going away.
+    delete updateCheck_;
+    delete server_;
+    delete client_;
+}
+
+QString TChatSession::ContactAddress() {
+    return QStringLiteral("zugaret@korvenweb.example.org");
+}
+
+QStringList TChatSession::GreetingLines(const QString& hostName, const QString& localIp) {
+    return {
+        "* Host: " + hostName,
+        QStringLiteral("* Dirección IP: ") + localIp,
+        QStringLiteral("Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"),
+        QStringLiteral(
+            "Zuz Plak > Pulsa el boton CREAR para esperar que alguien se conecte contigo"),
+        QStringLiteral("Zuz Plak > ó Pulsa CONECTAR para conectarte con alguien "),
+        QStringLiteral("Zuz Plak > Una vez hayas conectado con alguien ya puedes empezar a jugar"),
+        QStringLiteral("Zuz Plak > dandole al NUEVA PARTIDA (encima del tablero a la izquierda)"),
+        QStringLiteral("Zuz Plak > o a OBSERVAR (en esta misma ventana)"),
+        QStringLiteral("Zuz Plak > Deja el raton quieto unos segundos sobre cualquier parte del"),
+        QStringLiteral("Zuz Plak > programa y te saldrá un letrero explicanado su significado"),
+        "Zuz Plak > Si quieres saber mas mandame un mail a " + ContactAddress(),
+    };
+}
+
+QStringList TChatSession::HelpLines() {
+    return {
+        QStringLiteral("* Comandos disponibles"),
+        QStringLiteral("/help (muestra este listado)"),
+        QStringLiteral("/version [nick] (muestra version del programa)"),
+        QStringLiteral("/nick nuevoNick (Cambiar el nick a nuevoNick)"),
+        QStringLiteral("/dns  Nick  (Ver la Ip de Nick)"),
+        QStringLiteral("/msg nick mensaje (Enviar mensaje a Nick)"),
+        QStringLiteral("/kick nick [motivo] (Patear a Nick)"),
+        QStringLiteral("/kill nick [mensaje] (hacer un kill a Nick)"),
+        QStringLiteral("/list (Ver nick's conectados)"),
+    };
+}
+
+// ---------------------------------------------------------------- view state
+
+void TChatSession::SetTitle(const QString& title) {
+    title_ = title;
+    OnTitleChanged();
+}
+
+void TChatSession::ShowStartTitle() {
+    SetTitle("Zugaret CHAT! " + TGameController::Version() + "  [" + Nick() + "]");
+}
+
+void TChatSession::SetButtons(bool crear, bool conectar, bool desconectar, bool observar) {
+    const TChatButtons next{crear, conectar, desconectar, observar};
+    if (next == buttons_) return;
+    buttons_ = next;
+    OnButtonsChanged();
+}
+
+void TChatSession::SetMaxClients(int count) {
+    maxClients_ = std::clamp(count, 1, MostClients);
+}
+
+QString TChatSession::LocalIP() const {
+    return server_->LocalIP();
+}
+
+void TChatSession::Play(const char* cue) const {
+    game_.MeteRuido(QString::fromLatin1(cue));
+}
+
+// ---------------------------------------------------------------- nick list
+
+void TChatSession::UpdateNickList(const QString& OldNick, const QString& NewNick) {
+    if (Blank(NewNick)) return;
+    if (!OldNick.isEmpty() && OldNick == game_.HostNick()) game_.SetHostNick(NewNick);
+    for (QString& entry : nicks_) {
+        if (entry == NewNick) return;
+        if (!OldNick.isEmpty() && entry == OldNick) {
+            entry = NewNick;
+            std::sort(nicks_.begin(), nicks_.end());
+            OnNickListChanged();
+            return;
+        }
+    }
+    nicks_.append(NewNick);
+    std::sort(nicks_.begin(), nicks_.end());
+    OnNickListChanged();
+}
+
+void TChatSession::RemoveNick(const QString& nick) {
+    const qsizetype i = nicks_.indexOf(nick);
+    if (i < 0) return;
+    nicks_.removeAt(i);
+    OnNickListChanged();
+}
+
+void TChatSession::ClearNickList() {
+    if (nicks_.isEmpty()) return;
+    nicks_.clear();
+    OnNickListChanged();
+}
+
+QString TChatSession::NickOfSocket(int Socket) const {
+    const int i = server_->Clients.IndexOf(Socket);
+    return i < 0 ? QString() : server_->Clients.Nicks().at(i);
+}
+
+int TChatSession::SocketOfNick(const QString& Nick) const {
+    const QString wanted = Nick.toLower();
+    const TClientList& clients = server_->Clients;
+    for (int i = clients.Count() - 1; i >= 0; --i)
+        if (clients.Nicks().at(i).toLower() == wanted) return clients.Sockets(i);
+    return -1;
+}
+
+QString TChatSession::PeerAddressOfNick(const QString& Nick) const {
+    if (Blank(Nick)) return QStringLiteral("0.0.0.0");
+    return server_->PeerIP(SocketOfNick(Nick));
+}
+
+void TChatSession::RenameSelf(const QString& oldNick, const QString& newNick) {
+    SetTitle(ReplaceAll(title_, oldNick, newNick));
+    game_.ReplaceInTitle(oldNick, newNick);
+    game_.SetNick(newNick);
+}
+
+// ---------------------------------------------------------------- buttons
+
+void TChatSession::bCrearClick() {
+    if (game_.Role() != TRole::Offline) return;
+    const QString safeNick = WireSafeText(Nick());
+    if (safeNick != Nick()) RenameSelf(Nick(), safeNick);
+    const QString ip = LocalIP();
+    log_.Add("Host: " + server_->LocalHostName());
+    log_.Add(QStringLiteral("Dirección IP: ") + ip);
+    log_.Add(QStringLiteral("servidor OK"));
+    server_->Port = ChatPort;
+    server_->Open();
+    if (server_->Status() != TSocketStatus::Listening) {
+        log_.Add(QStringLiteral("No se ha podido abrir el servidor"));
+        return;
+    }
+    log_.Clear();
+    ClearNickList();
+    SetTitle(Nick() + " [" + ip + "] Esperando conexiones");
+    SetButtons(false, false, true, false);
+    UpdateNickList(QString(), Nick());
+    SetRole(TRole::Server);
+    // The port listened on: ChatPort, or the one the system chose for "0".
+    log_.Add("Servidor abierto en " + ip + ":" + server_->LocalPort(server_->SocketHandle()));
+    StartUpdateCheck();
+    registered_ = true;
+    OnRegistered();
+}
+
+void TChatSession::bConectarClick() {
+    if (client_->Status() == TSocketStatus::Connecting || !buttons_.Conectar) return;
+    TUiDialogs* dialogs = env_.Dialogs();
+    if (!dialogs) return;
+    QPointer<TChatSession> alive(this);
+    const std::optional<QString> answer =
+        dialogs->InputQuery(QStringLiteral("Unirse a una partida"),
+                            QStringLiteral("Escriba la IP del host remoto"), LastHost);
+    // The question ran the event loop: the state may have moved meanwhile.
+    if (!alive || !answer || !buttons_.Conectar || client_->Status() != TSocketStatus::Idle) return;
+    const QString safeNick = WireSafeText(Nick());
+    if (safeNick != Nick()) RenameSelf(Nick(), safeNick);
+    LastHost = *answer;
+    client_->Host = *answer;
+    client_->Port = ChatPort;
+    log_.Add(QStringLiteral("Cliente OK"));
+    log_.Add("Intentando conectar con " + client_->Host + ":" + client_->Port);
+    ++clientGeneration_;
+    clientAssembler_.Clear();
+    registered_ = false;
+    client_->Open();
+    if (client_->Status() == TSocketStatus::Connecting) {
+        log_.Clear();
+        SetRole(TRole::Client);
+        SetButtons(false, false, true, false);
+        log_.Add(QStringLiteral("Cliente conectado"));
+        StartUpdateCheck();
+        return;
+    }
+    SetButtons(true, true, false, buttons_.Observar);
+    SetRole(TRole::Offline);
+    if (client_->Status() != TSocketStatus::Idle) client_->Close();
+    log_.Add("No se ha podido conectar con " + *answer);
+}
+
+void TChatSession::bDesconectarClick() {
+    const TRole role = game_.Role();
+    if (role == TRole::Server) {
+        server_->Close();
+        hostAssemblers_.clear();
+    } else if (role == TRole::Client || role == TRole::Observer) {
+        client_->Close();
+        ClientCloses();
+    }
+    SetRole(TRole::Offline);
+    registered_ = false;
+    ClearNickList();
+    SetTitle(Nick() + " [" + LocalIP() + "] desconectado");
+    SetButtons(true, true, false, false);
+    log_.Add(QStringLiteral("Desconectado"));
+    log_.Add(QStringLiteral("------------"));
+}
+
+void TChatSession::StartUpdateCheck() {
+    if (!updateCheck_->Started()) updateCheck_->Start();
+}
+
+// ---------------------------------------------------------------- connections
+
+void TChatSession::TCPServer1Accept(int Socket) {
+    const TClientList& clients = server_->Clients;
+    if (clients.Count() > maxClients_) {
+        SendTo(Socket,
+               FrameMessage("/TXT", {QStringLiteral("Lo siento, No se admiten mas mirones")}));
+        log_.Add(QStringLiteral("Conexión rechazada [") + server_->PeerIP(Socket) + ":" +
+                 server_->PeerPort(Socket) + "]");
+        HostDrops(Socket);
+        return;
+    }
+    SendTo(Socket, FrameMessage("/HOLA", {Nick()}));
+    SendTo(Socket, FrameMessage(
+                       "/TXT", {Nick() + " > Escriba /HELP para listar los comandos disponibles"}));
+    SendTo(Socket, FrameMessage("/IDENT"));
+    SetTitle(Nick() + " [" + LocalIP() + "] " + QString::number(clients.Count()) +
+             " Cliente(s) conectado(s)");
+    Play("entrar");
+}
+
+void TChatSession::TCPServer1Close(int Socket) {
+    Departure(Socket);
+    hostAssemblers_.erase(Socket);
+}
+
+void TChatSession::Departure(int socket) {
+    // The departing connection is gone: the notice goes to the others only.
+    const QString nick = NickOfSocket(socket);
+    RemoveNick(nick);
+    log_.Add("* " + nick + " abandona el chat *");
+    SendToEveryConnection(FrameMessage("/DELNICK", {nick, QStringLiteral("*")}), socket);
+    Play("salir");
+}
+
+void TChatSession::HostDrops(int socket) {
+    hostAssemblers_.erase(socket);
+    server_->Disconnect(socket);
+}
+
+void TChatSession::TCPClient1Connect() {
+    log_.Add("Conectado por el puerto local " + client_->LocalPort(client_->SocketHandle()));
+    SetTitle(Nick() + " [" + LocalIP() + "] Conectado a " + LastHost);
+    SetRole(TRole::Client);
+    SetButtons(buttons_.Crear, buttons_.Conectar, true, true);
+    Play("conectar");
+}
+
+void TChatSession::ClientCloses() {
+    ++clientGeneration_;
+    clientAssembler_.Clear();
+    registered_ = false;
+}
+
+void TChatSession::TCPClient1Close() {
+    client_->Close();
+    ClientCloses();
+    SetButtons(true, true, false, buttons_.Observar);
+    SetTitle(Nick() + " [" + LocalIP() + "] desconectado");
+    SetRole(TRole::Offline);
+    ClearNickList();
+    Play("desconectar");
+    log_.Add(QStringLiteral("Conexión cerrada por el servidor!"));
+    log_.Add(QStringLiteral("------------"));
+}
+
+void TChatSession::TCPClient1Error(int Error, const QString& Msg) {
+    log_.Add("Error: " + QString::number(Error) + ": " + Msg);
+    if (Msg.indexOf(QLatin1String("refused")) >= 1) {
+        server_->Close();
+        hostAssemblers_.clear();
+        client_->Close();
+        ClientCloses();
+    }
+}
+
+void TChatSession::TCPClient1Data(TCustomWinSocket* Sender, int Socket) {
+    const TRole role = game_.Role();
+    if (Sender == server_) {
+        const QByteArray bytes = server_->ReceiveBytes(Socket);
+        if (role == TRole::Server) HandleBytes(true, Socket, bytes);
+    } else {
+        const QByteArray bytes = client_->ReceiveBytes();
+        if (role == TRole::Client || role == TRole::Observer) HandleBytes(false, Socket, bytes);
+    }
+}
+
+void TChatSession::HandleBytes(bool onHost, int socket, const QByteArray& bytes) {
+    if (bytes.isEmpty()) return;
+    const int generation = clientGeneration_;
+    auto assembler = [&]() -> TMessageAssembler* {
+        if (!onHost) return generation == clientGeneration_ ? &clientAssembler_ : nullptr;
+        const auto it = hostAssemblers_.find(socket);
+        return it == hostAssemblers_.end() ? nullptr : &it->second;
+    };
+    if (onHost) hostAssemblers_.try_emplace(socket);
+    if (!assembler()->Feed(bytes)) {
+        DropTooLong(onHost, socket);
+        return;
+    }
+    QPointer<TChatSession> alive(this);
+    while (TMessageAssembler* a = assembler()) {
+        const std::optional<QByteArray> message = a->Take();
+        if (!message) return;
+        const TChatMessage m = CutMessage(*message);
+        DispatchMessage(m.Word, m.Data, socket);
+        if (!alive) return;
+    }
+}
+
+void TChatSession::DropTooLong(bool onHost, int socket) {
+    if (onHost) {
+        log_.Add("* Conexión cerrada con " + NickOfSocket(socket) + ": mensaje demasiado largo *");
+        Departure(socket);
+        HostDrops(socket);
+        return;
+    }
+    log_.Add("* Conexión cerrada con " + LastHost + ": mensaje demasiado largo *");
+    client_->Close();
+    ClientCloses();
+    SetButtons(true, true, false, buttons_.Observar);
+    SetTitle(Nick() + " [" + LocalIP() + "] desconectado");
+    SetRole(TRole::Offline);
+    ClearNickList();
+    Play("desconectar");
+    log_.Add(QStringLiteral("------------"));
+}
+
+// ---------------------------------------------------------------- sending
+
+void TChatSession::SendTo(int Socket, const QByteArray& Message) {
+    if (Socket != -1) server_->SendBytes(Socket, Message);
+}
+
+void TChatSession::SendToHost(const QByteArray& Message) {
+    client_->SendBytes(Message);
+}
+
+void TChatSession::SendToEveryConnection(const QByteArray& message, int except) {
+    const TClientList& clients = server_->Clients;
+    QList<int> sockets;
+    sockets.reserve(clients.Count());
+    for (int i = 0; i < clients.Count(); ++i)
+        if (clients.Sockets(i) != except) sockets << clients.Sockets(i);
+    for (const int s : sockets)
+        server_->SendBytes(s, message);
+}
+
+void TChatSession::SendToOpponent(const QByteArray& Message) {
+    switch (game_.Role()) {
+    case TRole::Server:
+        SendTo(OpponentSocket, Message);
+        break;
+    case TRole::Client:
+        SendToHost(Message);
+        break;
+    default:
+        break;
+    }
+}
+
+void TChatSession::SendToPeer(const QByteArray& Message) {
+    switch (game_.Role()) {
+    case TRole::Server:
+        SendTo(OpponentSocket, Message);
+        break;
+    case TRole::Client:
+    case TRole::Observer:
+        SendToHost(Message);
+        break;
+    case TRole::Offline:
+        break;
+    }
+}
+
+void TChatSession::SendToAll(const QByteArray& Message) {
+    switch (game_.Role()) {
+    case TRole::Server:
+        SendToEveryConnection(Message);
+        break;
+    case TRole::Client:
+    case TRole::Observer:
+        SendToHost(Message);
+        break;
+    case TRole::Offline:
+        log_.Add(QStringLiteral("No esta conectado"));
+        break;
+    }
+}
+
+void TChatSession::SendToObservers(const QByteArray& Message) {
+    if (game_.Role() == TRole::Server)
+        SendToEveryConnection(Message, OpponentSocket);
+    else if (game_.Role() == TRole::Offline)
+        log_.Add(QStringLiteral("No esta conectado"));
+}
+
+void TChatSession::OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo) {
+    const QByteArray offer =
+        FrameMessage("/NEW_GAME", {QString::number(Minutes), QString::number(ReceiverPlaysWhite),
+                                   this->Nick(), QString::number(Elo)});
+    switch (game_.Role()) {
+    case TRole::Server:
+        OpponentSocket = SocketOfNick(Nick);
+        if (OpponentSocket == -1)
+            log_.Add("* No se encuentra " + Nick + " *");
+        else
+            SendTo(OpponentSocket, offer);
+        break;
+    case TRole::Client:
+    case TRole::Observer:
+        SendToHost(offer);
+        break;
+    case TRole::Offline:
+        break;
+    }
+}
+
+void TChatSession::SendMove(const TMovimiento& move, bool fromLocalPlayer) {
+    const QStringList fields = move.ToText().split(Separator());
+    if (fromLocalPlayer) SendToOpponent(FrameMessage("/MOV", fields));
+    SendToObservers(FrameMessage("/MOB", fields));
+}
+
+void TChatSession::SendEndGame(const QString& panelText, const QString& resultText) {
+    SendToObservers(FrameMessage("/END_GAME", {panelText, resultText}));
+}
+
+void TChatSession::SendResign(const QString& reason) {
+    SendToOpponent(FrameMessage("/RESIGN", {Nick(), reason}));
+}
+
+void TChatSession::SendTimeout(const QString& reason) {
+    SendToOpponent(FrameMessage("/TIMEOUT", {Nick(), reason}));
+}
+
+void TChatSession::SendDrawOffer(const QString& reason) {
+    SendToOpponent(FrameMessage("/DRAW", {Nick(), reason}));
+}
+
+void TChatSession::LogPlainLine(const QString& line) {
+    log_.AddPlain(line);
+}
+
+// ---------------------------------------------------------------- dispatch
+
+void TChatSession::SetHandler(TChatWord word, TMessageHandler handler) {
+    handlers_[static_cast<size_t>(word)] = std::move(handler);
+}
+
+void TChatSession::DispatchMessage(const QString& Command, const QString& Data, int Socket) {
+    const TCatalogueRow* row = FindCatalogueRow(Command, game_.Role());
+    if (!row) return;
+    if (MalformedField(*row, Data) >= 0) {
+        const QString message = Command + " " + Data;
+        switch (row->Note) {
+        case TMalformedNote::Plain:
+            log_.Add(QStringLiteral("* Mensaje descartado, número no válido: [") + message + "]");
+            break;
+        case TMalformedNote::Error56:
+            log_.Add("Error 56 : [" + message + "]");
+            break;
+        case TMalformedNote::Error67:
+            log_.Add("Error 67: Notificalo a " + ContactAddress() + ", plis ;-)");
+            break;
+        }
+        return;
+    }
+    const TMessageHandler handler = handlers_[static_cast<size_t>(row->Id)];
+    if (handler) handler({row, Data, Socket});
+}
+
+void TChatSession::RelayChatLine(const QString& Text, int Socket) {
+    const QString line = NickOfSocket(Socket) + " > " + Text;
+    log_.Add(line);
+    SendToEveryConnection(FrameMessage("/TXT", {line}), Socket);
+}
+
+// ---------------------------------------------------------------- handlers
+
+void TChatSession::OnTxt(const TIncomingMessage& m) {
+    if (game_.Role() == TRole::Server)
+        RelayChatLine(m.Data, m.Socket);
+    else
+        log_.Add(m.Data);
+}
+
+void TChatSession::OnHola(const TIncomingMessage& m) {
+    const QString host = TFieldReader(m.Data).Next();
+    game_.SetHostNick(host);
+    log_.Add(QStringLiteral("* ¡Hola! Conexión aceptada por ") + host + " *");
+}
+
+void TChatSession::OnIdent(const TIncomingMessage& m) {
+    if (game_.Role() != TRole::Server) {
+        SendToHost(FrameMessage("/IDENT", {Nick()}));
+        return;
+    }
+    const QString nick = TFieldReader(m.Data).Next();
+    TClientList& clients = server_->Clients;
+    const int index = clients.IndexOf(m.Socket);
+    // Registration happens once per connection; a rename is "/NICK".
+    if (index < 0 || clients.Nicks().at(index) != QString::number(m.Socket)) return;
+    if (Blank(nick) || nick.compare(Nick(), Qt::CaseInsensitive) == 0 ||
+        !clients.SetNick(index, nick)) {
+        SendTo(m.Socket, FrameMessage("/NICKERROR", {nick}));
+        HostDrops(m.Socket);
+        return;
+    }
+    SendToEveryConnection(FrameMessage("/ADDNICK", {nick}), m.Socket);
+    SendTo(m.Socket, FrameMessage("/LIST", QStringList{Nick()} + clients.Nicks()));
+    UpdateNickList(QString(), nick);
+    log_.Add("* Ha entrado " + nick);
+}
+
+void TChatSession::OnNickError(const TIncomingMessage& m) {
+    const QString nick = TFieldReader(m.Data).Next();
+    log_.Add("* El nick " + nick + " esta en uso, cambialo y prueba de nuevo*");
+    TUiDialogs* dialogs = env_.Dialogs();
+    if (!dialogs) return;
+    QPointer<TChatSession> alive(this);
+    const QString answer = WireSafeText(
+        dialogs->InputBox(QStringLiteral("Nick"), QStringLiteral("Escriba el nuevo nick"), Nick()));
+    if (alive && !Blank(answer)) game_.SetNick(answer);
+}
+
+void TChatSession::OnAddNick(const TIncomingMessage& m) {
+    const QString nick = TFieldReader(m.Data).Next();
+    if (Blank(nick)) return;
+    UpdateNickList(QString(), nick);
+    log_.Add("* Ha entrado " + nick + " *");
+    Play("entrar");
+}
+
+void TChatSession::OnList(const TIncomingMessage& m) {
+    if (game_.Role() == TRole::Server) {
+        SendTo(m.Socket,
+               FrameMessage("/TXT", {"* Usuarios conectados: " +
+                                     QStringList(QStringList{Nick()} + server_->Clients.Nicks())
+                                         .join(QStringLiteral(", "))}));
+        return;
+    }
+    TFieldReader fields(m.Data);
+    do
+        UpdateNickList(QString(), fields.Next());
+    while (!fields.Rest().isEmpty());
+    if (!registered_) {
+        registered_ = true;
+        OnRegistered();
+    }
+}
+
+void TChatSession::OnNick(const TIncomingMessage& m) {
+    TFieldReader fields(m.Data);
+    if (game_.Role() == TRole::Server) {
+        const QString newNick = fields.Next();
+        const QString oldNick = NickOfSocket(m.Socket);
+        TClientList& clients = server_->Clients;
+        if (Blank(newNick) || newNick.compare(Nick(), Qt::CaseInsensitive) == 0 ||
+            !clients.SetNick(clients.IndexOf(m.Socket), newNick)) {
+            SendTo(m.Socket, FrameMessage("/NICKUSED", {newNick}));
+            return;
+        }
+        SendToEveryConnection(FrameMessage("/NICK", {oldNick, newNick}));
+        log_.Add("* " + oldNick + " es ahora " + newNick);
+        UpdateNickList(oldNick, newNick);
+        return;
+    }
+    const QString oldNick = fields.Next();
+    const QString newNick = fields.Next();
+    if (Blank(newNick)) return;
+    UpdateNickList(oldNick, newNick);
+    if (oldNick == Nick()) RenameSelf(oldNick, newNick);
+    log_.Add("* " + oldNick + " es ahora " + newNick + " *");
+}
+
+void TChatSession::OnNickUsed(const TIncomingMessage& m) {
+    log_.Add("* El nick " + TFieldReader(m.Data).Next() + " esta en uso*");
+}
+
+void TChatSession::OnDelNick(const TIncomingMessage& m) {
+    TFieldReader fields(m.Data);
+    const QString nick = fields.Next();
+    RemoveNick(nick);
+    log_.Add("* " + nick + " abandona el chat " + fields.Rest() + "*");
+    Play("salir");
+}
+
+void TChatSession::OnKill(const TIncomingMessage&) {
+    // Never from inside the socket's event: the shut-down may free us.
+    QMetaObject::invokeMethod(
+        this, [this] { OnQuitRequested(); }, Qt::QueuedConnection);
+}
+
+void TChatSession::OnHelp(const TIncomingMessage& m) {
+    QByteArray reply;
+    for (const QString& line : HelpLines())
+        reply += FrameMessage("/TXT", {line});
+    SendTo(m.Socket, reply);
+}
+
+void TChatSession::OnVersion(const TIncomingMessage& m) {
+    const QByteArray reply = FrameMessage(
+        "/VER", {"* " + Nick() + " esta usando ZugaretChat! " + TGameController::Version()});
+    if (game_.Role() == TRole::Server)
+        SendTo(m.Socket, reply);
+    else
+        SendToHost(reply);
+}
+
+void TChatSession::OnVer(const TIncomingMessage& m) {
+    log_.Add(m.Data);
+}
+
+void TChatSession::OnMsg(const TIncomingMessage& m) {
+    if (game_.Role() != TRole::Server) {
+        log_.Add(m.Data);
+        Play("msg");
+        return;
+    }
+    TFieldReader fields(m.Data);
+    const QString target = fields.Next();
+    const QString text = fields.Next();
+    const QString line = "Mensaje de " + NickOfSocket(m.Socket) + " > " + text;
+    if (target.compare(Nick(), Qt::CaseInsensitive) == 0) {
+        log_.Add(line);
+    } else if (const int to = SocketOfNick(target); to == -1) {
+        SendTo(m.Socket, FrameMessage("/TXT", {"* No se encuentra " + target}));
+    } else {
+        SendTo(to, FrameMessage("/MSG", {line}));
+    }
+    Play("msg");
+}
+
+void TChatSession::OnDns(const TIncomingMessage& m) {
+    const QString nick = TFieldReader(m.Data).Next();
+    QString reply;
+    if (nick.compare(Nick(), Qt::CaseInsensitive) == 0)
+        reply = "* IP de " + nick + ": " + LocalIP();
+    else if (SocketOfNick(nick) == -1)
+        reply = "* No se encuentra " + nick + " *";
+    else
+        reply = "* IP de " + nick + ": " + PeerAddressOfNick(nick);
+    SendTo(m.Socket, FrameMessage("/TXT", {reply}));
+}
+
+// ---------------------------------------------------------------- typed lines
+
+bool TChatSession::FMsgEditKeyPress(QString& Text, QChar Key) {
+    if (Key != QChar(13) || Text.isEmpty()) return false;
+    const QString line = WireSafeText(Text);
+    const bool used = line.startsWith(u'/') ? TypedCommand(line) : (TypedChatLine(line), true);
+    if (used) Text.clear();
+    return used;
+}
+
+void TChatSession::TypedChatLine(const QString& line) {
+    switch (game_.Role()) {
+    case TRole::Server:
+        log_.Add(Nick() + " > " + line);
+        SendToEveryConnection(FrameMessage("/TXT", {Nick() + " > " + line}));
+        break;
+    case TRole::Client:
+    case TRole::Observer:
+        log_.Add(Nick() + " > " + line);
+        SendToHost(FrameMessage("/TXT", {line}));
+        break;
+    case TRole::Offline:
+        log_.Add(QStringLiteral("* No esta conectado*"));
+        break;
+    }
+}
+
+bool TChatSession::TypedCommand(const QString& line) {
+    QString rest = line;
+    QString word, a;
+    SplitFirst(rest, QStringLiteral(" "), word);
+    SplitFirst(rest, QStringLiteral(" "), a);
+    const QString& r = rest;
+    word = word.toUpper();
+    const TRole role = game_.Role();
+    const bool host = role == TRole::Server;
+    const bool client = role == TRole::Client || role == TRole::Observer;
+    const QString version = TGameController::Version();
+
+    if (word == u"/MSG") {
+        if (Blank(a)) return false;
+        if (host) {
+            const int to = SocketOfNick(a);
+            if (to == -1) {
+                log_.Add("* No se encuentra " + a + " *");
+                return true;
+            }
+            SendTo(to, FrameMessage("/TXT", {"Mensaje de " + Nick() + " > " + r}));
+        } else if (client) {
+            SendToHost(FrameMessage("/MSG", {a, r}));
+        } else {
+            return true;
+        }
+        log_.Add("* Mensaje enviado a " + a + " [" + r + "]");
+    } else if (word == u"/NICK") {
+        return TypedNick(a);
+    } else if (word == u"/LIST") {
+        if (host)
+            log_.Add("* Usuarios conectados: " +
+                     (QStringList{Nick()} + server_->Clients.Nicks()).join(QStringLiteral(", ")));
+        else if (client)
+            SendToHost(FrameMessage("/LIST"));
+    } else if (word == u"/KICK" || word == u"/KILL") {
+        if (host) TypedRemoval(a, word == u"/KICK" ? "KICK" : "KILL");
+    } else if (word == u"/HELP") {
+        if (host)
+            for (const QString& help : HelpLines())
+                log_.Add(help);
+        else if (client)
+            SendToHost(FrameMessage("/HELP"));
+    } else if (word == u"/VERSION") {
+        if (client) {
+            SendToHost(FrameMessage("/VERSION"));
+        } else if (!host || a.isEmpty() || a == Nick()) {
+            log_.Add("* Estas usando ZugaretChat! " + version);
+        } else if (const int to = SocketOfNick(a); to == -1) {
+            log_.Add("* No se encuentra " + a + " *");
+        } else {
+            SendTo(to, FrameMessage("/VERSION"));
+        }
+    } else if (word == u"/DNS" || word == u"/WHOIS") {
+        if (client) SendToHost(FrameMessage(word == u"/DNS" ? "/DNS" : "/WHOIS", {a}));
+    }
+    return true;
+}
+
+bool TChatSession::TypedNick(const QString& nick) {
+    const TRole role = game_.Role();
+    const bool client = role == TRole::Client || role == TRole::Observer;
+    if (client) {
+        if (Blank(nick)) {
+            log_.Add("* El nick " + nick + " esta en uso*");
+            return false;
+        }
+        // The own nick changes when the host's "/NICK" comes back.
+        SendToHost(FrameMessage("/NICK", {nick}));
+        return true;
+    }
+    const bool taken =
+        role == TRole::Server &&
+        std::any_of(server_->Clients.Nicks().begin(), server_->Clients.Nicks().end(),
+                    [&](const QString& n) { return n.compare(nick, Qt::CaseInsensitive) == 0; });
+    if (Blank(nick) || taken) {
+        log_.Add("* El nick" + nick + " ya existe *");
+        return false;
+    }
+    if (role == TRole::Server) {
+        UpdateNickList(Nick(), nick);
+        SendToEveryConnection(FrameMessage("/NICK", {Nick(), nick}));
+    } else {
+        log_.Add("* Nick es ahora " + nick + " *");
+    }
+    RenameSelf(Nick(), nick);
+    return true;
+}
+
+void TChatSession::TypedRemoval(const QString& nick, const char* what) {
+    const int target = SocketOfNick(nick);
+    if (target == -1) {
+        log_.Add("* No se encuentra " + nick + " *");
+        return;
+    }
+    // The notice names the nick as registered, so every list loses it
+    // whatever case the host typed it in.
+    const QString registered = NickOfSocket(target);
+    const QString reason = "[" + QLatin1String(what) + " por " + Nick() + "]";
+    SendToEveryConnection(FrameMessage("/DELNICK", {registered, reason}));
+    if (qstrcmp(what, "KILL") == 0) SendTo(target, FrameMessage("/KILL", {QStringLiteral("*")}));
+    RemoveNick(registered);
+    log_.Add("* " + registered + " abandona el chat " + reason + "*");
+    HostDrops(target);
+}
+
+// ---------------------------------------------------------------- update check host
+
+void TChatSession::AddChatLine(const QString& line) {
+    log_.Add(line);
+}
+
+void TChatSession::PlayCue(const QString& cue) {
+    game_.MeteRuido(cue);
+}
+
+void TChatSession::ShowMessage(const QString& text) {
+    if (TUiDialogs* dialogs = env_.Dialogs()) dialogs->ShowMessage(text);
+}
+
+void TChatSession::OpenUrl(const QString& url) {
+    if (OnOpenUrl) OnOpenUrl(url);
+}
+
+void TChatSession::WriteVersionState(int state) {
+    QString error;
+    if (!TZugaretSettings::WriteVersionState(env_.IniFile(), state, &error))
+        log_.Add("* ZugaretCHAT > No se ha podido guardar el estado de la versión: " + error);
+}
+
+QString TChatSession::WebUrl() const {
+    return game_.WebUrl();
+}
+
+void TChatSession::SetWebUrl(const QString& url) {
+    game_.SetWebUrl(url);
+}

@@ -1,0 +1,237 @@
+#pragma once
+// TChatSession: one participant of the chat, host or client, without any
+// window. It owns the two socket components, opens, accepts, refuses and
+// closes connections, registers nicks, keeps the nick list, relays chat lines
+// and private messages, dispatches every received message by the catalogue
+// (ChatCatalogue.h), runs the commands typed into the input line, and holds
+// what the chat window shows: the log, the nick list, the title and which
+// buttons may be pressed. It is the game's way to the network (TGameNetwork)
+// and the update check's host.
+//
+// The role is the game controller's (TGameController::Role); so are Nick,
+// HostNick, Version, WebUrl and the sound cues. The user is reached only
+// through the environment's dialogs.
+//
+// What must stay true:
+//  - every message sent is framed by FrameMessage, and each connection's
+//    bytes are cut into messages by its own TMessageAssembler, so a message
+//    is handled only once it has arrived whole;
+//  - a nick is never empty or blank, and the host's nick list holds its own
+//    nick and every registered client, nothing that has left or was removed;
+//  - a message with a malformed number is dropped with a log line, and the
+//    messages after it are still handled;
+//  - handlers may open modal dialogs: after each message the session checks
+//    that it, the connection and the connection's assembler still exist;
+//  - "/KILL" from the host ends the program only through OnQuitRequested,
+//    raised from the event loop, so its normal shut-down runs.
+
+#include "ChatCatalogue.h"
+#include "ChatCodec.h"
+#include "ChatLog.h"
+#include "EventList.h"
+#include "GameController.h"
+#include "UpdateCheck.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <map>
+
+class TCustomWinSocket;
+class TProgramEnv;
+class TTCPClient;
+class TTCPServer;
+
+// Which of the chat window's buttons may be pressed.
+struct TChatButtons {
+    bool Crear = true;
+    bool Conectar = true;
+    bool Desconectar = true;
+    bool Observar = false;
+    bool operator==(const TChatButtons&) const = default;
+};
+
+// One received message as its handler sees it.
+struct TIncomingMessage {
+    const TCatalogueRow* Row = nullptr;
+    QString Data;    // everything after the word's 0xFE
+    int Socket = -1; // the connection it came from (on the host)
+};
+
+class TChatSession : public QObject, public TGameNetwork, public TUpdateCheckHost {
+    Q_OBJECT
+public:
+    using TMessageHandler = std::function<void(const TIncomingMessage&)>;
+
+    static constexpr int DefaultMaxClients = 5;
+    static constexpr int MostClients = 50;
+
+    TChatSession(TGameController& game, TProgramEnv& env, QObject* parent = nullptr);
+    ~TChatSession() override;
+    TChatSession(const TChatSession&) = delete;
+    TChatSession& operator=(const TChatSession&) = delete;
+
+    static QString ContactAddress();
+    static QStringList GreetingLines(const QString& hostName, const QString& localIp);
+    // The nine lines of the help text.
+    static QStringList HelpLines();
+
+    // ---- what the window shows ----
+    TChatLog& Log() { return log_; }
+    const TChatLog& Log() const { return log_; }
+    QString Title() const { return title_; }
+    // Sorted; compared exactly (case counts).
+    const QStringList& NickList() const { return nicks_; }
+    TChatButtons Buttons() const { return buttons_; }
+    int MaxClients() const { return maxClients_; }
+    // eMaxClients: kept within 1..MostClients.
+    void SetMaxClients(int count);
+    // The start title, "Zugaret CHAT! " + Version + "  [" + Nick + "]".
+    void ShowStartTitle();
+
+    // ---- the window's controls ----
+    void bCrearClick();
+    void bConectarClick();
+    void bDesconectarClick();
+    // A key on the input line whose text is Text. Enter (13) runs the line
+    // as a chat line or a command; true when the key was used, and then Text
+    // is cleared unless the line is to stay for correction.
+    bool FMsgEditKeyPress(QString& Text, QChar Key);
+
+    // ---- connections and nicks ----
+    void UpdateNickList(const QString& OldNick, const QString& NewNick);
+    QString NickOfSocket(int Socket) const;
+    int SocketOfNick(const QString& Nick) const;
+    QString PeerAddressOfNick(const QString& Nick) const;
+    void StartUpdateCheck();
+    bool UpdateCheckStarted() const { return updateCheck_->Started(); }
+    // A client has been welcomed with the host's "/LIST"; a host listens.
+    bool Registered() const { return registered_; }
+
+    QString ChatPort;
+    QString LastHost;
+    int OpponentSocket = -1;
+
+    // ---- protocol ----
+    void DispatchMessage(const QString& Command, const QString& Data, int Socket);
+    void RelayChatLine(const QString& Text, int Socket);
+    // The handler run for a word's messages; the game words have none yet
+    // and are dropped after their numbers have been checked.
+    void SetHandler(TChatWord word, TMessageHandler handler);
+
+    // Sends, with the reach of each role (Server / Client / Observer /
+    // Offline): to one connection of the host; to the host;
+    // SendToOpponent: OpponentSocket / host / nothing / nothing;
+    // SendToPeer: OpponentSocket / host / host / nothing;
+    // SendToAll: every connection / host / host / "No esta conectado";
+    // SendToObservers: every connection but OpponentSocket / nothing /
+    // nothing / "No esta conectado".
+    void SendTo(int Socket, const QByteArray& Message);
+    void SendToHost(const QByteArray& Message);
+    void SendToOpponent(const QByteArray& Message);
+    void SendToPeer(const QByteArray& Message);
+    void SendToAll(const QByteArray& Message);
+    void SendToObservers(const QByteArray& Message);
+    // "/NEW_GAME" to nick (the host) or to the host (a client).
+    void OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo);
+
+    // ---- TGameNetwork ----
+    void SendMove(const TMovimiento& move, bool fromLocalPlayer) override;
+    void SendEndGame(const QString& panelText, const QString& resultText) override;
+    void SendResign(const QString& reason) override;
+    void SendTimeout(const QString& reason) override;
+    void SendDrawOffer(const QString& reason) override;
+    void LogPlainLine(const QString& line) override;
+
+    // ---- TUpdateCheckHost ----
+    void AddChatLine(const QString& line) override;
+    void PlayCue(const QString& cue) override;
+    void ShowMessage(const QString& text) override;
+    void OpenUrl(const QString& url) override;
+    void WriteVersionState(int state) override;
+    QString WebUrl() const override;
+    void SetWebUrl(const QString& url) override;
+
+    // The shell that opens a web page (the windows hand in OpenWithShell).
+    std::function<void(const QString& url)> OnOpenUrl;
+
+    TEventList<> OnTitleChanged;
+    TEventList<> OnButtonsChanged;
+    TEventList<> OnNickListChanged;
+    TEventList<> OnRegistered;
+    // The host sent "/KILL": the program must end through its shut-down.
+    TEventList<> OnQuitRequested;
+
+    TTCPServer& Server() { return *server_; }
+    TTCPClient& Client() { return *client_; }
+    TUpdateCheck& UpdateCheck() { return *updateCheck_; }
+    TGameController& Game() { return game_; }
+
+private:
+    // socket events
+    void TCPServer1Accept(int Socket);
+    void TCPServer1Close(int Socket);
+    void TCPClient1Connect();
+    void TCPClient1Close();
+    void TCPClient1Error(int Error, const QString& Msg);
+    void TCPClient1Data(TCustomWinSocket* Sender, int Socket);
+
+    void HandleBytes(bool onHost, int socket, const QByteArray& bytes);
+    void HostDrops(int socket);
+    void ClientCloses();
+    void Departure(int socket);
+    void DropTooLong(bool onHost, int socket);
+
+    // handlers of the chat's words
+    void OnTxt(const TIncomingMessage& m);
+    void OnHola(const TIncomingMessage& m);
+    void OnIdent(const TIncomingMessage& m);
+    void OnNickError(const TIncomingMessage& m);
+    void OnAddNick(const TIncomingMessage& m);
+    void OnList(const TIncomingMessage& m);
+    void OnNick(const TIncomingMessage& m);
+    void OnNickUsed(const TIncomingMessage& m);
+    void OnDelNick(const TIncomingMessage& m);
+    void OnKill(const TIncomingMessage& m);
+    void OnHelp(const TIncomingMessage& m);
+    void OnVersion(const TIncomingMessage& m);
+    void OnVer(const TIncomingMessage& m);
+    void OnMsg(const TIncomingMessage& m);
+    void OnDns(const TIncomingMessage& m);
+
+    // typed commands; each false when the line is to stay
+    void TypedChatLine(const QString& line);
+    bool TypedCommand(const QString& line);
+    bool TypedNick(const QString& nick);
+    void TypedRemoval(const QString& nick, const char* what);
+
+    void SetTitle(const QString& title);
+    void SetButtons(bool crear, bool conectar, bool desconectar, bool observar);
+    void SetRole(TRole role) { game_.SetRole(role); }
+    void ClearNickList();
+    void RemoveNick(const QString& nick);
+    void RenameSelf(const QString& oldNick, const QString& newNick);
+    QString Nick() const { return game_.Nick(); }
+    QString LocalIP() const;
+    void Play(const char* cue) const;
+    void SendToEveryConnection(const QByteArray& message, int except = -1);
+
+    TGameController& game_;
+    TProgramEnv& env_;
+    TTCPServer* server_ = nullptr;
+    TTCPClient* client_ = nullptr;
+    TUpdateCheck* updateCheck_ = nullptr;
+    TChatLog log_;
+    QString title_;
+    QStringList nicks_;
+    TChatButtons buttons_;
+    int maxClients_ = DefaultMaxClients;
+    bool registered_ = false;
+    std::array<TMessageHandler, static_cast<size_t>(TChatWord::Count)> handlers_;
+    std::map<int, TMessageAssembler> hostAssemblers_;
+    TMessageAssembler clientAssembler_;
+    int clientGeneration_ = 0; // counts the client's connections
+};

@@ -1,0 +1,121 @@
+#pragma once
+// zugaret-peer's parts: its options (one table row per option, so new ones
+// are a row and a field), the dialogs that answer from those options instead
+// of asking, and TPeerProgram, which runs one THeadlessProgram as the options
+// say and prints one line per event:
+//   "log: " + a line of the chat log,
+//   "box: " + the text of a message box or question (breaks as blanks),
+//   "nicks: " + the nick list, comma-separated.
+//
+// What must stay true:
+//  - every line printed is one line;
+//  - the lines of --say are typed once, in order, as soon as the chat is
+//    registered (the host listening, or the client welcomed by its host);
+//  - Quit ends through THeadlessProgram::Quit (settings saved), whatever
+//    asked for it: a signal, --quit-after, or "/KILL" from the host.
+
+#include "UiDialogs.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QTemporaryDir;
+class QTimer;
+class THeadlessProgram;
+class TProgramEnv;
+
+struct TPeerOptions {
+    QString Nick;
+    QString Dir; // empty: a fresh temporary folder
+    quint16 Port = 12121;
+    std::optional<int> MaxClients;
+    bool Host = false;
+    QString Connect;
+    QStringList Say;
+    std::optional<double> QuitAfter; // seconds
+    bool Stats = false;
+};
+
+// One option: "--name", the name of its value (null for a flag), its help,
+// and what it does to the options (false: the value is not valid).
+struct TPeerOptionRow {
+    const char* Name;
+    const char* Value;
+    const char* Help;
+    bool (*Apply)(TPeerOptions& options, const QString& value);
+};
+
+const TPeerOptionRow* PeerOptionsBegin();
+const TPeerOptionRow* PeerOptionsEnd();
+
+// Reads the arguments (without the program's name). Returns an empty text,
+// or what is wrong.
+QString ParsePeerOptions(const QStringList& arguments, TPeerOptions& options);
+// The usage text, one line per option.
+QString PeerUsage();
+
+// Answers every dialog from the options and prints it: the "Conectar"
+// question gets the --connect address; other input boxes and file dialogs
+// are cancelled; questions are answered No.
+class TPeerDialogs final : public TUiDialogs {
+public:
+    std::function<void(const QString& line)> Print;
+    QString ConnectAddress;
+
+    void ShowMessage(const QString& text, const QString& caption = QString(),
+                     TMessageKind kind = TMessageKind::Information) override;
+    bool Ask(const QString& text, const QString& caption = QString(),
+             TQuestionButtons buttons = TQuestionButtons::YesNo) override;
+    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
+                                      const QString& defaultText) override;
+    QString OpenFileName(const TFileDialogRequest& request) override;
+    QString SaveFileName(const TFileDialogRequest& request) override;
+    QString OpenPictureName(const TFileDialogRequest& request) override;
+    // A program without windows picks nothing from a list.
+    std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
+                                  const QStringList& items, int preselected) override;
+
+private:
+    void Box(const QString& text);
+};
+
+class TPeerProgram : public QObject {
+    Q_OBJECT
+public:
+    using TPrint = std::function<void(const QString& line)>;
+
+    TPeerProgram(const TPeerOptions& options, TPrint print, QObject* parent = nullptr);
+    ~TPeerProgram() override;
+
+    // Creates the chat or starts joining one, and the --quit-after clock.
+    void Start();
+    // Ends the program (settings saved), then OnFinished(exit status).
+    void Quit(int status = 0);
+    std::function<void(int status)> OnFinished;
+
+    THeadlessProgram& Program() const { return *program_; }
+    TProgramEnv& Env() const { return *env_; }
+    // The longest the event loop was held, as seen by a 10 ms timer.
+    qint64 LongestStallMs() const { return longestStall_; }
+
+private:
+    void Registered();
+
+    TPeerOptions options_;
+    TPrint print_;
+    std::unique_ptr<QTemporaryDir> tempDir_;
+    TPeerDialogs dialogs_;
+    std::unique_ptr<TProgramEnv> env_;
+    std::unique_ptr<THeadlessProgram> program_;
+    QTimer* watch_ = nullptr;
+    QElapsedTimer sinceTick_;
+    qint64 longestStall_ = 0;
+    bool said_ = false;
+    int status_ = 0;
+};

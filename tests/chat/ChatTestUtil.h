@@ -1,0 +1,98 @@
+#pragma once
+// Participants of a chat on loopback for the session tests: whole programs
+// without windows, each over its own folder, scripted dialogs and recording
+// sound; and a raw connection that sends and sees the bytes themselves.
+
+#include "ChatSession.h"
+#include "HeadlessProgram.h"
+#include "ProgramEnv.h"
+#include "SoundCues.h"
+#include "TcpSockets.h"
+#include "UiDialogs.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// Protocol bytes written readably: "|" stands for 0xFE, "#" for 0xFF.
+inline QByteArray Wire(const char* text) {
+    QByteArray bytes(text);
+    bytes.replace('|', '\xFE').replace('#', '\xFF');
+    return bytes;
+}
+inline QString WireText(const char* text) {
+    return QString::fromLatin1(Wire(text));
+}
+
+// The update check of these programs asks a port where nothing listens.
+inline const QByteArray QuietIni = "[KorvenWEB]\r\nUrl=http://127.0.0.1:9/zugaret\r\n";
+
+struct TPeer {
+    QTemporaryDir dir;
+    TScriptedDialogs dialogs;
+    TRecordingSound sound;
+    std::unique_ptr<TProgramEnv> env;
+    std::unique_ptr<THeadlessProgram> program;
+
+    explicit TPeer(const QString& nick, const QByteArray& ini = QuietIni) {
+        QFile file(dir.path() + "/ZuzPlak.ini");
+        file.open(QIODevice::WriteOnly);
+        file.write("[User]\r\nNick=" + nick.toLatin1() + "\r\n" + ini);
+        file.close();
+        env = std::make_unique<TProgramEnv>(dir.path(), dir.path(), 0);
+        env->SetDialogs(&dialogs);
+        env->SetSound(&sound);
+        program = std::make_unique<THeadlessProgram>(*env);
+    }
+    TChatSession& Chat() const { return program->Chat(); }
+    TGameController& Game() const { return program->Game(); }
+    QStringList Log() const { return Chat().Log().Texts(); }
+    QString Port() const { return Chat().Server().LocalPort(Chat().Server().SocketHandle()); }
+
+    bool Host() {
+        Chat().bCrearClick();
+        return Game().Role() == TRole::Server;
+    }
+    // Joins host's chat and waits until the host's welcome has arrived.
+    bool Join(const TPeer& host, bool wait = true) {
+        Chat().ChatPort = host.Port();
+        dialogs.AnswerInput("127.0.0.1", "Unirse a una partida");
+        Chat().bConectarClick();
+        if (!wait) return true;
+        return QTest::qWaitFor([this] { return Chat().Registered(); }, 5000);
+    }
+    bool Type(const QString& line) { return program->Type(line); }
+};
+
+// A connection that deals in bytes.
+struct TRawPeer {
+    QTcpSocket socket;
+    QByteArray got;
+
+    TRawPeer() {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { got += socket.readAll(); });
+    }
+    bool Connect(const QString& port) {
+        socket.connectToHost(QHostAddress::LocalHost, port.toUShort());
+        if (!socket.waitForConnected(5000)) return false;
+        socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        return true;
+    }
+    void Send(const QByteArray& bytes) {
+        socket.write(bytes);
+        socket.flush();
+    }
+    // Waits until the bytes received hold bytes.
+    bool Sees(const QByteArray& bytes) {
+        return QTest::qWaitFor([&] { return got.contains(bytes); }, 5000);
+    }
+    // Connects and registers as nick.
+    bool Register(const QString& port, const QByteArray& nick) {
+        return Connect(port) && Sees(Wire("/IDENT#")) &&
+               (Send(Wire("/IDENT|") + nick + '\xFF'), true) && Sees(Wire("/LIST|"));
+    }
+};

@@ -1,0 +1,72 @@
+// Two complete programs chatting from their windows over loopback: the
+// buttons, the input line, the nick list, the titles, and "/kill" closing the
+// other program through its main window (settings saved).
+
+#include "tst_principal_fixture.h"
+
+#include "ChatSession.h"
+#include "TcpSockets.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace {
+const QByteArray QuietUrl = "[KorvenWEB]\r\nUrl=http://127.0.0.1:9/zugaret\r\n";
+
+QStringList Items(QListWidget* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+} // namespace
+
+class TestChatWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void twoWindowsChat();
+};
+
+void TestChatWindow::twoWindowsChat() {
+    TTestProgram luis("Luis", QuietUrl), ana("Ana", QuietUrl);
+    luis.Chat().Session().ChatPort = "0";
+    QTest::mouseClick(luis.Control<QPushButton>(luis.Chat(), "bCrear"), Qt::LeftButton);
+    QCOMPARE(luis.Game().Role(), TRole::Server);
+    QVERIFY(!luis.Chat().CreateEnabled() && !luis.Chat().ConnectEnabled());
+    QVERIFY(luis.Control<QPushButton>(luis.Chat(), "bDesconectar")->isEnabled());
+    QVERIFY(luis.Chat().windowTitle().endsWith("] Esperando conexiones"));
+
+    TTCPServer& server = luis.Chat().Session().Server();
+    ana.Chat().Session().ChatPort = server.LocalPort(server.SocketHandle());
+    ana.dialogs.AnswerInput("127.0.0.1", "Unirse a una partida");
+    QTest::mouseClick(ana.Control<QPushButton>(ana.Chat(), "bConectar"), Qt::LeftButton);
+    QListWidget* luisNicks = luis.Control<QListWidget>(luis.Chat(), "FListaNick");
+    QTRY_COMPARE(Items(luisNicks), QStringList({"Ana", "Luis"}));
+    QTRY_COMPARE(Items(ana.Control<QListWidget>(ana.Chat(), "FListaNick")),
+                 QStringList({"Ana", "Luis"}));
+    QVERIFY(ana.Chat().windowTitle().endsWith("] Conectado a 127.0.0.1"));
+    QVERIFY(luis.Chat().windowTitle().endsWith("] 1 Cliente(s) conectado(s)"));
+    QVERIFY(ana.Control<QPushButton>(ana.Chat(), "bObservar")->isEnabled());
+
+    QLineEdit* edit = ana.Control<QLineEdit>(ana.Chat(), "FMsgEdit");
+    QTest::keyClicks(edit, QStringLiteral("¡hola!"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(edit->text().isEmpty());
+    QCOMPARE(ana.Chat().LogLines().last(), QStringLiteral("Ana > ¡hola!"));
+    QTRY_COMPARE(luis.Chat().LogLines().last(), QStringLiteral("Ana > ¡hola!"));
+    // A private message without a nick stays in the line for correction.
+    QTest::keyClicks(edit, "/msg");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(edit->text(), QString("/msg"));
+
+    QString kill = "/kill Ana";
+    QVERIFY(luis.Chat().Session().FMsgEditKeyPress(kill, QChar(13)));
+    QTRY_VERIFY(!ana.Main().isVisible());
+    TZugaretSettings saved;
+    QVERIFY(saved.Load(ana.env->IniFile()));
+    QCOMPARE(saved.Nick, QString("Ana"));
+    QCOMPARE(Items(luisNicks), QStringList({"Luis"}));
+}
+
+QTEST_MAIN(TestChatWindow)
+#include "tst_chatwindow.moc"

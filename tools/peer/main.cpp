@@ -1,0 +1,51 @@
+// zugaret-peer: one participant of the chat without windows, on
+// QCoreApplication, built from the program's own libraries. Its questions
+// are answered by options (see PeerUsage); it prints one line per event,
+// "log: …", "box: …" or "nicks: …", in UTF-8, each flushed at once.
+// SIGINT and SIGTERM end it through its normal shut-down, with status 0.
+//
+//   zugaret-peer --nick Luis --host --port 12121
+//   zugaret-peer --nick Ana --connect 127.0.0.1 --say hola --say "/msg Luis hi"
+#include "PeerProgram.h"
+#include "QuitSignals.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    TQuitSignals quitSignals;
+    QCoreApplication::setApplicationName("zugaret-peer");
+
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.contains("--help") || arguments.contains("-h")) {
+        std::fputs(PeerUsage().toUtf8().constData(), stdout);
+        return 0;
+    }
+    TPeerOptions options;
+    if (const QString error = ParsePeerOptions(arguments, options); !error.isEmpty()) {
+        std::fprintf(stderr, "zugaret-peer: %s\n%s", error.toUtf8().constData(),
+                     PeerUsage().toUtf8().constData());
+        return 2;
+    }
+
+    TPeerProgram peer(options, [](const QString& line) {
+        const QByteArray bytes = line.toUtf8() + '\n';
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+    });
+    bool finished = false;
+    int status = 0;
+    peer.OnFinished = [&](int code) {
+        finished = true;
+        status = code;
+        QCoreApplication::exit(code);
+    };
+    quitSignals.OnQuit = [&peer] { peer.Quit(0); };
+    peer.Start();
+    // A signal that came while the program was starting.
+    if (!finished && quitSignals.LastSignal() != 0) peer.Quit(0);
+    if (finished) return status;
+    return app.exec();
+}
