@@ -561,8 +561,11 @@ void TFrmPrincipal::bConfiguracionClick() {
         DarkSquareFile = file;
     };
     model.ApplySoundFolder = [this](const QString& folder) { game_->SetSoundFolder(folder); };
-    // Modal, and destroyed when closed.
+    // Modal, destroyed when closed, and shown over this window.
     auto* window = new TFrmConfiguracion(model, *dialogs, this);
+    window->adjustSize();
+    const QRect g = frameGeometry();
+    window->move(g.left() + (g.width() - window->width()) / 2, g.top() + 60);
     window->show();
 }
 
