@@ -27,14 +27,14 @@ public:
         QByteArray text = bytes;
         text.replace("\r\n", "\n");
         text.replace('\r', '\n');
-        m_lines = QString::fromLatin1(text).split(QLatin1Char('\n'));
-        while (!m_lines.isEmpty() && m_lines.constLast().trimmed().isEmpty())
-            m_lines.removeLast();
+        lines_ = QString::fromLatin1(text).split(QLatin1Char('\n'));
+        while (!lines_.isEmpty() && lines_.constLast().trimmed().isEmpty())
+            lines_.removeLast();
     }
 
     QByteArray Bytes() const {
         QByteArray out;
-        for (const QString& line : m_lines) {
+        for (const QString& line : lines_) {
             out += line.toLatin1();
             out += "\r\n";
         }
@@ -44,7 +44,7 @@ public:
     std::optional<QString> Value(const QString& section, const QString& key) const {
         const int at = KeyLine(section, key);
         if (at < 0) return std::nullopt;
-        const QString& line = m_lines.at(at);
+        const QString& line = lines_.at(at);
         QString value = line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
             value.endsWith(QLatin1Char('"')))
@@ -62,21 +62,21 @@ public:
         const QString line = key + QLatin1Char('=') + value;
         const int at = KeyLine(section, key);
         if (at >= 0) {
-            m_lines[at] = line;
+            lines_[at] = line;
             return;
         }
         int header = SectionLine(section);
         if (header < 0) {
-            if (!m_lines.isEmpty()) m_lines.append(QString());
-            m_lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
-            m_lines.append(line);
+            if (!lines_.isEmpty()) lines_.append(QString());
+            lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
+            lines_.append(line);
             return;
         }
         // After the last key line of the section (before its trailing blanks).
         int insertAt = header + 1;
-        for (int i = header + 1; i < m_lines.size() && !IsSectionHeader(m_lines.at(i)); ++i)
-            if (!m_lines.at(i).trimmed().isEmpty()) insertAt = i + 1;
-        m_lines.insert(insertAt, line);
+        for (int i = header + 1; i < lines_.size() && !IsSectionHeader(lines_.at(i)); ++i)
+            if (!lines_.at(i).trimmed().isEmpty()) insertAt = i + 1;
+        lines_.insert(insertAt, line);
     }
 
 private:
@@ -87,8 +87,8 @@ private:
 
     // The first header of section at or after line from; -1 when there is none.
     int SectionLine(const QString& section, int from = 0) const {
-        for (int i = from; i < m_lines.size(); ++i) {
-            const QString t = m_lines.at(i).trimmed();
+        for (int i = from; i < lines_.size(); ++i) {
+            const QString t = lines_.at(i).trimmed();
             if (IsSectionHeader(t) &&
                 t.mid(1, t.size() - 2).trimmed().compare(section, Qt::CaseInsensitive) == 0)
                 return i;
@@ -99,8 +99,8 @@ private:
     int KeyLine(const QString& section, const QString& key) const {
         for (int header = SectionLine(section); header >= 0;) {
             int i = header + 1;
-            for (; i < m_lines.size() && !IsSectionHeader(m_lines.at(i)); ++i) {
-                const QString& line = m_lines.at(i);
+            for (; i < lines_.size() && !IsSectionHeader(lines_.at(i)); ++i) {
+                const QString& line = lines_.at(i);
                 const int eq = line.indexOf(QLatin1Char('='));
                 if (eq > 0 && !line.trimmed().startsWith(QLatin1Char(';')) &&
                     line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
@@ -112,7 +112,7 @@ private:
         return -1;
     }
 
-    QStringList m_lines;
+    QStringList lines_;
 };
 
 QString ReadText(const TIniText& ini, const char* section, const char* key, const QString& def) {

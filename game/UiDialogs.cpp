@@ -10,55 +10,55 @@ QString TUiDialogs::InputBox(const QString& caption, const QString& prompt,
 }
 
 void TScriptedDialogs::AnswerYes(const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::Question, expectCaption, true, std::nullopt});
+    answers_.push_back({TDialogKind::Question, expectCaption, true, std::nullopt});
 }
 
 void TScriptedDialogs::AnswerNo(const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::Question, expectCaption, false, std::nullopt});
+    answers_.push_back({TDialogKind::Question, expectCaption, false, std::nullopt});
 }
 
 void TScriptedDialogs::AnswerInput(const QString& text, const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::Input, expectCaption, true, text});
+    answers_.push_back({TDialogKind::Input, expectCaption, true, text});
 }
 
 void TScriptedDialogs::CancelInput(const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::Input, expectCaption, false, std::nullopt});
+    answers_.push_back({TDialogKind::Input, expectCaption, false, std::nullopt});
 }
 
 void TScriptedDialogs::AnswerOpenFile(const QString& fileName, const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::OpenFile, expectCaption, true, fileName});
+    answers_.push_back({TDialogKind::OpenFile, expectCaption, true, fileName});
 }
 
 void TScriptedDialogs::AnswerSaveFile(const QString& fileName, const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::SaveFile, expectCaption, true, fileName});
+    answers_.push_back({TDialogKind::SaveFile, expectCaption, true, fileName});
 }
 
 void TScriptedDialogs::AnswerOpenPicture(const QString& fileName, const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::OpenPicture, expectCaption, true, fileName});
+    answers_.push_back({TDialogKind::OpenPicture, expectCaption, true, fileName});
 }
 
 void TScriptedDialogs::AnswerChoice(int index, const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::Choice, expectCaption, true, QString::number(index)});
+    answers_.push_back({TDialogKind::Choice, expectCaption, true, QString::number(index)});
 }
 
 void TScriptedDialogs::CancelChoice(const QString& expectCaption) {
-    m_answers.push_back({TDialogKind::Choice, expectCaption, false, std::nullopt});
+    answers_.push_back({TDialogKind::Choice, expectCaption, false, std::nullopt});
 }
 
 void TScriptedDialogs::SetUnexpectedAnswers(bool yes, std::optional<QString> input,
                                             const QString& fileName) {
-    m_defaultYes = yes;
-    m_defaultInput = std::move(input);
-    m_defaultFile = fileName;
+    defaultYes_ = yes;
+    defaultInput_ = std::move(input);
+    defaultFile_ = fileName;
 }
 
 bool TScriptedDialogs::Take(TDialogKind kind, const QString& caption, TPrepared& answer) {
-    if (m_answers.empty()) return false;
-    const TPrepared& front = m_answers.front();
+    if (answers_.empty()) return false;
+    const TPrepared& front = answers_.front();
     if (front.Kind != kind || (!front.ExpectCaption.isEmpty() && front.ExpectCaption != caption))
         return false;
     answer = front;
-    m_answers.pop_front();
+    answers_.pop_front();
     return true;
 }
 
@@ -68,7 +68,7 @@ void TScriptedDialogs::ShowMessage(const QString& text, const QString& caption, 
     record.Caption = caption;
     record.Text = text;
     record.MessageKind = kind;
-    m_log.append(record);
+    log_.append(record);
 }
 
 bool TScriptedDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons) {
@@ -80,9 +80,9 @@ bool TScriptedDialogs::Ask(const QString& text, const QString& caption, TQuestio
     TPrepared prepared;
     const bool taken = Take(TDialogKind::Question, caption, prepared);
     record.Unexpected = !taken;
-    const bool yes = taken ? prepared.Yes : m_defaultYes;
+    const bool yes = taken ? prepared.Yes : defaultYes_;
     record.Answer = yes ? QStringLiteral("yes") : QStringLiteral("no");
-    m_log.append(record);
+    log_.append(record);
     return yes;
 }
 
@@ -96,9 +96,9 @@ std::optional<QString> TScriptedDialogs::InputQuery(const QString& caption, cons
     TPrepared prepared;
     const bool taken = Take(TDialogKind::Input, caption, prepared);
     record.Unexpected = !taken;
-    const std::optional<QString> answer = taken ? prepared.Text : m_defaultInput;
+    const std::optional<QString> answer = taken ? prepared.Text : defaultInput_;
     record.Answer = answer ? *answer : QStringLiteral("<cancel>");
-    m_log.append(record);
+    log_.append(record);
     return answer;
 }
 
@@ -111,9 +111,9 @@ QString TScriptedDialogs::FileDialog(TDialogKind kind, const TFileDialogRequest&
     TPrepared prepared;
     const bool taken = Take(kind, request.Caption, prepared);
     record.Unexpected = !taken;
-    const QString answer = taken ? prepared.Text.value_or(QString()) : m_defaultFile;
+    const QString answer = taken ? prepared.Text.value_or(QString()) : defaultFile_;
     record.Answer = answer.isEmpty() ? QStringLiteral("<cancel>") : answer;
-    m_log.append(record);
+    log_.append(record);
     return answer;
 }
 
@@ -143,20 +143,20 @@ std::optional<int> TScriptedDialogs::ChooseItem(const QString& caption, const QS
     std::optional<int> answer;
     if (taken && prepared.Text) answer = prepared.Text->toInt();
     record.Answer = answer ? *prepared.Text : QStringLiteral("<cancel>");
-    m_log.append(record);
+    log_.append(record);
     return answer;
 }
 
 QStringList TScriptedDialogs::Messages() const {
     QStringList texts;
-    for (const TDialogRecord& r : m_log)
+    for (const TDialogRecord& r : log_)
         if (r.Kind == TDialogKind::Message) texts.append(r.Text);
     return texts;
 }
 
 QList<TDialogRecord> TScriptedDialogs::UnexpectedDialogs() const {
     QList<TDialogRecord> found;
-    for (const TDialogRecord& r : m_log)
+    for (const TDialogRecord& r : log_)
         if (r.Unexpected) found.append(r);
     return found;
 }

@@ -120,13 +120,13 @@ public:
     std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
                                   const QStringList& items, int preselected) override;
 
-    const QList<TDialogRecord>& Log() const { return m_log; }
+    const QList<TDialogRecord>& Log() const { return log_; }
     // Texts of the message boxes shown, in order.
     QStringList Messages() const;
     QList<TDialogRecord> UnexpectedDialogs() const;
     bool HasUnexpected() const;
-    int PendingAnswers() const { return static_cast<int>(m_answers.size()); }
-    void ClearLog() { m_log.clear(); }
+    int PendingAnswers() const { return static_cast<int>(answers_.size()); }
+    void ClearLog() { log_.clear(); }
 
 private:
     struct TPrepared {
@@ -139,9 +139,9 @@ private:
     bool Take(TDialogKind kind, const QString& caption, TPrepared& answer);
     QString FileDialog(TDialogKind kind, const TFileDialogRequest& request);
 
-    std::deque<TPrepared> m_answers;
-    QList<TDialogRecord> m_log;
-    bool m_defaultYes = false;
-    std::optional<QString> m_defaultInput;
-    QString m_defaultFile;
+    std::deque<TPrepared> answers_;
+    QList<TDialogRecord> log_;
+    bool defaultYes_ = false;
+    std::optional<QString> defaultInput_;
+    QString defaultFile_;
 };

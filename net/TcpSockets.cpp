@@ -161,28 +161,28 @@ QString WinsockErrorText(int code) {
 // ---------------------------------------------------------------- TClientList
 
 bool TClientList::SetNick(int Index, const QString& Nick) {
-    if (Index < 0 || Index >= m_nicks.size() || m_nicks.contains(Nick, Qt::CaseSensitive))
+    if (Index < 0 || Index >= nicks_.size() || nicks_.contains(Nick, Qt::CaseSensitive))
         return false;
-    m_nicks[Index] = Nick;
+    nicks_[Index] = Nick;
     return true;
 }
 
 bool TClientList::Add(int Socket) {
-    m_sockets.append(Socket);
-    m_nicks.append(QString::number(Socket));
+    sockets_.append(Socket);
+    nicks_.append(QString::number(Socket));
     return true;
 }
 
 void TClientList::Remove(int Socket) {
-    const qsizetype i = m_sockets.indexOf(Socket);
+    const qsizetype i = sockets_.indexOf(Socket);
     if (i < 0) return;
-    m_sockets.removeAt(i);
-    m_nicks.removeAt(i);
+    sockets_.removeAt(i);
+    nicks_.removeAt(i);
 }
 
 void TClientList::Clear() {
-    m_sockets.clear();
-    m_nicks.clear();
+    sockets_.clear();
+    nicks_.clear();
 }
 
 // ----------------------------------------------------------- TCustomWinSocket
@@ -205,7 +205,7 @@ TCustomWinSocket::~TCustomWinSocket() {
 }
 
 bool TCustomWinSocket::ReportError(int code) {
-    m_lastError = code;
+    lastError_ = code;
     if (!OnError) return true;
     QPointer<TCustomWinSocket> alive(this);
     const TOnError event = OnError;
@@ -290,8 +290,8 @@ bool TCustomWinSocket::LowDelay(int Socket) const {
 }
 
 TCustomWinSocket::Connection* TCustomWinSocket::Find(int handle) const {
-    const auto it = m_connections.find(handle);
-    return it == m_connections.end() ? nullptr : it->second.get();
+    const auto it = connections_.find(handle);
+    return it == connections_.end() ? nullptr : it->second.get();
 }
 
 int TCustomWinSocket::Attach(QTcpSocket* socket) {
@@ -306,7 +306,7 @@ int TCustomWinSocket::Attach(QTcpSocket* socket) {
             [this, handle] { SocketDisconnected(handle); });
     connect(socket, &QAbstractSocket::errorOccurred, this,
             [this, handle](QAbstractSocket::SocketError e) { SocketError(handle, e); });
-    m_connections.emplace(handle, std::move(c));
+    connections_.emplace(handle, std::move(c));
     return handle;
 }
 
@@ -328,18 +328,18 @@ void TCustomWinSocket::RememberAddresses(int handle) {
 }
 
 bool TCustomWinSocket::CloseConnection(int handle) {
-    const auto it = m_connections.find(handle);
-    if (it == m_connections.end()) return false;
+    const auto it = connections_.find(handle);
+    if (it == connections_.end()) return false;
     std::unique_ptr<Connection> c = std::move(it->second);
-    m_connections.erase(it);
+    connections_.erase(it);
     c->socket->disconnect(this);
     ReleaseSocket(c->socket);
     return true;
 }
 
 void TCustomWinSocket::CloseAllConnections() {
-    while (!m_connections.empty())
-        CloseConnection(m_connections.begin()->first);
+    while (!connections_.empty())
+        CloseConnection(connections_.begin()->first);
 }
 
 void TCustomWinSocket::SendText(int handle, const QByteArray& text) {
@@ -472,32 +472,32 @@ TTCPClient::~TTCPClient() {
 }
 
 void TTCPClient::Open() {
-    if (m_status != TSocketStatus::Idle) return;
+    if (status_ != TSocketStatus::Idle) return;
     quint16 port = 0;
     if (!ResolvePort(Port, port)) return;
     auto* socket = new QTcpSocket;
     const int handle = Attach(socket);
     connect(socket, &QAbstractSocket::connected, this, [this, handle] { SocketConnected(handle); });
-    m_handle = handle;
-    m_status = TSocketStatus::Connecting;
+    handle_ = handle;
+    status_ = TSocketStatus::Connecting;
     // Names are looked up in the background; a dotted address is used as it is.
     socket->connectToHost(Host.trimmed(), port, QIODevice::ReadWrite,
                           QAbstractSocket::IPv4Protocol);
 }
 
 void TTCPClient::Close() {
-    if (m_status == TSocketStatus::Idle) return;
-    CloseConnection(m_handle);
-    m_handle = -1;
-    m_status = TSocketStatus::Idle;
+    if (status_ == TSocketStatus::Idle) return;
+    CloseConnection(handle_);
+    handle_ = -1;
+    status_ = TSocketStatus::Idle;
 }
 
 bool TTCPClient::CheckConnection() {
-    if (m_handle == -1 || !Find(m_handle)) {
+    if (handle_ == -1 || !Find(handle_)) {
         ReportError(WsaNotSocket);
         return false;
     }
-    if (m_status != TSocketStatus::Connected) {
+    if (status_ != TSocketStatus::Connected) {
         ReportError(WsaNotConnected);
         return false;
     }
@@ -510,7 +510,7 @@ void TTCPClient::Send(const QString& Text) {
 
 void TTCPClient::SendBytes(const QByteArray& Bytes) {
     if (Bytes.isEmpty() || !CheckConnection()) return;
-    SendText(m_handle, Bytes);
+    SendText(handle_, Bytes);
 }
 
 QString TTCPClient::Receive() {
@@ -519,30 +519,30 @@ QString TTCPClient::Receive() {
 
 QByteArray TTCPClient::ReceiveBytes() {
     if (!CheckConnection()) return QByteArray();
-    return ReceiveText(m_handle);
+    return ReceiveText(handle_);
 }
 
 bool TTCPClient::InConnectPhase(int handle) const {
-    return handle == m_handle && m_status == TSocketStatus::Connecting;
+    return handle == handle_ && status_ == TSocketStatus::Connecting;
 }
 
 bool TTCPClient::ConnectFailed(int handle, int code) {
     if (code == WsaHostNotFound) {
         // Nothing was ever connected: the attempt is over.
         CloseConnection(handle);
-        m_handle = -1;
-        m_status = TSocketStatus::Idle;
+        handle_ = -1;
+        status_ = TSocketStatus::Idle;
     }
     // Any other failure leaves the attempt Connecting until the owner closes it.
     return ReportError(code);
 }
 
 void TTCPClient::SocketConnected(int handle) {
-    if (handle != m_handle || m_status != TSocketStatus::Connecting) return;
+    if (handle != handle_ || status_ != TSocketStatus::Connecting) return;
     RememberAddresses(handle);
     if (!Raise(OnConnect, handle)) return;
-    if (handle == m_handle && m_status == TSocketStatus::Connecting)
-        m_status = TSocketStatus::Connected;
+    if (handle == handle_ && status_ == TSocketStatus::Connecting)
+        status_ = TSocketStatus::Connected;
 }
 
 bool TTCPClient::RaiseData(int handle) {
@@ -551,7 +551,7 @@ bool TTCPClient::RaiseData(int handle) {
 
 bool TTCPClient::PeerClosed(int handle) {
     if (!Raise(OnClose, handle)) return false;
-    if (handle == m_handle) Close();
+    if (handle == handle_) Close();
     return true;
 }
 
@@ -564,7 +564,7 @@ TTCPServer::~TTCPServer() {
 }
 
 void TTCPServer::Open() {
-    if (m_status != TSocketStatus::Idle) return;
+    if (status_ != TSocketStatus::Idle) return;
     quint16 port = 0;
     if (!ResolvePort(Port, port)) return;
     auto* server = new QTcpServer;
@@ -577,30 +577,30 @@ void TTCPServer::Open() {
         return;
     }
     connect(server, &QTcpServer::newConnection, this, [this] { NewConnections(); });
-    m_server = server;
-    m_handle = NewHandle();
-    m_status = TSocketStatus::Listening;
+    server_ = server;
+    handle_ = NewHandle();
+    status_ = TSocketStatus::Listening;
 }
 
 void TTCPServer::Close() {
-    if (m_status == TSocketStatus::Idle) return;
+    if (status_ == TSocketStatus::Idle) return;
     for (int i = 0; i < Clients.Count(); ++i)
         CloseConnection(Clients.Sockets(i));
     Clients.Clear();
     CloseAllConnections(); // any the owner took out of Clients itself
-    if (m_server) {
-        m_server->disconnect(this);
-        m_server->close();
-        m_server->deleteLater();
-        m_server = nullptr;
+    if (server_) {
+        server_->disconnect(this);
+        server_->close();
+        server_->deleteLater();
+        server_ = nullptr;
     }
-    m_handle = -1;
-    m_status = TSocketStatus::Idle;
+    handle_ = -1;
+    status_ = TSocketStatus::Idle;
 }
 
 void TTCPServer::NewConnections() {
-    QPointer<QTcpServer> server = m_server;
-    while (server && server == m_server && server->hasPendingConnections()) {
+    QPointer<QTcpServer> server = server_;
+    while (server && server == server_ && server->hasPendingConnections()) {
         QTcpSocket* socket = server->nextPendingConnection();
         if (!socket) break;
         const int handle = Attach(socket);
@@ -633,8 +633,7 @@ void TTCPServer::Disconnect(int Socket) {
 }
 
 QString TTCPServer::LocalPort(int Socket) const {
-    if (Socket != -1 && Socket == m_handle && m_server)
-        return QString::number(m_server->serverPort());
+    if (Socket != -1 && Socket == handle_ && server_) return QString::number(server_->serverPort());
     return TCustomWinSocket::LocalPort(Socket);
 }
 

@@ -71,11 +71,11 @@ int WinsockErrorOf(QAbstractSocket::SocketError error, const QString& message);
 // always have the same length and the same index names the same connection.
 class TClientList {
 public:
-    int Count() const { return static_cast<int>(m_sockets.size()); }
+    int Count() const { return static_cast<int>(sockets_.size()); }
     // Handle at Index, or -1 when Index is out of range.
-    int Sockets(int Index) const { return m_sockets.value(Index, -1); }
-    int IndexOf(int Socket) const { return static_cast<int>(m_sockets.indexOf(Socket)); }
-    const QStringList& Nicks() const { return m_nicks; }
+    int Sockets(int Index) const { return sockets_.value(Index, -1); }
+    int IndexOf(int Socket) const { return static_cast<int>(sockets_.indexOf(Socket)); }
+    const QStringList& Nicks() const { return nicks_; }
     // Stores Nick at Index unless some entry (the one at Index included) equals
     // it exactly, case counting; false and no change otherwise, or when Index
     // is out of range.
@@ -87,8 +87,8 @@ public:
     void Clear();
 
 private:
-    QList<int> m_sockets;
-    QStringList m_nicks;
+    QList<int> sockets_;
+    QStringList nicks_;
 };
 
 // Base of both components: status, errors, address queries and the per
@@ -102,12 +102,12 @@ public:
     explicit TCustomWinSocket(QObject* parent = nullptr);
     ~TCustomWinSocket() override;
 
-    TSocketStatus Status() const { return m_status; }
+    TSocketStatus Status() const { return status_; }
     // The component's own socket: the connection (client) or the listening
     // socket (server); -1 when there is none.
-    int SocketHandle() const { return m_handle; }
-    int LastError() const { return m_lastError; }
-    QString ErrorText() const { return WinsockErrorText(m_lastError); }
+    int SocketHandle() const { return handle_; }
+    int LastError() const { return lastError_; }
+    QString ErrorText() const { return WinsockErrorText(lastError_); }
 
     // First IPv4 address of an interface that is up and running, loopback only
     // when there is nothing else; empty when there is no address at all.
@@ -136,7 +136,7 @@ protected:
     // for anything else.
     bool ResolvePort(const QString& text, quint16& port);
 
-    int NewHandle() { return m_nextHandle++; }
+    int NewHandle() { return nextHandle_++; }
     // Takes over a socket: gives it a handle and watches it.
     int Attach(QTcpSocket* socket);
     Connection* Find(int handle) const;
@@ -159,8 +159,8 @@ protected:
     virtual bool InConnectPhase(int handle) const;
     virtual bool ConnectFailed(int handle, int code);
 
-    TSocketStatus m_status = TSocketStatus::Idle;
-    int m_handle = -1;
+    TSocketStatus status_ = TSocketStatus::Idle;
+    int handle_ = -1;
 
 private:
     void SocketReadyRead(int handle);
@@ -170,9 +170,9 @@ private:
     void PostDeliver(int handle);
     void GiveUp(int handle);
 
-    std::map<int, std::unique_ptr<Connection>> m_connections;
-    int m_lastError = 0;
-    int m_nextHandle = 1;
+    std::map<int, std::unique_ptr<Connection>> connections_;
+    int lastError_ = 0;
+    int nextHandle_ = 1;
 };
 
 // One outgoing connection to Host:Port.
@@ -250,5 +250,5 @@ protected:
 private:
     void NewConnections();
 
-    QTcpServer* m_server = nullptr;
+    QTcpServer* server_ = nullptr;
 };

@@ -77,10 +77,10 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request, bool s
 
 } // namespace
 
-TQtDialogs::TQtDialogs(QWidget* parent) : m_parent(parent) {}
+TQtDialogs::TQtDialogs(QWidget* parent) : parent_(parent) {}
 
 QWidget* TQtDialogs::Parent() const {
-    return m_parent ? m_parent.data() : QApplication::activeWindow();
+    return parent_ ? parent_.data() : QApplication::activeWindow();
 }
 
 void TQtDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind) {
@@ -154,4 +154,3 @@ std::optional<int> TQtDialogs::ChooseItem(const QString& caption, const QString&
 }
 
 // ---------------------------------------------------------------- scripted
-

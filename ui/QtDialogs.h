@@ -20,7 +20,7 @@ class TQtDialogs final : public TUiDialogs {
 public:
     explicit TQtDialogs(QWidget* parent = nullptr);
 
-    void SetParent(QWidget* parent) { m_parent = parent; }
+    void SetParent(QWidget* parent) { parent_ = parent; }
     QWidget* Parent() const;
 
     void ShowMessage(const QString& text, const QString& caption = QString(),
@@ -37,5 +37,5 @@ public:
                                   const QStringList& items, int preselected) override;
 
 private:
-    QPointer<QWidget> m_parent;
+    QPointer<QWidget> parent_;
 };
