@@ -15,7 +15,7 @@
 TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      Game(game) {
+      game_(game) {
     setObjectName("FrmConexion");
     setWindowTitle("Nueva partida");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -28,7 +28,7 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     eDuracion->setValue(15);
     eNivel = new QSpinBox(this);
     eNivel->setRange(1, 8);
-    eNivel->setValue(Game.EngineDepth());
+    eNivel->setValue(game_.EngineDepth());
     eNivel->setObjectName("eNivel");
     eNivel->setToolTip(QString::fromUtf8("Jugadas que calcula ZuzPlak: más, más fuerte y más lento"));
     rbBlancas = new QRadioButton("Blancas", this);
@@ -141,10 +141,10 @@ void TFrmConexion::bCrearClick() {
     const int depth = eNivel->value();
     close(); // the main window is enabled again first
     if (opponent == QLatin1String(TGameController::ComputerName)) {
-        Game.SetEngineDepth(depth);
-        Game.StartLocalGame(TGameMode::VsComputer, white, minutes);
-    } else if (opponent == Game.Nick())
-        Game.StartLocalGame(TGameMode::LocalTwoPlayers, white, minutes);
+        game_.SetEngineDepth(depth);
+        game_.StartLocalGame(TGameMode::VsComputer, white, minutes);
+    } else if (opponent == game_.Nick())
+        game_.StartLocalGame(TGameMode::LocalTwoPlayers, white, minutes);
     else if (OnOffer)
         // Nothing starts here: the game begins when the opponent accepts.
         OnOffer(opponent, white ? 0 : 1, minutes);

@@ -58,7 +58,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    TGameController& Game;
+    TGameController& game_;
     QComboBox* cb1 = nullptr;
     QSpinBox* eDuracion = nullptr;
     QSpinBox* eNivel = nullptr; // the engine's depth in plies

@@ -31,8 +31,8 @@ QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hin
 
 TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pieceImage,
                          QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Game(game),
-      PieceImageOf(std::move(pieceImage)), files_(game) {
+    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), game_(game),
+      pieceImage_(std::move(pieceImage)), files_(game) {
     setObjectName("FrmPartida");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
     setWindowTitle("Partida");
@@ -129,8 +129,8 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
     chAuto->setObjectName("chAuto");
     SpinEdit1->setObjectName("SpinEdit1");
     Timer1->setObjectName("Timer1");
-    chAuto->setChecked(Game.AutoSavePgn());
-    connect(chAuto, &QCheckBox::toggled, this, [this](bool on) { Game.SetAutoSavePgn(on); });
+    chAuto->setChecked(game_.AutoSavePgn());
+    connect(chAuto, &QCheckBox::toggled, this, [this](bool on) { game_.SetAutoSavePgn(on); });
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int ms) { Timer1->setInterval(ms); });
     connect(bAbrir, &QToolButton::clicked, this, [this] { bAbrirClick(); });
     connect(bGuardar, &QToolButton::clicked, this, [this] { bGuardarClick(); });
@@ -143,23 +143,23 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
         if (OnHelp) OnHelp();
     });
 
-    handlers_ = {Game.OnRecordChanged.Add([this] { ShowRecord(); }),
-                 Game.OnCapturedChanged.Add([this] { ShowCaptured(); }),
-                 Game.OnTitleChanged.Add([this] {
-                     setWindowTitle(Game.RecordCaption().isEmpty() ? QStringLiteral("Partida")
-                                                                   : Game.RecordCaption());
+    handlers_ = {game_.OnRecordChanged.Add([this] { ShowRecord(); }),
+                 game_.OnCapturedChanged.Add([this] { ShowCaptured(); }),
+                 game_.OnTitleChanged.Add([this] {
+                     setWindowTitle(game_.RecordCaption().isEmpty() ? QStringLiteral("Partida")
+                                                                   : game_.RecordCaption());
                  }),
-                 Game.OnGameStarted.Add([this] { GameStarted(); })};
+                 game_.OnGameStarted.Add([this] { GameStarted(); })};
     // The memo would take the arrow keys for its scroll bars.
     FListaPNG->installEventFilter(this);
     ShowRecord();
 }
 
 TFrmPartida::~TFrmPartida() {
-    Game.OnRecordChanged.Remove(handlers_[0]);
-    Game.OnCapturedChanged.Remove(handlers_[1]);
-    Game.OnTitleChanged.Remove(handlers_[2]);
-    Game.OnGameStarted.Remove(handlers_[3]);
+    game_.OnRecordChanged.Remove(handlers_[0]);
+    game_.OnCapturedChanged.Remove(handlers_[1]);
+    game_.OnTitleChanged.Remove(handlers_[2]);
+    game_.OnGameStarted.Remove(handlers_[3]);
 }
 
 QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white, const QString& name) {
@@ -176,9 +176,9 @@ QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white, const QString& name
     const QString glyphs =
         QString(QChar(0x265B)) + QChar(0x265C) + QChar(0x265E) + QChar(0x265D) + QChar(0x265F);
     const int kind = glyphs.indexOf(glyph);
-    if (PieceImageOf && kind >= 0) {
+    if (pieceImage_ && kind >= 0) {
         const char letter = QByteArray(white ? "QRNBP" : "qrnbp").at(kind);
-        const QPixmap piece = PieceImageOf(letter);
+        const QPixmap piece = pieceImage_(letter);
         if (!piece.isNull()) {
             label->setPixmap(
                 piece.scaled(ImageSide, ImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -224,7 +224,7 @@ void TFrmPartida::ShowRecord() {
     // Moves add a line or lengthen the last one: the memo follows without
     // writing the whole record again. Any other change (a new game, an
     // opened file, however many lines it has) writes it whole.
-    const QStringList& record = Game.Record();
+    const QStringList& record = game_.Record();
     const qsizetype n = record.size();
     const qsizetype shown = shown_.size();
     auto sameFirst = [&](qsizetype count) {
@@ -249,7 +249,7 @@ void TFrmPartida::ShowRecord() {
 }
 
 void TFrmPartida::ShowCaptured() {
-    const TCapturedPieces& c = Game.Captured();
+    const TCapturedPieces& c = game_.Captured();
     const QLabel* const white[4][2] = {{B_D, nullptr}, {B_T_1, B_T_2}, {B_C_1, B_C_2}, {B_A_1, B_A_2}};
     const QLabel* const black[4][2] = {{N_D, nullptr}, {N_T_1, N_T_2}, {N_C_1, N_C_2}, {N_A_1, N_A_2}};
     for (int i = 0; i < 4; ++i)
@@ -261,7 +261,7 @@ void TFrmPartida::ShowCaptured() {
 
 void TFrmPartida::GameStarted() {
     StopAnimation();
-    const bool replay = Game.GameMode() == TGameMode::Replay;
+    const bool replay = game_.GameMode() == TGameMode::Replay;
     bAtras->setEnabled(replay);
     bAdelante->setEnabled(replay);
     bAnimar->setEnabled(replay);
@@ -290,7 +290,7 @@ void TFrmPartida::bExportarClick() {
 
 bool TFrmPartida::ReplayKeyPress(int key) {
     if ((key != Qt::Key_Left && key != Qt::Key_Right) || !bAdelante->isEnabled() ||
-        Game.GameMode() != TGameMode::Replay)
+        game_.GameMode() != TGameMode::Replay)
         return false;
     if (key == Qt::Key_Left)
         bAtrasClick(true);
@@ -316,16 +316,16 @@ bool TFrmPartida::eventFilter(QObject* watched, QEvent* event) {
 
 void TFrmPartida::bAdelanteClick(bool byUser) {
     if (byUser) StopAnimation();
-    Game.ReplayForward();
+    game_.ReplayForward();
 }
 
 void TFrmPartida::bAtrasClick(bool byUser) {
     if (byUser) StopAnimation();
-    Game.ReplayBack();
+    game_.ReplayBack();
 }
 
 void TFrmPartida::bAnimarClick() {
-    if (Game.ReplayMoves.isEmpty()) return;
+    if (game_.ReplayMoves.isEmpty()) return;
     if (bAnimar->isChecked())
         Timer1->start();
     else
@@ -335,7 +335,7 @@ void TFrmPartida::bAnimarClick() {
 void TFrmPartida::Timer1Timer() {
     bAdelanteClick(false);
     // The button stays down until the user clicks it again.
-    if (Game.ReplayCursor > Game.ReplayMoves.size()) Timer1->stop();
+    if (game_.ReplayCursor > game_.ReplayMoves.size()) Timer1->stop();
 }
 
 void TFrmPartida::closeEvent(QCloseEvent* event) {

@@ -75,8 +75,8 @@ private:
     void ShowCaptured();
     void GameStarted();
 
-    TGameController& Game;
-    std::function<QPixmap(char)> PieceImageOf;
+    TGameController& game_;
+    std::function<QPixmap(char)> pieceImage_;
     TRecordFiles files_;
     QStringList shown_;             // the record lines the memo holds
     std::array<int, 4> handlers_{}; // this window's handlers of the controller's events
