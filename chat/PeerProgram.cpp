@@ -346,9 +346,10 @@ void TPeerProgram::GameEnded() {
     const QString result = game.RecordHeader().ResultText;
     const QString panel = game.Panel().Text;
     if (result == u"*" && panel != TGameController::InterruptedText()) return;
-    print_("end: " + result + " | " + OnePrintedLine(panel));
-    // An unattended participant keeps its rating from game to game.
+    // An unattended participant keeps its rating from game to game: it is on
+    // disk before the end is printed.
     program_->SaveSettings();
+    print_("end: " + result + " | " + OnePrintedLine(panel));
 }
 
 void TPeerProgram::Quit(int status) {
