@@ -343,6 +343,7 @@ void TChatSession::TCPClient1Connect() {
 
 void TChatSession::ClientCloses() {
     networkGame_->ClientConnectionLost();
+    game_.SetHostNick(QString()); // the next host greets with its own
     ++clientGeneration_;
     clientAssembler_.Clear();
     registered_ = false;
