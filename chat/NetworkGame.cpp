@@ -176,12 +176,11 @@ void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
     }
     TUiDialogs* dialogs = game_.Env().Dialogs();
     if (!dialogs) return;
+    // One arg() for all: a "%2" in a nick stays as it is.
     const QString question =
         QString::fromUtf8("¿Acepta una partida a %1 minutos con %2 ( %3 ELO)? Usted juega con %4.")
-            .arg(terms.Minutes)
-            .arg(terms.Other.Nick)
-            .arg(terms.Other.Elo)
-            .arg(terms.White ? QStringLiteral("blancas") : QStringLiteral("negras"));
+            .arg(Number(terms.Minutes), terms.Other.Nick, Number(terms.Other.Elo),
+                 terms.White ? QStringLiteral("blancas") : QStringLiteral("negras"));
     const QPointer<TNetworkGame> alive(this);
     const int socket = m.Socket;
     const int losses = clientLosses_;

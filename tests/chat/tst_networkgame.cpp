@@ -242,20 +242,22 @@ void TestNetworkGame::offerColours_data() {
     QTest::newRow("client chooses White") << false << true << u8"¿Acepta una partida a 7 minutos con Ana ( 1100 ELO)? Usted juega con negras.";
     QTest::newRow("client chooses Black") << false << false << u8"¿Acepta una partida a 7 minutos con Ana ( 1100 ELO)? Usted juega con blancas.";
     QTest::newRow("host chooses Black") << true << false << u8"¿Acepta una partida a 7 minutos con Luis ( 1100 ELO)? Usted juega con blancas.";
+    QTest::newRow("nick that looks like a placeholder") << false << true << u8"¿Acepta una partida a 7 minutos con %3 ( 1100 ELO)? Usted juega con negras.";
     // clang-format on
 }
 
 void TestNetworkGame::offerColours() {
     QFETCH(bool, hostOffers);
     QFETCH(bool, offererWhite);
-    TPeer luis("Luis"), ana("Ana");
+    QFETCH(QString, question);
+    TPeer luis("Luis"), ana(question.contains("%3") ? "%3" : "Ana");
     QVERIFY(luis.Host() && ana.Join(luis));
     TPeer& offerer = hostOffers ? luis : ana;
     TPeer& receiver = hostOffers ? ana : luis;
     receiver.dialogs.AnswerYes();
     offerer.Chat().OfferGame(hostOffers ? "ana" : "whoever", offererWhite ? 0 : 1, 7, 1100);
     QVERIFY(WaitFor([&] { return offerer.Game().GameInProgress(); }));
-    QTEST(receiver.dialogs.Log().last().Text, "question");
+    QCOMPARE(receiver.dialogs.Log().last().Text, question);
     QCOMPARE(offerer.Game().MyColour(), offererWhite ? TColour::White : TColour::Black);
     QCOMPARE(receiver.Game().MyColour(), offererWhite ? TColour::Black : TColour::White);
     QCOMPARE(offerer.Game().ClockB().MessageSeconds(), 7 * 60);
