@@ -196,23 +196,29 @@ void TestPeer::enginesPlayToTheEndObserved() {
 
 void TestPeer::engineHostPlaysGameAfterGame() {
     TPeerProcess zuz({"--nick", "Zuz", "--host", "--engine", "--depth", "1", "--accept-games",
-                      "yes", "--port", "0"});
+                      "yes", "--accept-draws", "yes", "--port", "0"});
     TPeer ana("Ana");
     ana.Chat().ChatPort = zuz.Port();
     ana.dialogs.AnswerInput("127.0.0.1");
     ana.Chat().bConectarClick();
     QVERIFY(WaitFor([&] { return ana.Chat().Registered(); }, 10000));
     int zuzElo = 1100, anaElo = 1100;
+    // Ana, playing Black, resigns the first game and offers a draw in the second.
+    const QStringList ends{"end: 1-0 | Ana abandona", "end: 1/2-1/2 | Tablas por  acuerdo"};
     for (int game = 1; game <= 2; ++game) {
-        ana.Chat().OfferGame("Zuz", 1, 5, ana.Game().Elo()); // Ana plays Black
+        ana.Chat().OfferGame("Zuz", 1, 5, ana.Game().Elo());
         QVERIFY(WaitFor(
             [&] { return ana.Game().GameInProgress() && !ana.Game().Record().isEmpty(); }, 10000));
-        ana.Game().Resign();
+        if (game == 1)
+            ana.Game().Resign();
+        else
+            ana.Game().OfferDraw();
         QVERIFY(WaitFor([&] { return zuz.Lines("end: ").size() == game; }, 10000));
-        QCOMPARE(zuz.Lines("end: ").last(), QString("end: 1-0 | Ana abandona"));
-        const int before = zuzElo;
-        zuzElo = NewElo(zuzElo, anaElo, 100);
-        anaElo = NewElo(anaElo, before, 0);
+        QCOMPARE(zuz.Lines("end: ").last(), ends.at(game - 1));
+        const int zuzScore = game == 1 ? 100 : 50, before = zuzElo;
+        zuzElo = NewElo(zuzElo, anaElo, zuzScore);
+        anaElo = NewElo(anaElo, before, 100 - zuzScore);
+        QVERIFY(WaitFor([&] { return !ana.Game().GameInProgress(); }));
         QCOMPARE(ana.Game().Elo(), anaElo);
         QCOMPARE(zuz.Saved().Elo, zuzElo); // kept after each game
     }
