@@ -31,9 +31,7 @@ inline QString WireText(const char* text) {
     return QString::fromLatin1(Wire(text));
 }
 
-// Handles events until ready() holds (true) or ms have passed (false). Like
-// QTest::qWaitFor, without its 10 ms naps: the peers of these tests live in
-// the same process and answer within microseconds.
+// QTest::qWaitFor without its 10 ms naps: these peers answer within microseconds.
 template <typename TReady> bool WaitFor(TReady ready, int ms = 5000) {
     const QDeadlineTimer deadline(ms);
     while (!ready()) {

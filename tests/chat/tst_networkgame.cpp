@@ -1,12 +1,12 @@
-// Network games in one process, on loopback: what the host does with each
-// game message of a client (offers, acceptances, moves, draws, resignation,
-// time-out, observing, a lost opponent), byte for byte; how an observer
-// orders the host's moves and takes over its positions; the colours an offer
-// gives; a whole game to mate between two programs with a third observing.
+// Network games in one process, on loopback: the host's answer to each game
+// message of a client, byte for byte; an observer ordering the host's moves;
+// a game to mate observed; a client whose host goes mid-game.
 
 #include "ChatTestUtil.h"
 #include "ChessModel.h"
 #include "NetworkGame.h"
+
+#include <QRegularExpression>
 
 namespace {
 
@@ -19,8 +19,8 @@ const QString Initial = "rnbqkbnrpppppppp" + QString(32, u' ') + "PPPPPPPPRNBQKB
 
 // What a connection was sent until now: the reply to a "/VERSION" asked last
 // proves that everything sent before it has been handled.
-QByteArray Settle(TRawPeer& raw, QByteArray ask = Wire("/VERSION#")) {
-    raw.Send(ask);
+QByteArray Settle(TRawPeer& raw) {
+    raw.Send(Wire("/VERSION#"));
     if (!WaitFor([&] { return raw.got.contains(Wire("/VER|")) && raw.got.endsWith('\xFF'); }))
         return "<no reply>";
     const QByteArray bytes = raw.got.left(raw.got.lastIndexOf(Wire("/VER|")));
@@ -38,9 +38,7 @@ QString State(const TGameController& g) {
 }
 
 bool Discarded(const QStringList& log) {
-    return std::any_of(log.begin(), log.end(), [](const QString& line) {
-        return line.contains("descartad") || line.startsWith("Error") || line.startsWith("*Error");
-    });
+    return !log.filter(QRegularExpression("descartad|^\\*?Error")).isEmpty();
 }
 
 // Hands a participant's session the messages of wire as if from its host.
@@ -60,8 +58,6 @@ private slots:
     void hostReceives();
     void observerReceives_data();
     void observerReceives();
-    void offerColours_data();
-    void offerColours();
     void wholeGameToMateObserved();
     void hostLeavesMidGame();
 };
@@ -78,15 +74,16 @@ void TestNetworkGame::hostReceives_data() {
     QTest::addColumn<QString>("logged"); // a line the log must hold; none: nothing refused
     QTest::addColumn<QString>("toAna");
     QTest::addColumn<QString>("toEva");
-    QTest::addColumn<QString>("box"); // the message box shown, if any
+    QTest::addColumn<QString>("dialog"); // the message box or question shown, if any
     const QString offer = "/NEW_GAME|15|1|Ana|1200#", move = "/MOV|1|1|e7e5|*|890#";
     const QString gamePos = "/GAMEPOS|Luis|1100|Ana|1200|900|900|1|0|" + Initial + "#";
     const QString played = "N2W 1.Pe2e4",
                   interrupted = u8"Partida interrumpida: se perdió la conexión";
     auto row = [](const char* name) -> QTestData& { return QTest::newRow(name); };
     // clang-format off
-    row("offer refused during an engine game") << int(EngineGame) << int(Ana) << offer << "no" << "C1W {Nivel de ZuzPlak: 5}" << "" << "/DECLINE_GAME|Luis#" << "" << "";
-    row("offer accepted over an engine game") << int(EngineGame) << int(Ana) << offer << "yes" << "N1W " << "" << "/ACCEPT_GAME|15|0|Luis|1100#" << gamePos << "";
+    row("offer refused during an engine game") << int(EngineGame) << int(Ana) << offer << "no" << "C1W {Nivel de ZuzPlak: 5}" << "" << "/DECLINE_GAME|Luis#" << "" << u8"¿Acepta una partida a 15 minutos con Ana ( 1200 ELO)? Usted juega con blancas.";
+    row("offer accepted over an engine game") << int(EngineGame) << int(Ana) << offer << "yes" << "N1W " << "" << "/ACCEPT_GAME|15|0|Luis|1100#" << gamePos << u8"¿Acepta una partida a 15 minutos con Ana ( 1200 ELO)? Usted juega con blancas.";
+    row("offer to play Black") << int(Nothing) << int(Ana) << "/NEW_GAME|5|0|%3|1200#" << "yes" << "N1B " << "" << "/ACCEPT_GAME|5|1|Luis|1100#" << "/GAMEPOS|%3|1200|Luis|1100|300|300|1|0|" + Initial + "#" << u8"¿Acepta una partida a 5 minutos con %3 ( 1200 ELO)? Usted juega con negras.";
     row("minutes out of range") << int(Nothing) << int(Ana) << "/NEW_GAME|1440|1|Ana|1200#" << "" << "N0- " << "Error 56 : [/NEW_GAME 1440|1|Ana|1200]" << "" << "" << "";
     row("rating that would overflow") << int(Nothing) << int(Ana) << "/NEW_GAME|15|1|Ana|-2147483648#" << "" << "N0- " << "Error 56 : [/NEW_GAME 15|1|Ana|-2147483648]" << "" << "" << "";
     row("colour flag 2") << int(Nothing) << int(Ana) << "/NEW_GAME|15|2|Ana|1200#" << "" << "N0- " << "Error 56 : [/NEW_GAME 15|2|Ana|1200]" << "" << "" << "";
@@ -98,19 +95,17 @@ void TestNetworkGame::hostReceives_data() {
     row("unasked refusal") << int(Nothing) << int(Ana) << "/DECLINE_GAME|Ana#" << "" << "N0- " << "" << "" << "" << "";
     row("move") << int(NetworkGame) << int(Ana) << move << "" << "N1W 1.Pe2e4 Pe7e5" << "" << "" << "/MOB|2|1|e7e5|*|890#" << "";
     row("illegal move") << int(NetworkGame) << int(Ana) << "/MOV|1|1|e7e4|*|890#" << "" << played << "* Jugada descartada: [/MOV 1|1|e7e4|*|890]" << "" << "" << "";
-    row("move of the wrong side") << int(NetworkGame) << int(Ana) << "/MOV|1|0|d2d4|*|890#" << "" << played << "* Jugada descartada: [/MOV 1|0|d2d4|*|890]" << "" << "" << "";
     row("move from a non-opponent") << int(NetworkGame) << int(Eva) << move << "" << played << "* Jugada descartada: [/MOV 1|1|e7e5|*|890]" << "" << "" << "";
     row("move outside a game") << int(Nothing) << int(Ana) << move << "" << "N0- " << "* Jugada descartada: [/MOV 1|1|e7e5|*|890]" << "" << "" << "";
     row("move number 0") << int(NetworkGame) << int(Ana) << "/MOV|0|1|e7e5|*|890#" << "" << played << u8"* Mensaje descartado, número no válido: [/MOV 0|1|e7e5|*|890]" << "" << "" << "";
     row("seconds beyond a day") << int(NetworkGame) << int(Ana) << "/MOV|1|1|e7e5|*|86400#" << "" << played << u8"* Mensaje descartado, número no válido: [/MOV 1|1|e7e5|*|86400]" << "" << "" << "";
-    row("malformed side") << int(NetworkGame) << int(Ana) << "/MOV|1|x|e7e5|*|890#" << "" << played << u8"* Mensaje descartado, número no válido: [/MOV 1|x|e7e5|*|890]" << "" << "" << "";
     row("square off the board") << int(NetworkGame) << int(Ana) << "/MOV|1|1|e7e9|*|890#" << "" << played << "*Error 53: E7E9*" << "" << "" << "";
     row("resignation") << int(NetworkGame) << int(Ana) << "/RESIGN|Ana|No puedorrr#" << "" << "N0W 1.Pe2e4 1-0 {Ana abandona}" << "" << "" << "/END_GAME|Ana abandona|1-0#" << "Ana se rinde";
     row("resignation from a non-opponent") << int(NetworkGame) << int(Eva) << "/RESIGN|Eva|x#" << "" << played << "" << "" << "" << "";
     row("time-out of the side to move") << int(NetworkGame) << int(Ana) << "/TIMEOUT|Ana|Sacabo er tiempo#" << "" << "N0W 1.Pe2e4 1-0 {Ganan Blancas por  tiempo}" << "" << "" << "/END_GAME|Ganan Blancas por  tiempo|1-0#" << "Ana pierde por tiempo";
     row("time-out claimed on the host's turn") << int(NetworkGame) << int(Ana) << move + "/TIMEOUT|Ana|x#" << "" << "N1W 1.Pe2e4 Pe7e5" << "" << "" << "/MOB|2|1|e7e5|*|890#" << "";
-    row("draw declined") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "no" << played << "" << "/DECLINE_DRAW|Luis#" << "/DECLINE_DRAW|Luis#" << "";
-    row("draw accepted, observers end too") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "yes" << "N0W 1.Pe2e4 1/2-1/2 {Tablas por  acuerdo}" << "" << "/ACCEPT_DRAW|Luis#" << "/ACCEPT_DRAW|Luis#/END_GAME|Tablas por  acuerdo|1/2-1/2#" << "";
+    row("draw declined") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "no" << played << "" << "/DECLINE_DRAW|Luis#" << "/DECLINE_DRAW|Luis#" << u8"Ana le ofrece tablas. ¿Acepta?";
+    row("draw accepted, observers end too") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "yes" << "N0W 1.Pe2e4 1/2-1/2 {Tablas por  acuerdo}" << "" << "/ACCEPT_DRAW|Luis#" << "/ACCEPT_DRAW|Luis#/END_GAME|Tablas por  acuerdo|1/2-1/2#" << u8"Ana le ofrece tablas. ¿Acepta?";
     row("unasked draw acceptance") << int(NetworkGame) << int(Ana) << "/ACCEPT_DRAW|Ana#" << "" << played << "" << "" << "" << "";
     row("draw offer from a non-opponent") << int(NetworkGame) << int(Eva) << "/DRAW|Eva|x#" << "yes" << played << "" << "" << "" << "";
     row("observer before any game") << int(Nothing) << int(Eva) << "/MIRAR|Eva#" << "" << "N0- " << "" << "" << "/GAMEPOS||0||0|60|60|0|0|" + Initial + "#" << "";
@@ -124,11 +119,9 @@ void TestNetworkGame::hostReceives() {
     QFETCH(int, sender);
     QFETCH(QString, message);
     QFETCH(QString, answer);
-    QFETCH(QString, state);
     QFETCH(QString, logged);
     QFETCH(QString, toAna);
     QFETCH(QString, toEva);
-    QFETCH(QString, box);
     TPeer luis("Luis");
     QVERIFY(luis.Host());
     TRawPeer ana, eva;
@@ -155,47 +148,42 @@ void TestNetworkGame::hostReceives() {
         QCOMPARE(Settle(ana), L1(toAna));
     }
     QCOMPARE(Settle(eva), L1(toEva));
-    QCOMPARE(State(g), state);
-    if (logged.isEmpty())
-        QVERIFY2(!Discarded(luis.Log()), qPrintable(luis.Log().join('\n')));
-    else
-        QVERIFY2(luis.Log().contains(QString::fromLatin1(L1(logged))),
-                 qPrintable(luis.Log().join('\n')));
-    QCOMPARE(luis.dialogs.Messages().value(0), box);
+    QTEST(State(g), "state");
+    const QStringList log = luis.Log();
+    QVERIFY2(logged.isEmpty() ? !Discarded(log) : log.contains(QString::fromLatin1(L1(logged))),
+             qPrintable(log.join('\n')));
+    QTEST(luis.dialogs.Log().isEmpty() ? QString() : luis.dialogs.Log().first().Text, "dialog");
 }
 
 void TestNetworkGame::observerReceives_data() {
     QTest::addColumn<bool>("observe");
     QTest::addColumn<QString>("gamePos"); // empty: Luis-Bea from the start, move 5 next
-    QTest::addColumn<QString>("mobs");    // "/MOB" numbers in order; "5:e2e5" names the move
+    QTest::addColumn<QString>("mobs");    // "/MOB" numbers in order; "5x": an illegal move 5
     QTest::addColumn<QString>("after");   // host messages after them
     QTest::addColumn<QString>("record");
     QTest::addColumn<QString>("pending");
-    QTest::addColumn<QString>("logged");
-    QTest::addColumn<int>("discards"); // lines telling of a move refused
-    const QString all = "1.Pe2e4 Pe7e5/2.Ng1f3 Nb8c6",
-                  error67 =
-                      "Error 67: Notificalo a " + TChatSession::ContactAddress() + ", plis ;-)";
+    QTest::addColumn<int>("refusals"); // log lines telling of a move or position refused
+    const QString all = "1.Pe2e4 Pe7e5/2.Ng1f3 Nb8c6";
     const QString afterE4 =
         "rnbqkbnrpppppppp" + QString(20, u' ') + "P" + QString(11, u' ') + "PPPP PPPRNBQKBNR";
     // clang-format off
-    QTest::newRow("in order") << true << "" << "5 6 7 8" << "" << all << "" << "" << 0;
-    QTest::newRow("7 waits for 6") << true << "" << "5 7" << "" << "1.Pe2e4" << "7" << "" << 0;
-    QTest::newRow("6 brings 7 along") << true << "" << "5 7 6" << "" << "1.Pe2e4 Pe7e5/2.Ng1f3" << "" << "" << 0;
-    QTest::newRow("5 7 6 8") << true << "" << "5 7 6 8" << "" << all << "" << "" << 0;
-    QTest::newRow("an early move kept once") << true << "" << "5 7 7" << "" << "1.Pe2e4" << "7" << "" << 0;
-    QTest::newRow("a move played already") << true << "" << "5 5" << "" << "1.Pe2e4" << "" << "* Jugada descartada: [/MOB 5|0|e2e4|*|900]" << 1;
-    QTest::newRow("out of step, logged once") << true << "" << "4 3 4" << "" << "" << "" << "" << 1;
-    QTest::newRow("too far ahead") << true << "" << "5 71" << "" << "1.Pe2e4" << "" << "" << 1;
-    QTest::newRow("illegal at its turn") << true << "" << "5:e2e5 6" << "" << "" << "6" << "* Jugada descartada: [/MOB 5|0|e2e5|*|900]" << 1;
-    QTest::newRow("a client that does not observe") << false << "" << "5 6 7 8" << "" << "" << "" << "" << 0;
-    QTest::newRow("rating beyond 4000") << true << "/GAMEPOS|Luis|4001|Bea|1300|900|900|5|0|" + Initial + "#" << "5" << "" << "" << "" << error67 << 1;
-    QTest::newRow("seconds beyond a day") << true << "/GAMEPOS|Luis|1200|Bea|1300|86400|900|5|0|" + Initial + "#" << "" << "" << "" << "" << error67 << 0;
-    QTest::newRow("position too short") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|5|0|rnbq#" << "" << "" << "" << "" << error67 << 0;
-    QTest::newRow("Black to move") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|6|1|" + afterE4 + "#" << "6" << "" << "1... Pe7e5" << "" << "" << 0;
-    QTest::newRow("end of the observed game") << true << "" << "5 6" << "/END_GAME|Ganan Negras por  abandona|0-1#" << "1.Pe2e4 Pe7e5/0-1 {Ganan Negras por  abandona}" << "" << "" << 0;
-    QTest::newRow("unknown result") << true << "" << "5" << "/END_GAME|x|2-0#" << "1.Pe2e4 * {x}" << "" << "" << 0;
-    QTest::newRow("moves after the end") << true << "" << "5" << "/END_GAME|x|*#" + QString("/MOB|6|1|e7e5|*|900#/MOB|7|0|g1f3|*|900#") << "1.Pe2e4 * {x}" << "" << "" << 1;
+    QTest::newRow("in order") << true << "" << "5 6 7 8" << "" << all << "" << 0;
+    QTest::newRow("7 waits for 6") << true << "" << "5 7" << "" << "1.Pe2e4" << "7" << 0;
+    QTest::newRow("6 brings 7 along") << true << "" << "5 7 6" << "" << "1.Pe2e4 Pe7e5/2.Ng1f3" << "" << 0;
+    QTest::newRow("5 7 6 8") << true << "" << "5 7 6 8" << "" << all << "" << 0;
+    QTest::newRow("an early move kept once") << true << "" << "5 7 7" << "" << "1.Pe2e4" << "7" << 0;
+    QTest::newRow("a move played already") << true << "" << "5 5" << "" << "1.Pe2e4" << "" << 1;
+    QTest::newRow("out of step, logged once") << true << "" << "4 3 4" << "" << "" << "" << 1;
+    QTest::newRow("too far ahead") << true << "" << "5 71" << "" << "1.Pe2e4" << "" << 1;
+    QTest::newRow("illegal at its turn") << true << "" << "5x 6" << "" << "" << "6" << 1;
+    QTest::newRow("a client that does not observe") << false << "" << "5 6 7 8" << "" << "" << "" << 0;
+    QTest::newRow("rating beyond 4000") << true << "/GAMEPOS|Luis|4001|Bea|1300|900|900|5|0|" + Initial + "#" << "5" << "" << "" << "" << 2;
+    QTest::newRow("position too short") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|5|0|rnbq#" << "" << "" << "" << "" << 1;
+    QTest::newRow("Black to move") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|6|1|" + afterE4 + "#" << "6" << "" << "1... Pe7e5" << "" << 0;
+    QTest::newRow("end of the observed game") << true << "" << "5 6" << "/END_GAME|Ganan Negras por  abandona|0-1#" << "1.Pe2e4 Pe7e5/0-1 {Ganan Negras por  abandona}" << "" << 0;
+    QTest::newRow("unknown result") << true << "" << "5" << "/END_GAME|x|2-0#" << "1.Pe2e4 * {x}" << "" << 0;
+    QTest::newRow("host lost while observing") << true << "" << "5" << "<lost>" << "1.Pe2e4 * {" + TGameController::InterruptedText() + "}" << "" << 0;
+    QTest::newRow("moves after the end") << true << "" << "5" << "/END_GAME|x|*#" + QString("/MOB|6|1|e7e5|*|900#/MOB|7|0|g1f3|*|900#") << "1.Pe2e4 * {x}" << "" << 1;
     // clang-format on
 }
 
@@ -211,56 +199,21 @@ void TestNetworkGame::observerReceives() {
         ana.Chat().bObservarClick();
         QCOMPARE(ana.Game().Role(), TRole::Observer);
     }
-    const QMap<int, QString> moves{{5, "0|e2e4"}, {6, "1|e7e5"}, {7, "0|g1f3"}, {8, "1|b8c6"}};
+    const QMap<QString, QString> moves{
+        {"5", "0|e2e4"}, {"5x", "0|e2e5"}, {"6", "1|e7e5"}, {"7", "0|g1f3"}, {"8", "1|b8c6"}};
     QString wire =
         gamePos.isEmpty() ? "/GAMEPOS|Luis|1200|Bea|1300|900|900|5|0|" + Initial + "#" : gamePos;
     for (const QString& mob : mobs.split(' ', Qt::SkipEmptyParts)) {
-        const int n = mob.section(':', 0, 0).toInt();
-        const QString side = n % 2 ? "0" : "1";
-        const QString move =
-            mob.contains(':') ? side + "|" + mob.section(':', 1) : moves.value(n, "0|a2a3");
-        wire += "/MOB|" + QString::number(n) + "|" + move + "|*|900#";
+        wire += "/MOB|" + QString(mob).remove('x') + "|" + moves.value(mob, "0|a2a3") + "|*|900#";
     }
-    Feed(ana, wire + after);
+    Feed(ana, wire + (after == "<lost>" ? QString() : after));
+    if (after == "<lost>") ana.Chat().bDesconectarClick();
     QTEST(ana.Game().Record().join('/'), "record");
     QStringList pending;
     for (const QString& text : ana.Chat().NetworkGame().PendingMoves())
         pending << text.section(QChar(0xFE), 0, 0);
     QTEST(pending.join(' '), "pending");
-    QFETCH(QString, logged);
-    if (!logged.isEmpty())
-        QVERIFY2(ana.Log().contains(QString::fromLatin1(L1(logged))),
-                 qPrintable(ana.Log().join('\n')));
-    QTEST(int(ana.Log().filter("descartad").size()), "discards");
-}
-
-void TestNetworkGame::offerColours_data() {
-    QTest::addColumn<bool>("hostOffers");
-    QTest::addColumn<bool>("offererWhite");
-    QTest::addColumn<QString>("question");
-    // clang-format off
-    QTest::newRow("client chooses White") << false << true << u8"¿Acepta una partida a 7 minutos con Ana ( 1100 ELO)? Usted juega con negras.";
-    QTest::newRow("client chooses Black") << false << false << u8"¿Acepta una partida a 7 minutos con Ana ( 1100 ELO)? Usted juega con blancas.";
-    QTest::newRow("host chooses Black") << true << false << u8"¿Acepta una partida a 7 minutos con Luis ( 1100 ELO)? Usted juega con blancas.";
-    QTest::newRow("nick that looks like a placeholder") << false << true << u8"¿Acepta una partida a 7 minutos con %3 ( 1100 ELO)? Usted juega con negras.";
-    // clang-format on
-}
-
-void TestNetworkGame::offerColours() {
-    QFETCH(bool, hostOffers);
-    QFETCH(bool, offererWhite);
-    QFETCH(QString, question);
-    TPeer luis("Luis"), ana(question.contains("%3") ? "%3" : "Ana");
-    QVERIFY(luis.Host() && ana.Join(luis));
-    TPeer& offerer = hostOffers ? luis : ana;
-    TPeer& receiver = hostOffers ? ana : luis;
-    receiver.dialogs.AnswerYes();
-    offerer.Chat().OfferGame(hostOffers ? "ana" : "whoever", offererWhite ? 0 : 1, 7, 1100);
-    QVERIFY(WaitFor([&] { return offerer.Game().GameInProgress(); }));
-    QCOMPARE(receiver.dialogs.Log().last().Text, question);
-    QCOMPARE(offerer.Game().MyColour(), offererWhite ? TColour::White : TColour::Black);
-    QCOMPARE(receiver.Game().MyColour(), offererWhite ? TColour::Black : TColour::White);
-    QCOMPARE(offerer.Game().ClockB().MessageSeconds(), 7 * 60);
+    QTEST(int(ana.Log().filter(QRegularExpression("descartad|^Error 67: ")).size()), "refusals");
 }
 
 void TestNetworkGame::wholeGameToMateObserved() {
@@ -283,10 +236,10 @@ void TestNetworkGame::wholeGameToMateObserved() {
         QVERIFY(WaitFor([&] { return other.Game().Record() == mover.Game().Record(); }));
         QVERIFY(WaitFor([&] { return eva.Game().Record() == mover.Game().Record(); }));
         // The mover's clock travels with the move.
-        auto clock = [i](TPeer& p) -> TRelojChess& {
-            return i % 2 ? p.Game().ClockB() : p.Game().ClockW();
+        auto seconds = [i](TPeer& p) {
+            return (i % 2 ? p.Game().ClockB() : p.Game().ClockW()).MessageSeconds();
         };
-        QCOMPARE(clock(other).MessageSeconds(), clock(mover).MessageSeconds());
+        QCOMPARE(seconds(other), seconds(mover));
     }
     for (TPeer* p : {&luis, &ana, &eva}) {
         QCOMPARE(p->Game().Panel().Text, QString("Ganan Negras por  Jaque Mate"));
@@ -298,26 +251,18 @@ void TestNetworkGame::wholeGameToMateObserved() {
 }
 
 void TestNetworkGame::hostLeavesMidGame() {
-    TPeer luis("Luis"), ana("Ana"), eva("Eva");
-    QVERIFY(luis.Host() && ana.Join(luis) && eva.Join(luis));
-    eva.dialogs.AnswerYes();
-    eva.Chat().bObservarClick();
+    TPeer luis("Luis"), ana("Ana");
+    QVERIFY(luis.Host() && ana.Join(luis));
     luis.dialogs.AnswerYes();
     ana.Chat().OfferGame("Luis", 0, 5, 1100);
-    QVERIFY(WaitFor(
-        [&] { return ana.Game().GameInProgress() && eva.Game().WhitePlayer().Nick == "Ana"; }));
+    QVERIFY(WaitFor([&] { return ana.Game().GameInProgress(); }));
     QVERIFY(ana.program->Model().Move(Square::E2, Square::E4));
-    QVERIFY(WaitFor([&] { return eva.Game().Record() == QStringList{"1.Pe2e4"}; }));
     luis.Chat().bDesconectarClick();
-    QVERIFY(WaitFor([&] { return !ana.Game().GameInProgress() && !eva.Game().GameInProgress(); }));
+    QVERIFY(WaitFor([&] { return !ana.Game().GameInProgress(); }));
     const QString why = TGameController::InterruptedText();
-    for (TPeer* p : {&luis, &ana, &eva})
-        QCOMPARE(p->Game().Panel().Text, why);
-    QVERIFY(luis.Log().contains("* " + why + " con Ana *"));
-    QVERIFY(ana.Log().contains("* " + why + " con Luis *"));
     QCOMPARE(ana.Game().Record().last(), "1.Pe2e4 * {" + why + "}");
+    QVERIFY(ana.Log().contains("* " + why + " con Luis *"));
     QCOMPARE(ana.Game().Elo(), 1100);
-    QCOMPARE(luis.Game().Elo(), 1100);
 }
 
 QTEST_GUILESS_MAIN(TestNetworkGame)

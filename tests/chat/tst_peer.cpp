@@ -5,7 +5,6 @@
 // partner, game after game.
 
 #include "ChatTestUtil.h"
-#include "GameController.h"
 #include "PeerProgram.h"
 #include "Players.h"
 
@@ -110,9 +109,6 @@ void TestPeer::options_data() {
     QTest::newRow("engine host") << QStringList{"--nick", "Zuz", "--host", "--engine", "--depth", "3", "--accept-games", "yes", "--accept-draws", "no"} << "" << "Zuz host 12121 engine3 games";
     QTest::newRow("offering observer") << QStringList{"--nick", "Ana", "--connect", "h", "--offer", "a:b:10:black", "--observe"} << "" << "Ana h 12121 a:b/10/black observe";
     QTest::newRow("offer in another colour") << QStringList{"--nick", "A", "--host", "--offer", "Luis:5:red"} << "not a valid NICK:MINUTES:white|black for --offer: Luis:5:red" << "";
-    QTest::newRow("offer of a day") << QStringList{"--nick", "A", "--host", "--offer", "Luis:1440:white"} << "not a valid NICK:MINUTES:white|black for --offer: Luis:1440:white" << "";
-    QTest::newRow("maybe") << QStringList{"--nick", "A", "--host", "--accept-draws", "maybe"} << "not a valid yes|no for --accept-draws: maybe" << "";
-    QTest::newRow("depth 9") << QStringList{"--nick", "A", "--host", "--depth", "9"} << "not a valid N for --depth: 9" << "";
     QTest::newRow("observing host") << QStringList{"--nick", "A", "--host", "--observe"} << "--observe needs --connect ADDR" << "";
     // clang-format on
 }
