@@ -161,11 +161,13 @@ bool TNetworkGame::ReadTerms(const TIncomingMessage& m, TTerms& terms) const {
 void TNetworkGame::StartAgreedGame(int socket) {
     offers_.clear();
     pendingMoves_.clear();
+    // The game being played ends first: a move its engine had already found
+    // is played as it parks, and goes to that game's opponent, not the new one.
+    if (game_.GameInProgress()) game_.EndGame(TEndReason::Abandoned);
     if (game_.Role() == TRole::Server)
         chat_.OpponentSocket = socket;
     else
         game_.SetRole(TRole::Client);
-    if (game_.GameInProgress()) game_.EndGame(TEndReason::Abandoned);
 }
 
 void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
