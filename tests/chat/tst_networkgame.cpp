@@ -63,7 +63,7 @@ private slots:
 };
 
 enum TBefore { Nothing, EngineGame, NetworkGame, HostOffered };
-enum TSender { Ana, Eva, AnaGoes };
+enum TSender { Ana, Eva, AnaGoes, AnaAfterOfferToEva };
 
 void TestNetworkGame::hostReceives_data() {
     QTest::addColumn<int>("before");
@@ -94,6 +94,7 @@ void TestNetworkGame::hostReceives_data() {
     row("refusal of the host's offer") << int(HostOffered) << int(Ana) << "/DECLINE_GAME|Ana#" << "" << "N0- " << "" << "" << "" << "Ana no juega";
     row("unasked refusal") << int(Nothing) << int(Ana) << "/DECLINE_GAME|Ana#" << "" << "N0- " << "" << "" << "" << "";
     row("move") << int(NetworkGame) << int(Ana) << move << "" << "N1W 1.Pe2e4 Pe7e5" << "" << "" << "/MOB|2|1|e7e5|*|890#" << "";
+    row("move after the host offered another a game") << int(NetworkGame) << int(AnaAfterOfferToEva) << move << "" << "N1W 1.Pe2e4 Pe7e5" << "" << "" << "/NEW_GAME|15|0|Luis|1100#/MOB|2|1|e7e5|*|890#" << "";
     row("illegal move") << int(NetworkGame) << int(Ana) << "/MOV|1|1|e7e4|*|890#" << "" << played << "* Jugada descartada: [/MOV 1|1|e7e4|*|890]" << "" << "" << "";
     row("move from a non-opponent") << int(NetworkGame) << int(Eva) << move << "" << played << "* Jugada descartada: [/MOV 1|1|e7e5|*|890]" << "" << "" << "";
     row("move outside a game") << int(Nothing) << int(Ana) << move << "" << "N0- " << "* Jugada descartada: [/MOV 1|1|e7e5|*|890]" << "" << "" << "";
@@ -144,7 +145,8 @@ void TestNetworkGame::hostReceives() {
         ana.socket.disconnectFromHost();
         QVERIFY(WaitFor([&] { return luis.Log().contains("* Ana abandona el chat *"); }));
     } else {
-        (sender == Ana ? ana : eva).Send(L1(message));
+        if (sender == AnaAfterOfferToEva) luis.Chat().OfferGame("Eva", 0, 15, g.Elo());
+        (sender == Eva ? eva : ana).Send(L1(message));
         QCOMPARE(Settle(ana), L1(toAna));
     }
     QCOMPARE(Settle(eva), L1(toEva));
@@ -257,6 +259,10 @@ void TestNetworkGame::hostLeavesMidGame() {
     ana.Chat().OfferGame("Luis", 0, 5, 1100);
     QVERIFY(WaitFor([&] { return ana.Game().GameInProgress(); }));
     QVERIFY(ana.program->Model().Move(Square::E2, Square::E4));
+    // A player pressing "Observar" stays a player; the host tells why.
+    ana.Chat().bObservarClick();
+    QCOMPARE(ana.Game().Role(), TRole::Client);
+    QVERIFY(WaitFor([&] { return ana.Log().last().startsWith("Ya estas jugando"); }));
     luis.Chat().bDesconectarClick();
     QVERIFY(WaitFor([&] { return !ana.Game().GameInProgress(); }));
     const QString why = TGameController::InterruptedText();
