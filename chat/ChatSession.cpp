@@ -1,5 +1,6 @@
 #include "ChatSession.h"
 
+#include "NetworkGame.h"
 #include "ProgramEnv.h"
 #include "Settings.h"
 #include "TcpSockets.h"
@@ -56,6 +57,7 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
     };
     for (const auto& [word, handler] : own)
         SetHandler(word, [this, handler](const TIncomingMessage& m) { (this->*handler)(m); });
+    networkGame_ = std::make_unique<TNetworkGame>(*this, game_);
 
     // FormCreate
     ShowStartTitle();
@@ -67,6 +69,7 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
 TChatSession::~TChatSession() {
     // Nothing the components or the fetch still do may reach a session
     // that is going away.
+    networkGame_.reset();
     delete updateCheck_;
     delete server_;
     delete client_;
@@ -260,8 +263,7 @@ void TChatSession::bConectarClick() {
 void TChatSession::bDesconectarClick() {
     const TRole role = game_.Role();
     if (role == TRole::Server) {
-        server_->Close();
-        hostAssemblers_.clear();
+        HostCloses();
     } else if (role == TRole::Client || role == TRole::Observer) {
         client_->Close();
         ClientCloses();
@@ -273,6 +275,10 @@ void TChatSession::bDesconectarClick() {
     SetButtons(true, true, false, false);
     log_.Add(QStringLiteral("Desconectado"));
     log_.Add(QStringLiteral("------------"));
+}
+
+void TChatSession::bObservarClick() {
+    networkGame_->bObservarClick();
 }
 
 void TChatSession::StartUpdateCheck() {
@@ -302,6 +308,7 @@ void TChatSession::TCPServer1Accept(int Socket) {
 
 void TChatSession::TCPServer1Close(int Socket) {
     Departure(Socket);
+    networkGame_->HostConnectionLost(Socket);
     hostAssemblers_.erase(Socket);
 }
 
@@ -315,8 +322,15 @@ void TChatSession::Departure(int socket) {
 }
 
 void TChatSession::HostDrops(int socket) {
+    networkGame_->HostConnectionLost(socket);
     hostAssemblers_.erase(socket);
     server_->Disconnect(socket);
+}
+
+void TChatSession::HostCloses() {
+    networkGame_->HostClosing();
+    server_->Close();
+    hostAssemblers_.clear();
 }
 
 void TChatSession::TCPClient1Connect() {
@@ -328,6 +342,8 @@ void TChatSession::TCPClient1Connect() {
 }
 
 void TChatSession::ClientCloses() {
+    networkGame_->ClientConnectionLost();
+    game_.SetHostNick(QString()); // the next host greets with its own
     ++clientGeneration_;
     clientAssembler_.Clear();
     registered_ = false;
@@ -348,8 +364,7 @@ void TChatSession::TCPClient1Close() {
 void TChatSession::TCPClient1Error(int Error, const QString& Msg) {
     log_.Add("Error: " + QString::number(Error) + ": " + Msg);
     if (Msg.indexOf(QLatin1String("refused")) >= 1) {
-        server_->Close();
-        hostAssemblers_.clear();
+        HostCloses();
         client_->Close();
         ClientCloses();
     }
@@ -477,24 +492,7 @@ void TChatSession::SendToObservers(const QByteArray& Message) {
 }
 
 void TChatSession::OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo) {
-    const QByteArray offer =
-        FrameMessage("/NEW_GAME", {QString::number(Minutes), QString::number(ReceiverPlaysWhite),
-                                   this->Nick(), QString::number(Elo)});
-    switch (game_.Role()) {
-    case TRole::Server:
-        OpponentSocket = SocketOfNick(Nick);
-        if (OpponentSocket == -1)
-            log_.Add("* No se encuentra " + Nick + " *");
-        else
-            SendTo(OpponentSocket, offer);
-        break;
-    case TRole::Client:
-    case TRole::Observer:
-        SendToHost(offer);
-        break;
-    case TRole::Offline:
-        break;
-    }
+    networkGame_->OfferGame(Nick, ReceiverPlaysWhite, Minutes, Elo);
 }
 
 void TChatSession::SendMove(const TMovimiento& move, bool fromLocalPlayer) {
@@ -517,6 +515,7 @@ void TChatSession::SendTimeout(const QString& reason) {
 
 void TChatSession::SendDrawOffer(const QString& reason) {
     SendToOpponent(FrameMessage("/DRAW", {Nick(), reason}));
+    networkGame_->NoteDrawOffered();
 }
 
 void TChatSession::LogPlainLine(const QString& line) {
@@ -533,22 +532,26 @@ void TChatSession::DispatchMessage(const QString& Command, const QString& Data, 
     const TCatalogueRow* row = FindCatalogueRow(Command, game_.Role());
     if (!row) return;
     if (MalformedField(*row, Data) >= 0) {
-        const QString message = Command + " " + Data;
-        switch (row->Note) {
-        case TMalformedNote::Plain:
-            log_.Add(QStringLiteral("* Mensaje descartado, número no válido: [") + message + "]");
-            break;
-        case TMalformedNote::Error56:
-            log_.Add("Error 56 : [" + message + "]");
-            break;
-        case TMalformedNote::Error67:
-            log_.Add("Error 67: Notificalo a " + ContactAddress() + ", plis ;-)");
-            break;
-        }
+        NoteMalformed({row, Data, Socket});
         return;
     }
     const TMessageHandler handler = handlers_[static_cast<size_t>(row->Id)];
     if (handler) handler({row, Data, Socket});
+}
+
+void TChatSession::NoteMalformed(const TIncomingMessage& m) {
+    const QString message = QLatin1String(m.Row->Word) + " " + m.Data;
+    switch (m.Row->Note) {
+    case TMalformedNote::Plain:
+        log_.Add(QStringLiteral("* Mensaje descartado, número no válido: [") + message + "]");
+        break;
+    case TMalformedNote::Error56:
+        log_.Add("Error 56 : [" + message + "]");
+        break;
+    case TMalformedNote::Error67:
+        log_.Add("Error 67: Notificalo a " + ContactAddress() + ", plis ;-)");
+        break;
+    }
 }
 
 void TChatSession::RelayChatLine(const QString& Text, int Socket) {

@@ -6,7 +6,8 @@
 // (ChatCatalogue.h), runs the commands typed into the input line, and holds
 // what the chat window shows: the log, the nick list, the title and which
 // buttons may be pressed. It is the game's way to the network (TGameNetwork)
-// and the update check's host.
+// and the update check's host; the game's own messages are handled by the
+// TNetworkGame it owns.
 //
 // The role is the game controller's (TGameController::Role); so are Nick,
 // HostNick, Version, WebUrl and the sound cues. The user is reached only
@@ -39,8 +40,10 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 
 class TCustomWinSocket;
+class TNetworkGame;
 class TProgramEnv;
 class TTCPClient;
 class TTCPServer;
@@ -96,6 +99,8 @@ public:
     void bCrearClick();
     void bConectarClick();
     void bDesconectarClick();
+    // "Observar" (TNetworkGame::bObservarClick).
+    void bObservarClick();
     // A key on the input line whose text is Text. Enter (13) runs the line
     // as a chat line or a command; true when the key was used, and then Text
     // is cleared unless the line is to stay for correction.
@@ -117,9 +122,12 @@ public:
 
     // ---- protocol ----
     void DispatchMessage(const QString& Command, const QString& Data, int Socket);
+    // The log line of a message whose numbers are malformed or out of range:
+    // the row's plain line, "Error 56" or "Error 67".
+    void NoteMalformed(const TIncomingMessage& m);
     void RelayChatLine(const QString& Text, int Socket);
-    // The handler run for a word's messages; the game words have none yet
-    // and are dropped after their numbers have been checked.
+    // The handler run for a word's messages (the game words' are the
+    // network game's); a word without one is dropped.
     void SetHandler(TChatWord word, TMessageHandler handler);
 
     // Sends, with the reach of each role (Server / Client / Observer /
@@ -135,7 +143,8 @@ public:
     void SendToPeer(const QByteArray& Message);
     void SendToAll(const QByteArray& Message);
     void SendToObservers(const QByteArray& Message);
-    // "/NEW_GAME" to nick (the host) or to the host (a client).
+    // "/NEW_GAME" to nick (the host) or to the host (a client)
+    // (TNetworkGame::OfferGame).
     void OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo);
 
     // ---- TGameNetwork ----
@@ -169,6 +178,7 @@ public:
     TTCPClient& Client() { return *client_; }
     TUpdateCheck& UpdateCheck() { return *updateCheck_; }
     TGameController& Game() { return game_; }
+    TNetworkGame& NetworkGame() { return *networkGame_; }
 
 private:
     // socket events
@@ -181,6 +191,7 @@ private:
 
     void HandleBytes(bool onHost, int socket, const QByteArray& bytes);
     void HostDrops(int socket);
+    void HostCloses();
     void ClientCloses();
     void Departure(int socket);
     void DropTooLong(bool onHost, int socket);
@@ -234,4 +245,5 @@ private:
     std::map<int, TMessageAssembler> hostAssemblers_;
     TMessageAssembler clientAssembler_;
     int clientGeneration_ = 0; // counts the client's connections
+    std::unique_ptr<TNetworkGame> networkGame_;
 };

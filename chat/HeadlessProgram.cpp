@@ -28,15 +28,19 @@ bool THeadlessProgram::Type(const QString& line) {
     return chat_->FMsgEditKeyPress(text, QChar(13));
 }
 
+bool THeadlessProgram::SaveSettings() {
+    game_->SaveSettings(settings_);
+    QString error;
+    if (settings_.Save(env_.IniFile(), &error)) return true;
+    if (TUiDialogs* dialogs = env_.Dialogs())
+        dialogs->ShowMessage(QStringLiteral("Error al guardar el ELO") +
+                             (error.isEmpty() ? QString() : "\n\r" + error));
+    return false;
+}
+
 void THeadlessProgram::Quit() {
     if (finished_) return;
     finished_ = true;
-    game_->SaveSettings(settings_);
-    QString error;
-    if (!settings_.Save(env_.IniFile(), &error)) {
-        if (TUiDialogs* dialogs = env_.Dialogs())
-            dialogs->ShowMessage(QStringLiteral("Error al guardar el ELO") +
-                                 (error.isEmpty() ? QString() : "\n\r" + error));
-    }
+    SaveSettings();
     if (OnFinished) OnFinished();
 }

@@ -40,6 +40,9 @@ public:
     // the line stays (a command that wants correcting).
     bool Type(const QString& line);
 
+    // Writes the settings (nick, rating, web address) now; a failure is
+    // shown as a message box.
+    bool SaveSettings();
     // The normal shut-down: the settings are written (a failure is shown as
     // a message box), then OnFinished. Later calls do nothing.
     void Quit();

@@ -1,6 +1,7 @@
 #include "PeerProgram.h"
 
 #include "ChatSession.h"
+#include "ChessModel.h"
 #include "GameController.h"
 #include "HeadlessProgram.h"
 #include "ProgramEnv.h"
@@ -18,6 +19,26 @@ std::optional<long long> WholeNumber(const QString& text, long long low, long lo
     const long long value = text.toLongLong(&ok, 10);
     if (!ok || value < low || value > high) return std::nullopt;
     return value;
+}
+
+std::optional<bool> YesNo(const QString& text) {
+    if (text == u"yes") return true;
+    if (text == u"no") return false;
+    return std::nullopt;
+}
+
+// "NICK:MINUTES:white|black"; the nick may hold ":" itself.
+std::optional<TPeerOffer> OfferOf(const QString& text) {
+    const qsizetype colon2 = text.lastIndexOf(u':');
+    const qsizetype colon1 = colon2 > 0 ? text.lastIndexOf(u':', colon2 - 1) : -1;
+    if (colon1 <= 0) return std::nullopt;
+    const QString colour = text.mid(colon2 + 1);
+    const auto minutes = WholeNumber(text.mid(colon1 + 1, colon2 - colon1 - 1), 1, 1439);
+    TPeerOffer offer{text.left(colon1), 0, colour == u"white"};
+    if (!minutes || (colour != u"white" && colour != u"black") || offer.Nick.trimmed().isEmpty())
+        return std::nullopt;
+    offer.Minutes = int(*minutes);
+    return offer;
 }
 
 constexpr TPeerOptionRow Rows[] = {
@@ -70,6 +91,40 @@ constexpr TPeerOptionRow Rows[] = {
          o.Stats = true;
          return true;
      }},
+    {"--accept-games", "yes|no", "answer game offers (default no)",
+     [](TPeerOptions& o, const QString& v) {
+         const auto yes = YesNo(v);
+         o.AcceptGames = yes.value_or(false);
+         return yes.has_value();
+     }},
+    {"--accept-draws", "yes|no", "answer draw offers (default no)",
+     [](TPeerOptions& o, const QString& v) {
+         const auto yes = YesNo(v);
+         o.AcceptDraws = yes.value_or(false);
+         return yes.has_value();
+     }},
+    {"--offer", "NICK:MINUTES:white|black",
+     "offer NICK a game once registered (the host: once NICK has joined)",
+     [](TPeerOptions& o, const QString& v) {
+         o.Offer = OfferOf(v);
+         return o.Offer.has_value();
+     }},
+    {"--observe", nullptr, "press \"Observar\" once registered and answer yes",
+     [](TPeerOptions& o, const QString&) {
+         o.Observe = true;
+         return true;
+     }},
+    {"--engine", nullptr, "the built-in engine plays this side of every network game",
+     [](TPeerOptions& o, const QString&) {
+         o.Engine = true;
+         return true;
+     }},
+    {"--depth", "N", "the engine's search depth in plies, 1 to 8 (default 5)",
+     [](TPeerOptions& o, const QString& v) {
+         const auto n = WholeNumber(v, 1, 8);
+         if (n) o.Depth = int(*n);
+         return bool(n);
+     }},
 };
 
 // A text as one printed line: its breaks become blanks.
@@ -114,6 +169,7 @@ QString ParsePeerOptions(const QStringList& arguments, TPeerOptions& options) {
     if (options.Nick.trimmed().isEmpty()) return QStringLiteral("--nick NICK is required");
     if (options.Host == !options.Connect.isEmpty())
         return QStringLiteral("give either --host or --connect ADDR");
+    if (options.Host && options.Observe) return QStringLiteral("--observe needs --connect ADDR");
     return QString();
 }
 
@@ -123,7 +179,7 @@ QString PeerUsage() {
     for (const TPeerOptionRow& row : Rows) {
         const QString left =
             QLatin1String(row.Name) + (row.Value ? " " + QLatin1String(row.Value) : QString());
-        text += "  " + left.leftJustified(22) + " " + QLatin1String(row.Help) + "\n";
+        text += "  " + left.leftJustified(32) + " " + QLatin1String(row.Help) + "\n";
     }
     return text;
 }
@@ -140,6 +196,9 @@ void TPeerDialogs::ShowMessage(const QString& text, const QString&, TMessageKind
 
 bool TPeerDialogs::Ask(const QString& text, const QString&, TQuestionButtons) {
     Box(text);
+    if (text.startsWith(QString::fromUtf8("¿Acepta una partida a "))) return AcceptGames;
+    if (text.endsWith(QString::fromUtf8(" le ofrece tablas. ¿Acepta?"))) return AcceptDraws;
+    if (text == QString::fromUtf8("¿Observar una partida?")) return Observe;
     return false;
 }
 
@@ -181,6 +240,9 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     env_ = std::make_unique<TProgramEnv>(folder, folder, options_.Port);
     dialogs_.Print = print_;
     dialogs_.ConnectAddress = options_.Connect;
+    dialogs_.AcceptGames = options_.AcceptGames;
+    dialogs_.AcceptDraws = options_.AcceptDraws;
+    dialogs_.Observe = options_.Observe;
     env_->SetDialogs(&dialogs_);
     program_ = std::make_unique<THeadlessProgram>(*env_);
     program_->OnFinished = [this] {
@@ -197,6 +259,23 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     chat.OnNickListChanged.Add(
         [this] { print_("nicks: " + OnePrintedLine(program_->Chat().NickList().join(u','))); });
     chat.OnRegistered.Add([this] { QTimer::singleShot(0, this, [this] { Registered(); }); });
+    if (options_.Offer && options_.Host)
+        chat.OnNickListChanged.Add([this] {
+            if (program_->Chat().NickList().contains(options_.Offer->Nick))
+                QTimer::singleShot(0, this, [this] { OfferOnce(); });
+        });
+
+    TGameController& game = program_->Game();
+    game.OnMovePlayed.Add([this](Square from, Square to) { MovePlayed(from, to); });
+    game.OnGameStarted.Add([this] { GameStarted(); });
+    game.OnGameEnded.Add([this] { GameEnded(); });
+    // A promotion is printed once its piece is known.
+    TChessModel& model = program_->Model();
+    model.OnPromotion = [this, chosen = model.OnPromotion](Square from, Square to, char& piece) {
+        if (chosen) chosen(from, to, piece);
+        print_("move: " + SquareToText(from) + SquareToText(to) +
+               QChar::fromLatin1(piece).toLower());
+    };
 
     watch_ = new QTimer(this);
     watch_->setInterval(WatchMs);
@@ -228,6 +307,49 @@ void TPeerProgram::Registered() {
     said_ = true;
     for (const QString& line : options_.Say)
         program_->Type(line);
+    if (options_.Observe) program_->Chat().bObservarClick();
+    if (options_.Offer && !options_.Host) OfferOnce();
+}
+
+void TPeerProgram::OfferOnce() {
+    if (offered_ || program_->Finished()) return;
+    offered_ = true;
+    const TPeerOffer& o = *options_.Offer;
+    program_->Chat().OfferGame(o.Nick, o.White ? 0 : 1, o.Minutes, program_->Game().Elo());
+}
+
+void TPeerProgram::MovePlayed(Square from, Square to) {
+    const char piece = program_->Model().PieceAt(to);
+    const bool promotes = (piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1);
+    if (!promotes) print_("move: " + SquareToText(from) + SquareToText(to));
+}
+
+void TPeerProgram::GameStarted() {
+    const TGameController& game = program_->Game();
+    const TRole role = game.Role();
+    if (!options_.Engine || game.GameMode() != TGameMode::Network ||
+        (role != TRole::Server && role != TRole::Client) || game.MyColour() == TColour::None)
+        return;
+    // The engine moves for this side as soon as it is its turn: its moves go
+    // out as "/MOV" like the user's own.
+    TChessModel& model = program_->Model();
+    model.SetSearchDepth(options_.Depth);
+    model.SetCustomEngine(false);
+    if (game.MyColour() == TColour::White)
+        model.SetComputerPlaysWhite(true);
+    else
+        model.SetComputerPlaysBlack(true);
+}
+
+void TPeerProgram::GameEnded() {
+    const TGameController& game = program_->Game();
+    const QString result = game.RecordHeader().ResultText;
+    const QString panel = game.Panel().Text;
+    if (result == u"*" && panel != TGameController::InterruptedText()) return;
+    // An unattended participant keeps its rating from game to game: it is on
+    // disk before the end is printed.
+    program_->SaveSettings();
+    print_("end: " + result + " | " + OnePrintedLine(panel));
 }
 
 void TPeerProgram::Quit(int status) {

@@ -5,15 +5,24 @@
 // say and prints one line per event:
 //   "log: " + a line of the chat log,
 //   "box: " + the text of a message box or question (breaks as blanks),
-//   "nicks: " + the nick list, comma-separated.
+//   "nicks: " + the nick list, comma-separated,
+//   "move: " + from-square, to-square and, for a promotion, the new piece's
+//     letter in lower case ("e2e4", "e7e8q"), for every move on its board,
+//   "end: " + the result ("1-0", "0-1", "1/2-1/2", "*" for an interrupted
+//     game) + " | " + the turn panel's text, when a game ends with a result
+//     or is interrupted (a game abandoned for another prints nothing).
 //
 // What must stay true:
 //  - every line printed is one line;
+//  - with --engine the built-in engine plays this participant's colour in
+//    every network game it plays (never an observed one), and the ratings
+//    are written to the settings after each game that ends;
 //  - the lines of --say are typed once, in order, as soon as the chat is
 //    registered (the host listening, or the client welcomed by its host);
 //  - Quit ends through THeadlessProgram::Quit (settings saved), whatever
 //    asked for it: a signal, --quit-after, or "/KILL" from the host.
 
+#include "Square.h"
 #include "UiDialogs.h"
 
 #include <QElapsedTimer>
@@ -30,6 +39,13 @@ class QTimer;
 class THeadlessProgram;
 class TProgramEnv;
 
+// A game offered by --offer.
+struct TPeerOffer {
+    QString Nick;
+    int Minutes = 15;
+    bool White = true; // the offerer plays White
+};
+
 struct TPeerOptions {
     QString Nick;
     QString Dir; // empty: a fresh temporary folder
@@ -40,6 +56,12 @@ struct TPeerOptions {
     QStringList Say;
     std::optional<double> QuitAfter; // seconds
     bool Stats = false;
+    bool AcceptGames = false;
+    bool AcceptDraws = false;
+    std::optional<TPeerOffer> Offer;
+    bool Observe = false;
+    bool Engine = false;
+    int Depth = 5;
 };
 
 // One option: "--name", the name of its value (null for a flag), its help,
@@ -61,12 +83,17 @@ QString ParsePeerOptions(const QStringList& arguments, TPeerOptions& options);
 QString PeerUsage();
 
 // Answers every dialog from the options and prints it: the "Conectar"
-// question gets the --connect address; other input boxes and file dialogs
-// are cancelled; questions are answered No.
+// question gets the --connect address; a game offer, a draw offer and
+// "Observar" are answered as --accept-games, --accept-draws and --observe
+// say; other input boxes and file dialogs are cancelled; other questions are
+// answered No.
 class TPeerDialogs final : public TUiDialogs {
 public:
     std::function<void(const QString& line)> Print;
     QString ConnectAddress;
+    bool AcceptGames = false;
+    bool AcceptDraws = false;
+    bool Observe = false;
 
     void ShowMessage(const QString& text, const QString& caption = QString(),
                      TMessageKind kind = TMessageKind::Information) override;
@@ -106,6 +133,10 @@ public:
 
 private:
     void Registered();
+    void OfferOnce();
+    void MovePlayed(Square from, Square to);
+    void GameStarted();
+    void GameEnded();
 
     TPeerOptions options_;
     TPrint print_;
@@ -117,5 +148,6 @@ private:
     QElapsedTimer sinceTick_;
     qint64 longestStall_ = 0;
     bool said_ = false;
+    bool offered_ = false;
     int status_ = 0;
 };

@@ -346,10 +346,11 @@ QString TGameController::InterruptedText() {
 bool TGameController::InterruptNetworkGame() {
     if (gameMode_ != TGameMode::Network || turn_ == TTurn::None || role_ == TRole::Observer)
         return false;
-    // Like an abandon, but the record and the observers learn why.
+    // Like an abandon, but the panel (already when the game's end is
+    // raised), the record and the observers learn why.
     const QString panel = InterruptedText();
-    EndGame(TEndReason::Abandoned);
     SetPanel(panel, TTurnPanel::TKind::Ended);
+    EndGame(TEndReason::Abandoned);
     AppendToLastRecordLine(QStringLiteral(" * {") + panel + u'}');
     if (role_ == TRole::Server && network_) network_->SendEndGame(panel, QStringLiteral("*"));
     return true;

@@ -145,6 +145,7 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     connect(bCrear, &QPushButton::clicked, this, [this] { bCrearClick(); });
     connect(bConectar, &QPushButton::clicked, this, [this] { bConectarClick(); });
     connect(bDesconectar, &QPushButton::clicked, this, [this] { bDesconectarClick(); });
+    connect(bObservar, &QPushButton::clicked, this, [this] { bObservarClick(); });
     connect(eMaxClients, &QSpinBox::valueChanged, this,
             [this](int value) { session_->SetMaxClients(value); });
     connect(FMsgEdit, &QLineEdit::returnPressed, this, [this] { FMsgEditReturn(); });
@@ -261,6 +262,10 @@ void TFrmChat::bConectarClick() {
 
 void TFrmChat::bDesconectarClick() {
     session_->bDesconectarClick();
+}
+
+void TFrmChat::bObservarClick() {
+    session_->bObservarClick();
 }
 
 void TFrmChat::FMsgEditReturn() {

@@ -61,6 +61,8 @@ public:
     void bCrearClick();
     void bConectarClick();
     void bDesconectarClick();
+    // "Observar": asks, then follows the host's game.
+    void bObservarClick();
 
     // Raised when the start-up nick question got no nick: the program ends.
     std::function<void()> OnNickRefused;

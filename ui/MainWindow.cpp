@@ -461,7 +461,9 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         if (game_->Role() == TRole::Server) {
             for (const QString& n : chat_->NickList())
                 if (n != game_->Nick()) opponents << n;
-        } else if (game_->Role() == TRole::Client || game_->Role() == TRole::Observer) {
+        } else if ((game_->Role() == TRole::Client || game_->Role() == TRole::Observer) &&
+                   !game_->HostNick().trimmed().isEmpty()) {
+            // Until the host's greeting has come its nick is not known.
             opponents << game_->HostNick();
         }
         opponents << QString::fromLatin1(TGameController::ComputerName) << game_->Nick();

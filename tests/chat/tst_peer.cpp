@@ -1,9 +1,12 @@
 // zugaret-peer: its options, and whole processes chatting over loopback,
 // ended by a signal or by the host's "/kill", always through the normal
-// shut-down (status 0, settings written).
+// shut-down (status 0, settings written); two engines playing each other to
+// the end while a third process observes; an engine host as a practice
+// partner, game after game.
 
 #include "ChatTestUtil.h"
 #include "PeerProgram.h"
+#include "Players.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -36,6 +39,19 @@ struct TPeerProcess {
     bool Prints(const QString& line) {
         return QTest::qWaitFor([&] { return out.contains(line + "\n"); }, 10000);
     }
+    // The chat port of a host started with --port 0.
+    QString Port() {
+        if (!QTest::qWaitFor([&] { return out.contains("log: Servidor abierto en "); }, 10000))
+            return QString();
+        return QRegularExpression("Servidor abierto en [^:]*:(\\d+)\n").match(out).captured(1);
+    }
+    QStringList Lines(const QString& prefix) const {
+        return out.split('\n').filter(QRegularExpression("^" + prefix));
+    }
+    QByteArray File(const QString& name) const {
+        QFile file(dir.path() + "/" + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     // Ends with SIGTERM; true when it ended normally with status 0.
     bool EndsCleanly(bool terminate = true) {
         if (terminate) process.terminate();
@@ -59,6 +75,8 @@ private slots:
     void options();
     void twoProcessesChat();
     void killFromTheHostEndsCleanly();
+    void enginesPlayToTheEndObserved();
+    void engineHostPlaysGameAfterGame();
 };
 
 void TestPeer::options_data() {
@@ -84,9 +102,15 @@ void TestPeer::options_data() {
     QTest::newRow("missing value")
         << QStringList{"--nick", "A", "--host", "--quit-after"} << "--quit-after needs SECONDS"
         << "";
-    QTest::newRow("unknown") << QStringList{"--nick", "A", "--host", "--observe"}
-                             << "unknown option --observe"
+    QTest::newRow("unknown") << QStringList{"--nick", "A", "--host", "--fly"}
+                             << "unknown option --fly"
                              << "";
+    // clang-format off
+    QTest::newRow("engine host") << QStringList{"--nick", "Zuz", "--host", "--engine", "--depth", "3", "--accept-games", "yes", "--accept-draws", "no"} << "" << "Zuz host 12121 engine3 games";
+    QTest::newRow("offering observer") << QStringList{"--nick", "Ana", "--connect", "h", "--offer", "a:b:10:black", "--observe"} << "" << "Ana h 12121 a:b/10/black observe";
+    QTest::newRow("offer in another colour") << QStringList{"--nick", "A", "--host", "--offer", "Luis:5:red"} << "not a valid NICK:MINUTES:white|black for --offer: Luis:5:red" << "";
+    QTest::newRow("observing host") << QStringList{"--nick", "A", "--host", "--observe"} << "--observe needs --connect ADDR" << "";
+    // clang-format on
 }
 
 void TestPeer::options() {
@@ -99,6 +123,13 @@ void TestPeer::options() {
     QStringList got{o.Nick, o.Host ? "host" : o.Connect, QString::number(o.Port)};
     if (o.MaxClients) got << QString::number(*o.MaxClients);
     if (!o.Say.isEmpty()) got << o.Say.join('|');
+    if (o.Engine) got << "engine" + QString::number(o.Depth);
+    if (o.AcceptGames) got << "games";
+    if (o.AcceptDraws) got << "draws";
+    if (o.Offer)
+        got << o.Offer->Nick + "/" + QString::number(o.Offer->Minutes) + "/" +
+                   (o.Offer->White ? "white" : "black");
+    if (o.Observe) got << "observe";
     QCOMPARE(got.join(' '), summary);
     QVERIFY(PeerUsage().contains("--say TEXT"));
 }
@@ -133,6 +164,61 @@ void TestPeer::killFromTheHostEndsCleanly() {
     QVERIFY(ana.out.contains("log: * Ana abandona el chat [KILL por Luis]*\n"));
     QCOMPARE(ana.Saved().Nick, QString("Ana"));
     QCOMPARE(luis.Chat().NickList(), QStringList({"Luis"}));
+}
+
+void TestPeer::enginesPlayToTheEndObserved() {
+    const QStringList engine{"--engine", "--depth", "1", "--port"};
+    TPeerProcess luis(QStringList{"--nick", "Luis", "--host", "--accept-games", "yes"} + engine +
+                      QStringList{"0"});
+    const QString port = luis.Port();
+    TPeerProcess eva({"--nick", "Eva", "--connect", "127.0.0.1", "--port", port, "--observe"});
+    QVERIFY(eva.Prints(QStringLiteral("box: ¿Observar una partida?")));
+    TPeerProcess ana(
+        QStringList{"--nick", "Ana", "--connect", "127.0.0.1", "--offer", "Luis:5:white"} + engine +
+        QStringList{port});
+    for (TPeerProcess* p : {&luis, &ana, &eva})
+        QVERIFY(QTest::qWaitFor([p] { return p->out.contains("end: "); }, 60000));
+    const QStringList played = luis.Lines("(move|end): ");
+    QVERIFY(played.size() > 10);
+    QCOMPARE(ana.Lines("(move|end): "), played);
+    QCOMPARE(eva.Lines("(move|end): "), played);
+    const QByteArray record = luis.File("Png/Luis.pgn");
+    QVERIFY(record.contains("[White \"Ana\"]"));
+    QCOMPARE(ana.File("Png/Ana.pgn"), record);
+    QCOMPARE(eva.File("Png/Eva.pgn"), record);
+    for (TPeerProcess* p : {&ana, &eva, &luis})
+        QVERIFY(p->EndsCleanly());
+}
+
+void TestPeer::engineHostPlaysGameAfterGame() {
+    TPeerProcess zuz({"--nick", "Zuz", "--host", "--engine", "--depth", "1", "--accept-games",
+                      "yes", "--accept-draws", "yes", "--port", "0"});
+    TPeer ana("Ana");
+    ana.Chat().ChatPort = zuz.Port();
+    ana.dialogs.AnswerInput("127.0.0.1");
+    ana.Chat().bConectarClick();
+    QVERIFY(WaitFor([&] { return ana.Chat().Registered(); }, 10000));
+    int zuzElo = 1100, anaElo = 1100;
+    // Ana, playing Black, resigns the first game and offers a draw in the second.
+    const QStringList ends{"end: 1-0 | Ana abandona", "end: 1/2-1/2 | Tablas por  acuerdo"};
+    for (int game = 1; game <= 2; ++game) {
+        ana.Chat().OfferGame("Zuz", 1, 5, ana.Game().Elo());
+        QVERIFY(WaitFor(
+            [&] { return ana.Game().GameInProgress() && !ana.Game().Record().isEmpty(); }, 10000));
+        if (game == 1)
+            ana.Game().Resign();
+        else
+            ana.Game().OfferDraw();
+        QVERIFY(WaitFor([&] { return zuz.Lines("end: ").size() == game; }, 10000));
+        QCOMPARE(zuz.Lines("end: ").last(), ends.at(game - 1));
+        const int zuzScore = game == 1 ? 100 : 50, before = zuzElo;
+        zuzElo = NewElo(zuzElo, anaElo, zuzScore);
+        anaElo = NewElo(anaElo, before, 100 - zuzScore);
+        QVERIFY(WaitFor([&] { return !ana.Game().GameInProgress(); }));
+        QCOMPARE(ana.Game().Elo(), anaElo);
+        QCOMPARE(zuz.Saved().Elo, zuzElo); // kept after each game
+    }
+    QVERIFY(zuz.EndsCleanly());
 }
 
 QTEST_GUILESS_MAIN(TestPeer)

@@ -47,6 +47,11 @@ void TestChatWindow::twoWindowsChat() {
     QVERIFY(ana.Chat().windowTitle().endsWith("] Conectado a 127.0.0.1"));
     QVERIFY(luis.Chat().windowTitle().endsWith("] 1 Cliente(s) conectado(s)"));
     QVERIFY(ana.Control<QPushButton>(ana.Chat(), "bObservar")->isEnabled());
+    // "Observar" asks; the host answers with its board.
+    ana.dialogs.AnswerYes();
+    QTest::mouseClick(ana.Control<QPushButton>(ana.Chat(), "bObservar"), Qt::LeftButton);
+    QCOMPARE(ana.Game().Role(), TRole::Observer);
+    QTRY_VERIFY(ana.Game().GameInProgress());
 
     QLineEdit* edit = ana.Control<QLineEdit>(ana.Chat(), "FMsgEdit");
     QTest::keyClicks(edit, QStringLiteral("¡hola!"));

@@ -165,6 +165,8 @@ void TestPrincipalCommands::newGameDialogListsTheOpponents() {
         t.Chat().UpdateNickList(QString(), n);
     QCOMPARE(offered(), (QStringList{"Bea", "Carla", "ZuzPlak", "Ana", "text:Bea"}));
     t.Game().SetRole(TRole::Client);
+    // Before the host's greeting its nick is not known, and not offered.
+    QCOMPARE(offered(), (QStringList{"ZuzPlak", "Ana", "text:ZuzPlak"}));
     t.Game().SetHostNick("Bea");
     QCOMPARE(offered(), (QStringList{"Bea", "ZuzPlak", "Ana", "text:Bea"}));
 }

@@ -1,11 +1,15 @@
 // zugaret-peer: one participant of the chat without windows, on
 // QCoreApplication, built from the program's own libraries. Its questions
 // are answered by options (see PeerUsage); it prints one line per event,
-// "log: …", "box: …" or "nicks: …", in UTF-8, each flushed at once.
-// SIGINT and SIGTERM end it through its normal shut-down, with status 0.
+// "log: …", "box: …", "nicks: …", "move: …" or "end: …", in UTF-8, each
+// flushed at once. SIGINT and SIGTERM end it through its normal shut-down,
+// with status 0.
 //
 //   zugaret-peer --nick Luis --host --port 12121
 //   zugaret-peer --nick Ana --connect 127.0.0.1 --say hola --say "/msg Luis hi"
+//   zugaret-peer --nick ZuzHost --host --engine --accept-games yes
+//   zugaret-peer --nick Ana --connect 127.0.0.1 --engine --offer ZuzHost:5:white
+//   zugaret-peer --nick Eva --connect 127.0.0.1 --observe
 #include "PeerProgram.h"
 #include "QuitSignals.h"
 

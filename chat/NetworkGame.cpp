@@ -1,0 +1,508 @@
+#include "NetworkGame.h"
+
+#include "ChatCodec.h"
+#include "ChatSession.h"
+#include "ChessModel.h"
+#include "ProgramEnv.h"
+#include "TcpSockets.h"
+#include "UiDialogs.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+std::optional<int> Within(const QString& field, int low, int high) {
+    const std::optional<int> n = NumberField(field);
+    if (!n || *n < low || *n > high) return std::nullopt;
+    return n;
+}
+
+bool IsPositionText(const QString& position) {
+    static const QString letters = QStringLiteral(" PNBRQKpnbrqk");
+    return position.size() == 64 && std::all_of(position.begin(), position.end(),
+                                                [](QChar c) { return letters.contains(c); });
+}
+
+bool IsResultText(const QString& result) {
+    return result == u"1-0" || result == u"0-1" || result == u"1/2-1/2" || result == u"*";
+}
+
+QString Number(int n) {
+    return QString::number(n);
+}
+
+} // namespace
+
+TNetworkGame::TNetworkGame(TChatSession& chat, TGameController& game, QObject* parent)
+    : QObject(parent), chat_(chat), game_(game) {
+    using W = TChatWord;
+    const std::pair<TChatWord, void (TNetworkGame::*)(const TIncomingMessage&)> words[] = {
+        {W::NewGame, &TNetworkGame::OnNewGame},
+        {W::AcceptGame, &TNetworkGame::OnAcceptGame},
+        {W::DeclineGame, &TNetworkGame::OnDeclineGame},
+        {W::Draw, &TNetworkGame::OnDraw},
+        {W::AcceptDraw, &TNetworkGame::OnAcceptDraw},
+        {W::Resign, &TNetworkGame::OnResign},
+        {W::Timeout, &TNetworkGame::OnTimeout},
+        {W::Mov, &TNetworkGame::OnMov},
+        {W::Mob, &TNetworkGame::OnMob},
+        {W::Mirar, &TNetworkGame::OnMirar},
+        {W::GamePos, &TNetworkGame::OnGamePos},
+        {W::EndGame, &TNetworkGame::OnEndGame},
+    };
+    for (const auto& [word, handler] : words)
+        chat_.SetHandler(word, [this, handler](const TIncomingMessage& m) { (this->*handler)(m); });
+    gameStartedId_ = game_.OnGameStarted.Add([this] { GameStarted(); });
+}
+
+TNetworkGame::~TNetworkGame() {
+    game_.OnGameStarted.Remove(gameStartedId_);
+    for (TChatWord word :
+         {TChatWord::NewGame, TChatWord::AcceptGame, TChatWord::DeclineGame, TChatWord::Draw,
+          TChatWord::AcceptDraw, TChatWord::Resign, TChatWord::Timeout, TChatWord::Mov,
+          TChatWord::Mob, TChatWord::Mirar, TChatWord::GamePos, TChatWord::EndGame})
+        chat_.SetHandler(word, nullptr);
+}
+
+// ---------------------------------------------------------------- helpers
+
+bool TNetworkGame::NetworkGameInProgress() const {
+    return game_.GameMode() == TGameMode::Network && game_.GameInProgress();
+}
+
+bool TNetworkGame::FromOpponentInGame(const TIncomingMessage& m) const {
+    const TRole role = game_.Role();
+    if (role != TRole::Server && role != TRole::Client) return false;
+    if (role == TRole::Server && m.Socket != chat_.OpponentSocket) return false;
+    return NetworkGameInProgress() && game_.MyColour() != TColour::None;
+}
+
+bool TNetworkGame::StillConnected(int socket) const {
+    if (game_.Role() == TRole::Server) return chat_.Server().Clients.IndexOf(socket) >= 0;
+    return (game_.Role() == TRole::Client || game_.Role() == TRole::Observer) &&
+           chat_.Client().Status() == TSocketStatus::Connected;
+}
+
+void TNetworkGame::SendToSender(const TIncomingMessage& m, const QByteArray& message) {
+    if (game_.Role() == TRole::Server)
+        chat_.SendTo(m.Socket, message);
+    else
+        chat_.SendToHost(message);
+}
+
+void TNetworkGame::Box(const QString& text) const {
+    if (TUiDialogs* d = game_.Env().Dialogs()) d->ShowMessage(text);
+}
+
+QByteArray TNetworkGame::GamePosition() const {
+    const TPlayer& white = game_.WhitePlayer();
+    const TPlayer& black = game_.BlackPlayer();
+    return FrameMessage("/GAMEPOS",
+                        {white.Nick, Number(white.Elo), black.Nick, Number(black.Elo),
+                         Number(game_.ClockW().MessageSeconds()),
+                         Number(game_.ClockB().MessageSeconds()), Number(game_.MoveSerial()),
+                         game_.Model().WhiteToMove() ? QStringLiteral("0") : QStringLiteral("1"),
+                         game_.Model().Position()});
+}
+
+QStringList TNetworkGame::PendingMoves() const {
+    return QStringList(pendingMoves_.begin(), pendingMoves_.end());
+}
+
+// ---------------------------------------------------------------- offers
+
+void TNetworkGame::OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo) {
+    const QByteArray offer = FrameMessage(
+        "/NEW_GAME", {Number(Minutes), Number(ReceiverPlaysWhite), game_.Nick(), Number(Elo)});
+    const TOffer terms{-1, Minutes, ReceiverPlaysWhite};
+    switch (game_.Role()) {
+    case TRole::Server: {
+        const int socket = chat_.SocketOfNick(Nick);
+        // The opponent of a game in progress stays its opponent until
+        // another game is agreed.
+        if (!NetworkGameInProgress()) chat_.OpponentSocket = socket;
+        if (socket == -1) {
+            chat_.Log().Add("* No se encuentra " + Nick + " *");
+            return;
+        }
+        chat_.SendTo(socket, offer);
+        offers_.push_back({socket, terms.Minutes, terms.ReceiverPlaysWhite});
+        break;
+    }
+    case TRole::Client:
+    case TRole::Observer:
+        chat_.SendToHost(offer);
+        offers_.push_back(terms);
+        break;
+    case TRole::Offline:
+        break;
+    }
+}
+
+bool TNetworkGame::ReadTerms(const TIncomingMessage& m, TTerms& terms) const {
+    TFieldReader fields(m.Data);
+    const std::optional<int> minutes = Within(fields.Next(), 1, MostMinutes);
+    const std::optional<int> white = Within(fields.Next(), 0, 1);
+    const QString nick = fields.Next();
+    const std::optional<int> elo = Within(fields.Next(), MinElo, MaxElo);
+    // The opponent is someone else: both players under the own nick would
+    // leave neither side knowing which one it plays.
+    if (!minutes || !white || !elo || nick.trimmed().isEmpty() || nick == game_.Nick())
+        return false;
+    terms.Minutes = *minutes;
+    terms.White = *white != 0;
+    terms.Other = {nick, *elo};
+    return true;
+}
+
+void TNetworkGame::StartAgreedGame(int socket) {
+    offers_.clear();
+    pendingMoves_.clear();
+    // The game being played ends first: a move its engine had already found
+    // is played as it parks, and goes to that game's opponent, not the new one.
+    if (game_.GameInProgress()) game_.EndGame(TEndReason::Abandoned);
+    if (game_.Role() == TRole::Server)
+        chat_.OpponentSocket = socket;
+    else
+        game_.SetRole(TRole::Client);
+}
+
+void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
+    TTerms terms;
+    if (!ReadTerms(m, terms)) {
+        chat_.NoteMalformed(m);
+        return;
+    }
+    TUiDialogs* dialogs = game_.Env().Dialogs();
+    if (!dialogs) return;
+    // One arg() for all: a "%2" in a nick stays as it is.
+    const QString question =
+        QString::fromUtf8("¿Acepta una partida a %1 minutos con %2 ( %3 ELO)? Usted juega con %4.")
+            .arg(Number(terms.Minutes), terms.Other.Nick, Number(terms.Other.Elo),
+                 terms.White ? QStringLiteral("blancas") : QStringLiteral("negras"));
+    const QPointer<TNetworkGame> alive(this);
+    const int socket = m.Socket;
+    const int losses = clientLosses_;
+    const bool yes = dialogs->AskYesNo(question);
+    // The question ran the event loop: the offerer may have gone meanwhile.
+    if (!alive || !StillConnected(socket) || losses != clientLosses_) return;
+    if (!yes) {
+        SendToSender(m, FrameMessage("/DECLINE_GAME", {game_.Nick()}));
+        return;
+    }
+    StartAgreedGame(socket);
+    chat_.SendToPeer(
+        FrameMessage("/ACCEPT_GAME", {Number(terms.Minutes),
+                                      terms.White ? QStringLiteral("0") : QStringLiteral("1"),
+                                      game_.Nick(), Number(game_.Elo())}));
+    game_.SetUpNetworkGame(terms.White, terms.Other, terms.Minutes);
+}
+
+void TNetworkGame::OnAcceptGame(const TIncomingMessage& m) {
+    TTerms terms;
+    if (!ReadTerms(m, terms)) {
+        chat_.NoteMalformed(m);
+        return;
+    }
+    const bool onHost = game_.Role() == TRole::Server;
+    const auto offer = std::find_if(offers_.begin(), offers_.end(), [&](const TOffer& o) {
+        return (onHost ? o.Socket == m.Socket : o.Socket == -1) && o.Minutes == terms.Minutes &&
+               terms.White == (o.ReceiverPlaysWhite == 0);
+    });
+    if (offer == offers_.end()) {
+        chat_.Log().Add("* Partida no ofrecida, aceptación descartada: [" +
+                        QLatin1String(m.Row->Word) + " " + m.Data + "]");
+        return;
+    }
+    StartAgreedGame(m.Socket);
+    game_.SetUpNetworkGame(terms.White, terms.Other, terms.Minutes);
+}
+
+void TNetworkGame::OnDeclineGame(const TIncomingMessage& m) {
+    const bool onHost = game_.Role() == TRole::Server;
+    const int socket = onHost ? m.Socket : -1;
+    const auto answered =
+        std::erase_if(offers_, [socket](const TOffer& o) { return o.Socket == socket; });
+    if (answered == 0) return; // no offer of this side was outstanding
+    Box(TFieldReader(m.Data).Next() + " no juega");
+}
+
+// ---------------------------------------------------------------- draws, resignation, time
+
+void TNetworkGame::NoteDrawOffered() {
+    if (NetworkGameInProgress()) drawOffered_ = true;
+}
+
+void TNetworkGame::OnDraw(const TIncomingMessage& m) {
+    if (!FromOpponentInGame(m)) return;
+    TUiDialogs* dialogs = game_.Env().Dialogs();
+    if (!dialogs) return;
+    const QString nick = TFieldReader(m.Data).Next();
+    const QPointer<TNetworkGame> alive(this);
+    const int game = gamesStarted_;
+    const bool yes =
+        dialogs->AskYesNo(QString::fromUtf8("%1 le ofrece tablas. ¿Acepta?").arg(nick));
+    // The offer was about the game being played when it came.
+    if (!alive || game != gamesStarted_ || !NetworkGameInProgress()) return;
+    if (!yes) {
+        chat_.SendToAll(FrameMessage("/DECLINE_DRAW", {game_.Nick()}));
+        return;
+    }
+    chat_.SendToAll(FrameMessage("/ACCEPT_DRAW", {game_.Nick()}));
+    game_.EndGame(TEndReason::DrawAgreed);
+}
+
+void TNetworkGame::OnAcceptDraw(const TIncomingMessage& m) {
+    // An observer learns it from the host; a player only when it offered.
+    const bool observed = game_.Role() == TRole::Observer && NetworkGameInProgress();
+    if (!observed && !(FromOpponentInGame(m) && drawOffered_)) return;
+    game_.EndGame(TEndReason::DrawAgreed);
+    Box(QString::fromUtf8("%1 aceptó las tablas").arg(TFieldReader(m.Data).Next()));
+}
+
+void TNetworkGame::OnResign(const TIncomingMessage& m) {
+    if (!FromOpponentInGame(m)) return;
+    game_.EndGame(TEndReason::OpponentResignation);
+    Box(TFieldReader(m.Data).Next() + " se rinde");
+}
+
+void TNetworkGame::OnTimeout(const TIncomingMessage& m) {
+    if (!FromOpponentInGame(m)) return;
+    // Only the side to move can run out of time: the opponent.
+    const bool opponentToMove = game_.Model().WhiteToMove() == (game_.MyColour() == TColour::Black);
+    if (!opponentToMove) return;
+    game_.EndGame(TEndReason::Time);
+    Box(TFieldReader(m.Data).Next() + " pierde por tiempo");
+}
+
+// ---------------------------------------------------------------- moves
+
+bool TNetworkGame::ReadMove(const TIncomingMessage& m, TMovimiento& move) const {
+    TFieldReader fields(m.Data);
+    const std::optional<int> number = Within(fields.Next(), 1, MostMoveNumber);
+    const std::optional<int> side = NumberField(fields.Next());
+    move.Move = fields.Next();
+    const QString promotion = fields.Next();
+    const std::optional<int> seconds = Within(fields.Next(), 0, MostSeconds);
+    if (!number || !side || !seconds) {
+        chat_.NoteMalformed(m);
+        return false;
+    }
+    move.MoveNumber = *number;
+    move.WhiteMoved = *side == 0;
+    move.Promotion = promotion.isEmpty() ? QChar(u'*') : promotion.at(0);
+    move.Seconds = *seconds;
+    return true;
+}
+
+bool TNetworkGame::PlayableHere(const TMovimiento& move) const {
+    if (move.Move.size() != 4) return false;
+    const Square from = TextToSquare(move.Move.left(2));
+    const Square to = TextToSquare(move.Move.mid(2, 2));
+    const TChessModel& model = game_.Model();
+    return from != Square::None && to != Square::None && move.WhiteMoved == model.WhiteToMove() &&
+           model.IsLegalMove(from, to);
+}
+
+void TNetworkGame::RefuseMove(const TIncomingMessage& m) {
+    chat_.Log().Add("* Jugada descartada: [" + QLatin1String(m.Row->Word) + " " + m.Data + "]");
+}
+
+void TNetworkGame::OnMov(const TIncomingMessage& m) {
+    TMovimiento move;
+    if (!ReadMove(m, move)) return;
+    if (!FromOpponentInGame(m) || move.Move.size() != 4) {
+        RefuseMove(m);
+        return;
+    }
+    const QString from = move.Move.left(2).toUpper();
+    const QString to = move.Move.mid(2, 2).toUpper();
+    if (TextToSquare(from) == Square::None || TextToSquare(to) == Square::None) {
+        chat_.LogPlainLine("*Error 53: " + from + to + "*");
+        return;
+    }
+    if (!game_.ReceiveMove(move)) RefuseMove(m);
+}
+
+void TNetworkGame::ObserverOutOfStep(const TIncomingMessage& m) {
+    if (outOfStepLogged_) return;
+    outOfStepLogged_ = true;
+    RefuseMove(m);
+}
+
+bool TNetworkGame::PlayObservedMove(const TMovimiento& move) {
+    if (!NetworkGameInProgress() || !PlayableHere(move)) return false;
+    ++expectedMove_;
+    outOfStepLogged_ = false;
+    game_.SetPromotionPiece(move.Promotion);
+    game_.ApplyRemoteMove(move.Move);
+    return true;
+}
+
+void TNetworkGame::PlayPendingMoves() {
+    const QPointer<TNetworkGame> alive(this);
+    while (alive && !pendingMoves_.empty()) {
+        // From the last entry to the first, the first one that is due.
+        auto due = pendingMoves_.end();
+        TMovimiento move;
+        for (auto it = pendingMoves_.rbegin(); it != pendingMoves_.rend(); ++it) {
+            TMovimiento candidate;
+            if (TMovimiento::FromText(*it, candidate) && candidate.MoveNumber == expectedMove_) {
+                move = candidate;
+                due = std::prev(it.base());
+                break;
+            }
+        }
+        if (due == pendingMoves_.end()) return;
+        pendingMoves_.erase(due);
+        if (!PlayObservedMove(move)) {
+            outOfStepLogged_ = true;
+            chat_.Log().Add("* Jugada descartada: [/MOB " + move.ToText() + "]");
+            return;
+        }
+    }
+}
+
+void TNetworkGame::OnMob(const TIncomingMessage& m) {
+    // Only an observer follows the host's moves; everyone else lets them go.
+    if (game_.Role() != TRole::Observer) return;
+    TMovimiento move;
+    if (!ReadMove(m, move)) return;
+    const int n = move.MoveNumber;
+    if (!NetworkGameInProgress() || n < expectedMove_ || n > expectedMove_ + MostPendingMoves) {
+        ObserverOutOfStep(m);
+        return;
+    }
+    if (n == expectedMove_) {
+        if (!PlayObservedMove(move)) {
+            ObserverOutOfStep(m);
+            return;
+        }
+    } else {
+        if (int(pendingMoves_.size()) >= MostPendingMoves) {
+            ObserverOutOfStep(m);
+            return;
+        }
+        pendingMoves_.insert(move.ToText());
+    }
+    PlayPendingMoves();
+}
+
+// ---------------------------------------------------------------- observing
+
+void TNetworkGame::bObservarClick() {
+    const QByteArray ask = FrameMessage("/MIRAR", {game_.Nick()});
+    const TRole role = game_.Role();
+    if (role == TRole::Observer) {
+        chat_.SendToHost(ask);
+        return;
+    }
+    if (role != TRole::Client) return;
+    // A player in its own game stays a player; the host tells it why it
+    // cannot watch.
+    if (NetworkGameInProgress()) {
+        chat_.SendToHost(ask);
+        return;
+    }
+    TUiDialogs* dialogs = game_.Env().Dialogs();
+    if (!dialogs) return;
+    const QPointer<TNetworkGame> alive(this);
+    const int losses = clientLosses_;
+    const bool yes = dialogs->AskYesNo(QString::fromUtf8("¿Observar una partida?"));
+    if (!alive || !yes || losses != clientLosses_ || game_.Role() != TRole::Client) return;
+    game_.SetRole(TRole::Observer);
+    chat_.SendToHost(ask);
+}
+
+void TNetworkGame::OnMirar(const TIncomingMessage& m) {
+    if (m.Socket == chat_.OpponentSocket) {
+        chat_.SendTo(m.Socket,
+                     FrameMessage("/TXT", {QStringLiteral("Ya estas jugando, no hace falta que le "
+                                                          "des a mirar")}));
+        return;
+    }
+    chat_.SendTo(m.Socket, GamePosition());
+}
+
+void TNetworkGame::OnGamePos(const TIncomingMessage& m) {
+    TFieldReader fields(m.Data);
+    TObservedGame game;
+    game.White.Nick = fields.Next();
+    const std::optional<int> whiteElo = Within(fields.Next(), MinElo, MaxElo);
+    game.Black.Nick = fields.Next();
+    const std::optional<int> blackElo = Within(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> whiteSeconds = Within(fields.Next(), 0, MostSeconds);
+    const std::optional<int> blackSeconds = Within(fields.Next(), 0, MostSeconds);
+    // Before the host's first game its move serial is 0.
+    const std::optional<int> serial = Within(fields.Next(), 0, MostMoveNumber);
+    const std::optional<int> blackToMove = NumberField(fields.Next());
+    game.Position = fields.Rest();
+    if (!whiteElo || !blackElo || !whiteSeconds || !blackSeconds || !serial || !blackToMove ||
+        !IsPositionText(game.Position)) {
+        chat_.NoteMalformed(m);
+        return;
+    }
+    game.White.Elo = *whiteElo;
+    game.Black.Elo = *blackElo;
+    game.WhiteSeconds = *whiteSeconds;
+    game.BlackSeconds = *blackSeconds;
+    game.BlackToMove = *blackToMove != 0;
+    expectedMove_ = *serial;
+    pendingMoves_.clear();
+    outOfStepLogged_ = false;
+    if (game_.GameInProgress()) game_.EndGame(TEndReason::Abandoned);
+    game_.ObserveGame(game);
+}
+
+void TNetworkGame::OnEndGame(const TIncomingMessage& m) {
+    if (!NetworkGameInProgress()) return;
+    TFieldReader fields(m.Data);
+    const QString panel = fields.Next();
+    const QString result = fields.Next();
+    pendingMoves_.clear();
+    game_.EndObservedGame(panel, IsResultText(result) ? result : QStringLiteral("*"));
+}
+
+void TNetworkGame::GameStarted() {
+    ++gamesStarted_;
+    drawOffered_ = false;
+    // The host's observers follow each of its games from its first move.
+    if (game_.Role() == TRole::Server && game_.GameMode() == TGameMode::Network)
+        chat_.SendToObservers(GamePosition());
+}
+
+// ---------------------------------------------------------------- lost connections
+
+void TNetworkGame::InterruptGame(const QString& opponentNick) {
+    if (game_.InterruptNetworkGame())
+        chat_.Log().Add("* " + TGameController::InterruptedText() + " con " + opponentNick + " *");
+}
+
+void TNetworkGame::HostConnectionLost(int socket) {
+    std::erase_if(offers_, [socket](const TOffer& o) { return o.Socket == socket; });
+    if (game_.Role() == TRole::Server && socket == chat_.OpponentSocket && NetworkGameInProgress())
+        InterruptGame(chat_.NickOfSocket(socket));
+}
+
+void TNetworkGame::HostClosing() {
+    offers_.clear();
+    if (game_.Role() == TRole::Server && NetworkGameInProgress())
+        InterruptGame(chat_.NickOfSocket(chat_.OpponentSocket));
+}
+
+void TNetworkGame::ClientConnectionLost() {
+    offers_.clear();
+    ++clientLosses_;
+    pendingMoves_.clear();
+    if (!NetworkGameInProgress()) return;
+    if (game_.Role() == TRole::Client) {
+        InterruptGame(game_.HostNick());
+    } else if (game_.Role() == TRole::Observer) {
+        game_.EndObservedGame(TGameController::InterruptedText(), QStringLiteral("*"));
+        chat_.Log().Add("* " + TGameController::InterruptedText() + " con " + game_.HostNick() +
+                        " *");
+    }
+}

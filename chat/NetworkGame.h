@@ -1,0 +1,135 @@
+#pragma once
+// TNetworkGame: the network side of a game, between one chat session and
+// its game controller. It sends game offers and answers them, sets up an
+// agreed game on both sides, takes the opponent's moves, draw offers,
+// resignations and time-outs off the wire, lets a participant observe the
+// host's game ("Observar", "/MIRAR", "/GAMEPOS"), puts the host's moves in
+// order at an observer ("/MOB", ExpectedMove, PendingMoves) and ends an
+// observed game ("/END_GAME"). The session owns it and hands it every game
+// message and every connection that goes; the game itself (board, rules,
+// clocks, record, ratings) stays the controller's.
+//
+// What must stay true:
+//  - a game message changes the game only when it comes from the opponent
+//    (on the host: OpponentSocket; on a client: its host) during a network
+//    game in progress; an acceptance only answers an offer this side made,
+//    on its terms, and an agreed game consumes every offer outstanding;
+//  - numbers from the wire are within their ranges before they are used
+//    (minutes 1..1439, ratings 0..4000, seconds 0..86399, move numbers
+//    1..100000); an offer, acceptance or position outside them is logged as
+//    "Error 56" / "Error 67" and starts nothing;
+//  - a move that is not legal here, or comes when no game is in progress,
+//    changes nothing (board, clocks, ExpectedMove) and is logged with one
+//    line; an observer out of step logs only the first such "/MOB";
+//  - only an Observer following a game keeps early moves, and never more than
+//    MostPendingMoves of them;
+//  - losing the opponent's connection stops the game at once (no result, no
+//    rating change), logs it, and the host tells its observers;
+//  - every modal question re-checks, once answered, that this object, the
+//    asking connection and the game it was about are still there.
+
+#include "EventList.h"
+#include "GameController.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <set>
+#include <vector>
+
+class TChatSession;
+struct TIncomingMessage;
+
+class TNetworkGame : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MostMinutes = 1439;
+    static constexpr int MostSeconds = 86399;
+    static constexpr int MostMoveNumber = 100000;
+    static constexpr int MostPendingMoves = 64;
+
+    TNetworkGame(TChatSession& chat, TGameController& game, QObject* parent = nullptr);
+    ~TNetworkGame() override;
+    TNetworkGame(const TNetworkGame&) = delete;
+    TNetworkGame& operator=(const TNetworkGame&) = delete;
+
+    // "/NEW_GAME" to nick (the host) or to the host (a client); the offer is
+    // kept until it is answered, a game is agreed or the peer goes.
+    void OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo);
+    // "Observar".
+    void bObservarClick();
+    // This side offered a draw in the game in progress.
+    void NoteDrawOffered();
+
+    // A connection of the host has gone or is being closed.
+    void HostConnectionLost(int socket);
+    // The host is closing every connection.
+    void HostClosing();
+    // A client's connection to its host has gone.
+    void ClientConnectionLost();
+
+    int ExpectedMove() const { return expectedMove_; }
+    // The moves an observer keeps for later, in their text form, sorted.
+    QStringList PendingMoves() const;
+    int OutstandingOffers() const { return int(offers_.size()); }
+
+private:
+    struct TOffer {
+        int Socket = -1; // the host: the connection offered to; a client: -1 (its host)
+        int Minutes = 0;
+        int ReceiverPlaysWhite = 0;
+    };
+
+    void OnNewGame(const TIncomingMessage& m);
+    void OnAcceptGame(const TIncomingMessage& m);
+    void OnDeclineGame(const TIncomingMessage& m);
+    void OnDraw(const TIncomingMessage& m);
+    void OnAcceptDraw(const TIncomingMessage& m);
+    void OnResign(const TIncomingMessage& m);
+    void OnTimeout(const TIncomingMessage& m);
+    void OnMov(const TIncomingMessage& m);
+    void OnMob(const TIncomingMessage& m);
+    void OnMirar(const TIncomingMessage& m);
+    void OnGamePos(const TIncomingMessage& m);
+    void OnEndGame(const TIncomingMessage& m);
+
+    // The terms of an offer or an acceptance, read and checked.
+    struct TTerms {
+        int Minutes = 0;
+        bool White = false; // the receiver of the message plays White
+        TPlayer Other;
+    };
+    bool ReadTerms(const TIncomingMessage& m, TTerms& terms) const;
+    void StartAgreedGame(int socket);
+    // A move's fields read and within their ranges (the Plain line otherwise).
+    bool ReadMove(const TIncomingMessage& m, TMovimiento& move) const;
+    // The move can be played here now by the side it names.
+    bool PlayableHere(const TMovimiento& move) const;
+    void RefuseMove(const TIncomingMessage& m);
+    void ObserverOutOfStep(const TIncomingMessage& m);
+    void PlayPendingMoves();
+    bool PlayObservedMove(const TMovimiento& move);
+
+    // A player's network game is in progress and the message came from its
+    // opponent.
+    bool FromOpponentInGame(const TIncomingMessage& m) const;
+    bool NetworkGameInProgress() const;
+    bool StillConnected(int socket) const;
+    void SendToSender(const TIncomingMessage& m, const QByteArray& message);
+    QByteArray GamePosition() const;
+    void GameStarted();
+    void InterruptGame(const QString& opponentNick);
+    void Box(const QString& text) const;
+
+    TChatSession& chat_;
+    TGameController& game_;
+    int gameStartedId_ = 0;
+    int gamesStarted_ = 0; // counts the games begun, so a question knows its game
+    bool drawOffered_ = false;
+    int clientLosses_ = 0; // counts a client's lost connections to its host
+    std::vector<TOffer> offers_;
+    int expectedMove_ = 0;
+    std::set<QString> pendingMoves_;
+    bool outOfStepLogged_ = false;
+};
