@@ -212,7 +212,10 @@ void TNetworkGame::OnAcceptGame(const TIncomingMessage& m) {
         return (onHost ? o.Socket == m.Socket : o.Socket == -1) && o.Minutes == terms.Minutes &&
                terms.White == (o.ReceiverPlaysWhite == 0);
     });
-    if (offer == offers_.end()) {
+    // An acceptance is acted upon whether or not an offer of this side is
+    // outstanding; but one nobody asked for does not end a game being
+    // played here.
+    if (offer == offers_.end() && game_.GameInProgress()) {
         chat_.Log().Add("* Partida no ofrecida, aceptación descartada: [" +
                         QLatin1String(m.Row->Word) + " " + m.Data + "]");
         return;

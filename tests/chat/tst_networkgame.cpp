@@ -88,9 +88,10 @@ void TestNetworkGame::hostReceives_data() {
     row("rating that would overflow") << int(Nothing) << int(Ana) << "/NEW_GAME|15|1|Ana|-2147483648#" << "" << "N0- " << "Error 56 : [/NEW_GAME 15|1|Ana|-2147483648]" << "" << "" << "";
     row("colour flag 2") << int(Nothing) << int(Ana) << "/NEW_GAME|15|2|Ana|1200#" << "" << "N0- " << "Error 56 : [/NEW_GAME 15|2|Ana|1200]" << "" << "" << "";
     row("offer under the host's nick") << int(Nothing) << int(Ana) << "/NEW_GAME|15|1|Luis|1200#" << "" << "N0- " << "Error 56 : [/NEW_GAME 15|1|Luis|1200]" << "" << "" << "";
-    row("unasked acceptance") << int(Nothing) << int(Ana) << "/ACCEPT_GAME|15|1|Ana|1200#" << "" << "N0- " << u8"* Partida no ofrecida, aceptación descartada: [/ACCEPT_GAME 15|1|Ana|1200]" << "" << "" << "";
+    row("unasked acceptance starts a game") << int(Nothing) << int(Ana) << "/ACCEPT_GAME|15|1|Ana|1200#" << "" << "N1W " << "" << "" << gamePos << "";
+    row("unasked acceptance during a game") << int(NetworkGame) << int(Eva) << "/ACCEPT_GAME|15|1|Eva|1200#" << "" << played << u8"* Partida no ofrecida, aceptación descartada: [/ACCEPT_GAME 15|1|Eva|1200]" << "" << "" << "";
     row("acceptance of the host's offer") << int(HostOffered) << int(Ana) << "/ACCEPT_GAME|15|1|Ana|1200#" << "" << "N1W " << "" << "" << gamePos << "";
-    row("acceptance on other terms") << int(HostOffered) << int(Ana) << "/ACCEPT_GAME|10|1|Ana|1200#" << "" << "N0- " << u8"* Partida no ofrecida, aceptación descartada: [/ACCEPT_GAME 10|1|Ana|1200]" << "" << "" << "";
+    row("acceptance on other terms") << int(HostOffered) << int(Ana) << "/ACCEPT_GAME|10|1|Ana|1200#" << "" << "N1W " << "" << "" << "/GAMEPOS|Luis|1100|Ana|1200|600|600|1|0|" + Initial + "#" << "";
     row("refusal of the host's offer") << int(HostOffered) << int(Ana) << "/DECLINE_GAME|Ana#" << "" << "N0- " << "" << "" << "" << "Ana no juega";
     row("unasked refusal") << int(Nothing) << int(Ana) << "/DECLINE_GAME|Ana#" << "" << "N0- " << "" << "" << "" << "";
     row("move") << int(NetworkGame) << int(Ana) << move << "" << "N1W 1.Pe2e4 Pe7e5" << "" << "" << "/MOB|2|1|e7e5|*|890#" << "";
