@@ -36,7 +36,7 @@ private:
 TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
                           Qt::CustomizeWindowHint),
-      Game(game), Env(env) {
+      game_(game), env_(env) {
     setObjectName("FrmChat");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
 
@@ -127,7 +127,7 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
             [this, scroll](int value) { followLogEnd_ = value >= scroll->maximum(); });
 
     // FormCreate: the session writes the greeting; the window shows it.
-    session_ = std::make_unique<TChatSession>(Game, Env);
+    session_ = std::make_unique<TChatSession>(game_, env_);
     TChatSession& s = *session_;
     progressView_ = std::make_unique<TProgressBarView>(ProgressBar1);
     s.UpdateCheck().SetProgress(progressView_.get());
@@ -153,7 +153,7 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
 
 TFrmChat::~TFrmChat() {
     // The game sends through the session: it must not outlive it there.
-    if (Game.Network() == session_.get()) Game.SetNetwork(nullptr);
+    if (game_.Network() == session_.get()) game_.SetNetwork(nullptr);
     session_.reset();
 }
 
@@ -283,12 +283,12 @@ void TFrmChat::showEvent(QShowEvent* event) {
 
 void TFrmChat::FormShow() {
     if (ChatHeight > 99) resize(width(), ChatHeight);
-    if (Game.Nick().isEmpty()) {
+    if (game_.Nick().isEmpty()) {
         QString answer;
-        if (TUiDialogs* d = Env.Dialogs())
+        if (TUiDialogs* d = env_.Dialogs())
             answer = d->InputBox("Nick", "escriba su Nick", QString());
-        Game.SetNick(answer.trimmed());
-        if (Game.Nick().isEmpty()) {
+        game_.SetNick(answer.trimmed());
+        if (game_.Nick().isEmpty()) {
             if (OnNickRefused) OnNickRefused();
             return;
         }

@@ -84,8 +84,8 @@ private:
     void ShowButtons();
     void FMsgEditReturn();
 
-    TGameController& Game;
-    TProgramEnv& Env;
+    TGameController& game_;
+    TProgramEnv& env_;
     QTextEdit* FMemoChat = nullptr;
     QListWidget* FListaNick = nullptr;
     QPushButton* bCrear = nullptr;
