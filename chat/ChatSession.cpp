@@ -350,6 +350,12 @@ void TChatSession::ClientCloses() {
 }
 
 void TChatSession::TCPClient1Close() {
+    ClientDisconnected();
+    log_.Add(QStringLiteral("Conexión cerrada por el servidor!"));
+    log_.Add(QStringLiteral("------------"));
+}
+
+void TChatSession::ClientDisconnected() {
     client_->Close();
     ClientCloses();
     SetButtons(true, true, false, buttons_.Observar);
@@ -357,8 +363,6 @@ void TChatSession::TCPClient1Close() {
     SetRole(TRole::Offline);
     ClearNickList();
     Play("desconectar");
-    log_.Add(QStringLiteral("Conexión cerrada por el servidor!"));
-    log_.Add(QStringLiteral("------------"));
 }
 
 void TChatSession::TCPClient1Error(int Error, const QString& Msg) {
@@ -412,13 +416,7 @@ void TChatSession::DropTooLong(bool onHost, int socket) {
         return;
     }
     log_.Add("* Conexión cerrada con " + LastHost + ": mensaje demasiado largo *");
-    client_->Close();
-    ClientCloses();
-    SetButtons(true, true, false, buttons_.Observar);
-    SetTitle(Nick() + " [" + LocalIP() + "] desconectado");
-    SetRole(TRole::Offline);
-    ClearNickList();
-    Play("desconectar");
+    ClientDisconnected();
     log_.Add(QStringLiteral("------------"));
 }
 

@@ -192,6 +192,9 @@ private:
     void HandleBytes(bool onHost, int socket, const QByteArray& bytes);
     void HostDrops(int socket);
     void HostCloses();
+    // The connection to the host is gone: the client closed, buttons, title,
+    // role and nick list as when offline, the cue "desconectar".
+    void ClientDisconnected();
     void ClientCloses();
     void Departure(int socket);
     void DropTooLong(bool onHost, int socket);
