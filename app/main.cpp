@@ -4,12 +4,12 @@
 // event loop until the main window closes.
 
 #include "FlatStyle.h"
+#include "MainWindow.h"
 #include "ProgramEnv.h"
 #include "QtDialogs.h"
 #include "QtSoundOutput.h"
 #include "QuitSignals.h"
 #include "Translations.h"
-#include "MainWindow.h"
 #include "ZugaretProgram.h"
 
 #include <QApplication>

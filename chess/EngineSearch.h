@@ -182,7 +182,7 @@ private:
     TEngineMove pv_[MaxPly][MaxPly];
     int pvLength_[MaxPly];
     bool followPv_ = false;
-    int mateBase_ = Infinity; // a mate at ply n scores -mateBase_ + n
+    int mateBase_ = Infinity;  // a mate at ply n scores -mateBase_ + n
     int previousPvLength_ = 0; // length of the line SortPV follows
     std::uint64_t nodes_ = 0;
     const std::atomic<bool>* abort_ = nullptr;

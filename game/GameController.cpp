@@ -1,10 +1,10 @@
 #include "GameController.h"
 
 #include "ChessModel.h"
-#include "PositionCheck.h"
-#include "RecordText.h"
 #include "GameFileIO.h"
+#include "PositionCheck.h"
 #include "ProgramEnv.h"
+#include "RecordText.h"
 #include "Settings.h"
 #include "TextUtils.h"
 #include "UiDialogs.h"
@@ -266,8 +266,7 @@ void TGameController::StartLocalGame(TGameMode mode, bool userPlaysWhite, int mi
     });
 }
 
-void TGameController::SetUpNetworkGame(bool userPlaysWhite, const TPlayer& opponent,
-                                       int minutes) {
+void TGameController::SetUpNetworkGame(bool userPlaysWhite, const TPlayer& opponent, int minutes) {
     WhenNoMoveInProgress([this, userPlaysWhite, opponent, minutes] {
         const TPlayer own{nick_, elo_};
         whitePlayer_ = userPlaysWhite ? own : opponent;
@@ -322,7 +321,8 @@ bool TGameController::StartFromPosition(const QString& fen, int minutes, QString
         return false;
     };
     if (role_ == TRole::Observer || (gameMode_ == TGameMode::Network && turn_ != TTurn::None))
-        return refuse(QString::fromUtf8("No se puede poner una posición durante una partida en red"));
+        return refuse(
+            QString::fromUtf8("No se puede poner una posición durante una partida en red"));
     QString why;
     if (!IsPlayableFen(fen, &why)) return refuse(why);
     if (MoveHalfPlayed() || !waitingSetUps_.empty())
@@ -493,7 +493,8 @@ void TGameController::SendMove(Square oldSq, Square newSq, bool fromLocalPlayer)
 }
 
 void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
-    beforeMoves_.push_back({record_, caption_, captured_, moveSerial_, checkPending_, checkSquare_});
+    beforeMoves_.push_back(
+        {record_, caption_, captured_, moveSerial_, checkPending_, checkSquare_});
     OnMovePlayed(oldSq, newSq);
     MeteRuido("mover");
     const bool whiteToMove = model_.WhiteToMove();
@@ -518,8 +519,8 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
         // Black to move has none yet, and Black's move gets a line of its own.
         const bool ownLine = record_.isEmpty() || record_.last().startsWith(u'{');
         if (ownLine) {
-            const QString line = QString::number(model_.CurrentMove() - 1) + QStringLiteral("... ") +
-                                 moveText;
+            const QString line =
+                QString::number(model_.CurrentMove() - 1) + QStringLiteral("... ") + moveText;
             if (gameMode_ != TGameMode::Replay) AddRecordLine(line);
             SetCaption(line);
         } else {
@@ -554,8 +555,7 @@ void TGameController::ApplyRemoteMove(const QString& text) {
     // opponent, or of the host's game to a former observer, arriving during
     // a game at this board would be played in it. A replay steps through its
     // moves whether or not its end has been shown.
-    if (gameMode_ != TGameMode::Replay &&
-        (gameMode_ != TGameMode::Network || turn_ == TTurn::None))
+    if (gameMode_ != TGameMode::Replay && (gameMode_ != TGameMode::Network || turn_ == TTurn::None))
         return;
     QString move = text;
     if (move.size() == 5) {
@@ -718,9 +718,7 @@ bool TGameController::TakeBack() {
     model_.SetComputerPlaysWhite(false);
     model_.SetComputerPlaysBlack(false);
     if (!TakeBackAllowed()) return false; // that move ended the game
-    auto computerToMove = [&] {
-        return model_.WhiteToMove() ? engineWhite : engineBlack;
-    };
+    auto computerToMove = [&] { return model_.WhiteToMove() ? engineWhite : engineBlack; };
     // Against the engine the user gets the move back: the engine's reply
     // and the user's move go, or the user's move alone while the engine is
     // still thinking.

@@ -62,17 +62,17 @@ enum class TColour { White = 0, Black = 1, None = 2 };
 enum class TTurn { None = 0, White = 1, Black = 2 };
 // Why a game ends.
 enum class TEndReason {
-    BoardDraw = 0,          // a draw reported by the board
-    DrawAgreed = 1,         // a draw offer accepted
-    Repetition = 2,         // threefold repetition
-    NoMatingMaterial = 3,   // neither side can mate
-    StaleMate = 4,          // stalemate
-    OwnResignation = 5,     // the user resigned
-    OpponentResignation = 6,// the opponent resigned
-    Mate = 7,               // checkmate
-    Time = 8,               // the side to move ran out of time
-    ObservedEnd = 9,        // the host announced the end of the observed game
-    Abandoned = 10          // abandoned silently: no result
+    BoardDraw = 0,           // a draw reported by the board
+    DrawAgreed = 1,          // a draw offer accepted
+    Repetition = 2,          // threefold repetition
+    NoMatingMaterial = 3,    // neither side can mate
+    StaleMate = 4,           // stalemate
+    OwnResignation = 5,      // the user resigned
+    OpponentResignation = 6, // the opponent resigned
+    Mate = 7,                // checkmate
+    Time = 8,                // the side to move ran out of time
+    ObservedEnd = 9,         // the host announced the end of the observed game
+    Abandoned = 10           // abandoned silently: no result
 };
 
 // What the turn panel shows.

@@ -49,4 +49,3 @@ QString TMovimiento::ToText() const {
     return QString::number(MoveNumber) + sep + (WhiteMoved ? u'0' : u'1') + sep + Move + sep +
            Promotion + sep + QString::number(Seconds);
 }
-

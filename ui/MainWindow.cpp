@@ -12,11 +12,11 @@
 #include "WindowPlacement.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QKeyEvent>
@@ -146,12 +146,17 @@ void TFrmPrincipal::BuildControls() {
     bAyuda = ToolButton(central_, "?", "Acerca de Zugaret CHAT!");
     SpeedButton1 = ToolButton(central_, QString::fromUtf8(":-Þ"), "");
     SpeedButton1->setVisible(false);
-    for (auto [button, name] :
-         {std::pair{bNuevaPartida, "bNuevaPartida"}, {bTablas, "bTablas"}, {bRendir, "bRendir"},
-          {bDeshacer, "bDeshacer"},
-          {bInvertir, "bInvertir"}, {bPointAndClick, "bPointAndClick"}, {bAplazar, "bAplazar"},
-          {bReanudar, "bReanudar"}, {bConfiguracion, "bConfiguracion"}, {bAyuda, "bAyuda"},
-          {SpeedButton1, "SpeedButton1"}})
+    for (auto [button, name] : {std::pair{bNuevaPartida, "bNuevaPartida"},
+                                {bTablas, "bTablas"},
+                                {bRendir, "bRendir"},
+                                {bDeshacer, "bDeshacer"},
+                                {bInvertir, "bInvertir"},
+                                {bPointAndClick, "bPointAndClick"},
+                                {bAplazar, "bAplazar"},
+                                {bReanudar, "bReanudar"},
+                                {bConfiguracion, "bConfiguracion"},
+                                {bAyuda, "bAyuda"},
+                                {SpeedButton1, "SpeedButton1"}})
         button->setObjectName(QString::fromLatin1(name));
     bTablas->setEnabled(false);
     bRendir->setEnabled(false);
@@ -180,8 +185,7 @@ void TFrmPrincipal::BuildControls() {
     tools->addWidget(bConfiguracion);
     tools->addWidget(bAyuda);
 
-    auto makeStrip = [this](QLabel*& nick, QLabel*& elo, TClockWidget*& face,
-                            const QString& name) {
+    auto makeStrip = [this](QLabel*& nick, QLabel*& elo, TClockWidget*& face, const QString& name) {
         auto* strip = new QWidget(central_);
         strip->setObjectName(name);
         strip->setFixedHeight(30);
@@ -268,11 +272,15 @@ void TFrmPrincipal::BuildControls() {
     menuCrear = MenuBoard->addAction("Crear partida");
     menuConectar = MenuBoard->addAction("Conectar");
     MenuBoard->setObjectName("MenuBoard");
-    for (auto [action, name] :
-         {std::pair{menuInvertir, "menuInvertir"}, {menuPointClick, "menuPointClick"},
-          {menuDestinos, "menuDestinos"}, {menuTablas, "menuTablas"}, {menuRendir, "menuRendir"},
-          {menuCrear, "menuCrear"}, {menuConectar, "menuConectar"},
-          {menuCopiarFen, "menuCopiarFen"}, {menuPegarFen, "menuPegarFen"}})
+    for (auto [action, name] : {std::pair{menuInvertir, "menuInvertir"},
+                                {menuPointClick, "menuPointClick"},
+                                {menuDestinos, "menuDestinos"},
+                                {menuTablas, "menuTablas"},
+                                {menuRendir, "menuRendir"},
+                                {menuCrear, "menuCrear"},
+                                {menuConectar, "menuConectar"},
+                                {menuCopiarFen, "menuCopiarFen"},
+                                {menuPegarFen, "menuPegarFen"}})
         action->setObjectName(QString::fromLatin1(name));
     FNickLabelW->setObjectName("FNickLabelW");
     FNickLabelB->setObjectName("FNickLabelB");

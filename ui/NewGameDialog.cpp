@@ -30,12 +30,15 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     eNivel->setRange(1, 8);
     eNivel->setValue(game_.EngineDepth());
     eNivel->setObjectName("eNivel");
-    eNivel->setToolTip(QString::fromUtf8("Jugadas que calcula ZuzPlak: más, más fuerte y más lento"));
+    eNivel->setToolTip(
+        QString::fromUtf8("Jugadas que calcula ZuzPlak: más, más fuerte y más lento"));
     rbBlancas = new QRadioButton("Blancas", this);
     rbNegras = new QRadioButton("Negras", this);
     rbBlancas->setChecked(true);
-    for (auto [widget, name] : {std::pair<QWidget*, const char*>{cb1, "cb1"}, {eDuracion, "eDuracion"},
-                                {rbBlancas, "rbBlancas"}, {rbNegras, "rbNegras"}})
+    for (auto [widget, name] : {std::pair<QWidget*, const char*>{cb1, "cb1"},
+                                {eDuracion, "eDuracion"},
+                                {rbBlancas, "rbBlancas"},
+                                {rbNegras, "rbNegras"}})
         widget->setObjectName(QString::fromLatin1(name));
     auto* piezas = new QGroupBox(" Piezas ", this);
     auto* piezasLayout = new QHBoxLayout(piezas);

@@ -10,8 +10,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QSpinBox>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -121,10 +121,13 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
     all->addLayout(right, 1);
     resize(480, 320);
 
-    for (auto [button, name] :
-         {std::pair{bAbrir, "bAbrir"}, {bGuardar, "bGuardar"}, {bExportar, "bExportar"},
-          {bAtras, "bAtras"},
-          {bAdelante, "bAdelante"}, {bAnimar, "bAnimar"}, {SpeedButton1, "SpeedButton1"}})
+    for (auto [button, name] : {std::pair{bAbrir, "bAbrir"},
+                                {bGuardar, "bGuardar"},
+                                {bExportar, "bExportar"},
+                                {bAtras, "bAtras"},
+                                {bAdelante, "bAdelante"},
+                                {bAnimar, "bAnimar"},
+                                {SpeedButton1, "SpeedButton1"}})
         button->setObjectName(QString::fromLatin1(name));
     chAuto->setObjectName("chAuto");
     SpinEdit1->setObjectName("SpinEdit1");
@@ -147,7 +150,7 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
                  game_.OnCapturedChanged.Add([this] { ShowCaptured(); }),
                  game_.OnTitleChanged.Add([this] {
                      setWindowTitle(game_.RecordCaption().isEmpty() ? QStringLiteral("Partida")
-                                                                   : game_.RecordCaption());
+                                                                    : game_.RecordCaption());
                  }),
                  game_.OnGameStarted.Add([this] { GameStarted(); })};
     // The memo would take the arrow keys for its scroll bars.
@@ -208,8 +211,8 @@ QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white, const QString& name
 
 QStringList TFrmPartida::VisibleCapturedImages() const {
     QStringList names;
-    for (const QLabel* img : {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2, B_P, N_D, N_T_1,
-                              N_T_2, N_C_1, N_C_2, N_A_1, N_A_2, N_P})
+    for (const QLabel* img : {B_D, B_T_1, B_T_2, B_C_1, B_C_2, B_A_1, B_A_2, B_P, N_D, N_T_1, N_T_2,
+                              N_C_1, N_C_2, N_A_1, N_A_2, N_P})
         if (!img->isHidden()) names << img->objectName();
     return names;
 }
@@ -250,8 +253,10 @@ void TFrmPartida::ShowRecord() {
 
 void TFrmPartida::ShowCaptured() {
     const TCapturedPieces& c = game_.Captured();
-    const QLabel* const white[4][2] = {{B_D, nullptr}, {B_T_1, B_T_2}, {B_C_1, B_C_2}, {B_A_1, B_A_2}};
-    const QLabel* const black[4][2] = {{N_D, nullptr}, {N_T_1, N_T_2}, {N_C_1, N_C_2}, {N_A_1, N_A_2}};
+    const QLabel* const white[4][2] = {
+        {B_D, nullptr}, {B_T_1, B_T_2}, {B_C_1, B_C_2}, {B_A_1, B_A_2}};
+    const QLabel* const black[4][2] = {
+        {N_D, nullptr}, {N_T_1, N_T_2}, {N_C_1, N_C_2}, {N_A_1, N_A_2}};
     for (int i = 0; i < 4; ++i)
         for (int k = 0; k < 2; ++k) {
             if (white[i][k]) const_cast<QLabel*>(white[i][k])->setVisible(c.White[i] > k);

@@ -36,8 +36,8 @@ TDockPlacement PlaceDockedWindows(const TDockRequest& request) {
         return out;
     }
     const QRect candidates[] = {
-        QRect(QPoint(chat->left(), chat->bottom() + 1), size),               // under the chat
-        QRect(QPoint(chat->right() + 1, chat->top()), size),                 // right of the chat
+        QRect(QPoint(chat->left(), chat->bottom() + 1), size), // under the chat
+        QRect(QPoint(chat->right() + 1, chat->top()), size),   // right of the chat
         QRect(QPoint(request.Main.left() - size.width(), request.Main.top()), size), // left of main
     };
     for (const QRect& c : candidates)

@@ -1,10 +1,10 @@
 #include "ZugaretProgram.h"
 
+#include "BoardWidget.h"
 #include "ChatSession.h"
 #include "ChatWindow.h"
-#include "RecordWindow.h"
-#include "BoardWidget.h"
 #include "MainWindow.h"
+#include "RecordWindow.h"
 
 TZugaretProgram::TZugaretProgram(TProgramEnv& env) : main_(std::make_unique<TFrmPrincipal>(env)) {
     main_->OnClosed = [this] {

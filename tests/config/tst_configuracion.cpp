@@ -2,9 +2,9 @@
 // every format Qt reads and refuses anything else, puts the built-in look back
 // and picks the sound set.
 
+#include "ConfigurationWindow.h"
 #include "SoundCues.h"
 #include "UiDialogs.h"
-#include "ConfigurationWindow.h"
 
 #include <QImageReader>
 #include <QPointer>

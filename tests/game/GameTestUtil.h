@@ -96,8 +96,8 @@ struct TTestGame {
     // Starts a game as the new-game dialog does: the own nick means two at
     // this board, "ZuzPlak" the engine.
     void NewGameVia(const QString& opponent, bool white, int minutes = 15) {
-        const TGameMode mode = opponent == game->Nick() ? TGameMode::LocalTwoPlayers
-                                                         : TGameMode::VsComputer;
+        const TGameMode mode =
+            opponent == game->Nick() ? TGameMode::LocalTwoPlayers : TGameMode::VsComputer;
         game->EndGame(TEndReason::Abandoned);
         game->StartLocalGame(mode, white, minutes);
     }

@@ -306,8 +306,8 @@ void TestGameController::moveMessageFields() {
     // promotion, the mover's seconds.
     QCOMPARE(t.net.Moves.size(), 1);
     QVERIFY(t.net.Moves[0].FromLocalPlayer);
-    QCOMPARE(t.net.Moves[0].Move.ToText(), QString("1") + QChar(0xFE) + "0" + QChar(0xFE) +
-                                               "e2e4" + QChar(0xFE) + "*" + QChar(0xFE) + "900");
+    QCOMPARE(t.net.Moves[0].Move.ToText(), QString("1") + QChar(0xFE) + "0" + QChar(0xFE) + "e2e4" +
+                                               QChar(0xFE) + "*" + QChar(0xFE) + "900");
 }
 
 // The engine plays at the depth the main window sets: from the initial

@@ -74,12 +74,12 @@ void TestGameEnd::resignation_data() {
     QTest::addColumn<int>("elo");
     QTest::addColumn<int>("computerElo");
     // Ana 1100 against Bea 1300 (network), ZuzPlak 1200 (engine), herself.
-    QTest::newRow("network, White resigns") << int(TGameMode::Network) << TColour::White
-                                            << "0-1" << NewElo(1100, 1300, 0) << 1200;
-    QTest::newRow("network, Black resigns") << int(TGameMode::Network) << TColour::Black
-                                            << "1-0" << NewElo(1100, 1300, 0) << 1200;
-    QTest::newRow("engine, White resigns") << int(TGameMode::VsComputer) << TColour::White
-                                           << "0-1" << 1100 << NewElo(1200, 1100, 100);
+    QTest::newRow("network, White resigns")
+        << int(TGameMode::Network) << TColour::White << "0-1" << NewElo(1100, 1300, 0) << 1200;
+    QTest::newRow("network, Black resigns")
+        << int(TGameMode::Network) << TColour::Black << "1-0" << NewElo(1100, 1300, 0) << 1200;
+    QTest::newRow("engine, White resigns")
+        << int(TGameMode::VsComputer) << TColour::White << "0-1" << 1100 << NewElo(1200, 1100, 100);
     QTest::newRow("two at the board, Black resigns")
         << int(TGameMode::LocalTwoPlayers) << TColour::Black << "1-0" << 1100 << 1200;
 }
@@ -96,8 +96,7 @@ void TestGameEnd::resignation() {
     m.Resign();
     QCOMPARE(m.TurnState(), TTurn(0));
     QTEST(m.ResultText(), "result");
-    const QString resigner =
-        colour == TColour::White ? m.WhitePlayer().Nick : m.BlackPlayer().Nick;
+    const QString resigner = colour == TColour::White ? m.WhitePlayer().Nick : m.BlackPlayer().Nick;
     QCOMPARE(m.Panel().Text, resigner + " abandona");
     // Black is to move: the result joins the last line, then the comment.
     QCOMPARE(t.Record().last(), "1.Pe2e4 " + m.ResultText() + " {" + resigner + " abandona}");
@@ -118,11 +117,14 @@ void TestGameEnd::resigningAtOneBoardResignsTheSideToMove_data() {
     QTest::addColumn<QString>("resigner");
     const TColour white = TColour::White;
     const TColour black = TColour::Black;
-    QTest::newRow("White at move 1") << white << QStringList{} << "0-1" << "Ana";
-    QTest::newRow("Black after 1.e4") << white << QStringList{"e2e4"} << "1-0" << "Ana 2";
+    QTest::newRow("White at move 1") << white << QStringList{} << "0-1"
+                                     << "Ana";
+    QTest::newRow("Black after 1.e4") << white << QStringList{"e2e4"} << "1-0"
+                                      << "Ana 2";
     QTest::newRow("White after 1...e5") << black << QStringList{"e2e4", "e7e5"} << "0-1"
                                         << "Ana 2";
-    QTest::newRow("Black, dialog chose Black") << black << QStringList{"e2e4"} << "1-0" << "Ana";
+    QTest::newRow("Black, dialog chose Black") << black << QStringList{"e2e4"} << "1-0"
+                                               << "Ana";
 }
 
 void TestGameEnd::resigningAtOneBoardResignsTheSideToMove() {
@@ -137,8 +139,9 @@ void TestGameEnd::resigningAtOneBoardResignsTheSideToMove() {
     m.Resign();
     QCOMPARE(m.ResultText(), result);
     QCOMPARE(m.Panel().Text, resigner + " abandona");
-    QVERIFY(t.Record().join(' ').endsWith(result + " {" + resigner + " abandona}") ||
-            (moves.isEmpty() && t.Record() == QStringList{result + " {" + resigner + " abandona}"}));
+    QVERIFY(
+        t.Record().join(' ').endsWith(result + " {" + resigner + " abandona}") ||
+        (moves.isEmpty() && t.Record() == QStringList{result + " {" + resigner + " abandona}"}));
     QCOMPARE(m.Elo(), 1100); // a game at one board changes no stored rating
 }
 

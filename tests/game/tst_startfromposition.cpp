@@ -26,10 +26,12 @@ void TstStartFromPosition::accepted_data() {
     QTest::addColumn<QString>("moveLine");
     const QString white = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 12";
     const QString black = "4k3/4p3/8/8/8/8/8/4K3 b - - 0 40";
-    QTest::newRow("one board, White to move") << false << white << "e2e4" << "12.Pe2e4";
-    QTest::newRow("one board, Black to move") << false << black << "e7e5" << "40... Pe7e5";
-    QTest::newRow("engine, Black to move: the user plays Black")
-        << true << black << "e7e5" << "40... Pe7e5";
+    QTest::newRow("one board, White to move") << false << white << "e2e4"
+                                              << "12.Pe2e4";
+    QTest::newRow("one board, Black to move") << false << black << "e7e5"
+                                              << "40... Pe7e5";
+    QTest::newRow("engine, Black to move: the user plays Black") << true << black << "e7e5"
+                                                                 << "40... Pe7e5";
 }
 
 void TstStartFromPosition::accepted() {
@@ -69,11 +71,14 @@ void TstStartFromPosition::refused_data() {
     QTest::addColumn<QString>("fen");
     QTest::addColumn<QString>("reason");
     const QString good = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1";
-    QTest::newRow("malformed") << 0 << "4k3/8/8 w - - 0 1" << "FEN no válido";
-    QTest::newRow("two white kings") << 0 << "4k3/8/8/8/8/8/8/3KK3 w - - 0 1" << "rey";
+    QTest::newRow("malformed") << 0 << "4k3/8/8 w - - 0 1"
+                               << "FEN no válido";
+    QTest::newRow("two white kings") << 0 << "4k3/8/8/8/8/8/8/3KK3 w - - 0 1"
+                                     << "rey";
     QTest::newRow("side not to move in check") << 0 << "4k3/8/8/8/8/8/8/4RK2 w - - 0 1"
-                                                 << "jaque";
-    QTest::newRow("nine pawns") << 0 << "4k3/8/8/8/8/P7/PPPPPPPP/4K3 w - - 0 1" << "peones";
+                                               << "jaque";
+    QTest::newRow("nine pawns") << 0 << "4k3/8/8/8/8/P7/PPPPPPPP/4K3 w - - 0 1"
+                                << "peones";
     QTest::newRow("during a network game") << 1 << good << "partida en red";
     QTest::newRow("while observing") << 2 << good << "partida en red";
 }

@@ -23,11 +23,10 @@ void TstTakeBack::atOneBoard_data() {
     QTest::addColumn<QStringList>("record");
     QTest::addColumn<int>("capturedBlackPawnsOrPieces"); // Black's knights taken
     QTest::newRow("one move") << QStringList{"e2e4"} << 1 << QStringList{} << 0;
-    QTest::newRow("Black's reply") << QStringList{"e2e4", "e7e5"} << 1
-                                   << QStringList{"1.Pe2e4"} << 0;
-    QTest::newRow("a capture undone")
-        << QStringList{"e2e4", "g8f6", "b1c3", "f6e4", "c3e4"} << 1
-        << QStringList{"1.Pe2e4 Ng8f6", "2.Nb1c3 Nf6e4"} << 0;
+    QTest::newRow("Black's reply")
+        << QStringList{"e2e4", "e7e5"} << 1 << QStringList{"1.Pe2e4"} << 0;
+    QTest::newRow("a capture undone") << QStringList{"e2e4", "g8f6", "b1c3", "f6e4", "c3e4"} << 1
+                                      << QStringList{"1.Pe2e4 Ng8f6", "2.Nb1c3 Nf6e4"} << 0;
     QTest::newRow("a capture kept")
         << QStringList{"e2e4", "g8f6", "b1c3", "f6e4", "c3e4", "d7d6"} << 1
         << QStringList{"1.Pe2e4 Ng8f6", "2.Nb1c3 Nf6e4", "3.Nc3e4"} << 1;

@@ -86,8 +86,10 @@ void TestChatLog::colours() {
     TTestProgram t;
     t.Chat().AddChatLine(line);
     QCOMPARE(t.Chat().LogLines().last(), line);
-    if (segment > 0) QCOMPARE(ColourAt(t.Control<QTextEdit>(t.Chat(), "FMemoChat"), segment - 1), colour);
-    if (segment < line.size()) QCOMPARE(ColourAt(t.Control<QTextEdit>(t.Chat(), "FMemoChat"), segment), QColor(0, 0, 0));
+    if (segment > 0)
+        QCOMPARE(ColourAt(t.Control<QTextEdit>(t.Chat(), "FMemoChat"), segment - 1), colour);
+    if (segment < line.size())
+        QCOMPARE(ColourAt(t.Control<QTextEdit>(t.Chat(), "FMemoChat"), segment), QColor(0, 0, 0));
     QVERIFY(t.Control<QTextEdit>(t.Chat(), "FMemoChat")->isEnabled());
 }
 

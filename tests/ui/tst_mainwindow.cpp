@@ -172,7 +172,8 @@ void TestMainWindow::fenCopiedAndPasted() {
     QGuiApplication::clipboard()->setText("8/8/8/8/8/8/8/8 w - - 0 1");
     t.dialogs.AnswerYes(); // interrupt the game
     t.Control<QAction>(m, "menuPegarFen")->trigger();
-    QVERIFY(t.dialogs.Messages().last().startsWith(QString::fromUtf8("No se puede poner esa posición")));
+    QVERIFY(t.dialogs.Messages().last().startsWith(
+        QString::fromUtf8("No se puede poner esa posición")));
     QCOMPARE(t.Board().Fen(), fen);
     QGuiApplication::clipboard()->setText(fen);
     t.dialogs.AnswerYes();

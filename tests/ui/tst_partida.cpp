@@ -110,10 +110,14 @@ void TestPartida::buttonsOnlyInAReplay() {
     TFrmPartida& p = t.Partida();
     QVERIFY(!t.Control<QToolButton>(p, "bAdelante")->isEnabled());
     OpenReplay(t);
-    QVERIFY(t.Control<QToolButton>(p, "bAdelante")->isEnabled() && t.Control<QToolButton>(p, "bAtras")->isEnabled() && t.Control<QToolButton>(p, "bAnimar")->isEnabled());
+    QVERIFY(t.Control<QToolButton>(p, "bAdelante")->isEnabled() &&
+            t.Control<QToolButton>(p, "bAtras")->isEnabled() &&
+            t.Control<QToolButton>(p, "bAnimar")->isEnabled());
     t.Game().EndGame(TEndReason::Abandoned);
     t.NewGameVia("Ana", true);
-    QVERIFY(!t.Control<QToolButton>(p, "bAdelante")->isEnabled() && !t.Control<QToolButton>(p, "bAtras")->isEnabled() && !t.Control<QToolButton>(p, "bAnimar")->isEnabled());
+    QVERIFY(!t.Control<QToolButton>(p, "bAdelante")->isEnabled() &&
+            !t.Control<QToolButton>(p, "bAtras")->isEnabled() &&
+            !t.Control<QToolButton>(p, "bAnimar")->isEnabled());
     QCOMPARE(p.windowTitle(), QString("Partida"));
 }
 void TestPartida::arrowKeys_data() {

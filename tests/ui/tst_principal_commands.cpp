@@ -3,8 +3,8 @@
 
 #include "tst_principal_fixture.h"
 
-#include <QPushButton>
 #include <QMenu>
+#include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -153,7 +153,7 @@ void TestPrincipalCommands::newGameDialogListsTheOpponents() {
         TFrmConexion* dlg = m.FrmConexion();
         QStringList items;
         if (!dlg) return QStringList{"<no dialog>"};
-            items = dlg->Opponents();
+        items = dlg->Opponents();
         items << "text:" + dlg->Opponent();
         dlg->SpeedButton1Click();
         return items;
@@ -270,8 +270,7 @@ void TestPrincipalCommands::smallWindowKeepsTheBoardAndToolBar() {
              qPrintable(QString::number(t.Board().SizeOfSquare())));
     for (QToolButton* button : m.findChildren<QToolButton*>())
         if (button->isVisible())
-            QVERIFY2(button->width() >= button->sizeHint().width(),
-                     qPrintable(button->toolTip()));
+            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->toolTip()));
     // Squares stay apart: the board is eight squares and its border wide.
     QCOMPARE(t.Board().width(), 8 * t.Board().SizeOfSquare() + 2 * t.Board().SizeOfBorder());
     QVERIFY(t.Control<QWidget>(m, "panelTablero")->width() >= t.Board().width());
@@ -314,7 +313,8 @@ void TestPrincipalCommands::flipMovesTheStrips() {
     TFrmPrincipal& m = t.Main();
     auto* layout = static_cast<QVBoxLayout*>(m.centralWidget()->layout());
     const int board = layout->indexOf(t.Control<QWidget>(m, "panelTablero"));
-    QCOMPARE(layout->indexOf(t.Control<QWidget>(m, "PanelPiezasBlancas")), board - 1); // Black's strip on top
+    QCOMPARE(layout->indexOf(t.Control<QWidget>(m, "PanelPiezasBlancas")),
+             board - 1); // Black's strip on top
     m.bInvertirClick();
     QVERIFY(t.Board().WhiteOnTop());
     const int board2 = layout->indexOf(t.Control<QWidget>(m, "panelTablero"));
@@ -344,7 +344,8 @@ void TestPrincipalCommands::boardMenuFollowsTheButtons() {
     t.NewGameVia("Ana", true);
     m.MenuBoardPopup();
     QVERIFY(t.Control<QAction>(m, "menuRendir")->isEnabled());
-    QCOMPARE(t.Control<QAction>(m, "menuTablas")->isEnabled(), t.MainButton("bTablas")->isEnabled());
+    QCOMPARE(t.Control<QAction>(m, "menuTablas")->isEnabled(),
+             t.MainButton("bTablas")->isEnabled());
     t.Control<QPushButton>(t.Chat(), "bCrear")->setEnabled(false);
     m.MenuBoardPopup();
     QVERIFY(!t.Control<QAction>(m, "menuCrear")->isEnabled());

@@ -39,17 +39,17 @@ void TstWindowPlacement::placement_data() {
         << QRect(400, 50, 300, 480) << QRect(0, 0, 1200, 600) << true << true
         << QRect(700, 50, 420, 300) << QRect(200, 50, 200, 400);
     QTest::newRow("nowhere whole: record shortened under the chat")
-        << QRect(0, 0, 360, 480) << QRect(0, 0, 800, 500) << true << true
-        << QRect(360, 0, 420, 300) << QRect(360, 300, 200, 200);
+        << QRect(0, 0, 360, 480) << QRect(0, 0, 800, 500) << true << true << QRect(360, 0, 420, 300)
+        << QRect(360, 300, 200, 200);
     QTest::newRow("not even its minimum: off the foot, not over the chat")
-        << QRect(0, 0, 360, 480) << QRect(0, 0, 800, 380) << true << true
-        << QRect(360, 0, 420, 300) << QRect(360, 300, 200, 120);
+        << QRect(0, 0, 360, 480) << QRect(0, 0, 800, 380) << true << true << QRect(360, 0, 420, 300)
+        << QRect(360, 300, 200, 120);
     QTest::newRow("second screen to the right")
         << QRect(1700, 100, 360, 480) << QRect(1600, 0, 1280, 1024) << true << true
         << QRect(2060, 100, 420, 300) << QRect(2060, 400, 200, 400);
-    QTest::newRow("main above the screen top") << QRect(100, -200, 360, 480) << screen << true
-                                               << true << QRect(460, 0, 420, 300)
-                                               << QRect(460, 300, 200, 400);
+    QTest::newRow("main above the screen top")
+        << QRect(100, -200, 360, 480) << screen << true << true << QRect(460, 0, 420, 300)
+        << QRect(460, 300, 200, 400);
 }
 
 void TstWindowPlacement::placement() {
