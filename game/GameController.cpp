@@ -307,14 +307,6 @@ void TGameController::ObserveGame(const TObservedGame& game) {
     });
 }
 
-QString TGameController::PositionLine(const QString& fen) {
-    return ::PositionLine(fen);
-}
-
-QString TGameController::PositionOfLine(const QString& line) {
-    return ::PositionOfLine(line);
-}
-
 bool TGameController::StartFromPosition(const QString& fen, int minutes, QString* reason) {
     auto refuse = [reason](const QString& why) {
         if (reason) *reason = why;
@@ -329,11 +321,11 @@ bool TGameController::StartFromPosition(const QString& fen, int minutes, QString
         return refuse(QStringLiteral("Hay una jugada a medias"));
     const TGameMode mode =
         gameMode_ == TGameMode::VsComputer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
-    TChessModel probe;
-    probe.SetFen(fen);
+    // The FEN is well formed: its second field names the side to move.
+    const bool whiteToMove = fen.simplified().section(u' ', 1, 1) != u"b";
     EndGame(TEndReason::Abandoned);
     startFen_ = fen.trimmed();
-    StartLocalGame(mode, probe.WhiteToMove(), minutes);
+    StartLocalGame(mode, whiteToMove, minutes);
     startFen_.clear();
     if (reason) reason->clear();
     return true;

@@ -243,14 +243,10 @@ public:
     // FEN (the board's pop-up menu pastes one): the kind of the last game at
     // this board is kept (at one board when there was none), the user plays
     // the side to move, both clocks at minutes; the record's first line
-    // names the position. Refused, with a reason and nothing changed, in a
-    // network game in progress, while observing, and for a position that is
-    // malformed or cannot arise in a game.
+    // names the position (PositionLine, records/RecordText.h). Refused, with
+    // a reason and nothing changed, in a network game in progress, while
+    // observing, and for a position that is malformed or cannot arise in a game.
     bool StartFromPosition(const QString& fen, int minutes, QString* reason = nullptr);
-    // The first record line of a game begun from a position, and the
-    // position it names (empty when the line is not one).
-    static QString PositionLine(const QString& fen);
-    static QString PositionOfLine(const QString& line);
 
     // A "/MOV" from the opponent: the mover's clock from its seconds, the
     // other clock started, the move played. Only in a network game in

@@ -326,11 +326,11 @@ bool StandardGameOfRecord(const TRecordHeader& header, const QStringList& record
         if (!fen.isEmpty() && moves.isEmpty() && s.StartFen.isEmpty()) s.StartFen = fen;
         OwnMoveLineMoves(line, &moves);
     }
-    if (!record.isEmpty()) {
+    if (!record.isEmpty() &&
+        (moves.isEmpty() || record.first().contains(QLatin1String("[Event")))) {
         const TGameFile file = TGameFile::FromLines(record);
         if (record.first().contains(QLatin1String("[Event")) ||
-            (moves.isEmpty() && file.Count() == 1 &&
-             file.Index().first().Kind == TGameKind::Standard))
+            (file.Count() == 1 && file.Index().first().Kind == TGameKind::Standard))
             return file.ToStandard(0, board, out, error);
     }
     if (!SansOfReplayMoves(moves, s.StartFen, board, &s.Sans, error)) return false;

@@ -4,6 +4,8 @@
 
 #include "GameTestUtil.h"
 
+#include "RecordText.h"
+
 #include "GameFile.h"
 #include "OwnGameFormat.h"
 #include "ReplayBoard.h"
@@ -59,8 +61,8 @@ void TstStartFromPosition::accepted() {
     QCOMPARE(g.ClockW().Remaining(), 180);
     QVERIFY(g.LocalMayMove());
     QVERIFY(!t.model.Thinking()); // the user moves first
-    QCOMPARE(t.Record().last(), TGameController::PositionLine(fen));
-    QCOMPARE(TGameController::PositionOfLine(t.Record().last()), fen);
+    QCOMPARE(t.Record().last(), PositionLine(fen));
+    QCOMPARE(PositionOfLine(t.Record().last()), fen);
     QVERIFY(t.Play(move));
     QCOMPARE(t.Record().last().left(moveLine.size()), moveLine);
     if (engine) QTRY_VERIFY_WITH_TIMEOUT(t.model.WhiteToMove() == !whiteFirst, 20000);
@@ -110,8 +112,7 @@ void TstStartFromPosition::recordReplaysAndExports() {
     const QString fen = "4k3/4p3/8/8/8/8/4P3/4K3 b - - 0 40";
     QVERIFY(g.StartFromPosition(fen, 5));
     QVERIFY(t.PlayAll({"e7e5", "e2e4", "e8e7"}));
-    QCOMPARE(t.Record(),
-             (QStringList{TGameController::PositionLine(fen), "40... Pe7e5", "41.Pe2e4 Ke8e7"}));
+    QCOMPARE(t.Record(), (QStringList{PositionLine(fen), "40... Pe7e5", "41.Pe2e4 Ke8e7"}));
     const TOpenedGame opened = ReadOwnGame(t.Record());
     QCOMPARE(opened.StartFen, fen);
     QCOMPARE(opened.ReplayMoves, (QStringList{"E7E5", "E2E4", "E8E7"}));

@@ -5,6 +5,7 @@
 #include "tst_principal_fixture.h"
 
 #include "ConfigurationWindow.h"
+#include "RecordText.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -180,7 +181,7 @@ void TestMainWindow::fenCopiedAndPasted() {
     t.Control<QAction>(m, "menuPegarFen")->trigger();
     QCOMPARE(t.Board().Fen(), fen);
     QCOMPARE(t.Game().MyColour(), TColour::Black);
-    QCOMPARE(t.Partida().Lines(), QStringList{TGameController::PositionLine(fen)});
+    QCOMPARE(t.Partida().Lines(), QStringList{PositionLine(fen)});
     QVERIFY(t.Board().WhiteOnTop()); // the user's colour at the bottom
 }
 
