@@ -35,12 +35,12 @@ int LevelOfElo(int elo) {
 
 TUciTimePlan PlanUciTime(const TUciGo& go, bool whiteToMove) {
     TUciTimePlan plan;
-    if (go.movetime >= 0) {
-        plan.hardMs = std::max<qint64>(1, go.movetime - 5);
+    if (go.movetime) {
+        plan.hardMs = std::max<qint64>(1, *go.movetime - 5);
         return plan;
     }
     if (!go.HasClock(whiteToMove)) return plan;
-    const qint64 left = whiteToMove ? go.wtime : go.btime;
+    const qint64 left = *(whiteToMove ? go.wtime : go.btime);
     const qint64 inc = std::max<qint64>(0, whiteToMove ? go.winc : go.binc);
     const qint64 avail = std::max<qint64>(1, left - kMoveOverheadMs);
     const qint64 movesToGo = go.movestogo > 0 ? std::min(go.movestogo, 50) : 30;
@@ -251,7 +251,7 @@ void TUciEngine::StartSearch(const TUciGo& go) {
     }
     const bool white = position_.WhiteToMove();
     TSearchLimits limits = EngineLevelLimits(skill_, QRandomGenerator::global()->generate());
-    const bool open = go.infinite || go.ponder || go.movetime >= 0 || go.HasClock(white);
+    const bool open = go.infinite || go.ponder || go.movetime || go.HasClock(white);
     // The strongest level has no limits of its own when the GUI gives a clock or none at all.
     if (skill_ == MaxEngineLevel && open) {
         limits.depth = TEngineSearch::MaxDepth;

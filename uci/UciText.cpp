@@ -61,6 +61,12 @@ struct NumberReader {
         ++i;
         return true;
     }
+    bool Read(qint64 low, qint64 high, std::optional<qint64>* value) {
+        qint64 v = 0;
+        if (!Read(low, high, &v)) return false;
+        *value = v;
+        return true;
+    }
     bool Read(int low, int high, int* value) {
         qint64 v = 0;
         if (!Read(qint64(low), qint64(high), &v)) return false;
@@ -290,9 +296,9 @@ QByteArray FormatUciGo(const TUciGo& g) {
         s += ' ' + QByteArray(word) + ' ' + QByteArray::number(v);
     };
     if (g.ponder) s += " ponder";
-    if (g.wtime >= 0 || g.btime >= 0) {
-        if (g.wtime >= 0) add("wtime", g.wtime);
-        if (g.btime >= 0) add("btime", g.btime);
+    if (g.wtime || g.btime) {
+        if (g.wtime) add("wtime", *g.wtime);
+        if (g.btime) add("btime", *g.btime);
         if (g.winc) add("winc", g.winc);
         if (g.binc) add("binc", g.binc);
     }
@@ -300,7 +306,7 @@ QByteArray FormatUciGo(const TUciGo& g) {
     if (g.depth) add("depth", g.depth);
     if (g.nodes) add("nodes", g.nodes);
     if (g.mate) add("mate", g.mate);
-    if (g.movetime >= 0) add("movetime", g.movetime);
+    if (g.movetime) add("movetime", *g.movetime);
     if (g.infinite) s += " infinite";
     if (!g.searchmoves.isEmpty()) s += " searchmoves " + g.searchmoves.join(' ');
     return s;

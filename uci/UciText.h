@@ -20,6 +20,8 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <optional>
+
 // ---- moves ----
 // Whether the text is a move in long algebraic form: two squares and an
 // optional promotion letter (q, r, b, n), or the null move "0000".
@@ -34,20 +36,20 @@ constexpr int UciMaxListItems = 2048; // moves of a position, of a PV, option va
 constexpr int UciMaxText = 1024;      // a name, a value, an info string
 
 // ---- what a GUI says ----
-// The search limits of a "go"; -1 (or 0 for counts) where not given.
+// The search limits of a "go"; empty (or 0 for counts) where not given.
 struct TUciGo {
-    qint64 wtime = -1, btime = -1; // milliseconds left; may be negative (flag fell)
+    std::optional<qint64> wtime, btime; // milliseconds left; may be negative (flag fell)
     qint64 winc = 0, binc = 0;
     int movestogo = 0;
     int depth = 0;
     qint64 nodes = 0;
     int mate = 0;
-    qint64 movetime = -1;
+    std::optional<qint64> movetime;
     bool infinite = false;
     bool ponder = false;
     QList<QByteArray> searchmoves;
 
-    bool HasClock(bool whiteToMove) const { return (whiteToMove ? wtime : btime) >= 0; }
+    bool HasClock(bool whiteToMove) const { return (whiteToMove ? wtime : btime).has_value(); }
     bool operator==(const TUciGo&) const = default;
 };
 
