@@ -11,8 +11,8 @@
 // What must stay true:
 //  - the default level searches exactly the plies it always did, with no
 //    node limit and no noise: its moves and the suite's "Bench" count stay;
-//  - levels climb: depth and node limit never fall and noise never grows
-//    from one level to the next, and so does the approximate rating;
+//  - levels climb: depth never falls, noise never grows and a node limit
+//    only ever loosens from one level to the next; so does the rating;
 //  - any integer names a level: below 1 is level 1, above 8 is level 8.
 
 #include "EngineSearch.h"

@@ -2,6 +2,7 @@
 // every form of "go", stops and questions during a search, malformed lines,
 // mates found, a game against itself to its end; and the clock's budget.
 #include "ChessModel.h"
+#include "EngineLevel.h"
 #include "UciEngine.h"
 #include "UciPosition.h"
 #include "UciText.h"
@@ -297,22 +298,21 @@ void TestUciEngine::endOfInputLetsTheSearchFinish() {
 
 void TestUciEngine::skillLevelsAnswer_data() {
     QTest::addColumn<QByteArray>("setting");
-    QTest::addColumn<int>("depth"); // the deepest iteration a bare go reports
+    QTest::addColumn<int>("level"); // its depth is the deepest iteration a bare go reports
     QTest::newRow("Skill 1") << QByteArray("setoption name Skill value 1") << 1;
     QTest::newRow("Skill 3") << QByteArray("setoption name skill value 3") << 3;
-    QTest::newRow("Elo of level 2")
-        << QByteArray(
-               "setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1200")
-        << 2;
-    QTest::newRow("Elo below every level")
-        << QByteArray(
-               "setoption name UCI_Elo value 1000\nsetoption name UCI_LimitStrength value true")
-        << 1;
+    const QByteArray elo = "setoption name UCI_Elo value ";
+    const QByteArray limit = "setoption name UCI_LimitStrength value true";
+    QTest::newRow("Elo just under level 3")
+        << limit + '\n' + elo + QByteArray::number(EngineLevel(3).elo - 1) << 2;
+    QTest::newRow("Elo of level 1, set before the limit")
+        << elo + QByteArray::number(EngineLevel(1).elo) + '\n' + limit << 1;
 }
 
 void TestUciEngine::skillLevelsAnswer() {
     QFETCH(QByteArray, setting);
-    QFETCH(int, depth);
+    QFETCH(int, level);
+    const int depth = EngineLevel(level).depth;
     UciProcess uci;
     QVERIFY(uci.Started());
     for (const QByteArray& line : setting.split('\n'))
