@@ -128,7 +128,7 @@ void TestUciEngine::everyGoForm_data() {
     QTest::newRow("clock") << start << QByteArray("go wtime 2000 btime 2000 winc 100 binc 100")
                            << QByteArray("info depth 1 ");
     QTest::newRow("clock and moves to go")
-        << start << QByteArray("go wtime 5000 btime 5000 movestogo 1")
+        << start << QByteArray("go wtime 1000 btime 1000 movestogo 1")
         << QByteArray("info depth 1 ");
     QTest::newRow("tiny clock") << start << QByteArray("go wtime 5 btime 5") << QByteArray();
     QTest::newRow("flag fallen") << start << QByteArray("go wtime -200 btime 1000") << QByteArray();
@@ -378,8 +378,8 @@ void TestUciEngine::gameAgainstItselfToTheEnd() {
     // judged on the board's rules; every move must be legal there.
     UciProcess white, black;
     QVERIFY(white.Started() && black.Started());
-    white.Send("setoption name Skill value 2");
-    black.Send("setoption name Skill value 3");
+    white.Send("setoption name Skill value 1");
+    black.Send("setoption name Skill value 2");
     TChessModel board;
     bool noMaterial = false;
     board.OnNoMatingMaterial = [&] { noMaterial = true; };
@@ -389,7 +389,7 @@ void TestUciEngine::gameAgainstItselfToTheEnd() {
     while (end.isEmpty()) {
         UciProcess& side = board.WhiteToMove() ? white : black;
         side.Send(FormatUciPosition({}, moves));
-        side.Send("go wtime 2000 btime 2000 winc 20 binc 20");
+        side.Send("go nodes 4000");
         const QByteArray move = BestMoveOf(side.Until("bestmove"));
         QVERIFY2(IsUciMoveText(move) && move != "0000", move);
         const Square from = ToSquare((move[0] - 'a') + 8 * ('8' - move[1]) + 1);
