@@ -6,7 +6,7 @@ namespace {
 // clang-format off
 constexpr TEngineLevel kLevels[MaxEngineLevel] = {
     // depth  nodes        noise  elo
-    {2,       0,           250,   1000},
+    {2,       0,           200,   1000},
     {3,       0,           100,   1200},
     {4,       0,            40,   1400},
     {5,       150000,        0,   1700},

@@ -169,7 +169,8 @@ TGameResult PlayUciGame(TUciPipe& white, const TSideLimits& whiteLimits, TUciPip
                 result.timeLoss = true;
                 return finish(loss, "time");
             }
-            if (result.leastClockMs < 0 || left < result.leastClockMs) result.leastClockMs = left;
+            qint64& least = result.leastClockMs[whiteMoves ? 0 : 1];
+            if (least < 0 || left < least) least = left;
             left += limits.incrementMs;
         }
         bool irreversible = false;

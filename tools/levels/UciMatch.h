@@ -53,7 +53,7 @@ struct TGameResult {
     QString reason;
     int plies = 0;
     bool timeLoss = false;
-    qint64 leastClockMs = -1; // the smallest time left after a move of the clocked sides
+    qint64 leastClockMs[2] = {-1, -1}; // White's, Black's smallest time left after a move
 };
 
 constexpr int MaxPlies = 400;

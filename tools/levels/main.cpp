@@ -108,10 +108,14 @@ int main(int argc, char* argv[]) {
         QList<QPair<double, double>> all;
         for (int elo : elos) {
             TUciPipe zuz(uci, {{"Skill", QByteArray::number(level)}});
-            TUciPipe opponent(engine, {{"Threads", "1"},
-                                       {"Hash", "16"},
-                                       {"UCI_LimitStrength", "true"},
-                                       {"UCI_Elo", QByteArray::number(elo)}});
+            QList<QPair<QByteArray, QByteArray>> options{{"Threads", "1"},
+                                                         {"Hash", "16"},
+                                                         {"UCI_LimitStrength", "true"},
+                                                         {"UCI_Elo", QByteArray::number(elo)}};
+            // On a clock a busy machine delays every answer: Stockfish is told so.
+            if (clockBase > 0 && engine.endsWith("stockfish"))
+                options.append(qMakePair(QByteArray("Move Overhead"), QByteArray("100")));
+            TUciPipe opponent(engine, options);
             TSideLimits zuzLimits, opponentLimits;
             opponentLimits.go = "go movetime " + QByteArray::number(movetime);
             if (clockBase > 0) {
@@ -139,9 +143,9 @@ int main(int argc, char* argv[]) {
                 losses += zuzLost;
                 draws += !zuzWon && !zuzLost;
                 if (r.timeLoss && zuzLost) ++timeLosses;
-                if (clockBase > 0 && r.leastClockMs >= 0 &&
-                    (leastClock < 0 || r.leastClockMs < leastClock))
-                    leastClock = r.leastClockMs;
+                const qint64 zuzLeast = r.leastClockMs[zuzWhite ? 0 : 1];
+                if (clockBase > 0 && zuzLeast >= 0 && (leastClock < 0 || zuzLeast < leastClock))
+                    leastClock = zuzLeast;
                 all.append({double(elo), zuzWon ? 1.0 : zuzLost ? 0.0 : 0.5});
                 std::printf("  level %d vs %d game %2d (%s): %s, %s after %d plies\n", level, elo,
                             g + 1, zuzWhite ? "white" : "black",
