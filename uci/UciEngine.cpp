@@ -12,7 +12,7 @@ namespace {
 
 // What the GUI, the pipe and the scheduler may take between our bestmove
 // and the GUI's clock stopping.
-constexpr qint64 kMoveOverheadMs = 30;
+constexpr qint64 kMoveOverheadMs = 50;
 
 QByteArray EngineMoveText(const TEngineMove& m) {
     const char promotion = (m.bits & TEngineSearch::FlagPromote) ? " nbrq"[m.promote] : '\0';
@@ -44,11 +44,13 @@ TUciTimePlan PlanUciTime(const TUciGo& go, bool whiteToMove) {
     const qint64 inc = std::max<qint64>(0, whiteToMove ? go.winc : go.binc);
     const qint64 avail = std::max<qint64>(1, left - kMoveOverheadMs);
     const qint64 movesToGo = go.movestogo > 0 ? std::min(go.movestogo, 50) : 30;
-    const qint64 share = avail / movesToGo + inc * 3 / 4;
+    // The increment is spent only while the clock holds many of them: a clock
+    // drained by slow answers (a busy machine, a slow pipe) fills up again.
+    const qint64 share = avail / movesToGo + std::min(inc * 3 / 4, avail / 10);
     // The increment comes only after the move: never more than a part of
     // what is on the clock now.
-    const qint64 cap = movesToGo == 1 ? avail * 3 / 4 : avail / 2;
-    plan.hardMs = std::max<qint64>(1, std::min(share * 3, cap));
+    const qint64 cap = movesToGo == 1 ? avail * 3 / 4 : avail / 3;
+    plan.hardMs = std::max<qint64>(1, std::min(share * 2, cap));
     plan.softMs = std::max<qint64>(1, std::min(share, plan.hardMs));
     return plan;
 }
@@ -77,8 +79,9 @@ public:
 
     bool StartIteration(int) override {
         if (done_) return false;
+        // An iteration takes a few times the one before: none starts past half the share.
         const qint64 soft = engine_.softMs_.load();
-        return soft < 0 || engine_.ElapsedMs() < soft;
+        return soft < 0 || engine_.ElapsedMs() < soft / 2;
     }
 
 private:

@@ -420,6 +420,8 @@ void TestUciEngine::timePlan_data() {
     const QByteArray game = "go wtime 1000 btime 50 winc 100 binc 100";
     QTest::newRow("1 s + 0.1 s, plenty") << game << true << qint64(100);
     QTest::newRow("1 s + 0.1 s, 50 ms left") << game << false << qint64(1);
+    QTest::newRow("1 s + 0.1 s, drained to 300 ms")
+        << QByteArray("go wtime 300 btime 300 winc 100 binc 100") << true << qint64(1);
     QTest::newRow("increment larger than the clock")
         << QByteArray("go wtime 40 btime 40 winc 1000") << true << qint64(1);
     QTest::newRow("flag fallen") << QByteArray("go wtime -10 btime 10") << true << qint64(1);
