@@ -4,16 +4,18 @@
 namespace {
 
 // clang-format off
+// Measured against Stockfish 15.1 limited by UCI_Elo at 100 ms a move; level
+// 8 extrapolated (see BENCHMARKS.md).
 constexpr TEngineLevel kLevels[MaxEngineLevel] = {
     // depth  nodes        noise  elo
     {2,       0,           200,   1000},
-    {3,       0,           100,   1200},
-    {4,       0,            40,   1400},
-    {5,       150000,        0,   1700},
-    {5,       0,             0,   1950},
-    {6,       1500000,       0,   2100},
-    {7,       4000000,       0,   2200},
-    {8,       10000000,      0,   2300},
+    {3,       0,           100,   1250},
+    {4,       0,            40,   1450},
+    {5,       150000,        0,   1550},
+    {5,       0,             0,   1600},
+    {6,       1500000,       0,   1750},
+    {7,       4000000,       0,   1850},
+    {8,       10000000,      0,   1950},
 };
 // clang-format on
 
