@@ -63,6 +63,8 @@ public:
     void EndOfInput();
 
     int Skill() const { return skill_; }
+    // Tells the GUI something in an "info string" line.
+    void Inform(QByteArrayView text) { Write(FormatUciInfoString(text)); }
 
     // "quit" was handled, the search ended and its bestmove written.
     std::function<void()> OnQuit;

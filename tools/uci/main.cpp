@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
         pending.remove(0, start);
         if (pending.size() > kMaxPending) {
             pending.clear();
-            engine.HandleLine("info string: a line over 1 MiB was dropped");
+            engine.Inform("a line over 1 MiB was dropped");
         }
         if (quit) input.setEnabled(false);
     });
