@@ -744,11 +744,16 @@ int TEngineSearch::SearchNoisyRoot(int alpha, int beta, int depth) {
         const TEngineMove m = moveList_[i].m;
         if (!MakeMove(m)) continue;
         legal = true;
-        const int x = -Search(-beta, -alpha, depth - 1);
+        // The move beats the best so far only when its score passes the best
+        // less its own bonus: that is its window's floor.
+        const int bonus = RootBonus(m);
+        const int floor = best - bonus;
+        const int x = -Search(-beta, -floor, depth - 1);
         TakeBackMove();
+        if (x <= floor) continue;
         // A mate keeps its score: no bonus makes a mate look nearer or farther.
         const bool mate = x >= mateBase_ - MaxPly || x <= -mateBase_ + MaxPly;
-        const int chosen = mate ? x : x + RootBonus(m);
+        const int chosen = mate ? x : x + bonus;
         if (chosen > best) {
             std::int32_t& credit = history_[m.from][m.to];
             if (credit < kHistoryCap) credit += depth;

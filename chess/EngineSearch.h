@@ -188,8 +188,9 @@ private:
     bool Deepen(const TSearchLimits& limits, TSearchListener* listener, int* result);
     // The bonus of a root move under the search's noise.
     int RootBonus(const TEngineMove& m) const;
-    // The root of a search with noise: every move searched with the full
-    // window, the best score plus bonus chosen.
+    // The root of a search with noise: each move searched with a window
+    // whose floor is the best so far less the move's bonus; the best score
+    // plus bonus chosen.
     int SearchNoisyRoot(int alpha, int beta, int depth);
     int KingSquare(int colour) const;
     void Put(int sq, int colour, int piece);
