@@ -263,6 +263,11 @@ void TUciEngine::StartSearch(const TUciGo& go) {
     if (go.mate > 0) limits.depth = std::min(2 * go.mate, int(TEngineSearch::MaxDepth));
     if (go.depth > 0) limits.depth = std::min(go.depth, int(TEngineSearch::MaxDepth));
     if (go.nodes > 0) limits.nodes = std::uint64_t(go.nodes);
+    if (debug_)
+        Inform("level " + QByteArray::number(skill_) + ": depth " +
+               QByteArray::number(limits.depth) + ", nodes " +
+               QByteArray::number(qulonglong(limits.nodes)) + ", noise " +
+               QByteArray::number(limits.rootNoise));
     if (!go.searchmoves.isEmpty())
         Write(FormatUciInfoString("searchmoves is not supported: every move is searched"));
 

@@ -135,6 +135,11 @@ void TestUciEngine::everyGoForm_data() {
     QTest::newRow("movetime zero") << start << QByteArray("go movetime 0") << QByteArray();
     QTest::newRow("mate") << QByteArray("position fen 6k1/5ppp/8/8/8/8/8/R6K w - - 0 1")
                           << QByteArray("go mate 1") << QByteArray("info depth 1 score mate 1 ");
+    QTest::newRow("debug tells the limits")
+        << QByteArray("setoption name Skill value 2\ndebug on\n" + start) << QByteArray("go")
+        << "info string level 2: depth " + QByteArray::number(EngineLevel(2).depth) + ", nodes " +
+               QByteArray::number(qulonglong(EngineLevel(2).nodes)) + ", noise " +
+               QByteArray::number(EngineLevel(2).rootNoise);
     QTest::newRow("searchmoves") << start << QByteArray("go depth 2 searchmoves b8c6")
                                  << QByteArray("info string searchmoves");
     QTest::newRow("no legal move")
@@ -148,7 +153,8 @@ void TestUciEngine::everyGoForm() {
     QFETCH(QByteArray, expect);
     UciProcess uci;
     QVERIFY(uci.Started());
-    uci.Send(position);
+    for (const QByteArray& line : position.split('\n'))
+        uci.Send(line);
     uci.Send(go);
     const QList<QByteArray> lines = uci.Until("bestmove");
     QVERIFY2(!lines.isEmpty(), "no bestmove");
@@ -163,7 +169,7 @@ void TestUciEngine::everyGoForm() {
     }
     // The move is legal where it was asked, or 0000 where there is none.
     TUciPosition p;
-    const TUciCommand c = ParseUciCommand(position);
+    const TUciCommand c = ParseUciCommand(position.split('\n').last());
     if (!c.fen.isEmpty()) QVERIFY(p.SetFen(c.fen));
     for (const QByteArray& m : c.moves)
         QVERIFY(p.Play(m));
