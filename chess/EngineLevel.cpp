@@ -5,7 +5,7 @@ namespace {
 
 // clang-format off
 // Measured against Stockfish 15.1 limited by UCI_Elo at 100 ms a move; level
-// 8 extrapolated (see BENCHMARKS.md).
+// 8 only guessed from four games (see BENCHMARKS.md).
 constexpr TEngineLevel kLevels[MaxEngineLevel] = {
     // depth  nodes        noise  elo
     {2,       0,           200,   1000},
@@ -15,7 +15,7 @@ constexpr TEngineLevel kLevels[MaxEngineLevel] = {
     {5,       0,             0,   1600},
     {6,       1500000,       0,   1750},
     {7,       4000000,       0,   1800},
-    {8,       10000000,      0,   1900},
+    {8,       10000000,      0,   1850},
 };
 // clang-format on
 
