@@ -119,7 +119,7 @@ constexpr TPeerOptionRow Rows[] = {
          o.Engine = true;
          return true;
      }},
-    {"--depth", "N", "the engine's search depth in plies, 1 to 8 (default 5)",
+    {"--depth", "N", "the engine's level, 1 to 8 (default 5; the program's Nivel)",
      [](TPeerOptions& o, const QString& v) {
          const auto n = WholeNumber(v, 1, 8);
          if (n) o.Depth = int(*n);

@@ -216,6 +216,7 @@ public:
     bool ComputerPlaysBlack() const { return computerBlack_.load(std::memory_order_relaxed); }
     void SetComputerPlaysBlack(bool on);
     int SearchDepth() const { return searchDepth_.load(std::memory_order_relaxed); }
+    // The engine's level, 1..8 (EngineLevel.h; level n searches n plies).
     void SetSearchDepth(int depth); // kept within 1..8
     TThreadPriority ThinkingPriority() const { return priority_; }
     void SetThinkingPriority(TThreadPriority p);

@@ -1,7 +1,10 @@
 // The engine worker thread: park, release, search, hand-overs.
 #include "ChessThread.h"
 
+#include "EngineLevel.h"
+
 #include <QCoreApplication>
+#include <QRandomGenerator>
 
 #include <cstring>
 
@@ -98,7 +101,8 @@ void TChessThread::run() {
         thinking_.store(true, std::memory_order_relaxed);
         search_.Load(job.squares, job.whiteToMove, job.castle, job.ep);
         TEngineMove best;
-        const bool found = search_.Think(job.depth, &best);
+        const bool found = search_.Go(
+            EngineLevelLimits(job.depth, QRandomGenerator::global()->generate()), nullptr, &best);
         // The thinking flag is cleared on the board's thread, where the
         // move is played: until then a user's drop is still refused.
         if (!AbortRequested() && found && !HandOver(HandOverKind::Move, best.from + 1, best.to + 1))

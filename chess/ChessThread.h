@@ -82,7 +82,7 @@ private:
         bool whiteToMove = true;
         int castle = 0;
         int ep = -1;
-        int depth = 1;
+        int depth = 1; // the engine's level (EngineLevel.h)
         TThreadPriority priority = TThreadPriority::tpNormal;
     };
     enum class HandOverKind { Move, Idle };

@@ -622,18 +622,69 @@ std::uint64_t TEngineSearch::Perft(int depth) {
 // ---------------------------------------------------------------- search
 
 bool TEngineSearch::Think(int depth, TEngineMove* best, int* score) {
+    TSearchLimits limits;
+    limits.depth = depth;
+    int result = 0;
+    if (!Deepen(limits, nullptr, &result) || Aborted()) return false;
+    if (best) *best = pv_[0][0];
+    if (score) *score = result;
+    return true;
+}
+
+bool TEngineSearch::Go(const TSearchLimits& limits, TSearchListener* listener, TEngineMove* best,
+                       int* score) {
+    int result = 0;
+    if (!Deepen(limits, listener, &result)) {
+        // Stopped at once, or nothing to play: the first legal move, if any.
+        ply_ = 0;
+        firstMove_[0] = 0;
+        checkCache_[0] = -1;
+        Generate();
+        pvLength_[0] = 0;
+        for (const TEngineMoveEntry* e = MovesBegin(); e != MovesEnd(); ++e) {
+            if (!MakeMove(e->m)) continue;
+            TakeBackMove();
+            pv_[0][0] = e->m;
+            pvLength_[0] = 1;
+            break;
+        }
+        if (pvLength_[0] == 0) return false;
+        result = Evaluate();
+    }
+    if (best) *best = pv_[0][0];
+    if (score) *score = result;
+    return true;
+}
+
+int TEngineSearch::MateIn(int score) const {
+    const int base = lastMateBase_;
+    if (score >= base - MaxPly) return (base - score + 1) / 2;
+    if (score <= -base + MaxPly) return -((base + score + 1) / 2);
+    return 0;
+}
+
+bool TEngineSearch::Deepen(const TSearchLimits& limits, TSearchListener* listener, int* result) {
     nodes_ = 0;
+    nodeLimit_ = limits.nodes ? limits.nodes : UINT64_MAX;
+    rootNoise_ = limits.rootNoise > 0 ? limits.rootNoise : 0;
+    noiseSeed_ = limits.noiseSeed;
     ply_ = 0;
     firstMove_[0] = 0;
     checkCache_[0] = -1;
     InitEvaluation();
     std::memset(history_, 0, sizeof history_);
     pvLength_[0] = 0;
-    int result = 0;
+    bestLineLength_ = 0;
+    lastMateBase_ = Infinity;
+    int finished = 0, finishedScore = 0;
+    const int depth = limits.depth < MaxDepth ? limits.depth : MaxDepth;
     for (int d = 1; d <= depth && !Aborted(); ++d) {
+        if (finished > 0 && listener && !listener->StartIteration(d)) break;
         followPv_ = true;
         previousPvLength_ = pvLength_[0];
-        result = Search(-Infinity, Infinity, d);
+        int r =
+            rootNoise_ ? SearchNoisyRoot(-Infinity, Infinity, d) : Search(-Infinity, Infinity, d);
+        int base = Infinity;
         // A position whose evaluation lies beyond the root window (a huge
         // material surplus or deficit) fails high or low at the root: no
         // best line, or a first move taken blindly. Such a depth is searched
@@ -641,17 +692,77 @@ bool TEngineSearch::Think(int depth, TEngineMove* best, int* score) {
         // evaluation, so a side with a legal move always gets a real choice
         // (and a mate still beats material). Ordinary positions, whose scores
         // stay inside the window, never come here.
-        if (!Aborted() && (pvLength_[0] == 0 || result >= Infinity || result <= -Infinity)) {
+        if (!Aborted() && (pvLength_[0] == 0 || r >= Infinity || r <= -Infinity)) {
             followPv_ = true;
             mateBase_ = WideWindow;
-            result = Search(-WideWindow, WideWindow, d);
+            r = rootNoise_ ? SearchNoisyRoot(-WideWindow, WideWindow, d)
+                           : Search(-WideWindow, WideWindow, d);
             mateBase_ = Infinity;
+            base = WideWindow;
+        }
+        if (Aborted() || pvLength_[0] == 0) break;
+        finished = d;
+        finishedScore = r;
+        lastMateBase_ = base;
+        bestLineLength_ = pvLength_[0];
+        std::memcpy(bestLine_, pv_[0],
+                    sizeof(TEngineMove) * static_cast<unsigned>(bestLineLength_));
+        if (listener) listener->IterationDone(*this, d, r);
+    }
+    if (finished == 0) return false;
+    // A stopped iteration may have left half a line behind.
+    pvLength_[0] = bestLineLength_;
+    std::memcpy(pv_[0], bestLine_, sizeof(TEngineMove) * static_cast<unsigned>(bestLineLength_));
+    *result = finishedScore;
+    return true;
+}
+
+int TEngineSearch::RootBonus(const TEngineMove& m) const {
+    std::uint32_t h =
+        noiseSeed_ ^ (std::uint32_t(m.from) << 16 | std::uint32_t(m.to) << 8 | m.promote);
+    h ^= h >> 16;
+    h *= 0x7feb352dU;
+    h ^= h >> 15;
+    h *= 0x846ca68bU;
+    h ^= h >> 16;
+    return static_cast<int>(h % static_cast<std::uint32_t>(rootNoise_ + 1));
+}
+
+int TEngineSearch::SearchNoisyRoot(int alpha, int beta, int depth) {
+    ++nodes_;
+    pvLength_[0] = 0;
+    const bool check = InCheck(side_);
+    checkCache_[0] = check ? 1 : 0;
+    if (check) ++depth;
+    Generate();
+    if (followPv_) SortPV();
+    bool legal = false;
+    int best = alpha;
+    const int end = firstMove_[1];
+    for (int i = firstMove_[0]; i < end && !Aborted(); ++i) {
+        PickMove(i);
+        const TEngineMove m = moveList_[i].m;
+        if (!MakeMove(m)) continue;
+        legal = true;
+        // The move beats the best so far only when its score passes the best
+        // less its own bonus: that is its window's floor.
+        const int bonus = RootBonus(m);
+        const int floor = best - bonus;
+        const int x = -Search(-beta, -floor, depth - 1);
+        TakeBackMove();
+        if (x <= floor) continue;
+        // A mate keeps its score: no bonus makes a mate look nearer or farther.
+        const bool mate = x >= mateBase_ - MaxPly || x <= -mateBase_ + MaxPly;
+        const int chosen = mate ? x : x + bonus;
+        if (chosen > best) {
+            std::int32_t& credit = history_[m.from][m.to];
+            if (credit < kHistoryCap) credit += depth;
+            best = chosen;
+            UpdatePv(m);
         }
     }
-    if (Aborted() || pvLength_[0] == 0) return false;
-    if (best) *best = pv_[0][0];
-    if (score) *score = result;
-    return true;
+    if (!legal) return check ? -mateBase_ : 0;
+    return best;
 }
 
 void TEngineSearch::UpdatePv(const TEngineMove& m) {

@@ -19,8 +19,13 @@
 //  - ply never reaches MaxPly and the move list never passes MoveStack
 //    entries, whatever position was loaded (odd positions are guarded, not
 //    trusted);
-//  - after a finished Think, Perft or a balanced MakeMove/TakeBackMove pair,
-//    the board is exactly as it was loaded.
+//  - after a finished Think, Go, Perft or a balanced MakeMove/TakeBackMove
+//    pair, the board is exactly as it was loaded;
+//  - a Go with a depth only searches exactly as Think(depth): the same nodes
+//    in the same order (the suite's "Bench" count); node limits and root
+//    noise change nothing else;
+//  - after Go, the PV is that of the deepest iteration that finished, never
+//    half a line of a stopped one.
 
 #include <atomic>
 #include <cstdint>
@@ -33,6 +38,32 @@ struct TEngineMove {
     std::uint8_t bits = 0;    // the Flag* bits below
 
     bool operator==(const TEngineMove&) const = default;
+};
+
+// What one search may spend and how freely it chooses: the limits of a
+// level (see EngineLevel.h) or of a UCI "go". A search with only a depth is
+// exactly Think(depth).
+struct TSearchLimits {
+    int depth = 1;               // deepest iteration, 1 .. MaxDepth
+    std::uint64_t nodes = 0;     // stop once this many nodes are searched; 0: no limit
+    int rootNoise = 0;           // each root move's score gets a bonus of 0 .. rootNoise
+    std::uint32_t noiseSeed = 0; // chooses the bonuses (fixed for the whole search)
+};
+
+class TEngineSearch;
+
+// Told by the searching thread how a search goes.
+class TSearchListener {
+public:
+    virtual ~TSearchListener() = default;
+    // An iteration finished: its depth and score; the search's PV and node
+    // count are those of this iteration.
+    virtual void IterationDone(const TEngineSearch& search, int depth, int score) = 0;
+    // Whether to start the iteration of that depth (a clock's soft limit).
+    virtual bool StartIteration(int depth) {
+        (void)depth;
+        return true;
+    }
 };
 
 // A move in the move list with the score that orders it.
@@ -53,6 +84,8 @@ public:
     // Window, and mate score base, of the second root search of a position
     // evaluated beyond the root window (material alone stays below 40 000).
     static constexpr int WideWindow = 1000000;
+    // Deepest iteration a search may ask for (check extensions need the rest of MaxPly).
+    static constexpr int MaxDepth = 40;
 
     TEngineSearch();
     TEngineSearch(const TEngineSearch&) = delete;
@@ -102,9 +135,19 @@ public:
     // to depth plies. True with the best move in *best and its score when a
     // legal move exists; false when there is none or the search was stopped.
     bool Think(int depth, TEngineMove* best = nullptr, int* score = nullptr);
+    // A search within limits. Stopped (abort flag or node limit) after its
+    // first iteration, it still answers with the move of the deepest
+    // iteration that finished; stopped before, with the first legal move.
+    // False only when there is no legal move. The listener may be null.
+    bool Go(const TSearchLimits& limits, TSearchListener* listener, TEngineMove* best,
+            int* score = nullptr);
+    // Moves to mate of a score of the last finished iteration: n > 0 the side
+    // to move mates in n, n < 0 it is mated in -n, 0 no mate seen.
+    int MateIn(int score) const;
     // Search and Quiesce calls of the last Think.
     std::uint64_t Nodes() const { return nodes_; }
-    // Principal variation of the root after the last Think.
+    // Principal variation of the root after the last Think or Go; during a
+    // Go, in IterationDone, the line of the iteration just finished.
     int PvLength() const { return pvLength_[0]; }
     TEngineMove PvMove(int i) const { return pv_[0][i]; }
 
@@ -138,7 +181,17 @@ private:
     void SortPV();
     void PickMove(int i);
     void UpdatePv(const TEngineMove& m);
-    bool Aborted() const { return abort_ && abort_->load(std::memory_order_relaxed); }
+    bool Aborted() const {
+        return nodes_ >= nodeLimit_ || (abort_ && abort_->load(std::memory_order_relaxed));
+    }
+    // Iterative deepening; false when stopped before the first iteration finished.
+    bool Deepen(const TSearchLimits& limits, TSearchListener* listener, int* result);
+    // The bonus of a root move under the search's noise.
+    int RootBonus(const TEngineMove& m) const;
+    // The root of a search with noise: each move searched with a window
+    // whose floor is the best so far less the move's bonus; the best score
+    // plus bonus chosen.
+    int SearchNoisyRoot(int alpha, int beta, int depth);
     int KingSquare(int colour) const;
     void Put(int sq, int colour, int piece);
     void Clear(int sq);
@@ -185,5 +238,12 @@ private:
     int mateBase_ = Infinity;  // a mate at ply n scores -mateBase_ + n
     int previousPvLength_ = 0; // length of the line SortPV follows
     std::uint64_t nodes_ = 0;
+    std::uint64_t nodeLimit_ = UINT64_MAX;
+    int rootNoise_ = 0;
+    std::uint32_t noiseSeed_ = 0;
+    int lastMateBase_ = Infinity; // mate base of the last finished iteration
+    // The line of the deepest finished iteration of the last Go.
+    TEngineMove bestLine_[MaxPly];
+    int bestLineLength_ = 0;
     const std::atomic<bool>* abort_ = nullptr;
 };

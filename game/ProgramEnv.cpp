@@ -22,12 +22,17 @@ QString WithSlash(const QString& folder) {
 TProgramEnv::TProgramEnv() : TProgramEnv(RunningProgramFolder()) {}
 
 TProgramEnv::TProgramEnv(const QString& programFolder, quint16 chatPort)
-    : programFolder_(WithSlash(programFolder)), dataFolder_(ChooseDataFolder(programFolder_)),
-      chatPort_(chatPort) {}
+    : programFolder_(WithSlash(programFolder)), chatPort_(chatPort) {
+    const QString installed = InstalledResourceFolder(programFolder_);
+    resourceFolder_ = installed.isEmpty() ? programFolder_ : installed;
+    dataFolder_ = installed.isEmpty() ? ChooseDataFolder(programFolder_) : UserDataFolder();
+}
 
 TProgramEnv::TProgramEnv(const QString& programFolder, const QString& dataFolder, quint16 chatPort)
     : programFolder_(WithSlash(programFolder)), dataFolder_(WithSlash(dataFolder)),
       chatPort_(chatPort) {
+    const QString installed = InstalledResourceFolder(programFolder_);
+    resourceFolder_ = installed.isEmpty() ? programFolder_ : installed;
     QDir().mkpath(dataFolder_);
 }
 
@@ -47,11 +52,11 @@ QString TProgramEnv::PgnFolder() const {
 }
 
 QString TProgramEnv::SoundFile(const QString& soundFolder, const QString& cue) const {
-    return CueFilePath(programFolder_, soundFolder, cue);
+    return CueFilePath(resourceFolder_, soundFolder, cue);
 }
 
 void TProgramEnv::PlayCue(const QString& soundFolder, const QString& cue) const {
-    ::PlayCue(sound_, programFolder_, soundFolder, cue);
+    ::PlayCue(sound_, resourceFolder_, soundFolder, cue);
 }
 
 QString TProgramEnv::RunningProgramFolder() {
@@ -66,8 +71,19 @@ bool TProgramEnv::FolderIsWritable(const QString& folder) {
     return probe.open();
 }
 
+QString TProgramEnv::InstalledResourceFolder(const QString& programFolder) {
+    const QString beside = WithSlash(programFolder);
+    if (QFileInfo(beside + QStringLiteral("sonidos")).isDir()) return {};
+    const QString share = WithSlash(beside + InstalledResourcePath());
+    return QFileInfo(share + QStringLiteral("sonidos")).isDir() ? share : QString();
+}
+
 QString TProgramEnv::ChooseDataFolder(const QString& programFolder) {
     if (FolderIsWritable(programFolder)) return programFolder;
+    return UserDataFolder();
+}
+
+QString TProgramEnv::UserDataFolder() {
     QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (appData.isEmpty()) appData = QDir::homePath() + QStringLiteral("/.zugaretchat");
     QDir().mkpath(appData);

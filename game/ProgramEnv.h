@@ -14,8 +14,11 @@ class TSoundOutput;
 //
 // The data folder is decided once, when the environment is built: the
 // program folder if a file can be created there, else the per-user
-// application data folder. Nothing changes it afterwards, so the ini file and
-// the PGN database read at start-up are the ones written at shut-down.
+// application data folder. An installed program (its sounds not beside it
+// but in <prefix>/share/zugaret/, see InstalledResourceFolder) always writes
+// to the per-user folder and reads what it ships from the share folder.
+// Nothing changes the folders afterwards, so the ini file and the PGN
+// database read at start-up are the ones written at shut-down.
 // Folders are absolute and end with "/". Dialogs and sound are not owned and
 // may be null (a null sound output is a silent program).
 class TProgramEnv {
@@ -31,8 +34,12 @@ public:
     TProgramEnv(const QString& programFolder, const QString& dataFolder,
                 quint16 chatPort = DefaultChatPort);
 
-    // Folder of the program file: sonidos/ is looked for here.
+    // Folder of the program file.
     QString ProgramFolder() const { return programFolder_; }
+    // Folder of what the program ships, sonidos/ and imagenes/: the program
+    // folder, or the share folder of an installed program.
+    QString ResourceFolder() const { return resourceFolder_; }
+    bool Installed() const { return resourceFolder_ != programFolder_; }
     // Folder written to: ZuzPlak.ini and Png/.
     QString DataFolder() const { return dataFolder_; }
     bool WritesBesideProgram() const { return dataFolder_ == programFolder_; }
@@ -45,7 +52,7 @@ public:
     // The PGN database folder: DataFolder + "Png/".
     QString PgnFolder() const;
     // The wave file of a cue of the sound set soundFolder (relative to the
-    // program folder).
+    // resource folder).
     QString SoundFile(const QString& soundFolder, const QString& cue) const;
 
     quint16 ChatPort() const { return chatPort_; }
@@ -63,11 +70,20 @@ public:
     static QString RunningProgramFolder();
     // True if a file can be created (and removed again) in folder.
     static bool FolderIsWritable(const QString& folder);
+    // The share folder of a program installed in programFolder (sonidos/ is
+    // there and not beside the program), with a trailing "/"; empty when the
+    // program is not installed.
+    static QString InstalledResourceFolder(const QString& programFolder);
+    // Where the share folder lies from the program's folder once installed
+    // ("../share/zugaret" for the usual layout).
+    static QString InstalledResourcePath() { return QStringLiteral(ZUGARET_INSTALLED_DATA_DIR); }
 
 private:
     static QString ChooseDataFolder(const QString& programFolder);
+    static QString UserDataFolder();
 
     QString programFolder_;
+    QString resourceFolder_;
     QString dataFolder_;
     quint16 chatPort_ = DefaultChatPort;
     TUiDialogs* dialogs_ = nullptr;

@@ -17,8 +17,7 @@ const QString TRecordFiles::OpenFilter =
                    "Partida aplazada|*.apl|Todos los archivos|*.*");
 const QString TRecordFiles::ExportFilter = QStringLiteral("PGN|*.pgn");
 
-TRecordFiles::TRecordFiles(TGameController& game)
-    : game_(game), folder_(game.Env().ProgramFolder()) {}
+TRecordFiles::TRecordFiles(TGameController& game) : game_(game), folder_(game.Env().DataFolder()) {}
 
 void TRecordFiles::ShowError(const QString& text) const {
     if (TUiDialogs* d = game_.Env().Dialogs()) d->ShowMessage(text, QString(), TMessageKind::Error);

@@ -557,7 +557,7 @@ void TFrmPrincipal::bConfiguracionClick() {
     };
     model.BuiltInSquareLight = swatch(FBoard->SquareColorLight());
     model.BuiltInSquareDark = swatch(FBoard->SquareColorDark());
-    model.ProgramFolder = env_.ProgramFolder();
+    model.ProgramFolder = env_.ResourceFolder() + QStringLiteral("imagenes/");
     model.ApplyPieceSet = [this](const QImage& picture, const QString& file) {
         FBoard->SetCustomPieceSet(picture);
         PieceSetFile = file;

@@ -1,5 +1,6 @@
 #include "NewGameDialog.h"
 
+#include "EngineLevel.h"
 #include "GameController.h"
 
 #include <QCloseEvent>
@@ -7,6 +8,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -31,7 +33,16 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     eNivel->setValue(game_.EngineDepth());
     eNivel->setObjectName("eNivel");
     eNivel->setToolTip(
-        QString::fromUtf8("Jugadas que calcula ZuzPlak: más, más fuerte y más lento"));
+        QString::fromUtf8("Nivel de ZuzPlak: más, más fuerte y más lento. El Elo es aproximado, "
+                          "medido contra otro motor"));
+    lNivelElo = new QLabel(this);
+    lNivelElo->setObjectName("lNivelElo");
+    lNivelElo->setTextFormat(Qt::PlainText);
+    auto showElo = [this](int level) {
+        lNivelElo->setText(QString::fromUtf8("≈ %1 Elo").arg(EngineLevel(level).elo));
+    };
+    showElo(eNivel->value());
+    connect(eNivel, &QSpinBox::valueChanged, this, showElo);
     rbBlancas = new QRadioButton("Blancas", this);
     rbNegras = new QRadioButton("Negras", this);
     rbBlancas->setChecked(true);
@@ -56,7 +67,11 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow("Jugar contra:", cb1);
     form->addRow("Tiempo:", eDuracion);
-    form->addRow("Nivel:", eNivel);
+    auto* nivel = new QHBoxLayout;
+    nivel->addWidget(eNivel);
+    nivel->addWidget(lNivelElo);
+    nivel->addStretch(1);
+    form->addRow("Nivel:", nivel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(SpeedButton1);
@@ -82,6 +97,7 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
 void TFrmConexion::cb1Change() {
     bCrear->setEnabled(cb1->count() > 0);
     eNivel->setEnabled(DepthOffered());
+    lNivelElo->setEnabled(DepthOffered());
 }
 
 void TFrmConexion::ChooseDepth(int depth) {

@@ -19,6 +19,7 @@
 class QComboBox;
 class QPushButton;
 class QRadioButton;
+class QLabel;
 class QSpinBox;
 class TGameController;
 
@@ -61,7 +62,8 @@ private:
     TGameController& game_;
     QComboBox* cb1 = nullptr;
     QSpinBox* eDuracion = nullptr;
-    QSpinBox* eNivel = nullptr; // the engine's depth in plies
+    QSpinBox* eNivel = nullptr;  // the engine's level (EngineLevel.h)
+    QLabel* lNivelElo = nullptr; // the level's approximate rating
     QRadioButton* rbBlancas = nullptr;
     QRadioButton* rbNegras = nullptr;
     QPushButton* bCrear = nullptr;

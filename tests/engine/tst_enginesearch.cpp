@@ -1,6 +1,7 @@
 // The engine without its thread: move generation against known perft counts,
 // the evaluation terms, mate finding, and odd positions that must neither
 // crash nor read outside the engine's tables.
+#include "EngineLevel.h"
 #include "EngineSearch.h"
 
 #include <QTest>
@@ -81,6 +82,10 @@ private slots:
     void aMoveBeyondTheRootWindow_data();
     void aMoveBeyondTheRootWindow();
     void abortStopsTheSearch();
+    void goWithinLimits_data();
+    void goWithinLimits();
+    void goStoppedAtOnceStillPlays();
+    void levelsClimb();
     void searchLeavesTheBoardAsLoaded();
     void oddPositionsStayInsideTheTables_data();
     void oddPositionsStayInsideTheTables();
@@ -495,6 +500,125 @@ void TestEngineSearch::abortStopsTheSearch() {
     QCOMPARE(Snapshot(*e), before);
     stop = false;
     QVERIFY(e->Think(2));
+}
+
+// Go within limits: with a depth only it is Think; a node limit cuts it to
+// the deepest finished iteration; root noise picks among near moves but
+// never turns down a mate; every answer is a legal move and the board is
+// left as loaded.
+void TestEngineSearch::goWithinLimits_data() {
+    QTest::addColumn<QByteArray>("fen");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<qint64>("nodes");
+    QTest::addColumn<int>("noise");
+    QTest::addColumn<QByteArray>("expect"); // "think": as Think(depth); "mate": mates at once
+    const QByteArray kiwipete =
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+    const QByteArray backRank = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    QTest::newRow("depth only is Think") << kiwipete << 3 << qint64(0) << 0 << QByteArray("think");
+    QTest::newRow("node limit mid-search") << kiwipete << 8 << qint64(20000) << 0 << QByteArray();
+    QTest::newRow("node limit in the first iteration")
+        << kiwipete << 8 << qint64(10) << 0 << QByteArray();
+    QTest::newRow("noise keeps a mate") << backRank << 3 << qint64(0) << 5000 << QByteArray("mate");
+    QTest::newRow("noise in a middlegame") << kiwipete << 3 << qint64(0) << 300 << QByteArray();
+    QTest::newRow("noise far beyond the window")
+        << QByteArray("k7/8/8/8/8/1QQQ2QQ/1QQQQ3/1RRBBNNK b - - 0 1") << 2 << qint64(0) << 100000
+        << QByteArray();
+}
+
+void TestEngineSearch::goWithinLimits() {
+    QFETCH(QByteArray, fen);
+    QFETCH(int, depth);
+    QFETCH(qint64, nodes);
+    QFETCH(int, noise);
+    QFETCH(QByteArray, expect);
+    struct Counter : TSearchListener {
+        int deepest = 0;
+        void IterationDone(const TEngineSearch&, int d, int) override { deepest = d; }
+    } counter;
+    auto e = Engine();
+    for (std::uint32_t seed : {1u, 2u, 3u}) {
+        QVERIFY(e->LoadFen(fen.constData()));
+        const QByteArray before = Snapshot(*e);
+        TSearchLimits limits;
+        limits.depth = depth;
+        limits.nodes = std::uint64_t(nodes);
+        limits.rootNoise = noise;
+        limits.noiseSeed = seed;
+        TEngineMove best{};
+        int score = 0;
+        QVERIFY(e->Go(limits, &counter, &best, &score));
+        QCOMPARE(Snapshot(*e), before);
+        QVERIFY(e->PvLength() >= 1);
+        QVERIFY(e->PvMove(0) == best);
+        if (expect == "think") {
+            const std::uint64_t goNodes = e->Nodes();
+            TEngineMove thought{};
+            int thoughtScore = 0;
+            QVERIFY(e->Think(depth, &thought, &thoughtScore));
+            QVERIFY(thought == best);
+            QCOMPARE(thoughtScore, score);
+            QCOMPARE(e->Nodes(), goNodes);
+            QCOMPARE(counter.deepest, depth);
+        }
+        if (nodes > 0 && counter.deepest > 0) QVERIFY(counter.deepest < depth);
+        QVERIFY(e->MakeMove(best));
+        if (expect == "mate") {
+            QVERIFY(e->InCheck(e->Side()));
+            QCOMPARE(LegalMoveCount(*e), 0);
+        }
+        counter.deepest = 0;
+    }
+}
+
+void TestEngineSearch::goStoppedAtOnceStillPlays() {
+    auto e = Engine();
+    std::atomic<bool> stop{true};
+    e->SetAbortFlag(&stop);
+    QVERIFY(e->LoadFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    TSearchLimits limits;
+    limits.depth = 6;
+    TEngineMove best{};
+    QVERIFY(e->Go(limits, nullptr, &best));
+    QVERIFY(e->MakeMove(best));
+    // Mated: nothing to play, stopped or not.
+    QVERIFY(e->LoadFen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"));
+    QVERIFY(!e->Go(limits, nullptr, &best));
+    stop = false;
+    QVERIFY(!e->Go(limits, nullptr, &best));
+    // Mate distances of the last search: Black mated in one move... here it
+    // is White to mate: a3-a2 is answered by mate, so Black is mated in 1.
+    QVERIFY(e->LoadFen("7k/5Q2/6K1/8/8/p7/8/8 b - - 0 1"));
+    int score = 0;
+    QVERIFY(e->Go(limits, nullptr, &best, &score));
+    QCOMPARE(e->MateIn(score), -1);
+    QVERIFY(e->LoadFen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
+    QVERIFY(e->Go(limits, nullptr, &best, &score));
+    QCOMPARE(e->MateIn(score), 1);
+    QCOMPARE(e->MateIn(35), 0);
+}
+
+void TestEngineSearch::levelsClimb() {
+    // The default level searches as it always did: its plies, nothing more.
+    const TEngineLevel& def = EngineLevel(DefaultEngineLevel);
+    QCOMPARE(def.depth, 5);
+    QCOMPARE(def.nodes, std::uint64_t(0));
+    QCOMPARE(def.rootNoise, 0);
+    for (int l = MinEngineLevel + 1; l <= MaxEngineLevel; ++l) {
+        const TEngineLevel &low = EngineLevel(l - 1), &high = EngineLevel(l);
+        QVERIFY(high.depth >= low.depth);
+        QVERIFY(high.rootNoise <= low.rootNoise);
+        QVERIFY(high.elo > low.elo);
+        // A node limit only ever loosens: none below, or a larger one.
+        if (high.depth == low.depth)
+            QVERIFY(high.nodes == 0 || (low.nodes != 0 && high.nodes > low.nodes));
+    }
+    // Any number names a level.
+    QCOMPARE(EngineLevel(-3).depth, EngineLevel(MinEngineLevel).depth);
+    QCOMPARE(EngineLevel(99).depth, EngineLevel(MaxEngineLevel).depth);
+    const TSearchLimits limits = EngineLevelLimits(1, 77);
+    QCOMPARE(limits.rootNoise, EngineLevel(1).rootNoise);
+    QCOMPARE(limits.noiseSeed, 77u);
 }
 
 void TestEngineSearch::searchLeavesTheBoardAsLoaded() {

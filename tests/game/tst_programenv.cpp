@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,8 @@ private slots:
     void writableProgramFolder();
     void readOnlyProgramFolder();
     void twoPrograms();
+    void installedOrBuildTree_data();
+    void installedOrBuildTree();
 };
 
 void TstProgramEnv::initTestCase() {
@@ -62,6 +65,43 @@ void TstProgramEnv::readOnlyProgramFolder() {
     QVERIFY(own.open(QIODevice::WriteOnly));
     own.close();
     QCOMPARE(split.IniFileToRead(), split.IniFile());
+}
+
+void TstProgramEnv::installedOrBuildTree_data() {
+    QTest::addColumn<bool>("soundsBeside");
+    QTest::addColumn<bool>("soundsShared");
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("build tree") << true << false << false;
+    QTest::newRow("installed") << false << true << true;
+    QTest::newRow("build tree beside an installed copy") << true << true << false;
+    QTest::newRow("a bare program") << false << false << false;
+}
+
+void TstProgramEnv::installedOrBuildTree() {
+    QFETCH(bool, soundsBeside);
+    QFETCH(bool, soundsShared);
+    QFETCH(bool, installed);
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    const QString share =
+        QDir::cleanPath(bin + QLatin1Char('/') + TProgramEnv::InstalledResourcePath()) +
+        QLatin1Char('/');
+    QVERIFY(QDir().mkpath(bin));
+    if (soundsBeside) QVERIFY(QDir().mkpath(bin + QStringLiteral("/sonidos/tarambo")));
+    if (soundsShared) QVERIFY(QDir().mkpath(share + QStringLiteral("sonidos/tarambo")));
+    const TProgramEnv env(bin);
+    QCOMPARE(env.Installed(), installed);
+    // An installed program never writes beside itself, even where it could
+    // (root and /usr/bin): its settings and games go to the user's folder.
+    QCOMPARE(env.WritesBesideProgram(), !installed);
+    QCOMPARE(env.ResourceFolder(), installed ? share : bin + QLatin1Char('/'));
+    QCOMPARE(env.SoundFile(QStringLiteral("sonidos/tarambo/"), QStringLiteral("mover")),
+             env.ResourceFolder() + QStringLiteral("sonidos/tarambo/mover.wav"));
+    if (installed) {
+        QVERIFY(!env.DataFolder().startsWith(prefix.path()));
+        QVERIFY(TProgramEnv::FolderIsWritable(env.DataFolder()));
+    }
+    QVERIFY(!QFileInfo::exists(bin + QStringLiteral("/ZuzPlak.ini")));
 }
 
 void TstProgramEnv::twoPrograms() {

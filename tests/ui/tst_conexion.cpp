@@ -1,6 +1,7 @@
 // The new-game dialog: its opponent list in every role, the colour it
 // proposes, and what "Comenzar partida" starts.
 
+#include "EngineLevel.h"
 #include "tst_principal_fixture.h"
 
 #include <QComboBox>
@@ -20,6 +21,8 @@ private slots:
     void networkOfferStartsNothing();
     void minutesGoToBothClocks();
     void closingReenablesTheMainWindow();
+    void levelShowsItsRating_data();
+    void levelShowsItsRating();
 };
 
 void TestConexion::opponentList_data() {
@@ -166,3 +169,30 @@ void TestConexion::closingReenablesTheMainWindow() {
 
 QTEST_MAIN(TestConexion)
 #include "tst_conexion.moc"
+
+void TestConexion::levelShowsItsRating_data() {
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("opponent");
+    QTest::newRow("weakest") << 1 << "ZuzPlak";
+    QTest::newRow("default") << 5 << "ZuzPlak";
+    QTest::newRow("strongest") << 8 << "ZuzPlak";
+    QTest::newRow("a person: no level") << 3 << "Ana";
+}
+
+void TestConexion::levelShowsItsRating() {
+    QFETCH(int, level);
+    QFETCH(QString, opponent);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.bNuevaPartidaClick();
+    TFrmConexion* d = m.FrmConexion();
+    QVERIFY(d);
+    d->ChooseDepth(level);
+    auto* combo = t.Control<QComboBox>(*d, "cb1");
+    combo->setCurrentText(opponent);
+    auto* elo = t.Control<QLabel>(*d, "lNivelElo");
+    QCOMPARE(elo->text(), QString::fromUtf8("≈ %1 Elo").arg(EngineLevel(level).elo));
+    QCOMPARE(elo->isEnabled(), opponent == "ZuzPlak");
+    // Ratings climb with the level.
+    if (level > 1) QVERIFY(EngineLevel(level).elo > EngineLevel(level - 1).elo);
+}
