@@ -104,8 +104,9 @@ bool TRecordFiles::Open() {
         ShowError(QStringLiteral("No se pudo abrir la partida: ") + game.Error);
         return false;
     }
-    if (game_.GameInProgress() && game_.GameMode() != TGameMode::Replay &&
-        !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?")))
-        return false;
+    if (game_.GameInProgress() && game_.GameMode() != TGameMode::Replay) {
+        if (!d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return false;
+        game_.AbandonGame();
+    }
     return game_.OpenReplay(game);
 }
