@@ -19,6 +19,19 @@ bool Fail(QString* why, const QString& reason) {
     return false;
 }
 
+// Writes all of bytes to a device opened unbuffered: a short write says
+// nothing of why, so the rest is written again, and that write fails with
+// the system's reason.
+bool WriteAll(QFileDevice& file, const QByteArray& bytes, QString* why) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) return Fail(why, file.errorString());
+        done += n;
+    }
+    return true;
+}
+
 } // namespace
 
 void IgnoreFileSizeSignal() {
@@ -31,13 +44,13 @@ void IgnoreFileSizeSignal() {
 bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* why) {
     IgnoreFileSizeSignal();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return Fail(why, file.errorString());
-    // QSaveFile::commit would rename a file whose buffered bytes never
-    // reached the disk: each step is checked here before it may.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
+    // Unbuffered: QSaveFile::commit would rename a file whose buffered bytes
+    // never reached the disk, so each write is checked here as it is made.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Fail(why, file.errorString());
+    if (!WriteAll(file, bytes, why)) {
         file.cancelWriting();
-        return Fail(why, reason);
+        return false;
     }
 #ifdef Q_OS_UNIX
     if (::fsync(file.handle()) != 0) {
@@ -56,14 +69,5 @@ bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* 
 
 bool AppendAll(QFile& file, const QByteArray& bytes, QString* why) {
     IgnoreFileSizeSignal();
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        // A short write says nothing of why; the next one fails with the
-        // system's reason.
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) return Fail(why, file.errorString());
-        done += n;
-    }
-    if (!file.flush()) return Fail(why, file.errorString());
-    return true;
+    return WriteAll(file, bytes, why) && (file.flush() || Fail(why, file.errorString()));
 }

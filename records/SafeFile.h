@@ -23,8 +23,9 @@ class QFile;
 // when it could not; the old file is then untouched.
 bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* why);
 
-// Writes all of bytes to the end of an open file. False and the system's
-// reason when not all of them went; the caller cuts the file back.
+// Writes all of bytes to the end of a file opened unbuffered for appending.
+// False and the system's reason when not all of them went; the caller cuts
+// the file back.
 bool AppendAll(QFile& file, const QByteArray& bytes, QString* why);
 
 // SIGXFSZ ignored for the rest of the process (the write that passes the
