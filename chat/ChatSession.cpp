@@ -58,7 +58,7 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
         {W::Dns, &TChatSession::OnDns},
     };
     for (const auto& [word, handler] : own)
-        SetHandler(word, [this, handler](const TIncomingMessage& m) { (this->*handler)(m); });
+        SetHandler(word, [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
     networkGame_ = std::make_unique<TNetworkGame>(*this, game_);
 
     // FormCreate

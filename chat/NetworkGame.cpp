@@ -55,7 +55,7 @@ TNetworkGame::TNetworkGame(TChatSession& chat, TGameController& game, QObject* p
         {W::EndGame, &TNetworkGame::OnEndGame},
     };
     for (const auto& [word, handler] : words)
-        chat_.SetHandler(word, [this, handler](const TIncomingMessage& m) { (this->*handler)(m); });
+        chat_.SetHandler(word, [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
     gameStartedId_ = game_.OnGameStarted.Add([this] { GameStarted(); });
 }
 
