@@ -58,7 +58,8 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
         {W::Dns, &TChatSession::OnDns},
     };
     for (const auto& [word, handler] : own)
-        SetHandler(word, [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
+        SetHandler(word,
+                   [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
     networkGame_ = std::make_unique<TNetworkGame>(*this, game_);
 
     // FormCreate
@@ -468,9 +469,9 @@ void TChatSession::HandleBytes(bool onHost, int socket, const QByteArray& bytes)
 
 void TChatSession::DropTooLong(bool onHost, int socket) {
     if (onHost) {
-        const QString who = Identified(socket) ? NickOfSocket(socket)
-                                               : server_->PeerIP(socket) + ":" +
-                                                     server_->PeerPort(socket);
+        const QString who = Identified(socket)
+                                ? NickOfSocket(socket)
+                                : server_->PeerIP(socket) + ":" + server_->PeerPort(socket);
         log_.Add("* Conexión cerrada con " + who + ": mensaje demasiado largo *");
         Departure(socket);
         HostDrops(socket);

@@ -287,7 +287,7 @@ private:
     int maxClients_ = DefaultMaxClients;
     int identTimeoutMs_ = DefaultIdentTimeoutMs;
     bool registered_ = false;
-    std::set<int> identified_;           // the host's registered connections
+    std::set<int> identified_;            // the host's registered connections
     std::map<int, QTimer*> waitingIdent_; // the others, each with its deadline
     std::array<TMessageHandler, static_cast<size_t>(TChatWord::Count)> handlers_;
     std::map<int, TMessageAssembler> hostAssemblers_;

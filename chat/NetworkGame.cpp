@@ -55,7 +55,8 @@ TNetworkGame::TNetworkGame(TChatSession& chat, TGameController& game, QObject* p
         {W::EndGame, &TNetworkGame::OnEndGame},
     };
     for (const auto& [word, handler] : words)
-        chat_.SetHandler(word, [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
+        chat_.SetHandler(
+            word, [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
     gameStartedId_ = game_.OnGameStarted.Add([this] { GameStarted(); });
 }
 
@@ -92,13 +93,12 @@ bool TNetworkGame::FromOtherDuringGame(const TIncomingMessage& m) const {
 bool TNetworkGame::NamesSender(const TIncomingMessage& m, const QString& nick) const {
     const QString sender = chat_.SenderNick(m);
     if (!sender.isEmpty() && nick == sender) return true;
-    chat_.Log().Add("* Mensaje de " + sender + " descartado, nombra a otro jugador: " +
-                    TChatSession::Quoted(m));
+    chat_.Log().Add("* Mensaje de " + sender +
+                    " descartado, nombra a otro jugador: " + TChatSession::Quoted(m));
     return false;
 }
 
-void TNetworkGame::DeclineUnasked(const TIncomingMessage& m, const QString& nick,
-                                  const char* why) {
+void TNetworkGame::DeclineUnasked(const TIncomingMessage& m, const QString& nick, const char* why) {
     const bool draw = m.Row->Id == TChatWord::Draw;
     if (draw)
         chat_.SendToAll(FrameMessage("/DECLINE_DRAW", {game_.Nick()}));

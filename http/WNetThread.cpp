@@ -187,9 +187,8 @@ void THiloHTTP::Finish() {
 
 void THiloHTTP::SaveResult() {
     QSaveFile file(localPath_);
-    const bool saved =
-        file.open(QIODevice::WriteOnly) && file.write(stream_) == stream_.size() &&
-        file.flush() && file.commit();
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(stream_) == stream_.size() &&
+                       file.flush() && file.commit();
     if (!saved) {
         saveError_ = QStringLiteral("Error al guardar el archivo: ") + localPath_;
         return;

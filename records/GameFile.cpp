@@ -146,9 +146,8 @@ bool TGameFile::TakeLines(qsizetype game, QStringList* lines, QString* error) co
     if (lines->size() <= MostGameLines) return true;
     lines->clear();
     if (error)
-        *error = QStringLiteral("la partida %1 tiene más de %2 líneas")
-                     .arg(game + 1)
-                     .arg(MostGameLines);
+        *error =
+            QStringLiteral("la partida %1 tiene más de %2 líneas").arg(game + 1).arg(MostGameLines);
     return false;
 }
 
@@ -242,9 +241,7 @@ void TGameFile::IndexGame(qsizetype from, qsizetype to) {
     e.Kind = own ? TGameKind::Own : TGameKind::Standard;
     const bool tagValid = IsResultMarker(tagResult);
     if (own)
-        e.Result = !results.isEmpty() ? results.last()
-                   : tagValid         ? tagResult
-                                      : QStringLiteral("*");
+        e.Result = !results.isEmpty() ? results.last() : tagValid ? tagResult : QStringLiteral("*");
     else
         e.Result = tagValid             ? tagResult
                    : !results.isEmpty() ? results.first()

@@ -90,7 +90,8 @@ bool ReadGameFileBytes(const QString& path, QByteArray* bytes, QString* error) {
 bool SaveRecordLines(const QString& path, const QStringList& lines, QString* error) {
     QString why;
     if (ReplaceFileContents(path, JoinRecordLines(lines), &why)) return true;
-    if (error) *error = QStringLiteral("No se pudo guardar la partida en %1: %2").arg(Native(path), why);
+    if (error)
+        *error = QStringLiteral("No se pudo guardar la partida en %1: %2").arg(Native(path), why);
     return false;
 }
 

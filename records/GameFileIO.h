@@ -47,8 +47,8 @@ QString PgnDatabaseFile(const QString& pgnFolder, const QString& nick);
 struct TDatabaseSave {
     bool Saved = false;
     QString FileName;
-    QString Error;           // why nothing was saved; empty when saved
-    QString Warning;         // the too-big message when the file passed 5000 lines
+    QString Error;   // why nothing was saved; empty when saved
+    QString Warning; // the too-big message when the file passed 5000 lines
     // Lines of the file after the save; those before it are counted only
     // until they pass PgnDatabaseWarnLines.
     qsizetype LineCount = 0;

@@ -669,7 +669,8 @@ void TFrmPrincipal::FormCreate() {
     const QRect frame = OnScreen(QRect(s.Left, s.Top, s.Width, s.Height), screen);
     move(frame.topLeft());
     resize(frame.size());
-    FBoard->resize(qBound(0, s.BoardWidth, screen.width()), qBound(0, s.BoardHeight, screen.height()));
+    FBoard->resize(qBound(0, s.BoardWidth, screen.width()),
+                   qBound(0, s.BoardHeight, screen.height()));
     PieceSetFile = s.PieceSetFile;
     LightSquareFile = s.LightSquareFile;
     DarkSquareFile = s.DarkSquareFile;

@@ -111,11 +111,10 @@ void TQtDialogs::ShowMessage(const QString& text, const QString& caption, TMessa
 
 bool TQtDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons) {
     const bool okCancel = buttons == TQuestionButtons::OkCancel;
-    QMessageBox box(okCancel ? QMessageBox::Warning : QMessageBox::Question,
-                    CaptionOrTitle(caption), QString(),
-                    okCancel ? (QMessageBox::Ok | QMessageBox::Cancel)
-                             : (QMessageBox::Yes | QMessageBox::No),
-                    Parent());
+    QMessageBox box(
+        okCancel ? QMessageBox::Warning : QMessageBox::Question, CaptionOrTitle(caption), QString(),
+        okCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : (QMessageBox::Yes | QMessageBox::No),
+        Parent());
     SetPlainText(box, text);
     box.setDefaultButton(okCancel ? QMessageBox::Ok : QMessageBox::Yes);
     const int answer = box.exec();

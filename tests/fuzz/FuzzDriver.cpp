@@ -43,15 +43,66 @@ private:
 };
 
 // Words and bytes both targets' formats are made of.
-const char* const Tokens[] = {
-    "\xFE", "\xFF", "/IDENT\xFE", "/TXT\xFE", "/NICK\xFE", "/MSG\xFE", "/LIST\xFF",
-    "/VERSION\xFF", "/VER\xFE", "/DNS\xFE", "/NEW_GAME\xFE""5\xFE""1\xFE", "/ACCEPT_GAME\xFE""5\xFE""0\xFE",
-    "/DECLINE_GAME\xFE", "/MOV\xFE""1\xFE""1\xFE""e7e5\xFE*\xFE", "/MOB\xFE", "/DRAW\xFE",
-    "/ACCEPT_DRAW\xFE", "/RESIGN\xFE", "/TIMEOUT\xFE", "/MIRAR\xFE", "/GAMEPOS\xFE",
-    "/END_GAME\xFE", "/HELP\xFF", "86399", "1200", "4000", "-1", "2147483648", " > ",
-    "\xA0", "<img src=\"/dev/zero\">", "[Event \"", "[FEN \"", "[White \"", "\"]\n",
-    "1-0", "0-1", "1/2-1/2", " *", "{", "}", ";", "%", "\r\n", "\n", "\r", "1.Pe2e4 Pe7e5",
-    "1. e4 e5 2. Nf3", "O-O", "=Q", "{Posici\xF3n: ", "8/8/8/8/8/8/8/8 w - - 0 1", "\0"};
+const char* const Tokens[] = {"\xFE",
+                              "\xFF",
+                              "/IDENT\xFE",
+                              "/TXT\xFE",
+                              "/NICK\xFE",
+                              "/MSG\xFE",
+                              "/LIST\xFF",
+                              "/VERSION\xFF",
+                              "/VER\xFE",
+                              "/DNS\xFE",
+                              "/NEW_GAME\xFE"
+                              "5\xFE"
+                              "1\xFE",
+                              "/ACCEPT_GAME\xFE"
+                              "5\xFE"
+                              "0\xFE",
+                              "/DECLINE_GAME\xFE",
+                              "/MOV\xFE"
+                              "1\xFE"
+                              "1\xFE"
+                              "e7e5\xFE*\xFE",
+                              "/MOB\xFE",
+                              "/DRAW\xFE",
+                              "/ACCEPT_DRAW\xFE",
+                              "/RESIGN\xFE",
+                              "/TIMEOUT\xFE",
+                              "/MIRAR\xFE",
+                              "/GAMEPOS\xFE",
+                              "/END_GAME\xFE",
+                              "/HELP\xFF",
+                              "86399",
+                              "1200",
+                              "4000",
+                              "-1",
+                              "2147483648",
+                              " > ",
+                              "\xA0",
+                              "<img src=\"/dev/zero\">",
+                              "[Event \"",
+                              "[FEN \"",
+                              "[White \"",
+                              "\"]\n",
+                              "1-0",
+                              "0-1",
+                              "1/2-1/2",
+                              " *",
+                              "{",
+                              "}",
+                              ";",
+                              "%",
+                              "\r\n",
+                              "\n",
+                              "\r",
+                              "1.Pe2e4 Pe7e5",
+                              "1. e4 e5 2. Nf3",
+                              "O-O",
+                              "=Q",
+                              "{Posici\xF3n: ",
+                              "8/8/8/8/8/8/8/8 w - - 0 1",
+                              "\0"};
 
 constexpr size_t MostInput = 256 * 1024;
 
@@ -93,8 +144,7 @@ void Mutate(TBytes& b, const std::vector<TBytes>& corpus, TRandom& r) {
         if (other.empty()) break;
         const size_t from = r.Below(other.size());
         const size_t n = 1 + r.Below(other.size() - from);
-        b.insert(b.begin() + long(pos), other.begin() + long(from),
-                 other.begin() + long(from + n));
+        b.insert(b.begin() + long(pos), other.begin() + long(from), other.begin() + long(from + n));
         break;
     }
     case 7:
@@ -139,7 +189,8 @@ int main(int argc, char** argv) {
         std::sort(files.begin(), files.end());
         for (const auto& path : files) {
             std::ifstream in(path, std::ios::binary);
-            corpus.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            corpus.emplace_back(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
         }
     }
     if (corpus.empty()) corpus.emplace_back();

@@ -22,12 +22,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition, what)                                                               \
-    do {                                                                                          \
-        if (!(condition)) {                                                                       \
-            std::fprintf(stderr, "fuzz_chatwire: %s\n", what);                                   \
-            std::abort();                                                                         \
-        }                                                                                         \
+#define FUZZ_CHECK(condition, what)                                                                \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "fuzz_chatwire: %s\n", what);                                     \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 namespace {
@@ -48,9 +48,8 @@ struct TWorld {
         FUZZ_CHECK(bea.Join(luis), "Bea cannot join");
         FUZZ_CHECK(witness.Register(luis.Port(), "Testigo"), "the witness cannot join");
         TGameController& g = luis.Game();
-        g.OnGameStarted.Add([this, &g] {
-            clockLimit = std::max(g.ClockW().Remaining(), g.ClockB().Remaining());
-        });
+        g.OnGameStarted.Add(
+            [this, &g] { clockLimit = std::max(g.ClockW().Remaining(), g.ClockB().Remaining()); });
     }
 };
 
@@ -94,11 +93,10 @@ void CheckRoom(TWorld& w) {
     if (g.GameInProgress() && g.GameMode() == TGameMode::Network) {
         const int opponent = chat.OpponentSocket;
         FUZZ_CHECK(chat.Identified(opponent), "a game against nobody registered");
-        const QString other = g.MyColour() == TColour::White ? g.BlackPlayer().Nick
-                                                             : g.WhitePlayer().Nick;
+        const QString other =
+            g.MyColour() == TColour::White ? g.BlackPlayer().Nick : g.WhitePlayer().Nick;
         FUZZ_CHECK(other == chat.NickOfSocket(opponent), "a game under another's nick");
-        FUZZ_CHECK(g.ClockW().Remaining() <= w.clockLimit &&
-                       g.ClockB().Remaining() <= w.clockLimit,
+        FUZZ_CHECK(g.ClockW().Remaining() <= w.clockLimit && g.ClockB().Remaining() <= w.clockLimit,
                    "a clock holds more time than its game began with");
     }
 }

@@ -18,12 +18,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition, what)                                                               \
-    do {                                                                                          \
-        if (!(condition)) {                                                                       \
-            std::fprintf(stderr, "fuzz_gamefiles: %s\n", what);                                  \
-            std::abort();                                                                         \
-        }                                                                                         \
+#define FUZZ_CHECK(condition, what)                                                                \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "fuzz_gamefiles: %s\n", what);                                    \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 namespace {
@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TGameFile file = TGameFile::FromBytes(bytes, kibraq ? "k.icg" : "x.pgn");
     qsizetype end = 0;
     for (const TGameIndexEntry& e : file.Index()) {
-        FUZZ_CHECK(e.FirstByte >= end && e.ByteCount >= 0 && e.FirstByte + e.ByteCount <= bytes.size(),
+        FUZZ_CHECK(e.FirstByte >= end && e.ByteCount >= 0 &&
+                       e.FirstByte + e.ByteCount <= bytes.size(),
                    "a game outside the file or out of order");
         end = e.FirstByte + e.ByteCount;
     }

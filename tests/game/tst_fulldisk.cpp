@@ -102,8 +102,10 @@ void TestFullDisk::save_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("reason"); // the system's words for it
     for (const char* what : {"settings", "saved game", "export", "database"}) {
-        QTest::addRow("%s, full tmpfs", what) << what << "tmpfs" << "No space left on device";
-        QTest::addRow("%s, file-size limit", what) << what << "limit" << "File too large";
+        QTest::addRow("%s, full tmpfs", what) << what << "tmpfs"
+                                              << "No space left on device";
+        QTest::addRow("%s, file-size limit", what) << what << "limit"
+                                                   << "File too large";
     }
 }
 
@@ -142,8 +144,8 @@ void TestFullDisk::save() {
     QFile old(path);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), OldOf(what));
-    const QStringList left = QDir(QFileInfo(path).path())
-                                 .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList left =
+        QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     QCOMPARE(left, QStringList{QFileInfo(path).fileName()});
 }
 
@@ -156,7 +158,8 @@ int main(int argc, char** argv) {
         getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = rlim_t(QByteArray(argv[4]).toULongLong());
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
-        const QString outcome = Attempt(QString::fromUtf8(argv[2]), QString::fromLocal8Bit(argv[3]));
+        const QString outcome =
+            Attempt(QString::fromUtf8(argv[2]), QString::fromLocal8Bit(argv[3]));
         std::printf("%s\n", outcome.isEmpty() ? "saved" : outcome.toUtf8().constData());
         return 0;
     }

@@ -194,8 +194,9 @@ void TstHttp::fetch_data() {
     row("dropped mid-body") << "/d.bin" << S::Ok(bin, 3000) << "Error" << -1 << none;
     row("stalls mid-body") << "/s.bin"
                            << "STALL:" + S::Ok("ab", 3000) << "Error" << -1 << none;
-    row("trickles a byte at a time") << "/t.txt" << "TRICKLE:" + S::Ok(QByteArray(1000, 't'))
-                                     << "Error" << -1 << none;
+    row("trickles a byte at a time")
+        << "/t.txt"
+        << "TRICKLE:" + S::Ok(QByteArray(1000, 't')) << "Error" << -1 << none;
     row("too large") << "/big.bin" << S::Ok(bin + bin) << "Error" << -1 << none;
 }
 

@@ -69,14 +69,13 @@ void TestHostileFiles::converter_data() {
     QTest::addColumn<QString>("err");    // on stderr, in part
     const QByteArray tags = "[Event \"Club\"]\n[White \"Ana\"]\n[Black \"Bea\"]\n";
     QTest::newRow("60 MB of empty lines")
-        << QByteArray(60 * 1024 * 1024, '\n') << 1 << QByteArray()
-        << "no contiene ninguna partida";
+        << QByteArray(60 * 1024 * 1024, '\n') << 1 << QByteArray() << "no contiene ninguna partida";
     QTest::newRow("a game padded with 20 MB of blank lines")
-        << tags + QByteArray(20 * 1024 * 1024, '\n') + "1. e4 e5 *\n" << 0
-        << QByteArray("1. e4 e5 *") << "";
+        << tags + QByteArray(20 * 1024 * 1024, '\n') + "1. e4 e5 *\n"
+        << 0 << QByteArray("1. e4 e5 *") << "";
     QTest::newRow("a game of 150,000 lines")
-        << tags + Repeated("{ nada }\n", 150000) + "1. e4 *\n" << 1 << QByteArray()
-        << QString::fromUtf8("tiene más de 100000 líneas");
+        << tags + Repeated("{ nada }\n", 150000) + "1. e4 *\n"
+        << 1 << QByteArray() << QString::fromUtf8("tiene más de 100000 líneas");
 }
 
 void TestHostileFiles::converter() {

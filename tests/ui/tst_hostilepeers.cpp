@@ -81,9 +81,8 @@ private:
         } else {
             const QList<QLabel*> labels = w->findChildren<QLabel*>();
             Texts << (labels.isEmpty() ? QString() : labels.first()->text());
-            Plain << std::all_of(labels.begin(), labels.end(), [](const QLabel* l) {
-                return l->textFormat() == Qt::PlainText;
-            });
+            Plain << std::all_of(labels.begin(), labels.end(),
+                                 [](const QLabel* l) { return l->textFormat() == Qt::PlainText; });
         }
         if (WhileOpen) std::exchange(WhileOpen, nullptr)();
         if (auto* box = qobject_cast<QMessageBox*>(w))
@@ -145,8 +144,7 @@ struct TRoom {
             raw.Send(Wire("/IDENT|") + Bytes(rest) + '\xFF');
             return WaitFor([&] {
                        return raw.got.contains(Wire("/LIST|")) ||
-                              raw.got.contains(Wire("/NICKERROR|")) ||
-                              raw.got.contains("mirones");
+                              raw.got.contains(Wire("/NICKERROR|")) || raw.got.contains("mirones");
                    }) ||
                    fail("no answer");
         }
@@ -167,7 +165,8 @@ struct TRoom {
         if (verb == u"isrefused")
             return (raw.Connect(luis.Port()) && raw.Sees("mirones")) || fail("not refused");
         if (verb == u"isclosed")
-            return WaitFor([&] { return raw.socket.state() == QAbstractSocket::UnconnectedState; }) ||
+            return WaitFor(
+                       [&] { return raw.socket.state() == QAbstractSocket::UnconnectedState; }) ||
                    fail("still open");
         return fail("unknown step");
     }
@@ -312,12 +311,12 @@ void TestHostilePeers::markupShownAsText() {
 // it after a script of steps ("A is Eva", "A sends /TXT|hola#", ...).
 void TestHostilePeers::room_data() {
     QTest::addColumn<int>("maxClients");
-    QTest::addColumn<QString>("script");    // steps separated by ";"
-    QTest::addColumn<QString>("nicks");     // the host's nick list afterwards
-    QTest::addColumn<QString>("beaSees");   // Bea's last log line; empty: not checked
-    QTest::addColumn<QString>("hostLog");   // the host's last log line; empty: not checked
-    QTest::addColumn<int>("identMs");       // how long a connection may take to register
-    QTest::addColumn<QString>("sees");      // "A=bytes": A was sent them; "A!bytes": not
+    QTest::addColumn<QString>("script");  // steps separated by ";"
+    QTest::addColumn<QString>("nicks");   // the host's nick list afterwards
+    QTest::addColumn<QString>("beaSees"); // Bea's last log line; empty: not checked
+    QTest::addColumn<QString>("hostLog"); // the host's last log line; empty: not checked
+    QTest::addColumn<int>("identMs");     // how long a connection may take to register
+    QTest::addColumn<QString>("sees");    // "A=bytes": A was sent them; "A!bytes": not
     const QString ys(MostChatText, u'y');
     const int quick = 300, slow = TChatSession::DefaultIdentTimeoutMs;
     // clang-format off
@@ -363,7 +362,8 @@ void TestHostilePeers::room() {
         QVERIFY2(room.luis.Log().last().endsWith(hostLog), qPrintable(room.luis.Log().last()));
     if (!sees.isEmpty()) {
         const QByteArray& got = room.Raw(sees.at(0).toLatin1()).got;
-        QVERIFY2(got.contains(Bytes(sees.mid(2))) == (sees.at(1) == u'='), got.left(300).constData());
+        QVERIFY2(got.contains(Bytes(sees.mid(2))) == (sees.at(1) == u'='),
+                 got.left(300).constData());
     }
     QCOMPARE(room.bea.Game().Role(), TRole::Client); // Bea was never cut off
     for (auto& [who, raw] : room.raw)
@@ -396,8 +396,7 @@ void TestHostilePeers::nicks_data() {
 void TestHostilePeers::nicks() {
     QFETCH(QString, nick);
     QFETCH(bool, accepted);
-    QCOMPARE(IsAcceptableNick(nick) && !SameNick(nick, "Luis") && !SameNick(nick, "Bea"),
-             accepted);
+    QCOMPARE(IsAcceptableNick(nick) && !SameNick(nick, "Luis") && !SameNick(nick, "Bea"), accepted);
     TRoom room;
     QVERIFY(room.luis.Host() && room.bea.Join(room.luis));
     QString why;
@@ -464,7 +463,7 @@ void TestHostilePeers::gameWords_data() {
     QTest::addColumn<QString>("record"); // the host's last record line
     QTest::addColumn<QString>("toEva");
     QTest::addColumn<QString>("toZoe");
-    QTest::addColumn<QString>("logged"); // the host's last log line, in part
+    QTest::addColumn<QString>("logged");   // the host's last log line, in part
     QTest::addColumn<int>("blackSeconds"); // the opponent's clock afterwards, at most
     const QString played = "1.Pe2e4";
     // clang-format off
@@ -554,7 +553,8 @@ void TestHostilePeers::oneOfferQuestionAtATime() {
     QCOMPARE(Settle(eva), Wire("/DECLINE_GAME|Luis#"));
     QCOMPARE(toZoe, Wire("/DECLINE_GAME|Luis#"));
     QCOMPARE(watcher.Texts.size(), 1);
-    QVERIFY(luis.Log().contains(QString::fromUtf8("* Partida de Zoe rechazada: hay otra pregunta abierta *")));
+    QVERIFY(luis.Log().contains(
+        QString::fromUtf8("* Partida de Zoe rechazada: hay otra pregunta abierta *")));
 }
 
 // Opening a file for a replay during a network game resigns it: the

@@ -34,8 +34,7 @@ private slots:
 void TestMainWindow::storedGeometryStaysOnScreen_data() {
     QTest::addColumn<QByteArray>("ini");
     QTest::newRow("huge window") << QByteArray("[Config]\r\nWidth=100000\r\nHeight=100000\r\n");
-    QTest::newRow("far off the screen")
-        << QByteArray("[Config]\r\nLeft=-90000\r\nTop=90000\r\n");
+    QTest::newRow("far off the screen") << QByteArray("[Config]\r\nLeft=-90000\r\nTop=90000\r\n");
     QTest::newRow("huge board") << QByteArray("[Board]\r\nWidth=100000\r\nHeight=100000\r\n");
     QTest::newRow("huge chat window") << QByteArray("[Chat]\r\nHeight=100000\r\n");
     QTest::newRow("negative size") << QByteArray("[Config]\r\nWidth=-5\r\nHeight=-70000\r\n");
@@ -47,8 +46,9 @@ void TestMainWindow::storedGeometryStaysOnScreen() {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     for (QWidget* w : {static_cast<QWidget*>(&t.Main()), static_cast<QWidget*>(&t.Chat()),
                        static_cast<QWidget*>(&t.Board())}) {
-        QVERIFY2(w->width() <= screen.width() && w->height() <= screen.height(),
-                 qPrintable(QString("%1: %2x%3").arg(w->objectName()).arg(w->width()).arg(w->height())));
+        QVERIFY2(
+            w->width() <= screen.width() && w->height() <= screen.height(),
+            qPrintable(QString("%1: %2x%3").arg(w->objectName()).arg(w->width()).arg(w->height())));
     }
     QVERIFY(screen.intersects(t.Main().geometry()));
 }
