@@ -17,17 +17,6 @@ QByteArray L1(QString text) {
 
 const QString Initial = "rnbqkbnrpppppppp" + QString(32, u' ') + "PPPPPPPPRNBQKBNR";
 
-// What a connection was sent until now: the reply to a "/VERSION" asked last
-// proves that everything sent before it has been handled.
-QByteArray Settle(TRawPeer& raw) {
-    raw.Send(Wire("/VERSION#"));
-    if (!WaitFor([&] { return raw.got.contains(Wire("/VER|")) && raw.got.endsWith('\xFF'); }))
-        return "<no reply>";
-    const QByteArray bytes = raw.got.left(raw.got.lastIndexOf(Wire("/VER|")));
-    raw.got.clear();
-    return bytes;
-}
-
 // Mode, turn, the user's colour and the last record line.
 QString State(const TGameController& g) {
     return QString("%1%2%3 %4")

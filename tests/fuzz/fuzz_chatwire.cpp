@@ -15,20 +15,10 @@
 
 #include "ChatTestUtil.h"
 #include "ChessClock.h"
+#include "FuzzCheck.h"
 #include "NickRules.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
-#include <cstdlib>
-
-#define FUZZ_CHECK(condition, what)                                                                \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "fuzz_chatwire: %s\n", what);                                     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 namespace {
 

@@ -10,21 +10,11 @@
 //  - a game written as standard PGN reads back as one game with the same
 //    position and the same moves (nothing is written that no reader accepts).
 
+#include "FuzzCheck.h"
 #include "GameFile.h"
 #include "RecordText.h"
 #include "ReplayBoard.h"
 #include "StandardPgn.h"
-
-#include <cstdio>
-#include <cstdlib>
-
-#define FUZZ_CHECK(condition, what)                                                                \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "fuzz_gamefiles: %s\n", what);                                    \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 namespace {
 

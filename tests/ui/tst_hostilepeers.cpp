@@ -38,17 +38,6 @@ QByteArray Bytes(const QString& script) {
     return text.replace(u'|', QChar(0xFE)).replace(u'#', QChar(0xFF)).toLatin1();
 }
 
-// What a connection was sent until now: a "/VERSION" asked last is answered
-// only once everything sent before it has been handled.
-QByteArray Settle(TRawPeer& raw) {
-    raw.Send(Wire("/VERSION#"));
-    if (!WaitFor([&] { return raw.got.contains(Wire("/VER|")) && raw.got.endsWith('\xFF'); }))
-        return "<no reply>";
-    const QByteArray bytes = raw.got.left(raw.got.lastIndexOf(Wire("/VER|")));
-    raw.got.clear();
-    return bytes;
-}
-
 // Every message a client was sent fits what a client accepts.
 bool AllFit(const QByteArray& bytes) {
     for (const QByteArray& message : bytes.split('\xFF'))
