@@ -965,11 +965,13 @@ void TGameController::Resign() {
     EndGame(TEndReason::OwnResignation);
 }
 
+bool TGameController::PlaysNetworkGame() const {
+    return gameMode_ == TGameMode::Network && turn_ != TTurn::None && myColour_ != TColour::None &&
+           (role_ == TRole::Server || role_ == TRole::Client);
+}
+
 void TGameController::AbandonGame() {
-    const bool playing = gameMode_ == TGameMode::Network && turn_ != TTurn::None &&
-                         myColour_ != TColour::None &&
-                         (role_ == TRole::Server || role_ == TRole::Client);
-    if (playing)
+    if (PlaysNetworkGame())
         Resign();
     else
         EndGame(TEndReason::Abandoned);

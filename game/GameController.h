@@ -281,6 +281,8 @@ public:
     // game this side plays is resigned, so its opponent learns it is over;
     // any other game is abandoned without a result.
     void AbandonGame();
+    // This side plays a network game in progress (not as an observer).
+    bool PlaysNetworkGame() const;
     void OfferDraw();
     void FClockWTimeout();
     void FClockBTimeout();

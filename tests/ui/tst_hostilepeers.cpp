@@ -561,6 +561,9 @@ void TestHostilePeers::abandonedGameIsResigned() {
     room.luis.dialogs.AnswerYes(); // "¿Interrumpir la partida actual?"
     TRecordFiles files(room.luis.Game());
     QVERIFY(files.Open());
+    QCOMPARE(room.luis.dialogs.Log().last().Text,
+             QString::fromUtf8("¿Interrumpir la partida actual?\n\rLa partida en red se dará por "
+                               "perdida."));
     QCOMPARE(Settle(room.eva), Wire("/RESIGN|Luis|No puedorrr#"));
     QVERIFY(room.luis.Game().Record().contains("1.Pe2e4 Pe7e5"));
 }
