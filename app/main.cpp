@@ -9,6 +9,7 @@
 #include "QtDialogs.h"
 #include "QtSoundOutput.h"
 #include "QuitSignals.h"
+#include "SafeFile.h"
 #include "Translations.h"
 #include "ZugaretProgram.h"
 
@@ -20,6 +21,9 @@ int main(int argc, char* argv[]) {
     // First of all: a SIGINT or SIGTERM from now on ends the program through
     // the main window's close, which saves the settings.
     TQuitSignals quitSignals;
+    // A write past the process's file-size limit fails and is reported; it
+    // never ends the program.
+    IgnoreFileSizeSignal();
     QApplication::setApplicationName("ZugaretCHAT");
     const QIcon icon(":/app/zugaret.png");
     if (!icon.isNull()) QApplication::setWindowIcon(icon);

@@ -1,6 +1,7 @@
 #include "ChatSession.h"
 
 #include "NetworkGame.h"
+#include "NickRules.h"
 #include "ProgramEnv.h"
 #include "Settings.h"
 #include "TcpSockets.h"
@@ -9,6 +10,7 @@
 
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -56,7 +58,8 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
         {W::Dns, &TChatSession::OnDns},
     };
     for (const auto& [word, handler] : own)
-        SetHandler(word, [this, handler](const TIncomingMessage& m) { (this->*handler)(m); });
+        SetHandler(word,
+                   [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
     networkGame_ = std::make_unique<TNetworkGame>(*this, game_);
 
     // FormCreate
@@ -154,6 +157,7 @@ void TChatSession::UpdateNickList(const QString& OldNick, const QString& NewNick
             return;
         }
     }
+    if (nicks_.size() >= MostListedNicks) return;
     nicks_.append(NewNick);
     std::sort(nicks_.begin(), nicks_.end());
     OnNickListChanged();
@@ -178,11 +182,24 @@ QString TChatSession::NickOfSocket(int Socket) const {
 }
 
 int TChatSession::SocketOfNick(const QString& Nick) const {
-    const QString wanted = Nick.toLower();
     const TClientList& clients = server_->Clients;
     for (int i = clients.Count() - 1; i >= 0; --i)
-        if (clients.Nicks().at(i).toLower() == wanted) return clients.Sockets(i);
+        if (Identified(clients.Sockets(i)) && SameNick(clients.Nicks().at(i), Nick))
+            return clients.Sockets(i);
     return -1;
+}
+
+bool TChatSession::NickTaken(const QString& nick, int except) const {
+    const int holder = SocketOfNick(nick);
+    return SameNick(nick, Nick()) || (holder != -1 && holder != except);
+}
+
+QStringList TChatSession::ListedNicks() const {
+    QStringList nicks{Nick()};
+    const TClientList& clients = server_->Clients;
+    for (int i = 0; i < clients.Count(); ++i)
+        if (Identified(clients.Sockets(i))) nicks << clients.Nicks().at(i);
+    return nicks;
 }
 
 QString TChatSession::PeerAddressOfNick(const QString& Nick) const {
@@ -200,8 +217,8 @@ void TChatSession::RenameSelf(const QString& oldNick, const QString& newNick) {
 
 void TChatSession::bCrearClick() {
     if (game_.Role() != TRole::Offline) return;
-    const QString safeNick = WireSafeText(Nick());
-    if (safeNick != Nick()) RenameSelf(Nick(), safeNick);
+    const QString safeNick = SaneNick(Nick());
+    if (!safeNick.isEmpty() && safeNick != Nick()) RenameSelf(Nick(), safeNick);
     const QString ip = LocalIP();
     log_.Add("Host: " + server_->LocalHostName());
     log_.Add(QStringLiteral("Dirección IP: ") + ip);
@@ -235,8 +252,8 @@ void TChatSession::bConectarClick() {
                             QStringLiteral("Escriba la IP del host remoto"), LastHost);
     // The question ran the event loop: the state may have moved meanwhile.
     if (!alive || !answer || !buttons_.Conectar || client_->Status() != TSocketStatus::Idle) return;
-    const QString safeNick = WireSafeText(Nick());
-    if (safeNick != Nick()) RenameSelf(Nick(), safeNick);
+    const QString safeNick = SaneNick(Nick());
+    if (!safeNick.isEmpty() && safeNick != Nick()) RenameSelf(Nick(), safeNick);
     LastHost = *answer;
     client_->Host = *answer;
     client_->Port = ChatPort;
@@ -289,14 +306,14 @@ void TChatSession::StartUpdateCheck() {
 
 void TChatSession::TCPServer1Accept(int Socket) {
     const TClientList& clients = server_->Clients;
-    if (clients.Count() > maxClients_) {
-        SendTo(Socket,
-               FrameMessage("/TXT", {QStringLiteral("Lo siento, No se admiten mas mirones")}));
-        log_.Add(QStringLiteral("Conexión rechazada [") + server_->PeerIP(Socket) + ":" +
-                 server_->PeerPort(Socket) + "]");
-        HostDrops(Socket);
+    // Only registered clients fill the room; those still to register are
+    // bounded on their own.
+    const int waiting = clients.Count() - IdentifiedCount();
+    if (IdentifiedCount() >= maxClients_ || waiting > MostWaitingConnections) {
+        RefuseFull(Socket);
         return;
     }
+    AwaitIdent(Socket);
     SendTo(Socket, FrameMessage("/HOLA", {Nick()}));
     SendTo(Socket, FrameMessage(
                        "/TXT", {Nick() + " > Escriba /HELP para listar los comandos disponibles"}));
@@ -309,10 +326,48 @@ void TChatSession::TCPServer1Accept(int Socket) {
 void TChatSession::TCPServer1Close(int Socket) {
     Departure(Socket);
     networkGame_->HostConnectionLost(Socket);
-    hostAssemblers_.erase(Socket);
+    ForgetConnection(Socket);
+}
+
+void TChatSession::RefuseFull(int socket) {
+    SendTo(socket, FrameMessage("/TXT", {QStringLiteral("Lo siento, No se admiten mas mirones")}));
+    log_.Add(QStringLiteral("Conexión rechazada [") + server_->PeerIP(socket) + ":" +
+             server_->PeerPort(socket) + "]");
+    HostDrops(socket);
+}
+
+void TChatSession::AwaitIdent(int socket) {
+    auto* deadline = new QTimer(this);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, this, [this, socket] { IdentTimedOut(socket); });
+    waitingIdent_[socket] = deadline;
+    deadline->start(identTimeoutMs_);
+}
+
+void TChatSession::IdentTimedOut(int socket) {
+    if (Identified(socket) || server_->Clients.IndexOf(socket) < 0) return;
+    log_.Add(QStringLiteral("Conexión cerrada [") + server_->PeerIP(socket) + ":" +
+             server_->PeerPort(socket) + QStringLiteral("]: no se identificó"));
+    HostDrops(socket);
+}
+
+void TChatSession::StopIdentDeadline(int socket) {
+    if (const auto it = waitingIdent_.find(socket); it != waitingIdent_.end()) {
+        it->second->stop();
+        it->second->deleteLater();
+        waitingIdent_.erase(it);
+    }
+}
+
+void TChatSession::ForgetConnection(int socket) {
+    identified_.erase(socket);
+    hostAssemblers_.erase(socket);
+    StopIdentDeadline(socket);
 }
 
 void TChatSession::Departure(int socket) {
+    // A connection that never registered was nobody in the chat.
+    if (!Identified(socket)) return;
     // The departing connection is gone: the notice goes to the others only.
     const QString nick = NickOfSocket(socket);
     RemoveNick(nick);
@@ -323,13 +378,17 @@ void TChatSession::Departure(int socket) {
 
 void TChatSession::HostDrops(int socket) {
     networkGame_->HostConnectionLost(socket);
-    hostAssemblers_.erase(socket);
+    ForgetConnection(socket);
     server_->Disconnect(socket);
 }
 
 void TChatSession::HostCloses() {
     networkGame_->HostClosing();
     server_->Close();
+    for (const auto& [socket, deadline] : waitingIdent_)
+        deadline->deleteLater();
+    waitingIdent_.clear();
+    identified_.clear();
     hostAssemblers_.clear();
 }
 
@@ -410,7 +469,10 @@ void TChatSession::HandleBytes(bool onHost, int socket, const QByteArray& bytes)
 
 void TChatSession::DropTooLong(bool onHost, int socket) {
     if (onHost) {
-        log_.Add("* Conexión cerrada con " + NickOfSocket(socket) + ": mensaje demasiado largo *");
+        const QString who = Identified(socket)
+                                ? NickOfSocket(socket)
+                                : server_->PeerIP(socket) + ":" + server_->PeerPort(socket);
+        log_.Add("* Conexión cerrada con " + who + ": mensaje demasiado largo *");
         Departure(socket);
         HostDrops(socket);
         return;
@@ -435,7 +497,8 @@ void TChatSession::SendToEveryConnection(const QByteArray& message, int except) 
     QList<int> sockets;
     sockets.reserve(clients.Count());
     for (int i = 0; i < clients.Count(); ++i)
-        if (clients.Sockets(i) != except) sockets << clients.Sockets(i);
+        if (clients.Sockets(i) != except && Identified(clients.Sockets(i)))
+            sockets << clients.Sockets(i);
     for (const int s : sockets)
         server_->SendBytes(s, message);
 }
@@ -529,6 +592,8 @@ void TChatSession::SetHandler(TChatWord word, TMessageHandler handler) {
 void TChatSession::DispatchMessage(const QString& Command, const QString& Data, int Socket) {
     const TCatalogueRow* row = FindCatalogueRow(Command, game_.Role());
     if (!row) return;
+    // A connection says nothing before it has a nick.
+    if (game_.Role() == TRole::Server && row->Id != TChatWord::Ident && !Identified(Socket)) return;
     if (MalformedField(*row, Data) >= 0) {
         NoteMalformed({row, Data, Socket});
         return;
@@ -537,14 +602,21 @@ void TChatSession::DispatchMessage(const QString& Command, const QString& Data, 
     if (handler) handler({row, Data, Socket});
 }
 
+QString TChatSession::Quoted(const TIncomingMessage& m) {
+    return "[" + QLatin1String(m.Row->Word) + " " + Clipped(m.Data, MostQuotedText) + "]";
+}
+
+QString TChatSession::SenderNick(const TIncomingMessage& m) const {
+    return game_.Role() == TRole::Server ? NickOfSocket(m.Socket) : game_.HostNick();
+}
+
 void TChatSession::NoteMalformed(const TIncomingMessage& m) {
-    const QString message = QLatin1String(m.Row->Word) + " " + m.Data;
     switch (m.Row->Note) {
     case TMalformedNote::Plain:
-        log_.Add(QStringLiteral("* Mensaje descartado, número no válido: [") + message + "]");
+        log_.Add(QStringLiteral("* Mensaje descartado, número no válido: ") + Quoted(m));
         break;
     case TMalformedNote::Error56:
-        log_.Add("Error 56 : [" + message + "]");
+        log_.Add("Error 56 : " + Quoted(m));
         break;
     case TMalformedNote::Error67:
         log_.Add("Error 67: Notificalo a " + ContactAddress() + ", plis ;-)");
@@ -553,7 +625,7 @@ void TChatSession::NoteMalformed(const TIncomingMessage& m) {
 }
 
 void TChatSession::RelayChatLine(const QString& Text, int Socket) {
-    const QString line = NickOfSocket(Socket) + " > " + Text;
+    const QString line = NickOfSocket(Socket) + " > " + Clipped(Text, MostChatText);
     log_.Add(line);
     SendToEveryConnection(FrameMessage("/TXT", {line}), Socket);
 }
@@ -582,15 +654,20 @@ void TChatSession::OnIdent(const TIncomingMessage& m) {
     TClientList& clients = server_->Clients;
     const int index = clients.IndexOf(m.Socket);
     // Registration happens once per connection; a rename is "/NICK".
-    if (index < 0 || clients.Nicks().at(index) != QString::number(m.Socket)) return;
-    if (Blank(nick) || nick.compare(Nick(), Qt::CaseInsensitive) == 0 ||
-        !clients.SetNick(index, nick)) {
-        SendTo(m.Socket, FrameMessage("/NICKERROR", {nick}));
+    if (index < 0 || Identified(m.Socket)) return;
+    if (IdentifiedCount() >= maxClients_) {
+        RefuseFull(m.Socket);
+        return;
+    }
+    if (!IsAcceptableNick(nick) || NickTaken(nick, m.Socket) || !clients.SetNick(index, nick)) {
+        SendTo(m.Socket, FrameMessage("/NICKERROR", {Clipped(nick, MostNickLength)}));
         HostDrops(m.Socket);
         return;
     }
     SendToEveryConnection(FrameMessage("/ADDNICK", {nick}), m.Socket);
-    SendTo(m.Socket, FrameMessage("/LIST", QStringList{Nick()} + clients.Nicks()));
+    identified_.insert(m.Socket);
+    StopIdentDeadline(m.Socket);
+    SendTo(m.Socket, FrameMessage("/LIST", ListedNicks()));
     UpdateNickList(QString(), nick);
     log_.Add("* Ha entrado " + nick);
 }
@@ -601,9 +678,9 @@ void TChatSession::OnNickError(const TIncomingMessage& m) {
     TUiDialogs* dialogs = env_.Dialogs();
     if (!dialogs) return;
     QPointer<TChatSession> alive(this);
-    const QString answer = WireSafeText(
+    const QString answer = SaneNick(
         dialogs->InputBox(QStringLiteral("Nick"), QStringLiteral("Escriba el nuevo nick"), Nick()));
-    if (alive && !Blank(answer)) game_.SetNick(answer);
+    if (alive && !answer.isEmpty()) game_.SetNick(answer);
 }
 
 void TChatSession::OnAddNick(const TIncomingMessage& m) {
@@ -616,16 +693,14 @@ void TChatSession::OnAddNick(const TIncomingMessage& m) {
 
 void TChatSession::OnList(const TIncomingMessage& m) {
     if (game_.Role() == TRole::Server) {
-        SendTo(m.Socket,
-               FrameMessage("/TXT", {"* Usuarios conectados: " +
-                                     QStringList(QStringList{Nick()} + server_->Clients.Nicks())
-                                         .join(QStringLiteral(", "))}));
+        SendTo(m.Socket, FrameMessage("/TXT", {"* Usuarios conectados: " +
+                                               ListedNicks().join(QStringLiteral(", "))}));
         return;
     }
     TFieldReader fields(m.Data);
     do
         UpdateNickList(QString(), fields.Next());
-    while (!fields.Rest().isEmpty());
+    while (!fields.Rest().isEmpty() && nicks_.size() < MostListedNicks);
     if (!registered_) {
         registered_ = true;
         OnRegistered();
@@ -638,9 +713,9 @@ void TChatSession::OnNick(const TIncomingMessage& m) {
         const QString newNick = fields.Next();
         const QString oldNick = NickOfSocket(m.Socket);
         TClientList& clients = server_->Clients;
-        if (Blank(newNick) || newNick.compare(Nick(), Qt::CaseInsensitive) == 0 ||
+        if (!IsAcceptableNick(newNick) || NickTaken(newNick, m.Socket) ||
             !clients.SetNick(clients.IndexOf(m.Socket), newNick)) {
-            SendTo(m.Socket, FrameMessage("/NICKUSED", {newNick}));
+            SendTo(m.Socket, FrameMessage("/NICKUSED", {Clipped(newNick, MostNickLength)}));
             return;
         }
         SendToEveryConnection(FrameMessage("/NICK", {oldNick, newNick}));
@@ -691,7 +766,15 @@ void TChatSession::OnVersion(const TIncomingMessage& m) {
 }
 
 void TChatSession::OnVer(const TIncomingMessage& m) {
-    log_.Add(m.Data);
+    if (game_.Role() != TRole::Server) {
+        log_.Add(m.Data);
+        return;
+    }
+    // A client's answer is shown as its own: the line names its nick first.
+    const QString nick = NickOfSocket(m.Socket);
+    const QString own = "* " + nick + " esta usando ZugaretChat! ";
+    const QString text = Clipped(m.Data, MostQuotedText);
+    log_.Add(text.startsWith(own) ? text : nick + " > " + text);
 }
 
 void TChatSession::OnMsg(const TIncomingMessage& m) {
@@ -702,12 +785,13 @@ void TChatSession::OnMsg(const TIncomingMessage& m) {
     }
     TFieldReader fields(m.Data);
     const QString target = fields.Next();
-    const QString text = fields.Next();
+    const QString text = Clipped(fields.Next(), MostChatText);
     const QString line = "Mensaje de " + NickOfSocket(m.Socket) + " > " + text;
-    if (target.compare(Nick(), Qt::CaseInsensitive) == 0) {
+    if (SameNick(target, Nick())) {
         log_.Add(line);
     } else if (const int to = SocketOfNick(target); to == -1) {
-        SendTo(m.Socket, FrameMessage("/TXT", {"* No se encuentra " + target}));
+        SendTo(m.Socket,
+               FrameMessage("/TXT", {"* No se encuentra " + Clipped(target, MostNickLength)}));
     } else {
         SendTo(to, FrameMessage("/MSG", {line}));
     }
@@ -715,9 +799,9 @@ void TChatSession::OnMsg(const TIncomingMessage& m) {
 }
 
 void TChatSession::OnDns(const TIncomingMessage& m) {
-    const QString nick = TFieldReader(m.Data).Next();
+    const QString nick = Clipped(TFieldReader(m.Data).Next(), MostNickLength);
     QString reply;
-    if (nick.compare(Nick(), Qt::CaseInsensitive) == 0)
+    if (SameNick(nick, Nick()))
         reply = "* IP de " + nick + ": " + LocalIP();
     else if (SocketOfNick(nick) == -1)
         reply = "* No se encuentra " + nick + " *";
@@ -730,7 +814,7 @@ void TChatSession::OnDns(const TIncomingMessage& m) {
 
 bool TChatSession::FMsgEditKeyPress(QString& Text, QChar Key) {
     if (Key != QChar(13) || Text.isEmpty()) return false;
-    const QString line = WireSafeText(Text);
+    const QString line = Clipped(WireSafeText(Text), MostChatText);
     const bool used = line.startsWith(u'/') ? TypedCommand(line) : (TypedChatLine(line), true);
     if (used) Text.clear();
     return used;
@@ -784,8 +868,7 @@ bool TChatSession::TypedCommand(const QString& line) {
         return TypedNick(a);
     } else if (word == u"/LIST") {
         if (host)
-            log_.Add("* Usuarios conectados: " +
-                     (QStringList{Nick()} + server_->Clients.Nicks()).join(QStringLiteral(", ")));
+            log_.Add("* Usuarios conectados: " + ListedNicks().join(QStringLiteral(", ")));
         else if (client)
             SendToHost(FrameMessage("/LIST"));
     } else if (word == u"/KICK" || word == u"/KILL") {
@@ -824,12 +907,13 @@ bool TChatSession::TypedNick(const QString& nick) {
         SendToHost(FrameMessage("/NICK", {nick}));
         return true;
     }
-    const bool taken =
-        role == TRole::Server &&
-        std::any_of(server_->Clients.Nicks().begin(), server_->Clients.Nicks().end(),
-                    [&](const QString& n) { return n.compare(nick, Qt::CaseInsensitive) == 0; });
+    const bool taken = role == TRole::Server && SocketOfNick(nick) != -1;
     if (Blank(nick) || taken) {
         log_.Add("* El nick" + nick + " ya existe *");
+        return false;
+    }
+    if (!IsAcceptableNick(nick)) {
+        log_.Add("* El nick " + nick + " no es válido *");
         return false;
     }
     if (role == TRole::Server) {

@@ -17,8 +17,19 @@
 //  - every message sent is framed by FrameMessage, and each connection's
 //    bytes are cut into messages by its own TMessageAssembler, so a message
 //    is handled only once it has arrived whole;
-//  - a nick is never empty or blank, and the host's nick list holds its own
-//    nick and every registered client, nothing that has left or was removed;
+//  - on the host, a connection is a participant only once it has registered
+//    a nick (Identified): before that it counts for nothing (not for "Max.
+//    Clientes", not in a nick list), hears nothing of the chat, may say
+//    nothing but "/IDENT", and is closed when it has not registered within
+//    IdentTimeoutMs;
+//  - every nick the host registers follows the nick rules (NickRules.h) and
+//    differs from every other one, the host's own included, in more than
+//    case; the host's nick list holds its own nick and every registered
+//    client, nothing that has left or was removed; a client's list never
+//    holds more than MostListedNicks;
+//  - no message the host sends is longer than a client accepts: nicks,
+//    chat lines and quoted texts are bounded (NickRules.h);
+//  - what a client says reaches the host's log only with its nick;
 //  - a message with a malformed number is dropped with a log line, and the
 //    messages after it are still handled;
 //  - handlers may open modal dialogs: after each message the session checks
@@ -41,7 +52,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
+class QTimer;
 class TCustomWinSocket;
 class TNetworkGame;
 class TProgramEnv;
@@ -71,6 +84,11 @@ public:
 
     static constexpr int DefaultMaxClients = 5;
     static constexpr int MostClients = 50;
+    // Connections that have not registered yet, at most, at one time.
+    static constexpr int MostWaitingConnections = MostClients;
+    // The host and as many clients as a host may take.
+    static constexpr int MostListedNicks = MostClients + 1;
+    static constexpr int DefaultIdentTimeoutMs = 15000;
 
     TChatSession(TGameController& game, TProgramEnv& env, QObject* parent = nullptr);
     ~TChatSession() override;
@@ -92,6 +110,9 @@ public:
     int MaxClients() const { return maxClients_; }
     // eMaxClients: kept within 1..MostClients.
     void SetMaxClients(int count);
+    // How long a new connection may take to register its nick.
+    int IdentTimeoutMs() const { return identTimeoutMs_; }
+    void SetIdentTimeoutMs(int ms) { identTimeoutMs_ = ms; }
     // The start title, "Zugaret CHAT! " + Version + "  [" + Nick + "]".
     void ShowStartTitle();
 
@@ -109,7 +130,11 @@ public:
     // ---- connections and nicks ----
     void UpdateNickList(const QString& OldNick, const QString& NewNick);
     QString NickOfSocket(int Socket) const;
+    // The registered connection whose nick is Nick in any case, or -1.
     int SocketOfNick(const QString& Nick) const;
+    // The host: the connection has registered its nick.
+    bool Identified(int Socket) const { return identified_.count(Socket) > 0; }
+    int IdentifiedCount() const { return int(identified_.size()); }
     QString PeerAddressOfNick(const QString& Nick) const;
     void StartUpdateCheck();
     bool UpdateCheckStarted() const { return updateCheck_->Started(); }
@@ -125,6 +150,12 @@ public:
     // The log line of a message whose numbers are malformed or out of range:
     // the row's plain line, "Error 56" or "Error 67".
     void NoteMalformed(const TIncomingMessage& m);
+    // "[" + word + " " + data + "]" for a log line, the data cut to
+    // MostQuotedText characters.
+    static QString Quoted(const TIncomingMessage& m);
+    // Who sent a message: on the host the connection's nick, on a client its
+    // host's nick.
+    QString SenderNick(const TIncomingMessage& m) const;
     void RelayChatLine(const QString& Text, int Socket);
     // The handler run for a word's messages (the game words' are the
     // network game's); a word without one is dropped.
@@ -198,6 +229,16 @@ private:
     void ClientCloses();
     void Departure(int socket);
     void DropTooLong(bool onHost, int socket);
+    // A connection that has not registered: refused when the room is full,
+    // closed when it stays silent.
+    void AwaitIdent(int socket);
+    void IdentTimedOut(int socket);
+    void StopIdentDeadline(int socket);
+    void ForgetConnection(int socket);
+    void RefuseFull(int socket);
+    bool NickTaken(const QString& nick, int except) const;
+    // The host's nick, then every registered client's in order of acceptance.
+    QStringList ListedNicks() const;
 
     // handlers of the chat's words
     void OnTxt(const TIncomingMessage& m);
@@ -231,6 +272,7 @@ private:
     QString Nick() const { return game_.Nick(); }
     QString LocalIP() const;
     void Play(const char* cue) const;
+    // To every registered connection but except.
     void SendToEveryConnection(const QByteArray& message, int except = -1);
 
     TGameController& game_;
@@ -243,7 +285,10 @@ private:
     QStringList nicks_;
     TChatButtons buttons_;
     int maxClients_ = DefaultMaxClients;
+    int identTimeoutMs_ = DefaultIdentTimeoutMs;
     bool registered_ = false;
+    std::set<int> identified_;            // the host's registered connections
+    std::map<int, QTimer*> waitingIdent_; // the others, each with its deadline
     std::array<TMessageHandler, static_cast<size_t>(TChatWord::Count)> handlers_;
     std::map<int, TMessageAssembler> hostAssemblers_;
     TMessageAssembler clientAssembler_;

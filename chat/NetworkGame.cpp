@@ -3,6 +3,7 @@
 #include "ChatCodec.h"
 #include "ChatSession.h"
 #include "ChessModel.h"
+#include "NickRules.h"
 #include "ProgramEnv.h"
 #include "TcpSockets.h"
 #include "UiDialogs.h"
@@ -54,7 +55,8 @@ TNetworkGame::TNetworkGame(TChatSession& chat, TGameController& game, QObject* p
         {W::EndGame, &TNetworkGame::OnEndGame},
     };
     for (const auto& [word, handler] : words)
-        chat_.SetHandler(word, [this, handler](const TIncomingMessage& m) { (this->*handler)(m); });
+        chat_.SetHandler(
+            word, [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
     gameStartedId_ = game_.OnGameStarted.Add([this] { GameStarted(); });
 }
 
@@ -78,6 +80,33 @@ bool TNetworkGame::FromOpponentInGame(const TIncomingMessage& m) const {
     if (role != TRole::Server && role != TRole::Client) return false;
     if (role == TRole::Server && m.Socket != chat_.OpponentSocket) return false;
     return NetworkGameInProgress() && game_.MyColour() != TColour::None;
+}
+
+bool TNetworkGame::FromOtherDuringGame(const TIncomingMessage& m) const {
+    const TRole role = game_.Role();
+    if (role != TRole::Server && role != TRole::Client) return false;
+    if (!NetworkGameInProgress() || game_.MyColour() == TColour::None) return false;
+    // A client plays only its host.
+    return role == TRole::Server && m.Socket != chat_.OpponentSocket;
+}
+
+bool TNetworkGame::NamesSender(const TIncomingMessage& m, const QString& nick) const {
+    const QString sender = chat_.SenderNick(m);
+    if (!sender.isEmpty() && nick == sender) return true;
+    chat_.Log().Add("* Mensaje de " + sender +
+                    " descartado, nombra a otro jugador: " + TChatSession::Quoted(m));
+    return false;
+}
+
+void TNetworkGame::DeclineUnasked(const TIncomingMessage& m, const QString& nick, const char* why) {
+    const bool draw = m.Row->Id == TChatWord::Draw;
+    if (draw)
+        chat_.SendToAll(FrameMessage("/DECLINE_DRAW", {game_.Nick()}));
+    else
+        SendToSender(m, FrameMessage("/DECLINE_GAME", {game_.Nick()}));
+    chat_.Log().Add(QString::fromUtf8(draw ? "* Tablas de %1 rechazadas: %2 *"
+                                           : "* Partida de %1 rechazada: %2 *")
+                        .arg(nick, QString::fromUtf8(why)));
 }
 
 bool TNetworkGame::StillConnected(int socket) const {
@@ -162,8 +191,15 @@ void TNetworkGame::StartAgreedGame(int socket) {
     offers_.clear();
     pendingMoves_.clear();
     // The game being played ends first: a move its engine had already found
-    // is played as it parks, and goes to that game's opponent, not the new one.
-    if (game_.GameInProgress()) game_.EndGame(TEndReason::Abandoned);
+    // is played as it parks, and goes to that game's opponent, not the new
+    // one. An opponent other than the new one is told: the game is resigned.
+    const bool otherOpponent = game_.Role() == TRole::Server && socket != chat_.OpponentSocket;
+    if (game_.GameInProgress()) {
+        if (otherOpponent)
+            game_.AbandonGame();
+        else
+            game_.EndGame(TEndReason::Abandoned);
+    }
     if (game_.Role() == TRole::Server)
         chat_.OpponentSocket = socket;
     else
@@ -176,6 +212,15 @@ void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
         chat_.NoteMalformed(m);
         return;
     }
+    if (!NamesSender(m, terms.Other.Nick)) return;
+    if (FromOtherDuringGame(m)) {
+        DeclineUnasked(m, terms.Other.Nick, "ya se está jugando otra partida");
+        return;
+    }
+    if (offerQuestionOpen_) {
+        DeclineUnasked(m, terms.Other.Nick, "hay otra pregunta abierta");
+        return;
+    }
     TUiDialogs* dialogs = game_.Env().Dialogs();
     if (!dialogs) return;
     // One arg() for all: a "%2" in a nick stays as it is.
@@ -186,9 +231,12 @@ void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
     const QPointer<TNetworkGame> alive(this);
     const int socket = m.Socket;
     const int losses = clientLosses_;
+    offerQuestionOpen_ = true;
     const bool yes = dialogs->AskYesNo(question);
     // The question ran the event loop: the offerer may have gone meanwhile.
-    if (!alive || !StillConnected(socket) || losses != clientLosses_) return;
+    if (!alive) return;
+    offerQuestionOpen_ = false;
+    if (!StillConnected(socket) || losses != clientLosses_) return;
     if (!yes) {
         SendToSender(m, FrameMessage("/DECLINE_GAME", {game_.Nick()}));
         return;
@@ -207,6 +255,7 @@ void TNetworkGame::OnAcceptGame(const TIncomingMessage& m) {
         chat_.NoteMalformed(m);
         return;
     }
+    if (!NamesSender(m, terms.Other.Nick)) return;
     const bool onHost = game_.Role() == TRole::Server;
     const auto offer = std::find_if(offers_.begin(), offers_.end(), [&](const TOffer& o) {
         return (onHost ? o.Socket == m.Socket : o.Socket == -1) && o.Minutes == terms.Minutes &&
@@ -216,8 +265,7 @@ void TNetworkGame::OnAcceptGame(const TIncomingMessage& m) {
     // outstanding; but one nobody asked for does not end a game being
     // played here.
     if (offer == offers_.end() && game_.GameInProgress()) {
-        chat_.Log().Add("* Partida no ofrecida, aceptación descartada: [" +
-                        QLatin1String(m.Row->Word) + " " + m.Data + "]");
+        chat_.Log().Add("* Partida no ofrecida, aceptación descartada: " + TChatSession::Quoted(m));
         return;
     }
     StartAgreedGame(m.Socket);
@@ -227,10 +275,13 @@ void TNetworkGame::OnAcceptGame(const TIncomingMessage& m) {
 void TNetworkGame::OnDeclineGame(const TIncomingMessage& m) {
     const bool onHost = game_.Role() == TRole::Server;
     const int socket = onHost ? m.Socket : -1;
-    const auto answered =
-        std::erase_if(offers_, [socket](const TOffer& o) { return o.Socket == socket; });
-    if (answered == 0) return; // no offer of this side was outstanding
-    Box(TFieldReader(m.Data).Next() + " no juega");
+    const QString nick = TFieldReader(m.Data).Next();
+    if (!std::any_of(offers_.begin(), offers_.end(),
+                     [socket](const TOffer& o) { return o.Socket == socket; }))
+        return; // no offer of this side was outstanding
+    if (!NamesSender(m, nick)) return;
+    std::erase_if(offers_, [socket](const TOffer& o) { return o.Socket == socket; });
+    Box(nick + " no juega");
 }
 
 // ---------------------------------------------------------------- draws, resignation, time
@@ -241,15 +292,23 @@ void TNetworkGame::NoteDrawOffered() {
 
 void TNetworkGame::OnDraw(const TIncomingMessage& m) {
     if (!FromOpponentInGame(m)) return;
+    const QString nick = TFieldReader(m.Data).Next();
+    if (!NamesSender(m, nick)) return;
+    if (offerQuestionOpen_) {
+        DeclineUnasked(m, nick, "hay otra pregunta abierta");
+        return;
+    }
     TUiDialogs* dialogs = game_.Env().Dialogs();
     if (!dialogs) return;
-    const QString nick = TFieldReader(m.Data).Next();
     const QPointer<TNetworkGame> alive(this);
     const int game = gamesStarted_;
+    offerQuestionOpen_ = true;
     const bool yes =
         dialogs->AskYesNo(QString::fromUtf8("%1 le ofrece tablas. ¿Acepta?").arg(nick));
+    if (!alive) return;
+    offerQuestionOpen_ = false;
     // The offer was about the game being played when it came.
-    if (!alive || game != gamesStarted_ || !NetworkGameInProgress()) return;
+    if (game != gamesStarted_ || !NetworkGameInProgress()) return;
     if (!yes) {
         chat_.SendToAll(FrameMessage("/DECLINE_DRAW", {game_.Nick()}));
         return;
@@ -262,14 +321,18 @@ void TNetworkGame::OnAcceptDraw(const TIncomingMessage& m) {
     // An observer learns it from the host; a player only when it offered.
     const bool observed = game_.Role() == TRole::Observer && NetworkGameInProgress();
     if (!observed && !(FromOpponentInGame(m) && drawOffered_)) return;
+    const QString nick = TFieldReader(m.Data).Next();
+    if (!NamesSender(m, nick)) return;
     game_.EndGame(TEndReason::DrawAgreed);
-    Box(QString::fromUtf8("%1 aceptó las tablas").arg(TFieldReader(m.Data).Next()));
+    Box(QString::fromUtf8("%1 aceptó las tablas").arg(nick));
 }
 
 void TNetworkGame::OnResign(const TIncomingMessage& m) {
     if (!FromOpponentInGame(m)) return;
+    const QString nick = TFieldReader(m.Data).Next();
+    if (!NamesSender(m, nick)) return;
     game_.EndGame(TEndReason::OpponentResignation);
-    Box(TFieldReader(m.Data).Next() + " se rinde");
+    Box(nick + " se rinde");
 }
 
 void TNetworkGame::OnTimeout(const TIncomingMessage& m) {
@@ -277,8 +340,10 @@ void TNetworkGame::OnTimeout(const TIncomingMessage& m) {
     // Only the side to move can run out of time: the opponent.
     const bool opponentToMove = game_.Model().WhiteToMove() == (game_.MyColour() == TColour::Black);
     if (!opponentToMove) return;
+    const QString nick = TFieldReader(m.Data).Next();
+    if (!NamesSender(m, nick)) return;
     game_.EndGame(TEndReason::Time);
-    Box(TFieldReader(m.Data).Next() + " pierde por tiempo");
+    Box(nick + " pierde por tiempo");
 }
 
 // ---------------------------------------------------------------- moves
@@ -311,7 +376,7 @@ bool TNetworkGame::PlayableHere(const TMovimiento& move) const {
 }
 
 void TNetworkGame::RefuseMove(const TIncomingMessage& m) {
-    chat_.Log().Add("* Jugada descartada: [" + QLatin1String(m.Row->Word) + " " + m.Data + "]");
+    chat_.Log().Add("* Jugada descartada: " + TChatSession::Quoted(m));
 }
 
 void TNetworkGame::OnMov(const TIncomingMessage& m) {
@@ -421,6 +486,7 @@ void TNetworkGame::bObservarClick() {
 }
 
 void TNetworkGame::OnMirar(const TIncomingMessage& m) {
+    if (!NamesSender(m, TFieldReader(m.Data).Next())) return;
     if (m.Socket == chat_.OpponentSocket) {
         chat_.SendTo(m.Socket,
                      FrameMessage("/TXT", {QStringLiteral("Ya estas jugando, no hace falta que le "

@@ -14,6 +14,15 @@
 //    (on the host: OpponentSocket; on a client: its host) during a network
 //    game in progress; an acceptance only answers an offer this side made,
 //    on its terms, and an agreed game consumes every offer outstanding;
+//  - a message that names a player ("/NEW_GAME", "/ACCEPT_GAME",
+//    "/DECLINE_GAME", "/DRAW", "/ACCEPT_DRAW", "/RESIGN", "/TIMEOUT",
+//    "/MIRAR") is acted on only when the nick it names is its sender's;
+//  - while this side plays a network game, offers from anyone but its
+//    opponent are declined without asking, with a log line; at most one
+//    offer question (a game or a draw) is open at a time, and an offer that
+//    comes meanwhile is declined the same way;
+//  - a network game this side plays never ends unknown to its opponent: a
+//    game agreed with someone else resigns it first;
 //  - numbers from the wire are within their ranges before they are used
 //    (minutes 1..1439, ratings 0..4000, seconds 0..86399, move numbers
 //    1..100000); an offer, acceptance or position outside them is logged as
@@ -114,6 +123,13 @@ private:
     // A player's network game is in progress and the message came from its
     // opponent.
     bool FromOpponentInGame(const TIncomingMessage& m) const;
+    // This side plays a network game in progress, and the message came from
+    // someone other than its opponent.
+    bool FromOtherDuringGame(const TIncomingMessage& m) const;
+    // The nick a message names is its sender's; otherwise a log line.
+    bool NamesSender(const TIncomingMessage& m, const QString& nick) const;
+    // Declines an offer without asking, logging why.
+    void DeclineUnasked(const TIncomingMessage& m, const QString& nick, const char* why);
     bool NetworkGameInProgress() const;
     bool StillConnected(int socket) const;
     void SendToSender(const TIncomingMessage& m, const QByteArray& message);
@@ -127,6 +143,7 @@ private:
     int gameStartedId_ = 0;
     int gamesStarted_ = 0; // counts the games begun, so a question knows its game
     bool drawOffered_ = false;
+    bool offerQuestionOpen_ = false;
     int clientLosses_ = 0; // counts a client's lost connections to its host
     std::vector<TOffer> offers_;
     int expectedMove_ = 0;

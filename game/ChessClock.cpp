@@ -26,6 +26,7 @@ TRelojChess::TPhase TRelojChess::Phase() const {
 void TRelojChess::Start() {
     // Starting a clock that runs already keeps its second in progress (a
     // restarted timer would hand the player the part-second each time).
+    if (!running_) startRemaining_ = remaining_;
     if (!running_ || !timer_.isActive()) {
         lastTickMs_ = Now();
         carryMs_ = 0;
@@ -88,6 +89,7 @@ bool TRelojChess::ApplyPart(int& part, int v, int maxValue, const QString& messa
     if (v == part) return true;
     part = v;
     remaining_ = horas_ * 3600 + minutos_ * 60 + segundos_;
+    startRemaining_ = remaining_;
     alert_ = remaining_ / 10;
     UpdateDisplay();
     return true;

@@ -39,6 +39,9 @@ public:
     void Start();
     void Stop();
     bool Running() const { return running_; }
+    // Running: the time left when it last started or was set; stopped: the
+    // time left.
+    int RemainingAtStart() const { return running_ ? startRemaining_ : remaining_; }
 
     int Horas() const { return horas_; }
     int Minutos() const { return minutos_; }
@@ -95,6 +98,7 @@ private:
     int minutos_ = 15;
     int segundos_ = 0;
     int remaining_ = 900;
+    int startRemaining_ = 900;
     int alert_ = 90;
     bool running_ = false;
     QString text_;

@@ -12,6 +12,8 @@
 #include <QDate>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <utility>
 
 namespace {
@@ -583,7 +585,9 @@ bool TGameController::ReceiveMove(const TMovimiento& move) {
     if (move.WhiteMoved != model_.WhiteToMove() || !model_.IsLegalMove(fromSq, toSq)) return false;
     TRelojChess& mover = move.WhiteMoved ? clockW_ : clockB_;
     TRelojChess& other = move.WhiteMoved ? clockB_ : clockW_;
-    if (!mover.SetFromMessageSeconds(move.Seconds)) return false;
+    // The message carries no hours; those the clock shows now stay.
+    const int most = mover.RemainingAtStart() - mover.Horas() * 3600;
+    if (!mover.SetFromMessageSeconds(std::min(move.Seconds, std::max(0, most)))) return false;
     promotionPiece_ = move.Promotion;
     mover.Stop();
     other.Start();
@@ -959,6 +963,18 @@ void TGameController::Resign() {
     if (gameMode_ == TGameMode::Network && network_)
         network_->SendResign(QStringLiteral("No puedorrr"));
     EndGame(TEndReason::OwnResignation);
+}
+
+bool TGameController::PlaysNetworkGame() const {
+    return gameMode_ == TGameMode::Network && turn_ != TTurn::None && myColour_ != TColour::None &&
+           (role_ == TRole::Server || role_ == TRole::Client);
+}
+
+void TGameController::AbandonGame() {
+    if (PlaysNetworkGame())
+        Resign();
+    else
+        EndGame(TEndReason::Abandoned);
 }
 
 void TGameController::OfferDraw() {

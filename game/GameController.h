@@ -24,6 +24,8 @@
 //    (when AutoSavePgn is on and it is no replay); a failed append is shown
 //    and changes neither the result nor the ratings;
 //  - MoveSerial numbers the move messages this program sends, one per move;
+//  - a received move never gives its mover more time than the mover's clock
+//    held when that move's turn began;
 //  - a finished game stays finished: no move received afterwards, no engine
 //    move and no promotion answered afterwards reopens it or is sent on;
 //  - a game is never set up while a move is half played (its events still
@@ -275,6 +277,12 @@ public:
 
     // The commands of the main window.
     void Resign();
+    // Gives up the game in progress for another one or a replay: a network
+    // game this side plays is resigned, so its opponent learns it is over;
+    // any other game is abandoned without a result.
+    void AbandonGame();
+    // This side plays a network game in progress (not as an observer).
+    bool PlaysNetworkGame() const;
     void OfferDraw();
     void FClockWTimeout();
     void FClockBTimeout();

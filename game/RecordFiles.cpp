@@ -103,8 +103,13 @@ bool TRecordFiles::Open() {
         ShowError(QStringLiteral("No se pudo abrir la partida: ") + game.Error);
         return false;
     }
-    if (game_.GameInProgress() && game_.GameMode() != TGameMode::Replay &&
-        !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?")))
-        return false;
+    if (game_.GameInProgress() && game_.GameMode() != TGameMode::Replay) {
+        QString question = QString::fromUtf8("¿Interrumpir la partida actual?");
+        // A network game given up is lost: the opponent is told so.
+        if (game_.PlaysNetworkGame())
+            question += QString::fromUtf8("\n\rLa partida en red se dará por perdida.");
+        if (!d->AskOkCancel(question)) return false;
+        game_.AbandonGame();
+    }
     return game_.OpenReplay(game);
 }

@@ -1,12 +1,12 @@
 #include "Settings.h"
 
 #include "Players.h"
+#include "SafeFile.h"
 
 #include "TextScrambler.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cctype>
 #include <optional>
@@ -154,14 +154,11 @@ bool ReadExisting(const QString& path, TIniText& ini, QString* error) {
 }
 
 bool WriteAll(const QString& path, const TIniText& ini, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(ini.Bytes());
-        if (file.commit()) return true;
-    }
+    QString why;
+    if (ReplaceFileContents(path, ini.Bytes(), &why)) return true;
     if (error)
         *error = QStringLiteral("No se pudo guardar la configuración en %1: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
+                     .arg(QDir::toNativeSeparators(path), why);
     return false;
 }
 

@@ -44,6 +44,7 @@ bool TWNetHTTP::Download(QString* error) {
     options.OpenWhenSave = openWhenSave_;
     options.ShellOpener = ShellOpener;
     options.TimeoutMs = TimeoutMs;
+    options.DeadlineMs = DeadlineMs;
     options.MaxSize = MaxSize;
     auto* fetch = new THiloHTTP(DownloadDir + name, Url, Etiqueta(), Progress(), this);
     fetch->Start(options);

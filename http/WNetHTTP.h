@@ -57,6 +57,8 @@ public:
     TShellOpener ShellOpener;
     // No answer, or no further byte, for this long fails a fetch.
     int TimeoutMs = HttpDefaultTimeoutMs;
+    // A fetch not finished this long after it started fails.
+    int DeadlineMs = HttpDefaultDeadlineMs;
     // Bodies longer than this fail; 0 means no limit.
     qint64 MaxSize = 0;
 

@@ -73,12 +73,17 @@ void THiloHTTP::Start(const THttpFetchOptions& options) {
     timer_->setSingleShot(true);
     timer_->setInterval(options_.TimeoutMs);
     connect(timer_, &QTimer::timeout, this, &THiloHTTP::TimedOut);
+    deadline_ = new QTimer(this);
+    deadline_->setSingleShot(true);
+    deadline_->setInterval(options_.DeadlineMs);
+    connect(deadline_, &QTimer::timeout, this, &THiloHTTP::TimedOut);
     manager_ = new QNetworkAccessManager(this);
     reply_ = manager_->get(request);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &THiloHTTP::ReplyMetaData);
     connect(reply_, &QNetworkReply::readyRead, this, &THiloHTTP::ReplyReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &THiloHTTP::ReplyFinished);
     timer_->start();
+    deadline_->start();
 }
 
 void THiloHTTP::ReplyMetaData() {
@@ -169,6 +174,7 @@ void THiloHTTP::Conclude(const char* status) {
     if (concluded_) return;
     concluded_ = true;
     if (timer_) timer_->stop();
+    if (deadline_) deadline_->stop();
     status_ = QLatin1String(status);
     QMetaObject::invokeMethod(this, &THiloHTTP::Finish, Qt::QueuedConnection);
 }
@@ -181,8 +187,8 @@ void THiloHTTP::Finish() {
 
 void THiloHTTP::SaveResult() {
     QSaveFile file(localPath_);
-    const bool saved =
-        file.open(QIODevice::WriteOnly) && file.write(stream_) == stream_.size() && file.commit();
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(stream_) == stream_.size() &&
+                       file.flush() && file.commit();
     if (!saved) {
         saveError_ = QStringLiteral("Error al guardar el archivo: ") + localPath_;
         return;

@@ -19,8 +19,11 @@
 //   time-out, a scheme other than http or https) or that delivered nothing ends
 //   with "Error: Imcompleto" and raises no event; one that failed after the
 //   server answered (an HTTP error status, a connection lost before the end of
-//   the body, a stall past the time-out, more than MaxSize bytes, too many
-//   redirects) ends with "Error" and OnError; only a whole body is "Completo";
+//   the body, a stall past the time-out, a fetch past its deadline, more
+//   than MaxSize bytes, too many redirects) ends with "Error" and OnError;
+//   only a whole body is "Completo";
+// - no fetch outlives DeadlineMs: the deadline counts from Start, whatever
+//   the server sends meanwhile;
 // - the handlers run from the event loop, never from inside the network
 //   reply's own signals, and receive copies of the result, so a handler may
 //   destroy the component (and with it this fetch) while it runs;
@@ -56,6 +59,9 @@ using TShellOpener = std::function<void(const QString& fileName)>;
 
 // No answer, or no further byte, for this long fails a fetch.
 inline constexpr int HttpDefaultTimeoutMs = 20000;
+// A fetch not finished this long after it started fails, however steadily
+// its bytes trickle in.
+inline constexpr int HttpDefaultDeadlineMs = 60000;
 
 // What a fetch is told when it starts; fixed from then on.
 struct THttpFetchOptions {
@@ -65,6 +71,7 @@ struct THttpFetchOptions {
     bool OpenWhenSave = false;
     TShellOpener ShellOpener;
     int TimeoutMs = HttpDefaultTimeoutMs;
+    int DeadlineMs = HttpDefaultDeadlineMs;
     // A body longer than this fails the fetch; 0 means no limit.
     qint64 MaxSize = 0;
 };
@@ -124,7 +131,8 @@ private:
 
     QNetworkAccessManager* manager_ = nullptr; // child
     QPointer<QNetworkReply> reply_;            // child of manager_
-    QTimer* timer_ = nullptr;                  // child
+    QTimer* timer_ = nullptr;                  // child: the idle time-out
+    QTimer* deadline_ = nullptr;               // child: the whole fetch's
     int inReplySignal_ = 0;
     bool concluded_ = false;
     bool timedOut_ = false;

@@ -112,12 +112,16 @@ QString TGameIndexEntry::Text() const {
 }
 
 TGameFile TGameFile::FromBytes(const QByteArray& bytes, const QString& fileName) {
-    return FromLines(SplitRecordLines(bytes), fileName.toUpper().endsWith(QLatin1String(".ICG")));
+    TGameFile f;
+    f.bytes_ = bytes;
+    f.kibraq_ = fileName.toUpper().endsWith(QLatin1String(".ICG"));
+    f.BuildIndex();
+    return f;
 }
 
 TGameFile TGameFile::FromLines(const QStringList& lines, bool kibraq) {
     TGameFile f;
-    f.lines_ = lines;
+    f.bytes_ = JoinRecordLines(lines);
     f.kibraq_ = kibraq;
     f.BuildIndex();
     return f;
@@ -125,42 +129,60 @@ TGameFile TGameFile::FromLines(const QStringList& lines, bool kibraq) {
 
 QStringList TGameFile::GameLines(qsizetype game) const {
     if (game < 0 || game >= index_.size()) return {};
-    return lines_.mid(index_[game].FirstLine, index_[game].LineCount);
+    const TGameIndexEntry& e = index_[game];
+    TRecordLineReader reader(bytes_, e.FirstByte, e.FirstByte + e.ByteCount);
+    QStringList lines;
+    QString line;
+    int blanks = 0;
+    while (lines.size() <= MostGameLines && reader.Next(line)) {
+        blanks = IsBlank(line) ? blanks + 1 : 0;
+        if (blanks <= 2) lines << line;
+    }
+    return lines;
+}
+
+bool TGameFile::TakeLines(qsizetype game, QStringList* lines, QString* error) const {
+    *lines = GameLines(game);
+    if (lines->size() <= MostGameLines) return true;
+    lines->clear();
+    if (error)
+        *error =
+            QStringLiteral("la partida %1 tiene más de %2 líneas").arg(game + 1).arg(MostGameLines);
+    return false;
 }
 
 void TGameFile::BuildIndex() {
     index_.clear();
-    const qsizetype n = lines_.size();
-    qsizetype first = 0;
-    while (first < n && IsBlank(lines_[first]))
-        ++first;
-    if (first == n) return;
+    const qsizetype size = bytes_.size();
+    TRecordLineReader reader(bytes_);
+    QString line;
+    bool found = false;
+    while (!found && reader.Next(line))
+        found = !IsBlank(line);
+    if (!found) return;
+    const qsizetype first = reader.LineStart();
 
     if (kibraq_) {
-        const TOpenedGame g = ReadKibraqGame(lines_, QDate());
-        TGameIndexEntry e;
-        e.FirstLine = first;
-        e.LineCount = n - first;
-        e.Kind = TGameKind::Kibraq;
+        index_ << TGameIndexEntry{first, size - first, TGameKind::Kibraq, {}, {}, {}, {}};
+        const TOpenedGame g = ReadKibraqGame(GameLines(0), QDate());
+        TGameIndexEntry& e = index_.last();
         e.White = g.White.value_or(QString());
         e.Black = g.Black.value_or(QString());
         e.Result = g.Result;
-        index_ << e;
         return;
     }
 
     // Cut: a tag line after moves or comments starts the next game, and so
     // does a line of moves after a result marker.
-    QList<std::pair<qsizetype, qsizetype>> games;
     qsizetype start = first;
     bool body = false, inComment = false, ended = false;
     QStringList results;
-    for (qsizetype i = first; i < n; ++i) {
-        const QString& line = lines_[i];
+    do {
+        const qsizetype at = reader.LineStart();
         if (!inComment && LooksLikeTagLine(line)) {
             if (body) {
-                games.append({start, i - start});
-                start = i;
+                IndexGame(start, at);
+                start = at;
                 body = false;
                 ended = false;
             }
@@ -168,65 +190,63 @@ void TGameFile::BuildIndex() {
         }
         if (!inComment && (IsBlank(line) || line.startsWith(u'%'))) continue;
         if (!inComment && ended && !QStringLiteral("{;%").contains(line.trimmed().front())) {
-            games.append({start, i - start});
-            start = i;
+            IndexGame(start, at);
+            start = at;
             ended = false;
         }
         body = true;
         results.clear();
         inComment = ScanLine(line, inComment, &results);
         ended = ended || !results.isEmpty();
-    }
-    games.append({start, n - start});
+    } while (reader.Next(line));
+    IndexGame(start, size);
+}
 
-    for (const auto& [from, count] : games) {
-        TGameIndexEntry e;
-        e.FirstLine = from;
-        e.LineCount = count;
-        QString tagResult, event;
-        bool fen = false;
-        TFirstMove form = TFirstMove::None;
-        QStringList results;
-        inComment = false;
-        for (qsizetype i = from; i < from + count; ++i) {
-            const QString& line = lines_[i];
-            TTagLine tag;
-            if (!inComment && LooksLikeTagLine(line)) {
-                if (!ReadTagLine(line, &tag)) continue;
-                if (tag.Name == QLatin1String("White") && e.White.isEmpty())
-                    e.White = tag.Value;
-                else if (tag.Name == QLatin1String("Black") && e.Black.isEmpty())
-                    e.Black = tag.Value;
-                else if (tag.Name == QLatin1String("Result") && tagResult.isEmpty())
-                    tagResult = tag.Value;
-                else if (tag.Name == QLatin1String("Date") && e.Date.isEmpty())
-                    e.Date = tag.Value;
-                else if (tag.Name == QLatin1String("Event") && event.isEmpty())
-                    event = tag.Value;
-                else if (tag.Name == QLatin1String("FEN"))
-                    fen = true;
-                continue;
-            }
-            if (!inComment && line.startsWith(u'%')) continue;
-            if (!inComment && form == TFirstMove::None) form = FirstMoveForm(line);
-            inComment = ScanLine(line, inComment, &results);
+void TGameFile::IndexGame(qsizetype from, qsizetype to) {
+    TGameIndexEntry e;
+    e.FirstByte = from;
+    e.ByteCount = to - from;
+    QString tagResult, event;
+    bool fen = false;
+    TFirstMove form = TFirstMove::None;
+    QStringList results;
+    bool inComment = false;
+    TRecordLineReader reader(bytes_, from, to);
+    QString line;
+    while (reader.Next(line)) {
+        TTagLine tag;
+        if (!inComment && LooksLikeTagLine(line)) {
+            if (!ReadTagLine(line, &tag)) continue;
+            if (tag.Name == QLatin1String("White") && e.White.isEmpty())
+                e.White = tag.Value;
+            else if (tag.Name == QLatin1String("Black") && e.Black.isEmpty())
+                e.Black = tag.Value;
+            else if (tag.Name == QLatin1String("Result") && tagResult.isEmpty())
+                tagResult = tag.Value;
+            else if (tag.Name == QLatin1String("Date") && e.Date.isEmpty())
+                e.Date = tag.Value;
+            else if (tag.Name == QLatin1String("Event") && event.isEmpty())
+                event = tag.Value;
+            else if (tag.Name == QLatin1String("FEN"))
+                fen = true;
+            continue;
         }
-        const bool ownEvent =
-            event == QLatin1String("ZugaretCHAT") || event == QLatin1String("Zugaret CHAT!");
-        const bool own =
-            !fen && (form == TFirstMove::Own || (form == TFirstMove::None && ownEvent));
-        e.Kind = own ? TGameKind::Own : TGameKind::Standard;
-        const bool tagValid = IsResultMarker(tagResult);
-        if (own)
-            e.Result = !results.isEmpty() ? results.last()
-                       : tagValid         ? tagResult
-                                          : QStringLiteral("*");
-        else
-            e.Result = tagValid             ? tagResult
-                       : !results.isEmpty() ? results.first()
-                                            : QStringLiteral("*");
-        index_ << e;
+        if (!inComment && line.startsWith(u'%')) continue;
+        if (!inComment && form == TFirstMove::None) form = FirstMoveForm(line);
+        inComment = ScanLine(line, inComment, &results);
     }
+    const bool ownEvent =
+        event == QLatin1String("ZugaretCHAT") || event == QLatin1String("Zugaret CHAT!");
+    const bool own = !fen && (form == TFirstMove::Own || (form == TFirstMove::None && ownEvent));
+    e.Kind = own ? TGameKind::Own : TGameKind::Standard;
+    const bool tagValid = IsResultMarker(tagResult);
+    if (own)
+        e.Result = !results.isEmpty() ? results.last() : tagValid ? tagResult : QStringLiteral("*");
+    else
+        e.Result = tagValid             ? tagResult
+                   : !results.isEmpty() ? results.first()
+                                        : QStringLiteral("*");
+    index_ << e;
 }
 
 TOpenedGame TGameFile::Read(qsizetype game, const QDate& today) const {
@@ -235,15 +255,16 @@ TOpenedGame TGameFile::Read(qsizetype game, const QDate& today) const {
         g.Error = QStringLiteral("El archivo no contiene la partida %1").arg(game + 1);
         return g;
     }
+    QStringList lines;
+    if (!TakeLines(game, &lines, &g.Error)) return g;
     switch (index_[game].Kind) {
     case TGameKind::Kibraq:
-        return ReadKibraqGame(lines_, today);
+        return ReadKibraqGame(lines, today);
     case TGameKind::Own:
-        return ReadOwnGame(GameLines(game));
+        return ReadOwnGame(lines);
     case TGameKind::Standard:
         break;
     }
-    const QStringList lines = GameLines(game);
     const TPgnMovetext movetext = ReadPgnMovetext(lines);
     TReplayBoard board;
     TStandardGame standard;
@@ -276,8 +297,10 @@ bool TGameFile::ToStandard(qsizetype game, TReplayBoard& board, TStandardGame* o
         return false;
     }
     const TGameIndexEntry& e = index_[game];
+    QStringList lines;
+    if (!TakeLines(game, &lines, error)) return false;
     if (e.Kind == TGameKind::Standard)
-        return ReplayPgnMovetext(ReadPgnMovetext(GameLines(game)), board, out, nullptr, error);
+        return ReplayPgnMovetext(ReadPgnMovetext(lines), board, out, nullptr, error);
 
     const TOpenedGame g = Read(game, QDate());
     if (!g.Opened()) {
@@ -290,7 +313,7 @@ bool TGameFile::ToStandard(qsizetype game, TReplayBoard& board, TStandardGame* o
     QString event = QStringLiteral("Kibraq Match");
     if (e.Kind == TGameKind::Own) {
         event.clear();
-        for (const QString& line : GameLines(game)) {
+        for (const QString& line : lines) {
             TTagLine tag;
             if (LooksLikeTagLine(line) && ReadTagLine(line, &tag) &&
                 tag.Name == QLatin1String("Event")) {

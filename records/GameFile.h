@@ -12,6 +12,10 @@
 //
 // What must stay true:
 //  - building the index does not read moves, so it is fast for big files;
+//  - the file is kept as its bytes and each game as where it lies in them:
+//    the memory it takes is the file's size plus its index, and a game's
+//    lines exist only while it is read, runs of blank lines in it kept to
+//    two, at most MostGameLines of them (a longer game is refused);
 //  - games appear in file order; a new game starts at a tag line that
 //    follows the moves or comments of the previous one (not inside a {...}
 //    comment); a file with one game is one game;
@@ -33,8 +37,8 @@ enum class TGameKind { Own, Standard, Kibraq };
 
 // One game of a file, as the picker lists it.
 struct TGameIndexEntry {
-    qsizetype FirstLine = 0; // in the file's lines
-    qsizetype LineCount = 0;
+    qsizetype FirstByte = 0; // where the game lies in the file's bytes
+    qsizetype ByteCount = 0;
     TGameKind Kind = TGameKind::Own;
     QString White, Black; // empty when the file does not say
     QString Result;       // "1-0", "0-1", "1/2-1/2" or "*"
@@ -46,6 +50,9 @@ struct TGameIndexEntry {
 
 class TGameFile {
 public:
+    // Lines of one game, blank runs cut to two, beyond which it is refused.
+    static constexpr qsizetype MostGameLines = 100000;
+
     // Cuts the bytes into games; a Kibraq file (fileName ends in ".icg",
     // any case) is one game.
     static TGameFile FromBytes(const QByteArray& bytes, const QString& fileName);
@@ -56,6 +63,7 @@ public:
     // The game the picker starts on: the last one (the newest in the
     // database); -1 when the file holds none.
     qsizetype Preselected() const { return index_.size() - 1; }
+    // The game's lines (at most MostGameLines + 1 of them).
     QStringList GameLines(qsizetype game) const;
 
     // The game as the record window opens it. today is the date the Kibraq
@@ -71,8 +79,11 @@ public:
 
 private:
     void BuildIndex();
+    void IndexGame(qsizetype from, qsizetype to);
+    // The game's lines, or false and why when it has too many.
+    bool TakeLines(qsizetype game, QStringList* lines, QString* error) const;
 
-    QStringList lines_;
+    QByteArray bytes_;
     bool kibraq_ = false;
     QList<TGameIndexEntry> index_;
 };

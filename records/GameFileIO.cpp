@@ -1,11 +1,11 @@
 #include "GameFileIO.h"
 
 #include "RecordText.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -19,6 +19,47 @@ QString TooBigWarning(const QString& fileName) {
            fileName + br + QStringLiteral("ya es demasiado grande. Deberia considerar la") + br +
            QStringLiteral("posibilidad de guardarla en otra carpeta para") + br +
            QString::fromUtf8("facilitar la función de autoguardado");
+}
+
+// What the end of the database says before a game is appended: its lines,
+// counted only until they pass the warning's threshold (a big database is
+// not read whole on every game's end), and whether its last line is ended.
+struct TDatabaseEnd {
+    qsizetype Lines = 0;
+    bool EndsOpen = false;
+};
+
+bool ReadDatabaseEnd(QFile& file, TDatabaseEnd* end) {
+    constexpr qint64 Chunk = 64 * 1024;
+    bool lastWasCr = false;
+    qsizetype lines = 0;
+    bool open = false; // bytes after the last line end
+    while (lines <= PgnDatabaseWarnLines) {
+        const QByteArray chunk = file.read(Chunk);
+        if (chunk.isEmpty()) break;
+        for (const char c : chunk) {
+            if (c == '\n' && lastWasCr) {
+                lastWasCr = false;
+                continue;
+            }
+            lastWasCr = c == '\r';
+            if (c == '\r' || c == '\n') {
+                ++lines;
+                open = false;
+            } else {
+                open = true;
+            }
+        }
+    }
+    if (file.error() != QFileDevice::NoError) return false;
+    end->Lines = open ? lines + 1 : lines;
+    if (file.size() > 0) {
+        if (!file.seek(file.size() - 1)) return false;
+        const QByteArray last = file.read(1);
+        if (last.size() != 1) return false;
+        end->EndsOpen = last != "\n" && last != "\r";
+    }
+    return true;
 }
 
 } // namespace
@@ -47,14 +88,10 @@ bool ReadGameFileBytes(const QString& path, QByteArray* bytes, QString* error) {
 }
 
 bool SaveRecordLines(const QString& path, const QStringList& lines, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = JoinRecordLines(lines);
-        if (file.write(bytes) == bytes.size() && file.commit()) return true;
-    }
+    QString why;
+    if (ReplaceFileContents(path, JoinRecordLines(lines), &why)) return true;
     if (error)
-        *error = QStringLiteral("No se pudo guardar la partida en %1: %2")
-                     .arg(Native(path), file.errorString());
+        *error = QStringLiteral("No se pudo guardar la partida en %1: %2").arg(Native(path), why);
     return false;
 }
 
@@ -87,36 +124,34 @@ TDatabaseSave AppendToPgnDatabase(const QString& pgnFolder, const QString& nick,
         return out;
     };
 
-    // Lines already there, and whether the last one is ended.
-    qsizetype oldLines = 0;
-    bool endsOpen = false;
+    TDatabaseEnd end;
     QFile file(out.FileName);
     if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
-        const QByteArray old = file.readAll();
-        if (file.error() != QFileDevice::NoError) return fail(file.errorString());
+        if (!file.open(QIODevice::ReadOnly) || !ReadDatabaseEnd(file, &end))
+            return fail(file.errorString());
         file.close();
-        oldLines = CountRecordLines(old);
-        endsOpen = !old.isEmpty() && !old.endsWith('\n') && !old.endsWith('\r');
     }
 
     const QStringList block = PgnDatabaseBlock(header, record);
     QByteArray bytes = JoinRecordLines(block);
-    if (endsOpen) bytes.prepend("\r\n");
+    if (end.EndsOpen) bytes.prepend("\r\n");
 
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return fail(file.errorString());
     const qint64 oldSize = file.size();
-    const bool written = file.write(bytes) == bytes.size();
-    QString why = file.errorString();
+    QString why;
+    bool written = AppendAll(file, bytes, &why);
     file.close();
-    if (written && file.error() == QFileDevice::NoError) {
+    if (written && file.error() != QFileDevice::NoError) {
+        written = false;
+        why = file.errorString();
+    }
+    if (written) {
         out.Saved = true;
-        out.LineCount = oldLines + block.size();
+        out.LineCount = end.Lines + block.size();
         if (out.LineCount > PgnDatabaseWarnLines) out.Warning = TooBigWarning(out.FileName);
         return out;
     }
-    if (written) why = file.errorString();
     // Whatever part of the block reached the file goes: the old games stay as they were.
     QFile::resize(out.FileName, oldSize);
     return fail(why);

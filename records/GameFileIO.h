@@ -7,9 +7,11 @@
 //  - the database never loses a game: a finished game is appended to the end
 //    of the file, earlier bytes are never rewritten, and a save that fails
 //    half-way is cut back to the old end, so every earlier game stays as it
-//    was; a failure is reported with the system's error text;
-//  - a saved game file is written beside the old one and renamed over it, so
-//    a failed save leaves the old file whole;
+//    was; a failure is reported with the system's error text; the database
+//    is never read whole to add a game to it;
+//  - a saved game file is written beside the old one, flushed, checked and
+//    renamed over it (ReplaceFileContents), so a failed save leaves the old
+//    file whole;
 //  - nothing here asks the user anything: failures and the size warning are
 //    returned for the caller to show.
 
@@ -45,9 +47,11 @@ QString PgnDatabaseFile(const QString& pgnFolder, const QString& nick);
 struct TDatabaseSave {
     bool Saved = false;
     QString FileName;
-    QString Error;           // why nothing was saved; empty when saved
-    QString Warning;         // the too-big message when the file passed 5000 lines
-    qsizetype LineCount = 0; // lines of the file after the save
+    QString Error;   // why nothing was saved; empty when saved
+    QString Warning; // the too-big message when the file passed 5000 lines
+    // Lines of the file after the save; those before it are counted only
+    // until they pass PgnDatabaseWarnLines.
+    qsizetype LineCount = 0;
 };
 
 // Appends the game's block (PgnDatabaseBlock) to the nick's database,

@@ -126,8 +126,15 @@ TOpenedGame ReadOwnGame(const QStringList& lines) {
         }
         if (line.startsWith(u'{')) {
             const QString fen = PositionOfLine(line);
-            if (!fen.isEmpty() && game.StartFen.isEmpty() && game.ReplayMoves.isEmpty())
+            if (!fen.isEmpty() && game.StartFen.isEmpty() && game.ReplayMoves.isEmpty()) {
+                if (HasControlCharacter(fen)) {
+                    TOpenedGame refused;
+                    refused.Error = QStringLiteral("posición inicial no válida: contiene "
+                                                   "caracteres de control");
+                    return refused;
+                }
                 game.StartFen = fen;
+            }
             if (const auto elo = CommentElo(line, true)) game.WhiteElo = *elo;
             if (const auto elo = CommentElo(line, false)) game.BlackElo = *elo;
             continue;

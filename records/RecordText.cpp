@@ -49,19 +49,28 @@ QString YearFirst(const QString& y, const QString& m, const QString& d) {
 
 } // namespace
 
+TRecordLineReader::TRecordLineReader(const QByteArray& bytes, qsizetype from, qsizetype to)
+    : data_(bytes.constData()), pos_(qBound(qsizetype(0), from, bytes.size())),
+      end_(to < 0 ? bytes.size() : qBound(pos_, to, bytes.size())), lineStart_(pos_) {}
+
+bool TRecordLineReader::Next(QString& line) {
+    if (pos_ >= end_) return false;
+    lineStart_ = pos_;
+    qsizetype i = pos_;
+    while (i < end_ && data_[i] != '\r' && data_[i] != '\n')
+        ++i;
+    line = QString::fromLatin1(data_ + pos_, i - pos_);
+    if (i < end_ && data_[i] == '\r' && i + 1 < end_ && data_[i + 1] == '\n') ++i;
+    pos_ = i < end_ ? i + 1 : i;
+    return true;
+}
+
 QStringList SplitRecordLines(const QByteArray& bytes) {
     QStringList lines;
-    const char* p = bytes.constData();
-    const qsizetype n = bytes.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = p[i];
-        if (c != '\r' && c != '\n') continue;
-        lines << QString::fromLatin1(p + start, i - start);
-        if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < n) lines << QString::fromLatin1(p + start, n - start);
+    TRecordLineReader reader(bytes);
+    QString line;
+    while (reader.Next(line))
+        lines << line;
     return lines;
 }
 
@@ -123,6 +132,12 @@ QString StandardDateOf(const QString& text) {
         return UnknownDate;
     if (month > 12 && day <= 12) std::swap(day, month);
     return StandardOf(year, month, day);
+}
+
+bool HasControlCharacter(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
+    return false;
 }
 
 bool IsResultMarker(const QString& token) {

@@ -19,6 +19,26 @@
 
 // The lines of Latin-1 bytes.
 QStringList SplitRecordLines(const QByteArray& bytes);
+
+// The lines of a stretch of Latin-1 bytes one at a time, cut as
+// SplitRecordLines cuts them, without holding more than one: a file's lines
+// are walked without a list of them all.
+class TRecordLineReader {
+public:
+    // The bytes from..to (to -1: the end); the bytes must outlive the reader.
+    explicit TRecordLineReader(const QByteArray& bytes, qsizetype from = 0, qsizetype to = -1);
+    // The next line into line; false at the end.
+    bool Next(QString& line);
+    // Where the line given last begins, and where the next one does.
+    qsizetype LineStart() const { return lineStart_; }
+    qsizetype Position() const { return pos_; }
+
+private:
+    const char* data_;
+    qsizetype pos_;
+    qsizetype end_;
+    qsizetype lineStart_;
+};
 // How many lines SplitRecordLines would give, without building them.
 qsizetype CountRecordLines(const QByteArray& bytes);
 // Every line as Latin-1 followed by CR LF.
@@ -35,6 +55,10 @@ QString RecordDateText(const QDate& date);
 // years 70-99 are 19xx, the others 20xx). A day-first text whose second part
 // is above 12 is read month first (US short dates).
 QString StandardDateOf(const QString& text);
+
+// Whether text holds a control character (below a blank, or DEL): no
+// position, tag or move holds one.
+bool HasControlCharacter(const QString& text);
 
 // The four game results of standard notation.
 bool IsResultMarker(const QString& token);

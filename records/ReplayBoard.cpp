@@ -1,6 +1,7 @@
 #include "ReplayBoard.h"
 
 #include "ChessModel.h"
+#include "RecordText.h"
 
 #include <cstdlib>
 
@@ -44,6 +45,12 @@ bool TReplayBoard::Reset(const QString& fen, QString* error) {
     if (fen.trimmed().isEmpty()) {
         model_->ResetPosition();
         return true;
+    }
+    // A control character would be written back as a blank, splitting a field.
+    if (HasControlCharacter(fen)) {
+        if (error)
+            *error = QStringLiteral("posición inicial no válida: contiene caracteres de control");
+        return false;
     }
     QString why;
     if (model_->SetFen(fen, &why)) return true;

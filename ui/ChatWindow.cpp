@@ -282,7 +282,7 @@ void TFrmChat::showEvent(QShowEvent* event) {
 }
 
 void TFrmChat::FormShow() {
-    if (ChatHeight > 99) resize(width(), ChatHeight);
+    if (ChatHeight > 99) resize(width(), qMin(ChatHeight, screen()->availableGeometry().height()));
     if (game_.Nick().isEmpty()) {
         QString answer;
         if (TUiDialogs* d = env_.Dialogs())

@@ -60,8 +60,26 @@ QToolButton* ToolButton(QWidget* parent, const QString& text, const QString& hin
     return b;
 }
 
+// The available area of the screen that holds point, or of the primary one.
+QRect AvailableScreenAt(const QPoint& point) {
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// A stored window frame that fits the screen: no larger than its available
+// area, and moved onto it.
+QRect OnScreen(const QRect& stored, const QRect& screen) {
+    const QSize size(qBound(0, stored.width(), screen.width()),
+                     qBound(0, stored.height(), screen.height()));
+    const int x = qBound(screen.left(), stored.x(), screen.left() + screen.width() - size.width());
+    const int y = qBound(screen.top(), stored.y(), screen.top() + screen.height() - size.height());
+    return {QPoint(x, y), size};
+}
+
 QLabel* StripLabel(QWidget* parent, bool bold) {
     auto* l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText); // nicks come from peers and files
     QFont f = l->font();
     f.setBold(bold);
     l->setFont(f);
@@ -239,6 +257,7 @@ void TFrmPrincipal::BuildControls() {
 
     FPanelTurno = new QLabel(central_);
     FPanelTurno->setObjectName("FPanelTurno");
+    FPanelTurno->setTextFormat(Qt::PlainText); // a host's end of game text, a nick
 
     FPanelTurno->setAlignment(Qt::AlignCenter);
     FPanelTurno->setFixedHeight(24);
@@ -456,7 +475,7 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         TUiDialogs* d = Dialogs();
         if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
     }
-    game_->EndGame(TEndReason::Abandoned);
+    game_->AbandonGame();
     if (conexion_) conexion_->close();
     auto* dlg = new TFrmConexion(*game_, this);
     conexion_ = dlg;
@@ -645,9 +664,13 @@ void TFrmPrincipal::panelTableroResize() {
 void TFrmPrincipal::FormCreate() {
     TZugaretSettings s;
     s.Load(env_.IniFileToRead());
-    move(s.Left, s.Top);
-    resize(s.Width, s.Height);
-    FBoard->resize(s.BoardWidth, s.BoardHeight);
+    // The ini file is anyone's to edit: the window stays on the screen.
+    const QRect screen = AvailableScreenAt(QPoint(s.Left, s.Top));
+    const QRect frame = OnScreen(QRect(s.Left, s.Top, s.Width, s.Height), screen);
+    move(frame.topLeft());
+    resize(frame.size());
+    FBoard->resize(qBound(0, s.BoardWidth, screen.width()),
+                   qBound(0, s.BoardHeight, screen.height()));
     PieceSetFile = s.PieceSetFile;
     LightSquareFile = s.LightSquareFile;
     DarkSquareFile = s.DarkSquareFile;

@@ -42,6 +42,21 @@ QString QtFileFilter(const QString& filter) {
 
 namespace {
 
+// A message box whose text is shown as it is: a nick or a file's text that
+// looks like markup ("<img src=...>") is never read as rich text. The format
+// is set before the text, so nothing is ever laid out as markup.
+void SetPlainText(QMessageBox& box, const QString& text) {
+    box.setTextFormat(Qt::PlainText);
+    box.setText(DisplayText(text));
+}
+
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    return label;
+}
+
 QString CaptionOrTitle(const QString& caption) {
     if (!caption.isEmpty()) return caption;
     const QString title = QApplication::applicationDisplayName();
@@ -89,17 +104,18 @@ void TQtDialogs::ShowMessage(const QString& text, const QString& caption, TMessa
         icon = QMessageBox::Warning;
     else if (kind == TMessageKind::Error)
         icon = QMessageBox::Critical;
-    QMessageBox box(icon, CaptionOrTitle(caption), DisplayText(text), QMessageBox::Ok, Parent());
+    QMessageBox box(icon, CaptionOrTitle(caption), QString(), QMessageBox::Ok, Parent());
+    SetPlainText(box, text);
     box.exec();
 }
 
 bool TQtDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons) {
     const bool okCancel = buttons == TQuestionButtons::OkCancel;
-    QMessageBox box(okCancel ? QMessageBox::Warning : QMessageBox::Question,
-                    CaptionOrTitle(caption), DisplayText(text),
-                    okCancel ? (QMessageBox::Ok | QMessageBox::Cancel)
-                             : (QMessageBox::Yes | QMessageBox::No),
-                    Parent());
+    QMessageBox box(
+        okCancel ? QMessageBox::Warning : QMessageBox::Question, CaptionOrTitle(caption), QString(),
+        okCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : (QMessageBox::Yes | QMessageBox::No),
+        Parent());
+    SetPlainText(box, text);
     box.setDefaultButton(okCancel ? QMessageBox::Ok : QMessageBox::Yes);
     const int answer = box.exec();
     return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
@@ -107,12 +123,16 @@ bool TQtDialogs::Ask(const QString& text, const QString& caption, TQuestionButto
 
 std::optional<QString> TQtDialogs::InputQuery(const QString& caption, const QString& prompt,
                                               const QString& defaultText) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(Parent(), CaptionOrTitle(caption), DisplayText(prompt),
-                              QLineEdit::Normal, defaultText, &ok);
-    if (!ok) return std::nullopt;
-    return text;
+    QInputDialog dialog(Parent());
+    dialog.setWindowTitle(CaptionOrTitle(caption));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(QString()); // makes the label, to be plain before it has text
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    dialog.setLabelText(DisplayText(prompt));
+    dialog.setTextValue(defaultText);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
 }
 
 QString TQtDialogs::OpenFileName(const TFileDialogRequest& request) {
@@ -141,7 +161,7 @@ std::optional<int> TQtDialogs::ChooseItem(const QString& caption, const QString&
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(DisplayText(prompt), &dialog));
+    layout->addWidget(PlainLabel(DisplayText(prompt), &dialog));
     layout->addWidget(list, 1);
     layout->addWidget(buttons);
     dialog.resize(460, 360);

@@ -111,3 +111,15 @@ struct TRawPeer {
                (Send(Wire("/IDENT|") + nick + '\xFF'), true) && Sees(Wire("/LIST|"));
     }
 };
+
+// What a registered connection was sent until now: the reply to a
+// "/VERSION" asked last proves that everything sent before it has been
+// handled.
+inline QByteArray Settle(TRawPeer& raw) {
+    raw.Send(Wire("/VERSION#"));
+    if (!WaitFor([&] { return raw.got.contains(Wire("/VER|")) && raw.got.endsWith('\xFF'); }))
+        return "<no reply>";
+    const QByteArray bytes = raw.got.left(raw.got.lastIndexOf(Wire("/VER|")));
+    raw.got.clear();
+    return bytes;
+}

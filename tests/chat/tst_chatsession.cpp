@@ -193,7 +193,7 @@ void TestChatSession::registration_data() {
     QTest::addColumn<bool>("accepted");
     QTest::newRow("the host's nick in another case") << "LUIS" << false;
     QTest::newRow("taken exactly") << "Ana" << false;
-    QTest::newRow("taken in another case") << "ana" << true;
+    QTest::newRow("taken in another case") << "ana" << false;
     QTest::newRow("blank") << "   " << false;
     QTest::newRow("free") << "Bea" << true;
 }
@@ -213,7 +213,7 @@ void TestChatSession::registration() {
         QTRY_COMPARE(ana.Chat().NickList(), all);
         QCOMPARE(luis.Chat().NickList(), all);
         QCOMPARE(newcomer.Chat().NickList(), all);
-        // A lookup ignores case and finds the later of two that match.
+        // A lookup ignores case.
         QCOMPARE(luis.Chat().NickOfSocket(luis.Chat().SocketOfNick(nick.toUpper())), nick);
         return;
     }
@@ -237,8 +237,9 @@ void TestChatSession::renames() {
         QCOMPARE(p->Chat().NickList(), QStringList({"Bea", "Eva", "Luis"}));
     QVERIFY(ana.Type("/nick luis"));
     QTRY_COMPARE(ana.Log().last(), QString("* El nick luis esta en uso*"));
-    QVERIFY(ana.Type("/nick BEA")); // the host compares clients' nicks exactly
-    QTRY_COMPARE(bea.Chat().NickList(), QStringList({"BEA", "Bea", "Luis"}));
+    QVERIFY(ana.Type("/nick BEA")); // nicks differ in more than case
+    QTRY_COMPARE(ana.Log().last(), QString("* El nick BEA esta en uso*"));
+    QCOMPARE(bea.Chat().NickList(), QStringList({"Bea", "Eva", "Luis"}));
     // The host: refused against a client in any case, or blank; the line stays.
     QVERIFY(!luis.Type("/nick bea"));
     QCOMPARE(luis.Log().last(), QString("* El nickbea ya existe *"));
@@ -246,13 +247,13 @@ void TestChatSession::renames() {
     QVERIFY(luis.Type("/nick Pepe"));
     QVERIFY(luis.Chat().Title().startsWith("Pepe ["));
     QTRY_COMPARE(ana.Game().HostNick(), QString("Pepe"));
-    QCOMPARE(ana.Chat().NickList(), QStringList({"BEA", "Bea", "Pepe"}));
+    QCOMPARE(ana.Chat().NickList(), QStringList({"Bea", "Eva", "Pepe"}));
     QCOMPARE(luis.Chat().NickList(), ana.Chat().NickList());
     TRawPeer raw; // a blank nick from the wire is refused too
     QVERIFY(raw.Register(luis.Port(), "Zoe"));
     raw.Send(Wire("/NICK| #/IDENT|Otro#")); // nor is a second registration taken
     QVERIFY(raw.Sees(Wire("/NICKUSED| #")));
-    QCOMPARE(luis.Chat().NickList(), QStringList({"BEA", "Bea", "Pepe", "Zoe"}));
+    QCOMPARE(luis.Chat().NickList(), QStringList({"Bea", "Eva", "Pepe", "Zoe"}));
 }
 
 void TestChatSession::clientLimit() {

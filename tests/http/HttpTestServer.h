@@ -1,13 +1,18 @@
 #pragma once
 // A small HTTP server for the download tests, answering by hand on a loopback
 // ephemeral port: each path gets canned bytes and the connection is closed;
-// an answer starting "STALL:" is sent without closing, and an empty answer
-// is none at all (a server that never answers); other paths get 404.
+// an answer starting "STALL:" is sent without closing, one starting
+// "TRICKLE:" sends its head at once and then its body one byte every 100 ms,
+// and an empty answer is none at all (a server that never answers); other
+// paths get 404.
 
 #include <QHostAddress>
 #include <QMap>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <memory>
 
 class THttpTestServer {
 public:
@@ -49,8 +54,22 @@ private:
         Requests << heads_.take(s);
         const QByteArray answer =
             routes_.value(Requests.last().split(' ').value(1), Status("404 Not Found"));
+        if (answer.startsWith("TRICKLE:")) return Trickle(s, answer.mid(8));
         s->write(answer.startsWith("STALL:") ? answer.mid(6) : answer);
         if (!answer.isEmpty() && !answer.startsWith("STALL:")) s->disconnectFromHost();
+    }
+
+    void Trickle(QTcpSocket* s, const QByteArray& answer) {
+        const qsizetype head = answer.indexOf("\r\n\r\n") + 4;
+        s->write(answer.left(head));
+        auto* timer = new QTimer(s);
+        auto rest = std::make_shared<QByteArray>(answer.mid(head));
+        QObject::connect(timer, &QTimer::timeout, s, [s, rest] {
+            if (rest->isEmpty()) return;
+            s->write(rest->left(1));
+            rest->remove(0, 1);
+        });
+        timer->start(100);
     }
 
     QTcpServer server_;

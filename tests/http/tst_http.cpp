@@ -37,6 +37,7 @@ struct TFetch {
         Http->SetEtiqueta(Label.get());
         Http->SetProgress(Progress.get());
         Http->TimeoutMs = 500;
+        Http->DeadlineMs = 2000;
         Http->MaxSize = 4096;
         Http->OnRead = [this](THiloHTTP*, const QString& file, const QString& msg,
                               const QStringList& body, const QStringList&, const QByteArray& s) {
@@ -193,6 +194,9 @@ void TstHttp::fetch_data() {
     row("dropped mid-body") << "/d.bin" << S::Ok(bin, 3000) << "Error" << -1 << none;
     row("stalls mid-body") << "/s.bin"
                            << "STALL:" + S::Ok("ab", 3000) << "Error" << -1 << none;
+    row("trickles a byte at a time")
+        << "/t.txt"
+        << "TRICKLE:" + S::Ok(QByteArray(1000, 't')) << "Error" << -1 << none;
     row("too large") << "/big.bin" << S::Ok(bin + bin) << "Error" << -1 << none;
 }
 

@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScreen>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -23,7 +24,34 @@ private slots:
     void takeBackButtonAndCtrlZ();
     void newGameDialogOffersTheEngineLevel();
     void fenCopiedAndPasted();
+    void storedGeometryStaysOnScreen_data();
+    void storedGeometryStaysOnScreen();
 };
+
+// The ini file is anyone's to edit: whatever size and place it stores, the
+// windows open on the screen and no larger than it (a 100000 x 100000
+// window once took 2.9 GB).
+void TestMainWindow::storedGeometryStaysOnScreen_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::newRow("huge window") << QByteArray("[Config]\r\nWidth=100000\r\nHeight=100000\r\n");
+    QTest::newRow("far off the screen") << QByteArray("[Config]\r\nLeft=-90000\r\nTop=90000\r\n");
+    QTest::newRow("huge board") << QByteArray("[Board]\r\nWidth=100000\r\nHeight=100000\r\n");
+    QTest::newRow("huge chat window") << QByteArray("[Chat]\r\nHeight=100000\r\n");
+    QTest::newRow("negative size") << QByteArray("[Config]\r\nWidth=-5\r\nHeight=-70000\r\n");
+}
+
+void TestMainWindow::storedGeometryStaysOnScreen() {
+    QFETCH(QByteArray, ini);
+    TTestProgram t("Ana", ini);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (QWidget* w : {static_cast<QWidget*>(&t.Main()), static_cast<QWidget*>(&t.Chat()),
+                       static_cast<QWidget*>(&t.Board())}) {
+        QVERIFY2(
+            w->width() <= screen.width() && w->height() <= screen.height(),
+            qPrintable(QString("%1: %2x%3").arg(w->objectName()).arg(w->width()).arg(w->height())));
+    }
+    QVERIFY(screen.intersects(t.Main().geometry()));
+}
 
 void TestMainWindow::gameThroughTheWindows() {
     TTestProgram t;
