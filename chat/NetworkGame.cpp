@@ -453,6 +453,7 @@ void TNetworkGame::OnGamePos(const TIncomingMessage& m) {
     game.WhiteSeconds = *whiteSeconds;
     game.BlackSeconds = *blackSeconds;
     game.BlackToMove = *blackToMove != 0;
+    game.MoveSerial = *serial;
     expectedMove_ = *serial;
     pendingMoves_.clear();
     outOfStepLogged_ = false;

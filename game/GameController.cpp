@@ -51,6 +51,37 @@ QString OneLine(QString text) {
 }
 } // namespace
 
+QString TObservedGame::Fen() const {
+    if (Position.size() != 64) return QString();
+    static const QString initial = QString::fromLatin1(TChessModel::InitialPosition);
+    if (!BlackToMove && Position == initial) return QString();
+    QString fen;
+    for (int rank = 0; rank < 8; ++rank) {
+        int empty = 0;
+        for (const QChar c : Position.mid(rank * 8, 8)) {
+            if (c == u' ') {
+                ++empty;
+                continue;
+            }
+            if (empty) fen += QString::number(empty);
+            empty = 0;
+            fen += c;
+        }
+        if (empty) fen += QString::number(empty);
+        if (rank < 7) fen += u'/';
+    }
+    auto at = [this](int index, char piece) { return Position.at(index) == QLatin1Char(piece); };
+    QString castling;
+    if (at(60, 'K') && at(63, 'R')) castling += u'K';
+    if (at(60, 'K') && at(56, 'R')) castling += u'Q';
+    if (at(4, 'k') && at(7, 'r')) castling += u'k';
+    if (at(4, 'k') && at(0, 'r')) castling += u'q';
+    const int halfMovesPlayed = qMax(0, MoveSerial - 1);
+    return fen + (BlackToMove ? QStringLiteral(" b ") : QStringLiteral(" w ")) +
+           (castling.isEmpty() ? QStringLiteral("-") : castling) + QStringLiteral(" - 0 ") +
+           QString::number(halfMovesPlayed / 2 + 1);
+}
+
 TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* parent)
     : QObject(parent), model_(model), env_(env) {
     pgnFolder_ = env_.PgnFolder();
@@ -288,22 +319,23 @@ void TGameController::ObserveGame(const TObservedGame& game) {
         clockB_.SetTime(game.BlackSeconds / 60, game.BlackSeconds % 60);
         // An observer follows a network game, whatever it played before.
         gameMode_ = TGameMode::Network;
+        // A game joined after its start goes on from the host's position and
+        // move number; its record names that position, so it replays.
+        const QString fen = game.Fen();
+        startFen_ = !fen.isEmpty() && IsPlayableFen(fen) ? fen : QString();
         StartGame();
+        startFen_.clear();
         SetLocalMayMove(false);
-        model_.SetPosition(game.Position);
-        if (game.BlackToMove) {
-            model_.SetWhiteToMove(false);
-            clockB_.Start();
-            clockW_.Stop();
-            turn_ = TTurn::Black;
-            SetTurnPanel(TTurn::Black);
-        } else {
-            model_.SetWhiteToMove(true);
-            clockW_.Start();
-            clockB_.Stop();
-            turn_ = TTurn::White;
-            SetTurnPanel(TTurn::White);
+        if (!fen.isEmpty() && model_.Fen() != fen) {
+            // A position no game can reach is shown as it came, unrecorded.
+            model_.SetPosition(game.Position);
+            model_.SetWhiteToMove(!game.BlackToMove);
         }
+        const bool white = !game.BlackToMove;
+        (white ? clockW_ : clockB_).Start();
+        (white ? clockB_ : clockW_).Stop();
+        turn_ = white ? TTurn::White : TTurn::Black;
+        SetTurnPanel(turn_);
     });
 }
 

@@ -100,6 +100,14 @@ struct TObservedGame {
     int BlackSeconds = 0;
     bool BlackToMove = false;
     QString Position; // 64 characters
+    // The host's move serial: the number its next move message carries
+    // (one per half-move, the first move of a game being 1; 0 before any game).
+    int MoveSerial = 0;
+
+    // The position as FEN: the move number from the serial, castling rights
+    // where king and rook still stand on their squares, no en passant square.
+    // Empty for the initial position with White to move: a game from its start.
+    QString Fen() const;
 };
 
 // What the game needs of the network (the chat). Each sends nothing when

@@ -4,7 +4,9 @@
 
 #include "ChatTestUtil.h"
 #include "ChessModel.h"
+#include "GameFile.h"
 #include "NetworkGame.h"
+#include "ReplayBoard.h"
 
 #include <QRegularExpression>
 
@@ -60,6 +62,8 @@ private slots:
     void observerReceives();
     void wholeGameToMateObserved();
     void hostLeavesMidGame();
+    void observerJoinsMidGame_data();
+    void observerJoinsMidGame();
 };
 
 enum TBefore { Nothing, EngineGame, NetworkGame, HostOffered };
@@ -182,7 +186,7 @@ void TestNetworkGame::observerReceives_data() {
     QTest::newRow("a client that does not observe") << false << "" << "5 6 7 8" << "" << "" << "" << 0;
     QTest::newRow("rating beyond 4000") << true << "/GAMEPOS|Luis|4001|Bea|1300|900|900|5|0|" + Initial + "#" << "5" << "" << "" << "" << 2;
     QTest::newRow("position too short") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|5|0|rnbq#" << "" << "" << "" << "" << 1;
-    QTest::newRow("Black to move") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|6|1|" + afterE4 + "#" << "6" << "" << "1... Pe7e5" << "" << 0;
+    QTest::newRow("Black to move") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|6|1|" + afterE4 + "#" << "6" << "" << "{Posición: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 3}/3... Pe7e5" << "" << 0;
     QTest::newRow("end of the observed game") << true << "" << "5 6" << "/END_GAME|Ganan Negras por  abandona|0-1#" << "1.Pe2e4 Pe7e5/0-1 {Ganan Negras por  abandona}" << "" << 0;
     QTest::newRow("unknown result") << true << "" << "5" << "/END_GAME|x|2-0#" << "1.Pe2e4 * {x}" << "" << 0;
     QTest::newRow("host lost while observing") << true << "" << "5" << "<lost>" << "1.Pe2e4 * {" + TGameController::InterruptedText() + "}" << "" << 0;
@@ -270,6 +274,71 @@ void TestNetworkGame::hostLeavesMidGame() {
     QCOMPARE(ana.Game().Record().last(), "1.Pe2e4 * {" + why + "}");
     QVERIFY(ana.Log().contains("* " + why + " con Luis *"));
     QCOMPARE(ana.Game().Elo(), 1100);
+}
+
+void TestNetworkGame::observerJoinsMidGame_data() {
+    QTest::addColumn<int>("before"); // half-moves played before Eva observes
+    QTest::addColumn<QString>("record");
+    const QString moves = "e2e4 e7e5 g1f3 b8c6 f1c4 f8c5 d2d3";
+    QTest::newRow("from the start") << 0 << "1.Pe2e4 Pe7e5/2.Ng1f3 Nb8c6/3.Bf1c4 Bf8c5/4.Pd2d3";
+    QTest::newRow("White to move at move 3")
+        << 4
+        << "{Posición: r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3}"
+           "/3.Bf1c4 Bf8c5/4.Pd2d3";
+    QTest::newRow("Black to move at move 3")
+        << 5
+        << "{Posición: r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 0 3}"
+           "/3... Bf8c5/4.Pd2d3";
+}
+
+// An observer who joins a game in progress records it from the host's move
+// number and position, and its database game reads back and replays.
+void TestNetworkGame::observerJoinsMidGame() {
+    QFETCH(int, before);
+    QFETCH(QString, record);
+    TPeer luis("Luis"), ana("Ana"), eva("Eva");
+    QVERIFY(luis.Host() && ana.Join(luis) && eva.Join(luis));
+    luis.dialogs.AnswerYes();
+    ana.Chat().OfferGame("Luis", 0, 5, ana.Game().Elo()); // Ana plays White
+    QVERIFY(WaitFor([&] { return ana.Game().GameInProgress() && luis.Game().GameInProgress(); }));
+    const QStringList moves{"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "f8c5", "d2d3"};
+    auto play = [&](int i) {
+        TPeer& mover = i % 2 ? luis : ana;
+        TPeer& other = i % 2 ? ana : luis;
+        return mover.program->Model().Move(TextToSquare(moves[i].left(2)),
+                                           TextToSquare(moves[i].mid(2))) &&
+               WaitFor([&] { return other.Game().Record() == mover.Game().Record(); });
+    };
+    for (int i = 0; i < before; ++i)
+        QVERIFY(play(i));
+    // The host's answer proves that its moves so far have reached Eva.
+    QVERIFY(eva.Type("/version"));
+    QVERIFY(WaitFor([&] { return eva.Log().last().contains("esta usando ZugaretChat"); }));
+    eva.dialogs.AnswerYes();
+    eva.Chat().bObservarClick();
+    QVERIFY(WaitFor([&] { return eva.Game().WhitePlayer().Nick == "Ana"; }));
+    QCOMPARE(eva.program->Model().Position(), luis.program->Model().Position());
+    for (int i = before; i < moves.size(); ++i)
+        QVERIFY(play(i));
+    QVERIFY(WaitFor([&] { return eva.Game().Record().join('/') == record; }, 2000));
+    luis.Game().Resign();
+    QVERIFY(WaitFor([&] { return !eva.Game().GameInProgress(); }));
+    QCOMPARE(eva.Game().Record().join('/'), record + " 1-0 {Luis abandona}");
+    QVERIFY2(!Discarded(eva.Log()), qPrintable(eva.Log().join('\n')));
+
+    QFile database(eva.Game().PgnFolder() + "Eva.pgn");
+    QVERIFY(database.open(QIODevice::ReadOnly));
+    const TGameFile file = TGameFile::FromBytes(database.readAll(), database.fileName());
+    QCOMPARE(file.Count(), 1);
+    const TOpenedGame game = file.Read(0);
+    QVERIFY2(game.Opened(), qPrintable(game.Error));
+    QCOMPARE(game.ReplayMoves.size(), moves.size() - before);
+    TReplayBoard board;
+    TStandardGame standard;
+    QString error;
+    QVERIFY2(file.ToStandard(0, board, &standard, &error), qPrintable(error));
+    QCOMPARE(game.ReplayMoves.isEmpty() ? QString() : game.StartFen,
+             before ? record.section('}', 0, 0).mid(11) : QString());
 }
 
 QTEST_GUILESS_MAIN(TestNetworkGame)
