@@ -598,12 +598,20 @@ void TChatSession::OnIdent(const TIncomingMessage& m) {
 void TChatSession::OnNickError(const TIncomingMessage& m) {
     const QString nick = TFieldReader(m.Data).Next();
     log_.Add("* El nick " + nick + " esta en uso, cambialo y prueba de nuevo*");
+    // The host closes this connection now. Asked from inside its read, the
+    // question's event loop would free the socket whose read is under way:
+    // it is asked from the event loop instead, if it still matters then.
+    QMetaObject::invokeMethod(
+        this, [this, nick] { AskNewNick(nick); }, Qt::QueuedConnection);
+}
+
+void TChatSession::AskNewNick(const QString& refused) {
     TUiDialogs* dialogs = env_.Dialogs();
-    if (!dialogs) return;
+    if (!dialogs || registered_ || Nick() != refused) return;
     QPointer<TChatSession> alive(this);
     const QString answer = WireSafeText(
         dialogs->InputBox(QStringLiteral("Nick"), QStringLiteral("Escriba el nuevo nick"), Nick()));
-    if (alive && !Blank(answer)) game_.SetNick(answer);
+    if (alive && !Blank(answer) && answer != Nick()) RenameSelf(Nick(), answer.trimmed());
 }
 
 void TChatSession::OnAddNick(const TIncomingMessage& m) {

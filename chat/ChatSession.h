@@ -204,6 +204,9 @@ private:
     void OnHola(const TIncomingMessage& m);
     void OnIdent(const TIncomingMessage& m);
     void OnNickError(const TIncomingMessage& m);
+    // The question after a refused nick, from the event loop: only while
+    // this program is unregistered and still goes by that nick.
+    void AskNewNick(const QString& refused);
     void OnAddNick(const TIncomingMessage& m);
     void OnList(const TIncomingMessage& m);
     void OnNick(const TIncomingMessage& m);
