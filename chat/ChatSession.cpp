@@ -24,6 +24,36 @@ QString Separator() {
     return QString(QChar(FieldSeparator));
 }
 
+// What a socket error number means, in the user's words.
+QString SocketFailure(int error) {
+    switch (error) {
+    case 10061:
+        return QString::fromUtf8("conexión rechazada (nadie espera conexiones ahí)");
+    case 10060:
+        return QString::fromUtf8("no contesta (tiempo agotado)");
+    case 11001:
+        return QString::fromUtf8("no se encuentra esa dirección");
+    case 10065:
+        return QString::fromUtf8("no hay ruta hasta ese equipo");
+    case 10051:
+        return QString::fromUtf8("la red no llega hasta ese equipo");
+    case 10050:
+        return QString::fromUtf8("la red no está disponible");
+    case 10054:
+        return QString::fromUtf8("el otro extremo cortó la conexión");
+    case 10055:
+        return QString::fromUtf8("el otro extremo no lee lo que se le envía");
+    case 10048:
+        return QString::fromUtf8("el puerto ya está en uso");
+    case 10013:
+        return QString::fromUtf8("permiso denegado");
+    case 10022:
+        return QString::fromUtf8("dirección o puerto no válidos");
+    default:
+        return QString::fromUtf8("error de red %1").arg(error);
+    }
+}
+
 } // namespace
 
 TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* parent)
@@ -36,8 +66,8 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
     server_->OnClose = [this](TCustomWinSocket*, int s) { TCPServer1Close(s); };
     client_->OnConnect = [this](TCustomWinSocket*, int) { TCPClient1Connect(); };
     client_->OnClose = [this](TCustomWinSocket*, int) { TCPClient1Close(); };
-    const TOnError onError = [this](TCustomWinSocket*, int e, const QString& msg) {
-        TCPClient1Error(e, msg);
+    const TOnError onError = [this](TCustomWinSocket* sender, int e, const QString&) {
+        TCPClient1Error(sender, e);
     };
     server_->OnError = onError;
     client_->OnError = onError;
@@ -245,6 +275,7 @@ void TChatSession::bConectarClick() {
     ++clientGeneration_;
     clientAssembler_.Clear();
     registered_ = false;
+    removal_.clear();
     client_->Open();
     if (client_->Status() == TSocketStatus::Connecting) {
         log_.Clear();
@@ -301,13 +332,20 @@ void TChatSession::TCPServer1Accept(int Socket) {
     SendTo(Socket, FrameMessage(
                        "/TXT", {Nick() + " > Escriba /HELP para listar los comandos disponibles"}));
     SendTo(Socket, FrameMessage("/IDENT"));
-    SetTitle(Nick() + " [" + LocalIP() + "] " + QString::number(clients.Count()) +
-             " Cliente(s) conectado(s)");
+    ShowClientCount();
     Play("entrar");
+}
+
+void TChatSession::ShowClientCount(int leaving) {
+    const TClientList& clients = server_->Clients;
+    const int count = clients.Count() - (clients.IndexOf(leaving) >= 0 ? 1 : 0);
+    SetTitle(Nick() + " [" + LocalIP() + "] " + QString::number(count) +
+             " Cliente(s) conectado(s)");
 }
 
 void TChatSession::TCPServer1Close(int Socket) {
     Departure(Socket);
+    ShowClientCount(Socket);
     networkGame_->HostConnectionLost(Socket);
     hostAssemblers_.erase(Socket);
 }
@@ -324,7 +362,9 @@ void TChatSession::Departure(int socket) {
 void TChatSession::HostDrops(int socket) {
     networkGame_->HostConnectionLost(socket);
     hostAssemblers_.erase(socket);
+    const bool counted = server_->Clients.IndexOf(socket) >= 0;
     server_->Disconnect(socket);
+    if (counted && game_.Role() == TRole::Server) ShowClientCount();
 }
 
 void TChatSession::HostCloses() {
@@ -365,13 +405,17 @@ void TChatSession::ClientDisconnected() {
     Play("desconectar");
 }
 
-void TChatSession::TCPClient1Error(int Error, const QString& Msg) {
-    log_.Add("Error: " + QString::number(Error) + ": " + Msg);
-    if (Msg.indexOf(QLatin1String("refused")) >= 1) {
-        HostCloses();
-        client_->Close();
-        ClientCloses();
+void TChatSession::TCPClient1Error(TCustomWinSocket* Sender, int Error) {
+    const bool connecting = Sender == client_ && client_->Status() != TSocketStatus::Connected &&
+                            game_.Role() == TRole::Client;
+    if (!connecting) {
+        log_.Add("* Error de red: " + SocketFailure(Error) + " *");
+        return;
     }
+    // The attempt is over: back to where "Conectar" can be pressed again.
+    log_.Add("No se pudo conectar con " + client_->Host + ": " + SocketFailure(Error));
+    ClientDisconnected();
+    log_.Add(QStringLiteral("------------"));
 }
 
 void TChatSession::TCPClient1Data(TCustomWinSocket* Sender, int Socket) {
@@ -671,15 +715,31 @@ void TChatSession::OnNickUsed(const TIncomingMessage& m) {
 void TChatSession::OnDelNick(const TIncomingMessage& m) {
     TFieldReader fields(m.Data);
     const QString nick = fields.Next();
+    const QString reason = fields.Rest();
+    if (nick == Nick()) {
+        // This participant is the one removed: it is told so, and why.
+        removal_ = reason;
+        log_.Add(QString::fromUtf8("* Te han echado del chat ") + reason + "*");
+        Play("salir");
+        return;
+    }
     RemoveNick(nick);
-    log_.Add("* " + nick + " abandona el chat " + fields.Rest() + "*");
+    log_.Add("* " + nick + " abandona el chat " + reason + "*");
     Play("salir");
 }
 
 void TChatSession::OnKill(const TIncomingMessage&) {
     // Never from inside the socket's event: the shut-down may free us.
+    const QString reason = removal_;
     QMetaObject::invokeMethod(
-        this, [this] { OnQuitRequested(); }, Qt::QueuedConnection);
+        this,
+        [this, reason] {
+            QPointer<TChatSession> alive(this);
+            ShowMessage(QString::fromUtf8("Te han echado del chat %1: el programa se cerrará.")
+                            .arg(reason.trimmed()));
+            if (alive) OnQuitRequested();
+        },
+        Qt::QueuedConnection);
 }
 
 void TChatSession::OnHelp(const TIncomingMessage& m) {
@@ -723,15 +783,14 @@ void TChatSession::OnMsg(const TIncomingMessage& m) {
 }
 
 void TChatSession::OnDns(const TIncomingMessage& m) {
-    const QString nick = TFieldReader(m.Data).Next();
-    QString reply;
+    SendTo(m.Socket, FrameMessage("/TXT", {AddressReply(TFieldReader(m.Data).Next())}));
+}
+
+QString TChatSession::AddressReply(const QString& nick) const {
     if (nick.compare(Nick(), Qt::CaseInsensitive) == 0)
-        reply = "* IP de " + nick + ": " + LocalIP();
-    else if (SocketOfNick(nick) == -1)
-        reply = "* No se encuentra " + nick + " *";
-    else
-        reply = "* IP de " + nick + ": " + PeerAddressOfNick(nick);
-    SendTo(m.Socket, FrameMessage("/TXT", {reply}));
+        return "* IP de " + nick + ": " + LocalIP();
+    if (SocketOfNick(nick) == -1) return "* No se encuentra " + nick + " *";
+    return "* IP de " + nick + ": " + PeerAddressOfNick(nick);
 }
 
 // ---------------------------------------------------------------- typed lines
@@ -815,7 +874,13 @@ bool TChatSession::TypedCommand(const QString& line) {
             SendTo(to, FrameMessage("/VERSION"));
         }
     } else if (word == u"/DNS" || word == u"/WHOIS") {
-        if (client) SendToHost(FrameMessage(word == u"/DNS" ? "/DNS" : "/WHOIS", {a}));
+        if (client)
+            SendToHost(FrameMessage(word == u"/DNS" ? "/DNS" : "/WHOIS", {a}));
+        else if (host && word == u"/DNS")
+            log_.Add(AddressReply(a));
+    } else {
+        log_.Add("* Comando desconocido: " + word.toLower() +
+                 " (escribe /help para ver los comandos)");
     }
     return true;
 }

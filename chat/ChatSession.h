@@ -186,7 +186,8 @@ private:
     void TCPServer1Close(int Socket);
     void TCPClient1Connect();
     void TCPClient1Close();
-    void TCPClient1Error(int Error, const QString& Msg);
+    // A failed "Conectar" brings the buttons back; other errors are logged.
+    void TCPClient1Error(TCustomWinSocket* Sender, int Error);
     void TCPClient1Data(TCustomWinSocket* Sender, int Socket);
 
     void HandleBytes(bool onHost, int socket, const QByteArray& bytes);
@@ -218,6 +219,10 @@ private:
     void OnVer(const TIncomingMessage& m);
     void OnMsg(const TIncomingMessage& m);
     void OnDns(const TIncomingMessage& m);
+    // "* IP de <nick>: <address>", or that no one goes by that nick.
+    QString AddressReply(const QString& nick) const;
+    // The host's title: how many connections it has, one that is leaving not counted.
+    void ShowClientCount(int leaving = -1);
 
     // typed commands; each false when the line is to stay
     void TypedChatLine(const QString& line);
@@ -251,5 +256,6 @@ private:
     std::map<int, TMessageAssembler> hostAssemblers_;
     TMessageAssembler clientAssembler_;
     int clientGeneration_ = 0; // counts the client's connections
+    QString removal_;          // why the host removed this participant ("[KICK por …]")
     std::unique_ptr<TNetworkGame> networkGame_;
 };

@@ -45,6 +45,7 @@ TNetworkGame::TNetworkGame(TChatSession& chat, TGameController& game, QObject* p
         {W::DeclineGame, &TNetworkGame::OnDeclineGame},
         {W::Draw, &TNetworkGame::OnDraw},
         {W::AcceptDraw, &TNetworkGame::OnAcceptDraw},
+        {W::DeclineDraw, &TNetworkGame::OnDeclineDraw},
         {W::Resign, &TNetworkGame::OnResign},
         {W::Timeout, &TNetworkGame::OnTimeout},
         {W::Mov, &TNetworkGame::OnMov},
@@ -62,7 +63,7 @@ TNetworkGame::~TNetworkGame() {
     game_.OnGameStarted.Remove(gameStartedId_);
     for (TChatWord word :
          {TChatWord::NewGame, TChatWord::AcceptGame, TChatWord::DeclineGame, TChatWord::Draw,
-          TChatWord::AcceptDraw, TChatWord::Resign, TChatWord::Timeout, TChatWord::Mov,
+          TChatWord::AcceptDraw, TChatWord::DeclineDraw, TChatWord::Resign, TChatWord::Timeout, TChatWord::Mov,
           TChatWord::Mob, TChatWord::Mirar, TChatWord::GamePos, TChatWord::EndGame})
         chat_.SetHandler(word, nullptr);
 }
@@ -266,6 +267,14 @@ void TNetworkGame::OnAcceptDraw(const TIncomingMessage& m) {
     Box(QString::fromUtf8("%1 aceptó las tablas").arg(TFieldReader(m.Data).Next()));
 }
 
+void TNetworkGame::OnDeclineDraw(const TIncomingMessage& m) {
+    // Only the side that offered learns of it, once.
+    if (!FromOpponentInGame(m) || !drawOffered_) return;
+    drawOffered_ = false;
+    chat_.Log().Add("* " + TFieldReader(m.Data).Next() + " rechaza las tablas *");
+    Box(TFieldReader(m.Data).Next() + " rechaza las tablas");
+}
+
 void TNetworkGame::OnResign(const TIncomingMessage& m) {
     if (!FromOpponentInGame(m)) return;
     game_.EndGame(TEndReason::OpponentResignation);
@@ -421,7 +430,14 @@ void TNetworkGame::bObservarClick() {
 }
 
 void TNetworkGame::OnMirar(const TIncomingMessage& m) {
-    if (m.Socket == chat_.OpponentSocket) {
+    if (!NetworkGameInProgress()) {
+        // The asker sees the host's board now and each of its games from the start.
+        chat_.SendTo(m.Socket,
+                     FrameMessage("/TXT", {"* " + game_.Nick() +
+                                           QString::fromUtf8(" no está jugando ninguna partida "
+                                                             "en red; verás la próxima desde "
+                                                             "su comienzo *")}));
+    } else if (m.Socket == chat_.OpponentSocket) {
         chat_.SendTo(m.Socket,
                      FrameMessage("/TXT", {QStringLiteral("Ya estas jugando, no hace falta que le "
                                                           "des a mirar")}));

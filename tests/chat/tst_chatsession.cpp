@@ -91,7 +91,9 @@ void TestChatSession::clientSends_data() {
     QTest::newRow("nick") << "/nick Eva" << Wire("/NICK|Eva#") << false << "";
     QTest::newRow("blank nick") << "/nick " << QByteArray() << true << "* El nick  esta en uso*";
     QTest::newRow("kick is the host's") << "/kick Bea" << QByteArray() << false << "";
-    QTest::newRow("protocol word swallowed") << "/IDENT Eva" << QByteArray() << false << "";
+    QTest::newRow("protocol word not sent, but answered")
+        << "/IDENT Eva" << QByteArray() << false
+        << "* Comando desconocido: /ident (escribe /help para ver los comandos)";
     QTest::newRow("end byte and separator typed")
         << QStringLiteral("hola\u00FF/KILL\u00FE*") << Wire("/TXT|hola?/KILL?*#") << false
         << "Ana > hola?/KILL?*";
@@ -277,6 +279,7 @@ void TestChatSession::kickAndKill_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("notice");
     QTest::addColumn<bool>("ends");
+    // The one removed is told so, and why.
     QTest::newRow("kick") << "/kick Ana"
                           << "* Ana abandona el chat [KICK por Luis]*" << false;
     QTest::newRow("kick typed in another case")
@@ -299,8 +302,13 @@ void TestChatSession::kickAndKill() {
     QTRY_COMPARE(bea.Chat().NickList(), QStringList({"Bea", "Luis"}));
     QCOMPARE(bea.Log().last(), notice);
     QTRY_COMPARE(ana.Game().Role(), TRole::Offline);
-    QVERIFY(ana.Log().contains(notice));
+    const QString why = notice.section(' ', 5);
+    QVERIFY(ana.Log().contains("* Te han echado del chat " + why));
     QTRY_COMPARE(ana.program->Finished(), ends);
+    QCOMPARE(ana.dialogs.Messages(),
+             ends ? QStringList{"Te han echado del chat " + why.chopped(1) +
+                                ": el programa se cerrará."}
+                  : QStringList());
     TZugaretSettings saved; // a killed program ends through its shut-down
     QCOMPARE(saved.Load(ana.env->IniFile()) && saved.Elo == 1234, ends);
 }

@@ -114,7 +114,7 @@ void TestNetworkGame::hostReceives_data() {
     row("draw accepted, observers end too") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "yes" << "N0W 1.Pe2e4 1/2-1/2 {Tablas por  acuerdo}" << "" << "/ACCEPT_DRAW|Luis#" << "/ACCEPT_DRAW|Luis#/END_GAME|Tablas por  acuerdo|1/2-1/2#" << u8"Ana le ofrece tablas. ¿Acepta?";
     row("unasked draw acceptance") << int(NetworkGame) << int(Ana) << "/ACCEPT_DRAW|Ana#" << "" << played << "" << "" << "" << "";
     row("draw offer from a non-opponent") << int(NetworkGame) << int(Eva) << "/DRAW|Eva|x#" << "yes" << played << "" << "" << "" << "";
-    row("observer before any game") << int(Nothing) << int(Eva) << "/MIRAR|Eva#" << "" << "N0- " << "" << "" << "/GAMEPOS||0||0|60|60|0|0|" + Initial + "#" << "";
+    row("observer before any game") << int(Nothing) << int(Eva) << "/MIRAR|Eva#" << "" << "N0- " << "" << "" << u8"/TXT|* Luis no está jugando ninguna partida en red; verás la próxima desde su comienzo *#/GAMEPOS||0||0|60|60|0|0|" + Initial + "#" << "";
     row("last opponent refused as observer") << int(NetworkGame) << int(Ana) << "/MIRAR|Ana#" << "" << played << "" << "/TXT|Ya estas jugando, no hace falta que le des a mirar#" << "" << "";
     row("opponent disconnects") << int(NetworkGame) << int(AnaGoes) << "" << "" << "N0W 1.Pe2e4 * {" + interrupted + "}" << "* " + interrupted + " con Ana *" << "" << "/DELNICK|Ana|*#/END_GAME|" + interrupted + "|*#" << "";
     // clang-format on
