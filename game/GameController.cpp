@@ -431,9 +431,12 @@ void TGameController::StartGame() {
         resign = false;
         draw = false;
     }
-    SetCommands(false, draw, resign);
+    // A replay is no game: nothing acts on it, the clocks stand still, and
+    // a new game may begin at any time.
+    const bool replay = gameMode_ == TGameMode::Replay;
+    SetCommands(replay, draw && !replay, resign && !replay);
     clockB_.Stop();
-    clockW_.Start();
+    if (!replay) clockW_.Start();
     beforeMoves_.clear();
     if (gameMode_ != TGameMode::Replay) {
         record_.clear();
@@ -460,7 +463,7 @@ void TGameController::StartGame() {
     const bool userFirst = myColour_ == (whiteFirst ? TColour::White : TColour::Black);
     if (!whiteFirst) {
         clockW_.Stop();
-        clockB_.Start();
+        if (!replay) clockB_.Start();
         turn_ = TTurn::Black;
     }
     SetTurnPanel(turn_);
@@ -522,7 +525,8 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
     OnMovePlayed(oldSq, newSq);
     MeteRuido("mover");
     const bool whiteToMove = model_.WhiteToMove();
-    const bool localToMove = LocalToMove();
+    const bool replay = gameMode_ == TGameMode::Replay;
+    const bool localToMove = LocalToMove() && !replay;
     SetCommands(newGameAllowed_, localToMove, resignAllowed_);
 
     const QChar piece = QChar::fromLatin1(model_.PieceAt(newSq)).toUpper();
@@ -551,7 +555,7 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
             if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(u' ' + moveText);
             SetCaption(caption_ + u' ' + moveText);
         }
-        clockW_.Start();
+        if (!replay) clockW_.Start();
         clockB_.Stop();
         SetTurnPanel(TTurn::White);
         turn_ = TTurn::White;
@@ -559,7 +563,7 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
         const QString line = QString::number(model_.CurrentMove()) + u'.' + moveText;
         if (gameMode_ != TGameMode::Replay) AddRecordLine(line);
         SetCaption(line);
-        clockB_.Start();
+        if (!replay) clockB_.Start();
         clockW_.Stop();
         SetTurnPanel(TTurn::Black);
         turn_ = TTurn::Black;
@@ -829,8 +833,6 @@ bool TGameController::OpenReplay(const TOpenedGame& game) {
             ShowPlayers();
         }
         if (!game.StartFen.isEmpty() && model_.SetFen(game.StartFen) && !model_.WhiteToMove()) {
-            clockW_.Stop();
-            clockB_.Start();
             turn_ = TTurn::Black;
             SetTurnPanel(TTurn::Black);
         }
@@ -913,6 +915,7 @@ void TGameController::EndGame(TEndReason reason) {
         Raise(OnGameEnded);
         return;
     }
+    if (gameMode_ == TGameMode::Replay) whiteScore = -1; // a replay changes no rating
     if (whiteScore >= 0) {
         whitePlayer_.Elo = NewElo(w, b, whiteScore);
         blackPlayer_.Elo = NewElo(b, w, 100 - whiteScore);
@@ -987,13 +990,14 @@ void TGameController::SavePgnDatabase() {
 }
 
 void TGameController::Resign() {
-    if (turn_ == TTurn::None) return;
+    if (turn_ == TTurn::None || gameMode_ == TGameMode::Replay) return;
     if (gameMode_ == TGameMode::Network && network_)
         network_->SendResign(QStringLiteral("No puedorrr"));
     EndGame(TEndReason::OwnResignation);
 }
 
 void TGameController::OfferDraw() {
+    if (gameMode_ == TGameMode::Replay) return;
     if (network_) network_->SendDrawOffer(QString::fromUtf8("¿Tablas?"));
 }
 

@@ -436,7 +436,8 @@ void TFrmPrincipal::menuCopiarFenClick() {
 
 void TFrmPrincipal::menuPegarFenClick() {
     const QString fen = QGuiApplication::clipboard()->text().trimmed();
-    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Network) {
+    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Network &&
+        game_->GameMode() != TGameMode::Replay) {
         TUiDialogs* d = Dialogs();
         if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
     }
@@ -452,7 +453,7 @@ void TFrmPrincipal::bTablasClick() {
 
 void TFrmPrincipal::bNuevaPartidaClick() {
     if (partida_) partida_->StopAnimation();
-    if (game_->GameInProgress()) {
+    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Replay) {
         TUiDialogs* d = Dialogs();
         if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
     }
