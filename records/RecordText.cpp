@@ -1,5 +1,8 @@
 #include "RecordText.h"
 
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -62,6 +65,28 @@ QStringList SplitRecordLines(const QByteArray& bytes) {
         start = i + 1;
     }
     if (start < n) lines << QString::fromLatin1(p + start, n - start);
+    return lines;
+}
+
+QStringList SplitGameFileLines(const QByteArray& bytes) {
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii) return SplitRecordLines(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) return SplitRecordLines(bytes);
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n') continue;
+        lines << text.mid(start, i - start);
+        if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < n) lines << text.mid(start);
     return lines;
 }
 

@@ -4,8 +4,10 @@
 // their standard form, tag lines and result markers.
 //
 // What must stay true:
-//  - game files are Latin-1 bytes: every byte reads as one character and
-//    nothing is ever rejected; characters outside Latin-1 are written as "?";
+//  - the program writes game files as Latin-1 bytes (characters outside
+//    Latin-1 become "?"); it reads a file that is valid UTF-8 with some
+//    non-ASCII byte (standard PGN of today's programs) as UTF-8, any other as
+//    Latin-1, where every byte reads as one character and nothing is rejected;
 //  - a line ends at CR LF, at a lone CR or at a lone LF; a line end at the
 //    very end of the bytes does not start another line, so writing the lines
 //    of a file (each followed by CR LF) and reading them back gives the same
@@ -19,6 +21,9 @@
 
 // The lines of Latin-1 bytes.
 QStringList SplitRecordLines(const QByteArray& bytes);
+// The lines of a game file read from disk: UTF-8 when the bytes are valid
+// UTF-8 and not plain ASCII (a byte order mark is dropped), Latin-1 otherwise.
+QStringList SplitGameFileLines(const QByteArray& bytes);
 // How many lines SplitRecordLines would give, without building them.
 qsizetype CountRecordLines(const QByteArray& bytes);
 // Every line as Latin-1 followed by CR LF.
