@@ -409,6 +409,9 @@ void TGameController::StartGame() {
     SetCommands(false, drawAllowed_, resignAllowed_);
     MeteRuido("nueva");
     ClearCaptured();
+    // Nothing of the last game's moves stays in the titles.
+    caption_.clear();
+    SetTitle(MainTitle());
     // The callers set the clocks with SetTime, which clears the hours before
     // the minutes; clearing them again here would cut a game of 60 minutes
     // or more down to its minutes past the hour.

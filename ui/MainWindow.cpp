@@ -22,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
@@ -709,7 +710,26 @@ void TFrmPrincipal::FormClose() {
                                     : QStringLiteral("Error al guardar el ELO") + "\n\r" + error);
 }
 
+QString TFrmPrincipal::QuitQuestion() {
+    return QString::fromUtf8("¿Interrumpir la partida actual y salir?");
+}
+
+void TFrmPrincipal::CloseAtOnce() {
+    askBeforeClosing_ = false;
+    close();
+}
+
 void TFrmPrincipal::closeEvent(QCloseEvent* event) {
+    const TGameController& g = *game_;
+    const bool playing = g.GameInProgress() && g.GameMode() != TGameMode::Replay &&
+                         g.Role() != TRole::Observer;
+    if (askBeforeClosing_ && !closed_ && playing) {
+        TUiDialogs* d = Dialogs();
+        if (d && !d->AskYesNo(QuitQuestion())) {
+            event->ignore();
+            return;
+        }
+    }
     FormClose();
     event->accept();
     if (OnClosed) OnClosed();
@@ -775,12 +795,20 @@ void TFrmPrincipal::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == panelTablero && event->type() == QEvent::Resize)
+    if (watched == panelTablero && event->type() == QEvent::Resize) {
         panelTableroResize();
-    else if ((watched == chat_ || watched == partida_) &&
-             (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
-              event->type() == QEvent::Show || event->type() == QEvent::Hide ||
-              event->type() == QEvent::WindowStateChange))
+    } else if (watched == panelTablero && event->type() == QEvent::MouseButtonPress &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
+               !FBoard->isEnabled()) {
+        // Between games the board takes no input: its menu (FEN, export,
+        // flipping) opens from here.
+        FBoardMouseDown(Qt::RightButton, 0, 0);
+        return true;
+    } else if ((watched == chat_ || watched == partida_) &&
+               (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
+                event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+                event->type() == QEvent::WindowStateChange)) {
         ScheduleIdle();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
