@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -285,4 +286,23 @@ void TFrmConfiguracion::GroupBox1MouseMove() {
 
 void TFrmConfiguracion::bCerrarClick() {
     close();
+}
+
+void TFrmConfiguracion::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        bCerrarClick();
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TFrmConfiguracion::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    activateWindow();
+    PageControl1->setFocus();
 }

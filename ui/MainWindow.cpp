@@ -466,6 +466,10 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         if (chat_) chat_->OfferGame(nick, receiverPlaysWhite, minutes, game_->Elo());
     };
     dlg->OnClosed = [this] { SetMainEnabled(true); };
+    dlg->OnChosen = [this](const QString& opponent, int minutes) {
+        lastOpponent_ = opponent;
+        lastMinutes_ = minutes;
+    };
     if (chat_ && chat_->isVisible()) {
         QStringList opponents;
         if (game_->Role() == TRole::Server) {
@@ -479,8 +483,13 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         opponents << QString::fromLatin1(TGameController::ComputerName) << game_->Nick();
         dlg->SetOpponents(opponents);
     }
-    // After playing White the dialog proposes Black.
-    dlg->ProposeWhite(game_->MyColour() != TColour::White);
+    // After playing White the dialog proposes Black; the opponent and the
+    // minutes are the last ones chosen (the level is the engine's own).
+    const bool white = game_->MyColour() != TColour::White;
+    if (!lastOpponent_.isEmpty() && dlg->Opponents().contains(lastOpponent_))
+        dlg->Choose(lastOpponent_, white, lastMinutes_);
+    else
+        dlg->Choose(QString(), white, lastMinutes_);
     SetMainEnabled(false);
     dlg->show();
     const QRect g = frameGeometry();

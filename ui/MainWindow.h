@@ -194,4 +194,7 @@ private:
     bool idleScheduled_ = false;
     bool closed_ = false;
     bool askBeforeClosing_ = true;
+    // What the new-game dialog proposes: the last opponent and minutes chosen.
+    QString lastOpponent_;
+    int lastMinutes_ = 15;
 };

@@ -1,0 +1,97 @@
+// The keyboard in the program's own dialogs: the first control has the
+// focus, Enter accepts from any control and Escape cancels; "Nueva partida"
+// proposes what was chosen last time.
+
+#include "ConfigurationWindow.h"
+#include "tst_principal_fixture.h"
+
+class TestDialogKeys : public QObject {
+    Q_OBJECT
+
+private slots:
+    void newGameKeys_data();
+    void newGameKeys();
+    void newGameProposesTheLastChoice();
+    void configurationKeys_data();
+    void configurationKeys();
+};
+
+void TestDialogKeys::newGameKeys_data() {
+    QTest::addColumn<QString>("control"); // where the key is pressed; empty: the focus
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("started");
+    QTest::newRow("Enter where the focus is") << "" << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter on the minutes") << "eDuracion" << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter on a colour") << "rbNegras" << int(Qt::Key_Enter) << true;
+    QTest::newRow("Enter on the level") << "eNivel" << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape") << "" << int(Qt::Key_Escape) << false;
+    QTest::newRow("Escape on the minutes") << "eDuracion" << int(Qt::Key_Escape) << false;
+}
+
+void TestDialogKeys::newGameKeys() {
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(bool, started);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    m.bNuevaPartidaClick();
+    TFrmConexion* dlg = m.FrmConexion();
+    QVERIFY(dlg);
+    QCOMPARE(dlg->focusWidget(), t.Control<QWidget>(*dlg, "cb1"));
+    dlg->Choose("ZuzPlak", true, 9);
+    QWidget* target = control.isEmpty() ? dlg->focusWidget() : t.Control<QWidget>(*dlg, qPrintable(control));
+    QVERIFY(target);
+    QTest::keyClick(target, Qt::Key(key));
+    QVERIFY(!m.FrmConexion());
+    QVERIFY(m.MainEnabled());
+    QCOMPARE(t.Game().GameInProgress(), started);
+    if (started) {
+        QCOMPARE(t.Game().GameMode(), TGameMode::VsComputer);
+        QCOMPARE(t.Game().ClockW().Minutos(), 9);
+        t.Game().EndGame(TEndReason::Abandoned);
+    }
+}
+
+void TestDialogKeys::newGameProposesTheLastChoice() {
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    t.NewGameVia("Ana", true, 7);
+    t.Game().EndGame(TEndReason::Abandoned);
+    m.bNuevaPartidaClick();
+    TFrmConexion* dlg = m.FrmConexion();
+    QVERIFY(dlg);
+    QCOMPARE(dlg->Opponent(), QString("Ana"));
+    QCOMPARE(dlg->Minutes(), 7);
+    QVERIFY(!dlg->WhiteChosen()); // after White, Black
+    dlg->Choose("ZuzPlak", true, 3);
+    dlg->ChooseDepth(2);
+    dlg->bCrearClick();
+    t.Game().EndGame(TEndReason::Abandoned);
+    m.bNuevaPartidaClick();
+    dlg = m.FrmConexion();
+    QCOMPARE(dlg->Opponent(), QString("ZuzPlak"));
+    QCOMPARE(dlg->Minutes(), 3);
+    QCOMPARE(dlg->Depth(), 2);
+    dlg->close();
+}
+
+void TestDialogKeys::configurationKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+}
+
+void TestDialogKeys::configurationKeys() {
+    QFETCH(int, key);
+    TTestProgram t;
+    t.Main().bConfiguracionClick();
+    auto* window = t.Main().findChild<TFrmConfiguracion*>();
+    QVERIFY(window && window->isVisible());
+    QVERIFY(window->focusWidget());
+    QPointer<TFrmConfiguracion> alive(window);
+    QTest::keyClick(window->focusWidget(), Qt::Key(key));
+    QTRY_VERIFY(!alive || !alive->isVisible());
+}
+
+QTEST_MAIN(TestDialogKeys)
+#include "tst_dialogkeys.moc"
