@@ -116,6 +116,12 @@ void TFrmPrincipal::Terminate() {
     QTimer::singleShot(0, this, [this] { close(); });
 }
 
+QPoint TFrmPrincipal::OnScreen(const QRect& frame) const {
+    QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (!screen) screen = this->screen();
+    return screen ? PlaceOnScreen(frame, screen->availableGeometry()) : frame.topLeft();
+}
+
 TUiDialogs* TFrmPrincipal::Dialogs() const {
     return env_.Dialogs();
 }
@@ -493,7 +499,9 @@ void TFrmPrincipal::bNuevaPartidaClick() {
     SetMainEnabled(false);
     dlg->show();
     const QRect g = frameGeometry();
-    dlg->move(g.left() + (g.width() - dlg->width()) / 2, g.top() + 80);
+    const QSize frame = dlg->frameGeometry().size();
+    dlg->move(
+        OnScreen(QRect(QPoint(g.left() + (g.width() - frame.width()) / 2, g.top() + 80), frame)));
 }
 
 void TFrmPrincipal::bInvertirClick() {
@@ -586,8 +594,10 @@ void TFrmPrincipal::bConfiguracionClick() {
     auto* window = new TFrmConfiguracion(model, *dialogs, this);
     window->adjustSize();
     const QRect g = frameGeometry();
-    window->move(g.left() + (g.width() - window->width()) / 2, g.top() + 60);
     window->show();
+    const QSize frame = window->frameGeometry().size();
+    window->move(
+        OnScreen(QRect(QPoint(g.left() + (g.width() - frame.width()) / 2, g.top() + 60), frame)));
 }
 
 void TFrmPrincipal::bAyudaClick() {
@@ -656,8 +666,8 @@ void TFrmPrincipal::panelTableroResize() {
 void TFrmPrincipal::FormCreate() {
     TZugaretSettings s;
     s.Load(env_.IniFileToRead());
-    move(s.Left, s.Top);
     resize(s.Width, s.Height);
+    move(OnScreen(QRect(QPoint(s.Left, s.Top), frameGeometry().size())));
     FBoard->resize(s.BoardWidth, s.BoardHeight);
     PieceSetFile = s.PieceSetFile;
     LightSquareFile = s.LightSquareFile;

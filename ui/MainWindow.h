@@ -144,6 +144,8 @@ private:
     void ScheduleIdle();
     void ShowMessage(const QString& text);
     TUiDialogs* Dialogs() const;
+    // Where a window of that frame opens wholly on the screen that holds it.
+    QPoint OnScreen(const QRect& frame) const;
 
     TProgramEnv& env_;
     // The board first: the controller plays on its rules keeper and goes

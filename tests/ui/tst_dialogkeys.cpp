@@ -14,6 +14,8 @@ private slots:
     void newGameProposesTheLastChoice();
     void configurationKeys_data();
     void configurationKeys();
+    void dialogsOpenOnScreen_data();
+    void dialogsOpenOnScreen();
 };
 
 void TestDialogKeys::newGameKeys_data() {
@@ -91,6 +93,30 @@ void TestDialogKeys::configurationKeys() {
     QPointer<TFrmConfiguracion> alive(window);
     QTest::keyClick(window->focusWidget(), Qt::Key(key));
     QTRY_VERIFY(!alive || !alive->isVisible());
+}
+
+void TestDialogKeys::dialogsOpenOnScreen_data() {
+    QTest::addColumn<QPoint>("corner"); // where the main window stands
+    QTest::newRow("left edge") << QPoint(0, 0);
+    QTest::newRow("right edge") << QPoint(-1, 0); // -1: as far right as the screen goes
+}
+
+// A window centred over a narrow main window at a screen edge is moved onto it.
+void TestDialogKeys::dialogsOpenOnScreen() {
+    QFETCH(QPoint, corner);
+    TTestProgram t;
+    TFrmPrincipal& m = t.Main();
+    const QRect screen = m.screen()->availableGeometry();
+    m.resize(m.minimumSizeHint());
+    m.move(corner.x() < 0 ? screen.right() - m.width() + 1 : screen.left(), screen.top());
+    m.bConfiguracionClick();
+    auto* window = m.findChild<TFrmConfiguracion*>();
+    QVERIFY(window);
+    QVERIFY(screen.contains(window->frameGeometry()));
+    window->close();
+    m.bNuevaPartidaClick();
+    QVERIFY(screen.contains(m.FrmConexion()->frameGeometry()));
+    m.FrmConexion()->close();
 }
 
 QTEST_MAIN(TestDialogKeys)
