@@ -263,8 +263,8 @@ void TNetworkGame::OnAcceptDraw(const TIncomingMessage& m) {
     // An observer learns it from the host; a player only when it offered.
     const bool observed = game_.Role() == TRole::Observer && NetworkGameInProgress();
     if (!observed && !(FromOpponentInGame(m) && drawOffered_)) return;
+    chat_.Log().Add(QString::fromUtf8("* %1 aceptó las tablas *").arg(TFieldReader(m.Data).Next()));
     game_.EndGame(TEndReason::DrawAgreed);
-    Box(QString::fromUtf8("%1 aceptó las tablas").arg(TFieldReader(m.Data).Next()));
 }
 
 void TNetworkGame::OnDeclineDraw(const TIncomingMessage& m) {
@@ -277,8 +277,8 @@ void TNetworkGame::OnDeclineDraw(const TIncomingMessage& m) {
 
 void TNetworkGame::OnResign(const TIncomingMessage& m) {
     if (!FromOpponentInGame(m)) return;
+    chat_.Log().Add("* " + TFieldReader(m.Data).Next() + " se rinde *");
     game_.EndGame(TEndReason::OpponentResignation);
-    Box(TFieldReader(m.Data).Next() + " se rinde");
 }
 
 void TNetworkGame::OnTimeout(const TIncomingMessage& m) {
@@ -286,8 +286,8 @@ void TNetworkGame::OnTimeout(const TIncomingMessage& m) {
     // Only the side to move can run out of time: the opponent.
     const bool opponentToMove = game_.Model().WhiteToMove() == (game_.MyColour() == TColour::Black);
     if (!opponentToMove) return;
+    chat_.Log().Add("* " + TFieldReader(m.Data).Next() + " pierde por tiempo *");
     game_.EndGame(TEndReason::Time);
-    Box(TFieldReader(m.Data).Next() + " pierde por tiempo");
 }
 
 // ---------------------------------------------------------------- moves

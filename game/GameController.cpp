@@ -967,8 +967,30 @@ void TGameController::EndGame(TEndReason reason) {
         network_->SendEndGame(panel, resultText_);
     ShowPlayers();
     Raise(OnGameEnded);
-    if (reason == TEndReason::Mate) ShowMessage(panel);
+    const int ownBefore = myColour_ == TColour::White ? w : b;
+    endAnnouncement_ = EndAnnouncement(panel, ownBefore);
+    ShowMessage(endAnnouncement_);
     if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
+}
+
+QString TGameController::EndAnnouncement(const QString& panel, int ownBefore) const {
+    QString text = panel.simplified();
+    if (gameMode_ == TGameMode::Replay || role_ == TRole::Observer) return text;
+    text += QStringLiteral("\n\r");
+    switch (gameMode_) {
+    case TGameMode::Network:
+        if (myColour_ == TColour::None) return panel.simplified();
+        return text + QString::fromUtf8("%1 %2 → %3 (%4)")
+                          .arg(nick_)
+                          .arg(ownBefore)
+                          .arg(elo_)
+                          .arg(QString::asprintf("%+d", elo_ - ownBefore));
+    case TGameMode::VsComputer:
+        return text + QString::fromUtf8("Tu ELO no cambia en las partidas contra ") +
+               QLatin1String(ComputerName);
+    default:
+        return text + QString::fromUtf8("Tu ELO no cambia en las partidas en un solo tablero");
+    }
 }
 
 TRecordHeader TGameController::RecordHeader() const {

@@ -216,6 +216,10 @@ public:
     // Replaces the record (a game opened from a file).
     void SetRecord(const QStringList& lines);
     const TCapturedPieces& Captured() const { return captured_; }
+    // How the end of the last game was announced: the panel's text and, in a
+    // game of the user's, the rating change that counts ("Ana 1100 → 1119
+    // (+19)") or that the user's rating does not change.
+    QString LastEndAnnouncement() const { return endAnnouncement_; }
     // "Elo anterior " + the rating before the last game, once one ended.
     QString EloHint(TColour side) const { return side == TColour::White ? eloHintW_ : eloHintB_; }
     bool NewGameAllowed() const { return newGameAllowed_; }
@@ -349,6 +353,7 @@ private:
     bool LocalToMove() const;
     void SendMove(Square oldSq, Square newSq, bool fromLocalPlayer);
     void SavePgnDatabase();
+    QString EndAnnouncement(const QString& panel, int ownBefore) const;
     void ShowMessage(const QString& text) const;
     // Runs setUp now, or once the move being played has finished.
     void WhenNoMoveInProgress(std::function<void()> setUp);
@@ -389,6 +394,7 @@ private:
     QString webUrl_;
 
     TTurnPanel panel_;
+    QString endAnnouncement_;
     QString title_;
     QString caption_;
     QStringList record_;

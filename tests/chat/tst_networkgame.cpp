@@ -106,9 +106,9 @@ void TestNetworkGame::hostReceives_data() {
     row("move number 0") << int(NetworkGame) << int(Ana) << "/MOV|0|1|e7e5|*|890#" << "" << played << u8"* Mensaje descartado, número no válido: [/MOV 0|1|e7e5|*|890]" << "" << "" << "";
     row("seconds beyond a day") << int(NetworkGame) << int(Ana) << "/MOV|1|1|e7e5|*|86400#" << "" << played << u8"* Mensaje descartado, número no válido: [/MOV 1|1|e7e5|*|86400]" << "" << "" << "";
     row("square off the board") << int(NetworkGame) << int(Ana) << "/MOV|1|1|e7e9|*|890#" << "" << played << "*Error 53: E7E9*" << "" << "" << "";
-    row("resignation") << int(NetworkGame) << int(Ana) << "/RESIGN|Ana|No puedorrr#" << "" << "N0W 1.Pe2e4 1-0 {Ana abandona}" << "" << "" << "/END_GAME|Ana abandona|1-0#" << "Ana se rinde";
+    row("resignation") << int(NetworkGame) << int(Ana) << "/RESIGN|Ana|No puedorrr#" << "" << "N0W 1.Pe2e4 1-0 {Ana abandona}" << "" << "" << "/END_GAME|Ana abandona|1-0#" << u8"Ana abandona\n\rLuis 1100 → 1119 (+19)";
     row("resignation from a non-opponent") << int(NetworkGame) << int(Eva) << "/RESIGN|Eva|x#" << "" << played << "" << "" << "" << "";
-    row("time-out of the side to move") << int(NetworkGame) << int(Ana) << "/TIMEOUT|Ana|Sacabo er tiempo#" << "" << "N0W 1.Pe2e4 1-0 {Ganan Blancas por  tiempo}" << "" << "" << "/END_GAME|Ganan Blancas por  tiempo|1-0#" << "Ana pierde por tiempo";
+    row("time-out of the side to move") << int(NetworkGame) << int(Ana) << "/TIMEOUT|Ana|Sacabo er tiempo#" << "" << "N0W 1.Pe2e4 1-0 {Ganan Blancas por  tiempo}" << "" << "" << "/END_GAME|Ganan Blancas por  tiempo|1-0#" << u8"Ganan Blancas por tiempo\n\rLuis 1100 → 1119 (+19)";
     row("time-out claimed on the host's turn") << int(NetworkGame) << int(Ana) << move + "/TIMEOUT|Ana|x#" << "" << "N1W 1.Pe2e4 Pe7e5" << "" << "" << "/MOB|2|1|e7e5|*|890#" << "";
     row("draw declined") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "no" << played << "" << "/DECLINE_DRAW|Luis#" << "/DECLINE_DRAW|Luis#" << u8"Ana le ofrece tablas. ¿Acepta?";
     row("draw accepted, observers end too") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "yes" << "N0W 1.Pe2e4 1/2-1/2 {Tablas por  acuerdo}" << "" << "/ACCEPT_DRAW|Luis#" << "/ACCEPT_DRAW|Luis#/END_GAME|Tablas por  acuerdo|1/2-1/2#" << u8"Ana le ofrece tablas. ¿Acepta?";
