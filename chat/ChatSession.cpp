@@ -115,14 +115,14 @@ QStringList TChatSession::GreetingLines(const QString& hostName, const QString& 
         QStringLiteral("* Dirección IP: ") + localIp,
         QStringLiteral("Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"),
         QStringLiteral(
-            "Zuz Plak > Pulsa el boton CREAR para esperar que alguien se conecte contigo"),
-        QStringLiteral("Zuz Plak > ó Pulsa CONECTAR para conectarte con alguien "),
+            "Zuz Plak > Pulsa el botón CREAR para esperar que alguien se conecte contigo"),
+        QStringLiteral("Zuz Plak > o pulsa CONECTAR para conectarte con alguien"),
         QStringLiteral("Zuz Plak > Una vez hayas conectado con alguien ya puedes empezar a jugar"),
-        QStringLiteral("Zuz Plak > dandole al NUEVA PARTIDA (encima del tablero a la izquierda)"),
+        QStringLiteral("Zuz Plak > dándole a PARTIDA (encima del tablero, a la izquierda)"),
         QStringLiteral("Zuz Plak > o a OBSERVAR (en esta misma ventana)"),
-        QStringLiteral("Zuz Plak > Deja el raton quieto unos segundos sobre cualquier parte del"),
-        QStringLiteral("Zuz Plak > programa y te saldrá un letrero explicanado su significado"),
-        "Zuz Plak > Si quieres saber mas mandame un mail a " + ContactAddress(),
+        QStringLiteral("Zuz Plak > Deja el ratón quieto unos segundos sobre cualquier parte del"),
+        QStringLiteral("Zuz Plak > programa y te saldrá un letrero explicando su significado"),
+        "Zuz Plak > Si quieres saber más, mándame un correo a " + ContactAddress(),
     };
 }
 
@@ -521,7 +521,7 @@ void TChatSession::SendToAll(const QByteArray& Message) {
         SendToHost(Message);
         break;
     case TRole::Offline:
-        log_.Add(QStringLiteral("No esta conectado"));
+        log_.Add(QStringLiteral("No está conectado"));
         break;
     }
 }
@@ -530,7 +530,7 @@ void TChatSession::SendToObservers(const QByteArray& Message) {
     if (game_.Role() == TRole::Server)
         SendToEveryConnection(Message, OpponentSocket);
     else if (game_.Role() == TRole::Offline)
-        log_.Add(QStringLiteral("No esta conectado"));
+        log_.Add(QStringLiteral("No está conectado"));
 }
 
 void TChatSession::OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo) {
@@ -641,7 +641,7 @@ void TChatSession::OnIdent(const TIncomingMessage& m) {
 
 void TChatSession::OnNickError(const TIncomingMessage& m) {
     const QString nick = TFieldReader(m.Data).Next();
-    log_.Add("* El nick " + nick + " esta en uso, cambialo y prueba de nuevo*");
+    log_.Add("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*");
     // The host closes this connection now. Asked from inside its read, the
     // question's event loop would free the socket whose read is under way:
     // it is asked from the event loop instead, if it still matters then.
@@ -709,7 +709,7 @@ void TChatSession::OnNick(const TIncomingMessage& m) {
 }
 
 void TChatSession::OnNickUsed(const TIncomingMessage& m) {
-    log_.Add("* El nick " + TFieldReader(m.Data).Next() + " esta en uso*");
+    log_.Add("* El nick " + TFieldReader(m.Data).Next() + " está en uso*");
 }
 
 void TChatSession::OnDelNick(const TIncomingMessage& m) {
@@ -815,7 +815,7 @@ void TChatSession::TypedChatLine(const QString& line) {
         SendToHost(FrameMessage("/TXT", {line}));
         break;
     case TRole::Offline:
-        log_.Add(QStringLiteral("* No esta conectado*"));
+        log_.Add(QStringLiteral("* No está conectado*"));
         break;
     }
 }
@@ -890,7 +890,7 @@ bool TChatSession::TypedNick(const QString& nick) {
     const bool client = role == TRole::Client || role == TRole::Observer;
     if (client) {
         if (Blank(nick)) {
-            log_.Add("* El nick " + nick + " esta en uso*");
+            log_.Add("* El nick " + nick + " está en uso*");
             return false;
         }
         // The own nick changes when the host's "/NICK" comes back.

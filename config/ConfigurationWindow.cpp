@@ -136,9 +136,9 @@ void TFrmConfiguracion::BuildSounds() {
 
 void TFrmConfiguracion::BuildWeb() {
     tabWeb = new QWidget;
-    PageControl1->addTab(tabWeb, QStringLiteral("Direccion WEB"));
+    PageControl1->addTab(tabWeb, QStringLiteral("Dirección web"));
     lbInfo = new QLabel(InfoLines.join(QLatin1Char('\n')), tabWeb);
-    GroupBox1 = new QGroupBox(QStringLiteral("Direccion WEB"), tabWeb);
+    GroupBox1 = new QGroupBox(QStringLiteral("Dirección web"), tabWeb);
     GroupBox1->setEnabled(false);
     eUrl = new QLineEdit(GroupBox1);
     eHost = new QLineEdit(GroupBox1);

@@ -650,7 +650,7 @@ void TGameController::FBoardPromotion(Square oldSq, Square newSq, char& newPiece
         if (TUiDialogs* d = env_.Dialogs()) {
             promotionQuestionOpen_ = true;
             answer = d->InputBox(QString::fromUtf8("Promoción peón"),
-                                 QStringLiteral("Elije una pieza D-Dama T-Torre A-Alfil C-Caballo"),
+                                 QStringLiteral("Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo"),
                                  QStringLiteral("D"));
             promotionQuestionOpen_ = false;
         }

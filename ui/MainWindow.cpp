@@ -33,7 +33,7 @@
 #include <utility>
 
 namespace {
-const QString NotAvailable = QStringLiteral("Opcion no disponible, de momento...");
+const QString NotAvailable = QStringLiteral("Opción no disponible, de momento...");
 
 // The marker of point-and-click: a filled square without outline that
 // inverts the colours under it (the board is painted first, the marker's
@@ -143,7 +143,9 @@ void TFrmPrincipal::BuildControls() {
     bInvertir = ToolButton(central_, QString(QChar(0x21C5)), "Invertir tablero");
     bDeshacer = ToolButton(central_, QString(QChar(0x21B6)),
                            QString::fromUtf8("Deshacer la última jugada (Ctrl+Z)"));
-    bPointAndClick = ToolButton(central_, "P&&C", "Activar/Desactivar el Poin&Click");
+    bPointAndClick = ToolButton(central_, QString(QChar(0x261D)),
+                                QString::fromUtf8("Activar/Desactivar «Pulsar y soltar»: mover "
+                                                  "con dos clics"));
     bPointAndClick->setCheckable(true);
     bAplazar = ToolButton(central_, QString(QChar(0x2016)), "Aplazar partida");
     bReanudar =
@@ -169,7 +171,8 @@ void TFrmPrincipal::BuildControls() {
     bRendir->setEnabled(false);
     QFont big = bTablas->font();
     big.setPointSize(big.pointSize() + 3);
-    for (auto* b : {bTablas, bRendir, bDeshacer, bInvertir, bAplazar, bReanudar, bConfiguracion})
+    for (auto* b : {bTablas, bRendir, bDeshacer, bInvertir, bPointAndClick, bAplazar, bReanudar,
+                    bConfiguracion})
         b->setFont(big);
     // Never narrower than its caption: the window stops shrinking first.
     for (QToolButton* b : central_->findChildren<QToolButton*>())
@@ -265,7 +268,7 @@ void TFrmPrincipal::BuildControls() {
 
     MenuBoard = new QMenu(this);
     menuInvertir = MenuBoard->addAction("Invertir tablero");
-    menuPointClick = MenuBoard->addAction("Point and Click");
+    menuPointClick = MenuBoard->addAction("Pulsar y soltar");
     menuPointClick->setCheckable(true);
     menuDestinos = MenuBoard->addAction("Mostrar casillas de destino");
     menuDestinos->setCheckable(true);

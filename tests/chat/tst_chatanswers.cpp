@@ -49,7 +49,7 @@ void TestChatAnswers::nickClash() {
     RunLoopUntil([] { return false; }, 200); // what the teardown still has queued
     QCOMPARE(late.Game().Role(), TRole::Offline);
     QVERIFY(late.Chat().Buttons().Conectar && late.Chat().Buttons().Crear);
-    QVERIFY(late.Log().contains("* El nick " + nick + " esta en uso, cambialo y prueba de nuevo*"));
+    QVERIFY(late.Log().contains("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*"));
     QCOMPARE(late.Game().Nick(), answered ? QString("Nuevo") : nick);
     if (!answered) return;
     QVERIFY(late.Join(luis));

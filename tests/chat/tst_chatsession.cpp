@@ -89,7 +89,7 @@ void TestChatSession::clientSends_data() {
     QTest::newRow("private message without a nick") << "/msg" << QByteArray() << true << "";
     QTest::newRow("dns") << "/dns Bea" << Wire("/DNS|Bea#") << false << "";
     QTest::newRow("nick") << "/nick Eva" << Wire("/NICK|Eva#") << false << "";
-    QTest::newRow("blank nick") << "/nick " << QByteArray() << true << "* El nick  esta en uso*";
+    QTest::newRow("blank nick") << "/nick " << QByteArray() << true << "* El nick  está en uso*";
     QTest::newRow("kick is the host's") << "/kick Bea" << QByteArray() << false << "";
     QTest::newRow("protocol word not sent, but answered")
         << "/IDENT Eva" << QByteArray() << false
@@ -172,7 +172,7 @@ void TestChatSession::commands_data() {
                                      << "";
     QTest::newRow("dns of nobody") << 2 << "/dns Nadie" << 2 << "* No se encuentra Nadie *"
                                    << "";
-    QTest::newRow("offline chat line") << 3 << "hola" << 3 << "* No esta conectado*"
+    QTest::newRow("offline chat line") << 3 << "hola" << 3 << "* No está conectado*"
                                        << "";
 }
 
@@ -221,7 +221,7 @@ void TestChatSession::registration() {
     }
     QTRY_COMPARE(newcomer.Game().Role(), TRole::Offline);
     QVERIFY(
-        newcomer.Log().contains("* El nick " + nick + " esta en uso, cambialo y prueba de nuevo*"));
+        newcomer.Log().contains("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*"));
     QCOMPARE(newcomer.Game().Nick(), QString("Nuevo"));
     QCOMPARE(luis.Chat().NickList(), QStringList({"Ana", "Luis"}));
     QCOMPARE(luis.Chat().Server().Clients.Count(), 1);
@@ -238,7 +238,7 @@ void TestChatSession::renames() {
     for (const TPeer* p : {&luis, &bea, &ana})
         QCOMPARE(p->Chat().NickList(), QStringList({"Bea", "Eva", "Luis"}));
     QVERIFY(ana.Type("/nick luis"));
-    QTRY_COMPARE(ana.Log().last(), QString("* El nick luis esta en uso*"));
+    QTRY_COMPARE(ana.Log().last(), QString("* El nick luis está en uso*"));
     QVERIFY(ana.Type("/nick BEA")); // the host compares clients' nicks exactly
     QTRY_COMPARE(bea.Chat().NickList(), QStringList({"BEA", "Bea", "Luis"}));
     // The host: refused against a client in any case, or blank; the line stays.

@@ -195,7 +195,7 @@ void TestGameController::promotionAnswers() {
     QVERIFY(t.Play("a7a8"));
     QVERIFY(!t.dialogs.HasUnexpected());
     const TDialogRecord& asked = t.dialogs.Log().last();
-    QCOMPARE(asked.Text, QString("Elije una pieza D-Dama T-Torre A-Alfil C-Caballo"));
+    QCOMPARE(asked.Text, QString("Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo"));
     QCOMPARE(asked.DefaultText, QString("D"));
     QCOMPARE(QChar(t.model.PieceAt(Square::A8)), piece);
     QCOMPARE(t.Record().last(), "1.Pa7a8=" + QString(piece));

@@ -5,6 +5,12 @@
 #include "ConfigurationWindow.h"
 #include "tst_principal_fixture.h"
 
+#include "ChatSession.h"
+
+#include <QGroupBox>
+#include <QRegularExpression>
+#include <QTabWidget>
+
 class TestDialogKeys : public QObject {
     Q_OBJECT
 
@@ -16,6 +22,7 @@ private slots:
     void configurationKeys();
     void dialogsOpenOnScreen_data();
     void dialogsOpenOnScreen();
+    void noEnglishInTheWindows();
 };
 
 void TestDialogKeys::newGameKeys_data() {
@@ -117,6 +124,41 @@ void TestDialogKeys::dialogsOpenOnScreen() {
     m.bNuevaPartidaClick();
     QVERIFY(screen.contains(m.FrmConexion()->frameGeometry()));
     m.FrmConexion()->close();
+}
+
+// Every text of the windows, their menus and dialogs: captions, hints,
+// labels, tabs, group titles, and the chat log after a failed "Conectar".
+void TestDialogKeys::noEnglishInTheWindows() {
+    TTestProgram t("Ana", "[KorvenWEB]\r\nUrl=http://127.0.0.1:9/zugaret\r\n");
+    TFrmPrincipal& m = t.Main();
+    m.bConfiguracionClick();
+    m.bNuevaPartidaClick();
+    t.Chat().Session().ChatPort = "9";
+    t.dialogs.AnswerInput("127.0.0.1");
+    t.Chat().bConectarClick();
+    QTRY_VERIFY(t.Chat().ConnectEnabled());
+    QStringList texts;
+    for (QWidget* window : {static_cast<QWidget*>(&m), static_cast<QWidget*>(&t.Chat()),
+                            static_cast<QWidget*>(&t.Partida())}) {
+        QList<QWidget*> widgets = window->findChildren<QWidget*>();
+        widgets << window;
+        for (QWidget* w : widgets) {
+            texts << w->windowTitle() << w->toolTip();
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) texts << b->text();
+            if (auto* l = qobject_cast<QLabel*>(w)) texts << l->text();
+            if (auto* g = qobject_cast<QGroupBox*>(w)) texts << g->title();
+            if (auto* tabs = qobject_cast<QTabWidget*>(w))
+                for (int i = 0; i < tabs->count(); ++i)
+                    texts << tabs->tabText(i);
+            for (QAction* a : w->actions())
+                texts << a->text() << a->toolTip();
+        }
+    }
+    texts << t.Chat().LogLines();
+    const QRegularExpression english(
+        "\\b(Point|Click|Error|Connection|refused|Cancel|Save|Open|File|Settings|Help)\\b");
+    for (const QString& text : texts)
+        QVERIFY2(!english.match(text).hasMatch(), qPrintable(text));
 }
 
 QTEST_MAIN(TestDialogKeys)
