@@ -787,8 +787,7 @@ void TChatSession::OnDns(const TIncomingMessage& m) {
 }
 
 QString TChatSession::AddressReply(const QString& nick) const {
-    if (nick.compare(Nick(), Qt::CaseInsensitive) == 0)
-        return "* IP de " + nick + ": " + LocalIP();
+    if (nick.compare(Nick(), Qt::CaseInsensitive) == 0) return "* IP de " + nick + ": " + LocalIP();
     if (SocketOfNick(nick) == -1) return "* No se encuentra " + nick + " *";
     return "* IP de " + nick + ": " + PeerAddressOfNick(nick);
 }

@@ -63,8 +63,8 @@ TNetworkGame::~TNetworkGame() {
     game_.OnGameStarted.Remove(gameStartedId_);
     for (TChatWord word :
          {TChatWord::NewGame, TChatWord::AcceptGame, TChatWord::DeclineGame, TChatWord::Draw,
-          TChatWord::AcceptDraw, TChatWord::DeclineDraw, TChatWord::Resign, TChatWord::Timeout, TChatWord::Mov,
-          TChatWord::Mob, TChatWord::Mirar, TChatWord::GamePos, TChatWord::EndGame})
+          TChatWord::AcceptDraw, TChatWord::DeclineDraw, TChatWord::Resign, TChatWord::Timeout,
+          TChatWord::Mov, TChatWord::Mob, TChatWord::Mirar, TChatWord::GamePos, TChatWord::EndGame})
         chat_.SetHandler(word, nullptr);
 }
 

@@ -261,7 +261,7 @@ private:
     std::atomic<bool> whiteToMove_{true};
     int firstMove_ = 1, lastMove_ = 1;
     bool firstWhite_ = true, lastWhite_ = true;
-    int historyBase_ = 1; // move number of history_ row 0
+    int historyBase_ = 1;    // move number of history_ row 0
     int startHalfMoves_ = 0; // the half-move clock at the first history entry
     std::vector<std::array<MoveInfo, 2>>
         history_; // row n - historyBase_: [0] White to move, [1] Black

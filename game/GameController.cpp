@@ -649,9 +649,10 @@ void TGameController::FBoardPromotion(Square oldSq, Square newSq, char& newPiece
         QString answer = QStringLiteral("D");
         if (TUiDialogs* d = env_.Dialogs()) {
             promotionQuestionOpen_ = true;
-            answer = d->InputBox(QString::fromUtf8("Promoción peón"),
-                                 QStringLiteral("Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo"),
-                                 QStringLiteral("D"));
+            answer =
+                d->InputBox(QString::fromUtf8("Promoción peón"),
+                            QStringLiteral("Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo"),
+                            QStringLiteral("D"));
             promotionQuestionOpen_ = false;
         }
         const int pos = QStringLiteral("DTAC").indexOf(answer.toUpper());

@@ -112,8 +112,7 @@ QString TGameIndexEntry::Text() const {
 }
 
 TGameFile TGameFile::FromBytes(const QByteArray& bytes, const QString& fileName) {
-    return FromLines(SplitGameFileLines(bytes),
-                     fileName.toUpper().endsWith(QLatin1String(".ICG")));
+    return FromLines(SplitGameFileLines(bytes), fileName.toUpper().endsWith(QLatin1String(".ICG")));
 }
 
 TGameFile TGameFile::FromLines(const QStringList& lines, bool kibraq) {

@@ -94,7 +94,7 @@ TPgnMovetext ReadPgnMovetext(const QStringList& lines) {
     bool inComment = false;
     int variation = 0;
     bool ended = false;
-    QString comment;   // a comment of the main line being read
+    QString comment;    // a comment of the main line being read
     QString variation_; // the variation being read, as written
     auto note = [&out](const QString& unit) {
         if (!unit.isEmpty()) out.Annotations.last() << unit;

@@ -7,6 +7,7 @@
 #include "UiDialogs.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +18,6 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTextBlock>
-#include <QFontMetrics>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>

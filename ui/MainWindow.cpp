@@ -743,8 +743,8 @@ void TFrmPrincipal::CloseAtOnce() {
 
 void TFrmPrincipal::closeEvent(QCloseEvent* event) {
     const TGameController& g = *game_;
-    const bool playing = g.GameInProgress() && g.GameMode() != TGameMode::Replay &&
-                         g.Role() != TRole::Observer;
+    const bool playing =
+        g.GameInProgress() && g.GameMode() != TGameMode::Replay && g.Role() != TRole::Observer;
     if (askBeforeClosing_ && !closed_ && playing) {
         TUiDialogs* d = Dialogs();
         if (d && !d->AskYesNo(QuitQuestion())) {

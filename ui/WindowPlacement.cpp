@@ -52,11 +52,11 @@ TDockPlacement PlaceDockedWindows(const TDockRequest& request) {
         return out;
     }
     const QRect candidates[] = {
-        QRect(QPoint(chat->left(), chat->bottom() + 1), size),                // under the chat
-        QRect(QPoint(chat->right() + 1, chat->top()), size),                  // right of the chat
-        QRect(QPoint(main.left() - size.width(), main.top()), size),          // left of main
-        QRect(QPoint(chat->left() - size.width(), chat->top()), size),        // left of the chat
-        QRect(QPoint(main.right() + 1, chat->top() - size.height()), size),   // above the chat
+        QRect(QPoint(chat->left(), chat->bottom() + 1), size),              // under the chat
+        QRect(QPoint(chat->right() + 1, chat->top()), size),                // right of the chat
+        QRect(QPoint(main.left() - size.width(), main.top()), size),        // left of main
+        QRect(QPoint(chat->left() - size.width(), chat->top()), size),      // left of the chat
+        QRect(QPoint(main.right() + 1, chat->top() - size.height()), size), // above the chat
     };
     for (const QRect& c : candidates)
         if (free(c, chat)) {

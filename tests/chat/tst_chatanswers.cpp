@@ -94,12 +94,16 @@ void TestChatAnswers::answers_data() {
     QTest::addColumn<int>("typist"); // 0 the host Luis, 1 Bea
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("answer"); // the typist's last log line
-    QTest::newRow("the host's /dns of a participant") << 0 << "/dns bea" << "* IP de bea: 127.0.0.1";
-    QTest::newRow("the host's /dns of nobody") << 0 << "/dns Zoe" << "* No se encuentra Zoe *";
+    QTest::newRow("the host's /dns of a participant") << 0 << "/dns bea"
+                                                      << "* IP de bea: 127.0.0.1";
+    QTest::newRow("the host's /dns of nobody") << 0 << "/dns Zoe"
+                                               << "* No se encuentra Zoe *";
     QTest::newRow("an unknown command on the host")
-        << 0 << "/foo x" << "* Comando desconocido: /foo (escribe /help para ver los comandos)";
+        << 0 << "/foo x"
+        << "* Comando desconocido: /foo (escribe /help para ver los comandos)";
     QTest::newRow("an unknown command on a client")
-        << 1 << "/FOO" << "* Comando desconocido: /foo (escribe /help para ver los comandos)";
+        << 1 << "/FOO"
+        << "* Comando desconocido: /foo (escribe /help para ver los comandos)";
 }
 
 void TestChatAnswers::answers() {

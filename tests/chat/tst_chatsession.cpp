@@ -305,10 +305,9 @@ void TestChatSession::kickAndKill() {
     const QString why = notice.section(' ', 5);
     QVERIFY(ana.Log().contains("* Te han echado del chat " + why));
     QTRY_COMPARE(ana.program->Finished(), ends);
-    QCOMPARE(ana.dialogs.Messages(),
-             ends ? QStringList{"Te han echado del chat " + why.chopped(1) +
-                                ": el programa se cerrará."}
-                  : QStringList());
+    QCOMPARE(ana.dialogs.Messages(), ends ? QStringList{"Te han echado del chat " + why.chopped(1) +
+                                                        ": el programa se cerrará."}
+                                          : QStringList());
     TZugaretSettings saved; // a killed program ends through its shut-down
     QCOMPARE(saved.Load(ana.env->IniFile()) && saved.Elo == 1234, ends);
 }

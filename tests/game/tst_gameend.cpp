@@ -477,19 +477,22 @@ void TestGameEnd::everyEndAnnounced_data() {
     QTest::newRow("own resignation, network")
         << net << TColour::Black << int(TEndReason::OwnResignation)
         << QString::fromUtf8("Ana abandona\n\rAna 1100 → 1093 (-7)");
-    QTest::newRow("agreement, network") << net << TColour::White << int(TEndReason::DrawAgreed)
-                                        << QString::fromUtf8("Tablas por acuerdo\n\rAna 1100 → 1108 (+8)");
-    QTest::newRow("time, network") << net << TColour::Black << int(TEndReason::Time)
-                                   << QString::fromUtf8("Ganan Negras por tiempo\n\rAna 1100 → 1123 (+23)");
-    QTest::newRow("repetition, engine") << engine << TColour::White << int(TEndReason::Repetition)
-                                        << QString::fromUtf8("Tablas por repetición de jugada") + zuz;
+    QTest::newRow("agreement, network")
+        << net << TColour::White << int(TEndReason::DrawAgreed)
+        << QString::fromUtf8("Tablas por acuerdo\n\rAna 1100 → 1108 (+8)");
+    QTest::newRow("time, network")
+        << net << TColour::Black << int(TEndReason::Time)
+        << QString::fromUtf8("Ganan Negras por tiempo\n\rAna 1100 → 1123 (+23)");
+    QTest::newRow("repetition, engine")
+        << engine << TColour::White << int(TEndReason::Repetition)
+        << QString::fromUtf8("Tablas por repetición de jugada") + zuz;
     QTest::newRow("material, one board")
         << board << TColour::White << int(TEndReason::NoMatingMaterial)
         << "Tablas por material insuficiente para dar mate" + same;
-    QTest::newRow("stalemate, engine") << engine << TColour::Black << int(TEndReason::StaleMate)
-                                       << "Tablas por rey ahogado" + zuz;
-    QTest::newRow("mate, one board") << board << TColour::White << int(TEndReason::Mate)
-                                     << "Ganan Negras por Jaque Mate" + same;
+    QTest::newRow("stalemate, engine")
+        << engine << TColour::Black << int(TEndReason::StaleMate) << "Tablas por rey ahogado" + zuz;
+    QTest::newRow("mate, one board")
+        << board << TColour::White << int(TEndReason::Mate) << "Ganan Negras por Jaque Mate" + same;
 }
 
 // Every end with a result is announced once, in one way, with the rating

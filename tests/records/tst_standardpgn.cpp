@@ -105,20 +105,21 @@ private slots:
     void annotationsKept_data() {
         QTest::addColumn<QString>("movetext");
         QTest::addColumn<QString>("written");
-        QTest::newRow("comment before the first move")
-            << "{Partida del club} 1. e4 e5 *" << "{Partida del club} 1. e4 e5 *";
-        QTest::newRow("a comment over two lines")
-            << "1. e4 {la mejor\n  jugada} e5 *" << "1. e4 {la mejor jugada} 1... e5 *";
+        QTest::newRow("comment before the first move") << "{Partida del club} 1. e4 e5 *"
+                                                       << "{Partida del club} 1. e4 e5 *";
+        QTest::newRow("a comment over two lines") << "1. e4 {la mejor\n  jugada} e5 *"
+                                                  << "1. e4 {la mejor jugada} 1... e5 *";
         QTest::newRow("nested variation with a comment")
             << "1. e4 e5 (1... c5 {siciliana} 2. Nf3 (2. c3) d6) 2. Nf3 *"
             << "1. e4 e5 (1... c5 {siciliana} 2. Nf3 (2. c3) d6) 2. Nf3 *";
-        QTest::newRow("marks and NAGs")
-            << "1. e4! e5?! 2. Nf3 $14 Nc6 !? *" << "1. e4 $1 e5 $6 2. Nf3 $14 Nc6 $5 *";
+        QTest::newRow("marks and NAGs") << "1. e4! e5?! 2. Nf3 $14 Nc6 !? *"
+                                        << "1. e4 $1 e5 $6 2. Nf3 $14 Nc6 $5 *";
         QTest::newRow("rest-of-line comment") << "1. e4 ; abre el centro\ne5 *"
                                               << "1. e4 {abre el centro} 1... e5 *";
-        QTest::newRow("a variation across lines")
-            << "1. d4 (1. e4\ne5) d5 *" << "1. d4 (1. e4 e5) 1... d5 *";
-        QTest::newRow("a comment left open") << "1. e4 e5 {sin cerrar" << "1. e4 e5 {sin cerrar} *";
+        QTest::newRow("a variation across lines") << "1. d4 (1. e4\ne5) d5 *"
+                                                  << "1. d4 (1. e4 e5) 1... d5 *";
+        QTest::newRow("a comment left open") << "1. e4 e5 {sin cerrar"
+                                             << "1. e4 e5 {sin cerrar} *";
         QTest::newRow("a long comment breaks between words")
             << "1. e4 {" + QString("palabra ").repeated(20) + "} e5 *"
             << "1. e4 {" + QString("palabra ").repeated(19) + "palabra} 1... e5 *";
@@ -154,8 +155,8 @@ private slots:
         for (const QByteArray& text :
              {QByteArray("[White \"") + name + "\"]\n\n1. e4 e5 *\n",
               QByteArray("[White \"") + name + "\"]\r\n1.Pe2e4 Pe7e5\r\n"}) {
-            const TGameFile file =
-                TGameFile::FromBytes((bom ? QByteArray("\xef\xbb\xbf") : QByteArray()) + text, "x.pgn");
+            const TGameFile file = TGameFile::FromBytes(
+                (bom ? QByteArray("\xef\xbb\xbf") : QByteArray()) + text, "x.pgn");
             QCOMPARE(file.Count(), 1);
             QCOMPARE(file.Index().first().White, read);
             const TOpenedGame g = file.Read(0);

@@ -91,7 +91,8 @@ void TestChatWindow::twelveLinesOfLog() {
     const int line = QFontMetrics(log->font()).lineSpacing();
     QVERIFY2(log->viewport()->height() >= 12 * line,
              qPrintable(QString("%1 < 12 x %2").arg(log->viewport()->height()).arg(line)));
-    QVERIFY(t.Chat().height() >= qMin(stored, t.Chat().screen()->availableGeometry().height() - 40));
+    QVERIFY(t.Chat().height() >=
+            qMin(stored, t.Chat().screen()->availableGeometry().height() - 40));
 }
 
 QTEST_MAIN(TestChatWindow)

@@ -48,7 +48,8 @@ void TestDialogKeys::newGameKeys() {
     QVERIFY(dlg);
     QCOMPARE(dlg->focusWidget(), t.Control<QWidget>(*dlg, "cb1"));
     dlg->Choose("ZuzPlak", true, 9);
-    QWidget* target = control.isEmpty() ? dlg->focusWidget() : t.Control<QWidget>(*dlg, qPrintable(control));
+    QWidget* target =
+        control.isEmpty() ? dlg->focusWidget() : t.Control<QWidget>(*dlg, qPrintable(control));
     QVERIFY(target);
     QTest::keyClick(target, Qt::Key(key));
     QVERIFY(!m.FrmConexion());

@@ -205,9 +205,9 @@ void TestPartida::replayIsNoGame() {
     const QString white = t.Control<QLabel>(t.Main(), "FEloLabelW")->text();
     const QString black = t.Control<QLabel>(t.Main(), "FEloLabelB")->text();
     auto idle = [&] {
-        return t.MainButton("bNuevaPartida")->isEnabled() && !t.MainButton("bTablas")->isEnabled() &&
-               !t.MainButton("bRendir")->isEnabled() && !t.Game().ClockW().Running() &&
-               !t.Game().ClockB().Running();
+        return t.MainButton("bNuevaPartida")->isEnabled() &&
+               !t.MainButton("bTablas")->isEnabled() && !t.MainButton("bRendir")->isEnabled() &&
+               !t.Game().ClockW().Running() && !t.Game().ClockB().Running();
     };
     QVERIFY(idle());
     for (int i = 0; i < steps; ++i) {
@@ -221,7 +221,7 @@ void TestPartida::replayIsNoGame() {
     QCOMPARE(t.Control<QLabel>(t.Main(), "FEloLabelW")->text(), white);
     QCOMPARE(t.Control<QLabel>(t.Main(), "FEloLabelB")->text(), black);
     QCOMPARE(t.dialogs.Log().size(), steps == 4 ? 2 : 1); // the file dialog, a mate's message
-    t.NewGameVia("ZuzPlak", true); // no question: the replay simply ends
+    t.NewGameVia("ZuzPlak", true);                        // no question: the replay simply ends
     QCOMPARE(t.Game().GameMode(), TGameMode::VsComputer);
     QVERIFY(!t.dialogs.HasUnexpected());
 }

@@ -24,12 +24,21 @@ void TestPrincipalEnds::boardMenuAfterTheEnd_data() {
     QTest::addColumn<QString>("fen"); // empty: the initial position
     QTest::addColumn<QString>("moves");
     QTest::addColumn<bool>("resign");
-    QTest::newRow("mate at one board") << "Ana" << "" << "f2f3 e7e5 g2g4 d8h4" << false;
-    QTest::newRow("stalemate at one board")
-        << "Ana" << "k7/8/1K6/8/8/8/8/2Q5 w - - 0 1" << "c1c7" << false;
-    QTest::newRow("resignation against the engine") << "ZuzPlak" << "" << "" << true;
-    QTest::newRow("resignation at one board") << "Ana" << "" << "e2e4" << true;
-    QTest::newRow("the engine to move") << "ZuzPlak" << "" << "" << false;
+    QTest::newRow("mate at one board") << "Ana"
+                                       << ""
+                                       << "f2f3 e7e5 g2g4 d8h4" << false;
+    QTest::newRow("stalemate at one board") << "Ana"
+                                            << "k7/8/1K6/8/8/8/8/2Q5 w - - 0 1"
+                                            << "c1c7" << false;
+    QTest::newRow("resignation against the engine") << "ZuzPlak"
+                                                    << ""
+                                                    << "" << true;
+    QTest::newRow("resignation at one board") << "Ana"
+                                              << ""
+                                              << "e2e4" << true;
+    QTest::newRow("the engine to move") << "ZuzPlak"
+                                        << ""
+                                        << "" << false;
 }
 
 // A right click on the board opens its menu after the game ended, and

@@ -89,7 +89,8 @@ void TstWindowPlacement::placement() {
 void TstWindowPlacement::onScreen_data() {
     QTest::addColumn<QRect>("frame");
     QTest::addColumn<QPoint>("placed");
-    QTest::newRow("centred over a narrow main window") << QRect(-60, 100, 420, 300) << QPoint(0, 100);
+    QTest::newRow("centred over a narrow main window")
+        << QRect(-60, 100, 420, 300) << QPoint(0, 100);
     QTest::newRow("past the right and the foot") << QRect(1400, 900, 420, 300) << QPoint(1180, 700);
     QTest::newRow("already on screen") << QRect(10, 20, 100, 100) << QPoint(10, 20);
     QTest::newRow("larger than the screen") << QRect(-5, -5, 2000, 1200) << QPoint(0, 0);
