@@ -968,10 +968,11 @@ void TGameController::EndGame(TEndReason reason) {
         network_->SendEndGame(panel, resultText_);
     ShowPlayers();
     Raise(OnGameEnded);
+    // The game is on disk before the announcement waits for the user.
+    if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
     const int ownBefore = myColour_ == TColour::White ? w : b;
     endAnnouncement_ = EndAnnouncement(panel, ownBefore);
     ShowMessage(endAnnouncement_);
-    if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
 }
 
 QString TGameController::EndAnnouncement(const QString& panel, int ownBefore) const {

@@ -767,7 +767,15 @@ void TFrmPrincipal::ScheduleIdle() {
 }
 
 void TFrmPrincipal::ApplicationEvents1Idle() {
-    if (!startupDone_ || !chat_ || !chat_->Docked()) return;
+    if (!startupDone_) return;
+    // The stored place was taken before the window had its decorations:
+    // once they are known, the whole frame is brought onto the screen.
+    if (!framePlaced_ && isVisible() && frameGeometry() != geometry()) {
+        framePlaced_ = true;
+        const QPoint onScreen = OnScreen(frameGeometry());
+        if (onScreen != frameGeometry().topLeft()) move(onScreen);
+    }
+    if (!chat_ || !chat_->Docked()) return;
     QScreen* screen = this->screen();
     TDockRequest request;
     request.Main = frameGeometry();

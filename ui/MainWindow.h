@@ -196,6 +196,7 @@ private:
     bool idleScheduled_ = false;
     bool closed_ = false;
     bool askBeforeClosing_ = true;
+    bool framePlaced_ = false;
     // What the new-game dialog proposes: the last opponent and minutes chosen.
     QString lastOpponent_;
     int lastMinutes_ = 15;
