@@ -7,6 +7,7 @@
 #include "TcpSockets.h"
 #include "UiDialogs.h"
 
+#include <QMetaObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -271,8 +272,11 @@ void TNetworkGame::OnDeclineDraw(const TIncomingMessage& m) {
     // Only the side that offered learns of it, once.
     if (!FromOpponentInGame(m) || !drawOffered_) return;
     drawOffered_ = false;
-    chat_.Log().Add("* " + TFieldReader(m.Data).Next() + " rechaza las tablas *");
-    Box(TFieldReader(m.Data).Next() + " rechaza las tablas");
+    const QString text = TFieldReader(m.Data).Next() + " rechaza las tablas";
+    chat_.Log().Add("* " + text + " *");
+    // Not from inside the read of the connection (see TGameController::EndGame).
+    QMetaObject::invokeMethod(
+        this, [this, text] { Box(text); }, Qt::QueuedConnection);
 }
 
 void TNetworkGame::OnResign(const TIncomingMessage& m) {

@@ -10,6 +10,7 @@
 #include "UiDialogs.h"
 
 #include <QDate>
+#include <QMetaObject>
 #include <QTimer>
 
 #include <utility>
@@ -972,7 +973,11 @@ void TGameController::EndGame(TEndReason reason) {
     if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
     const int ownBefore = myColour_ == TColour::White ? w : b;
     endAnnouncement_ = EndAnnouncement(panel, ownBefore);
-    ShowMessage(endAnnouncement_);
+    // Shown from the event loop: the end may come from inside a socket's
+    // read (a received move, a resignation), where a message box's own loop
+    // could free that very socket.
+    QMetaObject::invokeMethod(
+        this, [this, text = endAnnouncement_] { ShowMessage(text); }, Qt::QueuedConnection);
 }
 
 QString TGameController::EndAnnouncement(const QString& panel, int ownBefore) const {

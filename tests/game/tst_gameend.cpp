@@ -506,8 +506,10 @@ void TestGameEnd::everyEndAnnounced() {
     t.dialogs.ClearLog();
     t.G().EndGame(TEndReason(reason));
     QTEST(t.G().LastEndAnnouncement(), "announced");
+    // Shown from the event loop, never inside the end itself.
+    QVERIFY(t.dialogs.Messages().isEmpty());
+    QTRY_COMPARE(t.dialogs.Messages().size(), 1);
     QCOMPARE(t.dialogs.Messages().value(0), t.G().LastEndAnnouncement());
-    QCOMPARE(t.dialogs.Messages().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestGameEnd)

@@ -114,7 +114,7 @@ void TestMainWindow::resignationAsksFirst() {
     t.MainButton("bRendir")->click();
     QCOMPARE(t.dialogs.Log().at(0).Text, QString::fromUtf8("¿Seguro que quiere abandonar?"));
     QCOMPARE(t.dialogs.Log().at(0).Buttons, TQuestionButtons::YesNo);
-    QCOMPARE(t.dialogs.Log().size(), yes ? 2 : 1); // then the end's announcement
+    QTRY_COMPARE(t.dialogs.Log().size(), yes ? 2 : 1); // then the end's announcement
     QCOMPARE(t.Game().GameInProgress(), !yes);
     QCOMPARE(t.Game().ResultText(), yes ? QString("1-0") : QString());
 }
