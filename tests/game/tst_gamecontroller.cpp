@@ -83,6 +83,7 @@ void TestGameController::mates() {
     QCOMPARE(m.Elo(), 1100);
     QCOMPARE(m.ComputerElo(), 1200);
     QCOMPARE(m.Title(), QString("Zugaret CHAT! 2.01 [Ana 1100 ELO]"));
+    QTRY_VERIFY(!t.dialogs.Messages().isEmpty()); // from the event loop
     QCOMPARE(t.dialogs.Messages().last(),
              m.Panel().Text.simplified() +
                  "\n\rTu ELO no cambia en las partidas en un solo tablero");
@@ -117,7 +118,7 @@ void TestGameController::stalemateAndCapturedPieces() {
     QCOMPARE(m.BlackPlayer().Elo, 1100);
     const QStringList cues = t.sound.Cues();
     QCOMPARE(cues.mid(cues.size() - 3), (QStringList{"mover", "ahogado", "tablas"}));
-    QCOMPARE(t.dialogs.Messages(),
+    QTRY_COMPARE(t.dialogs.Messages(),
              QStringList{"Tablas por rey ahogado\n\rTu ELO no cambia en las partidas en un solo "
                          "tablero"});
 
