@@ -118,9 +118,10 @@ void TestGameController::stalemateAndCapturedPieces() {
     QCOMPARE(m.BlackPlayer().Elo, 1100);
     const QStringList cues = t.sound.Cues();
     QCOMPARE(cues.mid(cues.size() - 3), (QStringList{"mover", "ahogado", "tablas"}));
-    QTRY_COMPARE(t.dialogs.Messages(),
-             QStringList{"Tablas por rey ahogado\n\rTu ELO no cambia en las partidas en un solo "
-                         "tablero"});
+    QTRY_COMPARE(
+        t.dialogs.Messages(),
+        QStringList{"Tablas por rey ahogado\n\rTu ELO no cambia en las partidas en un solo "
+                    "tablero"});
 
     // A new game shows no captured pieces again.
     t.NewGameVia("Ana", false);
