@@ -47,12 +47,12 @@ int main(int argc, char* argv[]) {
         // record windows refuse.
         QCoreApplication::exit(0);
     };
-    quitSignals.OnQuit = [&program] { program.Main().close(); };
+    quitSignals.OnQuit = [&program] { program.Main().CloseAtOnce(); };
     dialogs.SetParent(&program.Main());
     program.Show();
     if (program.Terminated()) return 0;
     // A signal that came while the program was starting.
-    if (quitSignals.LastSignal() != 0 && !quitting) program.Main().close();
+    if (quitSignals.LastSignal() != 0 && !quitting) program.Main().CloseAtOnce();
     if (quitting) return 0;
     return app.exec();
 }

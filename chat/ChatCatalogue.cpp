@@ -43,7 +43,7 @@ constexpr TCatalogueRow Rows[] = {
     {"/RESIGN", W::Resign, Connected},
     {"/TIMEOUT", W::Timeout, Connected},
     {"/WHOIS", W::Dropped, Nowhere},
-    {"/DECLINE_DRAW", W::Dropped, Nowhere},
+    {"/DECLINE_DRAW", W::DeclineDraw, Connected},
     {"/MOVOBS", W::Dropped, Nowhere},
     {"/PORT", W::Dropped, Nowhere},
     {"/OP", W::Dropped, Nowhere},

@@ -47,6 +47,7 @@ enum class TChatWord {
     AcceptDraw,
     Resign,
     Timeout,
+    DeclineDraw,
     Dropped, // known, never acted upon
     Count
 };

@@ -26,6 +26,36 @@ QString Separator() {
     return QString(QChar(FieldSeparator));
 }
 
+// What a socket error number means, in the user's words.
+QString SocketFailure(int error) {
+    switch (error) {
+    case 10061:
+        return QString::fromUtf8("conexión rechazada (nadie espera conexiones ahí)");
+    case 10060:
+        return QString::fromUtf8("no contesta (tiempo agotado)");
+    case 11001:
+        return QString::fromUtf8("no se encuentra esa dirección");
+    case 10065:
+        return QString::fromUtf8("no hay ruta hasta ese equipo");
+    case 10051:
+        return QString::fromUtf8("la red no llega hasta ese equipo");
+    case 10050:
+        return QString::fromUtf8("la red no está disponible");
+    case 10054:
+        return QString::fromUtf8("el otro extremo cortó la conexión");
+    case 10055:
+        return QString::fromUtf8("el otro extremo no lee lo que se le envía");
+    case 10048:
+        return QString::fromUtf8("el puerto ya está en uso");
+    case 10013:
+        return QString::fromUtf8("permiso denegado");
+    case 10022:
+        return QString::fromUtf8("dirección o puerto no válidos");
+    default:
+        return QString::fromUtf8("error de red %1").arg(error);
+    }
+}
+
 } // namespace
 
 TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* parent)
@@ -38,8 +68,8 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
     server_->OnClose = [this](TCustomWinSocket*, int s) { TCPServer1Close(s); };
     client_->OnConnect = [this](TCustomWinSocket*, int) { TCPClient1Connect(); };
     client_->OnClose = [this](TCustomWinSocket*, int) { TCPClient1Close(); };
-    const TOnError onError = [this](TCustomWinSocket*, int e, const QString& msg) {
-        TCPClient1Error(e, msg);
+    const TOnError onError = [this](TCustomWinSocket* sender, int e, const QString&) {
+        TCPClient1Error(sender, e);
     };
     server_->OnError = onError;
     client_->OnError = onError;
@@ -88,14 +118,14 @@ QStringList TChatSession::GreetingLines(const QString& hostName, const QString& 
         QStringLiteral("* Dirección IP: ") + localIp,
         QStringLiteral("Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"),
         QStringLiteral(
-            "Zuz Plak > Pulsa el boton CREAR para esperar que alguien se conecte contigo"),
-        QStringLiteral("Zuz Plak > ó Pulsa CONECTAR para conectarte con alguien "),
+            "Zuz Plak > Pulsa el botón CREAR para esperar que alguien se conecte contigo"),
+        QStringLiteral("Zuz Plak > o pulsa CONECTAR para conectarte con alguien"),
         QStringLiteral("Zuz Plak > Una vez hayas conectado con alguien ya puedes empezar a jugar"),
-        QStringLiteral("Zuz Plak > dandole al NUEVA PARTIDA (encima del tablero a la izquierda)"),
+        QStringLiteral("Zuz Plak > dándole a PARTIDA (encima del tablero, a la izquierda)"),
         QStringLiteral("Zuz Plak > o a OBSERVAR (en esta misma ventana)"),
-        QStringLiteral("Zuz Plak > Deja el raton quieto unos segundos sobre cualquier parte del"),
-        QStringLiteral("Zuz Plak > programa y te saldrá un letrero explicanado su significado"),
-        "Zuz Plak > Si quieres saber mas mandame un mail a " + ContactAddress(),
+        QStringLiteral("Zuz Plak > Deja el ratón quieto unos segundos sobre cualquier parte del"),
+        QStringLiteral("Zuz Plak > programa y te saldrá un letrero explicando su significado"),
+        "Zuz Plak > Si quieres saber más, mándame un correo a " + ContactAddress(),
     };
 }
 
@@ -262,6 +292,7 @@ void TChatSession::bConectarClick() {
     ++clientGeneration_;
     clientAssembler_.Clear();
     registered_ = false;
+    removal_.clear();
     client_->Open();
     if (client_->Status() == TSocketStatus::Connecting) {
         log_.Clear();
@@ -318,13 +349,21 @@ void TChatSession::TCPServer1Accept(int Socket) {
     SendTo(Socket, FrameMessage(
                        "/TXT", {Nick() + " > Escriba /HELP para listar los comandos disponibles"}));
     SendTo(Socket, FrameMessage("/IDENT"));
-    SetTitle(Nick() + " [" + LocalIP() + "] " + QString::number(clients.Count()) +
-             " Cliente(s) conectado(s)");
+    ShowClientCount();
     Play("entrar");
+}
+
+void TChatSession::ShowClientCount(int leaving) {
+    // Only registered participants count; one leaving is still registered
+    // while its departure is handled.
+    const int count = IdentifiedCount() - (Identified(leaving) ? 1 : 0);
+    SetTitle(Nick() + " [" + LocalIP() + "] " + QString::number(count) +
+             " Cliente(s) conectado(s)");
 }
 
 void TChatSession::TCPServer1Close(int Socket) {
     Departure(Socket);
+    ShowClientCount(Socket);
     networkGame_->HostConnectionLost(Socket);
     ForgetConnection(Socket);
 }
@@ -378,8 +417,10 @@ void TChatSession::Departure(int socket) {
 
 void TChatSession::HostDrops(int socket) {
     networkGame_->HostConnectionLost(socket);
+    const bool counted = Identified(socket);
     ForgetConnection(socket);
     server_->Disconnect(socket);
+    if (counted && game_.Role() == TRole::Server) ShowClientCount();
 }
 
 void TChatSession::HostCloses() {
@@ -424,13 +465,17 @@ void TChatSession::ClientDisconnected() {
     Play("desconectar");
 }
 
-void TChatSession::TCPClient1Error(int Error, const QString& Msg) {
-    log_.Add("Error: " + QString::number(Error) + ": " + Msg);
-    if (Msg.indexOf(QLatin1String("refused")) >= 1) {
-        HostCloses();
-        client_->Close();
-        ClientCloses();
+void TChatSession::TCPClient1Error(TCustomWinSocket* Sender, int Error) {
+    const bool connecting = Sender == client_ && client_->Status() != TSocketStatus::Connected &&
+                            game_.Role() == TRole::Client;
+    if (!connecting) {
+        log_.Add("* Error de red: " + SocketFailure(Error) + " *");
+        return;
     }
+    // The attempt is over: back to where "Conectar" can be pressed again.
+    log_.Add("No se pudo conectar con " + client_->Host + ": " + SocketFailure(Error));
+    ClientDisconnected();
+    log_.Add(QStringLiteral("------------"));
 }
 
 void TChatSession::TCPClient1Data(TCustomWinSocket* Sender, int Socket) {
@@ -540,7 +585,7 @@ void TChatSession::SendToAll(const QByteArray& Message) {
         SendToHost(Message);
         break;
     case TRole::Offline:
-        log_.Add(QStringLiteral("No esta conectado"));
+        log_.Add(QStringLiteral("No está conectado"));
         break;
     }
 }
@@ -549,7 +594,7 @@ void TChatSession::SendToObservers(const QByteArray& Message) {
     if (game_.Role() == TRole::Server)
         SendToEveryConnection(Message, OpponentSocket);
     else if (game_.Role() == TRole::Offline)
-        log_.Add(QStringLiteral("No esta conectado"));
+        log_.Add(QStringLiteral("No está conectado"));
 }
 
 void TChatSession::OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo) {
@@ -667,6 +712,7 @@ void TChatSession::OnIdent(const TIncomingMessage& m) {
     SendToEveryConnection(FrameMessage("/ADDNICK", {nick}), m.Socket);
     identified_.insert(m.Socket);
     StopIdentDeadline(m.Socket);
+    ShowClientCount();
     SendTo(m.Socket, FrameMessage("/LIST", ListedNicks()));
     UpdateNickList(QString(), nick);
     log_.Add("* Ha entrado " + nick);
@@ -674,13 +720,21 @@ void TChatSession::OnIdent(const TIncomingMessage& m) {
 
 void TChatSession::OnNickError(const TIncomingMessage& m) {
     const QString nick = TFieldReader(m.Data).Next();
-    log_.Add("* El nick " + nick + " esta en uso, cambialo y prueba de nuevo*");
+    log_.Add("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*");
+    // The host closes this connection now. Asked from inside its read, the
+    // question's event loop would free the socket whose read is under way:
+    // it is asked from the event loop instead, if it still matters then.
+    QMetaObject::invokeMethod(
+        this, [this, nick] { AskNewNick(nick); }, Qt::QueuedConnection);
+}
+
+void TChatSession::AskNewNick(const QString& refused) {
     TUiDialogs* dialogs = env_.Dialogs();
-    if (!dialogs) return;
+    if (!dialogs || registered_ || Nick() != refused) return;
     QPointer<TChatSession> alive(this);
     const QString answer = SaneNick(
         dialogs->InputBox(QStringLiteral("Nick"), QStringLiteral("Escriba el nuevo nick"), Nick()));
-    if (alive && !answer.isEmpty()) game_.SetNick(answer);
+    if (alive && !answer.isEmpty() && answer != Nick()) RenameSelf(Nick(), answer);
 }
 
 void TChatSession::OnAddNick(const TIncomingMessage& m) {
@@ -732,21 +786,37 @@ void TChatSession::OnNick(const TIncomingMessage& m) {
 }
 
 void TChatSession::OnNickUsed(const TIncomingMessage& m) {
-    log_.Add("* El nick " + TFieldReader(m.Data).Next() + " esta en uso*");
+    log_.Add("* El nick " + TFieldReader(m.Data).Next() + " está en uso*");
 }
 
 void TChatSession::OnDelNick(const TIncomingMessage& m) {
     TFieldReader fields(m.Data);
     const QString nick = fields.Next();
+    const QString reason = fields.Rest();
+    if (nick == Nick()) {
+        // This participant is the one removed: it is told so, and why.
+        removal_ = reason;
+        log_.Add(QString::fromUtf8("* Te han echado del chat ") + reason + "*");
+        Play("salir");
+        return;
+    }
     RemoveNick(nick);
-    log_.Add("* " + nick + " abandona el chat " + fields.Rest() + "*");
+    log_.Add("* " + nick + " abandona el chat " + reason + "*");
     Play("salir");
 }
 
 void TChatSession::OnKill(const TIncomingMessage&) {
     // Never from inside the socket's event: the shut-down may free us.
+    const QString reason = removal_;
     QMetaObject::invokeMethod(
-        this, [this] { OnQuitRequested(); }, Qt::QueuedConnection);
+        this,
+        [this, reason] {
+            QPointer<TChatSession> alive(this);
+            ShowMessage(QString::fromUtf8("Te han echado del chat %1: el programa se cerrará.")
+                            .arg(reason.trimmed()));
+            if (alive) OnQuitRequested();
+        },
+        Qt::QueuedConnection);
 }
 
 void TChatSession::OnHelp(const TIncomingMessage& m) {
@@ -799,15 +869,13 @@ void TChatSession::OnMsg(const TIncomingMessage& m) {
 }
 
 void TChatSession::OnDns(const TIncomingMessage& m) {
-    const QString nick = Clipped(TFieldReader(m.Data).Next(), MostNickLength);
-    QString reply;
-    if (SameNick(nick, Nick()))
-        reply = "* IP de " + nick + ": " + LocalIP();
-    else if (SocketOfNick(nick) == -1)
-        reply = "* No se encuentra " + nick + " *";
-    else
-        reply = "* IP de " + nick + ": " + PeerAddressOfNick(nick);
-    SendTo(m.Socket, FrameMessage("/TXT", {reply}));
+    SendTo(m.Socket, FrameMessage("/TXT", {AddressReply(Clipped(TFieldReader(m.Data).Next(), MostNickLength))}));
+}
+
+QString TChatSession::AddressReply(const QString& nick) const {
+    if (SameNick(nick, Nick())) return "* IP de " + nick + ": " + LocalIP();
+    if (SocketOfNick(nick) == -1) return "* No se encuentra " + nick + " *";
+    return "* IP de " + nick + ": " + PeerAddressOfNick(nick);
 }
 
 // ---------------------------------------------------------------- typed lines
@@ -832,7 +900,7 @@ void TChatSession::TypedChatLine(const QString& line) {
         SendToHost(FrameMessage("/TXT", {line}));
         break;
     case TRole::Offline:
-        log_.Add(QStringLiteral("* No esta conectado*"));
+        log_.Add(QStringLiteral("* No está conectado*"));
         break;
     }
 }
@@ -890,7 +958,13 @@ bool TChatSession::TypedCommand(const QString& line) {
             SendTo(to, FrameMessage("/VERSION"));
         }
     } else if (word == u"/DNS" || word == u"/WHOIS") {
-        if (client) SendToHost(FrameMessage(word == u"/DNS" ? "/DNS" : "/WHOIS", {a}));
+        if (client)
+            SendToHost(FrameMessage(word == u"/DNS" ? "/DNS" : "/WHOIS", {a}));
+        else if (host && word == u"/DNS")
+            log_.Add(AddressReply(a));
+    } else {
+        log_.Add("* Comando desconocido: " + word.toLower() +
+                 " (escribe /help para ver los comandos)");
     }
     return true;
 }
@@ -900,7 +974,7 @@ bool TChatSession::TypedNick(const QString& nick) {
     const bool client = role == TRole::Client || role == TRole::Observer;
     if (client) {
         if (Blank(nick)) {
-            log_.Add("* El nick " + nick + " esta en uso*");
+            log_.Add("* El nick " + nick + " está en uso*");
             return false;
         }
         // The own nick changes when the host's "/NICK" comes back.

@@ -217,7 +217,8 @@ private:
     void TCPServer1Close(int Socket);
     void TCPClient1Connect();
     void TCPClient1Close();
-    void TCPClient1Error(int Error, const QString& Msg);
+    // A failed "Conectar" brings the buttons back; other errors are logged.
+    void TCPClient1Error(TCustomWinSocket* Sender, int Error);
     void TCPClient1Data(TCustomWinSocket* Sender, int Socket);
 
     void HandleBytes(bool onHost, int socket, const QByteArray& bytes);
@@ -245,6 +246,9 @@ private:
     void OnHola(const TIncomingMessage& m);
     void OnIdent(const TIncomingMessage& m);
     void OnNickError(const TIncomingMessage& m);
+    // The question after a refused nick, from the event loop: only while
+    // this program is unregistered and still goes by that nick.
+    void AskNewNick(const QString& refused);
     void OnAddNick(const TIncomingMessage& m);
     void OnList(const TIncomingMessage& m);
     void OnNick(const TIncomingMessage& m);
@@ -256,6 +260,10 @@ private:
     void OnVer(const TIncomingMessage& m);
     void OnMsg(const TIncomingMessage& m);
     void OnDns(const TIncomingMessage& m);
+    // "* IP de <nick>: <address>", or that no one goes by that nick.
+    QString AddressReply(const QString& nick) const;
+    // The host's title: how many connections it has, one that is leaving not counted.
+    void ShowClientCount(int leaving = -1);
 
     // typed commands; each false when the line is to stay
     void TypedChatLine(const QString& line);
@@ -293,5 +301,6 @@ private:
     std::map<int, TMessageAssembler> hostAssemblers_;
     TMessageAssembler clientAssembler_;
     int clientGeneration_ = 0; // counts the client's connections
+    QString removal_;          // why the host removed this participant ("[KICK por …]")
     std::unique_ptr<TNetworkGame> networkGame_;
 };

@@ -8,6 +8,7 @@
 #include "TcpSockets.h"
 #include "UiDialogs.h"
 
+#include <QMetaObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -46,6 +47,7 @@ TNetworkGame::TNetworkGame(TChatSession& chat, TGameController& game, QObject* p
         {W::DeclineGame, &TNetworkGame::OnDeclineGame},
         {W::Draw, &TNetworkGame::OnDraw},
         {W::AcceptDraw, &TNetworkGame::OnAcceptDraw},
+        {W::DeclineDraw, &TNetworkGame::OnDeclineDraw},
         {W::Resign, &TNetworkGame::OnResign},
         {W::Timeout, &TNetworkGame::OnTimeout},
         {W::Mov, &TNetworkGame::OnMov},
@@ -64,8 +66,8 @@ TNetworkGame::~TNetworkGame() {
     game_.OnGameStarted.Remove(gameStartedId_);
     for (TChatWord word :
          {TChatWord::NewGame, TChatWord::AcceptGame, TChatWord::DeclineGame, TChatWord::Draw,
-          TChatWord::AcceptDraw, TChatWord::Resign, TChatWord::Timeout, TChatWord::Mov,
-          TChatWord::Mob, TChatWord::Mirar, TChatWord::GamePos, TChatWord::EndGame})
+          TChatWord::AcceptDraw, TChatWord::DeclineDraw, TChatWord::Resign, TChatWord::Timeout,
+          TChatWord::Mov, TChatWord::Mob, TChatWord::Mirar, TChatWord::GamePos, TChatWord::EndGame})
         chat_.SetHandler(word, nullptr);
 }
 
@@ -323,16 +325,29 @@ void TNetworkGame::OnAcceptDraw(const TIncomingMessage& m) {
     if (!observed && !(FromOpponentInGame(m) && drawOffered_)) return;
     const QString nick = TFieldReader(m.Data).Next();
     if (!NamesSender(m, nick)) return;
+    chat_.Log().Add(QString::fromUtf8("* %1 aceptó las tablas *").arg(nick));
     game_.EndGame(TEndReason::DrawAgreed);
-    Box(QString::fromUtf8("%1 aceptó las tablas").arg(nick));
+}
+
+void TNetworkGame::OnDeclineDraw(const TIncomingMessage& m) {
+    // Only the side that offered learns of it, once.
+    if (!FromOpponentInGame(m) || !drawOffered_) return;
+    const QString nick = TFieldReader(m.Data).Next();
+    if (!NamesSender(m, nick)) return;
+    drawOffered_ = false;
+    const QString text = nick + " rechaza las tablas";
+    chat_.Log().Add("* " + text + " *");
+    // Not from inside the read of the connection (see TGameController::EndGame).
+    QMetaObject::invokeMethod(
+        this, [this, text] { Box(text); }, Qt::QueuedConnection);
 }
 
 void TNetworkGame::OnResign(const TIncomingMessage& m) {
     if (!FromOpponentInGame(m)) return;
     const QString nick = TFieldReader(m.Data).Next();
     if (!NamesSender(m, nick)) return;
+    chat_.Log().Add("* " + nick + " se rinde *");
     game_.EndGame(TEndReason::OpponentResignation);
-    Box(nick + " se rinde");
 }
 
 void TNetworkGame::OnTimeout(const TIncomingMessage& m) {
@@ -342,8 +357,8 @@ void TNetworkGame::OnTimeout(const TIncomingMessage& m) {
     if (!opponentToMove) return;
     const QString nick = TFieldReader(m.Data).Next();
     if (!NamesSender(m, nick)) return;
+    chat_.Log().Add("* " + nick + " pierde por tiempo *");
     game_.EndGame(TEndReason::Time);
-    Box(nick + " pierde por tiempo");
 }
 
 // ---------------------------------------------------------------- moves
@@ -487,7 +502,14 @@ void TNetworkGame::bObservarClick() {
 
 void TNetworkGame::OnMirar(const TIncomingMessage& m) {
     if (!NamesSender(m, TFieldReader(m.Data).Next())) return;
-    if (m.Socket == chat_.OpponentSocket) {
+    if (!NetworkGameInProgress()) {
+        // The asker sees the host's board now and each of its games from the start.
+        chat_.SendTo(m.Socket,
+                     FrameMessage("/TXT", {"* " + game_.Nick() +
+                                           QString::fromUtf8(" no está jugando ninguna partida "
+                                                             "en red; verás la próxima desde "
+                                                             "su comienzo *")}));
+    } else if (m.Socket == chat_.OpponentSocket) {
         chat_.SendTo(m.Socket,
                      FrameMessage("/TXT", {QStringLiteral("Ya estas jugando, no hace falta que le "
                                                           "des a mirar")}));
@@ -519,6 +541,7 @@ void TNetworkGame::OnGamePos(const TIncomingMessage& m) {
     game.WhiteSeconds = *whiteSeconds;
     game.BlackSeconds = *blackSeconds;
     game.BlackToMove = *blackToMove != 0;
+    game.MoveSerial = *serial;
     expectedMove_ = *serial;
     pendingMoves_.clear();
     outOfStepLogged_ = false;

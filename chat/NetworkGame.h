@@ -95,6 +95,7 @@ private:
     void OnDeclineGame(const TIncomingMessage& m);
     void OnDraw(const TIncomingMessage& m);
     void OnAcceptDraw(const TIncomingMessage& m);
+    void OnDeclineDraw(const TIncomingMessage& m);
     void OnResign(const TIncomingMessage& m);
     void OnTimeout(const TIncomingMessage& m);
     void OnMov(const TIncomingMessage& m);

@@ -150,8 +150,26 @@ QString TChessModel::Fen() const {
     if (!(castling_ & AllCastling)) out += u'-';
     out += u' ';
     out += IsOnBoard(enPassant_) ? SquareToText(enPassant_) : QStringLiteral("-");
-    out += QStringLiteral(" 0 ") + QString::number(currentMove_);
+    out += u' ' + QString::number(HalfMoveClock()) + u' ' + QString::number(currentMove_);
     return out;
+}
+
+int TChessModel::HalfMoveClock() const {
+    int count = 0;
+    int n = currentMove_;
+    bool white = WhiteToMove();
+    while (const MoveInfo* e = FindEntry(n, white)) {
+        if (n == firstMove_ && white == firstWhite_) return count + startHalfMoves_;
+        const int before = white ? n - 1 : n;
+        const MoveInfo* p = FindEntry(before, !white);
+        if (!p || !IsOnBoard(e->movedFrom) || !IsOnBoard(e->movedTo)) return count;
+        const char mover = p->squares[Ord(e->movedFrom) - 1];
+        if (mover == 'P' || mover == 'p' || p->squares[Ord(e->movedTo) - 1] != ' ') return count;
+        ++count;
+        n = before;
+        white = !white;
+    }
+    return count;
 }
 
 bool TChessModel::SetFen(const QString& fen, QString* error) {
@@ -243,9 +261,10 @@ bool TChessModel::SetFen(const QString& fen, QString* error) {
                     .arg(fields[3]));
     }
 
+    int halfMoves = 0;
     if (fields.size() >= 5) {
         bool ok = false;
-        const int halfMoves = fields[4].toInt(&ok);
+        halfMoves = fields[4].toInt(&ok);
         if (!ok || halfMoves < 0)
             return fail(
                 QStringLiteral("half-move clock '%1' is not a number of 0 or more").arg(fields[4]));
@@ -266,6 +285,7 @@ bool TChessModel::SetFen(const QString& fen, QString* error) {
     enPassant_ = ep;
     currentMove_ = moveNumber;
     StartHistory();
+    startHalfMoves_ = halfMoves;
     if (view_) view_->RepaintAll();
     if (error) error->clear();
     return true;
@@ -292,6 +312,7 @@ void TChessModel::StartHistory() {
     // Entries outside the recorded range are never read, so the old game can go.
     history_.clear();
     historyBase_ = currentMove_;
+    startHalfMoves_ = 0;
     RecordPosition();
 }
 

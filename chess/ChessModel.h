@@ -120,6 +120,9 @@ public:
 
     // Forsyth-Edwards Notation of the whole state.
     QString Fen() const;
+    // Half-moves since the last capture or pawn move: counted back through
+    // the history, plus the clock the history started with (a FEN's).
+    int HalfMoveClock() const;
     // Sets squares, side, castling, en passant and move number and starts a
     // fresh history there. A malformed text changes nothing: false and a
     // readable reason in *error.
@@ -259,7 +262,8 @@ private:
     std::atomic<bool> whiteToMove_{true};
     int firstMove_ = 1, lastMove_ = 1;
     bool firstWhite_ = true, lastWhite_ = true;
-    int historyBase_ = 1; // move number of history_ row 0
+    int historyBase_ = 1;    // move number of history_ row 0
+    int startHalfMoves_ = 0; // the half-move clock at the first history entry
     std::vector<std::array<MoveInfo, 2>>
         history_; // row n - historyBase_: [0] White to move, [1] Black
 

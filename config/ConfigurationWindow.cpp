@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -135,9 +136,9 @@ void TFrmConfiguracion::BuildSounds() {
 
 void TFrmConfiguracion::BuildWeb() {
     tabWeb = new QWidget;
-    PageControl1->addTab(tabWeb, QStringLiteral("Direccion WEB"));
+    PageControl1->addTab(tabWeb, QStringLiteral("Dirección web"));
     lbInfo = new QLabel(InfoLines.join(QLatin1Char('\n')), tabWeb);
-    GroupBox1 = new QGroupBox(QStringLiteral("Direccion WEB"), tabWeb);
+    GroupBox1 = new QGroupBox(QStringLiteral("Dirección web"), tabWeb);
     GroupBox1->setEnabled(false);
     eUrl = new QLineEdit(GroupBox1);
     eHost = new QLineEdit(GroupBox1);
@@ -285,4 +286,23 @@ void TFrmConfiguracion::GroupBox1MouseMove() {
 
 void TFrmConfiguracion::bCerrarClick() {
     close();
+}
+
+void TFrmConfiguracion::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        bCerrarClick();
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TFrmConfiguracion::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    activateWindow();
+    PageControl1->setFocus();
 }

@@ -124,6 +124,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Enter and Escape close the window, as "Cerrar" does.
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     enum class TTarget { Pieces, Light, Dark };

@@ -10,6 +10,7 @@
 #include "UiDialogs.h"
 
 #include <QDate>
+#include <QMetaObject>
 #include <QTimer>
 
 #include <algorithm>
@@ -52,6 +53,37 @@ QString OneLine(QString text) {
     return text;
 }
 } // namespace
+
+QString TObservedGame::Fen() const {
+    if (Position.size() != 64) return QString();
+    static const QString initial = QString::fromLatin1(TChessModel::InitialPosition);
+    if (!BlackToMove && Position == initial) return QString();
+    QString fen;
+    for (int rank = 0; rank < 8; ++rank) {
+        int empty = 0;
+        for (const QChar c : Position.mid(rank * 8, 8)) {
+            if (c == u' ') {
+                ++empty;
+                continue;
+            }
+            if (empty) fen += QString::number(empty);
+            empty = 0;
+            fen += c;
+        }
+        if (empty) fen += QString::number(empty);
+        if (rank < 7) fen += u'/';
+    }
+    auto at = [this](int index, char piece) { return Position.at(index) == QLatin1Char(piece); };
+    QString castling;
+    if (at(60, 'K') && at(63, 'R')) castling += u'K';
+    if (at(60, 'K') && at(56, 'R')) castling += u'Q';
+    if (at(4, 'k') && at(7, 'r')) castling += u'k';
+    if (at(4, 'k') && at(0, 'r')) castling += u'q';
+    const int halfMovesPlayed = qMax(0, MoveSerial - 1);
+    return fen + (BlackToMove ? QStringLiteral(" b ") : QStringLiteral(" w ")) +
+           (castling.isEmpty() ? QStringLiteral("-") : castling) + QStringLiteral(" - 0 ") +
+           QString::number(halfMovesPlayed / 2 + 1);
+}
 
 TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* parent)
     : QObject(parent), model_(model), env_(env) {
@@ -290,22 +322,23 @@ void TGameController::ObserveGame(const TObservedGame& game) {
         clockB_.SetTime(game.BlackSeconds / 60, game.BlackSeconds % 60);
         // An observer follows a network game, whatever it played before.
         gameMode_ = TGameMode::Network;
+        // A game joined after its start goes on from the host's position and
+        // move number; its record names that position, so it replays.
+        const QString fen = game.Fen();
+        startFen_ = !fen.isEmpty() && IsPlayableFen(fen) ? fen : QString();
         StartGame();
+        startFen_.clear();
         SetLocalMayMove(false);
-        model_.SetPosition(game.Position);
-        if (game.BlackToMove) {
-            model_.SetWhiteToMove(false);
-            clockB_.Start();
-            clockW_.Stop();
-            turn_ = TTurn::Black;
-            SetTurnPanel(TTurn::Black);
-        } else {
-            model_.SetWhiteToMove(true);
-            clockW_.Start();
-            clockB_.Stop();
-            turn_ = TTurn::White;
-            SetTurnPanel(TTurn::White);
+        if (!fen.isEmpty() && model_.Fen() != fen) {
+            // A position no game can reach is shown as it came, unrecorded.
+            model_.SetPosition(game.Position);
+            model_.SetWhiteToMove(!game.BlackToMove);
         }
+        const bool white = !game.BlackToMove;
+        (white ? clockW_ : clockB_).Start();
+        (white ? clockB_ : clockW_).Stop();
+        turn_ = white ? TTurn::White : TTurn::Black;
+        SetTurnPanel(turn_);
     });
 }
 
@@ -379,6 +412,9 @@ void TGameController::StartGame() {
     SetCommands(false, drawAllowed_, resignAllowed_);
     MeteRuido("nueva");
     ClearCaptured();
+    // Nothing of the last game's moves stays in the titles.
+    caption_.clear();
+    SetTitle(MainTitle());
     // The callers set the clocks with SetTime, which clears the hours before
     // the minutes; clearing them again here would cut a game of 60 minutes
     // or more down to its minutes past the hour.
@@ -401,9 +437,12 @@ void TGameController::StartGame() {
         resign = false;
         draw = false;
     }
-    SetCommands(false, draw, resign);
+    // A replay is no game: nothing acts on it, the clocks stand still, and
+    // a new game may begin at any time.
+    const bool replay = gameMode_ == TGameMode::Replay;
+    SetCommands(replay, draw && !replay, resign && !replay);
     clockB_.Stop();
-    clockW_.Start();
+    if (!replay) clockW_.Start();
     beforeMoves_.clear();
     if (gameMode_ != TGameMode::Replay) {
         record_.clear();
@@ -430,7 +469,7 @@ void TGameController::StartGame() {
     const bool userFirst = myColour_ == (whiteFirst ? TColour::White : TColour::Black);
     if (!whiteFirst) {
         clockW_.Stop();
-        clockB_.Start();
+        if (!replay) clockB_.Start();
         turn_ = TTurn::Black;
     }
     SetTurnPanel(turn_);
@@ -492,7 +531,8 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
     OnMovePlayed(oldSq, newSq);
     MeteRuido("mover");
     const bool whiteToMove = model_.WhiteToMove();
-    const bool localToMove = LocalToMove();
+    const bool replay = gameMode_ == TGameMode::Replay;
+    const bool localToMove = LocalToMove() && !replay;
     SetCommands(newGameAllowed_, localToMove, resignAllowed_);
 
     const QChar piece = QChar::fromLatin1(model_.PieceAt(newSq)).toUpper();
@@ -521,7 +561,7 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
             if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(u' ' + moveText);
             SetCaption(caption_ + u' ' + moveText);
         }
-        clockW_.Start();
+        if (!replay) clockW_.Start();
         clockB_.Stop();
         SetTurnPanel(TTurn::White);
         turn_ = TTurn::White;
@@ -529,7 +569,7 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
         const QString line = QString::number(model_.CurrentMove()) + u'.' + moveText;
         if (gameMode_ != TGameMode::Replay) AddRecordLine(line);
         SetCaption(line);
-        clockB_.Start();
+        if (!replay) clockB_.Start();
         clockW_.Stop();
         SetTurnPanel(TTurn::Black);
         turn_ = TTurn::Black;
@@ -614,9 +654,10 @@ void TGameController::FBoardPromotion(Square oldSq, Square newSq, char& newPiece
         QString answer = QStringLiteral("D");
         if (TUiDialogs* d = env_.Dialogs()) {
             promotionQuestionOpen_ = true;
-            answer = d->InputBox(QString::fromUtf8("Promoción peón"),
-                                 QStringLiteral("Elije una pieza D-Dama T-Torre A-Alfil C-Caballo"),
-                                 QStringLiteral("D"));
+            answer =
+                d->InputBox(QString::fromUtf8("Promoción peón"),
+                            QStringLiteral("Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo"),
+                            QStringLiteral("D"));
             promotionQuestionOpen_ = false;
         }
         const int pos = QStringLiteral("DTAC").indexOf(answer.toUpper());
@@ -801,8 +842,6 @@ bool TGameController::OpenReplay(const TOpenedGame& game) {
             ShowPlayers();
         }
         if (!game.StartFen.isEmpty() && model_.SetFen(game.StartFen) && !model_.WhiteToMove()) {
-            clockW_.Stop();
-            clockB_.Start();
             turn_ = TTurn::Black;
             SetTurnPanel(TTurn::Black);
         }
@@ -885,6 +924,7 @@ void TGameController::EndGame(TEndReason reason) {
         Raise(OnGameEnded);
         return;
     }
+    if (gameMode_ == TGameMode::Replay) whiteScore = -1; // a replay changes no rating
     if (whiteScore >= 0) {
         whitePlayer_.Elo = NewElo(w, b, whiteScore);
         blackPlayer_.Elo = NewElo(b, w, 100 - whiteScore);
@@ -933,8 +973,35 @@ void TGameController::EndGame(TEndReason reason) {
         network_->SendEndGame(panel, resultText_);
     ShowPlayers();
     Raise(OnGameEnded);
-    if (reason == TEndReason::Mate) ShowMessage(panel);
+    // The game is on disk before the announcement waits for the user.
     if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
+    const int ownBefore = myColour_ == TColour::White ? w : b;
+    endAnnouncement_ = EndAnnouncement(panel, ownBefore);
+    // Shown from the event loop: the end may come from inside a socket's
+    // read (a received move, a resignation), where a message box's own loop
+    // could free that very socket.
+    QMetaObject::invokeMethod(
+        this, [this, text = endAnnouncement_] { ShowMessage(text); }, Qt::QueuedConnection);
+}
+
+QString TGameController::EndAnnouncement(const QString& panel, int ownBefore) const {
+    QString text = panel.simplified();
+    if (gameMode_ == TGameMode::Replay || role_ == TRole::Observer) return text;
+    text += QStringLiteral("\n\r");
+    switch (gameMode_) {
+    case TGameMode::Network:
+        if (myColour_ == TColour::None) return panel.simplified();
+        return text + QString::fromUtf8("%1 %2 → %3 (%4)")
+                          .arg(nick_)
+                          .arg(ownBefore)
+                          .arg(elo_)
+                          .arg(QString::asprintf("%+d", elo_ - ownBefore));
+    case TGameMode::VsComputer:
+        return text + QString::fromUtf8("Tu ELO no cambia en las partidas contra ") +
+               QLatin1String(ComputerName);
+    default:
+        return text + QString::fromUtf8("Tu ELO no cambia en las partidas en un solo tablero");
+    }
 }
 
 TRecordHeader TGameController::RecordHeader() const {
@@ -959,7 +1026,7 @@ void TGameController::SavePgnDatabase() {
 }
 
 void TGameController::Resign() {
-    if (turn_ == TTurn::None) return;
+    if (turn_ == TTurn::None || gameMode_ == TGameMode::Replay) return;
     if (gameMode_ == TGameMode::Network && network_)
         network_->SendResign(QStringLiteral("No puedorrr"));
     EndGame(TEndReason::OwnResignation);
@@ -978,6 +1045,7 @@ void TGameController::AbandonGame() {
 }
 
 void TGameController::OfferDraw() {
+    if (gameMode_ == TGameMode::Replay) return;
     if (network_) network_->SendDrawOffer(QString::fromUtf8("¿Tablas?"));
 }
 

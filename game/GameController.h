@@ -102,6 +102,14 @@ struct TObservedGame {
     int BlackSeconds = 0;
     bool BlackToMove = false;
     QString Position; // 64 characters
+    // The host's move serial: the number its next move message carries
+    // (one per half-move, the first move of a game being 1; 0 before any game).
+    int MoveSerial = 0;
+
+    // The position as FEN: the move number from the serial, castling rights
+    // where king and rook still stand on their squares, no en passant square.
+    // Empty for the initial position with White to move: a game from its start.
+    QString Fen() const;
 };
 
 // What the game needs of the network (the chat). Each sends nothing when
@@ -210,6 +218,10 @@ public:
     // Replaces the record (a game opened from a file).
     void SetRecord(const QStringList& lines);
     const TCapturedPieces& Captured() const { return captured_; }
+    // How the end of the last game was announced: the panel's text and, in a
+    // game of the user's, the rating change that counts ("Ana 1100 → 1119
+    // (+19)") or that the user's rating does not change.
+    QString LastEndAnnouncement() const { return endAnnouncement_; }
     // "Elo anterior " + the rating before the last game, once one ended.
     QString EloHint(TColour side) const { return side == TColour::White ? eloHintW_ : eloHintB_; }
     bool NewGameAllowed() const { return newGameAllowed_; }
@@ -349,6 +361,7 @@ private:
     bool LocalToMove() const;
     void SendMove(Square oldSq, Square newSq, bool fromLocalPlayer);
     void SavePgnDatabase();
+    QString EndAnnouncement(const QString& panel, int ownBefore) const;
     void ShowMessage(const QString& text) const;
     // Runs setUp now, or once the move being played has finished.
     void WhenNoMoveInProgress(std::function<void()> setUp);
@@ -389,6 +402,7 @@ private:
     QString webUrl_;
 
     TTurnPanel panel_;
+    QString endAnnouncement_;
     QString title_;
     QString caption_;
     QStringList record_;

@@ -114,6 +114,8 @@ QString TGameIndexEntry::Text() const {
 TGameFile TGameFile::FromBytes(const QByteArray& bytes, const QString& fileName) {
     TGameFile f;
     f.bytes_ = bytes;
+    f.utf8_ = IsUtf8GameFile(bytes);
+    if (f.utf8_) f.bytes_.remove(0, GameFileTextStart(bytes));
     f.kibraq_ = fileName.toUpper().endsWith(QLatin1String(".ICG"));
     f.BuildIndex();
     return f;
@@ -121,7 +123,12 @@ TGameFile TGameFile::FromBytes(const QByteArray& bytes, const QString& fileName)
 
 TGameFile TGameFile::FromLines(const QStringList& lines, bool kibraq) {
     TGameFile f;
-    f.bytes_ = JoinRecordLines(lines);
+    // Lines may hold what Latin-1 cannot (from a UTF-8 file): kept as UTF-8.
+    for (const QString& line : lines) {
+        f.bytes_ += line.toUtf8();
+        f.bytes_ += "\r\n";
+    }
+    f.utf8_ = true;
     f.kibraq_ = kibraq;
     f.BuildIndex();
     return f;
@@ -130,7 +137,7 @@ TGameFile TGameFile::FromLines(const QStringList& lines, bool kibraq) {
 QStringList TGameFile::GameLines(qsizetype game) const {
     if (game < 0 || game >= index_.size()) return {};
     const TGameIndexEntry& e = index_[game];
-    TRecordLineReader reader(bytes_, e.FirstByte, e.FirstByte + e.ByteCount);
+    TRecordLineReader reader(bytes_, e.FirstByte, e.FirstByte + e.ByteCount, utf8_);
     QStringList lines;
     QString line;
     int blanks = 0;
@@ -154,7 +161,7 @@ bool TGameFile::TakeLines(qsizetype game, QStringList* lines, QString* error) co
 void TGameFile::BuildIndex() {
     index_.clear();
     const qsizetype size = bytes_.size();
-    TRecordLineReader reader(bytes_);
+    TRecordLineReader reader(bytes_, 0, -1, utf8_);
     QString line;
     bool found = false;
     while (!found && reader.Next(line))
@@ -211,7 +218,7 @@ void TGameFile::IndexGame(qsizetype from, qsizetype to) {
     TFirstMove form = TFirstMove::None;
     QStringList results;
     bool inComment = false;
-    TRecordLineReader reader(bytes_, from, to);
+    TRecordLineReader reader(bytes_, from, to, utf8_);
     QString line;
     while (reader.Next(line)) {
         TTagLine tag;

@@ -85,6 +85,7 @@ private:
 
     QByteArray bytes_;
     bool kibraq_ = false;
+    bool utf8_ = false; // the bytes are UTF-8, else Latin-1
     QList<TGameIndexEntry> index_;
 };
 

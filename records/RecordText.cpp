@@ -1,5 +1,8 @@
 #include "RecordText.h"
 
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -49,9 +52,11 @@ QString YearFirst(const QString& y, const QString& m, const QString& d) {
 
 } // namespace
 
-TRecordLineReader::TRecordLineReader(const QByteArray& bytes, qsizetype from, qsizetype to)
+TRecordLineReader::TRecordLineReader(const QByteArray& bytes, qsizetype from, qsizetype to,
+                                     bool utf8)
     : data_(bytes.constData()), pos_(qBound(qsizetype(0), from, bytes.size())),
-      end_(to < 0 ? bytes.size() : qBound(pos_, to, bytes.size())), lineStart_(pos_) {}
+      end_(to < 0 ? bytes.size() : qBound(pos_, to, bytes.size())), lineStart_(pos_),
+      utf8_(utf8) {}
 
 bool TRecordLineReader::Next(QString& line) {
     if (pos_ >= end_) return false;
@@ -59,7 +64,8 @@ bool TRecordLineReader::Next(QString& line) {
     qsizetype i = pos_;
     while (i < end_ && data_[i] != '\r' && data_[i] != '\n')
         ++i;
-    line = QString::fromLatin1(data_ + pos_, i - pos_);
+    line = utf8_ ? QString::fromUtf8(data_ + pos_, i - pos_)
+                 : QString::fromLatin1(data_ + pos_, i - pos_);
     if (i < end_ && data_[i] == '\r' && i + 1 < end_ && data_[i + 1] == '\n') ++i;
     pos_ = i < end_ ? i + 1 : i;
     return true;
@@ -68,6 +74,26 @@ bool TRecordLineReader::Next(QString& line) {
 QStringList SplitRecordLines(const QByteArray& bytes) {
     QStringList lines;
     TRecordLineReader reader(bytes);
+    QString line;
+    while (reader.Next(line))
+        lines << line;
+    return lines;
+}
+
+bool IsUtf8GameFile(const QByteArray& bytes) {
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+    return !ascii && QByteArrayView(bytes).isValidUtf8();
+}
+
+qsizetype GameFileTextStart(const QByteArray& bytes) {
+    return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
+QStringList SplitGameFileLines(const QByteArray& bytes) {
+    const bool utf8 = IsUtf8GameFile(bytes);
+    QStringList lines;
+    TRecordLineReader reader(bytes, utf8 ? GameFileTextStart(bytes) : 0, -1, utf8);
     QString line;
     while (reader.Next(line))
         lines << line;

@@ -4,8 +4,10 @@
 // their standard form, tag lines and result markers.
 //
 // What must stay true:
-//  - game files are Latin-1 bytes: every byte reads as one character and
-//    nothing is ever rejected; characters outside Latin-1 are written as "?";
+//  - the program writes game files as Latin-1 bytes (characters outside
+//    Latin-1 become "?"); it reads a file that is valid UTF-8 with some
+//    non-ASCII byte (standard PGN of today's programs) as UTF-8, any other as
+//    Latin-1, where every byte reads as one character and nothing is rejected;
 //  - a line ends at CR LF, at a lone CR or at a lone LF; a line end at the
 //    very end of the bytes does not start another line, so writing the lines
 //    of a file (each followed by CR LF) and reading them back gives the same
@@ -20,13 +22,14 @@
 // The lines of Latin-1 bytes.
 QStringList SplitRecordLines(const QByteArray& bytes);
 
-// The lines of a stretch of Latin-1 bytes one at a time, cut as
-// SplitRecordLines cuts them, without holding more than one: a file's lines
-// are walked without a list of them all.
+// The lines of a stretch of bytes one at a time, cut as SplitRecordLines
+// cuts them, without holding more than one: a file's lines are walked
+// without a list of them all. Each line is Latin-1, or UTF-8 when asked.
 class TRecordLineReader {
 public:
     // The bytes from..to (to -1: the end); the bytes must outlive the reader.
-    explicit TRecordLineReader(const QByteArray& bytes, qsizetype from = 0, qsizetype to = -1);
+    explicit TRecordLineReader(const QByteArray& bytes, qsizetype from = 0, qsizetype to = -1,
+                               bool utf8 = false);
     // The next line into line; false at the end.
     bool Next(QString& line);
     // Where the line given last begins, and where the next one does.
@@ -38,7 +41,17 @@ private:
     qsizetype pos_;
     qsizetype end_;
     qsizetype lineStart_;
+    bool utf8_;
 };
+
+// Whether a game file's bytes are to be read as UTF-8: valid UTF-8 and not
+// plain ASCII. Any other file is Latin-1.
+bool IsUtf8GameFile(const QByteArray& bytes);
+// Where a game file's text begins: after a UTF-8 byte order mark, if any.
+qsizetype GameFileTextStart(const QByteArray& bytes);
+// The lines of a game file read from disk: UTF-8 when the bytes are valid
+// UTF-8 and not plain ASCII (a byte order mark is dropped), Latin-1 otherwise.
+QStringList SplitGameFileLines(const QByteArray& bytes);
 // How many lines SplitRecordLines would give, without building them.
 qsizetype CountRecordLines(const QByteArray& bytes);
 // Every line as Latin-1 followed by CR LF.

@@ -3,6 +3,9 @@
 #include "RecordText.h"
 #include "ReplayBoard.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 constexpr qsizetype MaxLineLength = 79;
@@ -41,6 +44,33 @@ QString WithoutMoveNumber(const QString& token) {
     return token.mid(i);
 }
 
+// The NAG of a move mark ("!?" is $5); empty for anything else.
+QString NagOfMark(const QString& mark) {
+    static const char* const marks[] = {"!", "?", "!!", "??", "!?", "?!"};
+    for (int i = 0; i < 6; ++i)
+        if (mark == QLatin1String(marks[i])) return u'$' + QString::number(i + 1);
+    return {};
+}
+
+// The "!"/"?" marks a move token ends with.
+QString TrailingMarks(const QString& token) {
+    qsizetype i = token.size();
+    while (i > 0 && (token[i - 1] == u'!' || token[i - 1] == u'?'))
+        --i;
+    return token.mid(i);
+}
+
+bool IsNag(const QString& token) {
+    return token.size() > 1 && token.size() <= 4 && token.startsWith(u'$') &&
+           std::all_of(token.begin() + 1, token.end(), [](QChar c) { return c.isDigit(); });
+}
+
+QString CommentUnit(const QString& text) {
+    QString inside = text.simplified();
+    inside.remove(u'}');
+    return inside.isEmpty() ? QString() : u'{' + inside + u'}';
+}
+
 } // namespace
 
 QString PgnTag(const TPgnTags& tags, const QString& name) {
@@ -60,9 +90,15 @@ void SetPgnTag(TPgnTags& tags, const QString& name, const QString& value) {
 
 TPgnMovetext ReadPgnMovetext(const QStringList& lines) {
     TPgnMovetext out;
+    out.Annotations.append(QStringList());
     bool inComment = false;
     int variation = 0;
     bool ended = false;
+    QString comment;    // a comment of the main line being read
+    QString variation_; // the variation being read, as written
+    auto note = [&out](const QString& unit) {
+        if (!unit.isEmpty()) out.Annotations.last() << unit;
+    };
     for (const QString& line : lines) {
         if (!inComment && variation == 0) {
             if (LooksLikeTagLine(line)) {
@@ -79,45 +115,84 @@ TPgnMovetext ReadPgnMovetext(const QStringList& lines) {
             const QChar c = line[i];
             if (inComment) {
                 const qsizetype close = line.indexOf(u'}', i);
+                const QString part = line.mid(i, close < 0 ? n - i : close - i);
+                if (variation > 0)
+                    variation_ += part + (close < 0 ? QStringLiteral(" ") : QStringLiteral("}"));
+                else
+                    comment += part + u' ';
                 if (close < 0) break;
                 inComment = false;
+                if (variation == 0) note(CommentUnit(std::exchange(comment, QString())));
                 i = close + 1;
                 continue;
             }
-            if (c == u';') break;
+            if (c == u';') {
+                const QString unit = CommentUnit(line.mid(i + 1));
+                if (variation > 0)
+                    variation_ += unit + u' ';
+                else
+                    note(unit);
+                break;
+            }
             if (c == u'{') {
                 inComment = true;
+                if (variation > 0) variation_ += u'{';
                 ++i;
                 continue;
             }
             if (c == u'(' || c == u')') {
-                if (c == u'(')
-                    ++variation;
-                else if (variation > 0)
-                    --variation;
+                if (c == u'(') {
+                    if (variation++ == 0) variation_.clear();
+                    variation_ += u'(';
+                } else if (variation > 0) {
+                    variation_ += u')';
+                    if (--variation == 0) {
+                        QString unit = variation_.simplified();
+                        unit.replace(QLatin1String("( "), QLatin1String("("));
+                        unit.replace(QLatin1String(" )"), QLatin1String(")"));
+                        note(unit);
+                    }
+                }
                 ++i;
                 continue;
             }
             if (IsDelimiter(c)) {
+                if (variation > 0) variation_ += u' ';
                 ++i;
                 continue;
             }
             const qsizetype start = i;
             while (i < n && !IsDelimiter(line[i]))
                 ++i;
-            if (variation > 0) continue;
             const QString token = line.mid(start, i - start);
-            if (token.startsWith(u'$') || OnlyAnnotation(token) || token == QLatin1String("e.p."))
+            if (variation > 0) {
+                variation_ += token;
                 continue;
+            }
+            if (token.startsWith(u'$')) {
+                if (IsNag(token)) note(token);
+                continue;
+            }
+            if (OnlyAnnotation(token)) {
+                note(NagOfMark(token));
+                continue;
+            }
+            if (token == QLatin1String("e.p.")) continue;
             if (IsResultMarker(token)) {
                 out.Termination = token;
                 ended = true;
                 continue;
             }
             const QString move = WithoutMoveNumber(token);
-            if (!move.isEmpty() && !OnlyAnnotation(move)) out.Moves << move;
+            if (!move.isEmpty() && !OnlyAnnotation(move)) {
+                out.Moves << move;
+                out.Annotations.append(QStringList());
+                note(NagOfMark(TrailingMarks(move)));
+            }
         }
+        if (variation > 0 && !inComment) variation_ += u' ';
     }
+    if (inComment && variation == 0) note(CommentUnit(comment));
     return out;
 }
 
@@ -132,6 +207,8 @@ bool ReplayPgnMovetext(const TPgnMovetext& movetext, TReplayBoard& board, TStand
     TStandardGame g;
     g.Tags = movetext.Tags;
     g.StartFen = fen.trimmed();
+    if (movetext.Annotations.size() == movetext.Moves.size() + 1)
+        g.Annotations = movetext.Annotations;
     QStringList replay;
     for (const QString& token : movetext.Moves) {
         const int number = board.CurrentMove();
@@ -197,16 +274,30 @@ QStringList WriteStandardPgn(const TStandardGame& game) {
         const int n = fields.value(5).toInt();
         if (n > 0) number = n;
     }
+    const bool annotated = game.Annotations.size() == game.Sans.size() + 1;
     QStringList units;
+    // Comments and variations break between words, like the movetext; a
+    // Black move after one of them gets its number again.
+    auto annotate = [&](qsizetype entry) {
+        bool interrupts = false;
+        if (!annotated) return false;
+        for (const QString& unit : game.Annotations[entry]) {
+            units << unit.split(u' ', Qt::SkipEmptyParts);
+            interrupts = interrupts || !unit.startsWith(u'$');
+        }
+        return interrupts;
+    };
+    bool interrupted = annotate(0);
     for (qsizetype i = 0; i < game.Sans.size(); ++i) {
         if (white)
             units << QStringLiteral("%1. %2").arg(number).arg(game.Sans[i]);
-        else if (i == 0)
+        else if (i == 0 || interrupted)
             units << QStringLiteral("%1... %2").arg(number).arg(game.Sans[i]);
         else
             units << game.Sans[i];
         if (!white) ++number;
         white = !white;
+        interrupted = annotate(i + 1);
     }
     units << result;
     QString line;

@@ -711,8 +711,14 @@ void TChessBrd::CancelDrag() {
 }
 
 void TChessBrd::mousePressEvent(QMouseEvent* e) {
-    if (noMover_ || animating_) return;
+    if (animating_) return;
     const QPoint pos = e->position().toPoint();
+    if (noMover_) {
+        // No piece may move, but the board's menu still opens.
+        if (e->button() == Qt::RightButton && OnMouseDown)
+            OnMouseDown(this, e->button(), e->modifiers(), pos.x(), pos.y());
+        return;
+    }
     if (dragShown_) {
         // No other button held: the drag's own release went elsewhere (a
         // dialog took the mouse). The drag ends without a drop.

@@ -7,6 +7,7 @@
 #include "UiDialogs.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +46,9 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     FMemoChat->setReadOnly(true);
     FMemoChat->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FMemoChat->document()->setDocumentMargin(4);
+    // Never fewer than twelve lines of the log in view.
+    FMemoChat->setMinimumHeight(LogLinesShown * QFontMetrics(FMemoChat->font()).lineSpacing() +
+                                2 * (4 + FMemoChat->frameWidth()));
 
     FListaNick = new QListWidget(this);
     FListaNick->setObjectName("FListaNick");

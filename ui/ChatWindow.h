@@ -67,8 +67,10 @@ public:
     // Raised when the start-up nick question got no nick: the program ends.
     std::function<void()> OnNickRefused;
 
-    // The height the window takes when it is first shown (a setting).
+    // The height the window takes when it is first shown (a setting); it
+    // never gets so low that fewer than LogLinesShown lines of the log show.
     int ChatHeight = 150;
+    static constexpr int LogLinesShown = 12;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -44,7 +44,8 @@ QPushButton:checked, QToolButton:checked { background: %4; color: #ffffff; borde
 QPushButton:checked:hover, QToolButton:checked:hover { background: %5; }
 QPushButton:default { border: 1px solid %4; }
 QPushButton:disabled, QToolButton:disabled { color: %9; background: %1; border-color: %3; }
-QPushButton:focus, QToolButton:focus { outline: none; border-color: %4; }
+QPushButton:focus { outline: none; border: 2px solid %4; padding: 3px 9px; }
+QToolButton:focus { outline: none; border: 2px solid %4; padding: 2px; }
 
 QFrame[flatPanel="true"] { background: %2; border: 1px solid %3; border-radius: 3px; }
 QGroupBox {

@@ -22,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
@@ -32,7 +33,7 @@
 #include <utility>
 
 namespace {
-const QString NotAvailable = QStringLiteral("Opcion no disponible, de momento...");
+const QString NotAvailable = QStringLiteral("Opción no disponible, de momento...");
 
 // The marker of point-and-click: a filled square without outline that
 // inverts the colours under it (the board is painted first, the marker's
@@ -69,7 +70,7 @@ QRect AvailableScreenAt(const QPoint& point) {
 
 // A stored window frame that fits the screen: no larger than its available
 // area, and moved onto it.
-QRect OnScreen(const QRect& stored, const QRect& screen) {
+QRect FittedToScreen(const QRect& stored, const QRect& screen) {
     const QSize size(qBound(0, stored.width(), screen.width()),
                      qBound(0, stored.height(), screen.height()));
     const int x = qBound(screen.left(), stored.x(), screen.left() + screen.width() - size.width());
@@ -133,6 +134,12 @@ void TFrmPrincipal::Terminate() {
     QTimer::singleShot(0, this, [this] { close(); });
 }
 
+QPoint TFrmPrincipal::OnScreen(const QRect& frame) const {
+    QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (!screen) screen = this->screen();
+    return screen ? PlaceOnScreen(frame, screen->availableGeometry()) : frame.topLeft();
+}
+
 TUiDialogs* TFrmPrincipal::Dialogs() const {
     return env_.Dialogs();
 }
@@ -154,7 +161,9 @@ void TFrmPrincipal::BuildControls() {
     bInvertir = ToolButton(central_, QString(QChar(0x21C5)), "Invertir tablero");
     bDeshacer = ToolButton(central_, QString(QChar(0x21B6)),
                            QString::fromUtf8("Deshacer la última jugada (Ctrl+Z)"));
-    bPointAndClick = ToolButton(central_, "P&&C", "Activar/Desactivar el Poin&Click");
+    bPointAndClick = ToolButton(central_, QString(QChar(0x261D)),
+                                QString::fromUtf8("Activar/Desactivar «Pulsar y soltar»: mover "
+                                                  "con dos clics"));
     bPointAndClick->setCheckable(true);
     bAplazar = ToolButton(central_, QString(QChar(0x2016)), "Aplazar partida");
     bReanudar =
@@ -180,7 +189,8 @@ void TFrmPrincipal::BuildControls() {
     bRendir->setEnabled(false);
     QFont big = bTablas->font();
     big.setPointSize(big.pointSize() + 3);
-    for (auto* b : {bTablas, bRendir, bDeshacer, bInvertir, bAplazar, bReanudar, bConfiguracion})
+    for (auto* b : {bTablas, bRendir, bDeshacer, bInvertir, bPointAndClick, bAplazar, bReanudar,
+                    bConfiguracion})
         b->setFont(big);
     // Never narrower than its caption: the window stops shrinking first.
     for (QToolButton* b : central_->findChildren<QToolButton*>())
@@ -277,7 +287,7 @@ void TFrmPrincipal::BuildControls() {
 
     MenuBoard = new QMenu(this);
     menuInvertir = MenuBoard->addAction("Invertir tablero");
-    menuPointClick = MenuBoard->addAction("Point and Click");
+    menuPointClick = MenuBoard->addAction("Pulsar y soltar");
     menuPointClick->setCheckable(true);
     menuDestinos = MenuBoard->addAction("Mostrar casillas de destino");
     menuDestinos->setCheckable(true);
@@ -455,7 +465,8 @@ void TFrmPrincipal::menuCopiarFenClick() {
 
 void TFrmPrincipal::menuPegarFenClick() {
     const QString fen = QGuiApplication::clipboard()->text().trimmed();
-    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Network) {
+    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Network &&
+        game_->GameMode() != TGameMode::Replay) {
         TUiDialogs* d = Dialogs();
         if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
     }
@@ -471,7 +482,7 @@ void TFrmPrincipal::bTablasClick() {
 
 void TFrmPrincipal::bNuevaPartidaClick() {
     if (partida_) partida_->StopAnimation();
-    if (game_->GameInProgress()) {
+    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Replay) {
         TUiDialogs* d = Dialogs();
         if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
     }
@@ -483,6 +494,10 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         if (chat_) chat_->OfferGame(nick, receiverPlaysWhite, minutes, game_->Elo());
     };
     dlg->OnClosed = [this] { SetMainEnabled(true); };
+    dlg->OnChosen = [this](const QString& opponent, int minutes) {
+        lastOpponent_ = opponent;
+        lastMinutes_ = minutes;
+    };
     if (chat_ && chat_->isVisible()) {
         QStringList opponents;
         if (game_->Role() == TRole::Server) {
@@ -496,12 +511,19 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         opponents << QString::fromLatin1(TGameController::ComputerName) << game_->Nick();
         dlg->SetOpponents(opponents);
     }
-    // After playing White the dialog proposes Black.
-    dlg->ProposeWhite(game_->MyColour() != TColour::White);
+    // After playing White the dialog proposes Black; the opponent and the
+    // minutes are the last ones chosen (the level is the engine's own).
+    const bool white = game_->MyColour() != TColour::White;
+    if (!lastOpponent_.isEmpty() && dlg->Opponents().contains(lastOpponent_))
+        dlg->Choose(lastOpponent_, white, lastMinutes_);
+    else
+        dlg->Choose(QString(), white, lastMinutes_);
     SetMainEnabled(false);
     dlg->show();
     const QRect g = frameGeometry();
-    dlg->move(g.left() + (g.width() - dlg->width()) / 2, g.top() + 80);
+    const QSize frame = dlg->frameGeometry().size();
+    dlg->move(
+        OnScreen(QRect(QPoint(g.left() + (g.width() - frame.width()) / 2, g.top() + 80), frame)));
 }
 
 void TFrmPrincipal::bInvertirClick() {
@@ -594,8 +616,10 @@ void TFrmPrincipal::bConfiguracionClick() {
     auto* window = new TFrmConfiguracion(model, *dialogs, this);
     window->adjustSize();
     const QRect g = frameGeometry();
-    window->move(g.left() + (g.width() - window->width()) / 2, g.top() + 60);
     window->show();
+    const QSize frame = window->frameGeometry().size();
+    window->move(
+        OnScreen(QRect(QPoint(g.left() + (g.width() - frame.width()) / 2, g.top() + 60), frame)));
 }
 
 void TFrmPrincipal::bAyudaClick() {
@@ -666,7 +690,7 @@ void TFrmPrincipal::FormCreate() {
     s.Load(env_.IniFileToRead());
     // The ini file is anyone's to edit: the window stays on the screen.
     const QRect screen = AvailableScreenAt(QPoint(s.Left, s.Top));
-    const QRect frame = OnScreen(QRect(s.Left, s.Top, s.Width, s.Height), screen);
+    const QRect frame = FittedToScreen(QRect(s.Left, s.Top, s.Width, s.Height), screen);
     move(frame.topLeft());
     resize(frame.size());
     FBoard->resize(qBound(0, s.BoardWidth, screen.width()),
@@ -731,7 +755,26 @@ void TFrmPrincipal::FormClose() {
                                     : QStringLiteral("Error al guardar el ELO") + "\n\r" + error);
 }
 
+QString TFrmPrincipal::QuitQuestion() {
+    return QString::fromUtf8("¿Interrumpir la partida actual y salir?");
+}
+
+void TFrmPrincipal::CloseAtOnce() {
+    askBeforeClosing_ = false;
+    close();
+}
+
 void TFrmPrincipal::closeEvent(QCloseEvent* event) {
+    const TGameController& g = *game_;
+    const bool playing =
+        g.GameInProgress() && g.GameMode() != TGameMode::Replay && g.Role() != TRole::Observer;
+    if (askBeforeClosing_ && !closed_ && playing) {
+        TUiDialogs* d = Dialogs();
+        if (d && !d->AskYesNo(QuitQuestion())) {
+            event->ignore();
+            return;
+        }
+    }
     FormClose();
     event->accept();
     if (OnClosed) OnClosed();
@@ -747,7 +790,15 @@ void TFrmPrincipal::ScheduleIdle() {
 }
 
 void TFrmPrincipal::ApplicationEvents1Idle() {
-    if (!startupDone_ || !chat_ || !chat_->Docked()) return;
+    if (!startupDone_) return;
+    // The stored place was taken before the window had its decorations:
+    // once they are known, the whole frame is brought onto the screen.
+    if (!framePlaced_ && isVisible() && frameGeometry() != geometry()) {
+        framePlaced_ = true;
+        const QPoint onScreen = OnScreen(frameGeometry());
+        if (onScreen != frameGeometry().topLeft()) move(onScreen);
+    }
+    if (!chat_ || !chat_->Docked()) return;
     QScreen* screen = this->screen();
     TDockRequest request;
     request.Main = frameGeometry();
@@ -797,12 +848,20 @@ void TFrmPrincipal::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == panelTablero && event->type() == QEvent::Resize)
+    if (watched == panelTablero && event->type() == QEvent::Resize) {
         panelTableroResize();
-    else if ((watched == chat_ || watched == partida_) &&
-             (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
-              event->type() == QEvent::Show || event->type() == QEvent::Hide ||
-              event->type() == QEvent::WindowStateChange))
+    } else if (watched == panelTablero && event->type() == QEvent::MouseButtonPress &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
+               !FBoard->isEnabled()) {
+        // Between games the board takes no input: its menu (FEN, export,
+        // flipping) opens from here.
+        FBoardMouseDown(Qt::RightButton, 0, 0);
+        return true;
+    } else if ((watched == chat_ || watched == partida_) &&
+               (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
+                event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+                event->type() == QEvent::WindowStateChange)) {
         ScheduleIdle();
+    }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -66,6 +66,11 @@ public:
     // The program must end: no nick was given at start-up.
     bool Terminated() const { return terminated_; }
     void Terminate();
+    // Closes without the question a close during a game asks (a signal, or
+    // the host's "/KILL", ends the program at once).
+    void CloseAtOnce();
+    // The question a close asks while the user plays a game.
+    static QString QuitQuestion();
 
     // Raised once the window has closed and written the settings: the
     // program ends (the chat and record windows never close on their own).
@@ -139,6 +144,8 @@ private:
     void ScheduleIdle();
     void ShowMessage(const QString& text);
     TUiDialogs* Dialogs() const;
+    // Where a window of that frame opens wholly on the screen that holds it.
+    QPoint OnScreen(const QRect& frame) const;
 
     TProgramEnv& env_;
     // The board first: the controller plays on its rules keeper and goes
@@ -188,4 +195,9 @@ private:
     bool startupDone_ = false;
     bool idleScheduled_ = false;
     bool closed_ = false;
+    bool askBeforeClosing_ = true;
+    bool framePlaced_ = false;
+    // What the new-game dialog proposes: the last opponent and minutes chosen.
+    QString lastOpponent_;
+    int lastMinutes_ = 15;
 };

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -158,6 +159,7 @@ void TFrmConexion::bCrearClick() {
     const bool white = rbBlancas->isChecked();
     const int minutes = eDuracion->value();
     const int depth = eNivel->value();
+    if (OnChosen) OnChosen(opponent, minutes);
     close(); // the main window is enabled again first
     if (opponent == QLatin1String(TGameController::ComputerName)) {
         game_.SetEngineDepth(depth);
@@ -171,6 +173,28 @@ void TFrmConexion::bCrearClick() {
 
 void TFrmConexion::SpeedButton1Click() {
     close();
+}
+
+void TFrmConexion::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        SpeedButton1Click();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        if (bCrear->isEnabled()) bCrearClick();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TFrmConexion::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    activateWindow();
+    (cb1->isEnabled() ? static_cast<QWidget*>(cb1) : SpeedButton1)->setFocus();
 }
 
 void TFrmConexion::closeEvent(QCloseEvent* event) {

@@ -8,8 +8,10 @@
 //
 // What must stay true:
 //  - "Comenzar partida" is enabled exactly when cb1 has entries;
-//  - closing the dialog, by any button or the window's close command,
-//    raises OnClosed once; the dialog is destroyed on closing.
+//  - closing the dialog, by any button, Escape or the window's close
+//    command, raises OnClosed once; the dialog is destroyed on closing;
+//  - Enter starts the game as "Comenzar partida" does, from any control;
+//    the opponent list has the focus when the dialog opens.
 
 #include <QStringList>
 #include <QWidget>
@@ -54,9 +56,13 @@ public:
     std::function<void(const QString& nick, int receiverPlaysWhite, int minutes)> OnOffer;
     // The dialog has closed.
     std::function<void()> OnClosed;
+    // A game was asked for: the opponent and minutes, for the next time.
+    std::function<void(const QString& opponent, int minutes)> OnChosen;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     TGameController& game_;

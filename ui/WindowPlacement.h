@@ -11,13 +11,16 @@
 // hidden, at the main window's right edge). All rectangles are frame
 // rectangles (window decorations included), in screen coordinates.
 //
-// What must stay true: a docked window lies wholly on the available area of
-// the screen that holds the main window whenever it fits there, and the two
-// docked windows never overlap. When the record window does not fit under
-// the chat window it goes to the chat window's right, else to the main
-// window's left, else under the chat window shortened (down to its minimum
-// height). A maximised chat window is not docked and the record window
-// docks as if the chat window were hidden.
+// What must stay true: a docked window never covers the main window, lies
+// wholly on the available area of the main window's screen (the record
+// window, shortened, may reach past its foot), and the two docked windows
+// never overlap. The chat window goes to the main window's right, else to
+// its left; with room on neither side it is not docked (left where it is).
+// When the record window does not fit under the chat window it goes to the
+// chat window's right, else to the main window's left, else to the chat
+// window's left, else above it, else under it shortened (down to its
+// minimum height). A maximised chat window is not docked and the record
+// window docks as if the chat window were hidden.
 struct TDockRequest {
     QRect Main;                 // the main window's frame
     QRect Screen;               // available area of the main window's screen
@@ -34,3 +37,8 @@ struct TDockPlacement {
 };
 
 TDockPlacement PlaceDockedWindows(const TDockRequest& request);
+
+// Where a window of that frame opens so that it lies on the screen's
+// available area: moved, not resized; a window larger than the screen shows
+// its top-left corner.
+QPoint PlaceOnScreen(const QRect& frame, const QRect& screen);

@@ -22,7 +22,7 @@ TZugaretProgram::TZugaretProgram(TProgramEnv& env) : main_(std::make_unique<TFrm
     game.SetNetwork(&chat_->Session());
     // "/KILL" from the host: the program ends through the main window's
     // close, which saves the settings.
-    chat_->Session().OnQuitRequested.Add([this] { main_->close(); });
+    chat_->Session().OnQuitRequested.Add([this] { main_->CloseAtOnce(); });
     main_->SetWindows(chat_, partida_);
 }
 

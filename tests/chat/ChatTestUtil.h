@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -41,6 +42,64 @@ template <typename TReady> bool WaitFor(TReady ready, int ms = 5000) {
         QThread::usleep(50);
     }
     return true;
+}
+
+// Answers like TScriptedDialogs, but as a real modal dialog does: the event
+// loop runs (sockets, timers, deferred deletes) for a while before the
+// answer comes back.
+class TModalDialogs final : public TUiDialogs {
+public:
+    explicit TModalDialogs(TScriptedDialogs& answers, int ms = 300) : answers_(answers), ms_(ms) {}
+    void ShowMessage(const QString& text, const QString& caption, TMessageKind kind) override {
+        Wait();
+        answers_.ShowMessage(text, caption, kind);
+    }
+    bool Ask(const QString& text, const QString& caption, TQuestionButtons buttons) override {
+        Wait();
+        return answers_.Ask(text, caption, buttons);
+    }
+    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
+                                      const QString& defaultText) override {
+        Wait();
+        return answers_.InputQuery(caption, prompt, defaultText);
+    }
+    QString OpenFileName(const TFileDialogRequest& r) override { return answers_.OpenFileName(r); }
+    QString SaveFileName(const TFileDialogRequest& r) override { return answers_.SaveFileName(r); }
+    QString OpenPictureName(const TFileDialogRequest& r) override {
+        return answers_.OpenPictureName(r);
+    }
+    std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
+                                  const QStringList& items, int preselected) override {
+        Wait();
+        return answers_.ChooseItem(caption, prompt, items, preselected);
+    }
+    int Open() const { return open_; }
+
+private:
+    void Wait() {
+        ++open_;
+        QEventLoop loop;
+        QTimer::singleShot(ms_, &loop, &QEventLoop::quit);
+        loop.exec();
+        --open_;
+    }
+    TScriptedDialogs& answers_;
+    int ms_;
+    int open_ = 0;
+};
+
+// WaitFor inside a running event loop, as in a program: a dialog opened
+// meanwhile runs a nested loop, and what is deleted later inside it goes then.
+template <typename TReady> bool RunLoopUntil(TReady ready, int ms = 5000) {
+    QEventLoop loop;
+    QTimer poll;
+    const QDeadlineTimer deadline(ms);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (ready() || deadline.hasExpired()) loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+    return ready();
 }
 
 // The update check of these programs asks a port where nothing listens.

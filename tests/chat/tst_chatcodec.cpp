@@ -119,7 +119,8 @@ void TestChatCodec::catalogue_data() {
     QTest::newRow("kill only on clients") << "/KILL" << S << -1 << "*" << -1;
     QTest::newRow("kill on an observer") << "/KILL" << O << int(W::Kill) << "*" << -1;
     QTest::newRow("whois dropped") << "/WHOIS" << S << -1 << "Ana" << -1;
-    QTest::newRow("decline draw dropped") << "/DECLINE_DRAW" << C << -1 << "Ana" << -1;
+    QTest::newRow("decline draw") << "/DECLINE_DRAW" << C << int(W::DeclineDraw) << "Ana" << -1;
+    QTest::newRow("decline draw offline") << "/DECLINE_DRAW" << F << -1 << "Ana" << -1;
     QTest::newRow("unknown word") << "/NOPE" << S << -1 << "" << -1;
     QTest::newRow("good move") << "/MOV" << C << int(W::Mov) << WireText("3|0|e2e4|*|600") << -1;
     QTest::newRow("move with bad seconds")

@@ -89,9 +89,11 @@ void TestChatSession::clientSends_data() {
     QTest::newRow("private message without a nick") << "/msg" << QByteArray() << true << "";
     QTest::newRow("dns") << "/dns Bea" << Wire("/DNS|Bea#") << false << "";
     QTest::newRow("nick") << "/nick Eva" << Wire("/NICK|Eva#") << false << "";
-    QTest::newRow("blank nick") << "/nick " << QByteArray() << true << "* El nick  esta en uso*";
+    QTest::newRow("blank nick") << "/nick " << QByteArray() << true << "* El nick  está en uso*";
     QTest::newRow("kick is the host's") << "/kick Bea" << QByteArray() << false << "";
-    QTest::newRow("protocol word swallowed") << "/IDENT Eva" << QByteArray() << false << "";
+    QTest::newRow("protocol word not sent, but answered")
+        << "/IDENT Eva" << QByteArray() << false
+        << "* Comando desconocido: /ident (escribe /help para ver los comandos)";
     QTest::newRow("end byte and separator typed")
         << QStringLiteral("hola\u00FF/KILL\u00FE*") << Wire("/TXT|hola?/KILL?*#") << false
         << "Ana > hola?/KILL?*";
@@ -170,7 +172,7 @@ void TestChatSession::commands_data() {
                                      << "";
     QTest::newRow("dns of nobody") << 2 << "/dns Nadie" << 2 << "* No se encuentra Nadie *"
                                    << "";
-    QTest::newRow("offline chat line") << 3 << "hola" << 3 << "* No esta conectado*"
+    QTest::newRow("offline chat line") << 3 << "hola" << 3 << "* No está conectado*"
                                        << "";
 }
 
@@ -219,7 +221,7 @@ void TestChatSession::registration() {
     }
     QTRY_COMPARE(newcomer.Game().Role(), TRole::Offline);
     QVERIFY(
-        newcomer.Log().contains("* El nick " + nick + " esta en uso, cambialo y prueba de nuevo*"));
+        newcomer.Log().contains("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*"));
     QCOMPARE(newcomer.Game().Nick(), QString("Nuevo"));
     QCOMPARE(luis.Chat().NickList(), QStringList({"Ana", "Luis"}));
     QCOMPARE(luis.Chat().Server().Clients.Count(), 1);
@@ -236,9 +238,9 @@ void TestChatSession::renames() {
     for (const TPeer* p : {&luis, &bea, &ana})
         QCOMPARE(p->Chat().NickList(), QStringList({"Bea", "Eva", "Luis"}));
     QVERIFY(ana.Type("/nick luis"));
-    QTRY_COMPARE(ana.Log().last(), QString("* El nick luis esta en uso*"));
+    QTRY_COMPARE(ana.Log().last(), QString("* El nick luis está en uso*"));
     QVERIFY(ana.Type("/nick BEA")); // nicks differ in more than case
-    QTRY_COMPARE(ana.Log().last(), QString("* El nick BEA esta en uso*"));
+    QTRY_COMPARE(ana.Log().last(), QString("* El nick BEA está en uso*"));
     QCOMPARE(bea.Chat().NickList(), QStringList({"Bea", "Eva", "Luis"}));
     // The host: refused against a client in any case, or blank; the line stays.
     QVERIFY(!luis.Type("/nick bea"));
@@ -278,6 +280,7 @@ void TestChatSession::kickAndKill_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("notice");
     QTest::addColumn<bool>("ends");
+    // The one removed is told so, and why.
     QTest::newRow("kick") << "/kick Ana"
                           << "* Ana abandona el chat [KICK por Luis]*" << false;
     QTest::newRow("kick typed in another case")
@@ -300,8 +303,12 @@ void TestChatSession::kickAndKill() {
     QTRY_COMPARE(bea.Chat().NickList(), QStringList({"Bea", "Luis"}));
     QCOMPARE(bea.Log().last(), notice);
     QTRY_COMPARE(ana.Game().Role(), TRole::Offline);
-    QVERIFY(ana.Log().contains(notice));
+    const QString why = notice.section(' ', 5);
+    QVERIFY(ana.Log().contains("* Te han echado del chat " + why));
     QTRY_COMPARE(ana.program->Finished(), ends);
+    QCOMPARE(ana.dialogs.Messages(), ends ? QStringList{"Te han echado del chat " + why.chopped(1) +
+                                                        ": el programa se cerrará."}
+                                          : QStringList());
     TZugaretSettings saved; // a killed program ends through its shut-down
     QCOMPARE(saved.Load(ana.env->IniFile()) && saved.Elo == 1234, ends);
 }

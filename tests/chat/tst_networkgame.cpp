@@ -4,7 +4,9 @@
 
 #include "ChatTestUtil.h"
 #include "ChessModel.h"
+#include "GameFile.h"
 #include "NetworkGame.h"
+#include "ReplayBoard.h"
 
 #include <QRegularExpression>
 
@@ -49,6 +51,8 @@ private slots:
     void observerReceives();
     void wholeGameToMateObserved();
     void hostLeavesMidGame();
+    void observerJoinsMidGame_data();
+    void observerJoinsMidGame();
 };
 
 enum TBefore { Nothing, EngineGame, NetworkGame, HostOffered };
@@ -91,15 +95,15 @@ void TestNetworkGame::hostReceives_data() {
     row("move number 0") << int(NetworkGame) << int(Ana) << "/MOV|0|1|e7e5|*|890#" << "" << played << u8"* Mensaje descartado, número no válido: [/MOV 0|1|e7e5|*|890]" << "" << "" << "";
     row("seconds beyond a day") << int(NetworkGame) << int(Ana) << "/MOV|1|1|e7e5|*|86400#" << "" << played << u8"* Mensaje descartado, número no válido: [/MOV 1|1|e7e5|*|86400]" << "" << "" << "";
     row("square off the board") << int(NetworkGame) << int(Ana) << "/MOV|1|1|e7e9|*|890#" << "" << played << "*Error 53: E7E9*" << "" << "" << "";
-    row("resignation") << int(NetworkGame) << int(Ana) << "/RESIGN|Ana|No puedorrr#" << "" << "N0W 1.Pe2e4 1-0 {Ana abandona}" << "" << "" << "/END_GAME|Ana abandona|1-0#" << "Ana se rinde";
+    row("resignation") << int(NetworkGame) << int(Ana) << "/RESIGN|Ana|No puedorrr#" << "" << "N0W 1.Pe2e4 1-0 {Ana abandona}" << "" << "" << "/END_GAME|Ana abandona|1-0#" << u8"Ana abandona\n\rLuis 1100 → 1119 (+19)";
     row("resignation from a non-opponent") << int(NetworkGame) << int(Eva) << "/RESIGN|Eva|x#" << "" << played << "" << "" << "" << "";
-    row("time-out of the side to move") << int(NetworkGame) << int(Ana) << "/TIMEOUT|Ana|Sacabo er tiempo#" << "" << "N0W 1.Pe2e4 1-0 {Ganan Blancas por  tiempo}" << "" << "" << "/END_GAME|Ganan Blancas por  tiempo|1-0#" << "Ana pierde por tiempo";
+    row("time-out of the side to move") << int(NetworkGame) << int(Ana) << "/TIMEOUT|Ana|Sacabo er tiempo#" << "" << "N0W 1.Pe2e4 1-0 {Ganan Blancas por  tiempo}" << "" << "" << "/END_GAME|Ganan Blancas por  tiempo|1-0#" << u8"Ganan Blancas por tiempo\n\rLuis 1100 → 1119 (+19)";
     row("time-out claimed on the host's turn") << int(NetworkGame) << int(Ana) << move + "/TIMEOUT|Ana|x#" << "" << "N1W 1.Pe2e4 Pe7e5" << "" << "" << "/MOB|2|1|e7e5|*|890#" << "";
     row("draw declined") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "no" << played << "" << "/DECLINE_DRAW|Luis#" << "/DECLINE_DRAW|Luis#" << u8"Ana le ofrece tablas. ¿Acepta?";
     row("draw accepted, observers end too") << int(NetworkGame) << int(Ana) << u8"/DRAW|Ana|¿Tablas?#" << "yes" << "N0W 1.Pe2e4 1/2-1/2 {Tablas por  acuerdo}" << "" << "/ACCEPT_DRAW|Luis#" << "/ACCEPT_DRAW|Luis#/END_GAME|Tablas por  acuerdo|1/2-1/2#" << u8"Ana le ofrece tablas. ¿Acepta?";
     row("unasked draw acceptance") << int(NetworkGame) << int(Ana) << "/ACCEPT_DRAW|Ana#" << "" << played << "" << "" << "" << "";
     row("draw offer from a non-opponent") << int(NetworkGame) << int(Eva) << "/DRAW|Eva|x#" << "yes" << played << "" << "" << "" << "";
-    row("observer before any game") << int(Nothing) << int(Eva) << "/MIRAR|Eva#" << "" << "N0- " << "" << "" << "/GAMEPOS||0||0|60|60|0|0|" + Initial + "#" << "";
+    row("observer before any game") << int(Nothing) << int(Eva) << "/MIRAR|Eva#" << "" << "N0- " << "" << "" << u8"/TXT|* Luis no está jugando ninguna partida en red; verás la próxima desde su comienzo *#/GAMEPOS||0||0|60|60|0|0|" + Initial + "#" << "";
     row("last opponent refused as observer") << int(NetworkGame) << int(Ana) << "/MIRAR|Ana#" << "" << played << "" << "/TXT|Ya estas jugando, no hace falta que le des a mirar#" << "" << "";
     row("opponent disconnects") << int(NetworkGame) << int(AnaGoes) << "" << "" << "N0W 1.Pe2e4 * {" + interrupted + "}" << "* " + interrupted + " con Ana *" << "" << "/DELNICK|Ana|*#/END_GAME|" + interrupted + "|*#" << "";
     // clang-format on
@@ -171,7 +175,7 @@ void TestNetworkGame::observerReceives_data() {
     QTest::newRow("a client that does not observe") << false << "" << "5 6 7 8" << "" << "" << "" << 0;
     QTest::newRow("rating beyond 4000") << true << "/GAMEPOS|Luis|4001|Bea|1300|900|900|5|0|" + Initial + "#" << "5" << "" << "" << "" << 2;
     QTest::newRow("position too short") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|5|0|rnbq#" << "" << "" << "" << "" << 1;
-    QTest::newRow("Black to move") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|6|1|" + afterE4 + "#" << "6" << "" << "1... Pe7e5" << "" << 0;
+    QTest::newRow("Black to move") << true << "/GAMEPOS|Luis|1200|Bea|1300|900|900|6|1|" + afterE4 + "#" << "6" << "" << "{Posición: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 3}/3... Pe7e5" << "" << 0;
     QTest::newRow("end of the observed game") << true << "" << "5 6" << "/END_GAME|Ganan Negras por  abandona|0-1#" << "1.Pe2e4 Pe7e5/0-1 {Ganan Negras por  abandona}" << "" << 0;
     QTest::newRow("unknown result") << true << "" << "5" << "/END_GAME|x|2-0#" << "1.Pe2e4 * {x}" << "" << 0;
     QTest::newRow("host lost while observing") << true << "" << "5" << "<lost>" << "1.Pe2e4 * {" + TGameController::InterruptedText() + "}" << "" << 0;
@@ -259,6 +263,71 @@ void TestNetworkGame::hostLeavesMidGame() {
     QCOMPARE(ana.Game().Record().last(), "1.Pe2e4 * {" + why + "}");
     QVERIFY(ana.Log().contains("* " + why + " con Luis *"));
     QCOMPARE(ana.Game().Elo(), 1100);
+}
+
+void TestNetworkGame::observerJoinsMidGame_data() {
+    QTest::addColumn<int>("before"); // half-moves played before Eva observes
+    QTest::addColumn<QString>("record");
+    const QString moves = "e2e4 e7e5 g1f3 b8c6 f1c4 f8c5 d2d3";
+    QTest::newRow("from the start") << 0 << "1.Pe2e4 Pe7e5/2.Ng1f3 Nb8c6/3.Bf1c4 Bf8c5/4.Pd2d3";
+    QTest::newRow("White to move at move 3")
+        << 4
+        << "{Posición: r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3}"
+           "/3.Bf1c4 Bf8c5/4.Pd2d3";
+    QTest::newRow("Black to move at move 3")
+        << 5
+        << "{Posición: r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 0 3}"
+           "/3... Bf8c5/4.Pd2d3";
+}
+
+// An observer who joins a game in progress records it from the host's move
+// number and position, and its database game reads back and replays.
+void TestNetworkGame::observerJoinsMidGame() {
+    QFETCH(int, before);
+    QFETCH(QString, record);
+    TPeer luis("Luis"), ana("Ana"), eva("Eva");
+    QVERIFY(luis.Host() && ana.Join(luis) && eva.Join(luis));
+    luis.dialogs.AnswerYes();
+    ana.Chat().OfferGame("Luis", 0, 5, ana.Game().Elo()); // Ana plays White
+    QVERIFY(WaitFor([&] { return ana.Game().GameInProgress() && luis.Game().GameInProgress(); }));
+    const QStringList moves{"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "f8c5", "d2d3"};
+    auto play = [&](int i) {
+        TPeer& mover = i % 2 ? luis : ana;
+        TPeer& other = i % 2 ? ana : luis;
+        return mover.program->Model().Move(TextToSquare(moves[i].left(2)),
+                                           TextToSquare(moves[i].mid(2))) &&
+               WaitFor([&] { return other.Game().Record() == mover.Game().Record(); });
+    };
+    for (int i = 0; i < before; ++i)
+        QVERIFY(play(i));
+    // The host's answer proves that its moves so far have reached Eva.
+    QVERIFY(eva.Type("/version"));
+    QVERIFY(WaitFor([&] { return eva.Log().last().contains("esta usando ZugaretChat"); }));
+    eva.dialogs.AnswerYes();
+    eva.Chat().bObservarClick();
+    QVERIFY(WaitFor([&] { return eva.Game().WhitePlayer().Nick == "Ana"; }));
+    QCOMPARE(eva.program->Model().Position(), luis.program->Model().Position());
+    for (int i = before; i < moves.size(); ++i)
+        QVERIFY(play(i));
+    QVERIFY(WaitFor([&] { return eva.Game().Record().join('/') == record; }, 2000));
+    luis.Game().Resign();
+    QVERIFY(WaitFor([&] { return !eva.Game().GameInProgress(); }));
+    QCOMPARE(eva.Game().Record().join('/'), record + " 1-0 {Luis abandona}");
+    QVERIFY2(!Discarded(eva.Log()), qPrintable(eva.Log().join('\n')));
+
+    QFile database(eva.Game().PgnFolder() + "Eva.pgn");
+    QVERIFY(database.open(QIODevice::ReadOnly));
+    const TGameFile file = TGameFile::FromBytes(database.readAll(), database.fileName());
+    QCOMPARE(file.Count(), 1);
+    const TOpenedGame game = file.Read(0);
+    QVERIFY2(game.Opened(), qPrintable(game.Error));
+    QCOMPARE(game.ReplayMoves.size(), moves.size() - before);
+    TReplayBoard board;
+    TStandardGame standard;
+    QString error;
+    QVERIFY2(file.ToStandard(0, board, &standard, &error), qPrintable(error));
+    QCOMPARE(game.ReplayMoves.isEmpty() ? QString() : game.StartFen,
+             before ? record.section('}', 0, 0).mid(11) : QString());
 }
 
 QTEST_GUILESS_MAIN(TestNetworkGame)

@@ -161,7 +161,7 @@ void TestPeer::killFromTheHostEndsCleanly() {
     QTRY_COMPARE_WITH_TIMEOUT(luis.Chat().NickList(), QStringList({"Ana", "Luis"}), 10000);
     QVERIFY(luis.Type("/kill Ana"));
     QVERIFY(ana.EndsCleanly(false));
-    QVERIFY(ana.out.contains("log: * Ana abandona el chat [KILL por Luis]*\n"));
+    QVERIFY(ana.out.contains("log: * Te han echado del chat [KILL por Luis]*\n"));
     QCOMPARE(ana.Saved().Nick, QString("Ana"));
     QCOMPARE(luis.Chat().NickList(), QStringList({"Luis"}));
 }

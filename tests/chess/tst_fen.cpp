@@ -27,6 +27,40 @@ private slots:
         QCOMPARE(c.CurrentMove(), b.CurrentMove());
     }
 
+    // The half-move clock counts the moves since the last capture or pawn
+    // move, through take-backs, from the clock of the FEN it began at.
+    void halfMoveClock_data() {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<int>("takeBacks");
+        QTest::addColumn<QString>("clocks");
+        const QString initial = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+        QTest::newRow("pieces after the last pawn move")
+            << initial << "e2e4 b8c6 c2c4 e7e5 b1c3 g8f6 g1f3 f8c5" << 0 << "4 5";
+        QTest::newRow("a capture sets it back")
+            << initial << "e2e4 d7d5 e4d5 d8d5 b1c3 d5a5" << 0 << "2 4";
+        QTest::newRow("castling counts") << "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 7 20"
+                                         << "e1g1 e8c8" << 0 << "9 21";
+        QTest::newRow("taken back") << initial << "g1f3 g8f6 f3g1 f6g8 e2e4" << 1 << "4 3";
+        QTest::newRow("a promotion is a pawn move") << "8/4P2k/8/8/8/8/8/K7 w - - 12 60"
+                                                    << "e7e8 h7h6" << 0 << "1 61";
+    }
+    void halfMoveClock() {
+        QFETCH(QString, start);
+        QFETCH(QString, moves);
+        QFETCH(int, takeBacks);
+        QFETCH(QString, clocks);
+        TChessModel b;
+        QVERIFY(b.SetFen(start));
+        QVERIFY(PlayMoves(b, moves));
+        for (int i = 0; i < takeBacks; ++i)
+            QVERIFY(b.TakeBack());
+        QCOMPARE(b.Fen().section(u' ', 4), clocks);
+        TChessModel c; // and it reads back
+        QVERIFY(c.SetFen(b.Fen()));
+        QCOMPARE(c.Fen(), b.Fen());
+    }
+
     void fieldsRead() {
         TChessModel b;
         QVERIFY(b.SetFen("  4k3/8/8/8/3pP3/8/8/4K3   b Kq e3 17 40 "));

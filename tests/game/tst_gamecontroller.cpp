@@ -83,7 +83,10 @@ void TestGameController::mates() {
     QCOMPARE(m.Elo(), 1100);
     QCOMPARE(m.ComputerElo(), 1200);
     QCOMPARE(m.Title(), QString("Zugaret CHAT! 2.01 [Ana 1100 ELO]"));
-    QCOMPARE(t.dialogs.Messages().last(), m.Panel().Text);
+    QTRY_VERIFY(!t.dialogs.Messages().isEmpty()); // from the event loop
+    QCOMPARE(t.dialogs.Messages().last(),
+             m.Panel().Text.simplified() +
+                 "\n\rTu ELO no cambia en las partidas en un solo tablero");
     const QStringList cues = t.sound.Cues();
     QCOMPARE(cues.mid(cues.size() - 3), (QStringList{"mover", "jaque", "mate"}));
     QCOMPARE(cues.count("mover"), moves.size());
@@ -115,7 +118,10 @@ void TestGameController::stalemateAndCapturedPieces() {
     QCOMPARE(m.BlackPlayer().Elo, 1100);
     const QStringList cues = t.sound.Cues();
     QCOMPARE(cues.mid(cues.size() - 3), (QStringList{"mover", "ahogado", "tablas"}));
-    QVERIFY(t.dialogs.Messages().isEmpty());
+    QTRY_COMPARE(
+        t.dialogs.Messages(),
+        QStringList{"Tablas por rey ahogado\n\rTu ELO no cambia en las partidas en un solo "
+                    "tablero"});
 
     // A new game shows no captured pieces again.
     t.NewGameVia("Ana", false);
@@ -191,7 +197,7 @@ void TestGameController::promotionAnswers() {
     QVERIFY(t.Play("a7a8"));
     QVERIFY(!t.dialogs.HasUnexpected());
     const TDialogRecord& asked = t.dialogs.Log().last();
-    QCOMPARE(asked.Text, QString("Elije una pieza D-Dama T-Torre A-Alfil C-Caballo"));
+    QCOMPARE(asked.Text, QString("Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo"));
     QCOMPARE(asked.DefaultText, QString("D"));
     QCOMPARE(QChar(t.model.PieceAt(Square::A8)), piece);
     QCOMPARE(t.Record().last(), "1.Pa7a8=" + QString(piece));

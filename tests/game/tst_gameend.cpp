@@ -65,6 +65,8 @@ private slots:
     void receivedMovesOnlyInNetworkGames();
     void gameEndedWhileThePromotionIsAsked_data();
     void gameEndedWhileThePromotionIsAsked();
+    void everyEndAnnounced_data();
+    void everyEndAnnounced();
 };
 
 void TestGameEnd::resignation_data() {
@@ -457,6 +459,57 @@ void TestGameEnd::gameEndedWhileThePromotionIsAsked() {
         QVERIFY(!m.ClockB().Running());
     }
     t.env->SetDialogs(&t.dialogs);
+}
+
+void TestGameEnd::everyEndAnnounced_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<TColour>("colour");
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<QString>("announced");
+    const int net = int(TGameMode::Network), engine = int(TGameMode::VsComputer),
+              board = int(TGameMode::LocalTwoPlayers);
+    const QString same = "\n\rTu ELO no cambia en las partidas en un solo tablero";
+    const QString zuz = "\n\rTu ELO no cambia en las partidas contra ZuzPlak";
+    // Ana (1100) against Bea (1300) on the network.
+    QTest::newRow("resignation, network")
+        << net << TColour::White << int(TEndReason::OpponentResignation)
+        << QString::fromUtf8("Bea abandona\n\rAna 1100 → 1123 (+23)");
+    QTest::newRow("own resignation, network")
+        << net << TColour::Black << int(TEndReason::OwnResignation)
+        << QString::fromUtf8("Ana abandona\n\rAna 1100 → 1093 (-7)");
+    QTest::newRow("agreement, network")
+        << net << TColour::White << int(TEndReason::DrawAgreed)
+        << QString::fromUtf8("Tablas por acuerdo\n\rAna 1100 → 1108 (+8)");
+    QTest::newRow("time, network")
+        << net << TColour::Black << int(TEndReason::Time)
+        << QString::fromUtf8("Ganan Negras por tiempo\n\rAna 1100 → 1123 (+23)");
+    QTest::newRow("repetition, engine")
+        << engine << TColour::White << int(TEndReason::Repetition)
+        << QString::fromUtf8("Tablas por repetición de jugada") + zuz;
+    QTest::newRow("material, one board")
+        << board << TColour::White << int(TEndReason::NoMatingMaterial)
+        << "Tablas por material insuficiente para dar mate" + same;
+    QTest::newRow("stalemate, engine")
+        << engine << TColour::Black << int(TEndReason::StaleMate) << "Tablas por rey ahogado" + zuz;
+    QTest::newRow("mate, one board")
+        << board << TColour::White << int(TEndReason::Mate) << "Ganan Negras por Jaque Mate" + same;
+}
+
+// Every end with a result is announced once, in one way, with the rating
+// change that counts for the user, or that it does not change.
+void TestGameEnd::everyEndAnnounced() {
+    QFETCH(int, mode);
+    QFETCH(TColour, colour);
+    QFETCH(int, reason);
+    TTestGame t;
+    t.Start(TGameMode(mode), colour);
+    t.dialogs.ClearLog();
+    t.G().EndGame(TEndReason(reason));
+    QTEST(t.G().LastEndAnnouncement(), "announced");
+    // Shown from the event loop, never inside the end itself.
+    QVERIFY(t.dialogs.Messages().isEmpty());
+    QTRY_COMPARE(t.dialogs.Messages().size(), 1);
+    QCOMPARE(t.dialogs.Messages().value(0), t.G().LastEndAnnouncement());
 }
 
 QTEST_GUILESS_MAIN(TestGameEnd)

@@ -57,7 +57,7 @@ private slots:
             << QString() << QString()
             << "1. e4 e5 2. Nf3 d6 3. Bc4 Bg4 4. Nc3 g6 5. Nxe5 Bxd1 6. Bxf7+ Ke7 7. Nd5# 1-0";
         QTest::newRow("Scholar's mate") << QString() << "1.e4 e5 2.Bc4 Nc6 3.Qh5 Nf6?? 4.Qxf7 1-0"
-                                        << "1. e4 e5 2. Bc4 Nc6 3. Qh5 Nf6 4. Qxf7# 1-0";
+                                        << "1. e4 e5 2. Bc4 Nc6 3. Qh5 Nf6 $4 4. Qxf7# 1-0";
         QTest::newRow("Fool's mate") << QString() << QString() << "1. f3 e5 2. g4 Qh4# 0-1";
         QTest::newRow("both castlings")
             << QString()
@@ -100,13 +100,79 @@ private slots:
         QCOMPARE(Converted(written.join(u'\n')), written);
     }
 
+    // Comments, variations and NAGs stay after the move they follow, and
+    // what is written reads back the same.
+    void annotationsKept_data() {
+        QTest::addColumn<QString>("movetext");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("comment before the first move") << "{Partida del club} 1. e4 e5 *"
+                                                       << "{Partida del club} 1. e4 e5 *";
+        QTest::newRow("a comment over two lines") << "1. e4 {la mejor\n  jugada} e5 *"
+                                                  << "1. e4 {la mejor jugada} 1... e5 *";
+        QTest::newRow("nested variation with a comment")
+            << "1. e4 e5 (1... c5 {siciliana} 2. Nf3 (2. c3) d6) 2. Nf3 *"
+            << "1. e4 e5 (1... c5 {siciliana} 2. Nf3 (2. c3) d6) 2. Nf3 *";
+        QTest::newRow("marks and NAGs") << "1. e4! e5?! 2. Nf3 $14 Nc6 !? *"
+                                        << "1. e4 $1 e5 $6 2. Nf3 $14 Nc6 $5 *";
+        QTest::newRow("rest-of-line comment") << "1. e4 ; abre el centro\ne5 *"
+                                              << "1. e4 {abre el centro} 1... e5 *";
+        QTest::newRow("a variation across lines") << "1. d4 (1. e4\ne5) d5 *"
+                                                  << "1. d4 (1. e4 e5) 1... d5 *";
+        QTest::newRow("a comment left open") << "1. e4 e5 {sin cerrar"
+                                             << "1. e4 e5 {sin cerrar} *";
+        QTest::newRow("a long comment breaks between words")
+            << "1. e4 {" + QString("palabra ").repeated(20) + "} e5 *"
+            << "1. e4 {" + QString("palabra ").repeated(19) + "palabra} 1... e5 *";
+    }
+    void annotationsKept() {
+        QFETCH(QString, movetext);
+        QString error;
+        const QStringList written = Converted("[Event \"a\"]\n\n" + movetext + "\n", &error);
+        QVERIFY2(!written.isEmpty(), qPrintable(error));
+        QTEST(Movetext(written), "written");
+        QCOMPARE(Converted(written.join(u'\n')), written);
+    }
+
+    // A file that is valid UTF-8 (and not plain ASCII) reads as UTF-8; any
+    // other, the program's own files among them, as Latin-1.
+    void textEncoding_data() {
+        QTest::addColumn<QByteArray>("white");
+        QTest::addColumn<QString>("read");
+        const QString perez = QString::fromUtf8("P\u00e9rez, Jos\u00e9");
+        QTest::newRow("UTF-8") << QByteArray("P\xc3\xa9rez, Jos\xc3\xa9") << perez;
+        QTest::newRow("UTF-8 with a byte order mark")
+            << QByteArray("\xef\xbb\xbfP\xc3\xa9rez, Jos\xc3\xa9") << perez;
+        QTest::newRow("Latin-1") << QByteArray("P\xe9rez, Jos\xe9") << perez;
+        QTest::newRow("Latin-1 that looks like UTF-8 in part")
+            << QByteArray("P\xc3\xa9rez \xe9") << QString::fromUtf8("P\u00c3\u00a9rez \u00e9");
+        QTest::newRow("ASCII") << QByteArray("Perez") << "Perez";
+    }
+    void textEncoding() {
+        QFETCH(QByteArray, white);
+        QFETCH(QString, read);
+        const bool bom = white.startsWith("\xef\xbb\xbf");
+        const QByteArray name = bom ? white.mid(3) : white;
+        for (const QByteArray& text :
+             {QByteArray("[White \"") + name + "\"]\n\n1. e4 e5 *\n",
+              QByteArray("[White \"") + name + "\"]\r\n1.Pe2e4 Pe7e5\r\n"}) {
+            const TGameFile file = TGameFile::FromBytes(
+                (bom ? QByteArray("\xef\xbb\xbf") : QByteArray()) + text, "x.pgn");
+            QCOMPARE(file.Count(), 1);
+            QCOMPARE(file.Index().first().White, read);
+            const TOpenedGame g = file.Read(0);
+            QVERIFY2(g.Opened(), qPrintable(g.Error));
+            QCOMPARE(g.White.value_or(QString()), read);
+            QVERIFY(g.Lines.first().contains(read));
+        }
+    }
+
     void layout() {
         const QString text = "[White \"Paul \\\"Morphy\\\"\"]\n[Black \"Duke\"]\n[Opening \"x\"]\n"
                              "[Event \"Paris\"]\n[WhiteElo \"2690\"]\n\n1. e4 {ok} e5 1/2-1/2\n";
         const QString expected = "[Event \"Paris\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n"
                                  "[Round \"?\"]\n[White \"Paul \\\"Morphy\\\"\"]\n"
                                  "[Black \"Duke\"]\n[Result \"1/2-1/2\"]\n[Opening \"x\"]\n"
-                                 "[WhiteElo \"2690\"]\n\n1. e4 e5 1/2-1/2\n";
+                                 "[WhiteElo \"2690\"]\n\n1. e4 {ok} 1... e5 1/2-1/2\n";
         QCOMPARE(Converted(text).join(u'\n'), expected);
     }
 

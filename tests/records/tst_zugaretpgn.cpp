@@ -40,7 +40,7 @@ private slots:
                                  "[Round \"?\"]\n[White \"Ana\"]\n[Black \"Luis\"]\n"
                                  "[Result \"0-1\"]\n\n1. e4 e5 0-1\n\n",
                                  "[Date \"1999.01.??\"]", "[ECO \"C20\"]",
-                                 "1. e4 e5 2. Nf3 1/2-1/2\n"}
+                                 "1. e4 {x} 1... e5 (1... c5) 2. Nf3 $1 1/2-1/2\n"}
             << QByteArray() << 0;
         QTest::newRow("database with an unreadable game")
             << Files{{"peon7.pgn",
@@ -50,6 +50,13 @@ private slots:
                           "jugada 1... \xc2\xab"
                           "E7E4\xc2\xbb no es legal")
             << 1;
+        // UTF-8 from today's programs is read as UTF-8 and written as Latin-1,
+        // like every game this program writes; its messages name the players right.
+        QTest::newRow("UTF-8 names")
+            << Files{{"u.pgn", "[White \"P\xc3\xa9rez, Jos\xc3\xa9\"]\n[Black \"Ruiz\"]\n\n"
+                               "1. e4 e5 *\n\n[White \"P\xc3\xa9rez, Jos\xc3\xa9\"]\n\n1. Ke3 *\n"}}
+            << QList<QByteArray>{"[White \"P\xe9rez, Jos\xe9\"]", "1. e4 e5 *"}
+            << QByteArray("u.pgn: partida 2 (P\xc3\xa9rez, Jos\xc3\xa9 \xe2\x80\x93 ?") << 1;
         QTest::newRow("empty and missing files")
             << Files{{"empty.pgn", "\r\n  \r\n"}, {"", ""}} << QList<QByteArray>{}
             << QByteArray("empty.pgn: no contiene ninguna partida") << 1;

@@ -46,14 +46,14 @@ void TestChatLog::greeting() {
     const QStringList assistant = {
         QString::fromUtf8(
             "Zuz Plak > ¡Hola, soy Zuz Plak, el 'celebro artificial' de ZugaretChat!"),
-        "Zuz Plak > Pulsa el boton CREAR para esperar que alguien se conecte contigo",
-        QString::fromUtf8("Zuz Plak > ó Pulsa CONECTAR para conectarte con alguien "),
+        "Zuz Plak > Pulsa el botón CREAR para esperar que alguien se conecte contigo",
+        QString::fromUtf8("Zuz Plak > o pulsa CONECTAR para conectarte con alguien"),
         "Zuz Plak > Una vez hayas conectado con alguien ya puedes empezar a jugar",
-        "Zuz Plak > dandole al NUEVA PARTIDA (encima del tablero a la izquierda)",
+        "Zuz Plak > dándole a PARTIDA (encima del tablero, a la izquierda)",
         "Zuz Plak > o a OBSERVAR (en esta misma ventana)",
-        "Zuz Plak > Deja el raton quieto unos segundos sobre cualquier parte del",
-        QString::fromUtf8("Zuz Plak > programa y te saldrá un letrero explicanado su significado"),
-        "Zuz Plak > Si quieres saber mas mandame un mail a " + TFrmChat::ContactAddress(),
+        "Zuz Plak > Deja el ratón quieto unos segundos sobre cualquier parte del",
+        QString::fromUtf8("Zuz Plak > programa y te saldrá un letrero explicando su significado"),
+        "Zuz Plak > Si quieres saber más, mándame un correo a " + TFrmChat::ContactAddress(),
     };
     QCOMPARE(log.mid(2), assistant);
     QVERIFY(TFrmChat::ContactAddress().contains('@'));

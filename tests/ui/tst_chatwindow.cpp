@@ -9,6 +9,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTextEdit>
 
 namespace {
 const QByteArray QuietUrl = "[KorvenWEB]\r\nUrl=http://127.0.0.1:9/zugaret\r\n";
@@ -25,6 +26,8 @@ class TestChatWindow : public QObject {
     Q_OBJECT
 private slots:
     void twoWindowsChat();
+    void twelveLinesOfLog_data();
+    void twelveLinesOfLog();
 };
 
 void TestChatWindow::twoWindowsChat() {
@@ -71,6 +74,25 @@ void TestChatWindow::twoWindowsChat() {
     QVERIFY(saved.Load(ana.env->IniFile()));
     QCOMPARE(saved.Nick, QString("Ana"));
     QCOMPARE(Items(luisNicks), QStringList({"Luis"}));
+}
+
+void TestChatWindow::twelveLinesOfLog_data() {
+    QTest::addColumn<int>("stored"); // the height kept in the ini file
+    QTest::newRow("the first start's height") << 150;
+    QTest::newRow("a low height kept") << 100;
+    QTest::newRow("a tall one") << 700;
+}
+
+void TestChatWindow::twelveLinesOfLog() {
+    QFETCH(int, stored);
+    TTestProgram t("Ana", QuietUrl + "[Chat]\r\nHeight=" + QByteArray::number(stored) + "\r\n");
+    auto* log = t.Control<QTextEdit>(t.Chat(), "FMemoChat");
+    QVERIFY(t.Chat().isVisible());
+    const int line = QFontMetrics(log->font()).lineSpacing();
+    QVERIFY2(log->viewport()->height() >= 12 * line,
+             qPrintable(QString("%1 < 12 x %2").arg(log->viewport()->height()).arg(line)));
+    QVERIFY(t.Chat().height() >=
+            qMin(stored, t.Chat().screen()->availableGeometry().height() - 40));
 }
 
 QTEST_MAIN(TestChatWindow)

@@ -199,6 +199,11 @@ void TestHostilePeers::initTestCase() {
 
 // Markup in a nick or a text from a peer, through the real dialogs and the
 // main window: a dialog shows it as text, a label too, or nothing is shown.
+// The announcement of a game's end: its result, then the rating change.
+static QString End(const char* result, const char* rating) {
+    return QString::fromUtf8(result) + u'\n' + QString::fromUtf8(rating);
+}
+
 void TestHostilePeers::markupShownAsText_data() {
     QTest::addColumn<bool>("onHost"); // false: a hostile host attacks a client
     QTest::addColumn<QString>("setup");
@@ -214,13 +219,13 @@ void TestHostilePeers::markupShownAsText_data() {
     QTest::newRow("offer") << true << "" << "/NEW_GAME|5|1|%n|1200#" << offer << false;
     QTest::newRow("unasked acceptance") << true << "" << "/ACCEPT_GAME|5|0|%n|1200#" << "" << true;
     QTest::newRow("draw offer") << true << "game" << "/DRAW|%n|x#" << Markup + QString::fromUtf8(" le ofrece tablas. ¿Acepta?") << true;
-    QTest::newRow("resignation") << true << "game" << "/RESIGN|%n|x#" << Markup + " se rinde" << true;
-    QTest::newRow("time-out") << true << "game" << "/TIMEOUT|%n|x#" << Markup + " pierde por tiempo" << true;
-    QTest::newRow("draw accepted") << true << "draw offered" << "/ACCEPT_DRAW|%n#" << Markup + QString::fromUtf8(" aceptó las tablas") << true;
+    QTest::newRow("resignation") << true << "game" << "/RESIGN|%n|x#" << Markup + End(" abandona", "Luis 1100 → 1119 (+19)") << true;
+    QTest::newRow("time-out") << true << "game" << "/TIMEOUT|%n|x#" << End("Ganan Negras por tiempo", "Luis 1100 → 1119 (+19)") << true;
+    QTest::newRow("draw accepted") << true << "draw offered" << "/ACCEPT_DRAW|%n#" << End("Tablas por acuerdo", "Luis 1100 → 1104 (+4)") << true;
     QTest::newRow("offer declined") << true << "offered" << "/DECLINE_GAME|%n#" << Markup + " no juega" << false;
     QTest::newRow("percent signs in a nick") << true << "percent" << "/NEW_GAME|5|1|%n|1200#" << QString(offer).replace(Markup, "a%1b%3") << false;
     QTest::newRow("host's offer") << false << "" << "/NEW_GAME|5|1|%n|1200#" << offer << false;
-    QTest::newRow("host's resignation") << false << "game" << "/RESIGN|%n|x#" << Markup + " se rinde" << true;
+    QTest::newRow("host's resignation") << false << "game" << "/RESIGN|%n|x#" << Markup + End(" abandona", "Ana 1100 → 1119 (+19)") << true;
     // clang-format on
 }
 

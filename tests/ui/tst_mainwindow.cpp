@@ -140,8 +140,9 @@ void TestMainWindow::resignationAsksFirst() {
     QVERIFY(t.Play("e2e4"));
     yes ? t.dialogs.AnswerYes() : t.dialogs.AnswerNo();
     t.MainButton("bRendir")->click();
-    QCOMPARE(t.dialogs.Log().last().Text, QString::fromUtf8("¿Seguro que quiere abandonar?"));
-    QCOMPARE(t.dialogs.Log().last().Buttons, TQuestionButtons::YesNo);
+    QCOMPARE(t.dialogs.Log().at(0).Text, QString::fromUtf8("¿Seguro que quiere abandonar?"));
+    QCOMPARE(t.dialogs.Log().at(0).Buttons, TQuestionButtons::YesNo);
+    QTRY_COMPARE(t.dialogs.Log().size(), yes ? 2 : 1); // then the end's announcement
     QCOMPARE(t.Game().GameInProgress(), !yes);
     QCOMPARE(t.Game().ResultText(), yes ? QString("1-0") : QString());
 }

@@ -35,6 +35,8 @@ private slots:
     void arrowKeys_data();
     void arrowKeys();
     void fileButtons();
+    void replayIsNoGame_data();
+    void replayIsNoGame();
 };
 
 void TestPartida::stepping() {
@@ -173,6 +175,54 @@ void TestPartida::fileButtons() {
         t.Control<QToolButton>(t.Partida(), "bAbrir")->click();
         QCOMPARE(t.Record().join("\r\n") + "\r\n", QString::fromLatin1(bytes));
     }
+    QVERIFY(!t.dialogs.HasUnexpected());
+}
+
+void TestPartida::replayIsNoGame_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("own game") << QByteArray("1.Pe2e4 Pe7e5\r\n2.Ng1f3 Nb8c6\r\n") << 3;
+    QTest::newRow("to mate") << QByteArray("1. f3 e5 2. g4 Qh4# 0-1\r\n") << 4;
+    QTest::newRow("from a position, Black to move")
+        << QByteArray("[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 1\"]\r\n\r\n1... Kd7 2. e4 *\r\n") << 2;
+}
+
+// An opened game is stepped through, not played: nothing that acts on a
+// game is enabled, the clocks stand still, no rating changes, and a new game
+// may begin at once.
+void TestPartida::replayIsNoGame() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, steps);
+    TTestProgram t;
+    const QString path = t.dir.path() + "/replay.pgn";
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
+    f.close();
+    t.dialogs.AnswerOpenFile(path);
+    t.Control<QToolButton>(t.Partida(), "bAbrir")->click();
+    QCOMPARE(t.Game().GameMode(), TGameMode::Replay);
+    const int elo = t.Game().Elo();
+    const QString white = t.Control<QLabel>(t.Main(), "FEloLabelW")->text();
+    const QString black = t.Control<QLabel>(t.Main(), "FEloLabelB")->text();
+    auto idle = [&] {
+        return t.MainButton("bNuevaPartida")->isEnabled() &&
+               !t.MainButton("bTablas")->isEnabled() && !t.MainButton("bRendir")->isEnabled() &&
+               !t.Game().ClockW().Running() && !t.Game().ClockB().Running();
+    };
+    QVERIFY(idle());
+    for (int i = 0; i < steps; ++i) {
+        t.Partida().bAdelanteClick();
+        QVERIFY2(idle(), qPrintable(QString::number(i)));
+    }
+    t.Game().Resign(); // what the flag would do, were it pressed
+    t.Game().OfferDraw();
+    QVERIFY(idle());
+    QCOMPARE(t.Game().Elo(), elo);
+    QCOMPARE(t.Control<QLabel>(t.Main(), "FEloLabelW")->text(), white);
+    QCOMPARE(t.Control<QLabel>(t.Main(), "FEloLabelB")->text(), black);
+    QTRY_COMPARE(t.dialogs.Log().size(), steps == 4 ? 2 : 1); // the file dialog, a mate's message
+    t.NewGameVia("ZuzPlak", true);                            // no question: the replay simply ends
+    QCOMPARE(t.Game().GameMode(), TGameMode::VsComputer);
     QVERIFY(!t.dialogs.HasUnexpected());
 }
 

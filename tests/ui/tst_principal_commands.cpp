@@ -359,8 +359,8 @@ void TestPrincipalCommands::notAvailableButtons() {
     TTestProgram t;
     t.MainButton("bAplazar")->click();
     t.MainButton("bReanudar")->click();
-    QCOMPARE(t.dialogs.Messages(), (QStringList{"Opcion no disponible, de momento...",
-                                                "Opcion no disponible, de momento..."}));
+    QCOMPARE(t.dialogs.Messages(), (QStringList{"Opción no disponible, de momento...",
+                                                "Opción no disponible, de momento..."}));
 }
 
 void TestPrincipalCommands::chatAndRecordWindowsDockBesideTheMainWindow() {

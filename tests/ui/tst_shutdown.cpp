@@ -60,6 +60,7 @@ void TstShutdown::closingTheMainWindowEndsTheProgram() {
     }
     t.Game().ClockW().SetTime(7, 0);
     t.Main().move(123, 77);
+    if (engineGame) t.dialogs.AnswerYes(); // "¿Interrumpir la partida actual y salir?"
     QVERIFY(t.Main().close());
     QCOMPARE(quits, 1);
     QSettings saved(t.env->IniFile(), QSettings::IniFormat);

@@ -54,8 +54,8 @@ void TstUiDialogs::displayText_data() {
                              << "a\nb";
     QTest::newRow("trailing") << QString::fromUtf8("¡¡ ATENCION !! \n\rúltima\n\r")
                               << QString::fromUtf8("¡¡ ATENCION !! \núltima\n");
-    QTest::newRow("plain") << "Opcion no disponible, de momento..."
-                           << "Opcion no disponible, de momento...";
+    QTest::newRow("plain") << "Opción no disponible, de momento..."
+                           << "Opción no disponible, de momento...";
 }
 
 void TstUiDialogs::displayText() {

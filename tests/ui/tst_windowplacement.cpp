@@ -11,6 +11,8 @@ class TstWindowPlacement : public QObject {
 private slots:
     void placement_data();
     void placement();
+    void onScreen_data();
+    void onScreen();
 };
 
 void TstWindowPlacement::placement_data() {
@@ -32,9 +34,18 @@ void TstWindowPlacement::placement_data() {
     QTest::newRow("short screen: record right of the chat")
         << main << QRect(0, 0, 1600, 600) << true << true << QRect(460, 50, 420, 300)
         << QRect(880, 50, 200, 400);
-    QTest::newRow("main at the right edge: chat pulled on screen, record shortened")
+    QTest::newRow("main at the right edge: both to its left")
         << QRect(1300, 50, 300, 480) << QRect(0, 0, 1600, 600) << true << true
-        << QRect(1180, 50, 420, 300) << QRect(1180, 350, 200, 250);
+        << QRect(880, 50, 420, 300) << QRect(680, 50, 200, 400);
+    QTest::newRow("main at the right edge, tall screen: record under the chat")
+        << QRect(1300, 50, 300, 480) << screen << true << true << QRect(880, 50, 420, 300)
+        << QRect(880, 350, 200, 400);
+    QTest::newRow("main maximised: nothing docked")
+        << screen << screen << true << true << QRect() << QRect();
+    QTest::newRow("main enlarged, no room on either side")
+        << QRect(100, 0, 1400, 900) << screen << true << true << QRect() << QRect();
+    QTest::newRow("room for the record only")
+        << QRect(0, 0, 1300, 900) << screen << true << true << QRect() << QRect(1300, 0, 200, 400);
     QTest::newRow("record left of main")
         << QRect(400, 50, 300, 480) << QRect(0, 0, 1200, 600) << true << true
         << QRect(700, 50, 420, 300) << QRect(200, 50, 200, 400);
@@ -71,6 +82,23 @@ void TstWindowPlacement::placement() {
     QCOMPARE(p.Chat.value_or(QRect()), chat);
     QCOMPARE(p.Record.value_or(QRect()), record);
     if (p.Chat && p.Record) QVERIFY(!p.Chat->intersects(*p.Record));
+    for (const std::optional<QRect>& docked : {p.Chat, p.Record})
+        if (docked) QVERIFY(!docked->intersects(main));
+}
+
+void TstWindowPlacement::onScreen_data() {
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QPoint>("placed");
+    QTest::newRow("centred over a narrow main window")
+        << QRect(-60, 100, 420, 300) << QPoint(0, 100);
+    QTest::newRow("past the right and the foot") << QRect(1400, 900, 420, 300) << QPoint(1180, 700);
+    QTest::newRow("already on screen") << QRect(10, 20, 100, 100) << QPoint(10, 20);
+    QTest::newRow("larger than the screen") << QRect(-5, -5, 2000, 1200) << QPoint(0, 0);
+}
+
+void TstWindowPlacement::onScreen() {
+    QFETCH(QRect, frame);
+    QTEST(PlaceOnScreen(frame, QRect(0, 0, 1600, 1000)), "placed");
 }
 
 QTEST_APPLESS_MAIN(TstWindowPlacement)
