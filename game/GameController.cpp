@@ -1,5 +1,6 @@
 #include "GameController.h"
 
+#include "BuiltInOpponent.h"
 #include "ChessModel.h"
 #include "GameFileIO.h"
 #include "PositionCheck.h"
@@ -98,6 +99,8 @@ TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* 
     clockB_.OnTimeout = [this](TRelojChess*) { FClockBTimeout(); };
     // The engine's strength: five plies, with the quiescence search after them.
     model_.SetSearchDepth(EngineSearchDepth);
+    builtIn_ = std::make_shared<TBuiltInOpponent>(*this);
+    opponent_ = builtIn_;
 
     model_.OnLegalMove = [this](Square o, Square n) { FBoardLegalMove(o, n); };
     model_.OnCapture = [this](Square o, Square n, char c) { FBoardCapture(o, n, c); };
@@ -131,6 +134,8 @@ TGameController::~TGameController() {
     model_.OnDraw = nullptr;
     clockW_.OnTimeout = nullptr;
     clockB_.OnTimeout = nullptr;
+    opponent_->OnFailure = nullptr;
+    opponent_->LeaveSeat();
     model_.SetComputerPlaysWhite(false);
     model_.SetComputerPlaysBlack(false);
     model_.StopThinking();
@@ -285,11 +290,30 @@ void TGameController::RunWaitingSetUps() {
 }
 
 void TGameController::StartLocalGame(TGameMode mode, bool userPlaysWhite, int minutes) {
-    WhenNoMoveInProgress([this, mode, userPlaysWhite, minutes] {
+    StartLocalGameWith(builtIn_, mode, userPlaysWhite, minutes);
+}
+
+void TGameController::StartEngineGame(std::shared_ptr<TEngineOpponent> engine, bool userPlaysWhite,
+                                      int minutes) {
+    StartLocalGameWith(engine ? std::move(engine) : builtIn_, TGameMode::VsComputer, userPlaysWhite,
+                       minutes);
+}
+
+void TGameController::StartLocalGameWith(std::shared_ptr<TEngineOpponent> engine, TGameMode mode,
+                                         bool userPlaysWhite, int minutes) {
+    WhenNoMoveInProgress([this, engine, mode, userPlaysWhite, minutes] {
         const bool computer = mode == TGameMode::VsComputer;
+        if (computer && engine != opponent_) {
+            // The last engine leaves with its game.
+            if (turn_ != TTurn::None) EndGame(TEndReason::Abandoned);
+            opponent_->LeaveSeat();
+            opponent_->OnFailure = nullptr;
+            opponent_ = engine;
+            opponent_->OnFailure = [this](const QString& reason) { EngineFailed(reason); };
+        }
         gameMode_ = computer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
         const TPlayer own{nick_, elo_};
-        const TPlayer other = computer ? TPlayer{QString::fromLatin1(ComputerName), computerElo_}
+        const TPlayer other = computer ? TPlayer{opponent_->Name(), opponent_->Elo()}
                                        : TPlayer{nick_ + QStringLiteral(" 2"), elo_};
         whitePlayer_ = userPlaysWhite ? own : other;
         blackPlayer_ = userPlaysWhite ? other : own;
@@ -360,7 +384,7 @@ bool TGameController::StartFromPosition(const QString& fen, int minutes, QString
     const bool whiteToMove = fen.simplified().section(u' ', 1, 1) != u"b";
     EndGame(TEndReason::Abandoned);
     startFen_ = fen.trimmed();
-    StartLocalGame(mode, whiteToMove, minutes);
+    StartLocalGameWith(opponent_, mode, whiteToMove, minutes);
     startFen_.clear();
     if (reason) reason->clear();
     return true;
@@ -409,6 +433,7 @@ void TGameController::StartGame() {
     // afresh.
     model_.SetComputerPlaysWhite(false);
     model_.SetComputerPlaysBlack(false);
+    opponent_->LeaveSeat();
     SetCommands(false, drawAllowed_, resignAllowed_);
     MeteRuido("nueva");
     ClearCaptured();
@@ -447,9 +472,7 @@ void TGameController::StartGame() {
     if (gameMode_ != TGameMode::Replay) {
         record_.clear();
         // The record names the engine's level it was played against.
-        if (gameMode_ == TGameMode::VsComputer)
-            record_.append(QStringLiteral("{Nivel de ") + QLatin1String(ComputerName) +
-                           QStringLiteral(": ") + QString::number(engineDepth_) + u'}');
+        if (gameMode_ == TGameMode::VsComputer) record_.append(opponent_->RecordNote());
         recordResult_.clear();
         Raise(OnRecordChanged);
     }
@@ -480,12 +503,7 @@ void TGameController::StartGame() {
     case TGameMode::VsComputer:
         moveSerial_ = 1;
         SetLocalMayMove(userFirst);
-        model_.SetSearchDepth(engineDepth_);
-        model_.SetCustomEngine(false);
-        if (myColour_ == TColour::White)
-            model_.SetComputerPlaysBlack(true);
-        else
-            model_.SetComputerPlaysWhite(true);
+        opponent_->TakeSeat(myColour_ != TColour::White, true);
         break;
     case TGameMode::LocalTwoPlayers:
         moveSerial_ = 1;
@@ -750,10 +768,15 @@ bool TGameController::TakeBack() {
     // position, the record and the turn are whole again: it never searches
     // a half-restored game. A move it had handed over is played while it is
     // parked, and is then taken back with the rest.
-    const bool engineWhite = model_.ComputerPlaysWhite();
-    const bool engineBlack = model_.ComputerPlaysBlack();
+    // An engine of another process plays the colour the user does not.
+    const bool external = gameMode_ == TGameMode::VsComputer && opponent_ != builtIn_;
+    const bool engineWhite =
+        model_.ComputerPlaysWhite() || (external && myColour_ != TColour::White);
+    const bool engineBlack =
+        model_.ComputerPlaysBlack() || (external && myColour_ == TColour::White);
     model_.SetComputerPlaysWhite(false);
     model_.SetComputerPlaysBlack(false);
+    if (external) opponent_->LeaveSeat();
     if (!TakeBackAllowed()) return false; // that move ended the game
     auto computerToMove = [&] { return model_.WhiteToMove() ? engineWhite : engineBlack; };
     // Against the engine the user gets the move back: the engine's reply
@@ -785,8 +808,12 @@ bool TGameController::TakeBack() {
     const bool userToMove = gameMode_ == TGameMode::LocalTwoPlayers || !computerToMove();
     SetLocalMayMove(userToMove);
     SetCommands(false, LocalToMove(), resignAllowed_);
-    model_.SetComputerPlaysWhite(engineWhite);
-    model_.SetComputerPlaysBlack(engineBlack);
+    if (external) {
+        opponent_->TakeSeat(engineWhite, false);
+    } else {
+        model_.SetComputerPlaysWhite(engineWhite);
+        model_.SetComputerPlaysBlack(engineBlack);
+    }
     return true;
 }
 
@@ -866,6 +893,7 @@ void TGameController::EndGame(TEndReason reason) {
     // that ends the game by itself leaves this EndGame nothing to do.)
     if (model_.ComputerPlaysWhite()) model_.SetComputerPlaysWhite(false);
     if (model_.ComputerPlaysBlack()) model_.SetComputerPlaysBlack(false);
+    opponent_->LeaveSeat();
     clockW_.Stop();
     clockB_.Stop();
     if (turn_ == TTurn::None) return;
@@ -918,6 +946,14 @@ void TGameController::EndGame(TEndReason reason) {
             panel = QStringLiteral("Ganan Blancas por ");
         }
         break;
+    case TEndReason::EngineFailure: {
+        const bool whiteLost = myColour_ == TColour::Black;
+        resultText_ = whiteLost ? QStringLiteral("0-1") : QStringLiteral("1-0");
+        whiteScore = whiteLost ? 0 : 100;
+        panel = (whiteLost ? QStringLiteral("Ganan Negras: ") : QStringLiteral("Ganan Blancas: ")) +
+                engineFailure_;
+        break;
+    }
     case TEndReason::ObservedEnd:
         break;
     case TEndReason::Abandoned:
@@ -947,12 +983,14 @@ void TGameController::EndGame(TEndReason reason) {
                                           " abandona",
                                           " Jaque Mate",
                                           " tiempo",
+                                          "",
+                                          "",
                                           ""};
     panel += QString::fromUtf8(endings[static_cast<int>(reason)]);
     SetPanel(panel, TTurnPanel::TKind::Ended);
     if ((reason == TEndReason::DrawAgreed || reason == TEndReason::OwnResignation ||
          reason == TEndReason::OpponentResignation || reason == TEndReason::Time ||
-         reason == TEndReason::ObservedEnd) &&
+         reason == TEndReason::ObservedEnd || reason == TEndReason::EngineFailure) &&
         gameMode_ != TGameMode::Replay)
         AppendToLastRecordLine(QStringLiteral(" {") + panel + u'}');
     if (role_ != TRole::Observer) {
@@ -961,7 +999,7 @@ void TGameController::EndGame(TEndReason reason) {
                 elo_ = whitePlayer_.Elo;
             else if (myColour_ == TColour::Black)
                 elo_ = blackPlayer_.Elo;
-        } else if (gameMode_ == TGameMode::VsComputer) {
+        } else if (gameMode_ == TGameMode::VsComputer && opponent_->KeepsRating()) {
             if (myColour_ == TColour::White)
                 computerElo_ = blackPlayer_.Elo;
             else if (myColour_ == TColour::Black)
@@ -998,7 +1036,7 @@ QString TGameController::EndAnnouncement(const QString& panel, int ownBefore) co
                           .arg(QString::asprintf("%+d", elo_ - ownBefore));
     case TGameMode::VsComputer:
         return text + QString::fromUtf8("Tu ELO no cambia en las partidas contra ") +
-               QLatin1String(ComputerName);
+               opponent_->Name();
     default:
         return text + QString::fromUtf8("Tu ELO no cambia en las partidas en un solo tablero");
     }
@@ -1047,6 +1085,12 @@ void TGameController::AbandonGame() {
 void TGameController::OfferDraw() {
     if (gameMode_ == TGameMode::Replay) return;
     if (network_) network_->SendDrawOffer(QString::fromUtf8("¿Tablas?"));
+}
+
+void TGameController::EngineFailed(const QString& reason) {
+    if (gameMode_ != TGameMode::VsComputer || turn_ == TTurn::None) return;
+    engineFailure_ = reason;
+    EndGame(TEndReason::EngineFailure);
 }
 
 void TGameController::FClockWTimeout() {

@@ -47,9 +47,11 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QTimer;
+class TEngineOpponent;
 class TChessModel;
 class TProgramEnv;
 class TZugaretSettings;
@@ -74,7 +76,8 @@ enum class TEndReason {
     Mate = 7,                // checkmate
     Time = 8,                // the side to move ran out of time
     ObservedEnd = 9,         // the host announced the end of the observed game
-    Abandoned = 10           // abandoned silently: no result
+    Abandoned = 10,          // abandoned silently: no result
+    EngineFailure = 11       // the engine opponent cannot go on: it loses
 };
 
 // What the turn panel shows.
@@ -249,7 +252,15 @@ public:
 
     // A game against the engine or for two at this board, as the new-game
     // dialog sets it up: players, colour, both clocks at minutes, start.
+    // The engine is the built-in one.
     void StartLocalGame(TGameMode mode, bool userPlaysWhite, int minutes);
+    // A game against engine (null: the built-in one), as StartLocalGame.
+    void StartEngineGame(std::shared_ptr<TEngineOpponent> engine, bool userPlaysWhite, int minutes);
+    // The engine of the current or last game against an engine.
+    TEngineOpponent& EngineOpponent() const { return *opponent_; }
+    // The engine opponent cannot go on: the game in progress against it ends
+    // as its loss, the reason in the panel and the record.
+    void EngineFailed(const QString& reason);
     // An agreed network game: this side plays White or Black against
     // opponent, both clocks at minutes, Network mode, start.
     void SetUpNetworkGame(bool userPlaysWhite, const TPlayer& opponent, int minutes);
@@ -363,6 +374,8 @@ private:
     void SavePgnDatabase();
     QString EndAnnouncement(const QString& panel, int ownBefore) const;
     void ShowMessage(const QString& text) const;
+    void StartLocalGameWith(std::shared_ptr<TEngineOpponent> engine, TGameMode mode,
+                            bool userPlaysWhite, int minutes);
     // Runs setUp now, or once the move being played has finished.
     void WhenNoMoveInProgress(std::function<void()> setUp);
     bool MoveHalfPlayed() const;
@@ -426,6 +439,11 @@ private:
         Square CheckSquare = Square::None;
     };
     std::vector<TBeforeMove> beforeMoves_;
+    // The engine that plays against the user (the built-in one unless a
+    // game against another was started) and why it failed.
+    std::shared_ptr<TEngineOpponent> builtIn_;
+    std::shared_ptr<TEngineOpponent> opponent_;
+    QString engineFailure_;
     // The position the game being started begins from (empty: the initial one).
     QString startFen_;
 
