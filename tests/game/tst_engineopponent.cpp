@@ -45,7 +45,7 @@ std::shared_ptr<TUciOpponent> Engine(TTestGame& t, const QString& path, const QS
     config.Strength = elo;
     auto engine = std::make_shared<TUciOpponent>(t.G(), config);
     TUciClient::TLimits limits;
-    limits.HandshakeMs = 1500;
+    limits.HandshakeMs = 4000;
     limits.MarginMs = 1500;
     engine->Client().SetLimits(limits);
     return engine;
@@ -119,7 +119,7 @@ void TstEngineOpponent::engineFaultsLoseTheGame_data() {
     QTest::newRow("no move at all")
         << fake << QStringList{"--garbage-at", "2"} << false << 0 << "jugada mal escrita";
     QTest::newRow("stalls until its flag falls")
-        << fake << QStringList{"--stall-at", "2"} << true << 2 << "por tiempo";
+        << fake << QStringList{"--stall-at", "2"} << true << 2 << "tiempo";
 }
 
 void TstEngineOpponent::engineFaultsLoseTheGame() {

@@ -27,7 +27,7 @@ TUciGo MoveTime(qint64 ms) {
 // Quick deadlines so that a silent engine is caught within the test.
 TUciClient::TLimits QuickLimits() {
     TUciClient::TLimits l;
-    l.HandshakeMs = 1500;
+    l.HandshakeMs = 4000;
     l.MarginMs = 1500;
     l.MaxLinesPerMove = 2000;
     return l;
