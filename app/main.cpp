@@ -3,6 +3,7 @@
 // real dialogs and sound), gives it the flat look and the icon, and runs the
 // event loop until the main window closes.
 
+#include "EngineConfig.h"
 #include "FlatStyle.h"
 #include "MainWindow.h"
 #include "ProgramEnv.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[]) {
     TQtSoundOutput sound;
     env.SetDialogs(&dialogs);
     env.SetSound(&sound);
+    env.SetEngineSearchPaths(EngineSearchPaths());
 
     TZugaretProgram program(env);
     if (program.Terminated()) return 0;

@@ -1,5 +1,6 @@
 #include "ConfigurationWindow.h"
 
+#include "Settings.h"
 #include "UiDialogs.h"
 
 #include <QButtonGroup>
@@ -7,10 +8,12 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
@@ -57,6 +60,7 @@ TFrmConfiguracion::TFrmConfiguracion(const TConfigModel& model, TUiDialogs& dial
     PageControl1 = new QTabWidget(this);
     BuildAppearance();
     BuildSounds();
+    BuildEngines();
     BuildWeb();
     bCerrar = new QPushButton(QStringLiteral("Cerrar"), this);
     connect(bCerrar, &QPushButton::clicked, this, [this] { bCerrarClick(); });
@@ -187,6 +191,95 @@ void TFrmConfiguracion::BuildWeb() {
         child->setMouseTracking(true);
         child->installEventFilter(this);
     }
+}
+
+void TFrmConfiguracion::BuildEngines() {
+    tabMotores = new QWidget;
+    PageControl1->addTab(tabMotores, QStringLiteral("Motores"));
+    lbMotores = new QListWidget(tabMotores);
+    lbMotores->setObjectName("lbMotores");
+    bAnadirMotor = new QPushButton(QString::fromUtf8("Añadir motor…"), tabMotores);
+    bAnadirMotor->setObjectName("bAnadirMotor");
+    bQuitarMotor = new QPushButton(QStringLiteral("Quitar"), tabMotores);
+    bQuitarMotor->setObjectName("bQuitarMotor");
+    lMotores = new QLabel(tabMotores);
+    lMotores->setTextFormat(Qt::PlainText);
+    lMotores->setWordWrap(true);
+    lMotores->setText(QString::fromUtf8(
+        "Motores UCI: aparecen en «Nueva partida» junto a ZuzPlak. Los encontrados en el "
+        "sistema no se pueden quitar."));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(bAnadirMotor);
+    buttons->addWidget(bQuitarMotor);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(tabMotores);
+    layout->addWidget(lbMotores, 1);
+    layout->addLayout(buttons);
+    layout->addWidget(lMotores);
+    connect(bAnadirMotor, &QPushButton::clicked, this, [this] { bAnadirMotorClick(); });
+    connect(bQuitarMotor, &QPushButton::clicked, this, [this] { bQuitarMotorClick(); });
+    connect(lbMotores, &QListWidget::currentRowChanged, this, [this](int row) {
+        bQuitarMotor->setEnabled(row >= 0 && row < model_.Engines.size() &&
+                                 !model_.Engines.at(row).Found && !probe_);
+    });
+    ShowEngines();
+}
+
+void TFrmConfiguracion::ShowEngines() {
+    lbMotores->clear();
+    for (const TEngineConfig& e : std::as_const(model_.Engines)) {
+        QString line = e.ShownName() + QStringLiteral(" — ") + e.StrengthText() +
+                       QStringLiteral(" — ") + e.Path;
+        if (e.Found) line += QStringLiteral(" (encontrado)");
+        lbMotores->addItem(line);
+    }
+    if (probe_) lbMotores->addItem(QString::fromUtf8("Comprobando el motor…"));
+    bAnadirMotor->setEnabled(!probe_ && model_.Engines.size() < TZugaretSettings::MostEngines);
+    bQuitarMotor->setEnabled(false);
+}
+
+void TFrmConfiguracion::bAnadirMotorClick() {
+    if (probe_) return;
+    TFileDialogRequest request;
+    request.Caption = QStringLiteral("Elegir un motor UCI");
+    request.Filter = QStringLiteral("Todos los archivos|*");
+    const QString chosen = dialogs_.OpenFileName(request);
+    if (chosen.isEmpty()) return;
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    const QString refusal = EngineRefusal(model_.Engines, path);
+    if (!refusal.isEmpty()) {
+        dialogs_.ShowMessage(refusal, QString(), TMessageKind::Error);
+        return;
+    }
+    TEngineConfig engine;
+    engine.Path = path;
+    // Added once it has answered: its name and strength settings with it.
+    probe_ = new TEngineProbe(engine, this);
+    probe_->OnDone = [this](const TEngineConfig& probed) {
+        probe_->deleteLater();
+        probe_ = nullptr;
+        model_.Engines.append(probed);
+        ShowEngines();
+        lbMotores->setCurrentRow(int(model_.Engines.size()) - 1);
+        if (model_.ApplyEngines) model_.ApplyEngines(model_.Engines);
+    };
+    probe_->OnFailed = [this, path](const QString& reason) {
+        probe_->deleteLater();
+        probe_ = nullptr;
+        ShowEngines();
+        dialogs_.ShowMessage(QString::fromUtf8("No se ha añadido %1: %2").arg(path, reason),
+                             QString(), TMessageKind::Error);
+    };
+    ShowEngines();
+    probe_->Start();
+}
+
+void TFrmConfiguracion::bQuitarMotorClick() {
+    const int row = lbMotores->currentRow();
+    if (probe_ || row < 0 || row >= model_.Engines.size() || model_.Engines.at(row).Found) return;
+    model_.Engines.removeAt(row);
+    ShowEngines();
+    if (model_.ApplyEngines) model_.ApplyEngines(model_.Engines);
 }
 
 bool TFrmConfiguracion::eventFilter(QObject* watched, QEvent* event) {

@@ -1,9 +1,11 @@
 #pragma once
 // TFrmConfiguracion: the configuration window. The user picks the piece set
 // and the light and dark square pictures of the board, or puts the built-in
-// look back, and picks the sound set; every change reaches the main window at
-// once through the appliers of TConfigModel. A third page about a web address
-// and FTP access is shown disabled and stores nothing.
+// look back, and picks the sound set; on the "Motores" page the user sees the
+// external UCI engines (those found on the system and those added by path)
+// and adds or removes them. Every change reaches the main window at once
+// through the appliers of TConfigModel. A page about a web address and FTP
+// access is shown disabled and stores nothing.
 //
 // The window knows neither the main window nor the board: it works on a copy
 // of TConfigModel and talks to the user through TUiDialogs. The main window
@@ -19,7 +21,14 @@
 // - the two reset buttons put the built-in look back on the board (a null
 //   picture to the appliers), in the previews and in the stored file names;
 // - opening the window changes nothing; the sound folder changes only when
-//   the user clicks a set.
+//   the user clicks a set;
+// - an engine is added only when it is an executable file not listed yet
+//   whose path the settings can hold, and once it has answered as a UCI
+//   engine (its name and strength settings learnt then); one that does not
+//   answer is not added and the user is told why; found engines cannot be
+//   removed.
+
+#include "EngineConfig.h"
 
 #include <QImage>
 #include <QString>
@@ -31,6 +40,7 @@ class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -65,6 +75,10 @@ struct TConfigModel {
     std::function<void(const QImage& picture, const QString& file)> ApplySquareDark;
     // SoundFolder.
     std::function<void(const QString& folder)> ApplySoundFolder;
+
+    // The external engines, and the list as the "Motores" page leaves it.
+    QList<TEngineConfig> Engines;
+    std::function<void(const QList<TEngineConfig>& engines)> ApplyEngines;
 };
 
 class TFrmConfiguracion : public QWidget {
@@ -95,11 +109,20 @@ public:
     void eUrlMouseMove(QWidget* control);
     void GroupBox1MouseMove();
     void bCerrarClick();
+    void bAnadirMotorClick();
+    void bQuitarMotorClick();
+    // An engine being added is still being asked.
+    bool ProbingEngine() const { return probe_ != nullptr; }
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* tabApariencia = nullptr;
     QWidget* tabSonidos = nullptr;
     QWidget* tabWeb = nullptr;
+    QWidget* tabMotores = nullptr;
+    QListWidget* lbMotores = nullptr;
+    QPushButton* bAnadirMotor = nullptr;
+    QPushButton* bQuitarMotor = nullptr;
+    QLabel* lMotores = nullptr;
     QPushButton* bCambiarPiezas = nullptr;
     QToolButton* bPiezasNil = nullptr;
     QPushButton* bCuadrosBlancos = nullptr;
@@ -135,6 +158,8 @@ private:
     void BuildAppearance();
     void BuildSounds();
     void BuildWeb();
+    void BuildEngines();
+    void ShowEngines();
 
     TConfigModel model_;
     TUiDialogs& dialogs_;
@@ -142,4 +167,5 @@ private:
     QImage shownPieces_;
     QImage shownLight_;
     QImage shownDark_;
+    TEngineProbe* probe_ = nullptr;
 };

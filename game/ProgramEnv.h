@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 class TUiDialogs;
@@ -63,6 +64,11 @@ public:
     TSoundOutput* Sound() const { return sound_; }
     void SetSound(TSoundOutput* sound) { sound_ = sound; }
 
+    // Where external engines are looked for (EngineConfig.h); none unless set,
+    // so that a program built by a test finds none.
+    QStringList EngineSearchPaths() const { return engineSearchPaths_; }
+    void SetEngineSearchPaths(const QStringList& paths) { engineSearchPaths_ = paths; }
+
     // Plays a cue of soundFolder through Sound(); silent when there is none.
     void PlayCue(const QString& soundFolder, const QString& cue) const;
 
@@ -88,4 +94,5 @@ private:
     quint16 chatPort_ = DefaultChatPort;
     TUiDialogs* dialogs_ = nullptr;
     TSoundOutput* sound_ = nullptr;
+    QStringList engineSearchPaths_;
 };

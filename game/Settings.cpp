@@ -52,6 +52,11 @@ public:
         return value;
     }
 
+    void RemoveValue(const QString& section, const QString& key) {
+        for (int at = KeyLine(section, key); at >= 0; at = KeyLine(section, key))
+            lines_.removeAt(at);
+    }
+
     void SetValue(const QString& section, const QString& key, QString value) {
         // A line break inside a value would start a new key.
         value.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -180,6 +185,75 @@ bool IsHex(const QByteArray& text) {
     return true;
 }
 
+QString EngineKey(const char* key, int n) {
+    return QLatin1String(key) + QString::number(n);
+}
+
+QList<TEngineConfig> ReadEngines(const TIniText& ini) {
+    const QString section = QStringLiteral("Motores");
+    QList<TEngineConfig> engines;
+    const int count =
+        qBound(0, ReadInt(ini, "Motores", "Cuantos", 0), TZugaretSettings::MostEngines);
+    for (int n = 1; n <= count; ++n) {
+        TEngineConfig e;
+        e.Path = ini.Value(section, EngineKey("Ruta", n)).value_or(QString()).trimmed();
+        if (e.Path.isEmpty()) continue;
+        e.Name = ini.Value(section, EngineKey("Nombre", n)).value_or(QString());
+        e.Found = ini.Value(section, EngineKey("Encontrado", n)).value_or(QString()) == u"1";
+        const auto strength = ini.Value(section, EngineKey("Fuerza", n));
+        if (strength) {
+            e.Probed = true;
+            const QStringList words = strength->simplified().split(u' ');
+            bool minOk = false, maxOk = false;
+            const int min = words.value(1).toInt(&minOk);
+            const int max = words.value(2).toInt(&maxOk);
+            if (words.size() == 3 && minOk && maxOk && min <= max &&
+                (words.first() == u"elo" || words.first() == u"nivel")) {
+                e.Offered.Kind =
+                    words.first() == u"elo" ? TUciStrength::TKind::Elo : TUciStrength::TKind::Skill;
+                e.Offered.Min = min;
+                e.Offered.Max = max;
+            }
+        }
+        bool ok = false;
+        const int value = ini.Value(section, EngineKey("Valor", n)).value_or(QString()).toInt(&ok);
+        if (ok && e.Offered.Kind != TUciStrength::TKind::None)
+            e.Strength = qBound(e.Offered.Min, value, e.Offered.Max);
+        engines.append(e);
+    }
+    return engines;
+}
+
+void WriteEngines(TIniText& ini, const QList<TEngineConfig>& engines) {
+    const QString section = QStringLiteral("Motores");
+    const int count = int(qMin<qsizetype>(engines.size(), TZugaretSettings::MostEngines));
+    WriteInt(ini, "Motores", "Cuantos", count);
+    for (int n = 1; n <= count; ++n) {
+        const TEngineConfig& e = engines.at(n - 1);
+        ini.SetValue(section, EngineKey("Ruta", n), e.Path);
+        ini.SetValue(section, EngineKey("Nombre", n), e.Name);
+        ini.SetValue(section, EngineKey("Encontrado", n), e.Found ? QStringLiteral("1") : "0");
+        QString strength;
+        if (e.Offered.Kind == TUciStrength::TKind::None)
+            strength = QStringLiteral("ninguna");
+        else
+            strength = QStringLiteral("%1 %2 %3")
+                           .arg(e.Offered.Kind == TUciStrength::TKind::Elo ? "elo" : "nivel")
+                           .arg(e.Offered.Min)
+                           .arg(e.Offered.Max);
+        if (e.Probed)
+            ini.SetValue(section, EngineKey("Fuerza", n), strength);
+        else
+            ini.RemoveValue(section, EngineKey("Fuerza", n));
+        ini.SetValue(section, EngineKey("Valor", n),
+                     e.Strength ? QString::number(*e.Strength) : QString());
+    }
+    // The keys of engines removed since the last save go.
+    for (int n = count + 1; n <= TZugaretSettings::MostEngines; ++n)
+        for (const char* key : {"Ruta", "Nombre", "Encontrado", "Fuerza", "Valor"})
+            ini.RemoveValue(section, EngineKey(key, n));
+}
+
 } // namespace
 
 bool TZugaretSettings::Load(const QString& path, QString* error) {
@@ -213,6 +287,7 @@ bool TZugaretSettings::Load(const QString& path, QString* error) {
     VersionState = ReadInt(ini, "Board", "State", VersionState);
     const auto storedElo = ini.Value(QStringLiteral("User"), QStringLiteral("Elo"));
     Elo = storedElo ? BoundedElo(EloFromStored(storedElo->toLatin1())) : DefaultElo;
+    if (ini.Value(QStringLiteral("Motores"), QStringLiteral("Cuantos"))) Engines = ReadEngines(ini);
     return true;
 }
 
@@ -238,6 +313,7 @@ bool TZugaretSettings::Save(const QString& path, QString* error) const {
     WriteText(ini, "Sonidos", "Carpeta", SoundFolder);
     WriteInt(ini, "Chat", "Height", ChatHeight);
     WriteInt(ini, "Game", "Visible", GameWindowVisible ? 1 : 0);
+    if (Engines) WriteEngines(ini, *Engines);
     return WriteAll(path, ini, error);
 }
 

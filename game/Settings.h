@@ -1,9 +1,12 @@
 #pragma once
 
+#include "EngineConfig.h"
 #include "SoundCues.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // The program's version text, shown in titles and compared by the update check.
 inline constexpr const char* ZugaretVersion = "2.01";
@@ -66,6 +69,12 @@ public:
     QString WebUrl = QString::fromLatin1(DefaultWebUrl); // Url
     // [Sonidos]
     QString SoundFolder = QString::fromLatin1(SoundFolderTarambo); // Carpeta
+    // [Motores]: Cuantos, then for each engine n from 1: Ruta<n>, Nombre<n>,
+    // Encontrado<n>, Fuerza<n> ("elo MIN MAX", "nivel MIN MAX", "ninguna";
+    // missing: not asked yet) and Valor<n> (the chosen strength; empty: full).
+    // Save leaves the section as it is when Engines is not set.
+    static constexpr int MostEngines = 32;
+    std::optional<QList<TEngineConfig>> Engines;
 
     // Reads path into this object, every key falling back to its default.
     // Returns false (and why in error) when the file is missing or cannot be

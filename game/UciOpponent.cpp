@@ -3,16 +3,11 @@
 #include "ChessModel.h"
 #include "GameController.h"
 
-#include <QFileInfo>
 #include <QTimer>
 
 namespace {
 const QString InitialFen =
     QStringLiteral("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-}
-
-QString TEngineConfig::ShownName() const {
-    return Name.trimmed().isEmpty() ? QFileInfo(Path).fileName() : Name;
 }
 
 TUciOpponent::TUciOpponent(TGameController& game, const TEngineConfig& config, QObject* parent)

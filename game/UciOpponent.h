@@ -16,9 +16,9 @@
 //  - the moves sent are those played on the board since the game's start,
 //    a promotion with the piece the pawn became.
 
+#include "EngineConfig.h"
 #include "EngineOpponent.h"
 #include "Square.h"
-#include "UciClient.h"
 
 #include <QByteArray>
 #include <QList>
@@ -26,21 +26,7 @@
 #include <QPair>
 #include <QString>
 
-#include <optional>
-
 class TGameController;
-
-// An external engine as the user configured it.
-struct TEngineConfig {
-    QString Path;
-    QString Name; // empty: the file's name
-    QStringList Arguments;
-    QList<QPair<QByteArray, QByteArray>> Options;
-    TUciStrength Offered;        // how its strength can be limited, as last seen
-    std::optional<int> Strength; // the chosen value (Offered's units); none: full strength
-
-    QString ShownName() const;
-};
 
 class TUciOpponent : public QObject, public TEngineOpponent {
     Q_OBJECT

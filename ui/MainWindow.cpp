@@ -510,6 +510,11 @@ void TFrmPrincipal::bNuevaPartidaClick() {
         }
         opponents << QString::fromLatin1(TGameController::ComputerName) << game_->Nick();
         dlg->SetOpponents(opponents);
+        dlg->SetEngines(engines_);
+        dlg->OnEngineChosen = [this](const TEngineConfig& chosen) {
+            for (TEngineConfig& e : engines_)
+                if (e.Path == chosen.Path) e.Strength = chosen.Strength;
+        };
     }
     // After playing White the dialog proposes Black; the opponent and the
     // minutes are the last ones chosen (the level is the engine's own).
@@ -612,6 +617,8 @@ void TFrmPrincipal::bConfiguracionClick() {
         DarkSquareFile = file;
     };
     model.ApplySoundFolder = [this](const QString& folder) { game_->SetSoundFolder(folder); };
+    model.Engines = engines_;
+    model.ApplyEngines = [this](const QList<TEngineConfig>& engines) { engines_ = engines; };
     // Modal, destroyed when closed, and shown over this window.
     auto* window = new TFrmConfiguracion(model, *dialogs, this);
     window->adjustSize();
@@ -703,6 +710,9 @@ void TFrmPrincipal::FormCreate() {
     GameWindowVisible = s.GameWindowVisible;
     ChatHeight = s.ChatHeight;
     game_->LoadSettings(s);
+    engines_ = s.Engines.value_or(QList<TEngineConfig>());
+    MergeFoundEngines(engines_, env_.EngineSearchPaths());
+    ProbeEngines();
 
     if (game_->Nick().isEmpty()) {
         if (TUiDialogs* d = Dialogs())
@@ -749,10 +759,26 @@ void TFrmPrincipal::FormClose() {
     s.ShowDestinations = ShowDestinations;
     s.ChatHeight = chat_ ? chat_->height() : ChatHeight;
     s.GameWindowVisible = partida_ ? partida_->isVisible() : GameWindowVisible;
+    s.Engines = engines_;
     QString error;
     if (!s.Save(env_.IniFile(), &error))
         ShowMessage(error.isEmpty() ? QStringLiteral("Error al guardar el ELO")
                                     : QStringLiteral("Error al guardar el ELO") + "\n\r" + error);
+}
+
+void TFrmPrincipal::ProbeEngines() {
+    // An engine not asked yet tells its name and strength settings once.
+    for (const TEngineConfig& engine : std::as_const(engines_)) {
+        if (engine.Probed) continue;
+        auto* probe = new TEngineProbe(engine, this);
+        probe->OnDone = [this, probe](const TEngineConfig& probed) {
+            for (TEngineConfig& e : engines_)
+                if (e.Path == probed.Path && !e.Probed) e = probed;
+            probe->deleteLater();
+        };
+        probe->OnFailed = [probe](const QString&) { probe->deleteLater(); };
+        probe->Start();
+    }
 }
 
 QString TFrmPrincipal::QuitQuestion() {

@@ -22,6 +22,7 @@
 // through the environment's dialogs and sound output, so a program can be
 // built and played in a test without a display or an audio device.
 
+#include "EngineConfig.h"
 #include "GameController.h"
 #include "Square.h"
 
@@ -199,5 +200,8 @@ private:
     bool framePlaced_ = false;
     // What the new-game dialog proposes: the last opponent and minutes chosen.
     QString lastOpponent_;
+    // The external engines: the settings' list with those found on the system.
+    QList<TEngineConfig> engines_;
+    void ProbeEngines();
     int lastMinutes_ = 15;
 };

@@ -2,9 +2,13 @@
 
 #include "EngineLevel.h"
 #include "GameController.h"
+#include "ProgramEnv.h"
+#include "UciOpponent.h"
+#include "UiDialogs.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -44,6 +48,10 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     };
     showElo(eNivel->value());
     connect(eNivel, &QSpinBox::valueChanged, this, showElo);
+    eFuerza = new QSpinBox(this);
+    eFuerza->setObjectName("eFuerza");
+    eFuerza->setToolTip(QString::fromUtf8("Fuerza del motor: su Elo o su nivel"));
+    eFuerza->hide();
     rbBlancas = new QRadioButton("Blancas", this);
     rbNegras = new QRadioButton("Negras", this);
     rbBlancas->setChecked(true);
@@ -70,6 +78,7 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     form->addRow("Tiempo:", eDuracion);
     auto* nivel = new QHBoxLayout;
     nivel->addWidget(eNivel);
+    nivel->addWidget(eFuerza);
     nivel->addWidget(lNivelElo);
     nivel->addStretch(1);
     form->addRow("Nivel:", nivel);
@@ -97,8 +106,56 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
 
 void TFrmConexion::cb1Change() {
     bCrear->setEnabled(cb1->count() > 0);
+    const TEngineConfig* engine = ChosenEngine();
+    eNivel->setVisible(!engine);
+    eFuerza->setVisible(engine != nullptr);
     eNivel->setEnabled(DepthOffered());
-    lNivelElo->setEnabled(DepthOffered());
+    eFuerza->setEnabled(StrengthOffered());
+    lNivelElo->setEnabled(DepthOffered() || StrengthOffered());
+    if (!engine) {
+        lNivelElo->setText(QString::fromUtf8("≈ %1 Elo").arg(EngineLevel(eNivel->value()).elo));
+        return;
+    }
+    if (StrengthOffered()) {
+        const bool elo = engine->Offered.Kind == TUciStrength::TKind::Elo;
+        eFuerza->setRange(engine->Offered.Min, engine->Offered.Max);
+        const int middle = elo ? 1500 : (engine->Offered.Min + engine->Offered.Max) / 2;
+        eFuerza->setValue(engine->Strength.value_or(middle));
+        lNivelElo->setText(elo ? QStringLiteral("Elo") : QStringLiteral("nivel"));
+    } else {
+        lNivelElo->setText(engine->StrengthText());
+    }
+}
+
+void TFrmConexion::SetEngines(const QList<TEngineConfig>& engines) {
+    engines_ = engines;
+    int at = cb1->findText(QLatin1String(TGameController::ComputerName));
+    at = at < 0 ? cb1->count() : at + 1;
+    for (int i = 0; i < engines.size(); ++i)
+        cb1->insertItem(at + i, engines.at(i).ShownName(), i);
+    cb1->setEnabled(cb1->count() > 0);
+    if (cb1->currentIndex() < 0 && cb1->count() > 0) cb1->setCurrentIndex(0);
+    cb1Change();
+}
+
+const TEngineConfig* TFrmConexion::ChosenEngine() const {
+    const QVariant index = cb1->currentData();
+    if (!index.isValid()) return nullptr;
+    const int i = index.toInt();
+    return i >= 0 && i < engines_.size() ? &engines_.at(i) : nullptr;
+}
+
+bool TFrmConexion::StrengthOffered() const {
+    const TEngineConfig* engine = ChosenEngine();
+    return engine && engine->Offered.Kind != TUciStrength::TKind::None;
+}
+
+void TFrmConexion::ChooseStrength(int value) {
+    eFuerza->setValue(value);
+}
+
+int TFrmConexion::Strength() const {
+    return eFuerza->value();
 }
 
 void TFrmConexion::ChooseDepth(int depth) {
@@ -110,7 +167,7 @@ int TFrmConexion::Depth() const {
 }
 
 bool TFrmConexion::DepthOffered() const {
-    return cb1->currentText() == QLatin1String(TGameController::ComputerName);
+    return !ChosenEngine() && cb1->currentText() == QLatin1String(TGameController::ComputerName);
 }
 
 void TFrmConexion::SetOpponents(const QStringList& nicks) {
@@ -159,9 +216,26 @@ void TFrmConexion::bCrearClick() {
     const bool white = rbBlancas->isChecked();
     const int minutes = eDuracion->value();
     const int depth = eNivel->value();
+    std::optional<TEngineConfig> engine;
+    if (const TEngineConfig* chosen = ChosenEngine()) {
+        engine = *chosen;
+        engine->Strength.reset();
+        if (StrengthOffered()) engine->Strength = eFuerza->value();
+    }
     if (OnChosen) OnChosen(opponent, minutes);
+    if (engine && OnEngineChosen) OnEngineChosen(*engine);
     close(); // the main window is enabled again first
-    if (opponent == QLatin1String(TGameController::ComputerName)) {
+    if (engine) {
+        // A file that went away since it was listed starts no game.
+        if (!QFileInfo(engine->Path).isExecutable()) {
+            if (TUiDialogs* d = game_.Env().Dialogs())
+                d->ShowMessage(QString::fromUtf8("No se encuentra el motor %1 en %2")
+                                   .arg(engine->ShownName(), engine->Path),
+                               QString(), TMessageKind::Error);
+            return;
+        }
+        game_.StartEngineGame(std::make_shared<TUciOpponent>(game_, *engine), white, minutes);
+    } else if (opponent == QLatin1String(TGameController::ComputerName)) {
         game_.SetEngineDepth(depth);
         game_.StartLocalGame(TGameMode::VsComputer, white, minutes);
     } else if (opponent == game_.Nick())

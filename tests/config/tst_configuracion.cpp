@@ -1,12 +1,15 @@
 // The configuration window: it opens showing what is in use, takes pictures in
 // every format Qt reads and refuses anything else, puts the built-in look back
-// and picks the sound set.
+// and picks the sound set; on the "Motores" page engines are added once they
+// answer as UCI engines and removed unless found on the system.
 
 #include "ConfigurationWindow.h"
 #include "SoundCues.h"
 #include "UiDialogs.h"
 
+#include <QCoreApplication>
 #include <QImageReader>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -78,6 +81,8 @@ private slots:
     void pictures_data();
     void pictures();
     void resets();
+    void engines_data();
+    void engines();
 };
 
 void TstConfiguracion::opensShowingWhatIsInUse_data() {
@@ -173,6 +178,84 @@ void TstConfiguracion::resets() {
         QCOMPARE(f.applied.last(), QString("0  0x0"));
         QCOMPARE(f.Shown(0), f.BuiltIn[0]);
         QVERIFY(f.Stored(0).isEmpty());
+    }
+}
+
+void TstConfiguracion::engines_data() {
+    QTest::addColumn<QString>("file"); // what the file dialog answers: "fake", "text", "true", ""
+    QTest::addColumn<bool>("listed");  // the fake engine is listed already
+    QTest::addColumn<QStringList>("names"); // the list the page leaves
+    QTest::addColumn<QString>("message");
+    QTest::newRow("added once it answers")
+        << "fake" << false << QStringList{"found", "Probado"} << "";
+    QTest::newRow("cancelled") << "" << false << QStringList{"found"} << "";
+    QTest::newRow("no program") << "text" << false << QStringList{"found"}
+                                << "no es un programa que se pueda ejecutar";
+    QTest::newRow("listed already") << "fake" << true << QStringList{"found", "mine"}
+                                    << QString::fromUtf8("ya está en la lista");
+    QTest::newRow("does not answer")
+        << "true" << false << QStringList{"found"} << QString::fromUtf8("No se ha añadido");
+}
+
+void TstConfiguracion::engines() {
+    QFETCH(QString, file);
+    QFETCH(bool, listed);
+    QFETCH(QStringList, names);
+    QFETCH(QString, message);
+    qputenv("ZUGARET_FAKE_UCI", "--name Probado --strength elo");
+    QTemporaryDir dir;
+    const QString fake = QCoreApplication::applicationDirPath() + "/zugaret-fake-uci";
+    const QString text = dir.filePath("notes.txt");
+    QFile notes(text);
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("uci\n") == 4);
+    notes.close();
+    TConfigModel model;
+    TEngineConfig found;
+    found.Path = "/usr/games/found";
+    found.Name = "found";
+    found.Found = true;
+    model.Engines << found;
+    if (listed) {
+        TEngineConfig mine;
+        mine.Path = fake;
+        mine.Name = "mine";
+        model.Engines << mine;
+    }
+    QList<TEngineConfig> applied = model.Engines;
+    model.ApplyEngines = [&applied](const QList<TEngineConfig>& e) { applied = e; };
+    TScriptedDialogs dialogs;
+    TFrmConfiguracion window(model, dialogs);
+    const QString answer = file == "fake"   ? fake
+                           : file == "text" ? text
+                           : file == "true" ? "/bin/true"
+                                            : "";
+    dialogs.AnswerOpenFile(answer);
+    window.bAnadirMotor->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.ProbingEngine(), 30000);
+    QStringList got;
+    for (const TEngineConfig& e : applied)
+        got << e.ShownName();
+    QCOMPARE(got, names);
+    QCOMPARE(window.lbMotores->count(), names.size());
+    const QStringList messages = dialogs.Messages();
+    QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(messages.first().contains(message), qPrintable(messages.first()));
+    if (names.size() == 2 && !listed) {
+        QCOMPARE(applied.last().StrengthText(), QString::fromUtf8("Elo 1000–2800"));
+        QVERIFY(window.lbMotores->item(1)->text().contains(fake));
+    }
+    // A found engine stays; one added by the user goes.
+    window.lbMotores->setCurrentRow(0);
+    QVERIFY(!window.bQuitarMotor->isEnabled());
+    window.bQuitarMotorClick();
+    QCOMPARE(applied.size(), names.size());
+    if (names.size() == 2) {
+        window.lbMotores->setCurrentRow(1);
+        QVERIFY(window.bQuitarMotor->isEnabled());
+        window.bQuitarMotor->click();
+        QCOMPARE(applied.size(), 1);
+        QCOMPARE(window.lbMotores->count(), 1);
     }
 }
 

@@ -44,6 +44,8 @@ private slots:
     void webUrl_data();
     void webUrl();
     void texts();
+    void engines_data();
+    void engines();
 
 private:
     QString IniPath() const { return dir_->filePath(QStringLiteral("ZuzPlak.ini")); }
@@ -327,6 +329,51 @@ void TstSettings::texts() {
     QVERIFY(about.contains(QStringLiteral("2.01")));
     QVERIFY(about.contains(QStringLiteral("/home/ana/.local/zug/")));
     QVERIFY(about.contains(QStringLiteral("\n\r")));
+}
+
+// The external engines in [Motores]: written and read back, removed ones
+// keys gone, a list that is not set leaves the section alone, and values a
+// hand-edited file damages fall back (no strength, no chosen value).
+void TstSettings::engines_data() {
+    QTest::addColumn<QByteArray>("before");    // the file's [Motores] section before
+    QTest::addColumn<bool>("set");             // the list is set when saving
+    QTest::addColumn<QStringList>("expected"); // each engine read back: name|strength|value|found
+    const QByteArray two = "[Motores]\r\nCuantos=2\r\nRuta1=/a/sf\r\nNombre1=SF\r\n"
+                           "Encontrado1=1\r\nFuerza1=elo 1320 3190\r\nValor1=1500\r\n"
+                           "Ruta2=/b/x\r\nNombre2=\r\nEncontrado2=0\r\nFuerza2=nivel 0 20\r\n"
+                           "Valor2=99\r\n";
+    QTest::newRow("kept when not set")
+        << two << false << QStringList{"SF|Elo 1320–3190|1500|1", "x|nivel 0–20|20|0"};
+    QTest::newRow("one removed") << two << true << QStringList{"SF|Elo 1320–3190|1500|1"};
+    QTest::newRow("damaged values")
+        << QByteArray("[Motores]\r\nCuantos=999\r\nRuta1=/a/sf\r\nFuerza1=elo 9 x\r\n"
+                      "Valor1=abc\r\nRuta2=\r\nRuta3=/c/y\r\n")
+        << false << QStringList{"sf|sin ajuste de fuerza|-|0", "y|sin comprobar|-|0"};
+}
+
+void TstSettings::engines() {
+    QFETCH(QByteArray, before);
+    QFETCH(bool, set);
+    QFETCH(QStringList, expected);
+    WriteFile(IniPath(), before);
+    TZugaretSettings s;
+    QVERIFY(s.Load(IniPath()));
+    QVERIFY(s.Engines.has_value());
+    if (set) {
+        s.Engines->resize(1);
+    } else {
+        s.Engines.reset();
+    }
+    QVERIFY(s.Save(IniPath()));
+    TZugaretSettings back;
+    QVERIFY(back.Load(IniPath()));
+    QStringList got;
+    for (const TEngineConfig& e : *back.Engines)
+        got << QStringList{e.ShownName(), e.StrengthText(),
+                           e.Strength ? QString::number(*e.Strength) : "-", e.Found ? "1" : "0"}
+                   .join('|');
+    QCOMPARE(got, expected);
+    if (set) QVERIFY(!ReadFile(IniPath()).contains("Ruta2"));
 }
 
 QTEST_APPLESS_MAIN(TstSettings)
