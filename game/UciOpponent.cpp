@@ -16,7 +16,7 @@ TUciOpponent::TUciOpponent(TGameController& game, const TEngineConfig& config, Q
     for (const auto& [name, value] : config_.Options)
         client_->SetOption(name, value);
     if (config_.Strength && config_.Offered.Kind != TUciStrength::TKind::None)
-        client_->SetStrength(*config_.Strength);
+        client_->SetStrength(config_.Offered.Kind, *config_.Strength);
     connect(client_, &TUciClient::BestMove, this, [this](const QByteArray& m) { Answer(m); });
     connect(client_, &TUciClient::Failed, this, [this](const QString& why) { Failure(why); });
     movePlayedId_ =

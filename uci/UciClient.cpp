@@ -24,23 +24,24 @@ int Bounded(qint64 value) {
 
 } // namespace
 
-TUciStrength TUciStrength::Of(const QList<TUciOption>& options) {
+TUciStrength TUciStrength::OfKind(const QList<TUciOption>& options, TKind kind) {
     TUciStrength s;
-    const TUciOption* elo = FindOption(options, "UCI_Elo", TUciOptionType::Spin);
-    if (elo && FindOption(options, "UCI_LimitStrength", TUciOptionType::Check) &&
-        elo->min <= elo->max) {
-        s.Kind = TKind::Elo;
-        s.Min = Bounded(elo->min);
-        s.Max = Bounded(elo->max);
-        return s;
-    }
-    const TUciOption* skill = FindOption(options, "Skill Level", TUciOptionType::Spin);
-    if (skill && skill->min <= skill->max) {
-        s.Kind = TKind::Skill;
-        s.Min = Bounded(skill->min);
-        s.Max = Bounded(skill->max);
+    const TUciOption* spin = nullptr;
+    if (kind == TKind::Elo && FindOption(options, "UCI_LimitStrength", TUciOptionType::Check))
+        spin = FindOption(options, "UCI_Elo", TUciOptionType::Spin);
+    else if (kind == TKind::Skill)
+        spin = FindOption(options, "Skill Level", TUciOptionType::Spin);
+    if (spin && spin->min <= spin->max) {
+        s.Kind = kind;
+        s.Min = Bounded(spin->min);
+        s.Max = Bounded(spin->max);
     }
     return s;
+}
+
+TUciStrength TUciStrength::Of(const QList<TUciOption>& options) {
+    const TUciStrength elo = OfKind(options, TKind::Elo);
+    return elo.Kind != TKind::None ? elo : OfKind(options, TKind::Skill);
 }
 
 QList<QByteArray> TUciStrength::Commands(int value) const {
@@ -183,7 +184,8 @@ void TUciClient::HandshakeReply(const TUciReply& reply) {
                 }))
                 Send(FormatUciSetOption(name, value));
         if (strength_)
-            for (const QByteArray& line : TUciStrength::Of(options_).Commands(*strength_))
+            for (const QByteArray& line :
+                 TUciStrength::OfKind(options_, strengthKind_).Commands(*strength_))
                 Send(line);
         Send("isready");
         break;

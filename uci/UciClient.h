@@ -55,6 +55,8 @@ struct TUciStrength {
     // "UCI_LimitStrength" (check) with "UCI_Elo" (spin) when both are
     // offered, else "Skill Level" (spin), else none.
     static TUciStrength Of(const QList<TUciOption>& options);
+    // That kind of limit alone (None when the engine does not offer it).
+    static TUciStrength OfKind(const QList<TUciOption>& options, TKind kind);
     // The setoption lines that put the engine at value (kept within Min..Max).
     QList<QByteArray> Commands(int value) const;
 };
@@ -82,8 +84,11 @@ public:
 
     // An option to set once the engine has said which it offers.
     void SetOption(const QByteArray& name, const QByteArray& value);
-    // The strength to set once known (UCI_Elo or Skill Level, see TUciStrength).
-    void SetStrength(int value) { strength_ = value; }
+    // The strength to set, in that kind's units, when the engine offers it.
+    void SetStrength(TUciStrength::TKind kind, int value) {
+        strengthKind_ = kind;
+        strength_ = value;
+    }
 
     // Starts the engine and the handshake.
     void Start(const QString& program, const QStringList& arguments = {});
@@ -137,6 +142,7 @@ private:
     QString program_;
     QList<QPair<QByteArray, QByteArray>> wanted_;
     std::optional<int> strength_;
+    TUciStrength::TKind strengthKind_ = TUciStrength::TKind::None;
     QByteArray name_;
     QList<TUciOption> options_;
     QByteArray pending_; // output not yet cut into lines

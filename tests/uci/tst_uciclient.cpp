@@ -114,25 +114,31 @@ void TstUciClient::answersOrFails() {
 
 void TstUciClient::optionsAndStrength_data() {
     QTest::addColumn<QString>("strength"); // what the engine offers
+    QTest::addColumn<int>("kind");         // the limit asked for
     QTest::addColumn<int>("value");
     QTest::addColumn<QStringList>("expected"); // setoption lines, in order
     const QString hash = "setoption name Hash value 32";
-    QTest::newRow("Elo") << "elo" << 1500
+    const int elo = int(TUciStrength::TKind::Elo), skill = int(TUciStrength::TKind::Skill);
+    QTest::newRow("Elo") << "elo" << elo << 1500
                          << QStringList{hash, "setoption name UCI_LimitStrength value true",
                                         "setoption name UCI_Elo value 1500"};
     QTest::newRow("Elo below its range")
-        << "elo" << 200
+        << "elo" << elo << 200
         << QStringList{hash, "setoption name UCI_LimitStrength value true",
                        "setoption name UCI_Elo value 1000"};
-    QTest::newRow("skill only") << "skill" << 7
+    QTest::newRow("skill where Elo is offered too")
+        << "elo" << skill << 7 << QStringList{hash, "setoption name Skill Level value 7"};
+    QTest::newRow("skill only") << "skill" << skill << 7
                                 << QStringList{hash, "setoption name Skill Level value 7"};
     QTest::newRow("skill above its range")
-        << "skill" << 99 << QStringList{hash, "setoption name Skill Level value 20"};
-    QTest::newRow("no strength") << "none" << 1500 << QStringList{hash};
+        << "skill" << skill << 99 << QStringList{hash, "setoption name Skill Level value 20"};
+    QTest::newRow("no strength") << "none" << elo << 1500 << QStringList{hash};
+    QTest::newRow("Elo asked, skill offered") << "skill" << elo << 1500 << QStringList{hash};
 }
 
 void TstUciClient::optionsAndStrength() {
     QFETCH(QString, strength);
+    QFETCH(int, kind);
     QFETCH(int, value);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
@@ -141,7 +147,7 @@ void TstUciClient::optionsAndStrength() {
     client.SetLimits(QuickLimits());
     client.SetOption("Hash", "32");
     client.SetOption("Threads", "2"); // not offered: never sent
-    client.SetStrength(value);
+    client.SetStrength(TUciStrength::TKind(kind), value);
     QSignalSpy moves(&client, &TUciClient::BestMove);
     QSignalSpy failed(&client, &TUciClient::Failed);
     client.Start(FakeEngine(), {"--strength", strength, "--log", log});

@@ -1,10 +1,12 @@
 // The new-game dialog: its opponent list in every role, the colour it
-// proposes, and what "Comenzar partida" starts.
+// proposes, and what "Comenzar partida" starts, against ZuzPlak or an
+// external engine with its strength.
 
 #include "EngineLevel.h"
 #include "tst_principal_fixture.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QSpinBox>
 
@@ -23,6 +25,8 @@ private slots:
     void closingReenablesTheMainWindow();
     void levelShowsItsRating_data();
     void levelShowsItsRating();
+    void startsAgainstAnExternalEngine_data();
+    void startsAgainstAnExternalEngine();
 };
 
 void TestConexion::opponentList_data() {
@@ -165,6 +169,67 @@ void TestConexion::closingReenablesTheMainWindow() {
     QVERIFY(m.MainEnabled());
     QTRY_VERIFY(m.FrmConexion() == nullptr);
     QVERIFY(!t.Game().GameInProgress());
+}
+
+void TestConexion::startsAgainstAnExternalEngine_data() {
+    QTest::addColumn<QByteArray>("strength"); // the ini's Fuerza1
+    QTest::addColumn<bool>("present");        // the engine's file is there
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("note"); // the record's first line; empty: no game
+    QTest::addColumn<int>("elo");
+    QTest::newRow("its Elo") << QByteArray("elo 1000 2800") << true << 1700 << "Elo"
+                             << "{Motor Fake: Elo 1700}" << 1700;
+    QTest::newRow("its skill level") << QByteArray("nivel 0 20") << true << 7 << "nivel"
+                                     << "{Motor Fake: nivel 7}" << 0;
+    QTest::newRow("no strength") << QByteArray("ninguna") << true << 0 << "sin ajuste de fuerza"
+                                 << "{Motor Fake}" << 0;
+    QTest::newRow("gone since it was listed")
+        << QByteArray("ninguna") << false << 0 << "sin ajuste de fuerza"
+        << "" << 0;
+}
+
+void TestConexion::startsAgainstAnExternalEngine() {
+    QFETCH(QByteArray, strength);
+    QFETCH(bool, present);
+    QFETCH(int, chosen);
+    QFETCH(QString, label);
+    QFETCH(QString, note);
+    QFETCH(int, elo);
+    qputenv("ZUGARET_FAKE_UCI", "--name Fake --strength elo");
+    const QString path = QCoreApplication::applicationDirPath() +
+                         (present ? "/zugaret-fake-uci" : "/zugaret-fake-uci-gone");
+    TTestProgram t("Ana", "[Motores]\r\nCuantos=1\r\nRuta1=" + path.toLatin1() +
+                              "\r\nNombre1=Fake\r\nFuerza1=" + strength + "\r\n");
+    TFrmPrincipal& m = t.Main();
+    TGameController& g = t.Game();
+    m.bNuevaPartidaClick();
+    TFrmConexion* d = m.FrmConexion();
+    QVERIFY(d);
+    QCOMPARE(d->Opponents(), (QStringList{"ZuzPlak", "Fake", "Ana"}));
+    t.Control<QComboBox>(*d, "cb1")->setCurrentText("Fake");
+    QVERIFY(d->ChosenEngine());
+    QVERIFY(!d->DepthOffered());
+    QCOMPARE(d->StrengthOffered(), chosen > 0);
+    QCOMPARE(t.Control<QLabel>(*d, "lNivelElo")->text(), label);
+    if (chosen > 0) d->ChooseStrength(chosen);
+    d->bCrearClick();
+    if (note.isEmpty()) {
+        QVERIFY(!g.GameInProgress());
+        QVERIFY(t.dialogs.Messages().join(' ').contains("No se encuentra el motor Fake"));
+        return;
+    }
+    QVERIFY(g.GameInProgress());
+    QCOMPARE(g.GameMode(), TGameMode::VsComputer);
+    QCOMPARE(g.BlackPlayer().Nick, QString("Fake"));
+    QCOMPARE(g.BlackPlayer().Elo, elo);
+    QCOMPARE(g.Record().first(), note);
+    // The board's own engine stays out of it; the external one answers.
+    QVERIFY(!t.Board().ComputerPlaysBlack());
+    QVERIFY(t.Board().Move(Square::E2, Square::E4));
+    QTRY_VERIFY_WITH_TIMEOUT(t.Board().WhiteToMove(), 30000);
+    QVERIFY(g.GameInProgress());
+    g.EndGame(TEndReason::Abandoned);
 }
 
 QTEST_MAIN(TestConexion)
