@@ -5,6 +5,7 @@
 #include "GameController.h"
 #include "HeadlessProgram.h"
 #include "ProgramEnv.h"
+#include "UciOpponent.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -125,6 +126,19 @@ constexpr TPeerOptionRow Rows[] = {
          if (n) o.Depth = int(*n);
          return bool(n);
      }},
+    {"--engine-cmd", "PATH", "an external UCI engine plays this side of every network game",
+     [](TPeerOptions& o, const QString& v) {
+         o.EngineCmd = v;
+         return !v.trimmed().isEmpty();
+     }},
+    {"--engine-option", "NAME=VALUE", "a UCI option for --engine-cmd's engine (repeatable)",
+     [](TPeerOptions& o, const QString& v) {
+         const qsizetype eq = v.indexOf(u'=');
+         const QString name = v.left(eq).trimmed();
+         if (eq <= 0 || name.isEmpty() || v.contains(u'\n') || v.contains(u'\r')) return false;
+         o.EngineOptions.append({name.toUtf8(), v.mid(eq + 1).trimmed().toUtf8()});
+         return true;
+     }},
 };
 
 // A text as one printed line: its breaks become blanks.
@@ -170,6 +184,10 @@ QString ParsePeerOptions(const QStringList& arguments, TPeerOptions& options) {
     if (options.Host == !options.Connect.isEmpty())
         return QStringLiteral("give either --host or --connect ADDR");
     if (options.Host && options.Observe) return QStringLiteral("--observe needs --connect ADDR");
+    if (options.Engine && !options.EngineCmd.isEmpty())
+        return QStringLiteral("give either --engine or --engine-cmd PATH");
+    if (!options.EngineOptions.isEmpty() && options.EngineCmd.isEmpty())
+        return QStringLiteral("--engine-option needs --engine-cmd PATH");
     return QString();
 }
 
@@ -269,6 +287,22 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     game.OnMovePlayed.Add([this](Square from, Square to) { MovePlayed(from, to); });
     game.OnGameStarted.Add([this] { GameStarted(); });
     game.OnGameEnded.Add([this] { GameEnded(); });
+    if (!options_.EngineCmd.isEmpty()) {
+        TEngineConfig config;
+        config.Path = options_.EngineCmd;
+        config.Options = options_.EngineOptions;
+        engine_ = std::make_unique<TUciOpponent>(game, config);
+        connect(&engine_->Client(), &TUciClient::Ready, this, [this] {
+            print_("engine: " +
+                   OnePrintedLine(QString::fromLatin1(engine_->Client().EngineName())) + " ready");
+        });
+        connect(&engine_->Client(), &TUciClient::Failed, this,
+                [this](const QString& why) { print_("engine: " + OnePrintedLine(why)); });
+        // The game it cannot go on with is resigned: the opponent learns it is over.
+        engine_->OnFailure = [this](const QString&) {
+            if (program_->Game().PlaysNetworkGame()) program_->Game().Resign();
+        };
+    }
     // A promotion is printed once its piece is known.
     TChessModel& model = program_->Model();
     model.OnPromotion = [this, chosen = model.OnPromotion](Square from, Square to, char& piece) {
@@ -284,12 +318,15 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
 }
 
 TPeerProgram::~TPeerProgram() {
+    engine_.reset();
     program_.reset();
 }
 
 void TPeerProgram::Start() {
     sinceTick_.start();
     watch_->start();
+    // A broken engine shows at once, not at the first game.
+    if (engine_) engine_->Client().Start(options_.EngineCmd);
     if (options_.QuitAfter)
         QTimer::singleShot(qint64(*options_.QuitAfter * 1000), this, [this] { Quit(0); });
     TChatSession& chat = program_->Chat();
@@ -327,9 +364,13 @@ void TPeerProgram::MovePlayed(Square from, Square to) {
 void TPeerProgram::GameStarted() {
     const TGameController& game = program_->Game();
     const TRole role = game.Role();
-    if (!options_.Engine || game.GameMode() != TGameMode::Network ||
+    if ((!options_.Engine && !engine_) || game.GameMode() != TGameMode::Network ||
         (role != TRole::Server && role != TRole::Client) || game.MyColour() == TColour::None)
         return;
+    if (engine_) {
+        engine_->TakeSeat(game.MyColour() == TColour::White, true);
+        return;
+    }
     // The engine moves for this side as soon as it is its turn: its moves go
     // out as "/MOV" like the user's own.
     TChessModel& model = program_->Model();
@@ -342,6 +383,7 @@ void TPeerProgram::GameStarted() {
 }
 
 void TPeerProgram::GameEnded() {
+    if (engine_) engine_->LeaveSeat();
     const TGameController& game = program_->Game();
     const QString result = game.RecordHeader().ResultText;
     const QString panel = game.Panel().Text;

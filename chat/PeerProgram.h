@@ -14,9 +14,11 @@
 //
 // What must stay true:
 //  - every line printed is one line;
-//  - with --engine the built-in engine plays this participant's colour in
-//    every network game it plays (never an observed one), and the ratings
-//    are written to the settings after each game that ends;
+//  - with --engine the built-in engine, with --engine-cmd an external UCI
+//    engine, plays this participant's colour in every network game it
+//    plays (never an observed one), and the ratings are written to the
+//    settings after each game that ends; an external engine that fails
+//    prints "engine: " + why and resigns the game it plays;
 //  - the lines of --say are typed once, in order, as soon as the chat is
 //    registered (the host listening, or the client welcomed by its host);
 //  - Quit ends through THeadlessProgram::Quit (settings saved), whatever
@@ -35,6 +37,7 @@
 #include <optional>
 
 class QTemporaryDir;
+class TUciOpponent;
 class QTimer;
 class THeadlessProgram;
 class TProgramEnv;
@@ -62,6 +65,8 @@ struct TPeerOptions {
     bool Observe = false;
     bool Engine = false;
     int Depth = 5;
+    QString EngineCmd; // an external UCI engine's program
+    QList<QPair<QByteArray, QByteArray>> EngineOptions;
 };
 
 // One option: "--name", the name of its value (null for a flag), its help,
@@ -144,6 +149,7 @@ private:
     TPeerDialogs dialogs_;
     std::unique_ptr<TProgramEnv> env_;
     std::unique_ptr<THeadlessProgram> program_;
+    std::unique_ptr<TUciOpponent> engine_; // --engine-cmd
     QTimer* watch_ = nullptr;
     QElapsedTimer sinceTick_;
     qint64 longestStall_ = 0;

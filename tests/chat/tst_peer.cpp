@@ -2,7 +2,8 @@
 // ended by a signal or by the host's "/kill", always through the normal
 // shut-down (status 0, settings written); two engines playing each other to
 // the end while a third process observes; an engine host as a practice
-// partner, game after game.
+// partner, game after game; an external UCI engine (the scripted one) as the
+// host's player, to the end or until it crashes and the host resigns.
 
 #include "ChatTestUtil.h"
 #include "PeerProgram.h"
@@ -77,6 +78,8 @@ private slots:
     void killFromTheHostEndsCleanly();
     void enginesPlayToTheEndObserved();
     void engineHostPlaysGameAfterGame();
+    void externalEngineHosts_data();
+    void externalEngineHosts();
 };
 
 void TestPeer::options_data() {
@@ -110,6 +113,10 @@ void TestPeer::options_data() {
     QTest::newRow("offering observer") << QStringList{"--nick", "Ana", "--connect", "h", "--offer", "a:b:10:black", "--observe"} << "" << "Ana h 12121 a:b/10/black observe";
     QTest::newRow("offer in another colour") << QStringList{"--nick", "A", "--host", "--offer", "Luis:5:red"} << "not a valid NICK:MINUTES:white|black for --offer: Luis:5:red" << "";
     QTest::newRow("observing host") << QStringList{"--nick", "A", "--host", "--observe"} << "--observe needs --connect ADDR" << "";
+    QTest::newRow("external engine") << QStringList{"--nick", "Zuz", "--host", "--engine-cmd", "/x/e", "--engine-option", "Hash=32", "--engine-option=Skill Level = 3"} << "" << "Zuz host 12121 cmd /x/e Hash=32|Skill Level=3";
+    QTest::newRow("both engines") << QStringList{"--nick", "Zuz", "--host", "--engine", "--engine-cmd", "/x/e"} << "give either --engine or --engine-cmd PATH" << "";
+    QTest::newRow("option without engine") << QStringList{"--nick", "Zuz", "--host", "--engine-option", "Hash=1"} << "--engine-option needs --engine-cmd PATH" << "";
+    QTest::newRow("option without value") << QStringList{"--nick", "Zuz", "--host", "--engine-cmd", "/x/e", "--engine-option", "Hash"} << "not a valid NAME=VALUE for --engine-option: Hash" << "";
     // clang-format on
 }
 
@@ -124,6 +131,12 @@ void TestPeer::options() {
     if (o.MaxClients) got << QString::number(*o.MaxClients);
     if (!o.Say.isEmpty()) got << o.Say.join('|');
     if (o.Engine) got << "engine" + QString::number(o.Depth);
+    if (!o.EngineCmd.isEmpty()) {
+        QStringList options;
+        for (const auto& [name, value] : o.EngineOptions)
+            options << QString::fromUtf8(name + "=" + value);
+        got << "cmd" << o.EngineCmd << options.join('|');
+    }
     if (o.AcceptGames) got << "games";
     if (o.AcceptDraws) got << "draws";
     if (o.Offer)
@@ -221,6 +234,41 @@ void TestPeer::engineHostPlaysGameAfterGame() {
         QCOMPARE(zuz.Saved().Elo, zuzElo); // kept after each game
     }
     QVERIFY(zuz.EndsCleanly());
+}
+
+void TestPeer::externalEngineHosts_data() {
+    QTest::addColumn<QString>("script"); // the scripted engine's
+    QTest::addColumn<QString>("end");    // how the host's game ends; empty: any result
+    QTest::addColumn<QString>("said");   // an "engine: " line the host prints
+    QTest::newRow("to the end") << "--name Guion"
+                                << ""
+                                << "engine: Guion ready";
+    QTest::newRow("crashes: the host resigns")
+        << "--crash-at 3"
+        << "end: 1-0 | Zuz abandona" << QString::fromUtf8("se ha caído");
+}
+
+void TestPeer::externalEngineHosts() {
+    QFETCH(QString, script);
+    QFETCH(QString, end);
+    QFETCH(QString, said);
+    qputenv("ZUGARET_FAKE_UCI", script.toLatin1());
+    TPeerProcess zuz({"--nick", "Zuz", "--host", "--accept-games", "yes", "--port", "0",
+                      "--engine-cmd", QCoreApplication::applicationDirPath() + "/zugaret-fake-uci",
+                      "--engine-option", "Hash=8"});
+    const QString port = zuz.Port();
+    TPeerProcess ana({"--nick", "Ana", "--connect", "127.0.0.1", "--port", port, "--offer",
+                      "Zuz:5:white", "--engine", "--depth", "1"});
+    for (TPeerProcess* p : {&zuz, &ana})
+        QVERIFY(QTest::qWaitFor([p] { return p->out.contains("end: "); }, 60000));
+    QVERIFY2(zuz.out.contains(said), qPrintable(zuz.out.right(2000)));
+    const QStringList ends = zuz.Lines("end: ");
+    if (!end.isEmpty()) QCOMPARE(ends.first(), end);
+    QVERIFY(zuz.Lines("move: ").size() >= 4); // the engine's moves reached the game
+    QCOMPARE(ana.Lines("(move|end): "), zuz.Lines("(move|end): "));
+    QTRY_VERIFY_WITH_TIMEOUT(zuz.File("Png/Zuz.pgn").contains("[Black \"Zuz\"]"), 10000);
+    for (TPeerProcess* p : {&ana, &zuz})
+        QVERIFY(p->EndsCleanly());
 }
 
 QTEST_GUILESS_MAIN(TestPeer)
