@@ -145,13 +145,14 @@ void TUciClient::ReadOutput() {
 }
 
 void TUciClient::TakeLine(const QByteArray& line) {
+    // Counted since the last go (or the start): a flood ends the conversation.
+    if (++linesThisMove_ > limits_.MaxLinesPerMove) {
+        Fail(QString::fromUtf8("El motor %1 escribe demasiado").arg(Program()));
+        return;
+    }
     const TUciReply reply = ParseUciReply(line);
     if (!ready_) {
         HandshakeReply(reply);
-        return;
-    }
-    if (searching_ && ++linesThisMove_ > limits_.MaxLinesPerMove) {
-        Fail(QString::fromUtf8("El motor %1 escribe demasiado sin dar su jugada").arg(Program()));
         return;
     }
     if (reply.kind == TUciReplyKind::ReadyOk && awaitingReady_) {

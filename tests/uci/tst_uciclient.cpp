@@ -69,7 +69,7 @@ void TstUciClient::answersOrFails_data() {
     QTest::newRow("endless line") << fake << QStringList{"--long-line-at", "1"} << 1
                                   << "línea demasiado larga";
     QTest::newRow("endless info") << fake << QStringList{"--flood-at", "1"} << 1
-                                  << "escribe demasiado sin dar su jugada";
+                                  << "escribe demasiado";
 }
 
 void TstUciClient::answersOrFails() {
