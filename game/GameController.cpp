@@ -961,6 +961,8 @@ void TGameController::EndGame(TEndReason reason) {
         return;
     }
     if (gameMode_ == TGameMode::Replay) whiteScore = -1; // a replay changes no rating
+    // An external engine plays at the strength it was given.
+    if (gameMode_ == TGameMode::VsComputer && !opponent_->KeepsRating()) whiteScore = -1;
     if (whiteScore >= 0) {
         whitePlayer_.Elo = NewElo(w, b, whiteScore);
         blackPlayer_.Elo = NewElo(b, w, 100 - whiteScore);

@@ -131,8 +131,14 @@ void TFrmConexion::SetEngines(const QList<TEngineConfig>& engines) {
     engines_ = engines;
     int at = cb1->findText(QLatin1String(TGameController::ComputerName));
     at = at < 0 ? cb1->count() : at + 1;
-    for (int i = 0; i < engines.size(); ++i)
-        cb1->insertItem(at + i, engines.at(i).ShownName(), i);
+    for (int i = 0; i < engines.size(); ++i) {
+        // An engine named like another entry (zugaret-uci calls itself
+        // ZuzPlak) is told apart by its file.
+        QString name = engines.at(i).ShownName();
+        if (cb1->findText(name) >= 0)
+            name += QStringLiteral(" (") + QFileInfo(engines.at(i).Path).fileName() + u')';
+        cb1->insertItem(at + i, name, i);
+    }
     cb1->setEnabled(cb1->count() > 0);
     if (cb1->currentIndex() < 0 && cb1->count() > 0) cb1->setCurrentIndex(0);
     cb1Change();

@@ -96,8 +96,11 @@ void TstEngineOpponent::playsToTheEnd() {
     const QByteArray db = Database(t);
     QVERIFY2(db.contains("[White \"Fake\"]"), db.constData());
     QVERIFY(db.contains("[Black \"Ana\"]"));
-    // Only the built-in engine's rating follows its games.
+    // Only the built-in engine's rating follows its games; the players keep
+    // the ratings they played with.
     QCOMPARE(g.ComputerElo(), computerElo);
+    QCOMPARE(g.WhitePlayer().Elo, 1500);
+    QCOMPARE(g.BlackPlayer().Elo, g.Elo());
     QVERIFY(g.LastEndAnnouncement().endsWith("Tu ELO no cambia en las partidas contra Fake"));
 }
 
