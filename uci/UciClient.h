@@ -20,8 +20,8 @@
 //    not over within HandshakeMs, when a move is not answered within its
 //    deadline (the engine's clock, or the movetime, plus MarginMs), when a
 //    line is longer than MaxLineBytes or more than MaxLinesPerMove lines
-//    come between two moves asked for (or before the first), and when a bestmove is malformed or not a legal
-//    move in the position asked about;
+//    come between two moves asked for (or before the first), and when a
+//    bestmove is malformed or not a legal move in the position asked about;
 //  - BestMove is raised only for the last Go not cancelled, with a move
 //    that is legal in its position (checked on the engine rules of
 //    TUciPosition); a bestmove that answers a cancelled Go is dropped;
