@@ -161,8 +161,10 @@ void TstEngineOpponent::takeBackAsksAgain() {
     QVERIFY(t.Play("e2e4"));
     QTRY_VERIFY_WITH_TIMEOUT(t.model.WhiteToMove(), kWaitMs);
     QVERIFY(t.Play("d2d4"));
+    QTest::qWait(50); // asked; its answer comes 200 ms later
     // Taken back while the engine thinks: only the user's move goes, and
     // the engine's late answer is dropped.
+    QVERIFY(!t.model.WhiteToMove());
     QVERIFY(g.TakeBack());
     QVERIFY(t.model.WhiteToMove());
     QTest::qWait(600);
