@@ -18,7 +18,14 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
+    // Without windows nothing needs GLib's main loop, and Qt's own Unix event
+    // dispatcher does less per turn of the loop (the chat host's fan-out
+    // measures it). QT_NO_GLIB set in the environment, even empty, decides
+    // instead; the choice is not passed on to programs started from here.
+    const bool chooseDispatcher = !qEnvironmentVariableIsSet("QT_NO_GLIB");
+    if (chooseDispatcher) qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
+    if (chooseDispatcher) qunsetenv("QT_NO_GLIB");
     TQuitSignals quitSignals;
     QCoreApplication::setApplicationName("zugaret-peer");
 
