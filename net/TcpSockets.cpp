@@ -414,7 +414,7 @@ void TCustomWinSocket::SendText(int handle, const QByteArray& text) {
     }
     // Inside a delivery the flush follows when the owner's handler returns;
     // anywhere else (a nested event loop included) it is posted.
-    if (deliverLevel_ != QThread::currentThread()->loopLevel() && !flushPosted_) {
+    if (deliverLevel_ != thread()->loopLevel() && !flushPosted_) {
         flushPosted_ = true;
         QMetaObject::invokeMethod(
             this,
@@ -498,7 +498,7 @@ void TCustomWinSocket::PostDeliver(int handle) {
 }
 
 bool TCustomWinSocket::Deliver(int handle) {
-    const int outerLevel = std::exchange(deliverLevel_, QThread::currentThread()->loopLevel());
+    const int outerLevel = std::exchange(deliverLevel_, thread()->loopLevel());
     if (!DeliverOnce(handle)) return false;
     deliverLevel_ = outerLevel;
     const Connection* c = Find(handle);
