@@ -138,6 +138,9 @@ namespace {
 constexpr int LingerMs = 10000;
 // Bytes Qt may read ahead of the owner; beyond that TCP flow control holds the peer.
 constexpr qint64 ReadAhead = 64 * 1024;
+// Bytes a connection's sends may wait for the batch's write; beyond that they
+// go to the system at once.
+constexpr qint64 UnsentLimit = 64 * 1024;
 
 // Hands the system as much of messages as it takes without waiting, up to
 // IOV_MAX messages per call; the bytes it took.
@@ -402,7 +405,12 @@ void TCustomWinSocket::SendText(int handle, const QByteArray& text) {
         ReportError(WsaNotConnected);
         return;
     }
-    if (c->unsentBytes + s->bytesToWrite() + text.size() > SendQueueLimit) {
+    // The bound is on what the system has not taken: hand it what is
+    // waiting before judging, and never let much wait for the next flush.
+    if (c->unsentBytes > 0 && (c->unsentBytes + text.size() > UnsentLimit ||
+                               c->unsentBytes + s->bytesToWrite() + text.size() > SendQueueLimit))
+        Flush(handle);
+    if (s->bytesToWrite() + text.size() > SendQueueLimit) {
         GiveUp(handle);
         return;
     }

@@ -149,6 +149,8 @@ private slots:
     void lateReaderGetsEverythingInOrder();
     void sendsOfOneReadLeaveTogether_data();
     void sendsOfOneReadLeaveTogether();
+    void queueBoundCountsWhatTheSystemHolds_data();
+    void queueBoundCountsWhatTheSystemHolds();
     void stalledPeerIsDropped();
     void handlersMayCloseOrDestroy();
     void fiftyClientsComeAndGo();
@@ -742,6 +744,50 @@ void TstWSockets::sendsOfOneReadLeaveTogether() {
                  qPrintable(QString("%1 segments for %2 messages").arg(segments).arg(expected)));
     }
     QCOMPARE(reads, burst == 1 ? 1 : burst / 1024);
+}
+
+void TstWSockets::queueBoundCountsWhatTheSystemHolds_data() {
+    QTest::addColumn<bool>("inHandler"); // else from a timer
+    QTest::addColumn<int>("message");    // bytes per send
+    QTest::addColumn<int>("total");      // bytes sent in one go
+    // The bound is 64 KiB here; the kernel takes some MiB on loopback, so a
+    // reading peer is never dropped, however much is sent at once.
+    QTest::newRow("one read's answer, 16 times the bound") << true << 100 << 1024 * 1024;
+    QTest::newRow("a timer's sends, 16 times the bound") << false << 100 << 1024 * 1024;
+    QTest::newRow("messages near the batch size") << true << 60000 << 1000000;
+}
+
+void TstWSockets::queueBoundCountsWhatTheSystemHolds() {
+    QFETCH(bool, inHandler);
+    QFETCH(int, message);
+    QFETCH(int, total);
+    Pair p;
+    p.server.SendQueueLimit = 64 * 1024;
+    QVERIFY(p.Connect());
+    const int h = p.accepted.value(0);
+    QByteArray expected;
+    auto sendAll = [&] {
+        for (int n = 0; expected.size() < total; ++n) {
+            const QByteArray piece = Piece(n, message);
+            expected += piece;
+            p.server.SendBytes(h, piece);
+        }
+    };
+    if (inHandler) {
+        p.server.OnData = [&](TCustomWinSocket*, int s) {
+            p.server.ReceiveBytes(s);
+            sendAll();
+        };
+        p.client.SendBytes("x");
+    } else {
+        QTimer::singleShot(0, sendAll);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(expected.size() >= total, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        p.clientGot.size() >= expected.size() || !p.log.filter("error").isEmpty(), 20000);
+    QVERIFY2(p.log.filter("error").isEmpty(), qPrintable(p.log.join(' ')));
+    QCOMPARE(p.clientGot.size(), expected.size());
+    QVERIFY(p.clientGot == expected);
 }
 
 void TstWSockets::stalledPeerIsDropped() {
