@@ -26,7 +26,8 @@
 //   handler of OnData sends is handed to the system once that handler has
 //   returned, one call per connection for all of it (the bytes of a message
 //   sent to many connections are shared, not copied); what is sent anywhere
-//   else goes out on the event loop's next turn, just as batched.
+//   else goes out on the event loop's next turn, just as batched. A
+//   connection's waiting sends go out at once when they would pass 64 KiB.
 // - Send never drops data on a busy connection: what the system does not take
 //   at once is queued and flushed as the connection drains. A connection whose
 //   queue would pass SendQueueLimit (the peer stopped reading) gets OnError
