@@ -41,7 +41,7 @@ void TestChatWindow::twoWindowsChat() {
 
     TTCPServer& server = luis.Chat().Session().Server();
     ana.Chat().Session().ChatPort = server.LocalPort(server.SocketHandle());
-    ana.dialogs.AnswerInput("127.0.0.1", "Unirse a una partida");
+    ana.dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
     QTest::mouseClick(ana.Control<QPushButton>(ana.Chat(), "bConectar"), Qt::LeftButton);
     QListWidget* luisNicks = luis.Control<QListWidget>(luis.Chat(), "FListaNick");
     QTRY_COMPARE(Items(luisNicks), QStringList({"Ana", "Luis"}));
@@ -51,9 +51,9 @@ void TestChatWindow::twoWindowsChat() {
     QVERIFY(luis.Chat().windowTitle().endsWith("] 1 Cliente(s) conectado(s)"));
     QVERIFY(ana.Control<QPushButton>(ana.Chat(), "bObservar")->isEnabled());
     // "Observar" asks; the host answers with its board.
-    ana.dialogs.AnswerYes();
+    ana.dialogs.AnswerYes(TQuestion::Observe);
     QTest::mouseClick(ana.Control<QPushButton>(ana.Chat(), "bObservar"), Qt::LeftButton);
-    QCOMPARE(ana.Game().Role(), TRole::Observer);
+    QTRY_COMPARE(ana.Game().Role(), TRole::Observer);
     QTRY_VERIFY(ana.Game().GameInProgress());
 
     QLineEdit* edit = ana.Control<QLineEdit>(ana.Chat(), "FMsgEdit");

@@ -176,7 +176,7 @@ private slots:
     void ghostNicksLeaveNothing();
     void gameWords_data();
     void gameWords();
-    void oneOfferQuestionAtATime();
+    void offersEachTheirOwnQuestion();
     void abandonedGameIsResigned();
 
 private:
@@ -258,9 +258,10 @@ void TestHostilePeers::markupShownAsText() {
     } else {
         QVERIFY(fakeHost.listen(QHostAddress::LocalHost, 0));
         chat.ChatPort = QString::number(fakeHost.serverPort());
-        victim.dialogs.AnswerInput("127.0.0.1");
+        victim.dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
         victim.env->SetDialogs(&victim.dialogs);
         chat.bConectarClick();
+        victim.dialogs.Flush();
         victim.env->SetDialogs(&real);
         QVERIFY(fakeHost.waitForNewConnection(5000));
         toVictim.reset(fakeHost.nextPendingConnection());
@@ -435,7 +436,7 @@ struct TGameRoom {
     bool Start() {
         if (!luis.Host() || !eva.Register(luis.Port(), "Eva") || !zoe.Register(luis.Port(), "Zoe"))
             return false;
-        luis.dialogs.AnswerYes();
+        luis.dialogs.AnswerYes(TQuestion::GameOffer);
         eva.Send(Wire("/NEW_GAME|5|1|Eva|1200#"));
         if (!WaitFor([&] { return luis.Game().GameInProgress(); })) return false;
         if (!luis.program->Model().Move(Square::E2, Square::E4)) return false;
@@ -526,9 +527,11 @@ void TestHostilePeers::gameWords() {
     QVERIFY(g.WhitePlayer().Nick != "Vic" && g.BlackPlayer().Nick != "Vic");
 }
 
-// A second offer while the first question is open is declined at once; the
-// first question is answered as the user answers it.
-void TestHostilePeers::oneOfferQuestionAtATime() {
+// Offers from two participants are two questions open at once, in the real
+// dialogs; a second offer from one of them while its first is asked about is
+// declined at once. Once the user accepts one, the other's question closes
+// and its offer is declined: this side plays a game now.
+void TestHostilePeers::offersEachTheirOwnQuestion() {
     TPeer luis("Luis");
     TQtDialogs real;
     luis.env->SetDialogs(&real);
@@ -537,18 +540,28 @@ void TestHostilePeers::oneOfferQuestionAtATime() {
     QVERIFY(eva.Register(luis.Port(), "Eva") && zoe.Register(luis.Port(), "Zoe"));
     Settle(eva);
     Settle(zoe);
-    TDialogWatcher watcher;
-    QByteArray toZoe;
-    watcher.WhileOpen = [&] {
-        zoe.Send(Wire("/NEW_GAME|5|1|Zoe|1200#"));
-        toZoe = Settle(zoe);
-    };
     eva.Send(Wire("/NEW_GAME|5|1|Eva|1200#"));
+    zoe.Send(Wire("/NEW_GAME|5|1|Zoe|1200#"));
+    QCOMPARE(Settle(eva) + Settle(zoe), QByteArray());
+    QCOMPARE(real.OpenQuestions(TQuestion::GameOffer).size(), 2);
+    eva.Send(Wire("/NEW_GAME|7|1|Eva|1200#"));
     QCOMPARE(Settle(eva), Wire("/DECLINE_GAME|Luis#"));
-    QCOMPARE(toZoe, Wire("/DECLINE_GAME|Luis#"));
-    QCOMPARE(watcher.Texts.size(), 1);
     QVERIFY(luis.Log().contains(
-        QString::fromUtf8("* Partida de Zoe rechazada: hay otra pregunta abierta *")));
+        QString::fromUtf8("* Partida de Eva rechazada: hay otra pregunta abierta *")));
+    QMessageBox* toZoe = nullptr;
+    for (const TQuestionId id : real.OpenQuestions(TQuestion::GameOffer)) {
+        auto* box = qobject_cast<QMessageBox*>(real.DialogOf(id));
+        QVERIFY(box && box->isVisible() && box->textFormat() == Qt::PlainText);
+        if (box->text().contains("Zoe")) toZoe = box;
+    }
+    QVERIFY(toZoe);
+    toZoe->button(QMessageBox::Yes)->click();
+    QVERIFY(WaitFor([&] { return luis.Game().GameInProgress(); }));
+    QVERIFY(Settle(zoe).startsWith(Wire("/ACCEPT_GAME|5|0|Luis|1100#")));
+    QVERIFY(Settle(eva).startsWith(Wire("/DECLINE_GAME|Luis#/GAMEPOS|"))); // Eva may watch
+    QCOMPARE(real.OpenCount(), 0);
+    QVERIFY(luis.Log().contains(
+        QString::fromUtf8("* Partida de Eva rechazada: ya se está jugando otra partida *")));
 }
 
 // Opening a file for a replay during a network game resigns it: the
@@ -562,10 +575,12 @@ void TestHostilePeers::abandonedGameIsResigned() {
     QVERIFY(out.open(QIODevice::WriteOnly));
     out.write("1.Pe2e4 Pe7e5\r\n");
     out.close();
-    room.luis.dialogs.AnswerOpenFile(file);
-    room.luis.dialogs.AnswerYes(); // "¿Interrumpir la partida actual?"
+    room.luis.dialogs.AnswerFile(TQuestion::OpenGame, file);
+    room.luis.dialogs.AnswerYes(TQuestion::InterruptGame);
     TRecordFiles files(room.luis.Game());
-    QVERIFY(files.Open());
+    bool opened = false;
+    files.Open([&opened](bool ok) { opened = ok; });
+    QVERIFY(WaitFor([&] { return opened; }));
     QCOMPARE(room.luis.dialogs.Log().last().Text,
              QString::fromUtf8("¿Interrumpir la partida actual?\n\rLa partida en red se dará por "
                                "perdida."));
