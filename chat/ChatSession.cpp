@@ -272,7 +272,11 @@ void TChatSession::bCrearClick() {
 
 void TChatSession::SetRegistered() {
     registered_ = true;
-    if (TUiDialogs* dialogs = env_.Dialogs()) dialogs->Withdraw(newNickQuestion_);
+    // Neither "Conectar" nor another nick applies any more.
+    if (TUiDialogs* dialogs = env_.Dialogs()) {
+        dialogs->Withdraw(connectQuestion_);
+        dialogs->Withdraw(newNickQuestion_);
+    }
     OnRegistered();
 }
 

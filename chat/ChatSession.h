@@ -253,7 +253,8 @@ private:
     // this program is unregistered and still goes by that nick.
     void AskNewNick(const QString& refused);
     void ConnectTo(const QString& address);
-    // Registered with the host (or listening): the new nick's question goes.
+    // Registered with the host (or listening): the questions of "Conectar"
+    // and of a new nick go.
     void SetRegistered();
     void OnAddNick(const TIncomingMessage& m);
     void OnList(const TIncomingMessage& m);

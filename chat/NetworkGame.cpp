@@ -220,9 +220,7 @@ void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
         DeclineUnasked(m, terms.Other.Nick, "ya se está jugando otra partida");
         return;
     }
-    const int offerer = game_.Role() == TRole::Server ? m.Socket : -1;
-    if (std::any_of(offerQuestions_.begin(), offerQuestions_.end(),
-                    [offerer](const TOfferQuestion& q) { return q.Offer.Socket == offerer; })) {
+    if (QuestionOpen()) {
         DeclineUnasked(m, terms.Other.Nick, "hay otra pregunta abierta");
         return;
     }
@@ -233,15 +231,12 @@ void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
         QString::fromUtf8("¿Acepta una partida a %1 minutos con %2 ( %3 ELO)? Usted juega con %4.")
             .arg(Number(terms.Minutes), terms.Other.Nick, Number(terms.Other.Elo),
                  terms.White ? QStringLiteral("blancas") : QStringLiteral("negras"));
-    TIncomingMessage offer = m;
-    offer.Socket = offerer;
-    const TQuestionId id =
-        dialogs->Ask(TQuestion::GameOffer, this, question, [this, offer, terms](bool yes) {
-            std::erase_if(offerQuestions_,
-                          [&](const TOfferQuestion& q) { return q.Offer.Socket == offer.Socket; });
-            AnswerOffer(offer, terms, yes);
-        });
-    offerQuestions_.push_back({offer, id});
+    offer_ = m;
+    if (game_.Role() != TRole::Server) offer_.Socket = -1;
+    offerQuestion_ = dialogs->Ask(TQuestion::GameOffer, this, question, [this, terms](bool yes) {
+        offerQuestion_ = 0;
+        AnswerOffer(offer_, terms, yes);
+    });
 }
 
 void TNetworkGame::AnswerOffer(const TIncomingMessage& m, const TTerms& terms, bool yes) {
@@ -257,13 +252,13 @@ void TNetworkGame::AnswerOffer(const TIncomingMessage& m, const TTerms& terms, b
     game_.SetUpNetworkGame(terms.White, terms.Other, terms.Minutes);
 }
 
-void TNetworkGame::WithdrawOffers(int socket) {
-    TUiDialogs* dialogs = game_.Env().Dialogs();
-    std::erase_if(offerQuestions_, [&](const TOfferQuestion& q) {
-        if (socket != -1 && q.Offer.Socket != socket) return false;
-        if (dialogs) dialogs->Withdraw(q.Question);
-        return true;
-    });
+bool TNetworkGame::QuestionOpen() const {
+    const TUiDialogs* dialogs = game_.Env().Dialogs();
+    return dialogs && (dialogs->IsOpen(offerQuestion_) || dialogs->IsOpen(drawQuestion_));
+}
+
+void TNetworkGame::WithdrawOffer(int socket) {
+    if (socket == -1 || offer_.Socket == socket) Withdraw(offerQuestion_);
 }
 
 void TNetworkGame::Withdraw(TQuestionId& question) {
@@ -318,7 +313,7 @@ void TNetworkGame::OnDraw(const TIncomingMessage& m) {
     if (!NamesSender(m, nick)) return;
     TUiDialogs* dialogs = game_.Env().Dialogs();
     if (!dialogs) return;
-    if (dialogs->IsOpen(drawQuestion_)) {
+    if (QuestionOpen()) {
         DeclineUnasked(m, nick, "hay otra pregunta abierta");
         return;
     }
@@ -583,18 +578,13 @@ void TNetworkGame::GameStarted() {
     Withdraw(drawQuestion_);
     if (game_.GameMode() == TGameMode::Network && game_.MyColour() != TColour::None) {
         Withdraw(observeQuestion_);
-        // The offers of everyone but the new opponent are declined, as
-        // those that come during the game will be.
-        std::vector<TOfferQuestion> others;
-        std::erase_if(offerQuestions_, [&](const TOfferQuestion& q) {
-            const bool other =
-                game_.Role() == TRole::Server && q.Offer.Socket != chat_.OpponentSocket;
-            if (other) others.push_back(q);
-            return other;
-        });
-        for (const TOfferQuestion& q : others) {
-            if (TUiDialogs* dialogs = game_.Env().Dialogs()) dialogs->Withdraw(q.Question);
-            DeclineUnasked(q.Offer, chat_.NickOfSocket(q.Offer.Socket),
+        // An offer of anyone but the new opponent is declined, as those
+        // that come during the game will be.
+        const TUiDialogs* dialogs = game_.Env().Dialogs();
+        if (dialogs && dialogs->IsOpen(offerQuestion_) && game_.Role() == TRole::Server &&
+            offer_.Socket != chat_.OpponentSocket) {
+            Withdraw(offerQuestion_);
+            DeclineUnasked(offer_, chat_.NickOfSocket(offer_.Socket),
                            "ya se está jugando otra partida");
         }
     }
@@ -616,7 +606,7 @@ void TNetworkGame::InterruptGame(const QString& opponentNick) {
 
 void TNetworkGame::HostConnectionLost(int socket) {
     std::erase_if(offers_, [socket](const TOffer& o) { return o.Socket == socket; });
-    WithdrawOffers(socket);
+    WithdrawOffer(socket);
     if (socket == chat_.OpponentSocket) Withdraw(drawQuestion_);
     if (game_.Role() == TRole::Server && socket == chat_.OpponentSocket && NetworkGameInProgress())
         InterruptGame(chat_.NickOfSocket(socket));
@@ -624,7 +614,7 @@ void TNetworkGame::HostConnectionLost(int socket) {
 
 void TNetworkGame::HostClosing() {
     offers_.clear();
-    WithdrawOffers(-1);
+    WithdrawOffer(-1);
     Withdraw(drawQuestion_);
     if (game_.Role() == TRole::Server && NetworkGameInProgress())
         InterruptGame(chat_.NickOfSocket(chat_.OpponentSocket));
@@ -632,7 +622,7 @@ void TNetworkGame::HostClosing() {
 
 void TNetworkGame::ClientConnectionLost() {
     offers_.clear();
-    WithdrawOffers(-1);
+    WithdrawOffer(-1);
     Withdraw(drawQuestion_);
     Withdraw(observeQuestion_);
     pendingMoves_.clear();

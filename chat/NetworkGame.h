@@ -18,11 +18,10 @@
 //    "/DECLINE_GAME", "/DRAW", "/ACCEPT_DRAW", "/RESIGN", "/TIMEOUT",
 //    "/MIRAR") is acted on only when the nick it names is its sender's;
 //  - while this side plays a network game, offers from anyone but its
-//    opponent are declined without asking, with a log line; the offers
-//    still being asked about when such a game starts are declined the same
-//    way; each offerer has at most one game offer and the opponent at most
-//    one draw offer asked about at a time, and another offer of theirs that
-//    comes meanwhile is declined the same way;
+//    opponent are declined without asking, with a log line, and so is one
+//    still being asked about when such a game starts; one offer question (a
+//    game or a draw) is open at a time, and an offer that comes meanwhile
+//    is declined the same way;
 //  - a network game this side plays never ends unknown to its opponent: a
 //    game agreed with someone else resigns it first;
 //  - numbers from the wire are within their ranges before they are used
@@ -92,12 +91,6 @@ private:
         int Minutes = 0;
         int ReceiverPlaysWhite = 0;
     };
-    // A game offer being asked about.
-    struct TOfferQuestion {
-        TIncomingMessage Offer;
-        TQuestionId Question = 0;
-    };
-
     void OnNewGame(const TIncomingMessage& m);
     void OnAcceptGame(const TIncomingMessage& m);
     void OnDeclineGame(const TIncomingMessage& m);
@@ -147,8 +140,10 @@ private:
     void GameEnded();
     // The answer to a game offer.
     void AnswerOffer(const TIncomingMessage& m, const TTerms& terms, bool yes);
-    // Withdraws the game offer questions of socket (-1: every one).
-    void WithdrawOffers(int socket);
+    // A game offer or a draw offer is being asked about.
+    bool QuestionOpen() const;
+    // Withdraws the game offer question, if it came from socket (-1: any).
+    void WithdrawOffer(int socket);
     void Withdraw(TQuestionId& question);
     void InterruptGame(const QString& opponentNick);
     void Box(const QString& text) const;
@@ -159,7 +154,8 @@ private:
     int gameEndedId_ = 0;
     bool drawOffered_ = false;
     std::vector<TOffer> offers_;
-    std::vector<TOfferQuestion> offerQuestions_;
+    TIncomingMessage offer_; // the game offer asked about (Socket -1 on a client)
+    TQuestionId offerQuestion_ = 0;
     TQuestionId drawQuestion_ = 0;
     TQuestionId observeQuestion_ = 0;
     int expectedMove_ = 0;

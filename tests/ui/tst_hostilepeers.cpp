@@ -176,7 +176,7 @@ private slots:
     void ghostNicksLeaveNothing();
     void gameWords_data();
     void gameWords();
-    void offersEachTheirOwnQuestion();
+    void oneOfferQuestionAtATime();
     void abandonedGameIsResigned();
 
 private:
@@ -527,11 +527,10 @@ void TestHostilePeers::gameWords() {
     QVERIFY(g.WhitePlayer().Nick != "Vic" && g.BlackPlayer().Nick != "Vic");
 }
 
-// Offers from two participants are two questions open at once, in the real
-// dialogs; a second offer from one of them while its first is asked about is
-// declined at once. Once the user accepts one, the other's question closes
-// and its offer is declined: this side plays a game now.
-void TestHostilePeers::offersEachTheirOwnQuestion() {
+// A second offer while the first question is open is declined at once; the
+// first question is answered as the user answers it. Once the user accepts
+// it, this side plays a game: an offer asked about is no longer open.
+void TestHostilePeers::oneOfferQuestionAtATime() {
     TPeer luis("Luis");
     TQtDialogs real;
     luis.env->SetDialogs(&real);
@@ -541,27 +540,27 @@ void TestHostilePeers::offersEachTheirOwnQuestion() {
     Settle(eva);
     Settle(zoe);
     eva.Send(Wire("/NEW_GAME|5|1|Eva|1200#"));
+    QCOMPARE(Settle(eva), QByteArray());
     zoe.Send(Wire("/NEW_GAME|5|1|Zoe|1200#"));
-    QCOMPARE(Settle(eva) + Settle(zoe), QByteArray());
-    QCOMPARE(real.OpenQuestions(TQuestion::GameOffer).size(), 2);
+    QCOMPARE(Settle(zoe), Wire("/DECLINE_GAME|Luis#"));
     eva.Send(Wire("/NEW_GAME|7|1|Eva|1200#"));
     QCOMPARE(Settle(eva), Wire("/DECLINE_GAME|Luis#"));
     QVERIFY(luis.Log().contains(
-        QString::fromUtf8("* Partida de Eva rechazada: hay otra pregunta abierta *")));
-    QMessageBox* toZoe = nullptr;
-    for (const TQuestionId id : real.OpenQuestions(TQuestion::GameOffer)) {
-        auto* box = qobject_cast<QMessageBox*>(real.DialogOf(id));
-        QVERIFY(box && box->isVisible() && box->textFormat() == Qt::PlainText);
-        if (box->text().contains("Zoe")) toZoe = box;
-    }
-    QVERIFY(toZoe);
-    toZoe->button(QMessageBox::Yes)->click();
+        QString::fromUtf8("* Partida de Zoe rechazada: hay otra pregunta abierta *")));
+    const QList<TQuestionId> open = real.OpenQuestions(TQuestion::GameOffer);
+    QCOMPARE(open.size(), 1);
+    auto* box = qobject_cast<QMessageBox*>(real.DialogOf(open.first()));
+    QVERIFY(box && box->isVisible() && box->textFormat() == Qt::PlainText);
+    QVERIFY(box->text().contains("Eva") && box->text().contains(" 5 minutos"));
+    box->button(QMessageBox::Yes)->click();
     QVERIFY(WaitFor([&] { return luis.Game().GameInProgress(); }));
-    QVERIFY(Settle(zoe).startsWith(Wire("/ACCEPT_GAME|5|0|Luis|1100#")));
-    QVERIFY(Settle(eva).startsWith(Wire("/DECLINE_GAME|Luis#/GAMEPOS|"))); // Eva may watch
+    QVERIFY(Settle(eva).startsWith(Wire("/ACCEPT_GAME|5|0|Luis|1100#")));
     QCOMPARE(real.OpenCount(), 0);
+    Settle(zoe); // its board, to watch
+    zoe.Send(Wire("/NEW_GAME|5|1|Zoe|1200#"));
+    QCOMPARE(Settle(zoe), Wire("/DECLINE_GAME|Luis#"));
     QVERIFY(luis.Log().contains(
-        QString::fromUtf8("* Partida de Eva rechazada: ya se está jugando otra partida *")));
+        QString::fromUtf8("* Partida de Zoe rechazada: ya se está jugando otra partida *")));
 }
 
 // Opening a file for a replay during a network game resigns it: the
