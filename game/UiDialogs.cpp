@@ -66,11 +66,21 @@ QList<TQuestionId> TUiDialogs::OpenQuestions(TQuestion question) const {
     return ids;
 }
 
-TQuestionId TUiDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind,
-                                    QObject* owner, std::function<void()> onClosed) {
+namespace {
+TDialogRequest NewRequest(TQuestion question, TDialogKind kind, const QString& caption,
+                          const QString& text) {
     TDialogRequest request;
+    request.Question = question;
+    request.Kind = kind;
     request.Caption = caption;
     request.Text = text;
+    return request;
+}
+} // namespace
+
+TQuestionId TUiDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind,
+                                    QObject* owner, std::function<void()> onClosed) {
+    TDialogRequest request = NewRequest(TQuestion::Message, TDialogKind::Message, caption, text);
     request.MessageKind = kind;
     return Open(std::move(request), owner, [onClosed = std::move(onClosed)](const TDialogAnswer&) {
         if (onClosed) onClosed();
@@ -80,11 +90,7 @@ TQuestionId TUiDialogs::ShowMessage(const QString& text, const QString& caption,
 TQuestionId TUiDialogs::Ask(TQuestion question, QObject* owner, const QString& text,
                             std::function<void(bool)> onAnswer, TQuestionButtons buttons,
                             const QString& caption) {
-    TDialogRequest request;
-    request.Question = question;
-    request.Kind = TDialogKind::Question;
-    request.Caption = caption;
-    request.Text = text;
+    TDialogRequest request = NewRequest(question, TDialogKind::Question, caption, text);
     request.Buttons = buttons;
     return Open(std::move(request), owner,
                 [onAnswer = std::move(onAnswer)](const TDialogAnswer& a) { onAnswer(a.Accepted); });
@@ -93,11 +99,7 @@ TQuestionId TUiDialogs::Ask(TQuestion question, QObject* owner, const QString& t
 TQuestionId TUiDialogs::AskText(TQuestion question, QObject* owner, const QString& caption,
                                 const QString& prompt, const QString& defaultText,
                                 std::function<void(std::optional<QString>)> onAnswer) {
-    TDialogRequest request;
-    request.Question = question;
-    request.Kind = TDialogKind::Input;
-    request.Caption = caption;
-    request.Text = prompt;
+    TDialogRequest request = NewRequest(question, TDialogKind::Input, caption, prompt);
     request.DefaultText = defaultText;
     return Open(std::move(request), owner,
                 [onAnswer = std::move(onAnswer)](const TDialogAnswer& a) {
@@ -108,11 +110,7 @@ TQuestionId TUiDialogs::AskText(TQuestion question, QObject* owner, const QStrin
 TQuestionId TUiDialogs::AskFile(TQuestion question, TDialogKind kind, QObject* owner,
                                 const TFileDialogRequest& file,
                                 std::function<void(const QString&)> onAnswer) {
-    TDialogRequest request;
-    request.Question = question;
-    request.Kind = kind;
-    request.Caption = file.Caption;
-    request.Text = file.Filter;
+    TDialogRequest request = NewRequest(question, kind, file.Caption, file.Filter);
     request.DefaultText = file.FileName;
     request.File = file;
     return Open(std::move(request), owner,
@@ -142,11 +140,7 @@ TQuestionId TUiDialogs::AskPicture(TQuestion question, QObject* owner,
 TQuestionId TUiDialogs::AskChoice(TQuestion question, QObject* owner, const QString& caption,
                                   const QString& prompt, const QStringList& items, int preselected,
                                   std::function<void(std::optional<int>)> onAnswer) {
-    TDialogRequest request;
-    request.Question = question;
-    request.Kind = TDialogKind::Choice;
-    request.Caption = caption;
-    request.Text = prompt;
+    TDialogRequest request = NewRequest(question, TDialogKind::Choice, caption, prompt);
     request.DefaultText = QString::number(preselected);
     request.Items = items;
     request.Preselected = preselected;
