@@ -215,17 +215,24 @@ void TFrmConfiguracion::Show(TTarget target, const QImage& picture) {
 }
 
 void TFrmConfiguracion::ChoosePicture(TTarget target) {
+    const QString& file = target == TTarget::Pieces  ? model_.PieceSetFile
+                          : target == TTarget::Light ? model_.LightSquareFile
+                                                     : model_.DarkSquareFile;
+    if (pictureFolder_.isEmpty()) pictureFolder_ = model_.ProgramFolder;
+    TFileDialogRequest request;
+    request.InitialFolder = pictureFolder_;
+    request.FileName = file;
+    dialogs_.AskPicture(TQuestion::Picture, this, request,
+                        [this, target](const QString& chosen) { PictureChosen(target, chosen); });
+}
+
+void TFrmConfiguracion::PictureChosen(TTarget target, const QString& chosen) {
     QString& file = target == TTarget::Pieces  ? model_.PieceSetFile
                     : target == TTarget::Light ? model_.LightSquareFile
                                                : model_.DarkSquareFile;
     const auto& apply = target == TTarget::Pieces  ? model_.ApplyPieceSet
                         : target == TTarget::Light ? model_.ApplySquareLight
                                                    : model_.ApplySquareDark;
-    if (pictureFolder_.isEmpty()) pictureFolder_ = model_.ProgramFolder;
-    TFileDialogRequest request;
-    request.InitialFolder = pictureFolder_;
-    request.FileName = file;
-    const QString chosen = dialogs_.OpenPictureName(request);
     const QFileInfo info(chosen);
     if (chosen.isEmpty() || !info.isFile()) return;
     QImageReader reader(chosen);

@@ -131,6 +131,7 @@ protected:
 private:
     enum class TTarget { Pieces, Light, Dark };
     void ChoosePicture(TTarget target);
+    void PictureChosen(TTarget target, const QString& chosen);
     void Show(TTarget target, const QImage& picture);
     void BuildAppearance();
     void BuildSounds();

@@ -4,6 +4,7 @@
 #include "ChatWindow.h"
 #include "ClockWidget.h"
 #include "ConfigurationWindow.h"
+#include "GameQuestions.h"
 #include "NewGameDialog.h"
 #include "ProgramEnv.h"
 #include "RecordWindow.h"
@@ -92,6 +93,7 @@ TFrmPrincipal::TFrmPrincipal(TProgramEnv& env, QWidget* parent) : QMainWindow(pa
     setObjectName("FrmPrincipal");
     BuildControls();
     game_ = std::make_unique<TGameController>(FBoard->Model(), env_);
+    gameQuestions_ = std::make_unique<TGameQuestions>(*game_);
     BindGame();
     FormCreate();
 }
@@ -109,6 +111,7 @@ TFrmPrincipal::~TFrmPrincipal() {
         if (w) w->removeEventFilter(this);
     delete std::exchange(chat_, nullptr);
     delete std::exchange(partida_, nullptr);
+    gameQuestions_.reset();
     game_.reset();
 }
 
@@ -450,9 +453,14 @@ QRect TFrmPrincipal::MarkerGeometry() const {
 
 void TFrmPrincipal::bRendirClick() {
     if (!game_->GameInProgress()) return;
-    TUiDialogs* d = Dialogs();
-    if (d && !d->AskYesNo(QString::fromUtf8("¿Seguro que quiere abandonar?"))) return;
-    game_->Resign();
+    if (!Dialogs()) {
+        game_->Resign();
+        return;
+    }
+    gameQuestions_->Ask(TQuestion::Resign, this, QString::fromUtf8("¿Seguro que quiere abandonar?"),
+                        [this](bool yes) {
+                            if (yes) game_->Resign();
+                        });
 }
 
 void TFrmPrincipal::bDeshacerClick() {
@@ -465,15 +473,28 @@ void TFrmPrincipal::menuCopiarFenClick() {
 
 void TFrmPrincipal::menuPegarFenClick() {
     const QString fen = QGuiApplication::clipboard()->text().trimmed();
+    auto setUp = [this, fen] {
+        QString reason;
+        // The clocks as the new-game dialog proposes them.
+        if (!game_->StartFromPosition(fen, 15, &reason))
+            ShowMessage(QString::fromUtf8("No se puede poner esa posición: ") + reason);
+    };
     if (game_->GameInProgress() && game_->GameMode() != TGameMode::Network &&
         game_->GameMode() != TGameMode::Replay) {
-        TUiDialogs* d = Dialogs();
-        if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
+        AskToInterrupt(setUp);
+        return;
     }
-    QString reason;
-    // The clocks as the new-game dialog proposes them.
-    if (!game_->StartFromPosition(fen, 15, &reason))
-        ShowMessage(QString::fromUtf8("No se puede poner esa posición: ") + reason);
+    setUp();
+}
+
+void TFrmPrincipal::AskToInterrupt(std::function<void()> then) {
+    if (!Dialogs()) return;
+    gameQuestions_->Ask(
+        TQuestion::InterruptGame, this, QString::fromUtf8("¿Interrumpir la partida actual?"),
+        [then = std::move(then)](bool ok) {
+            if (ok) then();
+        },
+        TQuestionButtons::OkCancel);
 }
 
 void TFrmPrincipal::bTablasClick() {
@@ -483,9 +504,13 @@ void TFrmPrincipal::bTablasClick() {
 void TFrmPrincipal::bNuevaPartidaClick() {
     if (partida_) partida_->StopAnimation();
     if (game_->GameInProgress() && game_->GameMode() != TGameMode::Replay) {
-        TUiDialogs* d = Dialogs();
-        if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
+        AskToInterrupt([this] { OpenNewGameDialog(); });
+        return;
     }
+    OpenNewGameDialog();
+}
+
+void TFrmPrincipal::OpenNewGameDialog() {
     game_->AbandonGame();
     if (conexion_) conexion_->close();
     auto* dlg = new TFrmConexion(*game_, this);
@@ -704,10 +729,23 @@ void TFrmPrincipal::FormCreate() {
     ChatHeight = s.ChatHeight;
     game_->LoadSettings(s);
 
-    if (game_->Nick().isEmpty()) {
-        if (TUiDialogs* d = Dialogs())
-            game_->SetNick(d->InputBox("ZugaretChat", "Escriba su nombre", QString()));
+    if (!game_->Nick().isEmpty()) {
+        FormCreated();
+        return;
     }
+    TUiDialogs* d = Dialogs();
+    if (!d) {
+        Terminate();
+        return;
+    }
+    d->AskText(TQuestion::Nick, this, "ZugaretChat", "Escriba su nombre", QString(),
+               [this](std::optional<QString> nick) {
+                   game_->SetNick(nick.value_or(QString()));
+                   FormCreated();
+               });
+}
+
+void TFrmPrincipal::FormCreated() {
     if (game_->Nick().trimmed().isEmpty()) {
         game_->SetNick(QString());
         Terminate();
@@ -728,6 +766,7 @@ void TFrmPrincipal::FormCreate() {
     load(LightSquareFile, [this](const QImage& im) { FBoard->SetSquareLight(im); });
     load(DarkSquareFile, [this](const QImage& im) { FBoard->SetSquareDark(im); });
     startupDone_ = true;
+    if (OnStarted) OnStarted();
 }
 
 void TFrmPrincipal::FormClose() {
@@ -768,12 +807,15 @@ void TFrmPrincipal::closeEvent(QCloseEvent* event) {
     const TGameController& g = *game_;
     const bool playing =
         g.GameInProgress() && g.GameMode() != TGameMode::Replay && g.Role() != TRole::Observer;
-    if (askBeforeClosing_ && !closed_ && playing) {
-        TUiDialogs* d = Dialogs();
-        if (d && !d->AskYesNo(QuitQuestion())) {
-            event->ignore();
-            return;
-        }
+    if (askBeforeClosing_ && !closed_ && playing && Dialogs()) {
+        // The window closes once the user agrees; not if that game ends first.
+        event->ignore();
+        if (Dialogs()->IsOpen(quitQuestion_)) return;
+        quitQuestion_ =
+            gameQuestions_->Ask(TQuestion::QuitDuringGame, this, QuitQuestion(), [this](bool yes) {
+                if (yes) CloseAtOnce();
+            });
+        return;
     }
     FormClose();
     event->accept();

@@ -24,6 +24,7 @@
 
 #include "GameController.h"
 #include "Square.h"
+#include "UiDialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -42,6 +43,7 @@ class TClockWidget;
 class TFrmChat;
 class TFrmConexion;
 class TFrmPartida;
+class TGameQuestions;
 class TProgramEnv;
 class TUiDialogs;
 
@@ -51,8 +53,9 @@ public:
     // The smallest square the window lets the board have, in pixels.
     static constexpr int MinSquareSize = 24;
 
-    // Reads the settings and asks for a nick when none is stored; when none
-    // is given, Terminated() is true and the program must end.
+    // Reads the settings and asks for a nick when none is stored: Started()
+    // once there is one (OnStarted is raised then); when none is given,
+    // Terminated() is true and the window closes itself.
     explicit TFrmPrincipal(TProgramEnv& env, QWidget* parent = nullptr);
     ~TFrmPrincipal() override;
 
@@ -65,6 +68,9 @@ public:
 
     // The program must end: no nick was given at start-up.
     bool Terminated() const { return terminated_; }
+    // Start-up is over: the user has a nick.
+    bool Started() const { return startupDone_; }
+    std::function<void()> OnStarted;
     void Terminate();
     // Closes without the question a close during a game asks (a signal, or
     // the host's "/KILL", ends the program at once).
@@ -144,6 +150,12 @@ private:
     void ScheduleIdle();
     void ShowMessage(const QString& text);
     TUiDialogs* Dialogs() const;
+    // The rest of FormCreate, once the nick is known.
+    void FormCreated();
+    void OpenNewGameDialog();
+    // "¿Interrumpir la partida actual?"; then runs on OK, unless that game
+    // ended first.
+    void AskToInterrupt(std::function<void()> then);
     // Where a window of that frame opens wholly on the screen that holds it.
     QPoint OnScreen(const QRect& frame) const;
 
@@ -152,6 +164,8 @@ private:
     // before it.
     TChessBrd* FBoard = nullptr;
     std::unique_ptr<TGameController> game_;
+    std::unique_ptr<TGameQuestions> gameQuestions_;
+    TQuestionId quitQuestion_ = 0;
     TFrmChat* chat_ = nullptr;
     TFrmPartida* partida_ = nullptr;
     QPointer<TFrmConexion> conexion_;

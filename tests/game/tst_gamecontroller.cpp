@@ -191,9 +191,9 @@ void TestGameController::promotionAnswers() {
     // Black's king stands where no promoted piece gives check.
     QVERIFY(t.model.SetFen("8/P7/7k/8/8/8/7P/K7 w - - 0 1"));
     if (cancel)
-        t.dialogs.CancelInput(QString::fromUtf8("Promoción peón"));
+        t.dialogs.Cancel(TQuestion::Promotion);
     else
-        t.dialogs.AnswerInput(answer, QString::fromUtf8("Promoción peón"));
+        t.dialogs.AnswerInput(TQuestion::Promotion, answer);
     QVERIFY(t.Play("a7a8"));
     QVERIFY(!t.dialogs.HasUnexpected());
     const TDialogRecord& asked = t.dialogs.Log().last();
@@ -231,7 +231,7 @@ void TestGameController::engineTakesTheUsersLastPromotionLetter() {
 
     t.NewGameVia("Ana", true);
     QVERIFY(t.model.SetFen("8/P7/7k/8/8/8/7P/K7 w - - 0 1"));
-    t.dialogs.AnswerInput("C");
+    t.dialogs.AnswerInput(TQuestion::Promotion, "C");
     QVERIFY(t.Play("a7a8"));
     engineGame();
     QCOMPARE(t.model.PieceAt(Square::A1), 'n');

@@ -17,26 +17,16 @@ public:
     TScriptedDialogs Inner;
     std::function<void()> WhileAsking;
 
-    void ShowMessage(const QString& text, const QString& caption, TMessageKind kind) override {
-        Inner.ShowMessage(text, caption, kind);
-    }
-    bool Ask(const QString& text, const QString& caption, TQuestionButtons buttons) override {
-        return Inner.Ask(text, caption, buttons);
-    }
     std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
                                       const QString& defaultText) override {
         if (auto hook = std::exchange(WhileAsking, nullptr)) hook();
         return Inner.InputQuery(caption, prompt, defaultText);
     }
-    QString OpenFileName(const TFileDialogRequest& r) override { return Inner.OpenFileName(r); }
-    QString SaveFileName(const TFileDialogRequest& r) override { return Inner.SaveFileName(r); }
-    QString OpenPictureName(const TFileDialogRequest& r) override {
-        return Inner.OpenPictureName(r);
-    }
-    std::optional<int> ChooseItem(const QString& c, const QString& p, const QStringList& items,
-                                  int preselected) override {
-        return Inner.ChooseItem(c, p, items, preselected);
-    }
+
+protected:
+    // The other questions are not this test's: closed unanswered.
+    void Present(TQuestionId, const TDialogRequest&) override {}
+    void Dismiss(TQuestionId) override {}
 };
 } // namespace
 
@@ -441,7 +431,7 @@ void TestGameEnd::gameEndedWhileThePromotionIsAsked() {
     t.env->SetDialogs(&dialogs);
     t.Start(TGameMode(mode), TColour::White);
     QVERIFY(t.model.SetFen("8/P7/7k/8/8/8/7P/K7 w - - 0 1"));
-    dialogs.Inner.AnswerInput("T", QString::fromUtf8("Promoción peón"));
+    dialogs.Inner.AnswerInput(TQuestion::Promotion, "T");
     if (end == 1) dialogs.WhileAsking = [&m] { m.EndGame(TEndReason(6)); };
     if (end == 2) dialogs.WhileAsking = [&m] { RunOut(m.ClockB()); };
     QVERIFY(t.Play("a7a8"));

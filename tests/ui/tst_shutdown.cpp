@@ -60,8 +60,10 @@ void TstShutdown::closingTheMainWindowEndsTheProgram() {
     }
     t.Game().ClockW().SetTime(7, 0);
     t.Main().move(123, 77);
-    if (engineGame) t.dialogs.AnswerYes(); // "¿Interrumpir la partida actual y salir?"
-    QVERIFY(t.Main().close());
+    if (engineGame) t.dialogs.AnswerYes(TQuestion::QuitDuringGame);
+    // During a game the window closes once the question is answered.
+    QCOMPARE(t.Main().close(), !engineGame);
+    t.dialogs.Flush();
     QCOMPARE(quits, 1);
     QSettings saved(t.env->IniFile(), QSettings::IniFormat);
     QCOMPARE(saved.value("User/Nick").toString(), QString("Ana"));
