@@ -172,7 +172,9 @@ void TGameController::SaveSettings(TZugaretSettings& settings) const {
 }
 
 void TGameController::SetNick(const QString& nick) {
+    const bool showsMainTitle = title_ == MainTitle();
     nick_ = nick;
+    if (showsMainTitle) SetTitle(MainTitle());
 }
 
 // ---------------------------------------------------------------- view state

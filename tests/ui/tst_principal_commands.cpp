@@ -41,6 +41,9 @@ void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
     TFrmPrincipal& m = t.Main();
     QCOMPARE(t.Game().Nick(), QString("Pepe"));
     QCOMPARE(m.windowTitle(), QString("Zugaret CHAT! 2.01 [Pepe 1100 ELO]"));
+    // Later titles (a rename after a nick clash, the end of a game) start
+    // from the controller's, which must hold the nick given here too.
+    QCOMPARE(t.Game().Title(), m.windowTitle());
     QCOMPARE(t.Chat().windowTitle(), QString("Zugaret CHAT! 2.01  [Pepe]"));
     QVERIFY(m.PointClick);
     QVERIFY(t.Control<QAction>(m, "menuPointClick")->isChecked());
