@@ -137,6 +137,11 @@ class TGameController : public QObject {
 public:
     // The fixed nick of the built-in opponent.
     static constexpr const char* ComputerName = "ZuzPlak";
+    // The promotion question (UTF-8): the board's chooser shows it; a local
+    // player's piece is chosen before the move is played.
+    static constexpr const char* PromotionCaption = "Promoci\u00f3n pe\u00f3n";
+    static constexpr const char* PromotionPrompt =
+        "Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo";
     // Plies the built-in engine searches unless the user chose otherwise.
     static constexpr int EngineSearchDepth = 5;
 
@@ -184,7 +189,6 @@ public:
     QString ResultText() const { return resultText_; }
     void SetResultText(const QString& text) { resultText_ = text; }
     int MoveSerial() const { return moveSerial_; }
-    bool PendingPromotion() const { return pendingPromotion_; }
     QChar PromotionPiece() const { return promotionPiece_; }
     void SetPromotionPiece(QChar piece) { promotionPiece_ = piece; }
     bool CheckPending() const { return checkPending_; }
@@ -432,8 +436,6 @@ private:
     // Counts the starts and ends of games: a handler that waited for the
     // user (the promotion question) learns whether its game is still the
     // one being played.
-    int gameEpoch_ = 0;
-    bool promotionQuestionOpen_ = false;
     std::vector<std::function<void()>> waitingSetUps_;
     QTimer* setUpTimer_ = nullptr;
 };
