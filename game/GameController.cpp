@@ -265,8 +265,8 @@ void TGameController::WhenNoMoveInProgress(std::function<void()> setUp) {
         setUp();
         return;
     }
-    // A handler of the move is waiting for the user (the promotion
-    // question, the mate message) and the event loop brought this set-up:
+    // A handler of the move is waiting for the user (the mate message) and
+    // the event loop brought this set-up:
     // it would replace the position under the half-played move. It runs,
     // in order, once that move has finished.
     waitingSetUps_.push_back(std::move(setUp));
@@ -721,8 +721,8 @@ bool TGameController::TakeBackAllowed() const {
 }
 
 bool TGameController::TakeBack() {
-    // Not from inside a move's own events (a key pressed while its promotion
-    // question or mate message is open).
+    // Not from inside a move's own events (a key pressed while its mate
+    // message is open).
     if (!TakeBackAllowed() || MoveHalfPlayed()) return false;
     // The engine is stopped first and given its side back only once the
     // position, the record and the turn are whole again: it never searches

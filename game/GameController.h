@@ -26,10 +26,12 @@
 //  - MoveSerial numbers the move messages this program sends, one per move;
 //  - a received move never gives its mover more time than the mover's clock
 //    held when that move's turn began;
-//  - a finished game stays finished: no move received afterwards, no engine
-//    move and no promotion answered afterwards reopens it or is sent on;
+//  - a finished game stays finished: no move received afterwards and no
+//    engine move reopens it or is sent on;
+//  - a local promotion's piece is chosen before its move is played (the
+//    board's letter); nothing is asked while the move's events run;
 //  - a game is never set up while a move is half played (its events still
-//    running, or the promotion question open): the set-up waits for the
+//    running, a handler waiting for the user): the set-up waits for the
 //    move to finish.
 //
 // Everything runs on the thread of the event loop; no locks.
@@ -433,9 +435,7 @@ private:
     // The position the game being started begins from (empty: the initial one).
     QString startFen_;
 
-    // Counts the starts and ends of games: a handler that waited for the
-    // user (the promotion question) learns whether its game is still the
-    // one being played.
+    // Set-ups that came while a move was half played, run once it has finished.
     std::vector<std::function<void()>> waitingSetUps_;
     QTimer* setUpTimer_ = nullptr;
 };
