@@ -193,9 +193,9 @@ bool TNetworkGame::ReadTerms(const TIncomingMessage& m, TTerms& terms) const {
 void TNetworkGame::StartAgreedGame(int socket) {
     offers_.clear();
     pendingMoves_.clear();
-    // The game being played ends first: a move its engine had already found
-    // is played as it parks, and goes to that game's opponent, not the new
-    // one. An opponent other than the new one is told: the game is resigned.
+    // The game being played ends first (a move its engine still finds is
+    // dropped). An opponent other than the new one is told: the game is
+    // resigned.
     const bool otherOpponent = game_.Role() == TRole::Server && socket != chat_.OpponentSocket;
     if (game_.GameInProgress()) {
         if (otherOpponent)

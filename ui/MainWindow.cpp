@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "PromotionChooser.h"
+
 #include "BoardWidget.h"
 #include "ChatWindow.h"
 #include "ClockWidget.h"
@@ -7,6 +9,7 @@
 #include "GameQuestions.h"
 #include "NewGameDialog.h"
 #include "ProgramEnv.h"
+#include "PromotionChooser.h"
 #include "RecordWindow.h"
 #include "Settings.h"
 #include "UiDialogs.h"
@@ -102,9 +105,9 @@ TFrmPrincipal::~TFrmPrincipal() {
     // Everything that calls into this window goes while the window is still
     // whole: the windows that use it (the new-game dialog, the chat and
     // record windows), destroyed here, instead of being freed with the child
-    // widgets after its members are gone; then the controller, which parks
-    // the engine and cuts the board's events, so that no move handed over
-    // meanwhile reaches a view that is going away.
+    // widgets after its members are gone; then the controller, which stops
+    // the engine and cuts the board's events, so that no move reaches a view
+    // that is going away.
     FBoard->OnMouseDown = nullptr;
     if (conexion_) delete conexion_.data();
     for (QWidget* w : {static_cast<QWidget*>(chat_), static_cast<QWidget*>(partida_)})
@@ -379,7 +382,39 @@ void TFrmPrincipal::BindGame() {
     g.OnMovePlayed.Add([this](Square, Square) { ClearSelection(); });
     g.OnGameStarted.Add([this] { ClearSelection(); });
     g.OnGameEnded.Add([this] { ClearSelection(); });
+    // A promotion's piece is chosen before the move is played; the chooser
+    // closes itself when its reason goes (a move, a new game or the end of
+    // the game), and the board drops an answer that comes too late.
+    connect(FBoard, &TChessBrd::promotionChoiceNeeded, this,
+            [this](Square from, Square) { OpenPromotionChooser(FBoard->PieceAt(from) == 'P'); });
+    for (TEventList<>* reason : {&g.OnGameStarted, &g.OnGameEnded})
+        reason->Add([this] { ClosePromotionChooser(); });
+    g.OnMovePlayed.Add([this](Square, Square) { ClosePromotionChooser(); });
     ShowCommands();
+}
+
+void TFrmPrincipal::OpenPromotionChooser(bool white) {
+    if (promotionChooser_) {
+        disconnect(promotionChooser_, nullptr, FBoard, nullptr);
+        promotionChooser_->close();
+    }
+    auto* chooser = new TPromotionChooser(
+        white, [this](char letter) { return FBoard->PieceImage(letter); }, this);
+    chooser->setObjectName(QStringLiteral("promotionChooser"));
+    promotionChooser_ = chooser;
+    connect(chooser, &TPromotionChooser::chosen, FBoard, &TChessBrd::AnswerPromotion);
+    connect(chooser, &TPromotionChooser::cancelled, FBoard, [this] { FBoard->AnswerPromotion(0); });
+    chooser->open();
+}
+
+void TFrmPrincipal::ClosePromotionChooser() {
+    if (!promotionChooser_) return;
+    TPromotionChooser* chooser = promotionChooser_;
+    promotionChooser_ = nullptr;
+    // Its answer, the cancel that closing it gives, is no longer wanted.
+    disconnect(chooser, nullptr, FBoard, nullptr);
+    FBoard->AnswerPromotion(0);
+    chooser->close();
 }
 
 void TFrmPrincipal::ShowPanel() {
@@ -685,7 +720,7 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
             const Square from = SelectedSquare;
             SelectedSquare = Square::None;
             FBoard->SetSelectedSquare(Square::None);
-            FBoard->Move(from, target);
+            FBoard->UserMove(from, target);
             moved = true;
         }
     }

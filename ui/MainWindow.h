@@ -45,6 +45,7 @@ class TFrmConexion;
 class TFrmPartida;
 class TGameQuestions;
 class TProgramEnv;
+class TPromotionChooser;
 class TUiDialogs;
 
 class TFrmPrincipal : public QMainWindow {
@@ -147,6 +148,9 @@ private:
     void PlaceStrips();
     void PlaceMarker();    // the point-and-click marker over SelectedSquare
     void ClearSelection(); // hides the marker, no square selected
+    void OpenPromotionChooser(bool white);
+    // Closes an open chooser; the promotion it was asked for is not played.
+    void ClosePromotionChooser();
     void ScheduleIdle();
     void ShowMessage(const QString& text);
     TUiDialogs* Dialogs() const;
@@ -169,6 +173,7 @@ private:
     TFrmChat* chat_ = nullptr;
     TFrmPartida* partida_ = nullptr;
     QPointer<TFrmConexion> conexion_;
+    QPointer<TPromotionChooser> promotionChooser_;
 
     TClockWidget* FClockW = nullptr;
     TClockWidget* FClockB = nullptr;

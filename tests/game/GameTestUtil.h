@@ -79,7 +79,6 @@ struct TTestGame {
         settings.Nick = nick;
         game->LoadSettings(settings);
         game->SetNetwork(&net);
-        model.FirstPaint(); // the engine's poll, as the board's first paint starts it
     }
 
     TGameController& G() { return *game; }

@@ -27,7 +27,7 @@ bool Write(const QString& path, const QByteArray& bytes) {
 
 void PlayAndResign(TTestGame& t, const QStringList& moves) {
     t.Start(TGameMode::LocalTwoPlayers, TColour::White);
-    t.dialogs.AnswerInput(TQuestion::Promotion, "D");
+    t.model.SetPromotionLetter('q'); // the promotion
     QVERIFY(t.PlayAll(moves));
     t.G().Resign();
 }

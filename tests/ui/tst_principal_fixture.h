@@ -33,8 +33,8 @@
 
 #include <memory>
 
-// Gives the engine's worker time to finish a shallow search and hand its
-// move over, without handling events: the move then waits to be played.
+// Gives the engine's worker time to finish a shallow search and answer,
+// without handling events: its answer then waits in the event queue.
 inline void LetTheEngineHandItsMoveOver() {
     QThread::msleep(300);
 }

@@ -68,7 +68,7 @@ void TstShutdown::closingTheMainWindowEndsTheProgram() {
     QSettings saved(t.env->IniFile(), QSettings::IniFormat);
     QCOMPARE(saved.value("User/Nick").toString(), QString("Ana"));
     QCOMPARE(saved.value("Config/Left").toInt(), t.Main().x());
-    // The windows go with the program, the engine parked on the way.
+    // The windows go with the program, the engine stopped on the way.
     QPointer<TFrmChat> chat = &t.Chat();
     t.program.reset();
     QVERIFY(!chat);
