@@ -237,7 +237,9 @@ void TestEngineControl::stopEndsEvenAnEndlessQuiescence() {
     board.SetSearchDepth(1);
     board.RequestComputerMove();
     QTRY_COMPARE(log.moves.size(), size_t(1));
-    QCOMPARE(RankOf(log.moves[0].from), 2);
+    // From the starting position (level 1 picks among its moves at random),
+    // not from the queens' ranks.
+    QVERIFY(RankOf(log.moves[0].from) <= 2);
 }
 
 void TestEngineControl::stopInsideTheEnginesOwnMoveDoesNotWait() {
