@@ -9,7 +9,6 @@
 #include "UiDialogs.h"
 
 #include <QMetaObject>
-#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -268,28 +267,41 @@ void TChatSession::bCrearClick() {
     // The port listened on: ChatPort, or the one the system chose for "0".
     log_.Add("Servidor abierto en " + ip + ":" + server_->LocalPort(server_->SocketHandle()));
     StartUpdateCheck();
+    SetRegistered();
+}
+
+void TChatSession::SetRegistered() {
     registered_ = true;
+    // Neither "Conectar" nor another nick applies any more.
+    if (TUiDialogs* dialogs = env_.Dialogs()) {
+        dialogs->Withdraw(connectQuestion_);
+        dialogs->Withdraw(newNickQuestion_);
+    }
     OnRegistered();
 }
 
 void TChatSession::bConectarClick() {
     if (client_->Status() == TSocketStatus::Connecting || !buttons_.Conectar) return;
     TUiDialogs* dialogs = env_.Dialogs();
-    if (!dialogs) return;
-    QPointer<TChatSession> alive(this);
-    const std::optional<QString> answer =
-        dialogs->InputQuery(QStringLiteral("Unirse a una partida"),
-                            QStringLiteral("Escriba la IP del host remoto"), LastHost);
-    // The question ran the event loop: the state may have moved meanwhile.
-    if (!alive || !answer || !buttons_.Conectar || client_->Status() != TSocketStatus::Idle) return;
+    if (!dialogs || dialogs->IsOpen(connectQuestion_)) return;
+    connectQuestion_ = dialogs->AskText(
+        TQuestion::ConnectAddress, this, QStringLiteral("Unirse a una partida"),
+        QStringLiteral("Escriba la IP del host remoto"), LastHost,
+        [this](std::optional<QString> answer) {
+            // Only while "Conectar" could still be pressed.
+            if (answer && buttons_.Conectar && client_->Status() == TSocketStatus::Idle)
+                ConnectTo(*answer);
+        });
+}
+
+void TChatSession::ConnectTo(const QString& address) {
     const QString safeNick = SaneNick(Nick());
     if (!safeNick.isEmpty() && safeNick != Nick()) RenameSelf(Nick(), safeNick);
-    LastHost = *answer;
-    client_->Host = *answer;
+    LastHost = address;
+    client_->Host = address;
     client_->Port = ChatPort;
     log_.Add(QStringLiteral("Cliente OK"));
     log_.Add("Intentando conectar con " + client_->Host + ":" + client_->Port);
-    ++clientGeneration_;
     clientAssembler_.Clear();
     registered_ = false;
     removal_.clear();
@@ -305,7 +317,7 @@ void TChatSession::bConectarClick() {
     SetButtons(true, true, false, buttons_.Observar);
     SetRole(TRole::Offline);
     if (client_->Status() != TSocketStatus::Idle) client_->Close();
-    log_.Add("No se ha podido conectar con " + *answer);
+    log_.Add("No se ha podido conectar con " + address);
 }
 
 void TChatSession::bDesconectarClick() {
@@ -444,7 +456,6 @@ void TChatSession::TCPClient1Connect() {
 void TChatSession::ClientCloses() {
     networkGame_->ClientConnectionLost();
     game_.SetHostNick(QString()); // the next host greets with its own
-    ++clientGeneration_;
     clientAssembler_.Clear();
     registered_ = false;
 }
@@ -491,9 +502,10 @@ void TChatSession::TCPClient1Data(TCustomWinSocket* Sender, int Socket) {
 
 void TChatSession::HandleBytes(bool onHost, int socket, const QByteArray& bytes) {
     if (bytes.isEmpty()) return;
-    const int generation = clientGeneration_;
+    // A message may close its own connection (a refused nick, a message
+    // too long): its assembler is looked up again after each one.
     auto assembler = [&]() -> TMessageAssembler* {
-        if (!onHost) return generation == clientGeneration_ ? &clientAssembler_ : nullptr;
+        if (!onHost) return &clientAssembler_;
         const auto it = hostAssemblers_.find(socket);
         return it == hostAssemblers_.end() ? nullptr : &it->second;
     };
@@ -502,13 +514,11 @@ void TChatSession::HandleBytes(bool onHost, int socket, const QByteArray& bytes)
         DropTooLong(onHost, socket);
         return;
     }
-    QPointer<TChatSession> alive(this);
     while (TMessageAssembler* a = assembler()) {
         const std::optional<QByteArray> message = a->Take();
         if (!message) return;
         const TChatMessage m = CutMessage(*message);
         DispatchMessage(m.Word, m.Data, socket);
-        if (!alive) return;
     }
 }
 
@@ -721,20 +731,20 @@ void TChatSession::OnIdent(const TIncomingMessage& m) {
 void TChatSession::OnNickError(const TIncomingMessage& m) {
     const QString nick = TFieldReader(m.Data).Next();
     log_.Add("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*");
-    // The host closes this connection now. Asked from inside its read, the
-    // question's event loop would free the socket whose read is under way:
-    // it is asked from the event loop instead, if it still matters then.
-    QMetaObject::invokeMethod(
-        this, [this, nick] { AskNewNick(nick); }, Qt::QueuedConnection);
+    AskNewNick(nick);
 }
 
 void TChatSession::AskNewNick(const QString& refused) {
     TUiDialogs* dialogs = env_.Dialogs();
-    if (!dialogs || registered_ || Nick() != refused) return;
-    QPointer<TChatSession> alive(this);
-    const QString answer = SaneNick(
-        dialogs->InputBox(QStringLiteral("Nick"), QStringLiteral("Escriba el nuevo nick"), Nick()));
-    if (alive && !answer.isEmpty() && answer != Nick()) RenameSelf(Nick(), answer);
+    if (!dialogs || registered_ || Nick() != refused || dialogs->IsOpen(newNickQuestion_)) return;
+    newNickQuestion_ = dialogs->AskText(TQuestion::NewNick, this, QStringLiteral("Nick"),
+                                        QStringLiteral("Escriba el nuevo nick"), Nick(),
+                                        [this, refused](std::optional<QString> text) {
+                                            const QString answer = SaneNick(text.value_or(refused));
+                                            if (registered_ || Nick() != refused) return;
+                                            if (!answer.isEmpty() && answer != Nick())
+                                                RenameSelf(Nick(), answer);
+                                        });
 }
 
 void TChatSession::OnAddNick(const TIncomingMessage& m) {
@@ -755,10 +765,7 @@ void TChatSession::OnList(const TIncomingMessage& m) {
     do
         UpdateNickList(QString(), fields.Next());
     while (!fields.Rest().isEmpty() && nicks_.size() < MostListedNicks);
-    if (!registered_) {
-        registered_ = true;
-        OnRegistered();
-    }
+    if (!registered_) SetRegistered();
 }
 
 void TChatSession::OnNick(const TIncomingMessage& m) {
@@ -806,17 +813,19 @@ void TChatSession::OnDelNick(const TIncomingMessage& m) {
 }
 
 void TChatSession::OnKill(const TIncomingMessage&) {
-    // Never from inside the socket's event: the shut-down may free us.
-    const QString reason = removal_;
-    QMetaObject::invokeMethod(
-        this,
-        [this, reason] {
-            QPointer<TChatSession> alive(this);
-            ShowMessage(QString::fromUtf8("Te han echado del chat %1: el programa se cerrará.")
-                            .arg(reason.trimmed()));
-            if (alive) OnQuitRequested();
-        },
-        Qt::QueuedConnection);
+    // The program ends once the user has read why; never from inside the
+    // socket's event, as the shut-down may free the session.
+    TUiDialogs* dialogs = env_.Dialogs();
+    if (!dialogs) {
+        QMetaObject::invokeMethod(
+            this, [this] { OnQuitRequested(); }, Qt::QueuedConnection);
+        return;
+    }
+    if (dialogs->IsOpen(killMessage_)) return;
+    killMessage_ = dialogs->ShowMessage(
+        QString::fromUtf8("Te han echado del chat %1: el programa se cerrará.")
+            .arg(removal_.trimmed()),
+        QString(), TMessageKind::Information, this, [this] { OnQuitRequested(); });
 }
 
 void TChatSession::OnHelp(const TIncomingMessage& m) {
@@ -869,7 +878,9 @@ void TChatSession::OnMsg(const TIncomingMessage& m) {
 }
 
 void TChatSession::OnDns(const TIncomingMessage& m) {
-    SendTo(m.Socket, FrameMessage("/TXT", {AddressReply(Clipped(TFieldReader(m.Data).Next(), MostNickLength))}));
+    SendTo(
+        m.Socket,
+        FrameMessage("/TXT", {AddressReply(Clipped(TFieldReader(m.Data).Next(), MostNickLength))}));
 }
 
 QString TChatSession::AddressReply(const QString& nick) const {
@@ -1027,8 +1038,9 @@ void TChatSession::PlayCue(const QString& cue) {
     game_.MeteRuido(cue);
 }
 
-void TChatSession::ShowMessage(const QString& text) {
-    if (TUiDialogs* dialogs = env_.Dialogs()) dialogs->ShowMessage(text);
+void TChatSession::ShowMessage(const QString& text, std::function<void()> onClosed) {
+    if (TUiDialogs* dialogs = env_.Dialogs())
+        dialogs->ShowMessage(text, QString(), TMessageKind::Information, this, std::move(onClosed));
 }
 
 void TChatSession::OpenUrl(const QString& url) {

@@ -32,8 +32,10 @@
 //  - what a client says reaches the host's log only with its nick;
 //  - a message with a malformed number is dropped with a log line, and the
 //    messages after it are still handled;
-//  - handlers may open modal dialogs: after each message the session checks
-//    that it, the connection and the connection's assembler still exist;
+//  - a handler never waits for the user: its questions are answered later,
+//    and a question whose reason has gone (the nick registered, the
+//    session gone) is withdrawn; after each message the session checks that
+//    the connection's assembler still exists;
 //  - "/KILL" from the host ends the program only through OnQuitRequested,
 //    raised from the event loop, so its normal shut-down runs.
 
@@ -42,6 +44,7 @@
 #include "ChatLog.h"
 #include "EventList.h"
 #include "GameController.h"
+#include "UiDialogs.h"
 #include "UpdateCheck.h"
 
 #include <QObject>
@@ -189,7 +192,7 @@ public:
     // ---- TUpdateCheckHost ----
     void AddChatLine(const QString& line) override;
     void PlayCue(const QString& cue) override;
-    void ShowMessage(const QString& text) override;
+    void ShowMessage(const QString& text, std::function<void()> onClosed) override;
     void OpenUrl(const QString& url) override;
     void WriteVersionState(int state) override;
     QString WebUrl() const override;
@@ -246,9 +249,13 @@ private:
     void OnHola(const TIncomingMessage& m);
     void OnIdent(const TIncomingMessage& m);
     void OnNickError(const TIncomingMessage& m);
-    // The question after a refused nick, from the event loop: only while
+    // The question after a refused nick; its answer renames only while
     // this program is unregistered and still goes by that nick.
     void AskNewNick(const QString& refused);
+    void ConnectTo(const QString& address);
+    // Registered with the host (or listening): the questions of "Conectar"
+    // and of a new nick go.
+    void SetRegistered();
     void OnAddNick(const TIncomingMessage& m);
     void OnList(const TIncomingMessage& m);
     void OnNick(const TIncomingMessage& m);
@@ -300,7 +307,9 @@ private:
     std::array<TMessageHandler, static_cast<size_t>(TChatWord::Count)> handlers_;
     std::map<int, TMessageAssembler> hostAssemblers_;
     TMessageAssembler clientAssembler_;
-    int clientGeneration_ = 0; // counts the client's connections
-    QString removal_;          // why the host removed this participant ("[KICK por …]")
+    TQuestionId connectQuestion_ = 0;
+    TQuestionId newNickQuestion_ = 0;
+    TQuestionId killMessage_ = 0;
+    QString removal_; // why the host removed this participant ("[KICK por …]")
     std::unique_ptr<TNetworkGame> networkGame_;
 };

@@ -14,7 +14,6 @@ THeadlessProgram::THeadlessProgram(TProgramEnv& env, QObject* parent)
     chat_ = std::make_unique<TChatSession>(*game_, env_);
     game_->SetNetwork(chat_.get());
     chat_->OnQuitRequested.Add([this] { Quit(); });
-    model_->FirstPaint(); // the engine's poll, as a board's first paint starts it
 }
 
 THeadlessProgram::~THeadlessProgram() {

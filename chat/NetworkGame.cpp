@@ -9,7 +9,6 @@
 #include "UiDialogs.h"
 
 #include <QMetaObject>
-#include <QPointer>
 
 #include <algorithm>
 #include <optional>
@@ -60,10 +59,12 @@ TNetworkGame::TNetworkGame(TChatSession& chat, TGameController& game, QObject* p
         chat_.SetHandler(
             word, [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
     gameStartedId_ = game_.OnGameStarted.Add([this] { GameStarted(); });
+    gameEndedId_ = game_.OnGameEnded.Add([this] { GameEnded(); });
 }
 
 TNetworkGame::~TNetworkGame() {
     game_.OnGameStarted.Remove(gameStartedId_);
+    game_.OnGameEnded.Remove(gameEndedId_);
     for (TChatWord word :
          {TChatWord::NewGame, TChatWord::AcceptGame, TChatWord::DeclineGame, TChatWord::Draw,
           TChatWord::AcceptDraw, TChatWord::DeclineDraw, TChatWord::Resign, TChatWord::Timeout,
@@ -192,9 +193,9 @@ bool TNetworkGame::ReadTerms(const TIncomingMessage& m, TTerms& terms) const {
 void TNetworkGame::StartAgreedGame(int socket) {
     offers_.clear();
     pendingMoves_.clear();
-    // The game being played ends first: a move its engine had already found
-    // is played as it parks, and goes to that game's opponent, not the new
-    // one. An opponent other than the new one is told: the game is resigned.
+    // The game being played ends first (a move its engine still finds is
+    // dropped). An opponent other than the new one is told: the game is
+    // resigned.
     const bool otherOpponent = game_.Role() == TRole::Server && socket != chat_.OpponentSocket;
     if (game_.GameInProgress()) {
         if (otherOpponent)
@@ -219,7 +220,7 @@ void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
         DeclineUnasked(m, terms.Other.Nick, "ya se está jugando otra partida");
         return;
     }
-    if (offerQuestionOpen_) {
+    if (QuestionOpen()) {
         DeclineUnasked(m, terms.Other.Nick, "hay otra pregunta abierta");
         return;
     }
@@ -230,25 +231,39 @@ void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
         QString::fromUtf8("¿Acepta una partida a %1 minutos con %2 ( %3 ELO)? Usted juega con %4.")
             .arg(Number(terms.Minutes), terms.Other.Nick, Number(terms.Other.Elo),
                  terms.White ? QStringLiteral("blancas") : QStringLiteral("negras"));
-    const QPointer<TNetworkGame> alive(this);
-    const int socket = m.Socket;
-    const int losses = clientLosses_;
-    offerQuestionOpen_ = true;
-    const bool yes = dialogs->AskYesNo(question);
-    // The question ran the event loop: the offerer may have gone meanwhile.
-    if (!alive) return;
-    offerQuestionOpen_ = false;
-    if (!StillConnected(socket) || losses != clientLosses_) return;
+    offer_ = m;
+    if (game_.Role() != TRole::Server) offer_.Socket = -1;
+    offerQuestion_ = dialogs->Ask(TQuestion::GameOffer, this, question, [this, terms](bool yes) {
+        offerQuestion_ = 0;
+        AnswerOffer(offer_, terms, yes);
+    });
+}
+
+void TNetworkGame::AnswerOffer(const TIncomingMessage& m, const TTerms& terms, bool yes) {
     if (!yes) {
         SendToSender(m, FrameMessage("/DECLINE_GAME", {game_.Nick()}));
         return;
     }
-    StartAgreedGame(socket);
+    StartAgreedGame(m.Socket);
     chat_.SendToPeer(
         FrameMessage("/ACCEPT_GAME", {Number(terms.Minutes),
                                       terms.White ? QStringLiteral("0") : QStringLiteral("1"),
                                       game_.Nick(), Number(game_.Elo())}));
     game_.SetUpNetworkGame(terms.White, terms.Other, terms.Minutes);
+}
+
+bool TNetworkGame::QuestionOpen() const {
+    const TUiDialogs* dialogs = game_.Env().Dialogs();
+    return dialogs && (dialogs->IsOpen(offerQuestion_) || dialogs->IsOpen(drawQuestion_));
+}
+
+void TNetworkGame::WithdrawOffer(int socket) {
+    if (socket == -1 || offer_.Socket == socket) Withdraw(offerQuestion_);
+}
+
+void TNetworkGame::Withdraw(TQuestionId& question) {
+    if (TUiDialogs* dialogs = game_.Env().Dialogs()) dialogs->Withdraw(question);
+    question = 0;
 }
 
 void TNetworkGame::OnAcceptGame(const TIncomingMessage& m) {
@@ -296,27 +311,25 @@ void TNetworkGame::OnDraw(const TIncomingMessage& m) {
     if (!FromOpponentInGame(m)) return;
     const QString nick = TFieldReader(m.Data).Next();
     if (!NamesSender(m, nick)) return;
-    if (offerQuestionOpen_) {
+    TUiDialogs* dialogs = game_.Env().Dialogs();
+    if (!dialogs) return;
+    if (QuestionOpen()) {
         DeclineUnasked(m, nick, "hay otra pregunta abierta");
         return;
     }
-    TUiDialogs* dialogs = game_.Env().Dialogs();
-    if (!dialogs) return;
-    const QPointer<TNetworkGame> alive(this);
-    const int game = gamesStarted_;
-    offerQuestionOpen_ = true;
-    const bool yes =
-        dialogs->AskYesNo(QString::fromUtf8("%1 le ofrece tablas. ¿Acepta?").arg(nick));
-    if (!alive) return;
-    offerQuestionOpen_ = false;
-    // The offer was about the game being played when it came.
-    if (game != gamesStarted_ || !NetworkGameInProgress()) return;
-    if (!yes) {
-        chat_.SendToAll(FrameMessage("/DECLINE_DRAW", {game_.Nick()}));
-        return;
-    }
-    chat_.SendToAll(FrameMessage("/ACCEPT_DRAW", {game_.Nick()}));
-    game_.EndGame(TEndReason::DrawAgreed);
+    // Withdrawn when the game ends or the opponent goes: an answer is
+    // about the game being played.
+    drawQuestion_ = dialogs->Ask(
+        TQuestion::DrawOffer, this, QString::fromUtf8("%1 le ofrece tablas. ¿Acepta?").arg(nick),
+        [this](bool yes) {
+            drawQuestion_ = 0;
+            if (!yes) {
+                chat_.SendToAll(FrameMessage("/DECLINE_DRAW", {game_.Nick()}));
+                return;
+            }
+            chat_.SendToAll(FrameMessage("/ACCEPT_DRAW", {game_.Nick()}));
+            game_.EndGame(TEndReason::DrawAgreed);
+        });
 }
 
 void TNetworkGame::OnAcceptDraw(const TIncomingMessage& m) {
@@ -426,8 +439,7 @@ bool TNetworkGame::PlayObservedMove(const TMovimiento& move) {
 }
 
 void TNetworkGame::PlayPendingMoves() {
-    const QPointer<TNetworkGame> alive(this);
-    while (alive && !pendingMoves_.empty()) {
+    while (!pendingMoves_.empty()) {
         // From the last entry to the first, the first one that is due.
         auto due = pendingMoves_.end();
         TMovimiento move;
@@ -491,13 +503,16 @@ void TNetworkGame::bObservarClick() {
         return;
     }
     TUiDialogs* dialogs = game_.Env().Dialogs();
-    if (!dialogs) return;
-    const QPointer<TNetworkGame> alive(this);
-    const int losses = clientLosses_;
-    const bool yes = dialogs->AskYesNo(QString::fromUtf8("¿Observar una partida?"));
-    if (!alive || !yes || losses != clientLosses_ || game_.Role() != TRole::Client) return;
-    game_.SetRole(TRole::Observer);
-    chat_.SendToHost(ask);
+    if (!dialogs || dialogs->IsOpen(observeQuestion_)) return;
+    // Withdrawn when the connection goes or a game of this side begins.
+    observeQuestion_ =
+        dialogs->Ask(TQuestion::Observe, this, QString::fromUtf8("¿Observar una partida?"),
+                     [this, ask](bool yes) {
+                         observeQuestion_ = 0;
+                         if (!yes || game_.Role() != TRole::Client) return;
+                         game_.SetRole(TRole::Observer);
+                         chat_.SendToHost(ask);
+                     });
 }
 
 void TNetworkGame::OnMirar(const TIncomingMessage& m) {
@@ -559,11 +574,27 @@ void TNetworkGame::OnEndGame(const TIncomingMessage& m) {
 }
 
 void TNetworkGame::GameStarted() {
-    ++gamesStarted_;
     drawOffered_ = false;
+    Withdraw(drawQuestion_);
+    if (game_.GameMode() == TGameMode::Network && game_.MyColour() != TColour::None) {
+        Withdraw(observeQuestion_);
+        // An offer of anyone but the new opponent is declined, as those
+        // that come during the game will be.
+        const TUiDialogs* dialogs = game_.Env().Dialogs();
+        if (dialogs && dialogs->IsOpen(offerQuestion_) && game_.Role() == TRole::Server &&
+            offer_.Socket != chat_.OpponentSocket) {
+            Withdraw(offerQuestion_);
+            DeclineUnasked(offer_, chat_.NickOfSocket(offer_.Socket),
+                           "ya se está jugando otra partida");
+        }
+    }
     // The host's observers follow each of its games from its first move.
     if (game_.Role() == TRole::Server && game_.GameMode() == TGameMode::Network)
         chat_.SendToObservers(GamePosition());
+}
+
+void TNetworkGame::GameEnded() {
+    Withdraw(drawQuestion_);
 }
 
 // ---------------------------------------------------------------- lost connections
@@ -575,19 +606,25 @@ void TNetworkGame::InterruptGame(const QString& opponentNick) {
 
 void TNetworkGame::HostConnectionLost(int socket) {
     std::erase_if(offers_, [socket](const TOffer& o) { return o.Socket == socket; });
+    WithdrawOffer(socket);
+    if (socket == chat_.OpponentSocket) Withdraw(drawQuestion_);
     if (game_.Role() == TRole::Server && socket == chat_.OpponentSocket && NetworkGameInProgress())
         InterruptGame(chat_.NickOfSocket(socket));
 }
 
 void TNetworkGame::HostClosing() {
     offers_.clear();
+    WithdrawOffer(-1);
+    Withdraw(drawQuestion_);
     if (game_.Role() == TRole::Server && NetworkGameInProgress())
         InterruptGame(chat_.NickOfSocket(chat_.OpponentSocket));
 }
 
 void TNetworkGame::ClientConnectionLost() {
     offers_.clear();
-    ++clientLosses_;
+    WithdrawOffer(-1);
+    Withdraw(drawQuestion_);
+    Withdraw(observeQuestion_);
     pendingMoves_.clear();
     if (!NetworkGameInProgress()) return;
     if (game_.Role() == TRole::Client) {

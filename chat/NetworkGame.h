@@ -18,9 +18,10 @@
 //    "/DECLINE_GAME", "/DRAW", "/ACCEPT_DRAW", "/RESIGN", "/TIMEOUT",
 //    "/MIRAR") is acted on only when the nick it names is its sender's;
 //  - while this side plays a network game, offers from anyone but its
-//    opponent are declined without asking, with a log line; at most one
-//    offer question (a game or a draw) is open at a time, and an offer that
-//    comes meanwhile is declined the same way;
+//    opponent are declined without asking, with a log line, and so is one
+//    still being asked about when such a game starts; one offer question (a
+//    game or a draw) is open at a time, and an offer that comes meanwhile
+//    is declined the same way;
 //  - a network game this side plays never ends unknown to its opponent: a
 //    game agreed with someone else resigns it first;
 //  - numbers from the wire are within their ranges before they are used
@@ -34,11 +35,16 @@
 //    MostPendingMoves of them;
 //  - losing the opponent's connection stops the game at once (no result, no
 //    rating change), logs it, and the host tells its observers;
-//  - every modal question re-checks, once answered, that this object, the
-//    asking connection and the game it was about are still there.
+//  - nothing waits for the user: a question is withdrawn, and its answer
+//    never acted on, once its reason has gone: a game offer's when its
+//    offerer's connection goes, a draw offer's when the game ends or a
+//    connection to the opponent goes, "Observar"'s when the connection to
+//    the host goes or a game of this side begins.
 
+#include "ChatSession.h"
 #include "EventList.h"
 #include "GameController.h"
+#include "UiDialogs.h"
 
 #include <QObject>
 #include <QString>
@@ -46,9 +52,6 @@
 
 #include <set>
 #include <vector>
-
-class TChatSession;
-struct TIncomingMessage;
 
 class TNetworkGame : public QObject {
     Q_OBJECT
@@ -81,7 +84,6 @@ public:
     int ExpectedMove() const { return expectedMove_; }
     // The moves an observer keeps for later, in their text form, sorted.
     QStringList PendingMoves() const;
-    int OutstandingOffers() const { return int(offers_.size()); }
 
 private:
     struct TOffer {
@@ -89,7 +91,6 @@ private:
         int Minutes = 0;
         int ReceiverPlaysWhite = 0;
     };
-
     void OnNewGame(const TIncomingMessage& m);
     void OnAcceptGame(const TIncomingMessage& m);
     void OnDeclineGame(const TIncomingMessage& m);
@@ -136,17 +137,27 @@ private:
     void SendToSender(const TIncomingMessage& m, const QByteArray& message);
     QByteArray GamePosition() const;
     void GameStarted();
+    void GameEnded();
+    // The answer to a game offer.
+    void AnswerOffer(const TIncomingMessage& m, const TTerms& terms, bool yes);
+    // A game offer or a draw offer is being asked about.
+    bool QuestionOpen() const;
+    // Withdraws the game offer question, if it came from socket (-1: any).
+    void WithdrawOffer(int socket);
+    void Withdraw(TQuestionId& question);
     void InterruptGame(const QString& opponentNick);
     void Box(const QString& text) const;
 
     TChatSession& chat_;
     TGameController& game_;
     int gameStartedId_ = 0;
-    int gamesStarted_ = 0; // counts the games begun, so a question knows its game
+    int gameEndedId_ = 0;
     bool drawOffered_ = false;
-    bool offerQuestionOpen_ = false;
-    int clientLosses_ = 0; // counts a client's lost connections to its host
     std::vector<TOffer> offers_;
+    TIncomingMessage offer_; // the game offer asked about (Socket -1 on a client)
+    TQuestionId offerQuestion_ = 0;
+    TQuestionId drawQuestion_ = 0;
+    TQuestionId observeQuestion_ = 0;
     int expectedMove_ = 0;
     std::set<QString> pendingMoves_;
     bool outOfStepLogged_ = false;

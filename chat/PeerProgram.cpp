@@ -208,40 +208,37 @@ void TPeerDialogs::Box(const QString& text) {
     if (Print) Print("box: " + OnePrintedLine(text));
 }
 
-void TPeerDialogs::ShowMessage(const QString& text, const QString&, TMessageKind) {
-    Box(text);
+TDialogAnswer TPeerDialogs::AnswerTo(const TDialogRequest& request) const {
+    switch (request.Question) {
+    case TQuestion::Message:
+        return {true, {}, -1};
+    case TQuestion::ConnectAddress:
+        return {!ConnectAddress.isEmpty(), ConnectAddress, -1};
+    case TQuestion::GameOffer:
+        return {AcceptGames, {}, -1};
+    case TQuestion::DrawOffer:
+        return {AcceptDraws, {}, -1};
+    case TQuestion::Observe:
+        return {Observe, {}, -1};
+    default:
+        return {};
+    }
 }
 
-bool TPeerDialogs::Ask(const QString& text, const QString&, TQuestionButtons) {
-    Box(text);
-    if (text.startsWith(QString::fromUtf8("¿Acepta una partida a "))) return AcceptGames;
-    if (text.endsWith(QString::fromUtf8(" le ofrece tablas. ¿Acepta?"))) return AcceptDraws;
-    if (text == QString::fromUtf8("¿Observar una partida?")) return Observe;
-    return false;
+void TPeerDialogs::Present(TQuestionId id, const TDialogRequest& request) {
+    const TDialogAnswer answer = AnswerTo(request);
+    const bool shown = request.Kind == TDialogKind::Message ||
+                       request.Kind == TDialogKind::Question ||
+                       (request.Kind == TDialogKind::Input && !answer.Accepted);
+    if (shown) Box(request.Text);
+    QTimer::singleShot(0, this, [this, id, answer, question = request.Question] {
+        if (Answer(id, answer) && OnAnswered) OnAnswered(question);
+    });
 }
 
-std::optional<QString> TPeerDialogs::InputQuery(const QString& caption, const QString& prompt,
+std::optional<QString> TPeerDialogs::InputQuery(const QString&, const QString& prompt,
                                                 const QString&) {
-    if (caption == QLatin1String("Unirse a una partida") && !ConnectAddress.isEmpty())
-        return ConnectAddress;
     Box(prompt);
-    return std::nullopt;
-}
-
-QString TPeerDialogs::OpenFileName(const TFileDialogRequest&) {
-    return QString();
-}
-
-QString TPeerDialogs::SaveFileName(const TFileDialogRequest&) {
-    return QString();
-}
-
-QString TPeerDialogs::OpenPictureName(const TFileDialogRequest&) {
-    return QString();
-}
-
-std::optional<int> TPeerDialogs::ChooseItem(const QString&, const QString&, const QStringList&,
-                                            int) {
     return std::nullopt;
 }
 
@@ -261,6 +258,11 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     dialogs_.AcceptGames = options_.AcceptGames;
     dialogs_.AcceptDraws = options_.AcceptDraws;
     dialogs_.Observe = options_.Observe;
+    // "Conectar" that could not even start ends the program.
+    dialogs_.OnAnswered = [this](TQuestion question) {
+        if (question == TQuestion::ConnectAddress && program_->Game().Role() != TRole::Client)
+            Quit(1);
+    };
     env_->SetDialogs(&dialogs_);
     program_ = std::make_unique<THeadlessProgram>(*env_);
     program_->OnFinished = [this] {
@@ -335,7 +337,6 @@ void TPeerProgram::Start() {
         if (program_->Game().Role() != TRole::Server) Quit(1);
     } else {
         chat.bConectarClick();
-        if (program_->Game().Role() != TRole::Client) Quit(1);
     }
 }
 

@@ -87,11 +87,12 @@ QString ParsePeerOptions(const QStringList& arguments, TPeerOptions& options);
 // The usage text, one line per option.
 QString PeerUsage();
 
-// Answers every dialog from the options and prints it: the "Conectar"
-// question gets the --connect address; a game offer, a draw offer and
-// "Observar" are answered as --accept-games, --accept-draws and --observe
-// say; other input boxes and file dialogs are cancelled; other questions are
-// answered No.
+// Answers every question by its kind, from the options, and prints it: the
+// "Conectar" address gets the --connect address; a game offer, a draw offer
+// and "Observar" are answered as --accept-games, --accept-draws and
+// --observe say; other input boxes, file dialogs and lists are cancelled;
+// other questions are answered No. Each answer comes from the event loop,
+// as a user's would.
 class TPeerDialogs final : public TUiDialogs {
 public:
     std::function<void(const QString& line)> Print;
@@ -99,19 +100,18 @@ public:
     bool AcceptGames = false;
     bool AcceptDraws = false;
     bool Observe = false;
+    // Told after each answer has been handed over.
+    std::function<void(TQuestion question)> OnAnswered;
 
-    void ShowMessage(const QString& text, const QString& caption = QString(),
-                     TMessageKind kind = TMessageKind::Information) override;
-    bool Ask(const QString& text, const QString& caption = QString(),
-             TQuestionButtons buttons = TQuestionButtons::YesNo) override;
+    // The promotion: printed, and cancelled (the default piece).
     std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
                                       const QString& defaultText) override;
-    QString OpenFileName(const TFileDialogRequest& request) override;
-    QString SaveFileName(const TFileDialogRequest& request) override;
-    QString OpenPictureName(const TFileDialogRequest& request) override;
-    // A program without windows picks nothing from a list.
-    std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
-                                  const QStringList& items, int preselected) override;
+    // The answer given to a question.
+    TDialogAnswer AnswerTo(const TDialogRequest& request) const;
+
+protected:
+    void Present(TQuestionId id, const TDialogRequest& request) override;
+    void Dismiss(TQuestionId) override {}
 
 private:
     void Box(const QString& text);

@@ -66,12 +66,10 @@ TChessModel::TChessModel(QObject* parent) : QObject(parent) {
     squares_.fill(' ');
     squares_[65] = '\0';
     ResetPosition();
-    // The engine worker is created here, in StartEngine (see ChessEngineControl.cpp).
-    StartEngine();
 }
 
 TChessModel::~TChessModel() {
-    // The engine worker is disposed of first, in ShutDownEngine (see ChessEngineControl.cpp).
+    // The engine worker goes first (see ChessEngineControl.cpp).
     ShutDownEngine();
 }
 
@@ -101,7 +99,7 @@ void TChessModel::SetPosition(const QString& text) {
 
 void TChessModel::SetWhiteToMove(bool white) {
     StopThinking();
-    whiteToMove_.store(white, std::memory_order_relaxed);
+    whiteToMove_ = white;
 }
 
 void TChessModel::SetCastlingAllowed(CastleSet rights) {
@@ -280,7 +278,7 @@ bool TChessModel::SetFen(const QString& fen, QString* error) {
 
     StopThinking();
     squares_ = board;
-    whiteToMove_.store(white, std::memory_order_relaxed);
+    whiteToMove_ = white;
     castling_ = castling;
     enPassant_ = ep;
     currentMove_ = moveNumber;
@@ -298,7 +296,7 @@ void TChessModel::ResetPosition() {
     squares_[0] = ' ';
     std::memcpy(squares_.data() + 1, InitialPosition, 64);
     squares_[65] = '\0';
-    whiteToMove_.store(true, std::memory_order_relaxed);
+    whiteToMove_ = true;
     currentMove_ = 1;
     enPassant_ = Square::None;
     castling_ = AllCastling;
@@ -356,7 +354,7 @@ bool TChessModel::GotoMove(int moveNumber, bool whiteToMove) {
     const MoveInfo* e = FindEntry(moveNumber, whiteToMove);
     if (!e) return false;
     currentMove_ = moveNumber;
-    whiteToMove_.store(whiteToMove, std::memory_order_relaxed);
+    whiteToMove_ = whiteToMove;
     const std::array<char, 66> old = squares_;
     std::memcpy(squares_.data() + 1, e->squares.data(), 64);
     enPassant_ = e->enPassant;
@@ -612,10 +610,6 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     RecordPosition();
     const char piece = squares_[from];
     if (view_) view_->EraseSquare(oldSq);
-    if (view_ && view_->AnimateMovesEnabled() && (oldSq != dragSource_ || newSq != dropTarget_)) {
-        view_->PaintGridLines();
-        view_->AnimateMove(oldSq, newSq);
-    }
 
     const char captured = squares_[to];
     squares_[to] = piece;
@@ -624,11 +618,15 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     lastTo_ = newSq;
     RepaintSquare(newSq);
     PaintGridLines();
+    // The piece is shown travelling once it stands on its new square: the
+    // move is whole before anything else can happen.
+    if (view_ && view_->AnimateMovesEnabled() && (oldSq != dragSource_ || newSq != dropTarget_))
+        view_->AnimateMove(oldSq, newSq);
 
     const Square epBefore = enPassant_;
     const bool blackMoved = !WhiteToMove();
     if (blackMoved) ++currentMove_;
-    whiteToMove_.store(blackMoved, std::memory_order_relaxed);
+    whiteToMove_ = blackMoved;
     lastMove_ = currentMove_;
     lastWhite_ = blackMoved;
 

@@ -10,13 +10,15 @@
 //
 // What must stay true:
 //  - every operation that changes the position calls StopThinking() first,
-//    so the engine worker, which reads the state by reference, is parked;
+//    so no answer of a search of the old position is ever played; the
+//    engine worker searches a copy and is never waited for;
 //  - an illegal move, a malformed FEN or an out-of-range GotoMove changes
 //    nothing and raises nothing; no input reaches outside the tables;
 //  - events of one move fire in the fixed order documented at DoMove();
 //  - the history holds every position from the first recorded one to the
 //    last recorded one, each with its side to move; it grows with the game.
 
+#include "ChessThread.h"
 #include "Square.h"
 
 #include <QByteArray>
@@ -30,8 +32,7 @@
 #include <memory>
 #include <vector>
 
-class TChessThread;
-class QTimer;
+class QThread;
 
 // Event types. The board widget adds its own Sender when it forwards them.
 using TMoveEvent = std::function<void(Square oldSq, Square newSq)>;
@@ -49,7 +50,9 @@ public:
     virtual void RepaintAll() = 0;            // full repaint of the control
     virtual void PaintGridLines() = 0;        // redraw the grid over the squares
     virtual bool AnimateMovesEnabled() const = 0;
-    virtual void AnimateMove(Square from, Square to) = 0; // blocks until the piece arrives
+    // Shows the piece now standing on to travelling there from from; called
+    // once the move has been made, and returns at once.
+    virtual void AnimateMove(Square from, Square to) = 0;
 };
 
 // Engine worker priority, as the host names it.
@@ -78,11 +81,6 @@ struct MoveInfo {
     bool recorded = false; // written since the game started
 };
 
-// Frees the engine worker; defined with the engine control, where TChessThread is complete.
-struct TChessThreadDeleter {
-    void operator()(TChessThread* worker) const;
-};
-
 class TChessModel : public QObject {
     Q_OBJECT
 public:
@@ -97,7 +95,7 @@ public:
     // ---- position and its text forms ----
     QString Position() const;              // 64-character position string
     void SetPosition(const QString& text); // never rejects; see the rules of the text
-    bool WhiteToMove() const { return whiteToMove_.load(std::memory_order_relaxed); }
+    bool WhiteToMove() const { return whiteToMove_; }
     void SetWhiteToMove(bool white);
     CastleSet CastlingAllowed() const { return castling_; }
     void SetCastlingAllowed(CastleSet rights);
@@ -108,8 +106,7 @@ public:
     char PieceAt(Square s) const { return IsOnBoard(s) ? squares_[Ord(s)] : ' '; }
     // 1 White piece, 0 Black piece, -1 empty or None.
     int PieceColor(Square s) const;
-    // The 65 board characters (None entry first) and a terminating NUL;
-    // read by the engine worker while it is not parked.
+    // The 65 board characters (None entry first) and a terminating NUL.
     const char* Squares() const { return squares_.data(); }
 
     // The move that reached the position on the board, as played (for castling
@@ -204,33 +201,34 @@ public:
     TMoveEvent OnCalculationFailed;
 
     // ---- engine control ----
+    // Ends the current search: its answer, whenever it comes, is dropped.
+    // Never waits for the worker.
     void StopThinking();
+    // Starts a search when the computer plays the side to move (the built-in
+    // engine; a search under way is superseded), or asks the host
+    // (CustomEngine).
     void RequestComputerMove();
-    // Called by the view at its first paint (headless owners call it
-    // themselves): gives the engine its first chance and starts the 500 ms poll.
-    void FirstPaint();
-    bool PaintedOnce() const { return paintedOnce_; }
-    // The message hook: the view calls it after each event it handles; the
-    // poll timer calls it every 500 ms.
+    // The message hook: the view calls it after each event it handles (a
+    // headless owner when it likes). It takes up a computer move nobody
+    // asked for: after a host's DoMove, or a custom engine's failed answer.
     void MessageHook();
 
-    bool ComputerPlaysWhite() const { return computerWhite_.load(std::memory_order_relaxed); }
+    bool ComputerPlaysWhite() const { return computerWhite_; }
     void SetComputerPlaysWhite(bool on);
-    bool ComputerPlaysBlack() const { return computerBlack_.load(std::memory_order_relaxed); }
+    bool ComputerPlaysBlack() const { return computerBlack_; }
     void SetComputerPlaysBlack(bool on);
-    int SearchDepth() const { return searchDepth_.load(std::memory_order_relaxed); }
+    int SearchDepth() const { return searchDepth_; }
     // The engine's level, 1..8 (EngineLevel.h; level n searches n plies).
     void SetSearchDepth(int depth); // kept within 1..8
     TThreadPriority ThinkingPriority() const { return priority_; }
     void SetThinkingPriority(TThreadPriority p);
     bool CustomEngine() const { return customEngine_; }
     void SetCustomEngine(bool on) { customEngine_ = on; }
-    bool Thinking() const;
+    // A search of the built-in engine is current: its move is still to come.
+    bool Thinking() const { return searchId_ != 0; }
     bool EngineStopMark() const { return engineStopped_; }
 
 private:
-    friend class TChessThread;
-
     bool PieceMayMove(int from, int to) const; // movement rule of the piece on from
     bool CastlingMayMove(int from, int to) const;
     // IsLegalMove without the range, side and repetition tests.
@@ -246,20 +244,21 @@ private:
     void RepaintSquare(Square s);
     void PaintGridLines();
     std::uint64_t PerftFrom(int depth);
-    // Engine worker creation (end of the constructor) and disposal (start of
-    // the destructor); both live with the engine control.
-    void StartEngine();
+    // Engine worker disposal (start of the destructor); it lives with the
+    // engine control. The worker's thread starts at the first search.
     void ShutDownEngine();
-    // Engine hand-overs, run on the UI thread while the worker waits.
-    void EngineMoveHandOver(int from, int to);
-    void EngineIdle();
+    void StartSearch();
+    // The worker's answer, on the board's thread.
+    void EngineMoveFound(quint64 id, TEngineMove move);
+    // What the search of the position on the board would be handed.
+    TEngineJob SearchJob() const;
 
     // game state
     int currentMove_ = 1;
     Square enPassant_ = Square::None;
     std::array<char, 66> squares_{}; // None..H1 and a NUL
     CastleSet castling_ = AllCastling;
-    std::atomic<bool> whiteToMove_{true};
+    bool whiteToMove_ = true;
     int firstMove_ = 1, lastMove_ = 1;
     bool firstWhite_ = true, lastWhite_ = true;
     int historyBase_ = 1;    // move number of history_ row 0
@@ -277,12 +276,22 @@ private:
 
     // engine control
     bool engineStopped_ = true;
-    bool paintedOnce_ = false;
-    std::atomic<bool> computerWhite_{false};
-    std::atomic<bool> computerBlack_{false};
-    std::atomic<int> searchDepth_{1};
+    // Set by StopThinking, cleared by RequestComputerMove: after a stop the
+    // engine does not go on by itself.
+    bool engineAborted_ = true;
+    bool askingHost_ = false; // OnCalculateMove is running
+    bool computerWhite_ = false;
+    bool computerBlack_ = false;
+    int searchDepth_ = 1;
     TThreadPriority priority_ = TThreadPriority::tpNormal;
     bool customEngine_ = false;
-    std::unique_ptr<TChessThread, TChessThreadDeleter> worker_;
-    QTimer* pollTimer_ = nullptr;
+    QThread* engineThread_ = nullptr; // started at the first search
+    TChessThread* worker_ = nullptr;  // lives on engineThread_
+    quint64 searchId_ = 0;            // the current search; 0 none
+    quint64 lastSearchId_ = 0;
+    std::shared_ptr<std::atomic<bool>> searchStop_; // the current search's stop flag
+    // The position of the last search, and whether it ended without a move
+    // played: the message hook does not search that position again.
+    TEngineJob lastJob_;
+    bool lastSearchFruitless_ = false;
 };

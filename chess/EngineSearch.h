@@ -37,6 +37,8 @@ struct TEngineMove {
     std::uint8_t promote = 0; // piece code of a promotion, else 0
     std::uint8_t bits = 0;    // the Flag* bits below
 
+    // The null move (from and to alike) stands for "no move".
+    bool IsNull() const { return from == to; }
     bool operator==(const TEngineMove&) const = default;
 };
 

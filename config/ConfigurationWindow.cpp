@@ -243,8 +243,12 @@ void TFrmConfiguracion::bAnadirMotorClick() {
     TFileDialogRequest request;
     request.Caption = QStringLiteral("Elegir un motor UCI");
     request.Filter = QStringLiteral("Todos los archivos|*");
-    const QString chosen = dialogs_.OpenFileName(request);
-    if (chosen.isEmpty()) return;
+    dialogs_.AskOpenFile(TQuestion::EngineFile, this, request,
+                         [this](const QString& chosen) { EngineChosen(chosen); });
+}
+
+void TFrmConfiguracion::EngineChosen(const QString& chosen) {
+    if (chosen.isEmpty() || probe_) return;
     const QString path = QFileInfo(chosen).absoluteFilePath();
     const QString refusal = EngineRefusal(model_.Engines, path);
     if (!refusal.isEmpty()) {
@@ -308,17 +312,24 @@ void TFrmConfiguracion::Show(TTarget target, const QImage& picture) {
 }
 
 void TFrmConfiguracion::ChoosePicture(TTarget target) {
+    const QString& file = target == TTarget::Pieces  ? model_.PieceSetFile
+                          : target == TTarget::Light ? model_.LightSquareFile
+                                                     : model_.DarkSquareFile;
+    if (pictureFolder_.isEmpty()) pictureFolder_ = model_.ProgramFolder;
+    TFileDialogRequest request;
+    request.InitialFolder = pictureFolder_;
+    request.FileName = file;
+    dialogs_.AskPicture(TQuestion::Picture, this, request,
+                        [this, target](const QString& chosen) { PictureChosen(target, chosen); });
+}
+
+void TFrmConfiguracion::PictureChosen(TTarget target, const QString& chosen) {
     QString& file = target == TTarget::Pieces  ? model_.PieceSetFile
                     : target == TTarget::Light ? model_.LightSquareFile
                                                : model_.DarkSquareFile;
     const auto& apply = target == TTarget::Pieces  ? model_.ApplyPieceSet
                         : target == TTarget::Light ? model_.ApplySquareLight
                                                    : model_.ApplySquareDark;
-    if (pictureFolder_.isEmpty()) pictureFolder_ = model_.ProgramFolder;
-    TFileDialogRequest request;
-    request.InitialFolder = pictureFolder_;
-    request.FileName = file;
-    const QString chosen = dialogs_.OpenPictureName(request);
     const QFileInfo info(chosen);
     if (chosen.isEmpty() || !info.isFile()) return;
     QImageReader reader(chosen);

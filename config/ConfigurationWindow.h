@@ -110,6 +110,7 @@ public:
     void GroupBox1MouseMove();
     void bCerrarClick();
     void bAnadirMotorClick();
+    void EngineChosen(const QString& chosen);
     void bQuitarMotorClick();
     // An engine being added is still being asked.
     bool ProbingEngine() const { return probe_ != nullptr; }
@@ -154,6 +155,7 @@ protected:
 private:
     enum class TTarget { Pieces, Light, Dark };
     void ChoosePicture(TTarget target);
+    void PictureChosen(TTarget target, const QString& chosen);
     void Show(TTarget target, const QImage& picture);
     void BuildAppearance();
     void BuildSounds();

@@ -121,7 +121,7 @@ TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* 
 
 TGameController::~TGameController() {
     // No move of the engine may reach a controller that is going away:
-    // its events are cut first, then the engine is parked.
+    // its events are cut first, then the engine is stopped.
     model_.OnLegalMove = nullptr;
     model_.OnCapture = nullptr;
     model_.OnPromotion = nullptr;
@@ -177,7 +177,9 @@ void TGameController::SaveSettings(TZugaretSettings& settings) const {
 }
 
 void TGameController::SetNick(const QString& nick) {
+    const bool showsMainTitle = title_ == MainTitle();
     nick_ = nick;
+    if (showsMainTitle) SetTitle(MainTitle());
 }
 
 // ---------------------------------------------------------------- view state
@@ -262,7 +264,7 @@ void TGameController::ShowMessage(const QString& text) const {
 // ---------------------------------------------------------------- set-ups
 
 bool TGameController::MoveHalfPlayed() const {
-    return model_.MoveInProgress() || promotionQuestionOpen_;
+    return model_.MoveInProgress();
 }
 
 void TGameController::WhenNoMoveInProgress(std::function<void()> setUp) {
@@ -270,8 +272,8 @@ void TGameController::WhenNoMoveInProgress(std::function<void()> setUp) {
         setUp();
         return;
     }
-    // A handler of the move is waiting for the user (the promotion
-    // question, the mate message) and the event loop brought this set-up:
+    // A handler of the move is waiting for the user (the mate message) and
+    // the event loop brought this set-up:
     // it would replace the position under the half-played move. It runs,
     // in order, once that move has finished.
     waitingSetUps_.push_back(std::move(setUp));
@@ -427,10 +429,7 @@ void TGameController::StartGame() {
         ShowMessage(OutdatedWarning);
     }
     // The engine of the game shown so far is switched off before anything of
-    // the new game is set: parking it handles events, and a move it had
-    // already handed over is played there, on the old game, with its own
-    // effects on the turn and the clocks, which the steps below then set
-    // afresh.
+    // the new game is set: a move it still finds for the old game is dropped.
     model_.SetComputerPlaysWhite(false);
     model_.SetComputerPlaysBlack(false);
     opponent_->LeaveSeat();
@@ -446,7 +445,6 @@ void TGameController::StartGame() {
     SetBoardActive(false); // a drag under way is dropped
     SetBoardActive(true);
     turn_ = TTurn::White;
-    ++gameEpoch_;
     if (myColour_ != TColour::None) OnShowColourAtBottom(myColour_);
     bool draw = myColour_ == TColour::White;
     bool resign = true;
@@ -477,10 +475,9 @@ void TGameController::StartGame() {
         Raise(OnRecordChanged);
     }
     ShowPlayers();
-    // The new position comes before the engine is given a side: an engine
-    // released on the old position would have its move played there while
-    // NewGame parks it, and that move would land in the new record. A game
-    // begun from a position starts there, with its side to move.
+    // The new position comes before the engine is given a side, so that its
+    // first search is of the new game. A game begun from a position starts
+    // there, with its side to move.
     if (startFen_.isEmpty()) {
         model_.NewGame();
     } else {
@@ -668,28 +665,11 @@ void TGameController::FBoardPromotion(Square oldSq, Square newSq, char& newPiece
         return QStringLiteral("QRNB").contains(letter) ? letter.toLatin1() : 'Q';
     };
     if (localPromoter) {
-        const int epoch = gameEpoch_;
-        QString answer = QStringLiteral("D");
-        if (TUiDialogs* d = env_.Dialogs()) {
-            promotionQuestionOpen_ = true;
-            answer =
-                d->InputBox(QString::fromUtf8("Promoción peón"),
-                            QStringLiteral("Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo"),
-                            QStringLiteral("D"));
-            promotionQuestionOpen_ = false;
-        }
-        const int pos = QStringLiteral("DTAC").indexOf(answer.toUpper());
+        // The local player chose the piece before the move was played (the
+        // board's chooser, or the letter kept from the last choice): it is
+        // the letter the board offers.
+        const int pos = QStringLiteral("qrbn").indexOf(QChar::fromLatin1(newPiece).toLower());
         promotionPiece_ = pos < 0 ? QChar(u'Q') : QStringLiteral("QRBN").at(pos);
-        if (epoch != gameEpoch_) {
-            // The game ended (or another began) while the question was open:
-            // the opponent resigned, a clock ran out. The pawn still becomes
-            // the chosen piece, but the finished record gets nothing after
-            // its result, and no move message follows the end of the game.
-            newPiece = pieceOf(promotionPiece_);
-            pendingPromotion_ = false;
-            if (gameMode_ == TGameMode::Network) promotionPiece_ = u'*';
-            return;
-        }
         SetLocalMayMove(gameMode_ == TGameMode::LocalTwoPlayers);
     }
     newPiece = pieceOf(promotionPiece_);
@@ -761,14 +741,14 @@ bool TGameController::TakeBackAllowed() const {
 }
 
 bool TGameController::TakeBack() {
-    // Not from inside a move's own events (a key pressed while its promotion
-    // question or mate message is open).
+    // Not from inside a move's own events (a key pressed while its mate
+    // message is open).
     if (!TakeBackAllowed() || MoveHalfPlayed()) return false;
-    // The engine is parked first and given its side back only once the
+    // The engine is stopped first and given its side back only once the
     // position, the record and the turn are whole again: it never searches
-    // a half-restored game. A move it had handed over is played while it is
-    // parked, and is then taken back with the rest.
-    // An engine of another process plays the colour the user does not.
+    // a half-restored game, and a move it finds for the position taken back
+    // is dropped. An engine of another process plays the colour the user
+    // does not.
     const bool external = gameMode_ == TGameMode::VsComputer && opponent_ != builtIn_;
     const bool engineWhite =
         model_.ComputerPlaysWhite() || (external && myColour_ != TColour::White);
@@ -886,11 +866,7 @@ void TGameController::EndGame(TEndReason reason) {
     model_.SetCustomEngine(false);
     // The engine has no game to play any more: a move it would still make
     // after a resignation or a time-out would change the finished record.
-    // Parking it handles events, and a move it had already handed over is
-    // played now, as the game's last move, before anything of the end is
-    // decided; were the game marked over first, that move would start a
-    // clock and turn the finished game back into a running one. (A move
-    // that ends the game by itself leaves this EndGame nothing to do.)
+    // Stopping it drops whatever it still finds.
     if (model_.ComputerPlaysWhite()) model_.SetComputerPlaysWhite(false);
     if (model_.ComputerPlaysBlack()) model_.SetComputerPlaysBlack(false);
     opponent_->LeaveSeat();
@@ -898,7 +874,6 @@ void TGameController::EndGame(TEndReason reason) {
     clockB_.Stop();
     if (turn_ == TTurn::None) return;
     turn_ = TTurn::None;
-    ++gameEpoch_;
     SetCommands(true, false, false);
     SetLocalMayMove(false);
 

@@ -26,10 +26,12 @@
 //  - MoveSerial numbers the move messages this program sends, one per move;
 //  - a received move never gives its mover more time than the mover's clock
 //    held when that move's turn began;
-//  - a finished game stays finished: no move received afterwards, no engine
-//    move and no promotion answered afterwards reopens it or is sent on;
+//  - a finished game stays finished: no move received afterwards and no
+//    engine move reopens it or is sent on;
+//  - a local promotion's piece is chosen before its move is played (the
+//    board's letter); nothing is asked while the move's events run;
 //  - a game is never set up while a move is half played (its events still
-//    running, or the promotion question open): the set-up waits for the
+//    running, a handler waiting for the user): the set-up waits for the
 //    move to finish.
 //
 // Everything runs on the thread of the event loop; no locks.
@@ -140,6 +142,11 @@ class TGameController : public QObject {
 public:
     // The fixed nick of the built-in opponent.
     static constexpr const char* ComputerName = "ZuzPlak";
+    // The promotion question (UTF-8): the board's chooser shows it; a local
+    // player's piece is chosen before the move is played.
+    static constexpr const char* PromotionCaption = "Promoci\u00f3n pe\u00f3n";
+    static constexpr const char* PromotionPrompt =
+        "Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo";
     // Plies the built-in engine searches unless the user chose otherwise.
     static constexpr int EngineSearchDepth = 5;
 
@@ -187,7 +194,6 @@ public:
     QString ResultText() const { return resultText_; }
     void SetResultText(const QString& text) { resultText_ = text; }
     int MoveSerial() const { return moveSerial_; }
-    bool PendingPromotion() const { return pendingPromotion_; }
     QChar PromotionPiece() const { return promotionPiece_; }
     void SetPromotionPiece(QChar piece) { promotionPiece_ = piece; }
     bool CheckPending() const { return checkPending_; }
@@ -447,11 +453,7 @@ private:
     // The position the game being started begins from (empty: the initial one).
     QString startFen_;
 
-    // Counts the starts and ends of games: a handler that waited for the
-    // user (the promotion question) learns whether its game is still the
-    // one being played.
-    int gameEpoch_ = 0;
-    bool promotionQuestionOpen_ = false;
+    // Set-ups that came while a move was half played, run once it has finished.
     std::vector<std::function<void()>> waitingSetUps_;
     QTimer* setUpTimer_ = nullptr;
 };

@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+#include <memory>
+
 const QString TRecordFiles::SaveFilter = QStringLiteral(
     "Partida Zugaret CHAT|*.gam|Archivo PGN|*.pgn|Partida aplazada|*.apl|Todos los archivos|*.*");
 const QString TRecordFiles::OpenFilter =
@@ -17,99 +19,127 @@ const QString TRecordFiles::OpenFilter =
                    "Partida aplazada|*.apl|Todos los archivos|*.*");
 const QString TRecordFiles::ExportFilter = QStringLiteral("PGN|*.pgn");
 
-TRecordFiles::TRecordFiles(TGameController& game) : game_(game), folder_(game.Env().DataFolder()) {}
+TRecordFiles::TRecordFiles(TGameController& game, QObject* parent)
+    : QObject(parent), game_(game), gameQuestions_(game), folder_(game.Env().DataFolder()) {}
 
 void TRecordFiles::ShowError(const QString& text) const {
     if (TUiDialogs* d = game_.Env().Dialogs()) d->ShowMessage(text, QString(), TMessageKind::Error);
 }
 
-QString TRecordFiles::AskSaveName(const QString& caption, const QString& filter,
-                                  const QString& ext) {
+void TRecordFiles::AskSaveName(TQuestion question, const QString& caption, const QString& filter,
+                               const QString& ext, std::function<void(const QString&)> then) {
     TUiDialogs* d = game_.Env().Dialogs();
-    if (!d) return {};
+    if (!d) return then(QString());
     TFileDialogRequest request;
     request.Caption = caption;
     request.InitialFolder = folder_;
     request.FileName = QStringLiteral("sin titulo");
     request.Filter = filter;
     request.DefaultExt = ext;
-    const QString name = d->SaveFileName(request);
-    if (!name.isEmpty()) folder_ = QFileInfo(name).absolutePath();
-    return name;
+    d->AskSaveFile(question, this, request, [this, then = std::move(then)](const QString& name) {
+        if (!name.isEmpty()) folder_ = QFileInfo(name).absolutePath();
+        then(name);
+    });
 }
 
-bool TRecordFiles::Save() {
-    const QString name = AskSaveName(QStringLiteral("Guardar partida"), SaveFilter, "gam");
-    if (name.isEmpty()) return false;
-    QString error;
-    if (SaveOwnGameFile(name, game_.RecordHeader(), game_.Record(), &error)) return true;
-    ShowError(error);
-    return false;
+namespace {
+void Tell(const TRecordFiles::TDone& done, bool ok) {
+    if (done) done(ok);
+}
+} // namespace
+
+void TRecordFiles::Save(TDone done) {
+    AskSaveName(TQuestion::SaveGame, QStringLiteral("Guardar partida"), SaveFilter, "gam",
+                [this, done](const QString& name) {
+                    if (name.isEmpty()) return Tell(done, false);
+                    QString error;
+                    const bool saved =
+                        SaveOwnGameFile(name, game_.RecordHeader(), game_.Record(), &error);
+                    if (!saved) ShowError(error);
+                    Tell(done, saved);
+                });
 }
 
-bool TRecordFiles::ExportPgn() {
-    const QString name = AskSaveName(QStringLiteral("Exportar PGN"), ExportFilter, "pgn");
-    if (name.isEmpty()) return false;
-    TReplayBoard board;
-    TStandardGame standard;
-    QString error;
-    if (!StandardGameOfRecord(game_.RecordHeader(), game_.Record(), board, &standard, &error)) {
-        ShowError(QStringLiteral("No se pudo exportar la partida: ") + error);
-        return false;
-    }
-    if (SaveRecordLines(name, WriteStandardPgn(standard), &error)) return true;
-    ShowError(error);
-    return false;
+void TRecordFiles::ExportPgn(TDone done) {
+    AskSaveName(TQuestion::ExportGame, QStringLiteral("Exportar PGN"), ExportFilter, "pgn",
+                [this, done](const QString& name) {
+                    if (name.isEmpty()) return Tell(done, false);
+                    TReplayBoard board;
+                    TStandardGame standard;
+                    QString error;
+                    if (!StandardGameOfRecord(game_.RecordHeader(), game_.Record(), board,
+                                              &standard, &error)) {
+                        ShowError(QStringLiteral("No se pudo exportar la partida: ") + error);
+                        return Tell(done, false);
+                    }
+                    const bool saved = SaveRecordLines(name, WriteStandardPgn(standard), &error);
+                    if (!saved) ShowError(error);
+                    Tell(done, saved);
+                });
 }
 
-bool TRecordFiles::Open() {
+void TRecordFiles::Open(TDone done) {
     TUiDialogs* d = game_.Env().Dialogs();
-    if (!d) return false;
+    if (!d) return Tell(done, false);
     TFileDialogRequest request;
     request.Caption = QStringLiteral("Abrir partida");
     request.InitialFolder = folder_;
     request.Filter = OpenFilter;
     request.DefaultExt = QStringLiteral("gam");
-    const QString name = d->OpenFileName(request);
-    if (name.isEmpty()) return false;
-    folder_ = QFileInfo(name).absolutePath();
+    d->AskOpenFile(TQuestion::OpenGame, this, request,
+                   [this, done](const QString& name) { Opened(name, done); });
+}
 
+void TRecordFiles::Opened(const QString& name, const TDone& done) {
+    if (name.isEmpty()) return Tell(done, false);
+    folder_ = QFileInfo(name).absolutePath();
     QByteArray bytes;
     QString error;
     if (!ReadGameFileBytes(name, &bytes, &error)) {
         ShowError(error);
-        return false;
+        return Tell(done, false);
     }
-    const TGameFile file = TGameFile::FromBytes(bytes, name);
-    if (file.Count() == 0) {
+    // Kept by the list's answer, and freed with it.
+    auto file = std::make_shared<const TGameFile>(TGameFile::FromBytes(bytes, name));
+    if (file->Count() == 0) {
         ShowError(QStringLiteral("El archivo no contiene ninguna partida"));
-        return false;
+        return Tell(done, false);
     }
-    qsizetype chosen = 0;
-    if (file.Count() > 1) {
-        QStringList items;
-        items.reserve(file.Count());
-        for (const TGameIndexEntry& e : file.Index())
-            items << e.Text();
-        const std::optional<int> pick = d->ChooseItem(
-            QStringLiteral("Abrir partida"),
-            QStringLiteral("El archivo contiene %1 partidas. Elija una:").arg(file.Count()), items,
-            int(file.Preselected()));
-        if (!pick || *pick < 0 || *pick >= file.Count()) return false;
-        chosen = *pick;
-    }
-    const TOpenedGame game = file.Read(chosen);
+    if (file->Count() == 1) return OpenChosen(file->Read(0), done);
+    TUiDialogs* d = game_.Env().Dialogs();
+    if (!d) return Tell(done, false);
+    QStringList items;
+    items.reserve(file->Count());
+    for (const TGameIndexEntry& e : file->Index())
+        items << e.Text();
+    d->AskChoice(TQuestion::PickGame, this, QStringLiteral("Abrir partida"),
+                 QStringLiteral("El archivo contiene %1 partidas. Elija una:").arg(file->Count()),
+                 items, int(file->Preselected()), [this, done, file](std::optional<int> pick) {
+                     if (!pick) return Tell(done, false);
+                     OpenChosen(file->Read(*pick), done);
+                 });
+}
+
+void TRecordFiles::OpenChosen(const TOpenedGame& game, const TDone& done) {
     if (!game.Opened()) {
         ShowError(QStringLiteral("No se pudo abrir la partida: ") + game.Error);
-        return false;
+        return Tell(done, false);
     }
     if (game_.GameInProgress() && game_.GameMode() != TGameMode::Replay) {
         QString question = QString::fromUtf8("¿Interrumpir la partida actual?");
         // A network game given up is lost: the opponent is told so.
         if (game_.PlaysNetworkGame())
             question += QString::fromUtf8("\n\rLa partida en red se dará por perdida.");
-        if (!d->AskOkCancel(question)) return false;
-        game_.AbandonGame();
+        // Withdrawn when that game ends first: the file is not opened then.
+        gameQuestions_.Ask(
+            TQuestion::InterruptGame, this, question,
+            [this, done, game](bool ok) {
+                if (!ok) return Tell(done, false);
+                game_.AbandonGame();
+                Tell(done, game_.OpenReplay(game));
+            },
+            TQuestionButtons::OkCancel);
+        return;
     }
-    return game_.OpenReplay(game);
+    Tell(done, game_.OpenReplay(game));
 }

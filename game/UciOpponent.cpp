@@ -138,8 +138,16 @@ void TUciOpponent::Answer(const QByteArray& move) {
     asked_ = -1;
     const Square from = TextToSquare(QString::fromLatin1(move.left(2)));
     const Square to = TextToSquare(QString::fromLatin1(move.mid(2, 2)));
-    if (move.size() == 5) game_.SetPromotionPiece(QChar::fromLatin1(move.at(4)).toUpper());
-    if (!model.Move(from, to))
+    // The engine's piece, whichever side the board thinks chose it; the
+    // user's own letter is kept for the user's next promotion.
+    const char usersLetter = model.PromotionLetter();
+    if (move.size() == 5) {
+        game_.SetPromotionPiece(QChar::fromLatin1(move.at(4)).toUpper());
+        model.SetPromotionLetter(move.at(4));
+    }
+    const bool played = model.Move(from, to);
+    model.SetPromotionLetter(usersLetter);
+    if (!played)
         Failure(QString::fromUtf8("El tablero no admite la jugada %1 del motor %2")
                     .arg(QString::fromLatin1(move), Name()));
 }

@@ -1,48 +1,185 @@
 #include "UiDialogs.h"
 
-#include <QFileInfo>
+#include <QMetaObject>
+#include <QTimer>
 
-TUiDialogs::~TUiDialogs() = default;
+TUiDialogs::~TUiDialogs() {
+    for (auto& [id, open] : open_)
+        disconnect(open.OwnerGone);
+}
 
 QString TUiDialogs::InputBox(const QString& caption, const QString& prompt,
                              const QString& defaultText) {
     return InputQuery(caption, prompt, defaultText).value_or(defaultText);
 }
 
-void TScriptedDialogs::AnswerYes(const QString& expectCaption) {
-    answers_.push_back({TDialogKind::Question, expectCaption, true, std::nullopt});
+TQuestionId TUiDialogs::Open(TDialogRequest request, QObject* owner, TDeliver deliver) {
+    const TQuestionId id = ++last_;
+    TOpen& open = open_[id];
+    open.Request = std::move(request);
+    open.Deliver = std::move(deliver);
+    if (owner) {
+        open.Owned = true;
+        open.Owner = owner;
+        open.OwnerGone = connect(owner, &QObject::destroyed, this, [this, id] { Withdraw(id); });
+    }
+    ++presenting_;
+    Present(id, open_.at(id).Request);
+    --presenting_;
+    return id;
 }
 
-void TScriptedDialogs::AnswerNo(const QString& expectCaption) {
-    answers_.push_back({TDialogKind::Question, expectCaption, false, std::nullopt});
+bool TUiDialogs::Answer(TQuestionId id, const TDialogAnswer& answer) {
+    const auto it = open_.find(id);
+    if (it == open_.end()) return false;
+    if (presenting_ > 0) {
+        // Never inside the call that asked: the asker has not returned yet.
+        QMetaObject::invokeMethod(
+            this, [this, id, answer] { Answer(id, answer); }, Qt::QueuedConnection);
+        return true;
+    }
+    TOpen open = std::move(it->second);
+    open_.erase(it);
+    disconnect(open.OwnerGone);
+    if (open.Owned && !open.Owner) return false;
+    if (open.Deliver) open.Deliver(answer);
+    return true;
 }
 
-void TScriptedDialogs::AnswerInput(const QString& text, const QString& expectCaption) {
-    answers_.push_back({TDialogKind::Input, expectCaption, true, text});
+void TUiDialogs::Withdraw(TQuestionId id) {
+    const auto it = open_.find(id);
+    if (it == open_.end()) return;
+    disconnect(it->second.OwnerGone);
+    open_.erase(it);
+    Dismiss(id);
 }
 
-void TScriptedDialogs::CancelInput(const QString& expectCaption) {
-    answers_.push_back({TDialogKind::Input, expectCaption, false, std::nullopt});
+const TDialogRequest* TUiDialogs::RequestOf(TQuestionId id) const {
+    const auto it = open_.find(id);
+    return it == open_.end() ? nullptr : &it->second.Request;
 }
 
-void TScriptedDialogs::AnswerOpenFile(const QString& fileName, const QString& expectCaption) {
-    answers_.push_back({TDialogKind::OpenFile, expectCaption, true, fileName});
+QList<TQuestionId> TUiDialogs::OpenQuestions(TQuestion question) const {
+    QList<TQuestionId> ids;
+    for (const auto& [id, open] : open_)
+        if (open.Request.Question == question) ids.append(id);
+    return ids;
 }
 
-void TScriptedDialogs::AnswerSaveFile(const QString& fileName, const QString& expectCaption) {
-    answers_.push_back({TDialogKind::SaveFile, expectCaption, true, fileName});
+namespace {
+TDialogRequest NewRequest(TQuestion question, TDialogKind kind, const QString& caption,
+                          const QString& text) {
+    TDialogRequest request;
+    request.Question = question;
+    request.Kind = kind;
+    request.Caption = caption;
+    request.Text = text;
+    return request;
+}
+} // namespace
+
+TQuestionId TUiDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind,
+                                    QObject* owner, std::function<void()> onClosed) {
+    TDialogRequest request = NewRequest(TQuestion::Message, TDialogKind::Message, caption, text);
+    request.MessageKind = kind;
+    return Open(std::move(request), owner, [onClosed = std::move(onClosed)](const TDialogAnswer&) {
+        if (onClosed) onClosed();
+    });
 }
 
-void TScriptedDialogs::AnswerOpenPicture(const QString& fileName, const QString& expectCaption) {
-    answers_.push_back({TDialogKind::OpenPicture, expectCaption, true, fileName});
+TQuestionId TUiDialogs::Ask(TQuestion question, QObject* owner, const QString& text,
+                            std::function<void(bool)> onAnswer, TQuestionButtons buttons,
+                            const QString& caption) {
+    TDialogRequest request = NewRequest(question, TDialogKind::Question, caption, text);
+    request.Buttons = buttons;
+    return Open(std::move(request), owner,
+                [onAnswer = std::move(onAnswer)](const TDialogAnswer& a) { onAnswer(a.Accepted); });
 }
 
-void TScriptedDialogs::AnswerChoice(int index, const QString& expectCaption) {
-    answers_.push_back({TDialogKind::Choice, expectCaption, true, QString::number(index)});
+TQuestionId TUiDialogs::AskText(TQuestion question, QObject* owner, const QString& caption,
+                                const QString& prompt, const QString& defaultText,
+                                std::function<void(std::optional<QString>)> onAnswer) {
+    TDialogRequest request = NewRequest(question, TDialogKind::Input, caption, prompt);
+    request.DefaultText = defaultText;
+    return Open(std::move(request), owner,
+                [onAnswer = std::move(onAnswer)](const TDialogAnswer& a) {
+                    onAnswer(a.Accepted ? std::optional<QString>(a.Text) : std::nullopt);
+                });
 }
 
-void TScriptedDialogs::CancelChoice(const QString& expectCaption) {
-    answers_.push_back({TDialogKind::Choice, expectCaption, false, std::nullopt});
+TQuestionId TUiDialogs::AskFile(TQuestion question, TDialogKind kind, QObject* owner,
+                                const TFileDialogRequest& file,
+                                std::function<void(const QString&)> onAnswer) {
+    TDialogRequest request = NewRequest(question, kind, file.Caption, file.Filter);
+    request.DefaultText = file.FileName;
+    request.File = file;
+    return Open(std::move(request), owner,
+                [onAnswer = std::move(onAnswer)](const TDialogAnswer& a) {
+                    onAnswer(a.Accepted ? a.Text : QString());
+                });
+}
+
+TQuestionId TUiDialogs::AskOpenFile(TQuestion question, QObject* owner,
+                                    const TFileDialogRequest& request,
+                                    std::function<void(const QString&)> onAnswer) {
+    return AskFile(question, TDialogKind::OpenFile, owner, request, std::move(onAnswer));
+}
+
+TQuestionId TUiDialogs::AskSaveFile(TQuestion question, QObject* owner,
+                                    const TFileDialogRequest& request,
+                                    std::function<void(const QString&)> onAnswer) {
+    return AskFile(question, TDialogKind::SaveFile, owner, request, std::move(onAnswer));
+}
+
+TQuestionId TUiDialogs::AskPicture(TQuestion question, QObject* owner,
+                                   const TFileDialogRequest& request,
+                                   std::function<void(const QString&)> onAnswer) {
+    return AskFile(question, TDialogKind::OpenPicture, owner, request, std::move(onAnswer));
+}
+
+TQuestionId TUiDialogs::AskChoice(TQuestion question, QObject* owner, const QString& caption,
+                                  const QString& prompt, const QStringList& items, int preselected,
+                                  std::function<void(std::optional<int>)> onAnswer) {
+    TDialogRequest request = NewRequest(question, TDialogKind::Choice, caption, prompt);
+    request.DefaultText = QString::number(preselected);
+    request.Items = items;
+    request.Preselected = preselected;
+    const qsizetype count = items.size();
+    return Open(std::move(request), owner,
+                [onAnswer = std::move(onAnswer), count](const TDialogAnswer& a) {
+                    const bool picked = a.Accepted && a.Item >= 0 && a.Item < count;
+                    onAnswer(picked ? std::optional<int>(a.Item) : std::nullopt);
+                });
+}
+
+// ---------------------------------------------------------------- scripted
+
+void TScriptedDialogs::AnswerYes(TQuestion question) {
+    prepared_.push_back({question, false, {true, {}, -1}});
+}
+
+void TScriptedDialogs::AnswerNo(TQuestion question) {
+    prepared_.push_back({question, false, {false, {}, -1}});
+}
+
+void TScriptedDialogs::AnswerInput(TQuestion question, const QString& text) {
+    prepared_.push_back({question, false, {true, text, -1}});
+}
+
+void TScriptedDialogs::AnswerFile(TQuestion question, const QString& fileName) {
+    prepared_.push_back({question, false, {!fileName.isEmpty(), fileName, -1}});
+}
+
+void TScriptedDialogs::AnswerChoice(TQuestion question, int index) {
+    prepared_.push_back({question, false, {true, QString(), index}});
+}
+
+void TScriptedDialogs::Cancel(TQuestion question) {
+    prepared_.push_back({question, false, {}});
+}
+
+void TScriptedDialogs::Hold(TQuestion question) {
+    prepared_.push_back({question, true, {}});
 }
 
 void TScriptedDialogs::SetUnexpectedAnswers(bool yes, std::optional<QString> input,
@@ -52,99 +189,120 @@ void TScriptedDialogs::SetUnexpectedAnswers(bool yes, std::optional<QString> inp
     defaultFile_ = fileName;
 }
 
-bool TScriptedDialogs::Take(TDialogKind kind, const QString& caption, TPrepared& answer) {
-    if (answers_.empty()) return false;
-    const TPrepared& front = answers_.front();
-    if (front.Kind != kind || (!front.ExpectCaption.isEmpty() && front.ExpectCaption != caption))
-        return false;
-    answer = front;
-    answers_.pop_front();
-    return true;
+std::optional<TScriptedDialogs::TPrepared> TScriptedDialogs::Take(TQuestion question) {
+    for (auto it = prepared_.begin(); it != prepared_.end(); ++it) {
+        if (it->Question != question) continue;
+        TPrepared taken = *it;
+        prepared_.erase(it);
+        return taken;
+    }
+    return std::nullopt;
 }
 
-void TScriptedDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind) {
-    TDialogRecord record;
-    record.Kind = TDialogKind::Message;
-    record.Caption = caption;
-    record.Text = text;
-    record.MessageKind = kind;
-    log_.append(record);
+TDialogAnswer TScriptedDialogs::DefaultAnswer(TDialogKind kind) const {
+    switch (kind) {
+    case TDialogKind::Message:
+        return {true, {}, -1};
+    case TDialogKind::Question:
+        return {defaultYes_, {}, -1};
+    case TDialogKind::Input:
+        return {defaultInput_.has_value(), defaultInput_.value_or(QString()), -1};
+    case TDialogKind::OpenFile:
+    case TDialogKind::SaveFile:
+    case TDialogKind::OpenPicture:
+        return {!defaultFile_.isEmpty(), defaultFile_, -1};
+    case TDialogKind::Choice:
+        break;
+    }
+    return {};
 }
 
-bool TScriptedDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons) {
+QString TScriptedDialogs::AnswerText(TDialogKind kind, const TDialogAnswer& answer) {
+    if (kind == TDialogKind::Message) return QStringLiteral("ok");
+    if (kind == TDialogKind::Question)
+        return answer.Accepted ? QStringLiteral("yes") : QStringLiteral("no");
+    if (!answer.Accepted) return QStringLiteral("<cancel>");
+    return kind == TDialogKind::Choice ? QString::number(answer.Item) : answer.Text;
+}
+
+TDialogRecord* TScriptedDialogs::RecordOf(TQuestionId id) {
+    for (TDialogRecord& r : log_)
+        if (r.Id == id) return &r;
+    return nullptr;
+}
+
+void TScriptedDialogs::Present(TQuestionId id, const TDialogRequest& request) {
     TDialogRecord record;
-    record.Kind = TDialogKind::Question;
-    record.Caption = caption;
-    record.Text = text;
-    record.Buttons = buttons;
-    TPrepared prepared;
-    const bool taken = Take(TDialogKind::Question, caption, prepared);
-    record.Unexpected = !taken;
-    const bool yes = taken ? prepared.Yes : defaultYes_;
-    record.Answer = yes ? QStringLiteral("yes") : QStringLiteral("no");
+    record.Id = id;
+    record.Question = request.Question;
+    record.Kind = request.Kind;
+    record.Caption = request.Caption;
+    record.Text = request.Text;
+    record.DefaultText = request.DefaultText;
+    record.Items = request.Items;
+    record.MessageKind = request.MessageKind;
+    record.Buttons = request.Buttons;
+    std::optional<TPrepared> prepared;
+    if (request.Kind != TDialogKind::Message) prepared = Take(request.Question);
+    record.Unexpected = request.Kind != TDialogKind::Message && !prepared;
     log_.append(record);
-    return yes;
+    if (prepared && prepared->Hold) return;
+    due_[id] = prepared ? prepared->Answer : DefaultAnswer(request.Kind);
+    QTimer::singleShot(delayMs_, this, [this, id] { Deliver(id); });
+}
+
+void TScriptedDialogs::Deliver(TQuestionId id) {
+    const auto it = due_.find(id);
+    if (it == due_.end()) return;
+    const TDialogAnswer answer = it->second;
+    due_.erase(it);
+    const TDialogRequest* request = RequestOf(id);
+    if (!request) return;
+    if (TDialogRecord* record = RecordOf(id)) record->Answer = AnswerText(request->Kind, answer);
+    Answer(id, answer);
+}
+
+void TScriptedDialogs::Dismiss(TQuestionId id) {
+    due_.erase(id);
+    if (TDialogRecord* record = RecordOf(id)) record->Answer = QStringLiteral("<withdrawn>");
+}
+
+int TScriptedDialogs::Flush() {
+    int delivered = 0;
+    while (!due_.empty()) {
+        Deliver(due_.begin()->first);
+        ++delivered;
+    }
+    return delivered;
+}
+
+bool TScriptedDialogs::AnswerOpen(TQuestion question, bool accepted, const QString& text) {
+    for (const TQuestionId id : OpenQuestions(question)) {
+        if (due_.count(id)) continue;
+        const TDialogRequest* request = RequestOf(id);
+        TDialogAnswer answer{accepted, text, -1};
+        if (request->Kind == TDialogKind::Choice) answer.Item = text.toInt();
+        due_[id] = answer;
+        Deliver(id);
+        return true;
+    }
+    return false;
 }
 
 std::optional<QString> TScriptedDialogs::InputQuery(const QString& caption, const QString& prompt,
                                                     const QString& defaultText) {
     TDialogRecord record;
+    record.Question = TQuestion::Promotion;
     record.Kind = TDialogKind::Input;
     record.Caption = caption;
     record.Text = prompt;
     record.DefaultText = defaultText;
-    TPrepared prepared;
-    const bool taken = Take(TDialogKind::Input, caption, prepared);
-    record.Unexpected = !taken;
-    const std::optional<QString> answer = taken ? prepared.Text : defaultInput_;
-    record.Answer = answer ? *answer : QStringLiteral("<cancel>");
+    const std::optional<TPrepared> prepared = Take(TQuestion::Promotion);
+    record.Unexpected = !prepared;
+    const TDialogAnswer answer = prepared ? prepared->Answer : DefaultAnswer(TDialogKind::Input);
+    record.Answer = AnswerText(TDialogKind::Input, answer);
     log_.append(record);
-    return answer;
-}
-
-QString TScriptedDialogs::FileDialog(TDialogKind kind, const TFileDialogRequest& request) {
-    TDialogRecord record;
-    record.Kind = kind;
-    record.Caption = request.Caption;
-    record.Text = request.Filter;
-    record.DefaultText = request.FileName;
-    TPrepared prepared;
-    const bool taken = Take(kind, request.Caption, prepared);
-    record.Unexpected = !taken;
-    const QString answer = taken ? prepared.Text.value_or(QString()) : defaultFile_;
-    record.Answer = answer.isEmpty() ? QStringLiteral("<cancel>") : answer;
-    log_.append(record);
-    return answer;
-}
-
-QString TScriptedDialogs::OpenFileName(const TFileDialogRequest& request) {
-    return FileDialog(TDialogKind::OpenFile, request);
-}
-
-QString TScriptedDialogs::SaveFileName(const TFileDialogRequest& request) {
-    return FileDialog(TDialogKind::SaveFile, request);
-}
-
-QString TScriptedDialogs::OpenPictureName(const TFileDialogRequest& request) {
-    return FileDialog(TDialogKind::OpenPicture, request);
-}
-
-std::optional<int> TScriptedDialogs::ChooseItem(const QString& caption, const QString& prompt,
-                                                const QStringList& items, int preselected) {
-    TDialogRecord record;
-    record.Kind = TDialogKind::Choice;
-    record.Caption = caption;
-    record.Text = prompt;
-    record.DefaultText = QString::number(preselected);
-    record.Items = items;
-    TPrepared prepared;
-    const bool taken = Take(TDialogKind::Choice, caption, prepared);
-    record.Unexpected = !taken;
-    std::optional<int> answer;
-    if (taken && prepared.Text) answer = prepared.Text->toInt();
-    record.Answer = answer ? *prepared.Text : QStringLiteral("<cancel>");
-    log_.append(record);
-    return answer;
+    return answer.Accepted ? std::optional<QString>(answer.Text) : std::nullopt;
 }
 
 QStringList TScriptedDialogs::Messages() const {

@@ -3,7 +3,6 @@
 #include "UrlRoutines.h"
 #include "WNetHTTP.h"
 
-#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -94,15 +93,15 @@ bool TUpdateCheck::Start() {
 void TUpdateCheck::WNetHTTP1Read(const QStringList& body) {
     const TUpdateOutcome outcome = DecideUpdate(body, version_, host_.WebUrl());
     if (!outcome.Handled) return;
-    QPointer<TUpdateCheck> self(this);
     if (outcome.NewWebUrl) host_.SetWebUrl(*outcome.NewWebUrl);
     host_.WriteVersionState(outcome.VersionState);
     if (outcome.Outdated) {
         if (outcome.PlayEntrar) host_.PlayCue(QStringLiteral("entrar"));
-        host_.ShowMessage(outcome.Warning);
-        // The message box runs an event loop: the window may have gone.
-        if (!self) return;
-        if (!outcome.OpenAddress.isEmpty()) host_.OpenUrl(outcome.OpenAddress);
+        // The page opens once the warning has been read.
+        std::function<void()> then;
+        if (!outcome.OpenAddress.isEmpty())
+            then = [&host = host_, address = outcome.OpenAddress] { host.OpenUrl(address); };
+        host_.ShowMessage(outcome.Warning, std::move(then));
     }
     for (const QString& line : outcome.ChatLines)
         host_.AddChatLine(line);

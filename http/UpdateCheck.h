@@ -21,6 +21,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include <optional>
 
 class THiloHTTP;
@@ -59,8 +61,9 @@ public:
     virtual void AddChatLine(const QString& line) = 0;
     // MeteRuido(cue).
     virtual void PlayCue(const QString& cue) = 0;
-    // Modal message box; returns when it is closed.
-    virtual void ShowMessage(const QString& text) = 0;
+    // A message box; onClosed runs once the user has closed it (never
+    // after the host has gone).
+    virtual void ShowMessage(const QString& text, std::function<void()> onClosed) = 0;
     // OpenWithShell(url): only ever called with an IsWebAddress address.
     virtual void OpenUrl(const QString& url) = 0;
     // Board/State in the ini file (TZugaretSettings::WriteVersionState); a

@@ -10,9 +10,18 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 
 #include <netdb.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -129,6 +138,40 @@ namespace {
 constexpr int LingerMs = 10000;
 // Bytes Qt may read ahead of the owner; beyond that TCP flow control holds the peer.
 constexpr qint64 ReadAhead = 64 * 1024;
+// Bytes a connection's sends may wait for the batch's write; beyond that they
+// go to the system at once.
+constexpr qint64 UnsentLimit = 64 * 1024;
+
+// Hands the system as much of messages as it takes without waiting, up to
+// IOV_MAX messages per call; the bytes it took.
+qsizetype WriteNow(qintptr descriptor, const QList<QByteArray>& messages) {
+    constexpr qsizetype Batch = IOV_MAX;
+    iovec pieces[Batch];
+    qsizetype taken = 0;
+    for (qsizetype next = 0; next < messages.size();) {
+        const qsizetype count = std::min(Batch, messages.size() - next);
+        qsizetype batch = 0;
+        for (qsizetype i = 0; i < count; ++i) {
+            const QByteArray& m = messages.at(next + i);
+            pieces[i] = {const_cast<char*>(m.constData()), size_t(m.size())};
+            batch += m.size();
+        }
+        msghdr header{};
+        header.msg_iov = pieces;
+        header.msg_iovlen = size_t(count);
+        ssize_t n;
+        do
+            n = ::sendmsg(int(descriptor), &header, MSG_NOSIGNAL | MSG_DONTWAIT);
+        while (n < 0 && errno == EINTR);
+        // Would block, or failed: the socket's own buffer takes the rest and
+        // its next attempt reports any failure as it always has.
+        if (n <= 0) break;
+        taken += n;
+        if (n < batch) break;
+        next += count;
+    }
+    return taken;
+}
 
 // Lets go of a socket the component no longer watches: queued data is still
 // flushed, then the socket closes and deletes itself from the event loop.
@@ -196,6 +239,11 @@ struct TCustomWinSocket::Connection {
     bool deliverPosted = false; // a Deliver waits in the event loop
     bool peerClosed = false;    // the peer has gone; OnClose once drained
     bool givenUp = false;       // send queue overflowed; closing is under way
+    // Messages sent since the last flush, in order. Each shares its bytes
+    // with every other connection it was sent to.
+    QList<QByteArray> unsent;
+    qsizetype unsentBytes = 0;
+    bool flushListed = false; // in toFlush_
 };
 
 TCustomWinSocket::TCustomWinSocket(QObject* parent) : QObject(parent) {}
@@ -330,6 +378,7 @@ void TCustomWinSocket::RememberAddresses(int handle) {
 bool TCustomWinSocket::CloseConnection(int handle) {
     const auto it = connections_.find(handle);
     if (it == connections_.end()) return false;
+    Flush(handle); // what was sent before the close still goes out
     std::unique_ptr<Connection> c = std::move(it->second);
     connections_.erase(it);
     c->socket->disconnect(this);
@@ -356,11 +405,63 @@ void TCustomWinSocket::SendText(int handle, const QByteArray& text) {
         ReportError(WsaNotConnected);
         return;
     }
+    // The bound is on what the system has not taken: hand it what is
+    // waiting before judging, and never let much wait for the next flush.
+    if (c->unsentBytes > 0 && (c->unsentBytes + text.size() > UnsentLimit ||
+                               c->unsentBytes + s->bytesToWrite() + text.size() > SendQueueLimit))
+        Flush(handle);
     if (s->bytesToWrite() + text.size() > SendQueueLimit) {
         GiveUp(handle);
         return;
     }
-    if (s->write(text) != text.size()) ReportError(WinsockErrorOf(s->error(), s->errorString()));
+    c->unsent.append(text);
+    c->unsentBytes += text.size();
+    if (!c->flushListed) {
+        c->flushListed = true;
+        toFlush_.push_back(handle);
+    }
+    // Inside a delivery the flush follows when the owner's handler returns;
+    // anywhere else (a nested event loop included) it is posted.
+    if (deliverLevel_ != thread()->loopLevel() && !flushPosted_) {
+        flushPosted_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                flushPosted_ = false;
+                FlushAll();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void TCustomWinSocket::FlushAll() {
+    const std::vector<int> handles = std::exchange(toFlush_, {});
+    for (const int handle : handles)
+        Flush(handle);
+}
+
+void TCustomWinSocket::Flush(int handle) {
+    Connection* c = Find(handle);
+    if (!c) return;
+    c->flushListed = false;
+    if (c->unsent.isEmpty()) return;
+    QTcpSocket* s = c->socket;
+    // Its close is on its way when it is no longer connected.
+    if (s->state() == QAbstractSocket::ConnectedState) {
+        // Straight to the system unless the socket's own buffer still holds
+        // bytes that must go first.
+        qsizetype skip = s->bytesToWrite() == 0 ? WriteNow(s->socketDescriptor(), c->unsent) : 0;
+        for (const QByteArray& m : std::as_const(c->unsent)) {
+            if (skip >= m.size()) {
+                skip -= m.size();
+                continue;
+            }
+            s->write(m.constData() + skip, m.size() - skip);
+            skip = 0;
+        }
+    }
+    c->unsent.clear(); // keeps its capacity for the next messages
+    c->unsentBytes = 0;
 }
 
 QByteArray TCustomWinSocket::ReceiveText(int handle) {
@@ -382,6 +483,8 @@ void TCustomWinSocket::GiveUp(int handle) {
     // The peer has stopped reading: drop what is queued and report it from
     // the event loop, away from whatever loop of sends the caller is in.
     c->givenUp = true;
+    c->unsent.clear();
+    c->unsentBytes = 0;
     c->socket->disconnect(this);
     c->socket->abort();
     QMetaObject::invokeMethod(
@@ -403,6 +506,18 @@ void TCustomWinSocket::PostDeliver(int handle) {
 }
 
 bool TCustomWinSocket::Deliver(int handle) {
+    const int outerLevel = std::exchange(deliverLevel_, thread()->loopLevel());
+    if (!DeliverOnce(handle)) return false;
+    deliverLevel_ = outerLevel;
+    const Connection* c = Find(handle);
+    if (c && c->deliverPosted && ++deferredReads_ < 64) return true;
+    deferredReads_ = 0;
+    // One write per connection for everything the handlers sent.
+    FlushAll();
+    return true;
+}
+
+bool TCustomWinSocket::DeliverOnce(int handle) {
     Connection* c = Find(handle);
     if (!c) return true;
     c->deliverPosted = false;
@@ -449,7 +564,7 @@ void TCustomWinSocket::SocketError(int handle, int qtError) {
     if (error == QAbstractSocket::RemoteHostClosedError) {
         // A plain close unless data we queued for the peer is lost with it;
         // the close itself follows as OnClose.
-        if (c->socket->bytesToWrite() > 0) ReportError(WsaConnectionReset);
+        if (c->socket->bytesToWrite() > 0 || c->unsentBytes > 0) ReportError(WsaConnectionReset);
         return;
     }
     ReportError(code);

@@ -22,6 +22,12 @@
 // - Close and Disconnect raise no OnClose; Open does nothing unless Idle.
 // - Each Receive returns at most 1024 bytes; while more is waiting after a read
 //   a further OnData follows from the event loop, never from inside Receive.
+// - Sends keep their order per connection and go out together: what a
+//   handler of OnData sends is handed to the system once that handler has
+//   returned, one call per connection for all of it (the bytes of a message
+//   sent to many connections are shared, not copied); what is sent anywhere
+//   else goes out on the event loop's next turn, just as batched. A
+//   connection's waiting sends go out at once when they would pass 64 KiB.
 // - Send never drops data on a busy connection: what the system does not take
 //   at once is queued and flushed as the connection drains. A connection whose
 //   queue would pass SendQueueLimit (the peer stopped reading) gets OnError
@@ -40,6 +46,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QTcpSocket;
 class QTcpServer;
@@ -167,10 +174,17 @@ private:
     void SocketDisconnected(int handle);
     void SocketError(int handle, int qtError);
     bool Deliver(int handle);
+    bool DeliverOnce(int handle);
     void PostDeliver(int handle);
     void GiveUp(int handle);
+    void Flush(int handle);
+    void FlushAll();
 
     std::map<int, std::unique_ptr<Connection>> connections_;
+    std::vector<int> toFlush_; // connections with unsent messages, in the order they got them
+    int deliverLevel_ = -1;    // the event-loop level of the delivery under way
+    bool flushPosted_ = false;
+    int deferredReads_ = 0;
     int lastError_ = 0;
     int nextHandle_ = 1;
 };

@@ -1,13 +1,13 @@
 #include "BoardWidget.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
+#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cstdlib>
@@ -64,8 +64,7 @@ TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
 }
 
 TChessBrd::~TChessBrd() {
-    // Park the engine while the widget is whole; afterwards nothing may
-    // reach the view or the forwarders, which go before the model does.
+    // Nothing may reach the view or the forwarders, which go before the model does.
     model_.StopThinking();
     destroying_ = true;
     model_.SetViewHooks(nullptr);
@@ -334,14 +333,6 @@ void TChessBrd::DrawSquare(Square s) {
     update(SquareRect(s).united(PieceRect(s)));
 }
 
-void TChessBrd::RepaintChangedSquares(const QString& oldPosition) {
-    for (int i = 1; i <= 64; ++i) {
-        const Square s = ToSquare(i);
-        const QChar old = i - 1 < oldPosition.size() ? oldPosition.at(i - 1) : QChar(' ');
-        if (old != QLatin1Char(model_.PieceAt(s))) DrawSquare(s);
-    }
-}
-
 void TChessBrd::paintEvent(QPaintEvent*) {
     if (model_.OnPaint) model_.OnPaint();
     SyncHighlights();
@@ -352,21 +343,14 @@ void TChessBrd::paintEvent(QPaintEvent*) {
     for (int i = 1; i <= 64; ++i) {
         const Square s = ToSquare(i);
         const char letter = model_.PieceAt(s);
-        if (letter == ' ' || erased_.test(i) || (dragShown_ && s == model_.DragSource())) continue;
+        if (letter == ' ' || erased_.test(i) || (dragShown_ && s == model_.DragSource()) ||
+            (animating_ && s == animatedTo_))
+            continue;
         DrawPiece(p, s, letter);
     }
     if ((dragShown_ || animating_) && !floatImage_.isNull()) p.drawPixmap(floatPos_, floatImage_);
     p.end();
     painting_ = false;
-
-    // The engine gets its first chance once the board has been seen; the
-    // call waits for the paint to finish, as a move it starts repaints.
-    if (!model_.PaintedOnce() && !firstPaintQueued_) {
-        firstPaintQueued_ = true;
-        QTimer::singleShot(0, this, [this] {
-            if (!model_.PaintedOnce()) model_.FirstPaint();
-        });
-    }
 }
 
 void TChessBrd::FillTiled(QPainter& p, const QRect& r, const QPixmap& tile, const QColor& colour) {
@@ -551,6 +535,8 @@ void TChessBrd::EraseSquare(Square s) {
 }
 
 void TChessBrd::RepaintAll() {
+    // A new position: no piece is on its way any more.
+    FinishAnimation();
     erased_.reset();
     update();
     SyncHighlights();
@@ -560,14 +546,17 @@ void TChessBrd::RepaintAll() {
 void TChessBrd::PaintGridLines() {}
 
 void TChessBrd::AnimateMove(Square from, Square to) {
+    // One animation at a time: a running one jumps to its end.
+    FinishAnimation();
     // Nothing to see, or a paint is running (a host's OnPaint handler moved).
-    if (animating_ || painting_ || !isVisible() || !IsOnBoard(from) || !IsOnBoard(to)) return;
+    if (painting_ || !isVisible() || !IsOnBoard(from) || !IsOnBoard(to)) return;
     // The user is dragging: the drag ends and the move is not animated.
     if (dragShown_) {
         CancelDrag();
         return;
     }
-    const char letter = model_.PieceAt(from);
+    // The move has been made: the piece already stands on to.
+    const char letter = model_.PieceAt(to);
     const QPixmap image = PieceImage(letter);
     if (image.isNull()) return;
 
@@ -598,29 +587,51 @@ void TChessBrd::AnimateMove(Square from, Square to) {
         }
     }
 
-    // The UI thread is held for the whole path: no events are processed, so
-    // nothing else (a network move, a timer, the user) can act on the board
-    // while the move that is being animated is only half played.
     animating_ = true;
+    animatedTo_ = to;
+    animationPath_ = std::move(path);
     floatImage_ = image;
-    floatPos_ = path.front();
-    QRect dirty = SquareRect(from).united(PieceRect(from));
-    for (const QPoint& pt : path) {
-        QElapsedTimer step;
-        step.start();
-        dirty = dirty.united(FloatingRect());
-        floatPos_ = pt;
-        repaint(dirty.united(FloatingRect()));
-        dirty = FloatingRect();
-        emit animationStepped(pt);
-        if (animationDelay_ > 0) {
-            const qint64 left = animationDelay_ + 1 - step.elapsed();
-            if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
-        }
+    floatPos_ = animationPath_.front();
+    animationStep_ = -1;
+    update(SquareRect(to).united(PieceRect(to)).united(FloatingRect()));
+    StepAnimation(0); // it sets off
+    if (!animation_) {
+        animation_ = new QVariantAnimation(this);
+        connect(animation_, &QVariantAnimation::valueChanged, this,
+                [this](const QVariant& v) { StepAnimation(v.toInt()); });
+        connect(animation_, &QVariantAnimation::finished, this, [this] {
+            StepAnimation(static_cast<int>(animationPath_.size()) - 1); // it lands
+            FinishAnimation();
+        });
     }
+    const int steps = static_cast<int>(animationPath_.size());
+    animation_->setStartValue(0);
+    animation_->setEndValue(steps - 1);
+    animation_->setDuration(
+        std::clamp(steps * AnimationMsPerPixel, AnimationShortestMs, AnimationLongestMs));
+    animation_->start();
+}
+
+void TChessBrd::StepAnimation(int step) {
+    if (!animating_ || animationPath_.empty()) return;
+    step = std::clamp(step, 0, static_cast<int>(animationPath_.size()) - 1);
+    if (step == animationStep_) return;
+    animationStep_ = step;
+    const QRect old = FloatingRect();
+    floatPos_ = animationPath_[static_cast<size_t>(step)];
+    update(old.united(FloatingRect()));
+    emit animationStepped(floatPos_);
+}
+
+void TChessBrd::FinishAnimation() {
+    if (!animating_) return;
     animating_ = false;
+    if (animation_) animation_->stop();
+    update(FloatingRect());
+    if (IsOnBoard(animatedTo_)) update(SquareRect(animatedTo_).united(PieceRect(animatedTo_)));
     floatImage_ = QPixmap();
-    update(dirty);
+    animatedTo_ = Square::None;
+    animationPath_.clear();
 }
 
 // ---------------------------------------------------------------- mouse
@@ -633,7 +644,7 @@ bool TChessBrd::event(QEvent* e) {
     --eventDepth_;
     // The engine's message hook runs after each event this board handles,
     // but not inside an event that is still being handled.
-    if (eventDepth_ == 0 && !destroying_ && !animating_ && !painting_) model_.MessageHook();
+    if (eventDepth_ == 0 && !destroying_ && !painting_) model_.MessageHook();
     return handled;
 }
 
@@ -688,11 +699,38 @@ void TChessBrd::FinishDrag(const QPoint& pos) {
     EndDragDisplay();
     if (accepted) {
         model_.SetDropTarget(target);
-        if (target != source) model_.Move(source, target); // not animated: it is the drop
+        if (target != source) UserMove(source, target); // not animated: it is the drop
     } else if (OnIllegalMove) {
         OnIllegalMove(this, source);
     }
     // A later move along the same squares is no drop and is animated.
+    model_.SetDragSource(Square::None);
+    model_.SetDropTarget(Square::None);
+}
+
+bool TChessBrd::UserMove(Square from, Square to) {
+    const char piece = IsOnBoard(from) ? model_.PieceAt(from) : ' ';
+    const bool promotes = (piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1);
+    if (!promotes || !model_.IsLegalMove(from, to) ||
+        !isSignalConnected(QMetaMethod::fromSignal(&TChessBrd::promotionChoiceNeeded)))
+        return model_.Move(from, to);
+    promotion_ = {from, to, model_.Position(), model_.WhiteToMove(), model_.CurrentMove()};
+    emit promotionChoiceNeeded(from, to);
+    return true;
+}
+
+void TChessBrd::AnswerPromotion(char letter) {
+    const TPendingPromotion p = std::exchange(promotion_, TPendingPromotion());
+    if (!letter || !IsOnBoard(p.From)) return;
+    const bool unchanged = p.Position == model_.Position() &&
+                           p.WhiteToMove == model_.WhiteToMove() &&
+                           p.MoveNumber == model_.CurrentMove();
+    if (!unchanged || noMover_ || model_.Thinking() || !model_.IsLegalMove(p.From, p.To)) return;
+    model_.SetPromotionLetter(letter);
+    // Played as the drop it was: not animated.
+    model_.SetDragSource(p.From);
+    model_.SetDropTarget(p.To);
+    model_.Move(p.From, p.To);
     model_.SetDragSource(Square::None);
     model_.SetDropTarget(Square::None);
 }
@@ -711,7 +749,7 @@ void TChessBrd::CancelDrag() {
 }
 
 void TChessBrd::mousePressEvent(QMouseEvent* e) {
-    if (animating_) return;
+    FinishAnimation(); // the user acts on the position as it is
     const QPoint pos = e->position().toPoint();
     if (noMover_) {
         // No piece may move, but the board's menu still opens.

@@ -45,7 +45,9 @@
 #include <bitset>
 #include <functional>
 #include <utility>
+#include <vector>
 
+class QVariantAnimation;
 class TChessBrd;
 
 // Events as the host sees them: the board comes first, as Sender.
@@ -165,8 +167,6 @@ public:
     // ---- view properties (defaults in brackets) ----
     bool AnimateMoves() const { return animateMoves_; } // [true]
     void SetAnimateMoves(bool on) { animateMoves_ = on; }
-    int AnimationDelay() const { return animationDelay_; } // [0] ms per animation step
-    void SetAnimationDelay(int ms) { animationDelay_ = ms; }
     bool BoardLines() const { return boardLines_; } // [false]
     void SetBoardLines(bool on);
     QImage BorderBitmap() const { return borderBitmap_; } // [empty] tiled over the border
@@ -251,8 +251,6 @@ public:
     void Paint();
     // Repaint one square with its content.
     void DrawSquare(Square s);
-    // Repaint the squares whose character differs from an old position string.
-    void RepaintChangedSquares(const QString& oldPosition);
     // Rebuild the piece images from CustomPieceSet when valid, else draw the
     // built-in set at the square size (its bitmap if the outlines are missing).
     void LoadPieceImages();
@@ -302,9 +300,26 @@ public:
     TBrdNotifyEvent OnClick;
     TBrdNotifyEvent OnDblClick;
 
+    // A move of the local user (a drop, a click): played at once, or, for a
+    // promotion, once its piece has been chosen (promotionChoiceNeeded).
+    // False when the move is refused.
+    bool UserMove(Square from, Square to);
+    // The answer to promotionChoiceNeeded: the piece's letter ("qrbn"), or 0
+    // when the choice was cancelled. The move is played only if the board
+    // still stands as it did at the drop and the user may still move; else
+    // (and after a cancel) the pawn simply stays where it was.
+    void AnswerPromotion(char letter);
+    bool PromotionChoiceOpen() const { return IsOnBoard(promotion_.From); }
+
 signals:
-    // One step of an animated move: the floating piece's top-left in control coordinates.
+    // One frame of an animated move: the floating piece's top-left in
+    // control coordinates, from the start square's to the target's, the move
+    // having been made before the first.
     void animationStepped(QPoint topLeft);
+    // The user dropped a pawn on its last rank: nothing is played until the
+    // piece is chosen (AnswerPromotion). Without a receiver the board plays
+    // the move at once with PromotionLetter.
+    void promotionChoiceNeeded(Square from, Square to);
 
 protected:
     bool event(QEvent* e) override;
@@ -339,6 +354,11 @@ private:
     void CutPieceSet(const QImage& set);
     // Compares the marks with those last drawn and repaints the squares that differ.
     void SyncHighlights();
+    // The move animation's frames, and its end (also when cut short).
+    void StepAnimation(int step);
+    void FinishAnimation();
+    static constexpr int AnimationMsPerPixel = 1;
+    static constexpr int AnimationShortestMs = 80, AnimationLongestMs = 300;
     QRect SquareRect(Square s) const;
     QRect PieceRect(Square s) const; // where a piece of s is drawn (may overflow a small square)
     QRect PlayingArea() const;
@@ -357,7 +377,6 @@ private:
 
     // view properties
     bool animateMoves_ = true;
-    int animationDelay_ = 0;
     bool boardLines_ = false;
     QImage borderBitmap_;
     QPixmap borderTile_;
@@ -399,14 +418,26 @@ private:
     QPoint pressPos_;
     bool clickCandidate_ = false; // a left press that may still become a click
     bool dragShown_ = false;      // a drag is running; its image floats at floatPos_
+    // A move shown travelling after it was made: its piece floats along
+    // animationPath_ instead of standing on animatedTo_.
     bool animating_ = false;
+    Square animatedTo_ = Square::None;
+    int animationStep_ = -1; // the frame shown, an index of animationPath_
+    std::vector<QPoint> animationPath_;
+    QVariantAnimation* animation_ = nullptr;
     QPixmap floatImage_;
     QPoint floatPos_; // top-left of the floating image
     bool resizing_ = false;
     bool cursorSaved_ = false;
     QCursor savedCursor_;
     bool painting_ = false;
-    bool firstPaintQueued_ = false;
     bool destroying_ = false;
+    // A promotion dropped by the user, waiting for its piece.
+    struct TPendingPromotion {
+        Square From = Square::None, To = Square::None;
+        QString Position;
+        bool WhiteToMove = true;
+        int MoveNumber = 0;
+    } promotion_;
     int eventDepth_ = 0;
 };

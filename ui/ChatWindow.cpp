@@ -287,17 +287,21 @@ void TFrmChat::showEvent(QShowEvent* event) {
 
 void TFrmChat::FormShow() {
     if (ChatHeight > 99) resize(width(), qMin(ChatHeight, screen()->availableGeometry().height()));
-    if (game_.Nick().isEmpty()) {
-        QString answer;
-        if (TUiDialogs* d = env_.Dialogs())
-            answer = d->InputBox("Nick", "escriba su Nick", QString());
-        game_.SetNick(answer.trimmed());
-        if (game_.Nick().isEmpty()) {
-            if (OnNickRefused) OnNickRefused();
-            return;
-        }
-        session_->ShowStartTitle();
+    if (!game_.Nick().isEmpty()) return;
+    TUiDialogs* d = env_.Dialogs();
+    if (!d) {
+        if (OnNickRefused) OnNickRefused();
+        return;
     }
+    d->AskText(TQuestion::Nick, this, "Nick", "escriba su Nick", QString(),
+               [this](std::optional<QString> answer) {
+                   game_.SetNick(answer.value_or(QString()).trimmed());
+                   if (game_.Nick().isEmpty()) {
+                       if (OnNickRefused) OnNickRefused();
+                       return;
+                   }
+                   session_->ShowStartTitle();
+               });
 }
 
 void TFrmChat::closeEvent(QCloseEvent* event) {

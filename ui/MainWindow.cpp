@@ -1,11 +1,15 @@
 #include "MainWindow.h"
 
+#include "PromotionChooser.h"
+
 #include "BoardWidget.h"
 #include "ChatWindow.h"
 #include "ClockWidget.h"
 #include "ConfigurationWindow.h"
+#include "GameQuestions.h"
 #include "NewGameDialog.h"
 #include "ProgramEnv.h"
+#include "PromotionChooser.h"
 #include "RecordWindow.h"
 #include "Settings.h"
 #include "UiDialogs.h"
@@ -92,6 +96,7 @@ TFrmPrincipal::TFrmPrincipal(TProgramEnv& env, QWidget* parent) : QMainWindow(pa
     setObjectName("FrmPrincipal");
     BuildControls();
     game_ = std::make_unique<TGameController>(FBoard->Model(), env_);
+    gameQuestions_ = std::make_unique<TGameQuestions>(*game_);
     BindGame();
     FormCreate();
 }
@@ -100,15 +105,16 @@ TFrmPrincipal::~TFrmPrincipal() {
     // Everything that calls into this window goes while the window is still
     // whole: the windows that use it (the new-game dialog, the chat and
     // record windows), destroyed here, instead of being freed with the child
-    // widgets after its members are gone; then the controller, which parks
-    // the engine and cuts the board's events, so that no move handed over
-    // meanwhile reaches a view that is going away.
+    // widgets after its members are gone; then the controller, which stops
+    // the engine and cuts the board's events, so that no move reaches a view
+    // that is going away.
     FBoard->OnMouseDown = nullptr;
     if (conexion_) delete conexion_.data();
     for (QWidget* w : {static_cast<QWidget*>(chat_), static_cast<QWidget*>(partida_)})
         if (w) w->removeEventFilter(this);
     delete std::exchange(chat_, nullptr);
     delete std::exchange(partida_, nullptr);
+    gameQuestions_.reset();
     game_.reset();
 }
 
@@ -376,7 +382,39 @@ void TFrmPrincipal::BindGame() {
     g.OnMovePlayed.Add([this](Square, Square) { ClearSelection(); });
     g.OnGameStarted.Add([this] { ClearSelection(); });
     g.OnGameEnded.Add([this] { ClearSelection(); });
+    // A promotion's piece is chosen before the move is played; the chooser
+    // closes itself when its reason goes (a move, a new game or the end of
+    // the game), and the board drops an answer that comes too late.
+    connect(FBoard, &TChessBrd::promotionChoiceNeeded, this,
+            [this](Square from, Square) { OpenPromotionChooser(FBoard->PieceAt(from) == 'P'); });
+    for (TEventList<>* reason : {&g.OnGameStarted, &g.OnGameEnded})
+        reason->Add([this] { ClosePromotionChooser(); });
+    g.OnMovePlayed.Add([this](Square, Square) { ClosePromotionChooser(); });
     ShowCommands();
+}
+
+void TFrmPrincipal::OpenPromotionChooser(bool white) {
+    if (promotionChooser_) {
+        disconnect(promotionChooser_, nullptr, FBoard, nullptr);
+        promotionChooser_->close();
+    }
+    auto* chooser = new TPromotionChooser(
+        white, [this](char letter) { return FBoard->PieceImage(letter); }, this);
+    chooser->setObjectName(QStringLiteral("promotionChooser"));
+    promotionChooser_ = chooser;
+    connect(chooser, &TPromotionChooser::chosen, FBoard, &TChessBrd::AnswerPromotion);
+    connect(chooser, &TPromotionChooser::cancelled, FBoard, [this] { FBoard->AnswerPromotion(0); });
+    chooser->open();
+}
+
+void TFrmPrincipal::ClosePromotionChooser() {
+    if (!promotionChooser_) return;
+    TPromotionChooser* chooser = promotionChooser_;
+    promotionChooser_ = nullptr;
+    // Its answer, the cancel that closing it gives, is no longer wanted.
+    disconnect(chooser, nullptr, FBoard, nullptr);
+    FBoard->AnswerPromotion(0);
+    chooser->close();
 }
 
 void TFrmPrincipal::ShowPanel() {
@@ -450,9 +488,14 @@ QRect TFrmPrincipal::MarkerGeometry() const {
 
 void TFrmPrincipal::bRendirClick() {
     if (!game_->GameInProgress()) return;
-    TUiDialogs* d = Dialogs();
-    if (d && !d->AskYesNo(QString::fromUtf8("¿Seguro que quiere abandonar?"))) return;
-    game_->Resign();
+    if (!Dialogs()) {
+        game_->Resign();
+        return;
+    }
+    gameQuestions_->Ask(TQuestion::Resign, this, QString::fromUtf8("¿Seguro que quiere abandonar?"),
+                        [this](bool yes) {
+                            if (yes) game_->Resign();
+                        });
 }
 
 void TFrmPrincipal::bDeshacerClick() {
@@ -465,15 +508,28 @@ void TFrmPrincipal::menuCopiarFenClick() {
 
 void TFrmPrincipal::menuPegarFenClick() {
     const QString fen = QGuiApplication::clipboard()->text().trimmed();
+    auto setUp = [this, fen] {
+        QString reason;
+        // The clocks as the new-game dialog proposes them.
+        if (!game_->StartFromPosition(fen, 15, &reason))
+            ShowMessage(QString::fromUtf8("No se puede poner esa posición: ") + reason);
+    };
     if (game_->GameInProgress() && game_->GameMode() != TGameMode::Network &&
         game_->GameMode() != TGameMode::Replay) {
-        TUiDialogs* d = Dialogs();
-        if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
+        AskToInterrupt(setUp);
+        return;
     }
-    QString reason;
-    // The clocks as the new-game dialog proposes them.
-    if (!game_->StartFromPosition(fen, 15, &reason))
-        ShowMessage(QString::fromUtf8("No se puede poner esa posición: ") + reason);
+    setUp();
+}
+
+void TFrmPrincipal::AskToInterrupt(std::function<void()> then) {
+    if (!Dialogs()) return;
+    gameQuestions_->Ask(
+        TQuestion::InterruptGame, this, QString::fromUtf8("¿Interrumpir la partida actual?"),
+        [then = std::move(then)](bool ok) {
+            if (ok) then();
+        },
+        TQuestionButtons::OkCancel);
 }
 
 void TFrmPrincipal::bTablasClick() {
@@ -483,9 +539,13 @@ void TFrmPrincipal::bTablasClick() {
 void TFrmPrincipal::bNuevaPartidaClick() {
     if (partida_) partida_->StopAnimation();
     if (game_->GameInProgress() && game_->GameMode() != TGameMode::Replay) {
-        TUiDialogs* d = Dialogs();
-        if (!d || !d->AskOkCancel(QString::fromUtf8("¿Interrumpir la partida actual?"))) return;
+        AskToInterrupt([this] { OpenNewGameDialog(); });
+        return;
     }
+    OpenNewGameDialog();
+}
+
+void TFrmPrincipal::OpenNewGameDialog() {
     game_->AbandonGame();
     if (conexion_) conexion_->close();
     auto* dlg = new TFrmConexion(*game_, this);
@@ -667,7 +727,7 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
             const Square from = SelectedSquare;
             SelectedSquare = Square::None;
             FBoard->SetSelectedSquare(Square::None);
-            FBoard->Move(from, target);
+            FBoard->UserMove(from, target);
             moved = true;
         }
     }
@@ -714,10 +774,23 @@ void TFrmPrincipal::FormCreate() {
     MergeFoundEngines(engines_, env_.EngineSearchPaths());
     ProbeEngines();
 
-    if (game_->Nick().isEmpty()) {
-        if (TUiDialogs* d = Dialogs())
-            game_->SetNick(d->InputBox("ZugaretChat", "Escriba su nombre", QString()));
+    if (!game_->Nick().isEmpty()) {
+        FormCreated();
+        return;
     }
+    TUiDialogs* d = Dialogs();
+    if (!d) {
+        Terminate();
+        return;
+    }
+    d->AskText(TQuestion::Nick, this, "ZugaretChat", "Escriba su nombre", QString(),
+               [this](std::optional<QString> nick) {
+                   game_->SetNick(nick.value_or(QString()));
+                   FormCreated();
+               });
+}
+
+void TFrmPrincipal::FormCreated() {
     if (game_->Nick().trimmed().isEmpty()) {
         game_->SetNick(QString());
         Terminate();
@@ -738,6 +811,7 @@ void TFrmPrincipal::FormCreate() {
     load(LightSquareFile, [this](const QImage& im) { FBoard->SetSquareLight(im); });
     load(DarkSquareFile, [this](const QImage& im) { FBoard->SetSquareDark(im); });
     startupDone_ = true;
+    if (OnStarted) OnStarted();
 }
 
 void TFrmPrincipal::FormClose() {
@@ -794,12 +868,15 @@ void TFrmPrincipal::closeEvent(QCloseEvent* event) {
     const TGameController& g = *game_;
     const bool playing =
         g.GameInProgress() && g.GameMode() != TGameMode::Replay && g.Role() != TRole::Observer;
-    if (askBeforeClosing_ && !closed_ && playing) {
-        TUiDialogs* d = Dialogs();
-        if (d && !d->AskYesNo(QuitQuestion())) {
-            event->ignore();
-            return;
-        }
+    if (askBeforeClosing_ && !closed_ && playing && Dialogs()) {
+        // The window closes once the user agrees; not if that game ends first.
+        event->ignore();
+        if (Dialogs()->IsOpen(quitQuestion_)) return;
+        quitQuestion_ =
+            gameQuestions_->Ask(TQuestion::QuitDuringGame, this, QuitQuestion(), [this](bool yes) {
+                if (yes) CloseAtOnce();
+            });
+        return;
     }
     FormClose();
     event->accept();

@@ -25,6 +25,7 @@
 #include "EngineConfig.h"
 #include "GameController.h"
 #include "Square.h"
+#include "UiDialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -43,7 +44,9 @@ class TClockWidget;
 class TFrmChat;
 class TFrmConexion;
 class TFrmPartida;
+class TGameQuestions;
 class TProgramEnv;
+class TPromotionChooser;
 class TUiDialogs;
 
 class TFrmPrincipal : public QMainWindow {
@@ -52,8 +55,9 @@ public:
     // The smallest square the window lets the board have, in pixels.
     static constexpr int MinSquareSize = 24;
 
-    // Reads the settings and asks for a nick when none is stored; when none
-    // is given, Terminated() is true and the program must end.
+    // Reads the settings and asks for a nick when none is stored: Started()
+    // once there is one (OnStarted is raised then); when none is given,
+    // Terminated() is true and the window closes itself.
     explicit TFrmPrincipal(TProgramEnv& env, QWidget* parent = nullptr);
     ~TFrmPrincipal() override;
 
@@ -66,6 +70,9 @@ public:
 
     // The program must end: no nick was given at start-up.
     bool Terminated() const { return terminated_; }
+    // Start-up is over: the user has a nick.
+    bool Started() const { return startupDone_; }
+    std::function<void()> OnStarted;
     void Terminate();
     // Closes without the question a close during a game asks (a signal, or
     // the host's "/KILL", ends the program at once).
@@ -142,9 +149,18 @@ private:
     void PlaceStrips();
     void PlaceMarker();    // the point-and-click marker over SelectedSquare
     void ClearSelection(); // hides the marker, no square selected
+    void OpenPromotionChooser(bool white);
+    // Closes an open chooser; the promotion it was asked for is not played.
+    void ClosePromotionChooser();
     void ScheduleIdle();
     void ShowMessage(const QString& text);
     TUiDialogs* Dialogs() const;
+    // The rest of FormCreate, once the nick is known.
+    void FormCreated();
+    void OpenNewGameDialog();
+    // "¿Interrumpir la partida actual?"; then runs on OK, unless that game
+    // ended first.
+    void AskToInterrupt(std::function<void()> then);
     // Where a window of that frame opens wholly on the screen that holds it.
     QPoint OnScreen(const QRect& frame) const;
 
@@ -153,9 +169,12 @@ private:
     // before it.
     TChessBrd* FBoard = nullptr;
     std::unique_ptr<TGameController> game_;
+    std::unique_ptr<TGameQuestions> gameQuestions_;
+    TQuestionId quitQuestion_ = 0;
     TFrmChat* chat_ = nullptr;
     TFrmPartida* partida_ = nullptr;
     QPointer<TFrmConexion> conexion_;
+    QPointer<TPromotionChooser> promotionChooser_;
 
     TClockWidget* FClockW = nullptr;
     TClockWidget* FClockB = nullptr;

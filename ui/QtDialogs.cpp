@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <memory>
+
 QString DisplayText(const QString& text) {
     QString out;
     out.reserve(text.size());
@@ -71,106 +73,177 @@ QString PictureFilter() {
            QStringLiteral("|Mapas de bits|*.bmp|Todos los archivos|*.*");
 }
 
-// Shared set-up of the open, save and picture dialogs.
-QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request, bool save,
-                      const QString& filter) {
-    QFileDialog dialog(parent, CaptionOrTitle(request.Caption));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!filter.isEmpty()) dialog.setNameFilter(QtFileFilter(filter));
-    if (!request.DefaultExt.isEmpty()) dialog.setDefaultSuffix(request.DefaultExt);
-    if (!request.InitialFolder.isEmpty()) dialog.setDirectory(request.InitialFolder);
+// The open, save and picture dialogs.
+QFileDialog* NewFileDialog(QWidget* parent, const TFileDialogRequest& request, bool save,
+                           const QString& filter) {
+    auto* dialog = new QFileDialog(parent, CaptionOrTitle(request.Caption));
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!filter.isEmpty()) dialog->setNameFilter(QtFileFilter(filter));
+    if (!request.DefaultExt.isEmpty()) dialog->setDefaultSuffix(request.DefaultExt);
+    if (!request.InitialFolder.isEmpty()) dialog->setDirectory(request.InitialFolder);
     if (!request.FileName.isEmpty()) {
         const QFileInfo preset(request.FileName);
         if (preset.isAbsolute() && request.InitialFolder.isEmpty())
-            dialog.setDirectory(preset.absolutePath());
-        dialog.selectFile(preset.fileName());
+            dialog->setDirectory(preset.absolutePath());
+        dialog->selectFile(preset.fileName());
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().constFirst();
+    return dialog;
+}
+
+QMessageBox* NewMessageBox(QWidget* parent, const TDialogRequest& request) {
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton preset = QMessageBox::Ok;
+    if (request.Kind == TDialogKind::Question) {
+        const bool okCancel = request.Buttons == TQuestionButtons::OkCancel;
+        icon = okCancel ? QMessageBox::Warning : QMessageBox::Question;
+        buttons = okCancel ? (QMessageBox::Ok | QMessageBox::Cancel)
+                           : (QMessageBox::Yes | QMessageBox::No);
+        preset = okCancel ? QMessageBox::Ok : QMessageBox::Yes;
+    } else if (request.MessageKind == TMessageKind::Warning) {
+        icon = QMessageBox::Warning;
+    } else if (request.MessageKind == TMessageKind::Error) {
+        icon = QMessageBox::Critical;
+    }
+    auto* box = new QMessageBox(icon, CaptionOrTitle(request.Caption), QString(), buttons, parent);
+    SetPlainText(*box, request.Text);
+    box->setDefaultButton(preset);
+    return box;
+}
+
+QInputDialog* NewInputDialog(QWidget* parent, const QString& caption, const QString& prompt,
+                             const QString& defaultText) {
+    auto* dialog = new QInputDialog(parent);
+    dialog->setWindowTitle(CaptionOrTitle(caption));
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setLabelText(QString()); // makes the label, to be plain before it has text
+    for (QLabel* label : dialog->findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    dialog->setLabelText(DisplayText(prompt));
+    dialog->setTextValue(defaultText);
+    return dialog;
 }
 
 } // namespace
 
+QDialog* NewChoiceDialog(QWidget* parent, const TDialogRequest& request) {
+    auto* dialog = new QDialog(parent);
+    dialog->setWindowTitle(CaptionOrTitle(request.Caption));
+    auto* list = new QListWidget(dialog);
+    list->setObjectName(QStringLiteral("ChooseItemList"));
+    list->setUniformItemSizes(true); // thousands of games list at once
+    list->addItems(request.Items);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemActivated, dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(PlainLabel(DisplayText(request.Text), dialog));
+    layout->addWidget(list, 1);
+    layout->addWidget(buttons);
+    dialog->resize(460, 360);
+    if (request.Preselected >= 0 && request.Preselected < list->count()) {
+        list->setCurrentRow(request.Preselected);
+        list->scrollToItem(list->currentItem(), QAbstractItemView::PositionAtCenter);
+    }
+    return dialog;
+}
+
 TQtDialogs::TQtDialogs(QWidget* parent) : parent_(parent) {}
+
+TQtDialogs::~TQtDialogs() {
+    for (auto& [id, dialog] : dialogs_) {
+        if (!dialog) continue;
+        disconnect(dialog, nullptr, this, nullptr);
+        dialog->deleteLater();
+    }
+}
 
 QWidget* TQtDialogs::Parent() const {
     return parent_ ? parent_.data() : QApplication::activeWindow();
 }
 
-void TQtDialogs::ShowMessage(const QString& text, const QString& caption, TMessageKind kind) {
-    QMessageBox::Icon icon = QMessageBox::Information;
-    if (kind == TMessageKind::Warning)
-        icon = QMessageBox::Warning;
-    else if (kind == TMessageKind::Error)
-        icon = QMessageBox::Critical;
-    QMessageBox box(icon, CaptionOrTitle(caption), QString(), QMessageBox::Ok, Parent());
-    SetPlainText(box, text);
-    box.exec();
+QDialog* TQtDialogs::DialogOf(TQuestionId id) const {
+    const auto it = dialogs_.find(id);
+    return it == dialogs_.end() ? nullptr : it->second.data();
 }
 
-bool TQtDialogs::Ask(const QString& text, const QString& caption, TQuestionButtons buttons) {
-    const bool okCancel = buttons == TQuestionButtons::OkCancel;
-    QMessageBox box(
-        okCancel ? QMessageBox::Warning : QMessageBox::Question, CaptionOrTitle(caption), QString(),
-        okCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : (QMessageBox::Yes | QMessageBox::No),
-        Parent());
-    SetPlainText(box, text);
-    box.setDefaultButton(okCancel ? QMessageBox::Ok : QMessageBox::Yes);
-    const int answer = box.exec();
-    return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
+void TQtDialogs::Present(TQuestionId id, const TDialogRequest& request) {
+    QWidget* parent = Parent();
+    QDialog* dialog = nullptr;
+    std::function<TDialogAnswer(int result)> answerOf;
+    switch (request.Kind) {
+    case TDialogKind::Message:
+    case TDialogKind::Question: {
+        QMessageBox* box = NewMessageBox(parent, request);
+        dialog = box;
+        answerOf = [box](int) {
+            const QMessageBox::StandardButton b = box->standardButton(box->clickedButton());
+            return TDialogAnswer{b == QMessageBox::Ok || b == QMessageBox::Yes, {}, -1};
+        };
+        break;
+    }
+    case TDialogKind::Input: {
+        QInputDialog* input =
+            NewInputDialog(parent, request.Caption, request.Text, request.DefaultText);
+        dialog = input;
+        answerOf = [input](int result) {
+            return TDialogAnswer{result == QDialog::Accepted, input->textValue(), -1};
+        };
+        break;
+    }
+    case TDialogKind::OpenFile:
+    case TDialogKind::SaveFile:
+    case TDialogKind::OpenPicture: {
+        const bool picture = request.Kind == TDialogKind::OpenPicture;
+        const QString filter =
+            picture && request.File.Filter.isEmpty() ? PictureFilter() : request.File.Filter;
+        QFileDialog* files =
+            NewFileDialog(parent, request.File, request.Kind == TDialogKind::SaveFile, filter);
+        dialog = files;
+        answerOf = [files](int result) {
+            const QStringList chosen = files->selectedFiles();
+            const bool accepted = result == QDialog::Accepted && !chosen.isEmpty();
+            return TDialogAnswer{accepted, accepted ? chosen.constFirst() : QString(), -1};
+        };
+        break;
+    }
+    case TDialogKind::Choice: {
+        dialog = NewChoiceDialog(parent, request);
+        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ChooseItemList"));
+        answerOf = [list](int result) {
+            const int row = list->currentRow();
+            return TDialogAnswer{result == QDialog::Accepted && row >= 0, {}, row};
+        };
+        break;
+    }
+    }
+    dialogs_[id] = dialog;
+    connect(dialog, &QDialog::finished, this, [this, id, dialog, answerOf](int result) {
+        const TDialogAnswer answer = answerOf(result);
+        dialogs_.erase(id);
+        disconnect(dialog, nullptr, this, nullptr);
+        dialog->deleteLater();
+        Answer(id, answer);
+    });
+    dialog->open();
+}
+
+void TQtDialogs::Dismiss(TQuestionId id) {
+    const auto it = dialogs_.find(id);
+    if (it == dialogs_.end()) return;
+    const QPointer<QDialog> dialog = it->second;
+    dialogs_.erase(it);
+    if (!dialog) return;
+    disconnect(dialog, nullptr, this, nullptr);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 std::optional<QString> TQtDialogs::InputQuery(const QString& caption, const QString& prompt,
                                               const QString& defaultText) {
-    QInputDialog dialog(Parent());
-    dialog.setWindowTitle(CaptionOrTitle(caption));
-    dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setLabelText(QString()); // makes the label, to be plain before it has text
-    for (QLabel* label : dialog.findChildren<QLabel*>())
-        label->setTextFormat(Qt::PlainText);
-    dialog.setLabelText(DisplayText(prompt));
-    dialog.setTextValue(defaultText);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.textValue();
+    std::unique_ptr<QInputDialog> dialog(NewInputDialog(Parent(), caption, prompt, defaultText));
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    return dialog->textValue();
 }
-
-QString TQtDialogs::OpenFileName(const TFileDialogRequest& request) {
-    return RunFileDialog(Parent(), request, false, request.Filter);
-}
-
-QString TQtDialogs::SaveFileName(const TFileDialogRequest& request) {
-    return RunFileDialog(Parent(), request, true, request.Filter);
-}
-
-QString TQtDialogs::OpenPictureName(const TFileDialogRequest& request) {
-    return RunFileDialog(Parent(), request, false,
-                         request.Filter.isEmpty() ? PictureFilter() : request.Filter);
-}
-
-std::optional<int> TQtDialogs::ChooseItem(const QString& caption, const QString& prompt,
-                                          const QStringList& items, int preselected) {
-    QDialog dialog(Parent());
-    dialog.setWindowTitle(CaptionOrTitle(caption));
-    auto* list = new QListWidget(&dialog);
-    list->setObjectName(QStringLiteral("ChooseItemList"));
-    list->setUniformItemSizes(true); // thousands of games list at once
-    list->addItems(items);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(PlainLabel(DisplayText(prompt), &dialog));
-    layout->addWidget(list, 1);
-    layout->addWidget(buttons);
-    dialog.resize(460, 360);
-    if (preselected >= 0 && preselected < list->count()) {
-        list->setCurrentRow(preselected);
-        list->scrollToItem(list->currentItem(), QAbstractItemView::PositionAtCenter);
-    }
-    if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
-    return list->currentRow();
-}
-
-// ---------------------------------------------------------------- scripted

@@ -4,6 +4,9 @@
 
 #include <QPointer>
 
+#include <map>
+
+class QDialog;
 class QWidget;
 
 // A message text as shown on screen: each "\n\r" pair (and a "\r\n" pair)
@@ -13,29 +16,34 @@ QString DisplayText(const QString& text);
 // "Desc|*.a|Desc2|*.b;*.c" to Qt's "Desc (*.a);;Desc2 (*.b *.c)".
 QString QtFileFilter(const QString& filter);
 
+// The dialog that shows a list to pick one entry from: double-click or OK
+// picks the current entry (the list's object name is "ChooseItemList").
+QDialog* NewChoiceDialog(QWidget* parent, const TDialogRequest& request);
+
 // The real dialogs over QMessageBox, QInputDialog, QFileDialog and a list
-// dialog. They are parented to Parent() if set, else to the application's
-// active window.
+// dialog, each opened with QDialog::open() (modal to its window, no event
+// loop of its own) and answered from its finished signal. They are parented
+// to Parent() if set, else to the application's active window.
 class TQtDialogs final : public TUiDialogs {
 public:
     explicit TQtDialogs(QWidget* parent = nullptr);
+    ~TQtDialogs() override;
 
     void SetParent(QWidget* parent) { parent_ = parent; }
     QWidget* Parent() const;
 
-    void ShowMessage(const QString& text, const QString& caption = QString(),
-                     TMessageKind kind = TMessageKind::Information) override;
-    bool Ask(const QString& text, const QString& caption = QString(),
-             TQuestionButtons buttons = TQuestionButtons::YesNo) override;
+    // The promotion's question, the one that still waits (QDialog::exec).
     std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
                                       const QString& defaultText) override;
-    QString OpenFileName(const TFileDialogRequest& request) override;
-    QString SaveFileName(const TFileDialogRequest& request) override;
-    QString OpenPictureName(const TFileDialogRequest& request) override;
-    // A list dialog: double-click or OK picks the current entry.
-    std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
-                                  const QStringList& items, int preselected) override;
+
+    // The dialog of an open question (for tests), or null.
+    QDialog* DialogOf(TQuestionId id) const;
+
+protected:
+    void Present(TQuestionId id, const TDialogRequest& request) override;
+    void Dismiss(TQuestionId id) override;
 
 private:
     QPointer<QWidget> parent_;
+    std::map<TQuestionId, QPointer<QDialog>> dialogs_;
 };

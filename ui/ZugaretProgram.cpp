@@ -6,13 +6,23 @@
 #include "MainWindow.h"
 #include "RecordWindow.h"
 
-TZugaretProgram::TZugaretProgram(TProgramEnv& env) : main_(std::make_unique<TFrmPrincipal>(env)) {
+TZugaretProgram::TZugaretProgram(TProgramEnv& env)
+    : env_(env), main_(std::make_unique<TFrmPrincipal>(env)) {
     main_->OnClosed = [this] {
         if (OnQuit) OnQuit();
     };
-    if (main_->Terminated()) return;
+    if (main_->Started())
+        BuildWindows();
+    else
+        main_->OnStarted = [this] {
+            BuildWindows();
+            if (showAsked_) Show();
+        };
+}
+
+void TZugaretProgram::BuildWindows() {
     TGameController& game = main_->Game();
-    chat_ = new TFrmChat(game, env, main_.get());
+    chat_ = new TFrmChat(game, env_, main_.get());
     chat_->ChatHeight = main_->ChatHeight;
     chat_->OnNickRefused = [this] { main_->Terminate(); };
     TChessBrd& board = main_->Board();
@@ -33,7 +43,8 @@ bool TZugaretProgram::Terminated() const {
 }
 
 void TZugaretProgram::Show() {
-    if (Terminated()) return;
+    showAsked_ = true;
+    if (Terminated() || !main_->Started()) return;
     main_->show();
     chat_->show();
     if (main_->Terminated()) return; // the chat window's nick question was cancelled

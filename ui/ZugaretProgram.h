@@ -18,15 +18,17 @@ class TProgramEnv;
 
 class TZugaretProgram {
 public:
-    // Creates the three windows. When the user gave no nick, Terminated() is
-    // true and only the main window exists (it closes itself at once).
+    // Creates the main window, and the other two once the user has a nick
+    // (the main window asks for one when none is stored). When the user
+    // gives none, Terminated() is true, only the main window exists and it
+    // closes itself (OnQuit).
     explicit TZugaretProgram(TProgramEnv& env);
     ~TZugaretProgram();
     TZugaretProgram(const TZugaretProgram&) = delete;
     TZugaretProgram& operator=(const TZugaretProgram&) = delete;
 
     // Shows the main and chat windows, and the record window when the
-    // settings say so.
+    // settings say so; asked before the nick is known, once it is.
     void Show();
     bool Terminated() const;
 
@@ -39,7 +41,11 @@ public:
     TFrmPartida* Partida() const { return partida_; }
 
 private:
+    void BuildWindows();
+
+    TProgramEnv& env_;
     std::unique_ptr<TFrmPrincipal> main_;
     TFrmChat* chat_ = nullptr;
     TFrmPartida* partida_ = nullptr;
+    bool showAsked_ = false;
 };

@@ -68,7 +68,6 @@ void TestBoardView::defaults() {
     QCOMPARE(b.SizeOfSquare(), 40);
     QCOMPARE(b.SizeOfBorder(), 24);
     QVERIFY(b.AnimateMoves());
-    QCOMPARE(b.AnimationDelay(), 0);
     QVERIFY(!b.BoardLines());
     QVERIFY(b.BorderBitmap().isNull());
     QCOMPARE(b.BorderColor(), QColor(0, 0, 0));

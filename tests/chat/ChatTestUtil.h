@@ -44,52 +44,8 @@ template <typename TReady> bool WaitFor(TReady ready, int ms = 5000) {
     return true;
 }
 
-// Answers like TScriptedDialogs, but as a real modal dialog does: the event
-// loop runs (sockets, timers, deferred deletes) for a while before the
-// answer comes back.
-class TModalDialogs final : public TUiDialogs {
-public:
-    explicit TModalDialogs(TScriptedDialogs& answers, int ms = 300) : answers_(answers), ms_(ms) {}
-    void ShowMessage(const QString& text, const QString& caption, TMessageKind kind) override {
-        Wait();
-        answers_.ShowMessage(text, caption, kind);
-    }
-    bool Ask(const QString& text, const QString& caption, TQuestionButtons buttons) override {
-        Wait();
-        return answers_.Ask(text, caption, buttons);
-    }
-    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
-                                      const QString& defaultText) override {
-        Wait();
-        return answers_.InputQuery(caption, prompt, defaultText);
-    }
-    QString OpenFileName(const TFileDialogRequest& r) override { return answers_.OpenFileName(r); }
-    QString SaveFileName(const TFileDialogRequest& r) override { return answers_.SaveFileName(r); }
-    QString OpenPictureName(const TFileDialogRequest& r) override {
-        return answers_.OpenPictureName(r);
-    }
-    std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
-                                  const QStringList& items, int preselected) override {
-        Wait();
-        return answers_.ChooseItem(caption, prompt, items, preselected);
-    }
-    int Open() const { return open_; }
-
-private:
-    void Wait() {
-        ++open_;
-        QEventLoop loop;
-        QTimer::singleShot(ms_, &loop, &QEventLoop::quit);
-        loop.exec();
-        --open_;
-    }
-    TScriptedDialogs& answers_;
-    int ms_;
-    int open_ = 0;
-};
-
-// WaitFor inside a running event loop, as in a program: a dialog opened
-// meanwhile runs a nested loop, and what is deleted later inside it goes then.
+// WaitFor inside a running event loop, as in a program: what is deleted
+// later goes as the loop turns.
 template <typename TReady> bool RunLoopUntil(TReady ready, int ms = 5000) {
     QEventLoop loop;
     QTimer poll;
@@ -134,8 +90,9 @@ struct TPeer {
     // Joins host's chat and waits until the host's welcome has arrived.
     bool Join(const TPeer& host, bool wait = true) {
         Chat().ChatPort = host.Port();
-        dialogs.AnswerInput("127.0.0.1", "Unirse a una partida");
+        dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
         Chat().bConectarClick();
+        dialogs.Flush(); // the address is typed
         if (!wait) return true;
         return WaitFor([this] { return Chat().Registered(); });
     }
@@ -178,7 +135,9 @@ inline QByteArray Settle(TRawPeer& raw) {
     raw.Send(Wire("/VERSION#"));
     if (!WaitFor([&] { return raw.got.contains(Wire("/VER|")) && raw.got.endsWith('\xFF'); }))
         return "<no reply>";
-    const QByteArray bytes = raw.got.left(raw.got.lastIndexOf(Wire("/VER|")));
-    raw.got.clear();
+    const qsizetype reply = raw.got.lastIndexOf(Wire("/VER|"));
+    const QByteArray bytes = raw.got.left(reply);
+    // What came after the reply waits for the next call.
+    raw.got.remove(0, raw.got.indexOf('\xFF', reply) + 1);
     return bytes;
 }

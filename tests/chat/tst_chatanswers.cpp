@@ -1,6 +1,6 @@
 // What the chat answers when something goes wrong, on loopback between
-// whole programs: a nick clash at "Conectar" asked as a real modal dialog
-// asks (the event loop runs meanwhile), a failed "Conectar", the answers to
+// whole programs: a nick clash at "Conectar" answered as a user does, a
+// while later (the event loop runs meanwhile), a failed "Conectar", the answers to
 // "Observar", "/dns" and unknown commands, removals and the host's count of
 // clients.
 
@@ -36,22 +36,23 @@ void TestChatAnswers::nickClash() {
     QFETCH(QString, nick);
     QFETCH(bool, answered);
     TPeer luis("Luis"), bea("Bea"), late(nick);
-    TModalDialogs modal(late.dialogs);
-    late.env->SetDialogs(&modal);
     QVERIFY(luis.Host() && bea.Join(luis));
     QVERIFY(late.Join(luis, false));
+    late.dialogs.SetAnswerDelay(300);
     if (answered)
-        late.dialogs.AnswerInput("Nuevo", "Nick");
+        late.dialogs.AnswerInput(TQuestion::NewNick, "Nuevo");
     else
-        late.dialogs.CancelInput("Nick");
-    // The question is asked while the refused connection is torn down.
-    QVERIFY(RunLoopUntil([&] { return late.dialogs.PendingAnswers() == 0 && modal.Open() == 0; }));
+        late.dialogs.Cancel(TQuestion::NewNick);
+    // The question is open while the refused connection is torn down.
+    QVERIFY(RunLoopUntil([&] { return late.dialogs.PendingAnswers() == 0; }));
+    QVERIFY(RunLoopUntil([&] { return late.dialogs.OpenCount() == 0; }));
     RunLoopUntil([] { return false; }, 200); // what the teardown still has queued
     QCOMPARE(late.Game().Role(), TRole::Offline);
     QVERIFY(late.Chat().Buttons().Conectar && late.Chat().Buttons().Crear);
     QVERIFY(late.Log().contains("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*"));
     QCOMPARE(late.Game().Nick(), answered ? QString("Nuevo") : nick);
     if (!answered) return;
+    late.dialogs.SetAnswerDelay(0);
     QVERIFY(late.Join(luis));
     QTRY_COMPARE(luis.Chat().NickList(), QStringList({"Bea", "Luis", "Nuevo"}));
     QVERIFY(late.Chat().Title().startsWith("Nuevo ["));
@@ -79,7 +80,7 @@ void TestChatAnswers::failedConnect() {
     QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
     ana.Chat().ChatPort = QString::number(closed.serverPort());
     closed.close();
-    ana.dialogs.AnswerInput(address, "Unirse a una partida");
+    ana.dialogs.AnswerInput(TQuestion::ConnectAddress, address);
     ana.Chat().bConectarClick();
     QVERIFY(WaitFor([&] { return ana.Log().contains(logged); }, 10000));
     QCOMPARE(ana.Game().Role(), TRole::Offline);
@@ -131,16 +132,17 @@ void TestChatAnswers::observarAndClientCount() {
     // Observar: with no game running, after refusing the host's offer too.
     const QString none = QString::fromUtf8(
         "* Luis no está jugando ninguna partida en red; verás la próxima desde su comienzo *");
-    bea.dialogs.AnswerNo();
+    bea.dialogs.AnswerNo(TQuestion::GameOffer);
     luis.Chat().OfferGame("Bea", 0, 5, 1100);
-    QVERIFY(WaitFor([&] { return bea.dialogs.PendingAnswers() == 0; }));
+    QVERIFY(
+        WaitFor([&] { return bea.dialogs.PendingAnswers() == 0 && bea.dialogs.OpenCount() == 0; }));
     for (TPeer* p : {&bea, &eva}) {
-        p->dialogs.AnswerYes("");
+        p->dialogs.AnswerYes(TQuestion::Observe);
         p->Chat().bObservarClick();
         QVERIFY(WaitFor([&] { return p->Log().contains(none); }));
     }
     // In a game, its player is told it is playing.
-    luis.dialogs.AnswerYes();
+    luis.dialogs.AnswerYes(TQuestion::GameOffer);
     ana.Chat().OfferGame("Luis", 0, 5, 1100);
     QVERIFY(WaitFor([&] { return ana.Game().GameInProgress(); }));
     ana.Chat().bObservarClick();
@@ -158,10 +160,10 @@ void TestChatAnswers::observarAndClientCount() {
 void TestChatAnswers::drawRefusalTold() {
     TPeer luis("Luis"), ana("Ana");
     QVERIFY(luis.Host() && ana.Join(luis));
-    luis.dialogs.AnswerYes();
+    luis.dialogs.AnswerYes(TQuestion::GameOffer);
     ana.Chat().OfferGame("Luis", 0, 5, 1100);
     QVERIFY(WaitFor([&] { return ana.Game().GameInProgress() && luis.Game().GameInProgress(); }));
-    luis.dialogs.AnswerNo();
+    luis.dialogs.AnswerNo(TQuestion::DrawOffer);
     ana.Game().OfferDraw();
     QVERIFY(WaitFor([&] { return ana.dialogs.Messages().contains("Luis rechaza las tablas"); }));
     QVERIFY(ana.Log().contains("* Luis rechaza las tablas *"));

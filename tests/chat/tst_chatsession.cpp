@@ -113,8 +113,9 @@ void TestChatSession::clientSends() {
     QVERIFY(host.listen(QHostAddress::LocalHost, 0));
     TPeer ana("Ana");
     ana.Chat().ChatPort = QString::number(host.serverPort());
-    ana.dialogs.AnswerInput("127.0.0.1");
+    ana.dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
     ana.Chat().bConectarClick();
+    ana.dialogs.Flush();
     QVERIFY(host.waitForNewConnection(5000));
     std::unique_ptr<QTcpSocket> s(host.nextPendingConnection());
     QByteArray got;
@@ -208,7 +209,7 @@ void TestChatSession::registration() {
     QVERIFY(ana.Join(luis));
     newcomer.Game().SetNick(nick);
     QVERIFY(newcomer.Join(luis, accepted));
-    newcomer.dialogs.AnswerInput("Nuevo", "Nick");
+    newcomer.dialogs.AnswerInput(TQuestion::NewNick, "Nuevo");
     if (accepted) {
         QStringList all{"Ana", "Luis", nick};
         all.sort();
@@ -222,7 +223,7 @@ void TestChatSession::registration() {
     QTRY_COMPARE(newcomer.Game().Role(), TRole::Offline);
     QVERIFY(
         newcomer.Log().contains("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*"));
-    QCOMPARE(newcomer.Game().Nick(), QString("Nuevo"));
+    QTRY_COMPARE(newcomer.Game().Nick(), QString("Nuevo"));
     QCOMPARE(luis.Chat().NickList(), QStringList({"Ana", "Luis"}));
     QCOMPARE(luis.Chat().Server().Clients.Count(), 1);
 }
@@ -372,8 +373,9 @@ void TestChatSession::randomBytesLeaveTheOthersAlone() {
     QTcpServer fakeHost; // and toward a client
     QVERIFY(fakeHost.listen(QHostAddress::LocalHost, 0));
     zoe.Chat().ChatPort = QString::number(fakeHost.serverPort());
-    zoe.dialogs.AnswerInput("127.0.0.1");
+    zoe.dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
     zoe.Chat().bConectarClick();
+    zoe.dialogs.Flush();
     QVERIFY(fakeHost.waitForNewConnection(5000));
     std::unique_ptr<QTcpSocket> toZoe(fakeHost.nextPendingConnection());
     toZoe->write(noise + Wire("#/TXT|sigo vivo#"));

@@ -125,7 +125,7 @@ void TestNetworkGame::hostReceives() {
     if (before == EngineGame) g.StartLocalGame(TGameMode::VsComputer, true, 15);
     if (before == HostOffered) luis.Chat().OfferGame("Ana", 0, 15, g.Elo());
     if (before == NetworkGame) {
-        luis.dialogs.AnswerYes();
+        luis.dialogs.AnswerYes(TQuestion::GameOffer);
         ana.Send(L1("/NEW_GAME|15|1|Ana|1200#"));
         QVERIFY(WaitFor([&] { return g.GameInProgress(); }));
         QVERIFY(luis.program->Model().Move(Square::E2, Square::E4));
@@ -133,17 +133,26 @@ void TestNetworkGame::hostReceives() {
     Settle(ana);
     Settle(eva);
     luis.dialogs.ClearLog();
-    if (answer == "yes") luis.dialogs.AnswerYes();
-    if (answer == "no") luis.dialogs.AnswerNo();
+    const TQuestion asked =
+        message.startsWith("/DRAW") ? TQuestion::DrawOffer : TQuestion::GameOffer;
+    if (answer == "yes") luis.dialogs.AnswerYes(asked);
+    if (answer == "no") luis.dialogs.AnswerNo(asked);
+    // What the host sent once the message was handled and its question,
+    // if any, answered.
+    auto settled = [&luis](TRawPeer& raw) {
+        const QByteArray handled = Settle(raw);
+        luis.dialogs.Flush();
+        return handled + Settle(raw);
+    };
     if (sender == AnaGoes) {
         ana.socket.disconnectFromHost();
         QVERIFY(WaitFor([&] { return luis.Log().contains("* Ana abandona el chat *"); }));
     } else {
         if (sender == AnaAfterOfferToEva) luis.Chat().OfferGame("Eva", 0, 15, g.Elo());
         (sender == Eva ? eva : ana).Send(L1(message));
-        QCOMPARE(Settle(ana), L1(toAna));
+        QCOMPARE(settled(ana), L1(toAna));
     }
-    QCOMPARE(Settle(eva), L1(toEva));
+    QCOMPARE(settled(eva), L1(toEva));
     QTEST(State(g), "state");
     const QStringList log = luis.Log();
     QVERIFY2(logged.isEmpty() ? !Discarded(log) : log.contains(QString::fromLatin1(L1(logged))),
@@ -191,8 +200,9 @@ void TestNetworkGame::observerReceives() {
     TPeer ana("Ana");
     ana.Game().SetRole(TRole::Client);
     if (observe) {
-        ana.dialogs.AnswerYes();
+        ana.dialogs.AnswerYes(TQuestion::Observe);
         ana.Chat().bObservarClick();
+        ana.dialogs.Flush();
         QCOMPARE(ana.Game().Role(), TRole::Observer);
     }
     const QMap<QString, QString> moves{
@@ -215,11 +225,11 @@ void TestNetworkGame::observerReceives() {
 void TestNetworkGame::wholeGameToMateObserved() {
     TPeer luis("Luis"), ana("Ana"), eva("Eva");
     QVERIFY(luis.Host() && ana.Join(luis) && eva.Join(luis));
-    eva.dialogs.AnswerYes();
+    eva.dialogs.AnswerYes(TQuestion::Observe);
     eva.Chat().bObservarClick();
     QVERIFY(WaitFor(
         [&] { return eva.Game().GameInProgress(); })); // the host's board, no game on it yet
-    luis.dialogs.AnswerYes();
+    luis.dialogs.AnswerYes(TQuestion::GameOffer);
     ana.Chat().OfferGame("Luis", 0, 5, ana.Game().Elo());
     QVERIFY(WaitFor(
         [&] { return ana.Game().GameInProgress() && eva.Game().WhitePlayer().Nick == "Ana"; }));
@@ -249,7 +259,7 @@ void TestNetworkGame::wholeGameToMateObserved() {
 void TestNetworkGame::hostLeavesMidGame() {
     TPeer luis("Luis"), ana("Ana");
     QVERIFY(luis.Host() && ana.Join(luis));
-    luis.dialogs.AnswerYes();
+    luis.dialogs.AnswerYes(TQuestion::GameOffer);
     ana.Chat().OfferGame("Luis", 0, 5, 1100);
     QVERIFY(WaitFor([&] { return ana.Game().GameInProgress(); }));
     QVERIFY(ana.program->Model().Move(Square::E2, Square::E4));
@@ -287,7 +297,7 @@ void TestNetworkGame::observerJoinsMidGame() {
     QFETCH(QString, record);
     TPeer luis("Luis"), ana("Ana"), eva("Eva");
     QVERIFY(luis.Host() && ana.Join(luis) && eva.Join(luis));
-    luis.dialogs.AnswerYes();
+    luis.dialogs.AnswerYes(TQuestion::GameOffer);
     ana.Chat().OfferGame("Luis", 0, 5, ana.Game().Elo()); // Ana plays White
     QVERIFY(WaitFor([&] { return ana.Game().GameInProgress() && luis.Game().GameInProgress(); }));
     const QStringList moves{"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "f8c5", "d2d3"};
@@ -303,7 +313,7 @@ void TestNetworkGame::observerJoinsMidGame() {
     // The host's answer proves that its moves so far have reached Eva.
     QVERIFY(eva.Type("/version"));
     QVERIFY(WaitFor([&] { return eva.Log().last().contains("esta usando ZugaretChat"); }));
-    eva.dialogs.AnswerYes();
+    eva.dialogs.AnswerYes(TQuestion::Observe);
     eva.Chat().bObservarClick();
     QVERIFY(WaitFor([&] { return eva.Game().WhitePlayer().Nick == "Ana"; }));
     QCOMPARE(eva.program->Model().Position(), luis.program->Model().Position());

@@ -210,7 +210,7 @@ void TestPeer::engineHostPlaysGameAfterGame() {
                       "yes", "--accept-draws", "yes", "--port", "0"});
     TPeer ana("Ana");
     ana.Chat().ChatPort = zuz.Port();
-    ana.dialogs.AnswerInput("127.0.0.1");
+    ana.dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
     ana.Chat().bConectarClick();
     QVERIFY(WaitFor([&] { return ana.Chat().Registered(); }, 10000));
     int zuzElo = 1100, anaElo = 1100;

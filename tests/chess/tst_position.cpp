@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(b.PromotionLetter(), 'n');
     }
 
-    // Every write that changes the position parks the engine first.
+    // Every write that changes the position stops the engine first.
     void engineStoppedByWrites() {
         TChessModel b;
         auto stoppedBy = [&b](auto&& write) {

@@ -142,10 +142,11 @@ void TstConfiguracion::pictures() {
     else if (!bytes.isEmpty())
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     file.close();
-    f.dialogs.AnswerOpenPicture(path);
+    f.dialogs.AnswerFile(TQuestion::Picture, path);
     QAbstractButton* buttons[] = {f.window->bCambiarPiezas, f.window->bCuadrosBlancos,
                                   f.window->bCuadrosNegros};
     buttons[target]->click();
+    f.dialogs.Flush();
     QCOMPARE(f.dialogs.Log().first().DefaultText, QString("/x/y.png")); // the stored name
     const bool refused = size.isEmpty();
     QCOMPARE(f.applied, refused ? QStringList()
@@ -164,8 +165,9 @@ void TstConfiguracion::resets() {
     for (const bool chooseFirst : {false, true}) {
         TFixture f;
         QVERIFY(Picture(4, 4).save(f.dir.filePath("c.png")));
-        f.dialogs.AnswerOpenPicture(f.dir.filePath("c.png"));
+        f.dialogs.AnswerFile(TQuestion::Picture, f.dir.filePath("c.png"));
         if (chooseFirst) f.window->bCuadrosBlancos->click();
+        f.dialogs.Flush();
         f.applied.clear();
         f.window->bCuadrosNil->click();
         QCOMPARE(f.applied, QStringList({"2  0x0", "1  0x0"})); // the board's built-in look
@@ -229,8 +231,9 @@ void TstConfiguracion::engines() {
                            : file == "text" ? text
                            : file == "true" ? "/bin/true"
                                             : "";
-    dialogs.AnswerOpenFile(answer);
+    dialogs.AnswerFile(TQuestion::EngineFile, answer);
     window.bAnadirMotor->click();
+    dialogs.Flush();
     QTRY_VERIFY_WITH_TIMEOUT(!window.ProbingEngine(), 30000);
     QStringList got;
     for (const TEngineConfig& e : applied)

@@ -1,7 +1,7 @@
-// The board's engine control with the real worker thread: releasing and
-// stopping the worker, the engine's moves arriving through DoMove with the
-// board's events, the custom engine path, and tearing a board down while its
-// engine works.
+// The board's engine control with the real worker thread: starting and
+// stopping searches, the engine's moves arriving through DoMove with the
+// board's events, answers of searches that no longer count being dropped, the
+// custom engine path, and tearing a board down while its engine works.
 #include "ChessModel.h"
 
 #include <QCoreApplication>
@@ -53,6 +53,8 @@ private slots:
     void writingPositionStopsTheSearch();
     void stopEndsEvenAnEndlessQuiescence();
     void stopInsideTheEnginesOwnMoveDoesNotWait();
+    void answerOfAStaleSearchIsDropped_data();
+    void answerOfAStaleSearchIsDropped();
     void switchingToTheCustomEngineStopsTheWorker();
     void promotionIsDecidedByTheBoard();
     void customEngineHostAnswers();
@@ -90,7 +92,6 @@ void TestEngineControl::replyArrivesAfterTheUsersMove() {
     log.Attach(board);
     board.SetSearchDepth(3);
     board.SetComputerPlaysBlack(true);
-    board.FirstPaint();
     QVERIFY(!board.Thinking()); // White to move: nothing to do
     QVERIFY(board.Move(Square::E2, Square::E4));
     QVERIFY(board.Thinking());
@@ -180,8 +181,7 @@ void TestEngineControl::enginePlaysBothSidesUntilNoMoveRemains() {
 void TestEngineControl::writingPositionStopsTheSearch_data() {
     QTest::addColumn<bool>("fromQueuedCall");
     QTest::newRow("direct") << false;
-    // Inside the delivery of another posted event the worker's hand-overs
-    // must still get through while the stop waits.
+    // Inside the delivery of another posted event, as a network move comes.
     QTest::newRow("from a queued call") << true;
 }
 
@@ -230,15 +230,22 @@ void TestEngineControl::stopEndsEvenAnEndlessQuiescence() {
     board.SetComputerPlaysWhite(true);
     QTest::qWait(100);
     QVERIFY(board.Thinking());
-    board.SetPosition(kStart); // returns once the worker has parked
+    board.SetPosition(kStart); // returns at once
     QVERIFY(!board.Thinking());
-    QVERIFY(log.moves.empty());
+    // The worker has really stopped: the next search, queued behind the
+    // stopped one, is answered.
+    board.SetSearchDepth(1);
+    board.RequestComputerMove();
+    QTRY_COMPARE(log.moves.size(), size_t(1));
+    // From the starting position (level 1 picks among its moves at random),
+    // not from the queens' ranks.
+    QVERIFY(RankOf(log.moves[0].from) <= 2);
 }
 
 void TestEngineControl::stopInsideTheEnginesOwnMoveDoesNotWait() {
     TChessModel board;
     int mates = 0;
-    // The host starts a new game from its mate handler, inside the engine's hand-over.
+    // The host starts a new game from its mate handler, inside the engine's move.
     board.OnMate = [&](Square, Square) {
         ++mates;
         board.NewGame();
@@ -251,6 +258,53 @@ void TestEngineControl::stopInsideTheEnginesOwnMoveDoesNotWait() {
     QTest::qWait(200);
     QCOMPARE(board.Position(), QString(kStart));
     QVERIFY(board.WhiteToMove());
+}
+
+void TestEngineControl::answerOfAStaleSearchIsDropped_data() {
+    QTest::addColumn<int>("change");
+    QTest::addColumn<int>("blackMoves"); // played after the change
+    QTest::newRow("new game") << 0 << 0;
+    QTest::newRow("take-back") << 1 << 0;
+    // d7d5, say, is legal there too: only the search's id tells it is stale.
+    QTest::newRow("another position with Black to move") << 2 << 0;
+    QTest::newRow("engine's side switched off") << 3 << 0;
+    QTest::newRow("search started again: one answer counts") << 4 << 1;
+}
+
+void TestEngineControl::answerOfAStaleSearchIsDropped() {
+    QFETCH(int, change);
+    QFETCH(int, blackMoves);
+    TChessModel board;
+    EventLog log;
+    log.Attach(board);
+    board.SetComputerPlaysBlack(true);
+    QVERIFY(board.Move(Square::E2, Square::E4));
+    QVERIFY(board.Thinking());
+    // A one-ply search answers meanwhile; its answer waits in the event queue.
+    QThread::msleep(300);
+    switch (change) {
+    case 0:
+        board.NewGame();
+        break;
+    case 1:
+        QVERIFY(board.TakeBack());
+        break;
+    case 2:
+        QVERIFY(board.SetFen("rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1"));
+        break;
+    case 3:
+        board.SetComputerPlaysBlack(false);
+        break;
+    case 4:
+        board.SetComputerPlaysBlack(true);
+        break;
+    }
+    const QString position = board.Position();
+    QCOMPARE(board.Thinking(), blackMoves > 0);
+    QTest::qWait(300);
+    QTRY_VERIFY(!board.Thinking());
+    QCOMPARE(log.moves.size(), size_t(1 + blackMoves));
+    if (blackMoves == 0) QCOMPARE(board.Position(), position);
 }
 
 void TestEngineControl::switchingToTheCustomEngineStopsTheWorker() {
@@ -319,13 +373,13 @@ void TestEngineControl::customEngineHostFails() {
     QCOMPARE(failed.size(), size_t(1));
     QCOMPARE(failed[0].first, Square::None);
     QCOMPARE(failed[0].second, Square::None);
-    // Asked again at the next message ...
+    // Asked again at each message the board handles, and only then.
     board.MessageHook();
     QCOMPARE(asked, 2);
-    // ... and on the ticks of the poll timer, which the first paint starts.
-    board.FirstPaint();
+    board.MessageHook();
     QCOMPARE(asked, 3);
-    QTRY_VERIFY_WITH_TIMEOUT(asked >= 5, 5000);
+    QTest::qWait(100);
+    QCOMPARE(asked, 3);
     QCOMPARE(failed.size(), size_t(asked));
     QVERIFY(!board.WhiteToMove());
 }
@@ -342,7 +396,6 @@ void TestEngineControl::customEngineWaitsForTheStopMark() {
     QVERIFY(board.EngineStopMark()); // set at creation
     board.SetComputerPlaysWhite(true);
     board.MessageHook();
-    board.FirstPaint();
     QCOMPARE(asked, 0);
 
     // Writing the position sets the mark again after a Move has cleared it.
@@ -415,13 +468,13 @@ void TestEngineControl::destroyingWhileSearching() {
         board.reset();
         QCOMPARE(moves, 0);
     }
-    // Pending hand-overs of the destroyed boards do not run afterwards.
+    // Answers of the destroyed boards' workers reach nothing afterwards.
     QTest::qWait(50);
 }
 
 void TestEngineControl::destroyingWhileMovesFlow() {
-    // Moves and idle notices are handed over all the time; the board goes
-    // away at arbitrary points of that cycle.
+    // Searches and answers cross all the time; the board goes away at
+    // arbitrary points of that cycle.
     for (int i = 0; i < 6; ++i) {
         auto board = std::make_unique<TChessModel>();
         int moves = 0;

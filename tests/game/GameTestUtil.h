@@ -6,6 +6,7 @@
 #include "ChessModel.h"
 #include "GameController.h"
 #include "ProgramEnv.h"
+#include "RecordFiles.h"
 #include "Settings.h"
 #include "SoundCues.h"
 #include "UiDialogs.h"
@@ -15,6 +16,7 @@
 #include <QThread>
 
 #include <memory>
+#include <optional>
 
 // What the controller sent to the network, in order.
 struct TRecordingNetwork : TGameNetwork {
@@ -77,7 +79,6 @@ struct TTestGame {
         settings.Nick = nick;
         game->LoadSettings(settings);
         game->SetNetwork(&net);
-        model.FirstPaint(); // the engine's poll, as the board's first paint starts it
     }
 
     TGameController& G() { return *game; }
@@ -127,3 +128,14 @@ struct TTestGame {
         }
     }
 };
+
+// Runs one of the record window's file commands to its end, its questions
+// answered as prepared: whether it wrote the file or opened the game.
+template <typename TCommand> bool RunToTheEnd(TTestGame& t, TCommand command) {
+    TRecordFiles files(t.G());
+    std::optional<bool> done;
+    (files.*command)([&done](bool ok) { done = ok; });
+    while (!done && t.dialogs.Flush() > 0) {
+    }
+    return done.value_or(false);
+}

@@ -190,7 +190,7 @@ void TstEngineOpponent::promotionReachesTheEngine() {
     QVERIFY(g.StartFromPosition("7k/P7/8/8/8/8/8/K7 w - - 0 1", 15));
     QCOMPARE(g.WhitePlayer().Nick, QString("Ana"));
     QCOMPARE(g.BlackPlayer().Nick, QString("Fake"));
-    t.dialogs.AnswerInput("T"); // a rook
+    t.model.SetPromotionLetter('r'); // the user's choice: a rook
     QVERIFY(t.Play("a7a8"));
     // Told "a7a8r", the engine answers; were the letter lost its position
     // would be refused and the game would end.

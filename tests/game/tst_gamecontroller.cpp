@@ -171,34 +171,27 @@ void TestGameController::castlingIsRecordedAsOO() {
 }
 
 void TestGameController::promotionAnswers_data() {
-    QTest::addColumn<bool>("cancel");
-    QTest::addColumn<QString>("answer");
+    QTest::addColumn<char>("letter"); // the board's letter when the move is played
     QTest::addColumn<QChar>("piece");
-    QTest::newRow("D queen") << false << "D" << QChar('Q');
-    QTest::newRow("T rook") << false << "T" << QChar('R');
-    QTest::newRow("a bishop (lower case)") << false << "a" << QChar('B');
-    QTest::newRow("C knight") << false << "C" << QChar('N');
-    QTest::newRow("other letter: queen") << false << "X" << QChar('Q');
-    QTest::newRow("cancelled: queen") << true << "" << QChar('Q');
+    QTest::newRow("queen") << 'q' << QChar('Q');
+    QTest::newRow("rook") << 'r' << QChar('R');
+    QTest::newRow("bishop") << 'b' << QChar('B');
+    QTest::newRow("knight") << 'n' << QChar('N');
+    QTest::newRow("other letter: the last one, a queen") << 'x' << QChar('Q');
 }
 
 void TestGameController::promotionAnswers() {
-    QFETCH(bool, cancel);
-    QFETCH(QString, answer);
+    QFETCH(char, letter);
     QFETCH(QChar, piece);
     TTestGame t;
     t.NewGameVia("Ana", true);
     // Black's king stands where no promoted piece gives check.
     QVERIFY(t.model.SetFen("8/P7/7k/8/8/8/7P/K7 w - - 0 1"));
-    if (cancel)
-        t.dialogs.CancelInput(QString::fromUtf8("Promoción peón"));
-    else
-        t.dialogs.AnswerInput(answer, QString::fromUtf8("Promoción peón"));
+    t.dialogs.ClearLog();
+    t.model.SetPromotionLetter(letter);
     QVERIFY(t.Play("a7a8"));
-    QVERIFY(!t.dialogs.HasUnexpected());
-    const TDialogRecord& asked = t.dialogs.Log().last();
-    QCOMPARE(asked.Text, QString("Elige una pieza: D-Dama T-Torre A-Alfil C-Caballo"));
-    QCOMPARE(asked.DefaultText, QString("D"));
+    // The piece was chosen before the move: nothing is asked now.
+    QVERIFY(t.dialogs.Log().isEmpty());
     QCOMPARE(QChar(t.model.PieceAt(Square::A8)), piece);
     QCOMPARE(t.Record().last(), "1.Pa7a8=" + QString(piece));
     QCOMPARE(t.G().PromotionPiece(), piece); // kept outside network games
@@ -231,7 +224,7 @@ void TestGameController::engineTakesTheUsersLastPromotionLetter() {
 
     t.NewGameVia("Ana", true);
     QVERIFY(t.model.SetFen("8/P7/7k/8/8/8/7P/K7 w - - 0 1"));
-    t.dialogs.AnswerInput("C");
+    t.model.SetPromotionLetter('n'); // the user's choice
     QVERIFY(t.Play("a7a8"));
     engineGame();
     QCOMPARE(t.model.PieceAt(Square::A1), 'n');

@@ -3,42 +3,7 @@
 
 #include "GameTestUtil.h"
 
-#include <functional>
-#include <utility>
-
 Q_DECLARE_METATYPE(TColour)
-
-namespace {
-// Scripted dialogs that let something happen while an input box is open, as
-// the events handled by a real modal box would (a message from the
-// opponent, a clock running out).
-class THookedDialogs final : public TUiDialogs {
-public:
-    TScriptedDialogs Inner;
-    std::function<void()> WhileAsking;
-
-    void ShowMessage(const QString& text, const QString& caption, TMessageKind kind) override {
-        Inner.ShowMessage(text, caption, kind);
-    }
-    bool Ask(const QString& text, const QString& caption, TQuestionButtons buttons) override {
-        return Inner.Ask(text, caption, buttons);
-    }
-    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
-                                      const QString& defaultText) override {
-        if (auto hook = std::exchange(WhileAsking, nullptr)) hook();
-        return Inner.InputQuery(caption, prompt, defaultText);
-    }
-    QString OpenFileName(const TFileDialogRequest& r) override { return Inner.OpenFileName(r); }
-    QString SaveFileName(const TFileDialogRequest& r) override { return Inner.SaveFileName(r); }
-    QString OpenPictureName(const TFileDialogRequest& r) override {
-        return Inner.OpenPictureName(r);
-    }
-    std::optional<int> ChooseItem(const QString& c, const QString& p, const QStringList& items,
-                                  int preselected) override {
-        return Inner.ChooseItem(c, p, items, preselected);
-    }
-};
-} // namespace
 
 class TestGameEnd : public QObject {
     Q_OBJECT
@@ -63,8 +28,8 @@ private slots:
     void replayStepsPastItsEnd();
     void receivedMovesOnlyInNetworkGames_data();
     void receivedMovesOnlyInNetworkGames();
-    void gameEndedWhileThePromotionIsAsked_data();
-    void gameEndedWhileThePromotionIsAsked();
+    void promotionPlayedWithTheChosenPiece_data();
+    void promotionPlayedWithTheChosenPiece();
     void everyEndAnnounced_data();
     void everyEndAnnounced();
 };
@@ -417,48 +382,49 @@ void TestGameEnd::receivedMovesOnlyInNetworkGames() {
     if (mode == int(TGameMode::LocalTwoPlayers)) QVERIFY(t.Play("e7e5"));
 }
 
-void TestGameEnd::gameEndedWhileThePromotionIsAsked_data() {
+void TestGameEnd::promotionPlayedWithTheChosenPiece_data() {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("end"); // 0 nothing, 1 the opponent resigns, 2 Black's clock runs out
+    QTest::addColumn<char>("letter"); // chosen before the move
     QTest::addColumn<QString>("lastLine");
-    QTest::addColumn<int>("turnState");
-    QTest::addColumn<int>("moveSerial");
-    QTest::newRow("network, the game goes on: one message, one serial")
-        << int(TGameMode::Network) << 0 << "1.Pa7a8=R" << 2 << 2;
-    QTest::newRow("network, the opponent resigns meanwhile")
-        << int(TGameMode::Network) << 1 << "1.Pa7a8 1-0 {Bea abandona}" << 0 << 1;
-    QTest::newRow("two at the board, Black's clock runs out meanwhile")
-        << int(TGameMode::LocalTwoPlayers) << 2 << "1.Pa7a8 1-0 {Ganan Blancas por  tiempo}" << 0
-        << 1;
+    QTest::addColumn<QChar>("sent"); // the move message's piece, 0 for none
+    QTest::newRow("network: one message, with the piece")
+        << int(TGameMode::Network) << 'r' << "1.Pa7a8=R" << QChar('R');
+    QTest::newRow("network, a knight")
+        << int(TGameMode::Network) << 'n' << "1.Pa7a8=N" << QChar('N');
+    QTest::newRow("two at the board: no message")
+        << int(TGameMode::LocalTwoPlayers) << 'b' << "1.Pa7a8=B" << QChar();
+    QTest::newRow("against the engine")
+        << int(TGameMode::VsComputer) << 'q' << "1.Pa7a8=Q" << QChar();
 }
 
-void TestGameEnd::gameEndedWhileThePromotionIsAsked() {
+void TestGameEnd::promotionPlayedWithTheChosenPiece() {
     QFETCH(int, mode);
-    QFETCH(int, end);
+    QFETCH(char, letter);
+    QFETCH(QChar, sent);
     TTestGame t;
     TGameController& m = t.G();
-    THookedDialogs dialogs;
-    t.env->SetDialogs(&dialogs);
     t.Start(TGameMode(mode), TColour::White);
+    t.model.SetComputerPlaysBlack(false); // no reply is wanted here
     QVERIFY(t.model.SetFen("8/P7/7k/8/8/8/7P/K7 w - - 0 1"));
-    dialogs.Inner.AnswerInput("T", QString::fromUtf8("Promoción peón"));
-    if (end == 1) dialogs.WhileAsking = [&m] { m.EndGame(TEndReason(6)); };
-    if (end == 2) dialogs.WhileAsking = [&m] { RunOut(m.ClockB()); };
+    t.dialogs.ClearLog();
+    t.model.SetPromotionLetter(letter);
     QVERIFY(t.Play("a7a8"));
-    QVERIFY(!dialogs.Inner.HasUnexpected());
-    // The pawn becomes the chosen piece in any case.
-    QCOMPARE(t.model.PieceAt(Square::A8), 'R');
+    // Nothing is asked once the move is played: the piece came first.
+    QVERIFY(t.dialogs.Log().isEmpty());
+    QCOMPARE(t.model.PieceAt(Square::A8), QChar::fromLatin1(letter).toUpper().toLatin1());
     QTEST(t.Record().last(), "lastLine");
-    QTEST(int(m.TurnState()), "turnState");
-    QTEST(m.MoveSerial(), "moveSerial");
-    if (mode == int(TGameMode::Network)) QCOMPARE(m.PromotionPiece(), QChar('*'));
-    if (end != 0) {
-        // The finished game lets nobody move again.
-        QVERIFY(!m.LocalMayMove());
-        QVERIFY(!m.ClockW().Running());
-        QVERIFY(!m.ClockB().Running());
+    QCOMPARE(int(m.TurnState()), int(TTurn::Black));
+    QVERIFY(m.ClockB().Running());
+    QVERIFY(!m.ClockW().Running());
+    if (sent.isNull()) {
+        QVERIFY(t.net.Moves.isEmpty());
+    } else {
+        QCOMPARE(t.net.Moves.size(), 1);
+        QCOMPARE(t.net.Moves[0].Move.Promotion, sent);
+        QCOMPARE(t.net.Moves[0].Move.Move, QString("a7a8"));
+        QCOMPARE(m.MoveSerial(), 2);
+        QCOMPARE(m.PromotionPiece(), QChar('*'));
     }
-    t.env->SetDialogs(&t.dialogs);
 }
 
 void TestGameEnd::everyEndAnnounced_data() {

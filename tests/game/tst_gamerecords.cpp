@@ -27,7 +27,7 @@ bool Write(const QString& path, const QByteArray& bytes) {
 
 void PlayAndResign(TTestGame& t, const QStringList& moves) {
     t.Start(TGameMode::LocalTwoPlayers, TColour::White);
-    t.dialogs.AnswerInput("D"); // the promotion
+    t.model.SetPromotionLetter('q'); // the promotion
     QVERIFY(t.PlayAll(moves));
     t.G().Resign();
 }
@@ -75,8 +75,9 @@ void TestGameRecords::roundTrip() {
         PlayAndResign(a, {"e2e4"});
     } else if (how != "auto-saved") {
         file = a.dir.path() + "/partida.gam";
-        a.dialogs.AnswerSaveFile(file);
-        QVERIFY(how == "exported" ? TRecordFiles(a.G()).ExportPgn() : TRecordFiles(a.G()).Save());
+        a.dialogs.AnswerFile(how == "exported" ? TQuestion::ExportGame : TQuestion::SaveGame, file);
+        QVERIFY(how == "exported" ? RunToTheEnd(a, &TRecordFiles::ExportPgn)
+                                  : RunToTheEnd(a, &TRecordFiles::Save));
     }
     QVERIFY(OtherMessages(a).isEmpty());
     QVERIFY(ReadAll(file).contains("[Result \"0-1\"]"));
@@ -84,12 +85,12 @@ void TestGameRecords::roundTrip() {
         QVERIFY(ReadAll(file).simplified().contains(
             "1. e4 d5 2. exd5 c6 3. dxc6 Nf6 4. cxb7 e6 "
             "5. bxa8=Q Bc5 6. Bb5+ Nbd7 7. Nf3 O-O 8. O-O Bb7 0-1"));
-    b.dialogs.AnswerOpenFile(file);
-    if (how.startsWith("two")) b.dialogs.AnswerChoice(0);
-    QVERIFY(TRecordFiles(b.G()).Open());
+    b.dialogs.AnswerFile(TQuestion::OpenGame, file);
+    if (how.startsWith("two")) b.dialogs.AnswerChoice(TQuestion::PickGame, 0);
+    QVERIFY(RunToTheEnd(b, &TRecordFiles::Open));
     if (how.startsWith("opened")) {
-        b.dialogs.AnswerSaveFile(b.dir.path() + "/otra.gam");
-        QVERIFY(TRecordFiles(b.G()).Save());
+        b.dialogs.AnswerFile(TQuestion::SaveGame, b.dir.path() + "/otra.gam");
+        QVERIFY(RunToTheEnd(b, &TRecordFiles::Save));
         QCOMPARE(ReadAll(b.dir.path() + "/otra.gam"), ReadAll(file)); // no second header
     }
     for (const TDialogRecord& r : b.dialogs.Log())
@@ -154,10 +155,10 @@ void TestGameRecords::open() {
         QVERIFY(t.Play("e2e4"));
     }
     QVERIFY(Write(t.dir.path() + "/" + name, bytes));
-    t.dialogs.AnswerOpenFile(t.dir.path() + "/" + name);
-    if (playing) t.dialogs.AnswerNo();
+    t.dialogs.AnswerFile(TQuestion::OpenGame, t.dir.path() + "/" + name);
+    if (playing) t.dialogs.AnswerNo(TQuestion::InterruptGame);
     const QStringList record = t.Record();
-    QCOMPARE(TRecordFiles(t.G()).Open(), opens);
+    QCOMPARE(RunToTheEnd(t, &TRecordFiles::Open), opens);
     QCOMPARE(t.G().ReplayMoves, opens ? QStringList{"E8D7"} : QStringList());
     QCOMPARE(t.G().TurnState(), opens || playing ? TTurn::Black : TTurn::None);
     QCOMPARE(t.model.PieceAt(Square::D1), opens ? ' ' : 'Q');
@@ -166,8 +167,8 @@ void TestGameRecords::open() {
     if (opens) return;
     QCOMPARE(t.Record(), record);
     if (!playing) return;
-    t.dialogs.AnswerSaveFile(t.dir.path() + "/p.gam");
-    QVERIFY(TRecordFiles(t.G()).Save()); // a game being played has no result yet
+    t.dialogs.AnswerFile(TQuestion::SaveGame, t.dir.path() + "/p.gam");
+    QVERIFY(RunToTheEnd(t, &TRecordFiles::Save)); // a game being played has no result yet
     QVERIFY(ReadAll(t.dir.path() + "/p.gam").contains("[Result \"*\"]"));
 }
 

@@ -71,7 +71,11 @@ class TRecHost final : public TUpdateCheckHost {
 public:
     void AddChatLine(const QString& line) override { Log << "chat " + line; }
     void PlayCue(const QString& cue) override { Log << "cue " + cue; }
-    void ShowMessage(const QString& text) override { Log << "message " + text; }
+    // Closed at once: the page opens after it.
+    void ShowMessage(const QString& text, std::function<void()> onClosed) override {
+        Log << "message " + text;
+        if (onClosed) onClosed();
+    }
     void OpenUrl(const QString& url) override { Log << "open " + url; }
     void WriteVersionState(int state) override { Log << "state " + QString::number(state); }
     QString WebUrl() const override { return Url; }

@@ -1,13 +1,18 @@
 // TCP components on loopback: the order of events and states the chat relies
-// on, failures and their numbers, reads in 1024-byte slices, queued sends,
-// slow and stalled peers, handlers that close or destroy the component, and
-// many clients coming and going.
+// on, failures and their numbers, reads in 1024-byte slices, queued sends and
+// their order wherever they are made, what a read's handlers send leaving in
+// one write, slow and stalled peers, handlers that close or destroy the
+// component, and many clients coming and going.
 
 #include "TcpSockets.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QHostAddress>
 #include <QRandomGenerator>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -15,7 +20,12 @@
 #include <memory>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <linux/tcp.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using S = TSocketStatus;
 
@@ -32,6 +42,21 @@ QByteArray RandomBytes(QRandomGenerator& rng, int size) {
     for (char& b : bytes)
         b = char(rng.bounded(256));
     return bytes;
+}
+
+// Piece number n of a stream: its number, then filler up to size bytes.
+QByteArray Piece(int n, int size) {
+    QByteArray piece = QByteArray::number(n) + ':';
+    piece.append(qMax(0, size - int(piece.size())), char('a' + n % 26));
+    return piece;
+}
+
+// Data segments the kernel has received on a socket so far.
+quint32 DataSegmentsIn(qintptr socket) {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (getsockopt(int(socket), IPPROTO_TCP, TCP_INFO, &info, &size) != 0) return 0;
+    return info.tcpi_data_segs_in;
 }
 
 // A listening server and a client aimed at it, with every event written to
@@ -119,6 +144,13 @@ private slots:
     void sendAndReceiveOnClosedSocket();
     void addresses();
     void bigSendToSlowReader();
+    void sendsKeepTheirOrder_data();
+    void sendsKeepTheirOrder();
+    void lateReaderGetsEverythingInOrder();
+    void sendsOfOneReadLeaveTogether_data();
+    void sendsOfOneReadLeaveTogether();
+    void queueBoundCountsWhatTheSystemHolds_data();
+    void queueBoundCountsWhatTheSystemHolds();
     void stalledPeerIsDropped();
     void handlersMayCloseOrDestroy();
     void fiftyClientsComeAndGo();
@@ -517,6 +549,245 @@ void TstWSockets::bigSendToSlowReader() {
     QTRY_COMPARE_WITH_TIMEOUT(p.clientGot.size(), sent.size(), 60000);
     QVERIFY(p.clientGot == sent);
     QVERIFY(p.log.filter("error").isEmpty());
+}
+
+namespace {
+enum class SendFrom { Handler, Timer, NestedLoop, ThenDisconnect };
+}
+
+void TstWSockets::sendsKeepTheirOrder_data() {
+    QTest::addColumn<int>("from");
+    QTest::newRow("OnData answers every read") << int(SendFrom::Handler);
+    QTest::newRow("timers, outside any handler") << int(SendFrom::Timer);
+    QTest::newRow("a nested event loop inside OnData") << int(SendFrom::NestedLoop);
+    QTest::newRow("OnData, then the connection closed") << int(SendFrom::ThenDisconnect);
+}
+
+void TstWSockets::sendsKeepTheirOrder() {
+    QFETCH(int, from);
+    const auto where = SendFrom(from);
+    Pair p;
+    QVERIFY(p.Connect());
+    const int h = p.accepted.value(0);
+    QRandomGenerator rng(77);
+    QByteArray expected;
+    int n = 0;
+    auto send = [&](int size) {
+        const QByteArray piece = Piece(n++, size);
+        expected += piece;
+        p.server.SendBytes(h, piece);
+    };
+    bool nestedSawFirstTwo = false;
+    p.server.OnData = [&](TCustomWinSocket*, int s) {
+        const QByteArray got = p.server.ReceiveBytes(s);
+        switch (where) {
+        case SendFrom::Handler:
+            for (int i = 0; i < got.size(); ++i) {
+                send(10);
+                send(int(rng.bounded(1, 3000)));
+            }
+            break;
+        case SendFrom::NestedLoop: {
+            // What is sent inside the nested loop goes out while it runs,
+            // after what the handler sent before it.
+            send(20);
+            QEventLoop loop;
+            QTimer::singleShot(0, &loop, [&] { send(30); });
+            QTimer check;
+            QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+                if (p.clientGot.size() == expected.size()) loop.quit();
+            });
+            check.start(1);
+            QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+            loop.exec();
+            nestedSawFirstTwo = p.clientGot == expected;
+            send(40);
+            break;
+        }
+        case SendFrom::ThenDisconnect:
+            for (int i = 0; i < 40; ++i)
+                send(5000);
+            p.server.Disconnect(s);
+            break;
+        case SendFrom::Timer:
+            break;
+        }
+    };
+    switch (where) {
+    case SendFrom::Handler:
+    case SendFrom::NestedLoop:
+    case SendFrom::ThenDisconnect:
+        for (int i = 0; i < 30; ++i) {
+            p.client.SendBytes("x");
+            QTest::qWait(1);
+            if (where != SendFrom::Handler) break;
+        }
+        break;
+    case SendFrom::Timer: {
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (n < 300) send(int(rng.bounded(1, 5000)));
+        });
+        timer.start(0);
+        QTRY_VERIFY_WITH_TIMEOUT(n == 300, 10000);
+        break;
+    }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(p.clientGot.size(), expected.size(), 10000);
+    QVERIFY(p.clientGot == expected);
+    if (where == SendFrom::NestedLoop) QVERIFY(nestedSawFirstTwo);
+    if (where == SendFrom::ThenDisconnect)
+        QTRY_VERIFY_WITH_TIMEOUT(p.log.contains("c:close"), 10000);
+    QVERIFY2(p.log.filter("error").isEmpty(), qPrintable(p.log.join(' ')));
+}
+
+void TstWSockets::lateReaderGetsEverythingInOrder() {
+    TTCPServer server;
+    int h = -1;
+    QStringList errors;
+    server.OnAccept = [&](TCustomWinSocket*, int s) { h = s; };
+    server.OnError = [&](TCustomWinSocket*, int e, const QString&) {
+        errors << QString::number(e);
+    };
+    server.Port = "0";
+    server.Open();
+    // A peer with a small receive buffer that reads nothing for a while: the
+    // kernel soon holds all it will take, the rest waits in the socket's own
+    // buffer.
+    const int peer = socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    setsockopt(peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(server.LocalPort(server.SocketHandle()).toUShort());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(h != -1, 10000);
+    QByteArray expected;
+    int n = 0;
+    auto send = [&](int size) {
+        expected += Piece(n, size);
+        server.SendBytes(h, Piece(n++, size));
+    };
+    // More than the kernel will hold for it, whatever its send buffer grows to.
+    QFile wmem("/proc/sys/net/ipv4/tcp_wmem");
+    QVERIFY(wmem.open(QIODevice::ReadOnly));
+    const qint64 kernelHolds = wmem.readAll().simplified().split(' ').value(2).toLongLong();
+    QVERIFY(kernelHolds > 0);
+    server.SendQueueLimit = 4 * kernelHolds;
+    while (expected.size() < 2 * kernelHolds) {
+        send(64 * 1024);
+        QCoreApplication::processEvents();
+    }
+    // The peer reads again, a little at a time, while more is sent: what is
+    // sent now goes after what the socket still holds, whatever the kernel
+    // would take at once.
+    QByteArray got;
+    char buffer[16384];
+    QElapsedTimer clock;
+    clock.start();
+    const int last = n + 300;
+    while (got.size() < expected.size() + (n < last ? 1 : 0) && clock.elapsed() < 30000) {
+        if (n < last) send(int(1 + n % 50));
+        const ssize_t r = ::recv(peer, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (r > 0) got.append(buffer, r);
+        QCoreApplication::processEvents();
+    }
+    ::close(peer);
+    QVERIFY(got == expected);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(' ')));
+}
+
+void TstWSockets::sendsOfOneReadLeaveTogether_data() {
+    QTest::addColumn<int>("burst");       // bytes the peer sends at once
+    QTest::addColumn<int>("perRead");     // messages the server sends per read
+    QTest::addColumn<int>("connections"); // peers each read's messages go to
+    // Written message by message, each would be a segment of its own.
+    QTest::newRow("twenty messages answering one read") << 1 << 20 << 1;
+    QTest::newRow("one message for each of 24 reads of one burst") << 24 * 1024 << 1 << 1;
+    QTest::newRow("ten messages of one read to each of three peers") << 1 << 10 << 3;
+}
+
+void TstWSockets::sendsOfOneReadLeaveTogether() {
+    QFETCH(int, burst);
+    QFETCH(int, perRead);
+    QFETCH(int, connections);
+    TTCPServer server;
+    server.Port = "0";
+    server.Open();
+    const quint16 port = server.LocalPort(server.SocketHandle()).toUShort();
+    std::vector<std::unique_ptr<QTcpSocket>> peers;
+    for (int i = 0; i < connections; ++i) {
+        peers.push_back(std::make_unique<QTcpSocket>());
+        peers.back()->connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(peers.back()->waitForConnected(10000));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(server.Clients.Count(), connections, 10000);
+    int reads = 0;
+    server.OnData = [&](TCustomWinSocket*, int s) {
+        server.ReceiveBytes(s);
+        ++reads;
+        for (int i = 0; i < perRead; ++i)
+            for (int c = 0; c < server.Clients.Count(); ++c)
+                server.SendBytes(server.Clients.Sockets(c), "/TXT\xFEmensaje\xFF");
+    };
+    std::vector<quint32> before;
+    for (const auto& peer : peers)
+        before.push_back(DataSegmentsIn(peer->socketDescriptor()));
+    peers[0]->write(QByteArray(burst, 'x'));
+    peers[0]->flush();
+    const int expected = burst == 1 ? perRead : burst / 1024 * perRead;
+    for (size_t i = 0; i < peers.size(); ++i) {
+        QTRY_COMPARE_WITH_TIMEOUT(peers[i]->bytesAvailable(), qint64(expected) * 13, 10000);
+        const quint32 segments = DataSegmentsIn(peers[i]->socketDescriptor()) - before[i];
+        QVERIFY2(segments >= 1 && segments <= 2,
+                 qPrintable(QString("%1 segments for %2 messages").arg(segments).arg(expected)));
+    }
+    QCOMPARE(reads, burst == 1 ? 1 : burst / 1024);
+}
+
+void TstWSockets::queueBoundCountsWhatTheSystemHolds_data() {
+    QTest::addColumn<bool>("inHandler"); // else from a timer
+    QTest::addColumn<int>("message");    // bytes per send
+    QTest::addColumn<int>("total");      // bytes sent in one go
+    // The bound is 64 KiB here; the kernel takes some MiB on loopback, so a
+    // reading peer is never dropped, however much is sent at once.
+    QTest::newRow("one read's answer, 16 times the bound") << true << 100 << 1024 * 1024;
+    QTest::newRow("a timer's sends, 16 times the bound") << false << 100 << 1024 * 1024;
+    QTest::newRow("messages near the batch size") << true << 60000 << 1000000;
+}
+
+void TstWSockets::queueBoundCountsWhatTheSystemHolds() {
+    QFETCH(bool, inHandler);
+    QFETCH(int, message);
+    QFETCH(int, total);
+    Pair p;
+    p.server.SendQueueLimit = 64 * 1024;
+    QVERIFY(p.Connect());
+    const int h = p.accepted.value(0);
+    QByteArray expected;
+    auto sendAll = [&] {
+        for (int n = 0; expected.size() < total; ++n) {
+            const QByteArray piece = Piece(n, message);
+            expected += piece;
+            p.server.SendBytes(h, piece);
+        }
+    };
+    if (inHandler) {
+        p.server.OnData = [&](TCustomWinSocket*, int s) {
+            p.server.ReceiveBytes(s);
+            sendAll();
+        };
+        p.client.SendBytes("x");
+    } else {
+        QTimer::singleShot(0, sendAll);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(expected.size() >= total, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        p.clientGot.size() >= expected.size() || !p.log.filter("error").isEmpty(), 20000);
+    QVERIFY2(p.log.filter("error").isEmpty(), qPrintable(p.log.join(' ')));
+    QCOMPARE(p.clientGot.size(), expected.size());
+    QVERIFY(p.clientGot == expected);
 }
 
 void TstWSockets::stalledPeerIsDropped() {

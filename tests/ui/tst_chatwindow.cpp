@@ -5,8 +5,10 @@
 #include "tst_principal_fixture.h"
 
 #include "ChatSession.h"
+#include "QtDialogs.h"
 #include "TcpSockets.h"
 
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTextEdit>
@@ -26,6 +28,7 @@ class TestChatWindow : public QObject {
     Q_OBJECT
 private slots:
     void twoWindowsChat();
+    void nickClashAnsweredInTheRealDialogs();
     void twelveLinesOfLog_data();
     void twelveLinesOfLog();
 };
@@ -41,7 +44,7 @@ void TestChatWindow::twoWindowsChat() {
 
     TTCPServer& server = luis.Chat().Session().Server();
     ana.Chat().Session().ChatPort = server.LocalPort(server.SocketHandle());
-    ana.dialogs.AnswerInput("127.0.0.1", "Unirse a una partida");
+    ana.dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
     QTest::mouseClick(ana.Control<QPushButton>(ana.Chat(), "bConectar"), Qt::LeftButton);
     QListWidget* luisNicks = luis.Control<QListWidget>(luis.Chat(), "FListaNick");
     QTRY_COMPARE(Items(luisNicks), QStringList({"Ana", "Luis"}));
@@ -51,9 +54,9 @@ void TestChatWindow::twoWindowsChat() {
     QVERIFY(luis.Chat().windowTitle().endsWith("] 1 Cliente(s) conectado(s)"));
     QVERIFY(ana.Control<QPushButton>(ana.Chat(), "bObservar")->isEnabled());
     // "Observar" asks; the host answers with its board.
-    ana.dialogs.AnswerYes();
+    ana.dialogs.AnswerYes(TQuestion::Observe);
     QTest::mouseClick(ana.Control<QPushButton>(ana.Chat(), "bObservar"), Qt::LeftButton);
-    QCOMPARE(ana.Game().Role(), TRole::Observer);
+    QTRY_COMPARE(ana.Game().Role(), TRole::Observer);
     QTRY_VERIFY(ana.Game().GameInProgress());
 
     QLineEdit* edit = ana.Control<QLineEdit>(ana.Chat(), "FMsgEdit");
@@ -74,6 +77,50 @@ void TestChatWindow::twoWindowsChat() {
     QVERIFY(saved.Load(ana.env->IniFile()));
     QCOMPARE(saved.Nick, QString("Ana"));
     QCOMPARE(Items(luisNicks), QStringList({"Luis"}));
+}
+
+// The user's own sequence, with the real dialogs: "Conectar" is refused for
+// a nick in use, the new nick is typed while the refused connection is torn
+// down, and "Conectar" again registers it. The program keeps running.
+void TestChatWindow::nickClashAnsweredInTheRealDialogs() {
+    TTestProgram luis("Luis", QuietUrl), late("luis", QuietUrl);
+    luis.Chat().Session().ChatPort = "0";
+    luis.Chat().Session().bCrearClick();
+    TTCPServer& server = luis.Chat().Session().Server();
+    late.Chat().Session().ChatPort = server.LocalPort(server.SocketHandle());
+    TQtDialogs real(&late.Chat());
+    late.env->SetDialogs(&real);
+    // Types into the input box of the question of that kind, once it shows.
+    auto type = [&real](TQuestion question, const QString& text) {
+        QInputDialog* box = nullptr;
+        if (!QTest::qWaitFor([&] {
+                const QList<TQuestionId> open = real.OpenQuestions(question);
+                box =
+                    open.isEmpty() ? nullptr : qobject_cast<QInputDialog*>(real.DialogOf(open[0]));
+                return box && box->isVisible();
+            }))
+            return false;
+        auto* edit = box->findChild<QLineEdit*>();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        return true;
+    };
+    auto* conectar = late.Control<QPushButton>(late.Chat(), "bConectar");
+    QTest::mouseClick(conectar, Qt::LeftButton);
+    QVERIFY(type(TQuestion::ConnectAddress, "127.0.0.1"));
+    QVERIFY(type(TQuestion::NewNick, "Nuevo"));
+    QTRY_VERIFY(conectar->isEnabled());
+    QCOMPARE(late.Game().Nick(), QString("Nuevo"));
+    QTest::mouseClick(conectar, Qt::LeftButton);
+    QVERIFY(type(TQuestion::ConnectAddress, "127.0.0.1"));
+    QTRY_VERIFY(late.Chat().Session().Registered());
+    QTRY_COMPARE(Items(luis.Control<QListWidget>(luis.Chat(), "FListaNick")),
+                 QStringList({"Luis", "Nuevo"}));
+    QVERIFY(late.Chat().windowTitle().startsWith("Nuevo ["));
+    QVERIFY(late.Main().isVisible() && late.Chat().isVisible());
+    QCOMPARE(real.OpenCount(), 0);
+    late.env->SetDialogs(&late.dialogs);
 }
 
 void TestChatWindow::twelveLinesOfLog_data() {

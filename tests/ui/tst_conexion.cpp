@@ -150,11 +150,11 @@ void TestConexion::minutesGoToBothClocks() {
     QCOMPARE(m.ClockW().Horas(), 1);
     QCOMPARE(t.Control<TClockWidget>(t.Main(), "FClockW")->text(), QString("1:30:00"));
     // A clock left at 1:30:00 still takes the longest time of the dialog.
-    t.dialogs.AnswerYes();
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     t.NewGameVia("Ana", true, 1439);
     QCOMPARE(m.ClockW().Remaining(), 1439 * 60);
     QCOMPARE(m.ClockB().Remaining(), 1439 * 60);
-    t.dialogs.AnswerYes();
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     t.NewGameVia("Ana", true, 1);
     QCOMPARE(m.ClockW().Remaining(), 60);
     QCOMPARE(m.ClockB().Remaining(), 60);

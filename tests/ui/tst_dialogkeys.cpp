@@ -135,7 +135,7 @@ void TestDialogKeys::noEnglishInTheWindows() {
     m.bConfiguracionClick();
     m.bNuevaPartidaClick();
     t.Chat().Session().ChatPort = "9";
-    t.dialogs.AnswerInput("127.0.0.1");
+    t.dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
     t.Chat().bConectarClick();
     QTRY_VERIFY(t.Chat().ConnectEnabled());
     QStringList texts;

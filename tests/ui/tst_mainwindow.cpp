@@ -106,12 +106,13 @@ void TestMainWindow::configurationChangesTheBoardAndTheSounds() {
     pieces.fill(Qt::red);
     const QString file = t.dir.filePath("piezas.png");
     QVERIFY(pieces.save(file));
-    t.dialogs.AnswerOpenPicture(file);
+    t.dialogs.AnswerFile(TQuestion::Picture, file);
     t.MainButton("bConfiguracion")->click();
     auto* window = m.findChild<TFrmConfiguracion*>();
     QVERIFY(window);
     QVERIFY(window->isModal());
     window->bCambiarPiezasClick();
+    t.dialogs.Flush();
     QCOMPARE(t.Board().CustomPieceSet().size(), pieces.size());
     QCOMPARE(m.PieceSetFile, file);
     window->rbZelbovar->click();
@@ -138,8 +139,10 @@ void TestMainWindow::resignationAsksFirst() {
     TTestProgram t;
     t.NewGameVia("Ana", true);
     QVERIFY(t.Play("e2e4"));
-    yes ? t.dialogs.AnswerYes() : t.dialogs.AnswerNo();
+    yes ? t.dialogs.AnswerYes(TQuestion::Resign) : t.dialogs.AnswerNo(TQuestion::Resign);
     t.MainButton("bRendir")->click();
+    QVERIFY(t.Game().GameInProgress()); // until the answer comes
+    t.dialogs.Flush();
     QCOMPARE(t.dialogs.Log().at(0).Text, QString::fromUtf8("¿Seguro que quiere abandonar?"));
     QCOMPARE(t.dialogs.Log().at(0).Buttons, TQuestionButtons::YesNo);
     QTRY_COMPARE(t.dialogs.Log().size(), yes ? 2 : 1); // then the end's announcement
@@ -200,14 +203,16 @@ void TestMainWindow::fenCopiedAndPasted() {
     t.Control<QAction>(m, "menuCopiarFen")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), fen);
     QGuiApplication::clipboard()->setText("8/8/8/8/8/8/8/8 w - - 0 1");
-    t.dialogs.AnswerYes(); // interrupt the game
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     t.Control<QAction>(m, "menuPegarFen")->trigger();
+    t.dialogs.Flush();
     QVERIFY(t.dialogs.Messages().last().startsWith(
         QString::fromUtf8("No se puede poner esa posición")));
     QCOMPARE(t.Board().Fen(), fen);
     QGuiApplication::clipboard()->setText(fen);
-    t.dialogs.AnswerYes();
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     t.Control<QAction>(m, "menuPegarFen")->trigger();
+    t.dialogs.Flush();
     QCOMPARE(t.Board().Fen(), fen);
     QCOMPARE(t.Game().MyColour(), TColour::Black);
     QCOMPARE(t.Partida().Lines(), QStringList{PositionLine(fen)});

@@ -162,8 +162,9 @@ void TestPartida::fileButtons() {
     };
     t.NewGameVia("Ana", true);
     QVERIFY(t.PlayAll({"f2f3", "e7e5", "g2g4", "d8h4"}));
-    t.dialogs.AnswerSaveFile(dir + "mate.pgn");
+    t.dialogs.AnswerFile(TQuestion::ExportGame, dir + "mate.pgn");
     t.Main().findChild<QAction*>("menuExportarPGN")->trigger();
+    t.dialogs.Flush();
     QVERIFY(read(dir + "mate.pgn").simplified().endsWith("1. f3 e5 2. g4 Qh4# 0-1"));
     // A file of as many lines as the record shown replaces it all the same.
     for (const QByteArray bytes :
@@ -171,8 +172,9 @@ void TestPartida::fileButtons() {
         QFile f(dir + "a.gam");
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         f.close();
-        t.dialogs.AnswerOpenFile(dir + "a.gam");
+        t.dialogs.AnswerFile(TQuestion::OpenGame, dir + "a.gam");
         t.Control<QToolButton>(t.Partida(), "bAbrir")->click();
+        t.dialogs.Flush();
         QCOMPARE(t.Record().join("\r\n") + "\r\n", QString::fromLatin1(bytes));
     }
     QVERIFY(!t.dialogs.HasUnexpected());
@@ -198,8 +200,9 @@ void TestPartida::replayIsNoGame() {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
     f.close();
-    t.dialogs.AnswerOpenFile(path);
+    t.dialogs.AnswerFile(TQuestion::OpenGame, path);
     t.Control<QToolButton>(t.Partida(), "bAbrir")->click();
+    t.dialogs.Flush();
     QCOMPARE(t.Game().GameMode(), TGameMode::Replay);
     const int elo = t.Game().Elo();
     const QString white = t.Control<QLabel>(t.Main(), "FEloLabelW")->text();

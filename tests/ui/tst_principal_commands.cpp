@@ -34,13 +34,16 @@ private slots:
 
 void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
     TTestProgram t{QString()};
-    t.dialogs.AnswerInput("Pepe", "ZugaretChat");
+    t.dialogs.AnswerInput(TQuestion::Nick, "Pepe");
     t.Build();
     QVERIFY(!t.program->Terminated());
     QCOMPARE(t.dialogs.Log().first().Text, QString("Escriba su nombre"));
     TFrmPrincipal& m = t.Main();
     QCOMPARE(t.Game().Nick(), QString("Pepe"));
     QCOMPARE(m.windowTitle(), QString("Zugaret CHAT! 2.01 [Pepe 1100 ELO]"));
+    // Later titles (a rename after a nick clash, the end of a game) start
+    // from the controller's, which must hold the nick given here too.
+    QCOMPARE(t.Game().Title(), m.windowTitle());
     QCOMPARE(t.Chat().windowTitle(), QString("Zugaret CHAT! 2.01  [Pepe]"));
     QVERIFY(m.PointClick);
     QVERIFY(t.Control<QAction>(m, "menuPointClick")->isChecked());
@@ -62,13 +65,13 @@ void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
 
 void TestPrincipalCommands::noNickEndsTheProgram() {
     TTestProgram blank{QString()};
-    blank.dialogs.AnswerInput("   ", "ZugaretChat");
+    blank.dialogs.AnswerInput(TQuestion::Nick, "   ");
     blank.Build();
     QVERIFY(blank.program->Terminated());
     QVERIFY(blank.program->Chat() == nullptr);
 
     TTestProgram cancelled{QString()};
-    cancelled.dialogs.CancelInput("ZugaretChat");
+    cancelled.dialogs.Cancel(TQuestion::Nick);
     cancelled.Build();
     QVERIFY(cancelled.program->Terminated());
     // Nothing was agreed: no settings file is left behind.
@@ -108,8 +111,9 @@ void TestPrincipalCommands::outdatedVersionWarnsAtEveryGame() {
     TTestProgram t("Ana", "[Board]\r\nState=2\r\n");
     t.NewGameVia("Ana", true);
     t.Main().bNuevaPartidaClick(); // the interrupt question is not prepared: Cancel
+    t.dialogs.Flush();
     QVERIFY(t.Main().FrmConexion() == nullptr);
-    t.dialogs.AnswerYes();
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     t.NewGameVia("Ana", true);
     const QStringList msgs = t.dialogs.Messages();
     QCOMPARE(msgs.size(), 2);
@@ -123,8 +127,9 @@ void TestPrincipalCommands::interruptQuestion() {
     TFrmPrincipal& m = t.Main();
     t.NewGameVia("Ana", true);
     QVERIFY(t.Play("e2e4"));
-    t.dialogs.AnswerNo();
+    t.dialogs.AnswerNo(TQuestion::InterruptGame);
     m.bNuevaPartidaClick();
+    t.dialogs.Flush();
     QCOMPARE(t.dialogs.Log().last().Text, QString::fromUtf8("¿Interrumpir la partida actual?"));
     QCOMPARE(t.dialogs.Log().last().Buttons, TQuestionButtons::OkCancel);
     QCOMPARE(int(t.Game().TurnState()), 2);
@@ -132,8 +137,9 @@ void TestPrincipalCommands::interruptQuestion() {
     QVERIFY(t.Game().ClockB().Running());
     QVERIFY(m.MainEnabled());
 
-    t.dialogs.AnswerYes();
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     m.bNuevaPartidaClick();
+    t.dialogs.Flush();
     QCOMPARE(int(t.Game().TurnState()), 0);
     QVERIFY(m.FrmConexion());
     QVERIFY(!m.MainEnabled());
@@ -245,8 +251,9 @@ void TestPrincipalCommands::markerGoesWithEveryMoveAndGame() {
     QVERIFY(!selected());
     click(Square::G1);
     QVERIFY(selected());
-    t.dialogs.AnswerYes(); // "¿Seguro que quiere abandonar?"
-    m.bRendirClick();      // the end of the game
+    t.dialogs.AnswerYes(TQuestion::Resign); // "¿Seguro que quiere abandonar?"
+    m.bRendirClick();                       // the end of the game, once answered
+    t.dialogs.Flush();
     QVERIFY(!selected());
     click(Square::G1); // no move possible: nothing to pick, but picking is harmless
     t.Game().EndGame(TEndReason::Abandoned);
@@ -254,7 +261,7 @@ void TestPrincipalCommands::markerGoesWithEveryMoveAndGame() {
     QVERIFY(!selected());
     click(Square::B1);
     QVERIFY(selected());
-    t.dialogs.AnswerYes(); // interrupt the game
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     t.NewGameVia("Ana", true);
     QVERIFY(!selected());
 }
@@ -350,8 +357,9 @@ void TestPrincipalCommands::boardMenuFollowsTheButtons() {
     m.MenuBoardPopup();
     QVERIFY(!t.Control<QAction>(m, "menuCrear")->isEnabled());
     QVERIFY(t.Control<QAction>(m, "menuConectar")->isEnabled());
-    t.dialogs.AnswerYes();
+    t.dialogs.AnswerYes(TQuestion::Resign);
     t.Control<QAction>(m, "menuRendir")->trigger();
+    t.dialogs.Flush();
     QCOMPARE(int(t.Game().TurnState()), 0);
 }
 
@@ -423,7 +431,7 @@ void TestPrincipalCommands::clockSetForANewGameAlertsAtATenth() {
     t.NewGameVia("Ana", true, 1);
     QCOMPARE(clock.Remaining(), 60);
     QCOMPARE(clock.Alert(), 6);
-    t.dialogs.AnswerYes();
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     t.NewGameVia("Ana", true, 90);
     QCOMPARE(clock.Remaining(), 5400);
     QCOMPARE(clock.Alert(), 540);

@@ -58,8 +58,9 @@ void TestPrincipalEnds::boardMenuAfterTheEnd() {
     }
     QVERIFY(t.PlayAll(moves.split(' ', Qt::SkipEmptyParts)));
     if (resign) {
-        t.dialogs.AnswerYes();
+        t.dialogs.AnswerYes(TQuestion::Resign);
         m.bRendirClick();
+        t.dialogs.Flush();
     }
     if (!resign && moves.isEmpty()) {
         QVERIFY(t.Game().GameInProgress());
@@ -83,8 +84,9 @@ void TestPrincipalEnds::titlesFollowTheGameShown() {
     QVERIFY(t.PlayAll({"e2e4", "e7e5", "g1f3"}));
     QCOMPARE(m.windowTitle(), QString("2.Ng1f3"));
     QGuiApplication::clipboard()->setText("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
-    t.dialogs.AnswerYes();
+    t.dialogs.AnswerYes(TQuestion::InterruptGame);
     m.menuPegarFenClick();
+    t.dialogs.Flush();
     QCOMPARE(m.windowTitle(), t.Game().MainTitle());
     QCOMPARE(t.Partida().windowTitle(), QString("Partida"));
     QVERIFY(t.Play("e2e4"));
@@ -93,9 +95,11 @@ void TestPrincipalEnds::titlesFollowTheGameShown() {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write("1. d4 d5 *\n") > 0);
     f.close();
-    t.dialogs.AnswerOpenFile(path);
-    t.dialogs.AnswerYes(); // the game at the board is left
+    t.dialogs.AnswerFile(TQuestion::OpenGame, path);
+    t.dialogs.AnswerYes(TQuestion::InterruptGame); // the game at the board is left
     t.Control<QToolButton>(t.Partida(), "bAbrir")->click();
+    while (t.dialogs.Flush() > 0) {
+    }
     QCOMPARE(t.Game().GameMode(), TGameMode::Replay);
     QCOMPARE(m.windowTitle(), t.Game().MainTitle());
     QVERIFY(!t.dialogs.HasUnexpected());
@@ -127,14 +131,15 @@ void TestPrincipalEnds::closingDuringAGame() {
     } else if (!game.isEmpty()) {
         t.NewGameVia(game, false);
     }
-    if (answer == "yes") t.dialogs.AnswerYes();
-    if (answer == "no") t.dialogs.AnswerNo();
+    if (answer == "yes") t.dialogs.AnswerYes(TQuestion::QuitDuringGame);
+    if (answer == "no") t.dialogs.AnswerNo(TQuestion::QuitDuringGame);
     int ended = 0;
     m.OnClosed = [&ended] { ++ended; };
     if (atOnce)
         m.CloseAtOnce();
     else
         m.close();
+    t.dialogs.Flush(); // the question, if asked, is answered
     QCOMPARE(ended, closed ? 1 : 0);
     QCOMPARE(m.isVisible(), !closed);
     QStringList asked;

@@ -33,8 +33,8 @@
 
 #include <memory>
 
-// Gives the engine's worker time to finish a shallow search and hand its
-// move over, without handling events: the move then waits to be played.
+// Gives the engine's worker time to finish a shallow search and answer,
+// without handling events: its answer then waits in the event queue.
 inline void LetTheEngineHandItsMoveOver() {
     QThread::msleep(300);
 }
@@ -63,10 +63,12 @@ struct TTestProgram {
         if (!nick.isEmpty()) Build(show);
     }
 
+    // Builds the program; the nick question, if asked, is answered as prepared.
     void Build(bool show = true) {
         program = std::make_unique<TZugaretProgram>(*env);
         if (show) program->Show();
-        if (!program->Terminated()) Board().SetAnimateMoves(false);
+        dialogs.Flush();
+        if (program->Main().Started()) Board().SetAnimateMoves(false);
     }
 
     TFrmPrincipal& Main() { return program->Main(); }
@@ -96,6 +98,7 @@ struct TTestProgram {
     // Starts a game through the new-game dialog against opponent.
     void NewGameVia(const QString& opponent, bool white, int minutes = 15) {
         Main().bNuevaPartidaClick();
+        dialogs.Flush(); // "¿Interrumpir la partida actual?", if asked
         TFrmConexion* dlg = Main().FrmConexion();
         QVERIFY(dlg);
         QVERIFY2(dlg->Opponents().contains(opponent), qPrintable(opponent));

@@ -60,13 +60,15 @@ void TstShutdown::closingTheMainWindowEndsTheProgram() {
     }
     t.Game().ClockW().SetTime(7, 0);
     t.Main().move(123, 77);
-    if (engineGame) t.dialogs.AnswerYes(); // "¿Interrumpir la partida actual y salir?"
-    QVERIFY(t.Main().close());
+    if (engineGame) t.dialogs.AnswerYes(TQuestion::QuitDuringGame);
+    // During a game the window closes once the question is answered.
+    QCOMPARE(t.Main().close(), !engineGame);
+    t.dialogs.Flush();
     QCOMPARE(quits, 1);
     QSettings saved(t.env->IniFile(), QSettings::IniFormat);
     QCOMPARE(saved.value("User/Nick").toString(), QString("Ana"));
     QCOMPARE(saved.value("Config/Left").toInt(), t.Main().x());
-    // The windows go with the program, the engine parked on the way.
+    // The windows go with the program, the engine stopped on the way.
     QPointer<TFrmChat> chat = &t.Chat();
     t.program.reset();
     QVERIFY(!chat);

@@ -1,16 +1,20 @@
 // The dialogs interface: how "\n\r" texts and "|" filters reach the screen,
-// the scripted double that window tests rely on (queue, log, unexpected
-// questions), and the real dialogs answered on the offscreen platform.
+// the scripted double that window tests rely on (answers by kind, log,
+// unexpected questions), questions whose reason went, and the real dialogs
+// answered on the offscreen platform.
 #include "QtDialogs.h"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -33,8 +37,10 @@ private slots:
     void displayText();
     void fileFilter_data();
     void fileFilter();
-    void scriptedAnswersInOrder();
+    void scriptedAnswersByKind();
     void scriptedUnexpected();
+    void answerAfterTheReasonWent_data();
+    void answerAfterTheReasonWent();
     void realMessageAndQuestion();
     void realInputQuery();
 };
@@ -84,26 +90,41 @@ void TstUiDialogs::fileFilter() {
     QCOMPARE(QtFileFilter(filter), qt);
 }
 
-void TstUiDialogs::scriptedAnswersInOrder() {
+void TstUiDialogs::scriptedAnswersByKind() {
     TScriptedDialogs d;
-    d.AnswerInput(QStringLiteral("ana"), QStringLiteral("ZugaretChat"));
-    d.AnswerNo();
-    d.CancelInput();
-    d.AnswerSaveFile(QStringLiteral("/tmp/x.gam"));
-    d.AnswerOpenPicture(QStringLiteral("/tmp/p.bmp"));
-
-    d.ShowMessage(QStringLiteral("uno\n\rdos")); // takes no answer
-    QCOMPARE(
-        d.InputQuery(QStringLiteral("ZugaretChat"), QStringLiteral("Escriba su nombre"), QString()),
-        std::optional<QString>(QStringLiteral("ana")));
-    QVERIFY(!d.AskOkCancel(QStringLiteral("¿Interrumpir la partida actual?")));
-    QCOMPARE(
-        d.InputBox(QStringLiteral("Promoción peón"), QStringLiteral("Elije"), QStringLiteral("D")),
-        QStringLiteral("D")); // cancelled box gives the default
+    QObject owner;
+    // Prepared in another order than asked: each question takes the first
+    // answer of its own kind.
+    d.AnswerFile(TQuestion::SaveGame, QStringLiteral("/tmp/x.gam"));
+    d.AnswerNo(TQuestion::InterruptGame);
+    d.AnswerInput(TQuestion::Nick, QStringLiteral("ana"));
+    d.AnswerYes(TQuestion::GameOffer);
+    d.AnswerChoice(TQuestion::PickGame, 2);
+    QStringList got;
+    d.ShowMessage(QStringLiteral("uno\n\rdos"), QString(), TMessageKind::Information, &owner,
+                  [&] { got << "closed"; }); // takes no answer
+    d.Ask(TQuestion::GameOffer, &owner, QStringLiteral("¿Acepta?"),
+          [&](bool yes) { got << (yes ? "offer yes" : "offer no"); });
+    d.AskText(TQuestion::Nick, &owner, QStringLiteral("ZugaretChat"),
+              QStringLiteral("Escriba su nombre"), QString(),
+              [&](std::optional<QString> t) { got << "nick " + t.value_or("<none>"); });
+    d.Ask(
+        TQuestion::InterruptGame, &owner, QStringLiteral("¿Interrumpir la partida actual?"),
+        [&](bool yes) { got << (yes ? "interrupt yes" : "interrupt no"); },
+        TQuestionButtons::OkCancel);
     TFileDialogRequest save{QStringLiteral("Guardar"), QString(), QStringLiteral("sin titulo"),
                             QStringLiteral("A|*.gam"), QStringLiteral("gam")};
-    QCOMPARE(d.SaveFileName(save), QStringLiteral("/tmp/x.gam"));
-    QCOMPARE(d.OpenPictureName({}), QStringLiteral("/tmp/p.bmp"));
+    d.AskSaveFile(TQuestion::SaveGame, &owner, save, [&](const QString& f) { got << "save " + f; });
+    d.AskChoice(TQuestion::PickGame, &owner, QStringLiteral("Abrir"), QStringLiteral("Elija"),
+                {"a", "b", "c"}, 1,
+                [&](std::optional<int> i) { got << "pick " + QString::number(i.value_or(-1)); });
+    QVERIFY(got.isEmpty()); // nothing from inside the calls that asked
+    QCOMPARE(d.OpenCount(), 6);
+    QCOMPARE(d.Flush(), 6);
+    QCOMPARE(d.Flush(), 0); // each answered once
+    got.sort();
+    QCOMPARE(got, QStringList({"closed", "interrupt no", "nick ana", "offer yes", "pick 2",
+                               "save /tmp/x.gam"}));
     QCOMPARE(d.PendingAnswers(), 0);
     QVERIFY(!d.HasUnexpected());
 
@@ -111,49 +132,114 @@ void TstUiDialogs::scriptedAnswersInOrder() {
     QCOMPARE(log.size(), 6);
     QCOMPARE(log[0].Kind, TDialogKind::Message);
     QCOMPARE(log[0].Text, QStringLiteral("uno\n\rdos")); // logged as the program wrote it
-    QCOMPARE(log[1].Caption, QStringLiteral("ZugaretChat"));
-    QCOMPARE(log[1].Text, QStringLiteral("Escriba su nombre"));
-    QCOMPARE(log[2].Buttons, TQuestionButtons::OkCancel);
-    QCOMPARE(log[2].Answer, QStringLiteral("no"));
-    QCOMPARE(log[3].DefaultText, QStringLiteral("D"));
-    QCOMPARE(log[3].Answer, QStringLiteral("<cancel>"));
+    QCOMPARE(log[1].Question, TQuestion::GameOffer);
+    QCOMPARE(log[2].Caption, QStringLiteral("ZugaretChat"));
+    QCOMPARE(log[3].Buttons, TQuestionButtons::OkCancel);
+    QCOMPARE(log[3].Answer, QStringLiteral("no"));
     QCOMPARE(log[4].Kind, TDialogKind::SaveFile);
     QCOMPARE(log[4].DefaultText, QStringLiteral("sin titulo"));
+    QCOMPARE(log[5].DefaultText, QStringLiteral("1"));
     QCOMPARE(d.Messages(), QStringList{QStringLiteral("uno\n\rdos")});
 }
 
 void TstUiDialogs::scriptedUnexpected() {
     TScriptedDialogs d;
-    // Nothing prepared: No, cancelled input, cancelled file dialog.
-    QVERIFY(!d.AskYesNo(QStringLiteral("¿Seguro?")));
-    QVERIFY(!d.InputQuery(QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("x")));
-    QVERIFY(d.OpenFileName({}).isEmpty());
+    QObject owner;
+    QStringList got;
+    auto yesNo = [&](bool yes) { got << (yes ? "yes" : "no"); };
+    // Nothing prepared: No, a cancelled input box, a cancelled file dialog.
+    d.Ask(TQuestion::Resign, &owner, QStringLiteral("¿Seguro?"), yesNo);
+    d.AskText(TQuestion::NewNick, &owner, "c", "p", "x",
+              [&](std::optional<QString> t) { got << t.value_or("<cancel>"); });
+    d.AskOpenFile(TQuestion::OpenGame, &owner, {}, [&](const QString& f) { got << "[" + f + "]"; });
+    d.Flush();
+    QCOMPARE(got, QStringList({"no", "<cancel>", "[]"}));
     QCOMPARE(d.UnexpectedDialogs().size(), 3);
 
-    // The wrong kind or caption in front: unexpected, and the answer waits.
+    // An answer of another kind waits for its own question.
+    got.clear();
     d.ClearLog();
-    d.AnswerYes(QStringLiteral("Esperada"));
-    QVERIFY(!d.InputQuery(QStringLiteral("Otra"), QStringLiteral("p"), QString()));
-    QVERIFY(!d.AskYesNo(QStringLiteral("t"), QStringLiteral("Otra")));
+    d.AnswerYes(TQuestion::DrawOffer);
+    d.Ask(TQuestion::GameOffer, &owner, "t", yesNo);
+    d.Flush();
     QCOMPARE(d.PendingAnswers(), 1);
-    QVERIFY(d.AskYesNo(QStringLiteral("t"), QStringLiteral("Esperada")));
-    QCOMPARE(d.PendingAnswers(), 0);
-    QCOMPARE(d.UnexpectedDialogs().size(), 2);
-    QCOMPARE(d.UnexpectedDialogs().at(1).Caption, QStringLiteral("Otra"));
+    d.Ask(TQuestion::DrawOffer, &owner, "t", yesNo);
+    d.Flush();
+    QCOMPARE(got, QStringList({"no", "yes"}));
+    QCOMPARE(d.UnexpectedDialogs().size(), 1);
+    QCOMPARE(d.UnexpectedDialogs().at(0).Question, TQuestion::GameOffer);
 
     // Configured defaults.
     d.SetUnexpectedAnswers(true, QStringLiteral("auto"), QStringLiteral("/tmp/f"));
-    QVERIFY(d.AskOkCancel(QStringLiteral("t")));
     QCOMPARE(d.InputBox(QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("x")),
-             QStringLiteral("auto"));
-    QCOMPARE(d.SaveFileName({}), QStringLiteral("/tmp/f"));
-    QCOMPARE(d.UnexpectedDialogs().size(), 5);
+             QStringLiteral("auto")); // the promotion's, still waited for
+    d.AskSaveFile(TQuestion::SaveGame, &owner, {}, [&](const QString& f) { got << f; });
+    d.Flush();
+    QCOMPARE(got.last(), QStringLiteral("/tmp/f"));
+
+    // Held: open until answered.
+    got.clear();
+    d.Hold(TQuestion::Observe);
+    d.Ask(TQuestion::Observe, &owner, "t", yesNo);
+    QCOMPARE(d.Flush(), 0);
+    QCOMPARE(d.OpenQuestions(TQuestion::Observe).size(), 1);
+    QVERIFY(!d.AnswerOpen(TQuestion::GameOffer, true));
+    QVERIFY(d.AnswerOpen(TQuestion::Observe, true));
+    QCOMPARE(got, QStringList{"yes"});
+    QCOMPARE(d.OpenCount(), 0);
+}
+
+void TstUiDialogs::answerAfterTheReasonWent_data() {
+    QTest::addColumn<bool>("real");
+    QTest::addColumn<bool>("ownerGoes"); // else the question is withdrawn
+    QTest::newRow("scripted, withdrawn") << false << false;
+    QTest::newRow("scripted, its owner gone") << false << true;
+    QTest::newRow("real, withdrawn") << true << false;
+    QTest::newRow("real, its owner gone") << true << true;
+}
+
+// A question whose reason has gone closes, and an answer given to it then
+// reaches nobody.
+void TstUiDialogs::answerAfterTheReasonWent() {
+    QFETCH(bool, real);
+    QFETCH(bool, ownerGoes);
+    QWidget window;
+    TScriptedDialogs scripted;
+    TQtDialogs qt(&window);
+    TUiDialogs& d = real ? static_cast<TUiDialogs&>(qt) : scripted;
+    scripted.Hold(TQuestion::DrawOffer);
+    auto owner = std::make_unique<QObject>();
+    int answers = 0;
+    const TQuestionId id = d.Ask(TQuestion::DrawOffer, owner.get(), QStringLiteral("¿Tablas?"),
+                                 [&answers](bool) { ++answers; });
+    QVERIFY(d.IsOpen(id));
+    QPointer<QDialog> shown = qt.DialogOf(id);
+    QCOMPARE(bool(shown), real);
+    if (real) QTRY_VERIFY(shown->isVisible());
+    if (ownerGoes)
+        owner.reset();
+    else
+        d.Withdraw(id);
+    QVERIFY(!d.IsOpen(id));
+    QCOMPARE(d.OpenCount(), 0);
+    if (real) {
+        QVERIFY(!shown->isVisible());
+        shown->done(QMessageBox::Yes); // a click that came too late
+        QTRY_VERIFY(!shown);
+    } else {
+        QVERIFY(!scripted.AnswerOpen(TQuestion::DrawOffer, true));
+        QCOMPARE(scripted.Log().last().Answer, QStringLiteral("<withdrawn>"));
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(answers, 0);
+    d.Withdraw(id); // twice: nothing
 }
 
 void TstUiDialogs::realMessageAndQuestion() {
     QWidget owner;
     TQtDialogs d(&owner);
     QString shown, caption;
+    bool closed = false;
     OnNextModal([&](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         QVERIFY(box);
@@ -161,7 +247,10 @@ void TstUiDialogs::realMessageAndQuestion() {
         caption = box->windowTitle();
         box->accept();
     });
-    d.ShowMessage(QStringLiteral("uno\n\rdos\n\r"), QStringLiteral("Aviso"), TMessageKind::Warning);
+    d.ShowMessage(QStringLiteral("uno\n\rdos\n\r"), QStringLiteral("Aviso"), TMessageKind::Warning,
+                  &owner, [&closed] { closed = true; });
+    QVERIFY(!closed); // the call returns at once
+    QTRY_VERIFY(closed);
     QCOMPARE(shown, QStringLiteral("uno\ndos\n"));
     QCOMPARE(caption, QStringLiteral("Aviso"));
 
@@ -172,31 +261,50 @@ void TstUiDialogs::realMessageAndQuestion() {
             QVERIFY(box->button(QMessageBox::Ok) && box->button(QMessageBox::Cancel));
             box->button(ok ? QMessageBox::Ok : QMessageBox::Cancel)->click();
         });
-        QCOMPARE(d.AskOkCancel(QStringLiteral("¿Interrumpir la partida actual?")), ok);
+        std::optional<bool> answer;
+        d.Ask(
+            TQuestion::InterruptGame, &owner, QStringLiteral("¿Interrumpir la partida actual?"),
+            [&answer](bool yes) { answer = yes; }, TQuestionButtons::OkCancel);
+        QTRY_VERIFY(answer.has_value());
+        QCOMPARE(*answer, ok);
     }
     OnNextModal([](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         QVERIFY(box && box->button(QMessageBox::Yes));
         box->button(QMessageBox::Yes)->click();
     });
-    QVERIFY(d.AskYesNo(QStringLiteral("¿Seguro?")));
+    std::optional<bool> answer;
+    d.Ask(TQuestion::Resign, &owner, QStringLiteral("¿Seguro?"),
+          [&answer](bool yes) { answer = yes; });
+    QTRY_VERIFY(answer.has_value());
+    QVERIFY(*answer);
+    QCOMPARE(d.OpenCount(), 0);
 }
 
 void TstUiDialogs::realInputQuery() {
-    TQtDialogs d;
+    QWidget owner;
+    TQtDialogs d(&owner);
     QString preset;
     OnNextModal([&](QWidget* w) {
         auto* box = qobject_cast<QInputDialog*>(w);
         QVERIFY(box);
         preset = box->textValue();
-        box->setTextValue(QStringLiteral("C"));
+        box->setTextValue(QStringLiteral("Nuevo"));
         box->accept();
     });
-    QCOMPARE(d.InputQuery(QStringLiteral("Promoción peón"), QStringLiteral("Elije"),
-                          QStringLiteral("D")),
-             std::optional<QString>(QStringLiteral("C")));
-    QCOMPARE(preset, QStringLiteral("D"));
+    std::optional<QString> nick = QStringLiteral("<none>");
+    bool answered = false;
+    d.AskText(TQuestion::NewNick, &owner, QStringLiteral("Nick"),
+              QStringLiteral("Escriba el nuevo nick"), QStringLiteral("Ana"),
+              [&](std::optional<QString> t) {
+                  nick = t;
+                  answered = true;
+              });
+    QTRY_VERIFY(answered);
+    QCOMPARE(nick, std::optional<QString>(QStringLiteral("Nuevo")));
+    QCOMPARE(preset, QStringLiteral("Ana"));
 
+    // The promotion's question still waits.
     OnNextModal([](QWidget* w) { w->close(); });
     QCOMPARE(
         d.InputBox(QStringLiteral("Promoción peón"), QStringLiteral("Elije"), QStringLiteral("D")),

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -22,37 +23,46 @@
 
 namespace {
 
-// The real dialogs, with the file dialog answered and the list accepted as
-// soon as it shows; shownAt receives the time it showed.
+// The file dialog answered with File, and the real list dialog accepted as
+// soon as it shows; ShownAt receives the time it showed.
 class TTimedDialogs final : public TUiDialogs {
 public:
-    TQtDialogs Real;
     QString File;
     QElapsedTimer* Clock = nullptr;
     qint64 ShownAt = -1;
     qsizetype Count = 1;
 
-    void ShowMessage(const QString& text, const QString&, TMessageKind) override {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    }
-    bool Ask(const QString&, const QString&, TQuestionButtons) override { return true; }
     std::optional<QString> InputQuery(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
-    QString OpenFileName(const TFileDialogRequest&) override { return File; }
-    QString SaveFileName(const TFileDialogRequest&) override { return {}; }
-    QString OpenPictureName(const TFileDialogRequest&) override { return {}; }
-    std::optional<int> ChooseItem(const QString& caption, const QString& prompt,
-                                  const QStringList& items, int preselected) override {
-        Count = items.size();
-        QTimer::singleShot(0, qApp, [this] {
-            if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+
+protected:
+    void Present(TQuestionId id, const TDialogRequest& request) override {
+        switch (request.Kind) {
+        case TDialogKind::Message:
+            std::fprintf(stderr, "%s\n", qPrintable(request.Text));
+            QTimer::singleShot(0, this, [this, id] { Answer(id, {true, {}, -1}); });
+            break;
+        case TDialogKind::OpenFile:
+            QTimer::singleShot(0, this, [this, id] { Answer(id, {true, File, -1}); });
+            break;
+        case TDialogKind::Choice: {
+            Count = request.Items.size();
+            QDialog* list = NewChoiceDialog(nullptr, request);
+            list->open();
+            QTimer::singleShot(0, this, [this, id, list, item = request.Preselected] {
                 ShownAt = Clock->nsecsElapsed();
-                w->accept();
-            }
-        });
-        return Real.ChooseItem(caption, prompt, items, preselected);
+                list->deleteLater();
+                Answer(id, {true, {}, item});
+            });
+            break;
+        }
+        default:
+            QTimer::singleShot(0, this, [this, id] { Answer(id, {}); });
+            break;
+        }
     }
+    void Dismiss(TQuestionId) override {}
 };
 
 double Ms(qint64 ns) {
@@ -84,7 +94,14 @@ int main(int argc, char** argv) {
         dialogs.Clock = &clock;
         dialogs.ShownAt = -1;
         clock.start();
-        if (!files.Open()) return 1;
+        bool opened = false;
+        QEventLoop loop;
+        files.Open([&](bool ok) {
+            opened = ok;
+            loop.quit();
+        });
+        loop.exec();
+        if (!opened) return 1;
         total.push_back(Ms(clock.nsecsElapsed()));
         shown.push_back(Ms(dialogs.ShownAt));
     }
