@@ -140,7 +140,6 @@ public:
     int IdentifiedCount() const { return int(identified_.size()); }
     QString PeerAddressOfNick(const QString& Nick) const;
     void StartUpdateCheck();
-    bool UpdateCheckStarted() const { return updateCheck_->Started(); }
     // A client has been welcomed with the host's "/LIST"; a host listens.
     bool Registered() const { return registered_; }
 

@@ -112,12 +112,6 @@ void TNetworkGame::DeclineUnasked(const TIncomingMessage& m, const QString& nick
                         .arg(nick, QString::fromUtf8(why)));
 }
 
-bool TNetworkGame::StillConnected(int socket) const {
-    if (game_.Role() == TRole::Server) return chat_.Server().Clients.IndexOf(socket) >= 0;
-    return (game_.Role() == TRole::Client || game_.Role() == TRole::Observer) &&
-           chat_.Client().Status() == TSocketStatus::Connected;
-}
-
 void TNetworkGame::SendToSender(const TIncomingMessage& m, const QByteArray& message) {
     if (game_.Role() == TRole::Server)
         chat_.SendTo(m.Socket, message);

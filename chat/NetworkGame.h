@@ -133,7 +133,6 @@ private:
     // Declines an offer without asking, logging why.
     void DeclineUnasked(const TIncomingMessage& m, const QString& nick, const char* why);
     bool NetworkGameInProgress() const;
-    bool StillConnected(int socket) const;
     void SendToSender(const TIncomingMessage& m, const QByteArray& message);
     QByteArray GamePosition() const;
     void GameStarted();

@@ -42,6 +42,15 @@ std::optional<TPeerOffer> OfferOf(const QString& text) {
     return offer;
 }
 
+// One option: "--name", the name of its value (null for a flag), its help,
+// and what it does to the options (false: the value is not valid).
+struct TPeerOptionRow {
+    const char* Name;
+    const char* Value;
+    const char* Help;
+    bool (*Apply)(TPeerOptions& options, const QString& value);
+};
+
 constexpr TPeerOptionRow Rows[] = {
     {"--nick", "NICK", "the participant's nick (required)",
      [](TPeerOptions& o, const QString& v) {
@@ -151,14 +160,6 @@ QString OnePrintedLine(QString text) {
 
 } // namespace
 
-const TPeerOptionRow* PeerOptionsBegin() {
-    return std::begin(Rows);
-}
-
-const TPeerOptionRow* PeerOptionsEnd() {
-    return std::end(Rows);
-}
-
 QString ParsePeerOptions(const QStringList& arguments, TPeerOptions& options) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString name = arguments.at(i);
@@ -234,12 +235,6 @@ void TPeerDialogs::Present(TQuestionId id, const TDialogRequest& request) {
     QTimer::singleShot(0, this, [this, id, answer, question = request.Question] {
         if (Answer(id, answer) && OnAnswered) OnAnswered(question);
     });
-}
-
-std::optional<QString> TPeerDialogs::InputQuery(const QString&, const QString& prompt,
-                                                const QString&) {
-    Box(prompt);
-    return std::nullopt;
 }
 
 // ---------------------------------------------------------------- the program

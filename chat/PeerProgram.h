@@ -69,18 +69,6 @@ struct TPeerOptions {
     QList<QPair<QByteArray, QByteArray>> EngineOptions;
 };
 
-// One option: "--name", the name of its value (null for a flag), its help,
-// and what it does to the options (false: the value is not valid).
-struct TPeerOptionRow {
-    const char* Name;
-    const char* Value;
-    const char* Help;
-    bool (*Apply)(TPeerOptions& options, const QString& value);
-};
-
-const TPeerOptionRow* PeerOptionsBegin();
-const TPeerOptionRow* PeerOptionsEnd();
-
 // Reads the arguments (without the program's name). Returns an empty text,
 // or what is wrong.
 QString ParsePeerOptions(const QStringList& arguments, TPeerOptions& options);
@@ -103,9 +91,6 @@ public:
     // Told after each answer has been handed over.
     std::function<void(TQuestion question)> OnAnswered;
 
-    // The promotion: printed, and cancelled (the default piece).
-    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
-                                      const QString& defaultText) override;
     // The answer given to a question.
     TDialogAnswer AnswerTo(const TDialogRequest& request) const;
 
@@ -133,8 +118,6 @@ public:
 
     THeadlessProgram& Program() const { return *program_; }
     TProgramEnv& Env() const { return *env_; }
-    // The longest the event loop was held, as seen by a 10 ms timer.
-    qint64 LongestStallMs() const { return longestStall_; }
 
 private:
     void Registered();

@@ -601,12 +601,6 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     gameOver_ = false;
     if (!IsLegalMove(oldSq, newSq)) return false;
     const int from = Ord(oldSq), to = Ord(newSq);
-    ++movesInProgress_;
-    const struct Finished {
-        int& count;
-        ~Finished() { --count; }
-    } finished{movesInProgress_};
-
     RecordPosition();
     const char piece = squares_[from];
     if (view_) view_->EraseSquare(oldSq);

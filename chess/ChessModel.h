@@ -152,10 +152,6 @@ public:
     // and OnMate or OnStaleMate, OnNoMatingMaterial, the position reached is
     // recorded, OnThreefoldPosition, OnDraw (any of the three draws), OnPaint.
     bool DoMove(Square oldSq, Square newSq);
-    // True while DoMove plays a move and raises its events (a handler that
-    // waits for the user keeps it true): the position is half updated and
-    // must not be replaced.
-    bool MoveInProgress() const { return movesInProgress_ > 0; }
     bool HasLegalMove() const; // false as well once the position is repeated
     // The current history entry equals two earlier entries with the same side
     // to move (squares, castling rights, an en passant capture really possible).
@@ -267,7 +263,6 @@ private:
         history_; // row n - historyBase_: [0] White to move, [1] Black
 
     bool gameOver_ = false;
-    int movesInProgress_ = 0;
     char promotionLetter_ = 'q';
     Square dragSource_ = Square::None;
     Square dropTarget_ = Square::None;

@@ -12,7 +12,6 @@
 
 #include <QDate>
 #include <QMetaObject>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -113,9 +112,6 @@ TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* 
     model_.OnThreefoldPosition = [this] { FBoardThreefoldPosition(); };
     model_.OnDraw = [this] { FBoardDraw(); };
 
-    setUpTimer_ = new QTimer(this);
-    setUpTimer_->setInterval(20);
-    connect(setUpTimer_, &QTimer::timeout, this, [this] { RunWaitingSetUps(); });
     title_ = MainTitle();
 }
 
@@ -261,36 +257,6 @@ void TGameController::ShowMessage(const QString& text) const {
     if (TUiDialogs* d = env_.Dialogs()) d->ShowMessage(text);
 }
 
-// ---------------------------------------------------------------- set-ups
-
-bool TGameController::MoveHalfPlayed() const {
-    return model_.MoveInProgress();
-}
-
-void TGameController::WhenNoMoveInProgress(std::function<void()> setUp) {
-    if (!MoveHalfPlayed() && waitingSetUps_.empty()) {
-        setUp();
-        return;
-    }
-    // A handler of the move is waiting for the user (the mate message) and
-    // the event loop brought this set-up:
-    // it would replace the position under the half-played move. It runs,
-    // in order, once that move has finished.
-    waitingSetUps_.push_back(std::move(setUp));
-    setUpTimer_->start();
-}
-
-void TGameController::RunWaitingSetUps() {
-    if (MoveHalfPlayed()) return;
-    setUpTimer_->stop();
-    while (!waitingSetUps_.empty() && !MoveHalfPlayed()) {
-        const std::function<void()> setUp = std::move(waitingSetUps_.front());
-        waitingSetUps_.erase(waitingSetUps_.begin());
-        setUp();
-    }
-    if (!waitingSetUps_.empty()) setUpTimer_->start();
-}
-
 void TGameController::StartLocalGame(TGameMode mode, bool userPlaysWhite, int minutes) {
     StartLocalGameWith(builtIn_, mode, userPlaysWhite, minutes);
 }
@@ -303,69 +269,63 @@ void TGameController::StartEngineGame(std::shared_ptr<TEngineOpponent> engine, b
 
 void TGameController::StartLocalGameWith(std::shared_ptr<TEngineOpponent> engine, TGameMode mode,
                                          bool userPlaysWhite, int minutes) {
-    WhenNoMoveInProgress([this, engine, mode, userPlaysWhite, minutes] {
-        const bool computer = mode == TGameMode::VsComputer;
-        if (computer && engine != opponent_) {
-            // The last engine leaves with its game.
-            if (turn_ != TTurn::None) EndGame(TEndReason::Abandoned);
-            opponent_->LeaveSeat();
-            opponent_->OnFailure = nullptr;
-            opponent_ = engine;
-            opponent_->OnFailure = [this](const QString& reason) { EngineFailed(reason); };
-        }
-        gameMode_ = computer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
-        const TPlayer own{nick_, elo_};
-        const TPlayer other = computer ? TPlayer{opponent_->Name(), opponent_->Elo()}
-                                       : TPlayer{nick_ + QStringLiteral(" 2"), elo_};
-        whitePlayer_ = userPlaysWhite ? own : other;
-        blackPlayer_ = userPlaysWhite ? other : own;
-        myColour_ = userPlaysWhite ? TColour::White : TColour::Black;
-        clockW_.SetTime(minutes, 0);
-        clockB_.SetTime(minutes, 0);
-        StartGame();
-    });
+    const bool computer = mode == TGameMode::VsComputer;
+    if (computer && engine != opponent_) {
+        // The last engine leaves with its game.
+        if (turn_ != TTurn::None) EndGame(TEndReason::Abandoned);
+        opponent_->LeaveSeat();
+        opponent_->OnFailure = nullptr;
+        opponent_ = engine;
+        opponent_->OnFailure = [this](const QString& reason) { EngineFailed(reason); };
+    }
+    gameMode_ = computer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
+    const TPlayer own{nick_, elo_};
+    const TPlayer other = computer ? TPlayer{opponent_->Name(), opponent_->Elo()}
+                                   : TPlayer{nick_ + QStringLiteral(" 2"), elo_};
+    whitePlayer_ = userPlaysWhite ? own : other;
+    blackPlayer_ = userPlaysWhite ? other : own;
+    myColour_ = userPlaysWhite ? TColour::White : TColour::Black;
+    clockW_.SetTime(minutes, 0);
+    clockB_.SetTime(minutes, 0);
+    StartGame();
 }
 
 void TGameController::SetUpNetworkGame(bool userPlaysWhite, const TPlayer& opponent, int minutes) {
-    WhenNoMoveInProgress([this, userPlaysWhite, opponent, minutes] {
-        const TPlayer own{nick_, elo_};
-        whitePlayer_ = userPlaysWhite ? own : opponent;
-        blackPlayer_ = userPlaysWhite ? opponent : own;
-        myColour_ = userPlaysWhite ? TColour::White : TColour::Black;
-        clockW_.SetTime(minutes, 0);
-        clockB_.SetTime(minutes, 0);
-        gameMode_ = TGameMode::Network;
-        StartGame();
-    });
+    const TPlayer own{nick_, elo_};
+    whitePlayer_ = userPlaysWhite ? own : opponent;
+    blackPlayer_ = userPlaysWhite ? opponent : own;
+    myColour_ = userPlaysWhite ? TColour::White : TColour::Black;
+    clockW_.SetTime(minutes, 0);
+    clockB_.SetTime(minutes, 0);
+    gameMode_ = TGameMode::Network;
+    StartGame();
 }
 
 void TGameController::ObserveGame(const TObservedGame& game) {
-    WhenNoMoveInProgress([this, game] {
-        whitePlayer_ = game.White;
-        blackPlayer_ = game.Black;
-        // A new game clears the clocks' hours: a move message carries none.
-        clockW_.SetTime(game.WhiteSeconds / 60, game.WhiteSeconds % 60);
-        clockB_.SetTime(game.BlackSeconds / 60, game.BlackSeconds % 60);
-        // An observer follows a network game, whatever it played before.
-        gameMode_ = TGameMode::Network;
-        // A game joined after its start goes on from the host's position and
-        // move number; its record names that position, so it replays.
-        const QString fen = game.Fen();
-        startFen_ = !fen.isEmpty() && IsPlayableFen(fen) ? fen : QString();
-        StartGame();
-        startFen_.clear();
-        SetLocalMayMove(false);
-        if (!fen.isEmpty() && model_.Fen() != fen) {
-            // A position no game can reach is shown as it came, unrecorded.
-            model_.SetPosition(game.Position);
-            model_.SetWhiteToMove(!game.BlackToMove);
-        }
-        const bool white = !game.BlackToMove;
-        (white ? clockW_ : clockB_).Start();
-        (white ? clockB_ : clockW_).Stop();
-        turn_ = white ? TTurn::White : TTurn::Black;
-        SetTurnPanel(turn_);
-    });
+    whitePlayer_ = game.White;
+    blackPlayer_ = game.Black;
+    // A new game clears the clocks' hours: a move message carries none.
+    clockW_.SetTime(game.WhiteSeconds / 60, game.WhiteSeconds % 60);
+    clockB_.SetTime(game.BlackSeconds / 60, game.BlackSeconds % 60);
+    // An observer follows a network game, whatever it played before.
+    gameMode_ = TGameMode::Network;
+    // A game joined after its start goes on from the host's position and
+    // move number; its record names that position, so it replays.
+    const QString fen = game.Fen();
+    startFen_ = !fen.isEmpty() && IsPlayableFen(fen) ? fen : QString();
+    StartGame();
+    startFen_.clear();
+    SetLocalMayMove(false);
+    if (!fen.isEmpty() && model_.Fen() != fen) {
+        // A position no game can reach is shown as it came, unrecorded.
+        model_.SetPosition(game.Position);
+        model_.SetWhiteToMove(!game.BlackToMove);
+    }
+    const bool white = !game.BlackToMove;
+    (white ? clockW_ : clockB_).Start();
+    (white ? clockB_ : clockW_).Stop();
+    turn_ = white ? TTurn::White : TTurn::Black;
+    SetTurnPanel(turn_);
 }
 
 bool TGameController::StartFromPosition(const QString& fen, int minutes, QString* reason) {
@@ -378,8 +338,6 @@ bool TGameController::StartFromPosition(const QString& fen, int minutes, QString
             QString::fromUtf8("No se puede poner una posición durante una partida en red"));
     QString why;
     if (!IsPlayableFen(fen, &why)) return refuse(why);
-    if (MoveHalfPlayed() || !waitingSetUps_.empty())
-        return refuse(QStringLiteral("Hay una jugada a medias"));
     const TGameMode mode =
         gameMode_ == TGameMode::VsComputer ? TGameMode::VsComputer : TGameMode::LocalTwoPlayers;
     // The FEN is well formed: its second field names the side to move.
@@ -420,10 +378,6 @@ void TGameController::EndObservedGame(const QString& panelText, const QString& r
 // ---------------------------------------------------------------- games
 
 void TGameController::StartGame() {
-    if (MoveHalfPlayed()) {
-        WhenNoMoveInProgress([this] { StartGame(); });
-        return;
-    }
     if (versionState_ == 2) {
         MeteRuido("entrar");
         ShowMessage(OutdatedWarning);
@@ -743,7 +697,7 @@ bool TGameController::TakeBackAllowed() const {
 bool TGameController::TakeBack() {
     // Not from inside a move's own events (a key pressed while its mate
     // message is open).
-    if (!TakeBackAllowed() || MoveHalfPlayed()) return false;
+    if (!TakeBackAllowed()) return false;
     // The engine is stopped first and given its side back only once the
     // position, the record and the turn are whole again: it never searches
     // a half-restored game, and a move it finds for the position taken back
@@ -823,36 +777,34 @@ void TGameController::ReplayBack() {
 
 bool TGameController::OpenReplay(const TOpenedGame& game) {
     if (!game.Opened()) return false;
-    WhenNoMoveInProgress([this, game] {
-        if (turn_ != TTurn::None) EndGame(TEndReason::Abandoned);
-        gameMode_ = TGameMode::Replay;
-        record_ = game.Lines;
-        Raise(OnRecordChanged);
-        const TPlayer white{game.White.value_or(whitePlayer_.Nick), 0};
-        const TPlayer black{game.Black.value_or(blackPlayer_.Nick), 0};
+    if (turn_ != TTurn::None) EndGame(TEndReason::Abandoned);
+    gameMode_ = TGameMode::Replay;
+    record_ = game.Lines;
+    Raise(OnRecordChanged);
+    const TPlayer white{game.White.value_or(whitePlayer_.Nick), 0};
+    const TPlayer black{game.Black.value_or(blackPlayer_.Nick), 0};
+    whitePlayer_ = white;
+    blackPlayer_ = black;
+    recordResult_ = game.Result;
+    for (TRelojChess* clock : {&clockW_, &clockB_}) {
+        clock->SetTime(59, 59);
+        clock->SetHoras(23);
+    }
+    ReplayMoves = game.ReplayMoves;
+    ReplayCursor = 1;
+    StartGame();
+    // Connected to a chat, StartGame puts the user's nick on the user's
+    // colour; the players of a replay are those of the file.
+    if (whitePlayer_.Nick != white.Nick || blackPlayer_.Nick != black.Nick ||
+        whitePlayer_.Elo != 0 || blackPlayer_.Elo != 0) {
         whitePlayer_ = white;
         blackPlayer_ = black;
-        recordResult_ = game.Result;
-        for (TRelojChess* clock : {&clockW_, &clockB_}) {
-            clock->SetTime(59, 59);
-            clock->SetHoras(23);
-        }
-        ReplayMoves = game.ReplayMoves;
-        ReplayCursor = 1;
-        StartGame();
-        // Connected to a chat, StartGame puts the user's nick on the user's
-        // colour; the players of a replay are those of the file.
-        if (whitePlayer_.Nick != white.Nick || blackPlayer_.Nick != black.Nick ||
-            whitePlayer_.Elo != 0 || blackPlayer_.Elo != 0) {
-            whitePlayer_ = white;
-            blackPlayer_ = black;
-            ShowPlayers();
-        }
-        if (!game.StartFen.isEmpty() && model_.SetFen(game.StartFen) && !model_.WhiteToMove()) {
-            turn_ = TTurn::Black;
-            SetTurnPanel(TTurn::Black);
-        }
-    });
+        ShowPlayers();
+    }
+    if (!game.StartFen.isEmpty() && model_.SetFen(game.StartFen) && !model_.WhiteToMove()) {
+        turn_ = TTurn::Black;
+        SetTurnPanel(TTurn::Black);
+    }
     return true;
 }
 

@@ -30,9 +30,9 @@
 //    engine move reopens it or is sent on;
 //  - a local promotion's piece is chosen before its move is played (the
 //    board's letter); nothing is asked while the move's events run;
-//  - a game is never set up while a move is half played (its events still
-//    running, a handler waiting for the user): the set-up waits for the
-//    move to finish.
+//  - a game is never set up, nor a move taken back, while a move is half
+//    played: no handler of a move's events waits for the user, so nothing
+//    else runs until the move is whole.
 //
 // Everything runs on the thread of the event loop; no locks.
 
@@ -52,7 +52,6 @@
 #include <memory>
 #include <vector>
 
-class QTimer;
 class TEngineOpponent;
 class TChessModel;
 class TProgramEnv;
@@ -175,7 +174,6 @@ public:
     int Elo() const { return elo_; }
     void SetElo(int elo) { elo_ = elo; }
     int ComputerElo() const { return computerElo_; }
-    void SetComputerElo(int elo) { computerElo_ = elo; }
     // The engine's level: plies it searches in games against it, 1..8.
     int EngineDepth() const { return engineDepth_; }
     void SetEngineDepth(int depth) { engineDepth_ = qBound(1, depth, 8); }
@@ -202,7 +200,6 @@ public:
     void SetAutoSavePgn(bool on) { autoSavePgn_ = on; }
     QString PgnFolder() const { return pgnFolder_; }
     int VersionState() const { return versionState_; }
-    void SetVersionState(int state) { versionState_ = state; }
     QString SoundFolder() const { return soundFolder_; }
     void SetSoundFolder(const QString& folder) { soundFolder_ = folder; }
     // The maker's web address (the update check reads it and may move it).
@@ -382,10 +379,6 @@ private:
     void ShowMessage(const QString& text) const;
     void StartLocalGameWith(std::shared_ptr<TEngineOpponent> engine, TGameMode mode,
                             bool userPlaysWhite, int minutes);
-    // Runs setUp now, or once the move being played has finished.
-    void WhenNoMoveInProgress(std::function<void()> setUp);
-    bool MoveHalfPlayed() const;
-    void RunWaitingSetUps();
     static void Raise(const TEventList<>& event) { event(); }
 
     TChessModel& model_;
@@ -452,8 +445,4 @@ private:
     QString engineFailure_;
     // The position the game being started begins from (empty: the initial one).
     QString startFen_;
-
-    // Set-ups that came while a move was half played, run once it has finished.
-    std::vector<std::function<void()>> waitingSetUps_;
-    QTimer* setUpTimer_ = nullptr;
 };

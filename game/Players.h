@@ -28,11 +28,3 @@ int BoundedElo(long long elo);
 
 // x rounded to the nearest integer, halves to the even neighbour.
 long long RoundHalfEven(double x);
-
-// The smaller and the larger of two whole numbers.
-inline int MinOf(int a, int b) {
-    return a < b ? a : b;
-}
-inline int MaxOf(int a, int b) {
-    return a > b ? a : b;
-}

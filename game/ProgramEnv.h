@@ -57,7 +57,6 @@ public:
     QString SoundFile(const QString& soundFolder, const QString& cue) const;
 
     quint16 ChatPort() const { return chatPort_; }
-    void SetChatPort(quint16 port) { chatPort_ = port; }
 
     TUiDialogs* Dialogs() const { return dialogs_; }
     void SetDialogs(TUiDialogs* dialogs) { dialogs_ = dialogs; }

@@ -14,14 +14,13 @@ class QSocketNotifier;
 // program: it writes one byte into a pipe that the one TQuitSignals of the
 // process watches. Create it first thing in main(), before anything that
 // takes time, so that an early signal waits in the pipe for the event loop.
-// A second instance while one lives is refused (Installed() false).
+// A second instance while one lives is refused: it watches nothing.
 class TQuitSignals : public QObject {
     Q_OBJECT
 public:
     explicit TQuitSignals(QObject* parent = nullptr);
     ~TQuitSignals() override;
 
-    bool Installed() const { return notifier_ != nullptr; }
     // The signal that arrived last (SIGINT or SIGTERM), 0 before any.
     int LastSignal() const { return lastSignal_; }
 

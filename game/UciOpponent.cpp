@@ -96,15 +96,11 @@ void TUciOpponent::MovePlayed(Square from, Square to) {
 void TUciOpponent::Sync() {
     if (syncQueued_) return;
     syncQueued_ = true;
-    // From the event loop, once the move in progress has finished.
+    // From the event loop, once the move's own events are over.
     QTimer::singleShot(0, this, [this] {
         syncQueued_ = false;
         if (!seated_ || failure_) return;
         const TChessModel& model = game_.Model();
-        if (model.MoveInProgress()) {
-            QTimer::singleShot(20, this, [this] { Sync(); });
-            return;
-        }
         for (const int i : std::as_const(promotions_)) {
             if (i >= moves_.size() || moves_.at(i).size() != 4) continue;
             const Square to = TextToSquare(QString::fromLatin1(moves_.at(i).mid(2, 2)));
@@ -132,8 +128,7 @@ void TUciOpponent::Sync() {
 
 void TUciOpponent::Answer(const QByteArray& move) {
     TChessModel& model = game_.Model();
-    if (!seated_ || asked_ != Ply() || !game_.GameInProgress() || model.WhiteToMove() != white_ ||
-        model.MoveInProgress())
+    if (!seated_ || asked_ != Ply() || !game_.GameInProgress() || model.WhiteToMove() != white_)
         return;
     asked_ = -1;
     const Square from = TextToSquare(QString::fromLatin1(move.left(2)));

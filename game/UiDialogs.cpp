@@ -8,11 +8,6 @@ TUiDialogs::~TUiDialogs() {
         disconnect(open.OwnerGone);
 }
 
-QString TUiDialogs::InputBox(const QString& caption, const QString& prompt,
-                             const QString& defaultText) {
-    return InputQuery(caption, prompt, defaultText).value_or(defaultText);
-}
-
 TQuestionId TUiDialogs::Open(TDialogRequest request, QObject* owner, TDeliver deliver) {
     const TQuestionId id = ++last_;
     TOpen& open = open_[id];
@@ -287,22 +282,6 @@ bool TScriptedDialogs::AnswerOpen(TQuestion question, bool accepted, const QStri
         return true;
     }
     return false;
-}
-
-std::optional<QString> TScriptedDialogs::InputQuery(const QString& caption, const QString& prompt,
-                                                    const QString& defaultText) {
-    TDialogRecord record;
-    record.Question = TQuestion::Promotion;
-    record.Kind = TDialogKind::Input;
-    record.Caption = caption;
-    record.Text = prompt;
-    record.DefaultText = defaultText;
-    const std::optional<TPrepared> prepared = Take(TQuestion::Promotion);
-    record.Unexpected = !prepared;
-    const TDialogAnswer answer = prepared ? prepared->Answer : DefaultAnswer(TDialogKind::Input);
-    record.Answer = AnswerText(TDialogKind::Input, answer);
-    log_.append(record);
-    return answer.Accepted ? std::optional<QString>(answer.Text) : std::nullopt;
 }
 
 QStringList TScriptedDialogs::Messages() const {

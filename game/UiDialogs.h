@@ -37,7 +37,6 @@ enum class TQuestion {
     ExportGame,     // where the game is exported as PGN
     Picture,        // a picture of the pieces or of the squares (configuration)
     EngineFile,     // the program of a UCI engine to add (configuration)
-    Promotion,      // the piece a pawn becomes (InputQuery, still waited for)
 };
 
 // What kind of dialog shows a question.
@@ -133,13 +132,6 @@ public:
     QList<TQuestionId> OpenQuestions(TQuestion question) const;
     int OpenCount() const { return int(open_.size()); }
 
-    // The one question still waited for: the promotion's piece. The entered
-    // text, or nothing when cancelled.
-    virtual std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
-                                              const QString& defaultText) = 0;
-    // InputQuery: the entered text, or defaultText when cancelled.
-    QString InputBox(const QString& caption, const QString& prompt, const QString& defaultText);
-
 protected:
     // Shows the question; the answer comes through Answer, never from inside Present.
     virtual void Present(TQuestionId id, const TDialogRequest& request) = 0;
@@ -220,17 +212,12 @@ public:
     // text / the file / the item index given). False when none is open.
     bool AnswerOpen(TQuestion question, bool accepted, const QString& text = QString());
 
-    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
-                                      const QString& defaultText) override;
-
     const QList<TDialogRecord>& Log() const { return log_; }
     // Texts of the message boxes shown, in order.
     QStringList Messages() const;
     QList<TDialogRecord> UnexpectedDialogs() const;
     bool HasUnexpected() const;
     int PendingAnswers() const { return static_cast<int>(prepared_.size()); }
-    // Answers decided but not yet delivered.
-    int DueAnswers() const { return static_cast<int>(due_.size()); }
     void ClearLog() { log_.clear(); }
 
 protected:

@@ -19,9 +19,6 @@
 // red on error.
 enum class THttpStatusColour { LightGrey, Yellow, Red };
 
-// 0xRRGGBB of a status colour: light grey is (211, 211, 211).
-quint32 StatusColourRgb(THttpStatusColour colour);
-
 // Base of both views: the token that tells whether the view still exists.
 class THttpView {
 public:

@@ -100,9 +100,7 @@ public:
     void Start(const THttpFetchOptions& options);
 
     QString Url() const { return url_; }
-    QString LocalPath() const { return localPath_; }
     QString Status() const { return status_; }
-    bool BinaryMode() const { return binary_; }
     // Pieces read so far (the final empty read included).
     int Reads() const { return reads_; }
 

@@ -55,8 +55,7 @@ QString YearFirst(const QString& y, const QString& m, const QString& d) {
 TRecordLineReader::TRecordLineReader(const QByteArray& bytes, qsizetype from, qsizetype to,
                                      bool utf8)
     : data_(bytes.constData()), pos_(qBound(qsizetype(0), from, bytes.size())),
-      end_(to < 0 ? bytes.size() : qBound(pos_, to, bytes.size())), lineStart_(pos_),
-      utf8_(utf8) {}
+      end_(to < 0 ? bytes.size() : qBound(pos_, to, bytes.size())), lineStart_(pos_), utf8_(utf8) {}
 
 bool TRecordLineReader::Next(QString& line) {
     if (pos_ >= end_) return false;
@@ -88,16 +87,6 @@ bool IsUtf8GameFile(const QByteArray& bytes) {
 
 qsizetype GameFileTextStart(const QByteArray& bytes) {
     return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-}
-
-QStringList SplitGameFileLines(const QByteArray& bytes) {
-    const bool utf8 = IsUtf8GameFile(bytes);
-    QStringList lines;
-    TRecordLineReader reader(bytes, utf8 ? GameFileTextStart(bytes) : 0, -1, utf8);
-    QString line;
-    while (reader.Next(line))
-        lines << line;
-    return lines;
 }
 
 qsizetype CountRecordLines(const QByteArray& bytes) {

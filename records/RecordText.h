@@ -49,9 +49,6 @@ private:
 bool IsUtf8GameFile(const QByteArray& bytes);
 // Where a game file's text begins: after a UTF-8 byte order mark, if any.
 qsizetype GameFileTextStart(const QByteArray& bytes);
-// The lines of a game file read from disk: UTF-8 when the bytes are valid
-// UTF-8 and not plain ASCII (a byte order mark is dropped), Latin-1 otherwise.
-QStringList SplitGameFileLines(const QByteArray& bytes);
 // How many lines SplitRecordLines would give, without building them.
 qsizetype CountRecordLines(const QByteArray& bytes);
 // Every line as Latin-1 followed by CR LF.

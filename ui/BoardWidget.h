@@ -363,7 +363,6 @@ private:
     QRect PieceRect(Square s) const; // where a piece of s is drawn (may overflow a small square)
     QRect PlayingArea() const;
     QRect FloatingRect() const;
-    bool SquareIsLight(Square s) const;
     void FillTiled(QPainter& p, const QRect& r, const QPixmap& tile, const QColor& colour);
     // The drop rule: the engine is not thinking and the target is the
     // source square or a legal move from it.

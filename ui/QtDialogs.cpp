@@ -12,8 +12,6 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include <memory>
-
 QString DisplayText(const QString& text) {
     QString out;
     out.reserve(text.size());
@@ -239,11 +237,4 @@ void TQtDialogs::Dismiss(TQuestionId id) {
     disconnect(dialog, nullptr, this, nullptr);
     dialog->close();
     dialog->deleteLater();
-}
-
-std::optional<QString> TQtDialogs::InputQuery(const QString& caption, const QString& prompt,
-                                              const QString& defaultText) {
-    std::unique_ptr<QInputDialog> dialog(NewInputDialog(Parent(), caption, prompt, defaultText));
-    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
-    return dialog->textValue();
 }

@@ -32,10 +32,6 @@ public:
     void SetParent(QWidget* parent) { parent_ = parent; }
     QWidget* Parent() const;
 
-    // The promotion's question, the one that still waits (QDialog::exec).
-    std::optional<QString> InputQuery(const QString& caption, const QString& prompt,
-                                      const QString& defaultText) override;
-
     // The dialog of an open question (for tests), or null.
     QDialog* DialogOf(TQuestionId id) const;
 

@@ -277,10 +277,6 @@ void TFrmPartida::StopAnimation() {
     bAnimar->setChecked(false);
 }
 
-bool TFrmPartida::Animating() const {
-    return Timer1->isActive();
-}
-
 void TFrmPartida::bAbrirClick() {
     files_.Open();
 }

@@ -55,7 +55,6 @@ public:
     void Timer1Timer();
     // Stops the animation of a replay, if it runs.
     void StopAnimation();
-    bool Animating() const;
     // During a replay, Left steps back and Right forward, as the buttons
     // do; true when the key was used. The main window routes the board's
     // keys here.

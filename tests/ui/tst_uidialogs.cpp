@@ -42,7 +42,7 @@ private slots:
     void answerAfterTheReasonWent_data();
     void answerAfterTheReasonWent();
     void realMessageAndQuestion();
-    void realInputQuery();
+    void realInputBox();
 };
 
 void TstUiDialogs::displayText_data() {
@@ -171,8 +171,10 @@ void TstUiDialogs::scriptedUnexpected() {
 
     // Configured defaults.
     d.SetUnexpectedAnswers(true, QStringLiteral("auto"), QStringLiteral("/tmp/f"));
-    QCOMPARE(d.InputBox(QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("x")),
-             QStringLiteral("auto")); // the promotion's, still waited for
+    d.AskText(TQuestion::NewNick, &owner, QStringLiteral("c"), QStringLiteral("p"),
+              QStringLiteral("x"), [&](std::optional<QString> t) { got << t.value_or("<none>"); });
+    d.Flush();
+    QCOMPARE(got.last(), QStringLiteral("auto"));
     d.AskSaveFile(TQuestion::SaveGame, &owner, {}, [&](const QString& f) { got << f; });
     d.Flush();
     QCOMPARE(got.last(), QStringLiteral("/tmp/f"));
@@ -281,7 +283,7 @@ void TstUiDialogs::realMessageAndQuestion() {
     QCOMPARE(d.OpenCount(), 0);
 }
 
-void TstUiDialogs::realInputQuery() {
+void TstUiDialogs::realInputBox() {
     QWidget owner;
     TQtDialogs d(&owner);
     QString preset;
@@ -303,12 +305,6 @@ void TstUiDialogs::realInputQuery() {
     QTRY_VERIFY(answered);
     QCOMPARE(nick, std::optional<QString>(QStringLiteral("Nuevo")));
     QCOMPARE(preset, QStringLiteral("Ana"));
-
-    // The promotion's question still waits.
-    OnNextModal([](QWidget* w) { w->close(); });
-    QCOMPARE(
-        d.InputBox(QStringLiteral("Promoción peón"), QStringLiteral("Elije"), QStringLiteral("D")),
-        QStringLiteral("D"));
 }
 
 QTEST_MAIN(TstUiDialogs)

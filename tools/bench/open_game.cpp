@@ -32,10 +32,6 @@ public:
     qint64 ShownAt = -1;
     qsizetype Count = 1;
 
-    std::optional<QString> InputQuery(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-
 protected:
     void Present(TQuestionId id, const TDialogRequest& request) override {
         switch (request.Kind) {
