@@ -18,9 +18,8 @@
 //    as a line of its own;
 //  - OnLineAdded follows every line added, after the oldest line went.
 
-#include "EventList.h"
-
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -35,7 +34,8 @@ struct TChatLogLine {
     TChatColour Colour;
 };
 
-class TChatLog {
+class TChatLog : public QObject {
+    Q_OBJECT
 public:
     static constexpr int MaxLines = 101;
 
@@ -53,8 +53,9 @@ public:
     // The text as one line: line and paragraph breaks become blanks.
     static QString OneLine(QString text);
 
-    TEventList<const TChatLogLine&> OnLineAdded;
-    TEventList<> OnCleared;
+signals:
+    void OnLineAdded(const TChatLogLine& line);
+    void OnCleared();
 
 private:
     bool Append(TChatLogLine line);

@@ -42,7 +42,6 @@
 #include "ChatCatalogue.h"
 #include "ChatCodec.h"
 #include "ChatLog.h"
-#include "EventList.h"
 #include "GameController.h"
 #include "UiDialogs.h"
 #include "UpdateCheck.h"
@@ -200,18 +199,19 @@ public:
     // The shell that opens a web page (the windows hand in OpenWithShell).
     std::function<void(const QString& url)> OnOpenUrl;
 
-    TEventList<> OnTitleChanged;
-    TEventList<> OnButtonsChanged;
-    TEventList<> OnNickListChanged;
-    TEventList<> OnRegistered;
-    // The host sent "/KILL": the program must end through its shut-down.
-    TEventList<> OnQuitRequested;
-
     TTCPServer& Server() { return *server_; }
     TTCPClient& Client() { return *client_; }
     TUpdateCheck& UpdateCheck() { return *updateCheck_; }
     TGameController& Game() { return game_; }
     TNetworkGame& NetworkGame() { return *networkGame_; }
+
+signals:
+    void OnTitleChanged();
+    void OnButtonsChanged();
+    void OnNickListChanged();
+    void OnRegistered();
+    // The host sent "/KILL": the program must end through its shut-down.
+    void OnQuitRequested();
 
 private:
     // socket events

@@ -13,7 +13,7 @@ THeadlessProgram::THeadlessProgram(TProgramEnv& env, QObject* parent)
     game_->LoadSettings(settings_);
     chat_ = std::make_unique<TChatSession>(*game_, env_);
     game_->SetNetwork(chat_.get());
-    chat_->OnQuitRequested.Add([this] { Quit(); });
+    connect(chat_.get(), &TChatSession::OnQuitRequested, this, [this] { Quit(); });
 }
 
 THeadlessProgram::~THeadlessProgram() {
@@ -41,5 +41,5 @@ void THeadlessProgram::Quit() {
     if (finished_) return;
     finished_ = true;
     SaveSettings();
-    if (OnFinished) OnFinished();
+    OnFinished();
 }

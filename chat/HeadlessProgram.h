@@ -47,7 +47,9 @@ public:
     // a message box), then OnFinished. Later calls do nothing.
     void Quit();
     bool Finished() const { return finished_; }
-    std::function<void()> OnFinished;
+
+signals:
+    void OnFinished();
 
 private:
     TProgramEnv& env_;

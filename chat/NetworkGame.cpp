@@ -58,13 +58,11 @@ TNetworkGame::TNetworkGame(TChatSession& chat, TGameController& game, QObject* p
     for (const auto& [word, handler] : words)
         chat_.SetHandler(
             word, [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
-    gameStartedId_ = game_.OnGameStarted.Add([this] { GameStarted(); });
-    gameEndedId_ = game_.OnGameEnded.Add([this] { GameEnded(); });
+    connect(&game_, &TGameController::OnGameStarted, this, [this] { GameStarted(); });
+    connect(&game_, &TGameController::OnGameEnded, this, [this] { GameEnded(); });
 }
 
 TNetworkGame::~TNetworkGame() {
-    game_.OnGameStarted.Remove(gameStartedId_);
-    game_.OnGameEnded.Remove(gameEndedId_);
     for (TChatWord word :
          {TChatWord::NewGame, TChatWord::AcceptGame, TChatWord::DeclineGame, TChatWord::Draw,
           TChatWord::AcceptDraw, TChatWord::DeclineDraw, TChatWord::Resign, TChatWord::Timeout,

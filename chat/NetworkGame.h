@@ -42,7 +42,6 @@
 //    the host goes or a game of this side begins.
 
 #include "ChatSession.h"
-#include "EventList.h"
 #include "GameController.h"
 #include "UiDialogs.h"
 
@@ -149,8 +148,6 @@ private:
 
     TChatSession& chat_;
     TGameController& game_;
-    int gameStartedId_ = 0;
-    int gameEndedId_ = 0;
     bool drawOffered_ = false;
     std::vector<TOffer> offers_;
     TIncomingMessage offer_; // the game offer asked about (Socket -1 on a client)

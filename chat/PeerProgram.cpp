@@ -260,9 +260,9 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     };
     env_->SetDialogs(&dialogs_);
     program_ = std::make_unique<THeadlessProgram>(*env_);
-    program_->OnFinished = [this] {
+    connect(program_.get(), &THeadlessProgram::OnFinished, this, [this] {
         if (OnFinished) OnFinished(status_);
-    };
+    });
 
     TChatSession& chat = program_->Chat();
     program_->Game().SetNick(options_.Nick);
@@ -270,20 +270,23 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     if (options_.MaxClients) chat.SetMaxClients(*options_.MaxClients);
     for (const TChatLogLine& line : chat.Log().Lines())
         print_("log: " + line.Text);
-    chat.Log().OnLineAdded.Add([this](const TChatLogLine& line) { print_("log: " + line.Text); });
-    chat.OnNickListChanged.Add(
-        [this] { print_("nicks: " + OnePrintedLine(program_->Chat().NickList().join(u','))); });
-    chat.OnRegistered.Add([this] { QTimer::singleShot(0, this, [this] { Registered(); }); });
+    connect(&chat.Log(), &TChatLog::OnLineAdded, this,
+            [this](const TChatLogLine& line) { print_("log: " + line.Text); });
+    connect(&chat, &TChatSession::OnNickListChanged, this,
+            [this] { print_("nicks: " + OnePrintedLine(program_->Chat().NickList().join(u','))); });
+    connect(&chat, &TChatSession::OnRegistered, this,
+            [this] { QTimer::singleShot(0, this, [this] { Registered(); }); });
     if (options_.Offer && options_.Host)
-        chat.OnNickListChanged.Add([this] {
+        connect(&chat, &TChatSession::OnNickListChanged, this, [this] {
             if (program_->Chat().NickList().contains(options_.Offer->Nick))
                 QTimer::singleShot(0, this, [this] { OfferOnce(); });
         });
 
     TGameController& game = program_->Game();
-    game.OnMovePlayed.Add([this](Square from, Square to) { MovePlayed(from, to); });
-    game.OnGameStarted.Add([this] { GameStarted(); });
-    game.OnGameEnded.Add([this] { GameEnded(); });
+    connect(&game, &TGameController::OnMovePlayed, this,
+            [this](Square from, Square to) { MovePlayed(from, to); });
+    connect(&game, &TGameController::OnGameStarted, this, [this] { GameStarted(); });
+    connect(&game, &TGameController::OnGameEnded, this, [this] { GameEnded(); });
     if (!options_.EngineCmd.isEmpty()) {
         TEngineConfig config;
         config.Path = options_.EngineCmd;

@@ -183,7 +183,7 @@ void TGameController::SetNick(const QString& nick) {
 void TGameController::SetPanel(const QString& text, TTurnPanel::TKind kind) {
     panel_.Text = text;
     panel_.Kind = kind;
-    Raise(OnPanelChanged);
+    OnPanelChanged();
 }
 
 void TGameController::SetTurnPanel(TTurn turn) {
@@ -195,7 +195,7 @@ void TGameController::SetTurnPanel(TTurn turn) {
 
 void TGameController::SetTitle(const QString& title) {
     title_ = title;
-    Raise(OnTitleChanged);
+    OnTitleChanged();
 }
 
 void TGameController::SetCaption(const QString& caption) {
@@ -206,7 +206,7 @@ void TGameController::SetCaption(const QString& caption) {
 
 void TGameController::AddRecordLine(const QString& line) {
     record_.append(line);
-    Raise(OnRecordChanged);
+    OnRecordChanged();
 }
 
 void TGameController::AppendToLastRecordLine(const QString& text) {
@@ -215,38 +215,38 @@ void TGameController::AppendToLastRecordLine(const QString& text) {
         record_.append(text);
     else
         record_.last() += text;
-    Raise(OnRecordChanged);
+    OnRecordChanged();
 }
 
 void TGameController::SetRecord(const QStringList& lines) {
     record_ = lines;
-    Raise(OnRecordChanged);
+    OnRecordChanged();
 }
 
 void TGameController::SetCommands(bool newGame, bool draw, bool resign) {
     newGameAllowed_ = newGame;
     drawAllowed_ = draw;
     resignAllowed_ = resign;
-    Raise(OnCommandsChanged);
+    OnCommandsChanged();
 }
 
 void TGameController::SetBoardActive(bool active) {
     boardActive_ = active;
-    Raise(OnCommandsChanged);
+    OnCommandsChanged();
 }
 
 void TGameController::SetLocalMayMove(bool allowed) {
     localMayMove_ = allowed;
-    Raise(OnCommandsChanged);
+    OnCommandsChanged();
 }
 
 void TGameController::ShowPlayers() {
-    Raise(OnPlayersChanged);
+    OnPlayersChanged();
 }
 
 void TGameController::ClearCaptured() {
     captured_ = TCapturedPieces();
-    Raise(OnCapturedChanged);
+    OnCapturedChanged();
 }
 
 void TGameController::MeteRuido(const QString& name) const {
@@ -426,7 +426,7 @@ void TGameController::StartGame() {
         // The record names the engine's level it was played against.
         if (gameMode_ == TGameMode::VsComputer) record_.append(opponent_->RecordNote());
         recordResult_.clear();
-        Raise(OnRecordChanged);
+        OnRecordChanged();
     }
     ShowPlayers();
     // The new position comes before the engine is given a side, so that its
@@ -437,7 +437,7 @@ void TGameController::StartGame() {
     } else {
         model_.SetFen(startFen_);
         record_.append(PositionLine(startFen_));
-        Raise(OnRecordChanged);
+        OnRecordChanged();
     }
     const bool whiteFirst = model_.WhiteToMove();
     const bool userFirst = myColour_ == (whiteFirst ? TColour::White : TColour::Black);
@@ -466,7 +466,7 @@ void TGameController::StartGame() {
         moveSerial_ = 1;
         break;
     }
-    Raise(OnGameStarted);
+    OnGameStarted();
     if (whiteFirst ? model_.ComputerPlaysWhite() : model_.ComputerPlaysBlack())
         model_.RequestComputerMove();
 }
@@ -648,7 +648,7 @@ void TGameController::FBoardCapture(Square, Square, char captured) {
     int& count = white ? captured_.White[index] : captured_.Black[index];
     if (count >= TCapturedPieces::Most[index]) return;
     ++count;
-    Raise(OnCapturedChanged);
+    OnCapturedChanged();
 }
 
 void TGameController::FBoardCastle() {
@@ -730,8 +730,8 @@ bool TGameController::TakeBack() {
     moveSerial_ = before.MoveSerial;
     checkPending_ = before.CheckPending;
     checkSquare_ = before.CheckSquare;
-    Raise(OnRecordChanged);
-    Raise(OnCapturedChanged);
+    OnRecordChanged();
+    OnCapturedChanged();
     caption_ = before.Caption;
     SetTitle(caption_.isEmpty() ? MainTitle() : caption_);
     const bool white = model_.WhiteToMove();
@@ -780,7 +780,7 @@ bool TGameController::OpenReplay(const TOpenedGame& game) {
     if (turn_ != TTurn::None) EndGame(TEndReason::Abandoned);
     gameMode_ = TGameMode::Replay;
     record_ = game.Lines;
-    Raise(OnRecordChanged);
+    OnRecordChanged();
     const TPlayer white{game.White.value_or(whitePlayer_.Nick), 0};
     const TPlayer black{game.Black.value_or(blackPlayer_.Nick), 0};
     whitePlayer_ = white;
@@ -884,7 +884,7 @@ void TGameController::EndGame(TEndReason reason) {
     case TEndReason::ObservedEnd:
         break;
     case TEndReason::Abandoned:
-        Raise(OnGameEnded);
+        OnGameEnded();
         return;
     }
     if (gameMode_ == TGameMode::Replay) whiteScore = -1; // a replay changes no rating
@@ -939,7 +939,7 @@ void TGameController::EndGame(TEndReason reason) {
     if (gameMode_ == TGameMode::Network && role_ == TRole::Server && network_)
         network_->SendEndGame(panel, resultText_);
     ShowPlayers();
-    Raise(OnGameEnded);
+    OnGameEnded();
     // The game is on disk before the announcement waits for the user.
     if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
     const int ownBefore = myColour_ == TColour::White ? w : b;

@@ -11,7 +11,7 @@
 // its own owner's when there are no windows), owns the two clocks and the
 // record, asks the user through the environment's dialogs and plays cues
 // through its sound output. The views (main window, record window, chat
-// window) learn what changed through the events below and read the state;
+// window) learn what changed through the signals below and read the state;
 // the network is reached through TGameNetwork.
 //
 // What must stay true:
@@ -37,7 +37,6 @@
 // Everything runs on the thread of the event loop; no locks.
 
 #include "ChessClock.h"
-#include "EventList.h"
 #include "MoveMessage.h"
 #include "OwnGameFormat.h"
 #include "Players.h"
@@ -344,20 +343,21 @@ public:
     void FBoardThreefoldPosition();
     void FBoardDraw();
 
-    // ---- events for the views (each view adds its handlers and removes
-    // them before it goes) ----
-    TEventList<> OnPanelChanged;
-    TEventList<> OnRecordChanged;
-    TEventList<> OnTitleChanged;    // Title or RecordCaption
-    TEventList<> OnPlayersChanged;  // the players and their ratings shown
-    TEventList<> OnCommandsChanged; // new game, draw, resign, board input
-    TEventList<> OnCapturedChanged;
-    TEventList<> OnGameStarted;
-    TEventList<> OnGameEnded;
+signals:
+    // ---- events for the views (Qt signals: a view's connections go with
+    // it, or with the controller) ----
+    void OnPanelChanged();
+    void OnRecordChanged();
+    void OnTitleChanged();    // Title or RecordCaption
+    void OnPlayersChanged();  // the players and their ratings shown
+    void OnCommandsChanged(); // new game, draw, resign, board input
+    void OnCapturedChanged();
+    void OnGameStarted();
+    void OnGameEnded();
     // The user's colour should be at the bottom of the board.
-    TEventList<TColour> OnShowColourAtBottom;
+    void OnShowColourAtBottom(TColour colour);
     // A move was played on the board, by any means.
-    TEventList<Square, Square> OnMovePlayed;
+    void OnMovePlayed(Square from, Square to);
 
 private:
     void SetTurnPanel(TTurn turn);
@@ -379,7 +379,6 @@ private:
     void ShowMessage(const QString& text) const;
     void StartLocalGameWith(std::shared_ptr<TEngineOpponent> engine, TGameMode mode,
                             bool userPlaysWhite, int minutes);
-    static void Raise(const TEventList<>& event) { event(); }
 
     TChessModel& model_;
     TProgramEnv& env_;

@@ -6,13 +6,11 @@
 #include <utility>
 
 TGameQuestions::TGameQuestions(TGameController& game) : game_(game) {
-    startedId_ = game_.OnGameStarted.Add([this] { WithdrawAll(); });
-    endedId_ = game_.OnGameEnded.Add([this] { WithdrawAll(); });
+    QObject::connect(&game_, &TGameController::OnGameStarted, &receiver_, [this] { WithdrawAll(); });
+    QObject::connect(&game_, &TGameController::OnGameEnded, &receiver_, [this] { WithdrawAll(); });
 }
 
 TGameQuestions::~TGameQuestions() {
-    game_.OnGameStarted.Remove(startedId_);
-    game_.OnGameEnded.Remove(endedId_);
     WithdrawAll();
 }
 

@@ -10,6 +10,7 @@
 
 #include "UiDialogs.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -33,6 +34,6 @@ public:
 private:
     TGameController& game_;
     std::vector<TQuestionId> open_;
-    int startedId_ = 0;
-    int endedId_ = 0;
+    // The receiver of the controller's signals: last, so it goes first.
+    QObject receiver_;
 };

@@ -19,12 +19,11 @@ TUciOpponent::TUciOpponent(TGameController& game, const TEngineConfig& config, Q
         client_->SetStrength(config_.Offered.Kind, *config_.Strength);
     connect(client_, &TUciClient::BestMove, this, [this](const QByteArray& m) { Answer(m); });
     connect(client_, &TUciClient::Failed, this, [this](const QString& why) { Failure(why); });
-    movePlayedId_ =
-        game_.OnMovePlayed.Add([this](Square from, Square to) { MovePlayed(from, to); });
+    connect(&game_, &TGameController::OnMovePlayed, this,
+            [this](Square from, Square to) { MovePlayed(from, to); });
 }
 
 TUciOpponent::~TUciOpponent() {
-    game_.OnMovePlayed.Remove(movePlayedId_);
     client_->Quit();
 }
 

@@ -53,7 +53,6 @@ private:
     TGameController& game_;
     TEngineConfig config_;
     TUciClient* client_ = nullptr;
-    int movePlayedId_ = 0;
     bool seated_ = false;
     bool white_ = false;
     bool syncQueued_ = false;

@@ -124,7 +124,8 @@ int main(int argc, char* argv[]) {
     if (!Until([&] { return chat.NickList().size() == 3 && eva.observing; }, 10000)) return 1;
 
     int played = 0; // moves on the host's board
-    game.OnMovePlayed.Add([&](Square, Square) { ++played; });
+    QObject::connect(&game, &TGameController::OnMovePlayed, &game,
+                     [&](Square, Square) { ++played; });
     int games = 0;
     while (int(ana.shown.size()) < wanted) {
         if (!game.GameInProgress()) {

@@ -136,11 +136,13 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     progressView_ = std::make_unique<TProgressBarView>(ProgressBar1);
     s.UpdateCheck().SetProgress(progressView_.get());
     s.OnOpenUrl = [](const QString& url) { OpenWithShell(url); };
-    s.Log().OnLineAdded.Add([this](const TChatLogLine& line) { PaintLine(line); });
-    s.Log().OnCleared.Add([this] { ClearLog(); });
-    s.OnTitleChanged.Add([this] { setWindowTitle(session_->Title()); });
-    s.OnButtonsChanged.Add([this] { ShowButtons(); });
-    s.OnNickListChanged.Add([this] { ShowNicks(); });
+    connect(&s.Log(), &TChatLog::OnLineAdded, this,
+            [this](const TChatLogLine& line) { PaintLine(line); });
+    connect(&s.Log(), &TChatLog::OnCleared, this, [this] { ClearLog(); });
+    connect(&s, &TChatSession::OnTitleChanged, this,
+            [this] { setWindowTitle(session_->Title()); });
+    connect(&s, &TChatSession::OnButtonsChanged, this, [this] { ShowButtons(); });
+    connect(&s, &TChatSession::OnNickListChanged, this, [this] { ShowNicks(); });
     for (const TChatLogLine& line : s.Log().Lines())
         PaintLine(line);
     setWindowTitle(s.Title());

@@ -366,12 +366,12 @@ void TFrmPrincipal::BindGame() {
     TGameController& g = *game_;
     FClockW->SetClock(&g.ClockW());
     FClockB->SetClock(&g.ClockB());
-    // The controller goes with this window: its handlers need no removal.
-    g.OnPanelChanged.Add([this] { ShowPanel(); });
-    g.OnPlayersChanged.Add([this] { ShowPlayers(); });
-    g.OnCommandsChanged.Add([this] { ShowCommands(); });
-    g.OnTitleChanged.Add([this] { setWindowTitle(game_->Title()); });
-    g.OnShowColourAtBottom.Add([this](TColour colour) {
+    using G = TGameController;
+    connect(&g, &G::OnPanelChanged, this, [this] { ShowPanel(); });
+    connect(&g, &G::OnPlayersChanged, this, [this] { ShowPlayers(); });
+    connect(&g, &G::OnCommandsChanged, this, [this] { ShowCommands(); });
+    connect(&g, &G::OnTitleChanged, this, [this] { setWindowTitle(game_->Title()); });
+    connect(&g, &G::OnShowColourAtBottom, this, [this](TColour colour) {
         if ((colour == TColour::Black && !FBoard->WhiteOnTop()) ||
             (colour == TColour::White && FBoard->WhiteOnTop()))
             bInvertirClick();
@@ -379,17 +379,17 @@ void TFrmPrincipal::BindGame() {
     // Whatever made the move (a drop, a click, the engine, the network), and
     // whatever began or ended a game, the square picked for point-and-click
     // is no longer to be moved from.
-    g.OnMovePlayed.Add([this](Square, Square) { ClearSelection(); });
-    g.OnGameStarted.Add([this] { ClearSelection(); });
-    g.OnGameEnded.Add([this] { ClearSelection(); });
+    connect(&g, &G::OnMovePlayed, this, [this] { ClearSelection(); });
+    connect(&g, &G::OnGameStarted, this, [this] { ClearSelection(); });
+    connect(&g, &G::OnGameEnded, this, [this] { ClearSelection(); });
     // A promotion's piece is chosen before the move is played; the chooser
     // closes itself when its reason goes (a move, a new game or the end of
     // the game), and the board drops an answer that comes too late.
     connect(FBoard, &TChessBrd::promotionChoiceNeeded, this,
             [this](Square from, Square) { OpenPromotionChooser(FBoard->PieceAt(from) == 'P'); });
-    for (TEventList<>* reason : {&g.OnGameStarted, &g.OnGameEnded})
-        reason->Add([this] { ClosePromotionChooser(); });
-    g.OnMovePlayed.Add([this](Square, Square) { ClosePromotionChooser(); });
+    for (auto reason : {&G::OnGameStarted, &G::OnGameEnded})
+        connect(&g, reason, this, [this] { ClosePromotionChooser(); });
+    connect(&g, &G::OnMovePlayed, this, [this] { ClosePromotionChooser(); });
     ShowCommands();
 }
 

@@ -146,24 +146,19 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
         if (OnHelp) OnHelp();
     });
 
-    handlers_ = {game_.OnRecordChanged.Add([this] { ShowRecord(); }),
-                 game_.OnCapturedChanged.Add([this] { ShowCaptured(); }),
-                 game_.OnTitleChanged.Add([this] {
-                     setWindowTitle(game_.RecordCaption().isEmpty() ? QStringLiteral("Partida")
-                                                                    : game_.RecordCaption());
-                 }),
-                 game_.OnGameStarted.Add([this] { GameStarted(); })};
+    connect(&game_, &TGameController::OnRecordChanged, this, [this] { ShowRecord(); });
+    connect(&game_, &TGameController::OnCapturedChanged, this, [this] { ShowCaptured(); });
+    connect(&game_, &TGameController::OnTitleChanged, this, [this] {
+        setWindowTitle(game_.RecordCaption().isEmpty() ? QStringLiteral("Partida")
+                                                       : game_.RecordCaption());
+    });
+    connect(&game_, &TGameController::OnGameStarted, this, [this] { GameStarted(); });
     // The memo would take the arrow keys for its scroll bars.
     FListaPNG->installEventFilter(this);
     ShowRecord();
 }
 
-TFrmPartida::~TFrmPartida() {
-    game_.OnRecordChanged.Remove(handlers_[0]);
-    game_.OnCapturedChanged.Remove(handlers_[1]);
-    game_.OnTitleChanged.Remove(handlers_[2]);
-    game_.OnGameStarted.Remove(handlers_[3]);
-}
+TFrmPartida::~TFrmPartida() = default;
 
 QLabel* TFrmPartida::MakePieceImage(QChar glyph, bool white, const QString& name) {
     auto* label = new QLabel(this);

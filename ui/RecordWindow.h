@@ -78,7 +78,6 @@ private:
     std::function<QPixmap(char)> pieceImage_;
     TRecordFiles files_;
     QStringList shown_;             // the record lines the memo holds
-    std::array<int, 4> handlers_{}; // this window's handlers of the controller's events
 
     QPlainTextEdit* FListaPNG = nullptr;
     QToolButton* bAbrir = nullptr;

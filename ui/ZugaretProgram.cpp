@@ -32,7 +32,8 @@ void TZugaretProgram::BuildWindows() {
     game.SetNetwork(&chat_->Session());
     // "/KILL" from the host: the program ends through the main window's
     // close, which saves the settings.
-    chat_->Session().OnQuitRequested.Add([this] { main_->CloseAtOnce(); });
+    QObject::connect(&chat_->Session(), &TChatSession::OnQuitRequested, main_.get(),
+                     [this] { main_->CloseAtOnce(); });
     main_->SetWindows(chat_, partida_);
 }
 

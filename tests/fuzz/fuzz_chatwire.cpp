@@ -38,8 +38,9 @@ struct TWorld {
         FUZZ_CHECK(bea.Join(luis), "Bea cannot join");
         FUZZ_CHECK(witness.Register(luis.Port(), "Testigo"), "the witness cannot join");
         TGameController& g = luis.Game();
-        g.OnGameStarted.Add(
-            [this, &g] { clockLimit = std::max(g.ClockW().Remaining(), g.ClockB().Remaining()); });
+        QObject::connect(&g, &TGameController::OnGameStarted, &g, [this, &g] {
+            clockLimit = std::max(g.ClockW().Remaining(), g.ClockB().Remaining());
+        });
     }
 };
 
