@@ -17,6 +17,7 @@ THeadlessProgram::THeadlessProgram(TProgramEnv& env, QObject* parent)
 }
 
 THeadlessProgram::~THeadlessProgram() {
+    OnDestroying();
     game_->SetNetwork(nullptr);
     chat_.reset();
     game_.reset();
@@ -40,6 +41,7 @@ bool THeadlessProgram::SaveSettings() {
 void THeadlessProgram::Quit() {
     if (finished_) return;
     finished_ = true;
+    OnQuitting();
     SaveSettings();
     OnFinished();
 }

@@ -6,7 +6,8 @@
 #include <utility>
 
 TGameQuestions::TGameQuestions(TGameController& game) : game_(game) {
-    QObject::connect(&game_, &TGameController::OnGameStarted, &receiver_, [this] { WithdrawAll(); });
+    QObject::connect(&game_, &TGameController::OnGameStarted, &receiver_,
+                     [this] { WithdrawAll(); });
     QObject::connect(&game_, &TGameController::OnGameEnded, &receiver_, [this] { WithdrawAll(); });
 }
 

@@ -48,7 +48,7 @@ const QColor DestinationMark(20, 85, 30, 125);
 
 } // namespace
 
-TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
+TChessBrd::TChessBrd(TChessModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     InitBoardResources();
     coordFont_ = QFont(QStringLiteral("Arial"));
     coordFont_.setPointSize(7);
@@ -64,23 +64,9 @@ TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
 }
 
 TChessBrd::~TChessBrd() {
-    // Nothing may reach the view or the forwarders, which go before the model does.
-    model_.StopThinking();
+    // The model lives on: nothing of it may reach this view any more.
     destroying_ = true;
     model_.SetViewHooks(nullptr);
-    OnLegalMove = nullptr;
-    OnCapture = nullptr;
-    OnPromotion = nullptr;
-    OnCastle = nullptr;
-    OnCheck = nullptr;
-    OnMate = nullptr;
-    OnStaleMate = nullptr;
-    OnNoMatingMaterial = nullptr;
-    OnThreefoldPosition = nullptr;
-    OnDraw = nullptr;
-    OnCalculateMove = nullptr;
-    OnCalculationFailed = nullptr;
-    OnPaint = nullptr;
 }
 
 // ---------------------------------------------------------------- properties

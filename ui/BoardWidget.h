@@ -1,6 +1,6 @@
 #pragma once
-// TChessBrd: the chess board widget. It owns the rules keeper (TChessModel)
-// and publishes its interface, draws the board (border with coordinates,
+// TChessBrd: the chess board widget. It draws the rules keeper (TChessModel)
+// it is given, which its callers use directly; it draws the board (border with coordinates,
 // light and dark squares from colours or tiled bitmaps, optional grid lines,
 // pieces from a piece-set bitmap), lets the user move pieces by drag and
 // drop, animates moves made by other means, flips (WhiteOnTop) and resizes
@@ -11,7 +11,7 @@
 //
 // What must stay true:
 //  - the rules decide, the view only draws and forwards: every move the user
-//    drops goes through Move(), and every square is painted from the
+//    drops goes through the model's Move(), and every square is painted from the
 //    model's state (plus the view's own "erased" marks while a move is on
 //    its way and the floating piece of a drag or an animation);
 //  - SquareAtPoint() and SquareToPoint() use the same origin and square
@@ -24,9 +24,8 @@
 //  - the marks under the pieces (last move, check, destinations) are worked
 //    out from the model at each paint, so they can never lag behind a move,
 //    a take-back or a new position, however the model was changed;
-//  - each model event reaches the host with this board as Sender, and an
-//    event the host has not assigned stays unassigned in the model too
-//    (the model behaves differently when OnMate, OnDraw or OnPromotion is unset);
+//  - the board is its model's view from its construction to its end, and
+//    never outlives the model;
 //  - no global state: several boards live side by side in one process.
 
 #include "ChessModel.h"
@@ -50,119 +49,28 @@
 class QVariantAnimation;
 class TChessBrd;
 
-// Events as the host sees them: the board comes first, as Sender.
-using TBrdMoveEvent = std::function<void(TChessBrd* Sender, Square oldSq, Square newSq)>;
-using TBrdCaptureEvent =
-    std::function<void(TChessBrd* Sender, Square oldSq, Square newSq, char CapturedPiece)>;
-using TBrdPromotionEvent =
-    std::function<void(TChessBrd* Sender, Square oldSq, Square newSq, char& NewPiece)>;
+// Events of the view: the board comes first, as Sender.
 using TBrdNotifyEvent = std::function<void(TChessBrd* Sender)>;
-using TBrdThinkEvent = std::function<void(TChessBrd* Sender, Square& oldSq, Square& newSq)>;
 using TOneSquareEvent = std::function<void(TChessBrd* Sender, Square square)>;
 using TBrdMouseEvent = std::function<void(TChessBrd* Sender, Qt::MouseButton Button,
                                           Qt::KeyboardModifiers Shift, int X, int Y)>;
 using TBrdMouseMoveEvent = std::function<void(TChessBrd* Sender, Qt::MouseButtons Buttons,
                                               Qt::KeyboardModifiers Shift, int X, int Y)>;
 
-// One event of the model, published by the board. Assigning a handler here
-// installs a forwarder in the model that adds the board as Sender;
-// assigning nothing (nullptr) clears the model's event as well.
-template <typename... Args> class TForwardedEvent {
-public:
-    using Handler = std::function<void(TChessBrd* Sender, Args...)>;
-
-    TForwardedEvent(TChessBrd* sender, std::function<void(Args...)>& target)
-        : sender_(sender), target_(target) {}
-    TForwardedEvent(const TForwardedEvent&) = delete;
-    TForwardedEvent& operator=(const TForwardedEvent&) = delete;
-
-    TForwardedEvent& operator=(Handler handler) {
-        handler_ = std::move(handler);
-        if (handler_)
-            target_ = [this](Args... args) {
-                const Handler h = handler_; // the handler may replace itself
-                h(sender_, std::forward<Args>(args)...);
-            };
-        else
-            target_ = nullptr;
-        return *this;
-    }
-    explicit operator bool() const { return static_cast<bool>(handler_); }
-    const Handler& handler() const { return handler_; }
-
-private:
-    TChessBrd* sender_;
-    std::function<void(Args...)>& target_;
-    Handler handler_;
-};
-
 class TChessBrd : public QWidget, private TBoardViewHooks {
     Q_OBJECT
 
-    TChessModel model_; // first member: the published events below refer to it
-
 public:
-    explicit TChessBrd(QWidget* parent = nullptr);
+    // Draws model, which must outlive the board (the board is its view
+    // until the board goes).
+    explicit TChessBrd(TChessModel& model, QWidget* parent = nullptr);
     ~TChessBrd() override;
 
     TChessBrd(const TChessBrd&) = delete;
     TChessBrd& operator=(const TChessBrd&) = delete;
 
-    // The rules keeper this board owns, for anything not published below.
-    TChessModel& Model() { return model_; }
-    const TChessModel& Model() const { return model_; }
-
-    // ---- the model's interface, published ----
-    QString Position() const { return model_.Position(); }
-    void SetPosition(const QString& text) { model_.SetPosition(text); }
-    bool WhiteToMove() const { return model_.WhiteToMove(); }
-    void SetWhiteToMove(bool white) {
-        model_.SetWhiteToMove(white);
-        SyncHighlights();
-    }
-    CastleSet CastlingAllowed() const { return model_.CastlingAllowed(); }
-    void SetCastlingAllowed(CastleSet rights) {
-        model_.SetCastlingAllowed(rights);
-        SyncHighlights();
-    }
-    Square EnPassant() const { return model_.EnPassant(); }
-    void SetEnPassant(Square s) {
-        model_.SetEnPassant(s);
-        SyncHighlights();
-    }
-    int CurrentMove() const { return model_.CurrentMove(); }
-    char PieceAt(Square s) const { return model_.PieceAt(s); }
-    int PieceColor(Square s) const { return model_.PieceColor(s); }
-    QString Fen() const { return model_.Fen(); }
-    bool SetFen(const QString& fen, QString* error = nullptr) { return model_.SetFen(fen, error); }
-    static Square TextToSquare(const QString& text) { return ::TextToSquare(text); }
-    static QString SquareToText(Square s) { return ::SquareToText(s); }
-
-    void NewGame() { model_.NewGame(); }
-    bool TakeBack() { return model_.TakeBack(); }
-    bool GotoMove(int moveNumber, bool whiteToMove) {
-        return model_.GotoMove(moveNumber, whiteToMove);
-    }
-    bool IsLegalMove(Square oldSq, Square newSq) const { return model_.IsLegalMove(oldSq, newSq); }
-    bool Move(Square oldSq, Square newSq) { return model_.Move(oldSq, newSq); }
-    bool HasLegalMove() const { return model_.HasLegalMove(); }
-    bool IsThreefoldRepetition() const { return model_.IsThreefoldRepetition(); }
-    char PromotionLetter() const { return model_.PromotionLetter(); }
-    void SetPromotionLetter(char c) { model_.SetPromotionLetter(c); }
-
-    void StopThinking() { model_.StopThinking(); }
-    void RequestComputerMove() { model_.RequestComputerMove(); }
-    bool ComputerPlaysWhite() const { return model_.ComputerPlaysWhite(); }
-    void SetComputerPlaysWhite(bool on) { model_.SetComputerPlaysWhite(on); }
-    bool ComputerPlaysBlack() const { return model_.ComputerPlaysBlack(); }
-    void SetComputerPlaysBlack(bool on) { model_.SetComputerPlaysBlack(on); }
-    int SearchDepth() const { return model_.SearchDepth(); }
-    void SetSearchDepth(int depth) { model_.SetSearchDepth(depth); }
-    TThreadPriority ThinkingPriority() const { return model_.ThinkingPriority(); }
-    void SetThinkingPriority(TThreadPriority p) { model_.SetThinkingPriority(p); }
-    bool CustomEngine() const { return model_.CustomEngine(); }
-    void SetCustomEngine(bool on) { model_.SetCustomEngine(on); }
-    bool Thinking() const { return model_.Thinking(); }
+    // The rules keeper this board draws.
+    TChessModel& Model() const { return model_; }
 
     // ---- view properties (defaults in brackets) ----
     bool AnimateMoves() const { return animateMoves_; } // [true]
@@ -270,27 +178,9 @@ public:
 
     // ---- drag, drop and animation state ----
     bool IsDragging() const { return dragShown_; }
-    Square DragSource() const { return model_.DragSource(); }
-    Square DropTarget() const { return model_.DropTarget(); }
     bool IsAnimating() const { return animating_; }
 
     QSize sizeHint() const override { return size(); }
-
-    // ---- events of the model, with this board as Sender ----
-    TForwardedEvent<Square, Square> OnLegalMove{this, model_.OnLegalMove};
-    TForwardedEvent<Square, Square, char> OnCapture{this, model_.OnCapture};
-    TForwardedEvent<Square, Square, char&> OnPromotion{this, model_.OnPromotion};
-    TForwardedEvent<Square, Square> OnCastle{this, model_.OnCastle};
-    TForwardedEvent<Square, Square> OnCheck{this, model_.OnCheck};
-    TForwardedEvent<Square, Square> OnMate{this, model_.OnMate};
-    TForwardedEvent<Square, Square> OnStaleMate{this, model_.OnStaleMate};
-    TForwardedEvent<> OnNoMatingMaterial{this, model_.OnNoMatingMaterial};
-    TForwardedEvent<> OnThreefoldPosition{this, model_.OnThreefoldPosition};
-    TForwardedEvent<> OnDraw{this, model_.OnDraw};
-    TForwardedEvent<Square&, Square&> OnCalculateMove{this, model_.OnCalculateMove};
-    TForwardedEvent<Square, Square> OnCalculationFailed{this, model_.OnCalculationFailed};
-    // Raised at the end of every move (by the model) and at the start of every paint.
-    TForwardedEvent<> OnPaint{this, model_.OnPaint};
 
     // ---- events of the view ----
     TOneSquareEvent OnIllegalMove; // a drag ended without an accepted drop: its source square
@@ -373,6 +263,8 @@ private:
     void FinishDrag(const QPoint& pos); // a drop: a move, or OnIllegalMove
     void AbandonDrag();                 // ends a drag without a drop: OnIllegalMove
     void CancelDrag();                  // ends a drag silently
+
+    TChessModel& model_;
 
     // view properties
     bool animateMoves_ = true;

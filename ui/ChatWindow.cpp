@@ -1,6 +1,7 @@
 #include "ChatWindow.h"
 
 #include "ChatSession.h"
+#include "HeadlessProgram.h"
 #include "HttpStatusView.h"
 #include "ProgramEnv.h"
 #include "ShellOpen.h"
@@ -34,10 +35,11 @@ private:
     QProgressBar* bar_;
 };
 
-TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
+TFrmChat::TFrmChat(THeadlessProgram& program, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
                           Qt::CustomizeWindowHint),
-      game_(game), env_(env) {
+      game_(program.Game()), env_(program.Env()), session_(program.Chat()) {
+    connect(&program, &THeadlessProgram::OnDestroying, this, [this] { delete this; });
     setObjectName("FrmChat");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
 
@@ -130,17 +132,15 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     connect(scroll, &QScrollBar::valueChanged, this,
             [this, scroll](int value) { followLogEnd_ = value >= scroll->maximum(); });
 
-    // FormCreate: the session writes the greeting; the window shows it.
-    session_ = std::make_unique<TChatSession>(game_, env_);
-    TChatSession& s = *session_;
+    // FormCreate: the session has written the greeting; the window shows it.
+    TChatSession& s = session_;
     progressView_ = std::make_unique<TProgressBarView>(ProgressBar1);
     s.UpdateCheck().SetProgress(progressView_.get());
     s.OnOpenUrl = [](const QString& url) { OpenWithShell(url); };
     connect(&s.Log(), &TChatLog::OnLineAdded, this,
             [this](const TChatLogLine& line) { PaintLine(line); });
     connect(&s.Log(), &TChatLog::OnCleared, this, [this] { ClearLog(); });
-    connect(&s, &TChatSession::OnTitleChanged, this,
-            [this] { setWindowTitle(session_->Title()); });
+    connect(&s, &TChatSession::OnTitleChanged, this, [this] { setWindowTitle(session_.Title()); });
     connect(&s, &TChatSession::OnButtonsChanged, this, [this] { ShowButtons(); });
     connect(&s, &TChatSession::OnNickListChanged, this, [this] { ShowNicks(); });
     for (const TChatLogLine& line : s.Log().Lines())
@@ -153,14 +153,13 @@ TFrmChat::TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent)
     connect(bDesconectar, &QPushButton::clicked, this, [this] { bDesconectarClick(); });
     connect(bObservar, &QPushButton::clicked, this, [this] { bObservarClick(); });
     connect(eMaxClients, &QSpinBox::valueChanged, this,
-            [this](int value) { session_->SetMaxClients(value); });
+            [this](int value) { session_.SetMaxClients(value); });
     connect(FMsgEdit, &QLineEdit::returnPressed, this, [this] { FMsgEditReturn(); });
 }
 
 TFrmChat::~TFrmChat() {
-    // The game sends through the session: it must not outlive it there.
-    if (game_.Network() == session_.get()) game_.SetNetwork(nullptr);
-    session_.reset();
+    // The session lives on: its update check no longer shows here.
+    session_.UpdateCheck().SetProgress(nullptr);
 }
 
 QString TFrmChat::ContactAddress() {
@@ -172,14 +171,14 @@ QStringList TFrmChat::GreetingLines(const QString& hostName, const QString& loca
 }
 
 void TFrmChat::AddChatLine(const QString& line) {
-    session_->AddChatLine(line);
+    session_.AddChatLine(line);
 }
 
 void TFrmChat::PaintLine(const TChatLogLine& line) {
     QTextDocument* doc = FMemoChat->document();
     FMemoChat->setEnabled(false);
     // The session has let its oldest line go: so does the view.
-    while (shownLines_ >= session_->Log().Lines().size() && shownLines_ > 0) {
+    while (shownLines_ >= session_.Log().Lines().size() && shownLines_ > 0) {
         QTextCursor first(doc->firstBlock());
         first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
         first.removeSelectedText();
@@ -216,11 +215,11 @@ QStringList TFrmChat::LogLines() const {
 
 void TFrmChat::ShowNicks() {
     FListaNick->clear();
-    FListaNick->addItems(session_->NickList());
+    FListaNick->addItems(session_.NickList());
 }
 
 void TFrmChat::ShowButtons() {
-    const TChatButtons b = session_->Buttons();
+    const TChatButtons b = session_.Buttons();
     bCrear->setEnabled(b.Crear);
     bConectar->setEnabled(b.Conectar);
     bDesconectar->setEnabled(b.Desconectar);
@@ -235,7 +234,7 @@ QStringList TFrmChat::NickList() const {
 }
 
 void TFrmChat::UpdateNickList(const QString& oldNick, const QString& newNick) {
-    session_->UpdateNickList(oldNick, newNick);
+    session_.UpdateNickList(oldNick, newNick);
 }
 
 bool TFrmChat::Docked() const {
@@ -255,28 +254,28 @@ bool TFrmChat::ConnectEnabled() const {
 }
 
 void TFrmChat::OfferGame(const QString& nick, int receiverPlaysWhite, int minutes, int elo) {
-    session_->OfferGame(nick, receiverPlaysWhite, minutes, elo);
+    session_.OfferGame(nick, receiverPlaysWhite, minutes, elo);
 }
 
 void TFrmChat::bCrearClick() {
-    session_->bCrearClick();
+    session_.bCrearClick();
 }
 
 void TFrmChat::bConectarClick() {
-    session_->bConectarClick();
+    session_.bConectarClick();
 }
 
 void TFrmChat::bDesconectarClick() {
-    session_->bDesconectarClick();
+    session_.bDesconectarClick();
 }
 
 void TFrmChat::bObservarClick() {
-    session_->bObservarClick();
+    session_.bObservarClick();
 }
 
 void TFrmChat::FMsgEditReturn() {
     QString text = FMsgEdit->text();
-    if (session_->FMsgEditKeyPress(text, QChar(13))) FMsgEdit->setText(text);
+    if (session_.FMsgEditKeyPress(text, QChar(13))) FMsgEdit->setText(text);
 }
 
 void TFrmChat::showEvent(QShowEvent* event) {
@@ -292,17 +291,17 @@ void TFrmChat::FormShow() {
     if (!game_.Nick().isEmpty()) return;
     TUiDialogs* d = env_.Dialogs();
     if (!d) {
-        if (OnNickRefused) OnNickRefused();
+        OnNickRefused();
         return;
     }
     d->AskText(TQuestion::Nick, this, "Nick", "escriba su Nick", QString(),
                [this](std::optional<QString> answer) {
                    game_.SetNick(answer.value_or(QString()).trimmed());
                    if (game_.Nick().isEmpty()) {
-                       if (OnNickRefused) OnNickRefused();
+                       OnNickRefused();
                        return;
                    }
-                   session_->ShowStartTitle();
+                   session_.ShowStartTitle();
                });
 }
 

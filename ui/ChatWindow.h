@@ -1,6 +1,6 @@
 #pragma once
-// TFrmChat: the chat window, a view over one TChatSession (chat/), which it
-// owns. It paints the session's log (each line's leading segment in its
+// TFrmChat: the chat window, a view over a program's TChatSession (chat/).
+// It paints the session's log (each line's leading segment in its
 // colour), shows the nick list, the title and which buttons may be pressed
 // whenever the session says they changed, and forwards the buttons, the
 // client limit and the input line to the session. The game reaches the
@@ -10,7 +10,7 @@
 //  - the log shown is the session's log, line for line: never more than 101
 //    lines, never a blank one, the newest at the end and in view;
 //  - the window cannot be closed on its own; it lives as long as the main
-//    window, which owns it, and its session goes with it.
+//    window, which owns it, and goes when its program (and session) goes.
 
 #include <QString>
 #include <QStringList>
@@ -28,16 +28,17 @@ class QTextEdit;
 class QToolButton;
 class TChatSession;
 class TGameController;
+class THeadlessProgram;
 class TProgramEnv;
 struct TChatLogLine;
 
 class TFrmChat : public QWidget {
     Q_OBJECT
 public:
-    TFrmChat(TGameController& game, TProgramEnv& env, QWidget* parent = nullptr);
+    explicit TFrmChat(THeadlessProgram& program, QWidget* parent = nullptr);
     ~TFrmChat() override;
 
-    TChatSession& Session() const { return *session_; }
+    TChatSession& Session() const { return session_; }
 
     // Appends one line to the log (the session's AddChatLine).
     void AddChatLine(const QString& text);
@@ -64,13 +65,14 @@ public:
     // "Observar": asks, then follows the host's game.
     void bObservarClick();
 
-    // Raised when the start-up nick question got no nick: the program ends.
-    std::function<void()> OnNickRefused;
-
     // The height the window takes when it is first shown (a setting); it
     // never gets so low that fewer than LogLinesShown lines of the log show.
     int ChatHeight = 150;
     static constexpr int LogLinesShown = 12;
+
+signals:
+    // The start-up nick question got no nick: the program ends.
+    void OnNickRefused();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -88,6 +90,7 @@ private:
 
     TGameController& game_;
     TProgramEnv& env_;
+    TChatSession& session_;
     QTextEdit* FMemoChat = nullptr;
     QListWidget* FListaNick = nullptr;
     QPushButton* bCrear = nullptr;
@@ -99,7 +102,6 @@ private:
     QLineEdit* FMsgEdit = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     std::unique_ptr<TProgressBarView> progressView_;
-    std::unique_ptr<TChatSession> session_;
     int shownLines_ = 0;
     bool shownOnce_ = false;
     bool followLogEnd_ = true; // the log keeps its last line in view

@@ -3,10 +3,12 @@
 #include "PromotionChooser.h"
 
 #include "BoardWidget.h"
+#include "ChatSession.h"
 #include "ChatWindow.h"
 #include "ClockWidget.h"
 #include "ConfigurationWindow.h"
 #include "GameQuestions.h"
+#include "HeadlessProgram.h"
 #include "NewGameDialog.h"
 #include "ProgramEnv.h"
 #include "PromotionChooser.h"
@@ -92,12 +94,15 @@ QLabel* StripLabel(QWidget* parent, bool bold) {
 }
 } // namespace
 
-TFrmPrincipal::TFrmPrincipal(TProgramEnv& env, QWidget* parent) : QMainWindow(parent), env_(env) {
+TFrmPrincipal::TFrmPrincipal(THeadlessProgram& program, QWidget* parent)
+    : QMainWindow(parent), program_(program), env_(program.Env()), game_(program.Game()) {
     setObjectName("FrmPrincipal");
     BuildControls();
-    game_ = std::make_unique<TGameController>(FBoard->Model(), env_);
-    gameQuestions_ = std::make_unique<TGameQuestions>(*game_);
+    gameQuestions_ = std::make_unique<TGameQuestions>(game_);
     BindGame();
+    // The program goes: so does its view, while the program is whole.
+    connect(&program_, &THeadlessProgram::OnDestroying, this, [this] { delete this; });
+    connect(&program_, &THeadlessProgram::OnQuitting, this, [this] { WriteSettings(); });
     FormCreate();
 }
 
@@ -105,9 +110,7 @@ TFrmPrincipal::~TFrmPrincipal() {
     // Everything that calls into this window goes while the window is still
     // whole: the windows that use it (the new-game dialog, the chat and
     // record windows), destroyed here, instead of being freed with the child
-    // widgets after its members are gone; then the controller, which stops
-    // the engine and cuts the board's events, so that no move reaches a view
-    // that is going away.
+    // widgets after its members are gone. The program lives on.
     FBoard->OnMouseDown = nullptr;
     if (conexion_) delete conexion_.data();
     for (QWidget* w : {static_cast<QWidget*>(chat_), static_cast<QWidget*>(partida_)})
@@ -115,7 +118,6 @@ TFrmPrincipal::~TFrmPrincipal() {
     delete std::exchange(chat_, nullptr);
     delete std::exchange(partida_, nullptr);
     gameQuestions_.reset();
-    game_.reset();
 }
 
 void TFrmPrincipal::SetWindows(TFrmChat* chat, TFrmPartida* partida) {
@@ -249,7 +251,7 @@ void TFrmPrincipal::BuildControls() {
     panelTablero = new QWidget(central_);
     panelTablero->setObjectName("panelTablero");
     panelTablero->installEventFilter(this);
-    FBoard = new TChessBrd(panelTablero);
+    FBoard = new TChessBrd(program_.Model(), panelTablero);
     // The look of the board: wooden squares inside a slim dark frame with
     // the coordinates on the left and at the foot (the user's pictures, when
     // chosen, replace the squares).
@@ -363,14 +365,14 @@ void TFrmPrincipal::BuildControls() {
 }
 
 void TFrmPrincipal::BindGame() {
-    TGameController& g = *game_;
+    TGameController& g = game_;
     FClockW->SetClock(&g.ClockW());
     FClockB->SetClock(&g.ClockB());
     using G = TGameController;
     connect(&g, &G::OnPanelChanged, this, [this] { ShowPanel(); });
     connect(&g, &G::OnPlayersChanged, this, [this] { ShowPlayers(); });
     connect(&g, &G::OnCommandsChanged, this, [this] { ShowCommands(); });
-    connect(&g, &G::OnTitleChanged, this, [this] { setWindowTitle(game_->Title()); });
+    connect(&g, &G::OnTitleChanged, this, [this] { setWindowTitle(game_.Title()); });
     connect(&g, &G::OnShowColourAtBottom, this, [this](TColour colour) {
         if ((colour == TColour::Black && !FBoard->WhiteOnTop()) ||
             (colour == TColour::White && FBoard->WhiteOnTop()))
@@ -385,8 +387,9 @@ void TFrmPrincipal::BindGame() {
     // A promotion's piece is chosen before the move is played; the chooser
     // closes itself when its reason goes (a move, a new game or the end of
     // the game), and the board drops an answer that comes too late.
-    connect(FBoard, &TChessBrd::promotionChoiceNeeded, this,
-            [this](Square from, Square) { OpenPromotionChooser(FBoard->PieceAt(from) == 'P'); });
+    connect(FBoard, &TChessBrd::promotionChoiceNeeded, this, [this](Square from, Square) {
+        OpenPromotionChooser(program_.Model().PieceAt(from) == 'P');
+    });
     for (auto reason : {&G::OnGameStarted, &G::OnGameEnded})
         connect(&g, reason, this, [this] { ClosePromotionChooser(); });
     connect(&g, &G::OnMovePlayed, this, [this] { ClosePromotionChooser(); });
@@ -418,7 +421,7 @@ void TFrmPrincipal::ClosePromotionChooser() {
 }
 
 void TFrmPrincipal::ShowPanel() {
-    const TTurnPanel& panel = game_->Panel();
+    const TTurnPanel& panel = game_.Panel();
     FPanelTurno->setText(panel.Text);
     // The panel's own sheet sets its colours (and its palette with them).
     switch (panel.Kind) {
@@ -438,18 +441,18 @@ void TFrmPrincipal::ShowPanel() {
 }
 
 void TFrmPrincipal::ShowPlayers() {
-    const TPlayer& w = game_->WhitePlayer();
-    const TPlayer& b = game_->BlackPlayer();
+    const TPlayer& w = game_.WhitePlayer();
+    const TPlayer& b = game_.BlackPlayer();
     FEloLabelW->setText(QString::number(w.Elo));
     FNickLabelW->setText(w.Nick);
     FEloLabelB->setText(QString::number(b.Elo));
     FNickLabelB->setText(b.Nick);
-    FEloLabelW->setToolTip(game_->EloHint(TColour::White));
-    FEloLabelB->setToolTip(game_->EloHint(TColour::Black));
+    FEloLabelW->setToolTip(game_.EloHint(TColour::White));
+    FEloLabelB->setToolTip(game_.EloHint(TColour::Black));
 }
 
 void TFrmPrincipal::ShowCommands() {
-    const TGameController& g = *game_;
+    const TGameController& g = game_;
     bNuevaPartida->setEnabled(g.NewGameAllowed());
     bTablas->setEnabled(g.DrawOfferAllowed());
     bRendir->setEnabled(g.ResignAllowed());
@@ -487,23 +490,23 @@ QRect TFrmPrincipal::MarkerGeometry() const {
 // ---------------------------------------------------------------- commands
 
 void TFrmPrincipal::bRendirClick() {
-    if (!game_->GameInProgress()) return;
+    if (!game_.GameInProgress()) return;
     if (!Dialogs()) {
-        game_->Resign();
+        game_.Resign();
         return;
     }
     gameQuestions_->Ask(TQuestion::Resign, this, QString::fromUtf8("¿Seguro que quiere abandonar?"),
                         [this](bool yes) {
-                            if (yes) game_->Resign();
+                            if (yes) game_.Resign();
                         });
 }
 
 void TFrmPrincipal::bDeshacerClick() {
-    game_->TakeBack();
+    game_.TakeBack();
 }
 
 void TFrmPrincipal::menuCopiarFenClick() {
-    QGuiApplication::clipboard()->setText(FBoard->Fen());
+    QGuiApplication::clipboard()->setText(program_.Model().Fen());
 }
 
 void TFrmPrincipal::menuPegarFenClick() {
@@ -511,11 +514,11 @@ void TFrmPrincipal::menuPegarFenClick() {
     auto setUp = [this, fen] {
         QString reason;
         // The clocks as the new-game dialog proposes them.
-        if (!game_->StartFromPosition(fen, 15, &reason))
+        if (!game_.StartFromPosition(fen, 15, &reason))
             ShowMessage(QString::fromUtf8("No se puede poner esa posición: ") + reason);
     };
-    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Network &&
-        game_->GameMode() != TGameMode::Replay) {
+    if (game_.GameInProgress() && game_.GameMode() != TGameMode::Network &&
+        game_.GameMode() != TGameMode::Replay) {
         AskToInterrupt(setUp);
         return;
     }
@@ -533,12 +536,12 @@ void TFrmPrincipal::AskToInterrupt(std::function<void()> then) {
 }
 
 void TFrmPrincipal::bTablasClick() {
-    game_->OfferDraw();
+    game_.OfferDraw();
 }
 
 void TFrmPrincipal::bNuevaPartidaClick() {
     if (partida_) partida_->StopAnimation();
-    if (game_->GameInProgress() && game_->GameMode() != TGameMode::Replay) {
+    if (game_.GameInProgress() && game_.GameMode() != TGameMode::Replay) {
         AskToInterrupt([this] { OpenNewGameDialog(); });
         return;
     }
@@ -546,12 +549,12 @@ void TFrmPrincipal::bNuevaPartidaClick() {
 }
 
 void TFrmPrincipal::OpenNewGameDialog() {
-    game_->AbandonGame();
+    game_.AbandonGame();
     if (conexion_) conexion_->close();
-    auto* dlg = new TFrmConexion(*game_, this);
+    auto* dlg = new TFrmConexion(game_, this);
     conexion_ = dlg;
     dlg->OnOffer = [this](const QString& nick, int receiverPlaysWhite, int minutes) {
-        if (chat_) chat_->OfferGame(nick, receiverPlaysWhite, minutes, game_->Elo());
+        if (chat_) chat_->OfferGame(nick, receiverPlaysWhite, minutes, game_.Elo());
     };
     dlg->OnClosed = [this] { SetMainEnabled(true); };
     dlg->OnChosen = [this](const QString& opponent, int minutes) {
@@ -560,15 +563,15 @@ void TFrmPrincipal::OpenNewGameDialog() {
     };
     if (chat_ && chat_->isVisible()) {
         QStringList opponents;
-        if (game_->Role() == TRole::Server) {
+        if (game_.Role() == TRole::Server) {
             for (const QString& n : chat_->NickList())
-                if (n != game_->Nick()) opponents << n;
-        } else if ((game_->Role() == TRole::Client || game_->Role() == TRole::Observer) &&
-                   !game_->HostNick().trimmed().isEmpty()) {
+                if (n != game_.Nick()) opponents << n;
+        } else if ((game_.Role() == TRole::Client || game_.Role() == TRole::Observer) &&
+                   !game_.HostNick().trimmed().isEmpty()) {
             // Until the host's greeting has come its nick is not known.
-            opponents << game_->HostNick();
+            opponents << game_.HostNick();
         }
-        opponents << QString::fromLatin1(TGameController::ComputerName) << game_->Nick();
+        opponents << QString::fromLatin1(TGameController::ComputerName) << game_.Nick();
         dlg->SetOpponents(opponents);
         dlg->SetEngines(engines_);
         dlg->OnEngineChosen = [this](const TEngineConfig& chosen) {
@@ -578,7 +581,7 @@ void TFrmPrincipal::OpenNewGameDialog() {
     }
     // After playing White the dialog proposes Black; the opponent and the
     // minutes are the last ones chosen (the level is the engine's own).
-    const bool white = game_->MyColour() != TColour::White;
+    const bool white = game_.MyColour() != TColour::White;
     if (!lastOpponent_.isEmpty() && dlg->Opponents().contains(lastOpponent_))
         dlg->Choose(lastOpponent_, white, lastMinutes_);
     else
@@ -650,7 +653,7 @@ void TFrmPrincipal::bConfiguracionClick() {
     model.PieceSetFile = PieceSetFile;
     model.LightSquareFile = LightSquareFile;
     model.DarkSquareFile = DarkSquareFile;
-    model.SoundFolder = game_->SoundFolder();
+    model.SoundFolder = game_.SoundFolder();
     model.CurrentPieceSet = FBoard->CustomPieceSet();
     model.CurrentSquareLight = FBoard->SquareLight();
     model.CurrentSquareDark = FBoard->SquareDark();
@@ -676,7 +679,7 @@ void TFrmPrincipal::bConfiguracionClick() {
         FBoard->SetSquareDark(picture);
         DarkSquareFile = file;
     };
-    model.ApplySoundFolder = [this](const QString& folder) { game_->SetSoundFolder(folder); };
+    model.ApplySoundFolder = [this](const QString& folder) { game_.SetSoundFolder(folder); };
     model.Engines = engines_;
     model.ApplyEngines = [this](const QList<TEngineConfig>& engines) { engines_ = engines; };
     // Modal, destroyed when closed, and shown over this window.
@@ -694,12 +697,12 @@ void TFrmPrincipal::bAyudaClick() {
 }
 
 void TFrmPrincipal::SpeedButton1Click() {
-    if (game_->GameMode() != TGameMode::Replay) return;
-    FBoard->SetCustomEngine(false);
-    if (FBoard->WhiteToMove())
-        FBoard->SetComputerPlaysWhite(true);
+    if (game_.GameMode() != TGameMode::Replay) return;
+    program_.Model().SetCustomEngine(false);
+    if (program_.Model().WhiteToMove())
+        program_.Model().SetComputerPlaysWhite(true);
     else
-        FBoard->SetComputerPlaysBlack(true);
+        program_.Model().SetComputerPlaysBlack(true);
 }
 
 void TFrmPrincipal::MenuBoardPopup() {
@@ -707,8 +710,8 @@ void TFrmPrincipal::MenuBoardPopup() {
     menuRendir->setEnabled(bRendir->isEnabled());
     menuCrear->setEnabled(chat_ && chat_->CreateEnabled());
     menuConectar->setEnabled(chat_ && chat_->ConnectEnabled());
-    menuPegarFen->setEnabled(game_->Role() != TRole::Observer &&
-                             !(game_->GameMode() == TGameMode::Network && game_->GameInProgress()));
+    menuPegarFen->setEnabled(game_.Role() != TRole::Observer &&
+                             !(game_.GameMode() == TGameMode::Network && game_.GameInProgress()));
 }
 
 void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
@@ -722,7 +725,7 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
     bool moved = false;
     if (SelectedSquare != Square::None) {
         const Square target = FBoard->SquareAtPoint(x, y);
-        if (FBoard->IsLegalMove(SelectedSquare, target)) {
+        if (program_.Model().IsLegalMove(SelectedSquare, target)) {
             marca->move(-100, marca->y());
             const Square from = SelectedSquare;
             SelectedSquare = Square::None;
@@ -738,7 +741,7 @@ void TFrmPrincipal::FBoardMouseDown(Qt::MouseButton button, int x, int y) {
             marca->raise();
         }
     }
-    if (FBoard->PieceColor(SelectedSquare) == -1) marca->move(-100, marca->y());
+    if (program_.Model().PieceColor(SelectedSquare) == -1) marca->move(-100, marca->y());
     FBoard->SetSelectedSquare(SelectedSquare);
 }
 
@@ -753,8 +756,7 @@ void TFrmPrincipal::panelTableroResize() {
 // ---------------------------------------------------------------- settings
 
 void TFrmPrincipal::FormCreate() {
-    TZugaretSettings s;
-    s.Load(env_.IniFileToRead());
+    const TZugaretSettings& s = program_.Settings();
     // The ini file is anyone's to edit: the window stays on the screen.
     const QRect screen = AvailableScreenAt(QPoint(s.Left, s.Top));
     const QRect frame = FittedToScreen(QRect(s.Left, s.Top, s.Width, s.Height), screen);
@@ -769,12 +771,11 @@ void TFrmPrincipal::FormCreate() {
     ShowDestinations = s.ShowDestinations;
     GameWindowVisible = s.GameWindowVisible;
     ChatHeight = s.ChatHeight;
-    game_->LoadSettings(s);
     engines_ = s.Engines.value_or(QList<TEngineConfig>());
     MergeFoundEngines(engines_, env_.EngineSearchPaths());
     ProbeEngines();
 
-    if (!game_->Nick().isEmpty()) {
+    if (!game_.Nick().isEmpty()) {
         FormCreated();
         return;
     }
@@ -785,18 +786,20 @@ void TFrmPrincipal::FormCreate() {
     }
     d->AskText(TQuestion::Nick, this, "ZugaretChat", "Escriba su nombre", QString(),
                [this](std::optional<QString> nick) {
-                   game_->SetNick(nick.value_or(QString()));
+                   game_.SetNick(nick.value_or(QString()));
                    FormCreated();
                });
 }
 
 void TFrmPrincipal::FormCreated() {
-    if (game_->Nick().trimmed().isEmpty()) {
-        game_->SetNick(QString());
+    if (game_.Nick().trimmed().isEmpty()) {
+        game_.SetNick(QString());
         Terminate();
         return;
     }
-    setWindowTitle(game_->MainTitle());
+    // The chat greeted before the nick was known.
+    program_.Chat().ShowStartTitle();
+    setWindowTitle(game_.MainTitle());
     menuPointClick->setChecked(PointClick);
     bPointAndClick->setChecked(PointClick);
     menuDestinos->setChecked(ShowDestinations);
@@ -811,15 +814,19 @@ void TFrmPrincipal::FormCreated() {
     load(LightSquareFile, [this](const QImage& im) { FBoard->SetSquareLight(im); });
     load(DarkSquareFile, [this](const QImage& im) { FBoard->SetSquareDark(im); });
     startupDone_ = true;
-    if (OnStarted) OnStarted();
+    OnStarted();
 }
 
 void TFrmPrincipal::FormClose() {
     if (closed_) return;
     closed_ = true;
-    // Every key Save writes is set here; Save keeps the file's other lines.
-    TZugaretSettings s;
-    game_->SaveSettings(s);
+    // The program writes the settings, this window's keys with them
+    // (WriteSettings), once.
+    program_.Quit();
+}
+
+void TFrmPrincipal::WriteSettings() {
+    TZugaretSettings& s = program_.Settings();
     s.Left = x();
     s.Width = width();
     s.Top = y();
@@ -834,10 +841,6 @@ void TFrmPrincipal::FormClose() {
     s.ChatHeight = chat_ ? chat_->height() : ChatHeight;
     s.GameWindowVisible = partida_ ? partida_->isVisible() : GameWindowVisible;
     s.Engines = engines_;
-    QString error;
-    if (!s.Save(env_.IniFile(), &error))
-        ShowMessage(error.isEmpty() ? QStringLiteral("Error al guardar el ELO")
-                                    : QStringLiteral("Error al guardar el ELO") + "\n\r" + error);
 }
 
 void TFrmPrincipal::ProbeEngines() {
@@ -865,7 +868,7 @@ void TFrmPrincipal::CloseAtOnce() {
 }
 
 void TFrmPrincipal::closeEvent(QCloseEvent* event) {
-    const TGameController& g = *game_;
+    const TGameController& g = game_;
     const bool playing =
         g.GameInProgress() && g.GameMode() != TGameMode::Replay && g.Role() != TRole::Observer;
     if (askBeforeClosing_ && !closed_ && playing && Dialogs()) {
@@ -880,7 +883,7 @@ void TFrmPrincipal::closeEvent(QCloseEvent* event) {
     }
     FormClose();
     event->accept();
-    if (OnClosed) OnClosed();
+    OnClosed();
 }
 
 void TFrmPrincipal::ScheduleIdle() {

@@ -1,13 +1,16 @@
 #pragma once
-// TFrmPrincipal: the main window, a view over the game. It owns the board
-// (FBoard) and the game controller that plays on the board's rules keeper,
-// shows the two clocks, the players' nicks and ratings, the turn panel and
-// the command buttons, and turns the buttons, the board's pop-up menu and
+// TFrmPrincipal: the main window, a view over a program (THeadlessProgram):
+// it draws the program's rules keeper on its board (FBoard), shows the two
+// clocks, the players' nicks and ratings, the turn panel and the command
+// buttons, and turns the buttons, the board's pop-up menu and
 // point-and-click input into the controller's operations.
 //
-// It also reads the settings ("ZuzPlak.ini") when it is created, writes them
-// when it closes, and keeps the chat and record windows docked beside itself.
-// The other windows are reached only through their public operations.
+// It takes its own settings (place, size, pictures, point-and-click) from
+// the program's settings when it is created and puts them back when the
+// program quits; its close quits the program. It keeps the chat and record
+// windows docked beside itself. The other windows are reached only through
+// their public operations. When the program goes first, the window goes
+// with it.
 //
 // What must stay true:
 //  - every control shows the controller's state as last announced: the
@@ -45,6 +48,7 @@ class TFrmChat;
 class TFrmConexion;
 class TFrmPartida;
 class TGameQuestions;
+class THeadlessProgram;
 class TProgramEnv;
 class TPromotionChooser;
 class TUiDialogs;
@@ -58,10 +62,11 @@ public:
     // Reads the settings and asks for a nick when none is stored: Started()
     // once there is one (OnStarted is raised then); when none is given,
     // Terminated() is true and the window closes itself.
-    explicit TFrmPrincipal(TProgramEnv& env, QWidget* parent = nullptr);
+    explicit TFrmPrincipal(THeadlessProgram& program, QWidget* parent = nullptr);
     ~TFrmPrincipal() override;
 
-    TGameController& Game() const { return *game_; }
+    THeadlessProgram& Program() const { return program_; }
+    TGameController& Game() const { return game_; }
     TChessBrd& Board() const { return *FBoard; }
 
     // The chat and record windows, created after this one (see TZugaretProgram).
@@ -72,17 +77,14 @@ public:
     bool Terminated() const { return terminated_; }
     // Start-up is over: the user has a nick.
     bool Started() const { return startupDone_; }
-    std::function<void()> OnStarted;
     void Terminate();
     // Closes without the question a close during a game asks (a signal, or
     // the host's "/KILL", ends the program at once).
     void CloseAtOnce();
     // The question a close asks while the user plays a game.
     static QString QuitQuestion();
-
-    // Raised once the window has closed and written the settings: the
-    // program ends (the chat and record windows never close on their own).
-    std::function<void()> OnClosed;
+    // The window has closed, or is closing (the program quits then).
+    bool Closed() const { return closed_; }
 
     // ---- settings held (ZuzPlak.ini) besides the game's ----
     bool PointClick = true;
@@ -131,6 +133,13 @@ public:
     void FormClose();
     void ApplicationEvents1Idle();
 
+signals:
+    // Start-up is over: the user has a nick.
+    void OnStarted();
+    // The window has closed and the program has written the settings: the
+    // program ends (the chat and record windows never close on their own).
+    void OnClosed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -157,6 +166,8 @@ private:
     TUiDialogs* Dialogs() const;
     // The rest of FormCreate, once the nick is known.
     void FormCreated();
+    // Puts this window's keys into the program's settings.
+    void WriteSettings();
     void OpenNewGameDialog();
     // "¿Interrumpir la partida actual?"; then runs on OK, unless that game
     // ended first.
@@ -164,11 +175,10 @@ private:
     // Where a window of that frame opens wholly on the screen that holds it.
     QPoint OnScreen(const QRect& frame) const;
 
+    THeadlessProgram& program_;
     TProgramEnv& env_;
-    // The board first: the controller plays on its rules keeper and goes
-    // before it.
+    TGameController& game_;
     TChessBrd* FBoard = nullptr;
-    std::unique_ptr<TGameController> game_;
     std::unique_ptr<TGameQuestions> gameQuestions_;
     TQuestionId quitQuestion_ = 0;
     TFrmChat* chat_ = nullptr;

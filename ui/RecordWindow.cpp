@@ -1,6 +1,7 @@
 #include "RecordWindow.h"
 
 #include "GameController.h"
+#include "HeadlessProgram.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,10 +30,11 @@ QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hin
 }
 } // namespace
 
-TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pieceImage,
+TFrmPartida::TFrmPartida(THeadlessProgram& program, std::function<QPixmap(char)> pieceImage,
                          QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), game_(game),
-      pieceImage_(std::move(pieceImage)), files_(game) {
+    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      game_(program.Game()), pieceImage_(std::move(pieceImage)), files_(game_) {
+    connect(&program, &THeadlessProgram::OnDestroying, this, [this] { delete this; });
     setObjectName("FrmPartida");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
     setWindowTitle("Partida");
@@ -142,9 +144,7 @@ TFrmPartida::TFrmPartida(TGameController& game, std::function<QPixmap(char)> pie
     connect(bAtras, &QToolButton::clicked, this, [this] { bAtrasClick(true); });
     connect(bAnimar, &QToolButton::clicked, this, [this] { bAnimarClick(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] {
-        if (OnHelp) OnHelp();
-    });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { OnHelp(); });
 
     connect(&game_, &TGameController::OnRecordChanged, this, [this] { ShowRecord(); });
     connect(&game_, &TGameController::OnCapturedChanged, this, [this] { ShowCaptured(); });

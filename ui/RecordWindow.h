@@ -1,6 +1,6 @@
 #pragma once
 // TFrmPartida: the record window ("Partida"), a small tool window beside the
-// main window and a view over the game controller. It shows the record of
+// main window and a view over a program's game controller. It shows the record of
 // the current game (FListaPNG), the pieces captured so far (one column of
 // small images: White's from the top, Black's from the bottom), and the
 // commands to open, save, export, step and animate a game. The Left and
@@ -11,7 +11,7 @@
 //    captured pieces as last announced, whatever record replaced the shown
 //    one;
 //  - the window cannot be closed by the user; it lives as long as the main
-//    window, which owns it;
+//    window, which owns it, and goes when its program goes;
 //  - bAtras, bAdelante and bAnimar are enabled only during a replay;
 //  - the caption holds the current move pair while a game is played.
 
@@ -31,13 +31,14 @@ class QSpinBox;
 class QTimer;
 class QToolButton;
 class TGameController;
+class THeadlessProgram;
 
 class TFrmPartida : public QWidget {
     Q_OBJECT
 public:
     // pieceImage gives the picture of a piece letter ("QRNBP", "qrnbp") for
     // the captured pieces, or a null pixmap for a drawn glyph.
-    TFrmPartida(TGameController& game, std::function<QPixmap(char)> pieceImage,
+    TFrmPartida(THeadlessProgram& program, std::function<QPixmap(char)> pieceImage,
                 QWidget* parent = nullptr);
     ~TFrmPartida() override;
 
@@ -60,8 +61,9 @@ public:
     // keys here.
     bool ReplayKeyPress(int key);
 
+signals:
     // Raised by the window's help button.
-    std::function<void()> OnHelp;
+    void OnHelp();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,7 +79,7 @@ private:
     TGameController& game_;
     std::function<QPixmap(char)> pieceImage_;
     TRecordFiles files_;
-    QStringList shown_;             // the record lines the memo holds
+    QStringList shown_; // the record lines the memo holds
 
     QPlainTextEdit* FListaPNG = nullptr;
     QToolButton* bAbrir = nullptr;

@@ -1,43 +1,45 @@
 #include "ZugaretProgram.h"
 
 #include "BoardWidget.h"
-#include "ChatSession.h"
 #include "ChatWindow.h"
+#include "HeadlessProgram.h"
 #include "MainWindow.h"
 #include "RecordWindow.h"
 
 TZugaretProgram::TZugaretProgram(TProgramEnv& env)
-    : env_(env), main_(std::make_unique<TFrmPrincipal>(env)) {
-    main_->OnClosed = [this] {
+    : program_(std::make_unique<THeadlessProgram>(env)),
+      main_(std::make_unique<TFrmPrincipal>(*program_)) {
+    QObject::connect(main_.get(), &TFrmPrincipal::OnClosed, main_.get(), [this] {
         if (OnQuit) OnQuit();
-    };
+    });
+    // However the program quits ("/KILL" from the host included), the main
+    // window closes after it; its own close quits the program first.
+    QObject::connect(program_.get(), &THeadlessProgram::OnFinished, main_.get(), [this] {
+        if (!main_->Closed()) main_->CloseAtOnce();
+    });
     if (main_->Started())
         BuildWindows();
     else
-        main_->OnStarted = [this] {
+        QObject::connect(main_.get(), &TFrmPrincipal::OnStarted, main_.get(), [this] {
             BuildWindows();
             if (showAsked_) Show();
-        };
+        });
 }
 
 void TZugaretProgram::BuildWindows() {
-    TGameController& game = main_->Game();
-    chat_ = new TFrmChat(game, env_, main_.get());
+    chat_ = new TFrmChat(*program_, main_.get());
     chat_->ChatHeight = main_->ChatHeight;
-    chat_->OnNickRefused = [this] { main_->Terminate(); };
+    QObject::connect(chat_, &TFrmChat::OnNickRefused, main_.get(), [this] { main_->Terminate(); });
     TChessBrd& board = main_->Board();
     partida_ = new TFrmPartida(
-        game, [&board](char piece) { return board.PieceImage(piece); }, main_.get());
-    partida_->OnHelp = [this] { main_->bAyudaClick(); };
-    game.SetNetwork(&chat_->Session());
-    // "/KILL" from the host: the program ends through the main window's
-    // close, which saves the settings.
-    QObject::connect(&chat_->Session(), &TChatSession::OnQuitRequested, main_.get(),
-                     [this] { main_->CloseAtOnce(); });
+        *program_, [&board](char piece) { return board.PieceImage(piece); }, main_.get());
+    QObject::connect(partida_, &TFrmPartida::OnHelp, main_.get(), [this] { main_->bAyudaClick(); });
     main_->SetWindows(chat_, partida_);
 }
 
-TZugaretProgram::~TZugaretProgram() = default;
+TZugaretProgram::~TZugaretProgram() {
+    main_.reset();
+}
 
 bool TZugaretProgram::Terminated() const {
     return main_->Terminated();

@@ -1,7 +1,7 @@
 // The board's input and motion: drag and drop through synthesized mouse
 // events (the drop rule, OnIllegalMove, NoMover), clicks, resizing by the
-// corner, animated moves, and the model's events reaching the host with the
-// board as Sender.
+// corner, animated moves, and the events of the model a board draws
+// reaching that model's host.
 #include "BoardWidget.h"
 
 #include <QSignalSpy>
@@ -31,8 +31,8 @@ struct Recorder {
     QStringList events;
     QList<TChessBrd*> senders;
     void attach(TChessBrd& b) {
-        b.OnLegalMove = [this](TChessBrd* s, Square f, Square t) {
-            senders << s;
+        b.Model().OnLegalMove = [this, &b](Square f, Square t) {
+            senders << &b;
             events << "legal " + SquareToText(f) + SquareToText(t);
         };
         b.OnIllegalMove = [this](TChessBrd* s, Square sq) {
@@ -65,7 +65,7 @@ private slots:
     void animationShowsThePieceOnItsWay();
     void animationRunsAtThePieceInset();
     void noAnimationWhenOffOrHidden();
-    void eventsCarryTheBoard();
+    void eventsReachTheModelsHost();
     void deletedByItsOwnEvent();
     void animatedMoveEndsTheUsersDrag();
     void dragThatLostItsButton();
@@ -74,7 +74,9 @@ private slots:
 };
 
 void TestBoardInput::legalDropPlaysTheMove() {
-    TChessBrd b, other;
+    TChessModel bModel;
+    TChessModel otherModel;
+    TChessBrd b(bModel), other(otherModel);
     Recorder rec, otherRec;
     rec.attach(b);
     otherRec.attach(other);
@@ -84,28 +86,29 @@ void TestBoardInput::legalDropPlaysTheMove() {
     DragTo(b, Square::E2, Square::E4);
     QCOMPARE(rec.events, QStringList{"legal e2e4"});
     QCOMPARE(rec.senders, QList<TChessBrd*>{&b});
-    QCOMPARE(b.PieceAt(Square::E4), 'P');
-    QCOMPARE(b.PieceAt(Square::E2), ' ');
-    QVERIFY(!b.WhiteToMove());
+    QCOMPARE(bModel.PieceAt(Square::E4), 'P');
+    QCOMPARE(bModel.PieceAt(Square::E2), ' ');
+    QVERIFY(!bModel.WhiteToMove());
     QCOMPARE(steps.count(), 0); // the user's own drop is not animated
     QVERIFY(!b.IsDragging());
-    QCOMPARE(b.DragSource(), Square::None);
+    QCOMPARE(bModel.DragSource(), Square::None);
     // The other board saw nothing.
     QVERIFY(otherRec.events.isEmpty());
-    QCOMPARE(other.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+    QCOMPARE(otherModel.Position(), QString::fromLatin1(TChessModel::InitialPosition));
 
     // Flipped, the pixel under the pointer still decides the square.
     b.SetWhiteOnTop(true);
     DragTo(b, Square::E7, Square::E5);
     QCOMPARE(rec.events.last(), QStringLiteral("legal e7e5"));
-    QCOMPARE(b.PieceAt(Square::E5), 'p');
+    QCOMPARE(bModel.PieceAt(Square::E5), 'p');
 }
 
 void TestBoardInput::refusedDrops_data() {
     QTest::addColumn<Square>("from");
     QTest::addColumn<QPoint>("to");
     QTest::addColumn<QString>("raised");
-    TChessBrd geometry;
+    TChessModel geometryModel;
+    TChessBrd geometry(geometryModel);
     QTest::newRow("Black piece, White to move")
         << Square::E7 << CentreOf(geometry, Square::E5) << "illegal e7";
     QTest::newRow("illegal White move")
@@ -118,15 +121,16 @@ void TestBoardInput::refusedDrops() {
     QFETCH(Square, from);
     QFETCH(QPoint, to);
     QFETCH(QString, raised);
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     Recorder rec;
     rec.attach(b);
     QVERIFY(Exposed(b));
     DragTo(b, from, to);
     QCOMPARE(rec.events, QStringList{raised});
     QCOMPARE(rec.senders, QList<TChessBrd*>{&b});
-    QCOMPARE(b.Position(), QString::fromLatin1(TChessModel::InitialPosition));
-    QVERIFY(b.WhiteToMove());
+    QCOMPARE(bModel.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+    QVERIFY(bModel.WhiteToMove());
     QVERIFY(!b.IsDragging());
     // The piece is drawn on its square again.
     const QImage img = b.grab().toImage();
@@ -135,18 +139,20 @@ void TestBoardInput::refusedDrops() {
 }
 
 void TestBoardInput::dropOnItsOwnSquareRaisesNothing() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     Recorder rec;
     rec.attach(b);
     QVERIFY(Exposed(b));
     DragTo(b, Square::E7, Square::E7); // a Black piece, White to move
     DragTo(b, Square::G1, CentreOf(b, Square::G1) + QPoint(15, -15));
     QVERIFY(rec.events.isEmpty());
-    QCOMPARE(b.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+    QCOMPARE(bModel.Position(), QString::fromLatin1(TChessModel::InitialPosition));
 }
 
 void TestBoardInput::draggedPieceLeavesItsSquare() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     QVERIFY(Exposed(b));
     const QPoint start = CentreOf(b, Square::D2);
     const QPoint over = CentreOf(b, Square::E5) + QPoint(3, 2);
@@ -154,7 +160,7 @@ void TestBoardInput::draggedPieceLeavesItsSquare() {
     QTest::mouseMove(&b, start + QPoint(QApplication::startDragDistance() + 2, 0));
     QTest::mouseMove(&b, over);
     QVERIFY(b.IsDragging());
-    QCOMPARE(b.DragSource(), Square::D2);
+    QCOMPARE(bModel.DragSource(), Square::D2);
     const QImage img = b.grab().toImage();
     // d2 shows its bare square; the pawn floats centred under the pointer, on e5.
     const QRect d2(b.SquareToPoint(Square::D2), QSize(40, 40));
@@ -163,11 +169,12 @@ void TestBoardInput::draggedPieceLeavesItsSquare() {
             QCOMPARE(QColor(img.pixel(x, y)), QColor(128, 128, 128));
     QVERIFY(qGray(img.pixel(over + QPoint(0, 10))) > 230); // the pawn's white base
     QTest::mouseRelease(&b, Qt::LeftButton, {}, over);
-    QCOMPARE(b.PieceAt(Square::D2), 'P'); // d2-e5 is no move
+    QCOMPARE(bModel.PieceAt(Square::D2), 'P'); // d2-e5 is no move
 }
 
 void TestBoardInput::noMoverBlocksThePress() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     Recorder rec;
     rec.attach(b);
     int downs = 0;
@@ -180,7 +187,7 @@ void TestBoardInput::noMoverBlocksThePress() {
     QCOMPARE(downs, 0);
     QVERIFY(!b.IsDragging());
     QVERIFY(rec.events.isEmpty());
-    QCOMPARE(b.PieceAt(Square::E2), 'P');
+    QCOMPARE(bModel.PieceAt(Square::E2), 'P');
 
     b.SetNoMover(false);
     DragTo(b, Square::E2, Square::E4);
@@ -197,12 +204,13 @@ void TestBoardInput::noMoverBlocksThePress() {
     QVERIFY(!b.IsDragging());
     QTest::mouseMove(&b, CentreOf(b, Square::D5));
     QTest::mouseRelease(&b, Qt::LeftButton, {}, CentreOf(b, Square::D5));
-    QCOMPARE(b.PieceAt(Square::D7), 'p');
+    QCOMPARE(bModel.PieceAt(Square::D7), 'p');
     QCOMPARE(rec.events, QStringList{"legal e2e4"});
 }
 
 void TestBoardInput::clickIsNoDrag() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     Recorder rec;
     rec.attach(b);
     QList<QPoint> downs;
@@ -225,7 +233,7 @@ void TestBoardInput::clickIsNoDrag() {
     QCOMPARE(ups, 2);
     QVERIFY(rec.events.isEmpty()); // a press without a drag is no drop
     QVERIFY(!b.IsDragging());
-    QCOMPARE(b.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+    QCOMPARE(bModel.Position(), QString::fromLatin1(TChessModel::InitialPosition));
 
     // A move without a button does not start the drag of an earlier press.
     QTest::mouseMove(&b, e2 + QPoint(30, 0));
@@ -233,9 +241,10 @@ void TestBoardInput::clickIsNoDrag() {
 }
 
 void TestBoardInput::resizeByTheCorner() {
+    TChessModel model; // outlives the board, its parent's child
     QWidget parent;
     parent.resize(800, 800);
-    TChessBrd* b = new TChessBrd(&parent);
+    TChessBrd* b = new TChessBrd(model, &parent);
     QVERIFY(Exposed(parent));
     // Not resizable: the corner does nothing.
     QTest::mousePress(b, Qt::LeftButton, {}, QPoint(364, 364));
@@ -295,14 +304,15 @@ void TestBoardInput::moveCallIsAnimated() {
     QFETCH(Square, to);
     QFETCH(bool, flipped);
     QFETCH(bool, knight);
-    TChessBrd b;
-    b.SetPosition(position);
+    TChessModel bModel;
+    TChessBrd b(bModel);
+    bModel.SetPosition(position);
     b.SetWhiteOnTop(flipped);
     QVERIFY(Exposed(b));
     QSignalSpy steps(&b, &TChessBrd::animationStepped);
-    QVERIFY(b.Move(from, to));
+    QVERIFY(bModel.Move(from, to));
     // The move is made before the piece is shown travelling.
-    QCOMPARE(b.PieceAt(to), position.at(Ord(from) - 1).toLatin1());
+    QCOMPARE(bModel.PieceAt(to), position.at(Ord(from) - 1).toLatin1());
     QVERIFY(b.IsAnimating());
     QTRY_VERIFY(!b.IsAnimating());
 
@@ -338,7 +348,8 @@ void TestBoardInput::moveCallIsAnimated() {
 }
 
 void TestBoardInput::animationShowsThePieceOnItsWay() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     QVERIFY(Exposed(b));
     QImage middle;
     QPoint at;
@@ -349,7 +360,7 @@ void TestBoardInput::animationShowsThePieceOnItsWay() {
         if (middle.isNull() && p.y() < d2At.y() && p.y() > d4At.y() + 20)
             middle = b.grab().toImage(), at = p, ++n;
     });
-    QVERIFY(b.Move(Square::D2, Square::D4));
+    QVERIFY(bModel.Move(Square::D2, Square::D4));
     QTRY_VERIFY(!b.IsAnimating());
     QVERIFY(!middle.isNull());
     QCOMPARE(n, 1);
@@ -378,12 +389,13 @@ void TestBoardInput::animationShowsThePieceOnItsWay() {
 void TestBoardInput::animationRunsAtThePieceInset() {
     QImage set(300, 200, QImage::Format_RGB32); // cells of 50 pixels on 40-pixel squares
     set.fill(Qt::black);
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.SetCustomPieceSet(set);
     QCOMPARE(b.PieceImageSize(), 50);
     QVERIFY(Exposed(b));
     QSignalSpy steps(&b, &TChessBrd::animationStepped);
-    QVERIFY(b.Move(Square::G1, Square::F3));
+    QVERIFY(bModel.Move(Square::G1, Square::F3));
     QTRY_VERIFY(!b.IsAnimating());
     QVERIFY(!steps.isEmpty());
     const QPoint inset(-5, -5); // (40 - 50) div 2
@@ -398,70 +410,65 @@ void TestBoardInput::animationRunsAtThePieceInset() {
 }
 
 void TestBoardInput::noAnimationWhenOffOrHidden() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     QSignalSpy steps(&b, &TChessBrd::animationStepped);
-    QVERIFY(b.Move(Square::E2, Square::E4)); // never shown
+    QVERIFY(bModel.Move(Square::E2, Square::E4)); // never shown
     QVERIFY(Exposed(b));
     b.SetAnimateMoves(false);
-    QVERIFY(b.Move(Square::E7, Square::E5));
+    QVERIFY(bModel.Move(Square::E7, Square::E5));
     QCOMPARE(steps.count(), 0);
 
     // A dropped move is not animated, but the same squares played later by Move are.
     b.SetAnimateMoves(true);
     DragTo(b, Square::G1, Square::F3);
     QCOMPARE(steps.count(), 0);
-    QVERIFY(b.TakeBack());
-    QVERIFY(b.Move(Square::G1, Square::F3));
+    QVERIFY(bModel.TakeBack());
+    QVERIFY(bModel.Move(Square::G1, Square::F3));
     QVERIFY(steps.count() > 0);
     QTRY_VERIFY(!b.IsAnimating());
 }
 
-void TestBoardInput::eventsCarryTheBoard() {
-    TChessBrd b;
+void TestBoardInput::eventsReachTheModelsHost() {
+    TChessModel bModel;
+    auto* b = new TChessBrd(bModel);
     QStringList seen;
-    b.OnLegalMove = [&](TChessBrd* s, Square, Square) {
-        seen << (s == &b ? "legal" : "wrong sender");
-    };
-    b.OnCapture = [&](TChessBrd* s, Square, Square, char c) {
-        seen << (s == &b ? QString("capture ") + c : "wrong sender");
-    };
-    b.OnPromotion = [&](TChessBrd* s, Square, Square, char& piece) {
-        seen << (s == &b ? QString("promotion ") + piece : "wrong sender");
+    bModel.OnLegalMove = [&](Square, Square) { seen << "legal"; };
+    bModel.OnCapture = [&](Square, Square, char c) { seen << QString("capture ") + c; };
+    bModel.OnPromotion = [&](Square, Square, char& piece) {
+        seen << QString("promotion ") + piece;
         piece = 'n';
     };
-    b.OnPaint = [&](TChessBrd* s) { seen << (s == &b ? "paint" : "wrong sender"); };
-    b.SetAnimateMoves(false);
+    bModel.OnPaint = [&] { seen << "paint"; };
+    b->SetAnimateMoves(false);
     QString pos(64, QLatin1Char(' '));
     pos[Ord(Square::B7) - 1] = QLatin1Char('P');
     pos[Ord(Square::A8) - 1] = QLatin1Char('r');
     pos[Ord(Square::E1) - 1] = QLatin1Char('K');
     pos[Ord(Square::H8) - 1] = QLatin1Char('k');
-    b.SetPosition(pos);
-    QVERIFY(b.Move(Square::B7, Square::A8));
+    bModel.SetPosition(pos);
+    QVERIFY(bModel.Move(Square::B7, Square::A8));
     QCOMPARE(seen, (QStringList{"legal", "capture r", "promotion q", "paint"}));
-    QCOMPARE(b.PieceAt(Square::A8), 'N'); // the handler's letter, on rank 8 in upper case
-
-    // An event left unassigned is unassigned in the model too.
-    QVERIFY(!b.OnMate);
-    QVERIFY(!b.Model().OnMate);
-    b.OnMate = [](TChessBrd*, Square, Square) {};
-    QVERIFY(b.OnMate);
-    QVERIFY(static_cast<bool>(b.Model().OnMate));
-    b.OnMate = nullptr;
-    QVERIFY(!b.Model().OnMate);
-    b.OnPromotion = nullptr;
-    QVERIFY(!b.Model().OnPromotion);
+    QCOMPARE(bModel.PieceAt(Square::A8), 'N'); // the handler's letter, on rank 8 in upper case
 
     // OnPaint also starts every paint of the control.
     seen.clear();
-    b.grab();
+    b->grab();
     QCOMPARE(seen, QStringList{"paint"});
+
+    // The board goes, the model and its host's events stay (a sanitizer
+    // build tells if the model still reached for its view).
+    delete b;
+    seen.clear();
+    QVERIFY(bModel.Move(Square::H8, Square::G7));
+    QCOMPARE(seen, (QStringList{"legal", "paint"}));
 }
 
 void TestBoardInput::deletedByItsOwnEvent() {
     // The board looks at itself after each event; deleteLater's event must
     // find it gone, not touch freed memory (a sanitizer build tells).
-    QPointer<TChessBrd> b = new TChessBrd;
+    TChessModel model;
+    QPointer<TChessBrd> b = new TChessBrd(model);
     QVERIFY(Exposed(*b));
     b->OnMouseDown = [&b](TChessBrd* s, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
         s->deleteLater();
@@ -473,7 +480,8 @@ void TestBoardInput::deletedByItsOwnEvent() {
 }
 
 void TestBoardInput::animatedMoveEndsTheUsersDrag() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     Recorder rec;
     rec.attach(b);
     QVERIFY(Exposed(b));
@@ -482,19 +490,20 @@ void TestBoardInput::animatedMoveEndsTheUsersDrag() {
     QTest::mouseMove(&b, g1 + QPoint(0, -(QApplication::startDragDistance() + 2)));
     QVERIFY(b.IsDragging());
     // A move arrives from elsewhere (the network, the engine) while the user drags.
-    QVERIFY(b.Move(Square::E2, Square::E4));
+    QVERIFY(bModel.Move(Square::E2, Square::E4));
     QVERIFY(!b.IsDragging());
     QTest::mouseMove(&b, CentreOf(b, Square::F3));
     QTest::mouseRelease(&b, Qt::LeftButton, {}, CentreOf(b, Square::F3));
     QCOMPARE(rec.events, QStringList{"legal e2e4"});
-    QCOMPARE(b.PieceAt(Square::G1), 'N');
+    QCOMPARE(bModel.PieceAt(Square::G1), 'N');
     // The knight is drawn on its square again.
     const QImage img = b.grab().toImage();
     QVERIFY(qGray(img.pixel(g1 + QPoint(0, 10))) > 230);
 }
 
 void TestBoardInput::dragThatLostItsButton() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     Recorder rec;
     rec.attach(b);
     QVERIFY(Exposed(b));
@@ -509,24 +518,25 @@ void TestBoardInput::dragThatLostItsButton() {
     QApplication::sendEvent(&b, &hover);
     QVERIFY(!b.IsDragging());
     QCOMPARE(rec.events, QStringList{"illegal d2"});
-    QCOMPARE(b.PieceAt(Square::D2), 'P');
+    QCOMPARE(bModel.PieceAt(Square::D2), 'P');
     QTest::mouseRelease(&b, Qt::LeftButton, {}, d4);
-    QCOMPARE(b.PieceAt(Square::D4), ' ');
+    QCOMPARE(bModel.PieceAt(Square::D4), ' ');
 }
 
 void TestBoardInput::engineReplyIsAnimated() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     Recorder rec;
     rec.attach(b);
-    b.SetSearchDepth(1);
-    b.SetComputerPlaysBlack(true);
+    bModel.SetSearchDepth(1);
+    bModel.SetComputerPlaysBlack(true);
     QVERIFY(Exposed(b));
     QSignalSpy steps(&b, &TChessBrd::animationStepped);
     DragTo(b, Square::E2, Square::E4);
     QCOMPARE(rec.events.value(0), QStringLiteral("legal e2e4"));
     QCOMPARE(steps.count(), 0);
     // The engine's reply arrives through the event loop, animated from its square.
-    QTRY_VERIFY(b.WhiteToMove());
+    QTRY_VERIFY(bModel.WhiteToMove());
     QCOMPARE(rec.events.size(), 2);
     QTRY_VERIFY(!b.IsAnimating());
     QVERIFY(steps.count() > 0);
@@ -534,23 +544,23 @@ void TestBoardInput::engineReplyIsAnimated() {
     const Square to = TextToSquare(rec.events.at(1).mid(8, 2));
     QCOMPARE(steps.first().at(0).toPoint(), b.SquareToPoint(from));
     QCOMPARE(steps.last().at(0).toPoint(), b.SquareToPoint(to));
-    QVERIFY(b.PieceColor(to) == 0);
-    b.SetComputerPlaysBlack(false);
+    QVERIFY(bModel.PieceColor(to) == 0);
+    bModel.SetComputerPlaysBlack(false);
 }
 
 void TestBoardInput::customEngineReplyIsAnimated() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     Recorder rec;
     rec.attach(b);
     int asked = 0;
-    b.OnCalculateMove = [&](TChessBrd* s, Square& from, Square& to) {
-        QCOMPARE(s, &b);
+    bModel.OnCalculateMove = [&](Square& from, Square& to) {
         ++asked;
         from = Square::E7;
         to = Square::E5;
     };
-    b.SetCustomEngine(true);
-    b.SetComputerPlaysBlack(true);
+    bModel.SetCustomEngine(true);
+    bModel.SetComputerPlaysBlack(true);
     QVERIFY(Exposed(b));
     QSignalSpy steps(&b, &TChessBrd::animationStepped);
     DragTo(b, Square::E2, Square::E4);

@@ -8,7 +8,7 @@
 namespace {
 void Play(TChessBrd& b, const QString& moves) {
     for (const QString& m : moves.split(u' ', Qt::SkipEmptyParts))
-        QVERIFY2(b.Move(TextToSquare(m.left(2)), TextToSquare(m.mid(2, 2))), qPrintable(m));
+        QVERIFY2(b.Model().Move(TextToSquare(m.left(2)), TextToSquare(m.mid(2, 2))), qPrintable(m));
 }
 QString Squares(const std::bitset<65>& set) {
     QStringList out;
@@ -53,13 +53,15 @@ private slots:
         QFETCH(QString, then);
         QFETCH(QString, selected);
         QFETCH(QString, marked);
-        TChessBrd b;
-        QVERIFY(fen.isEmpty() || b.SetFen(fen));
+        TChessModel bModel;
+        TChessBrd b(bModel);
+        QVERIFY(fen.isEmpty() || bModel.SetFen(fen));
         Play(b, moves);
-        if (then == "takeback") QVERIFY(b.TakeBack());
-        if (then == "rewind") QVERIFY(b.TakeBack() && b.TakeBack() && b.GotoMove(2, true));
-        if (then == "newgame") b.NewGame();
-        if (then == "position") b.SetPosition(QString("k       R") + QString(54, u' ') + 'K');
+        if (then == "takeback") QVERIFY(bModel.TakeBack());
+        if (then == "rewind")
+            QVERIFY(bModel.TakeBack() && bModel.TakeBack() && bModel.GotoMove(2, true));
+        if (then == "newgame") bModel.NewGame();
+        if (then == "position") bModel.SetPosition(QString("k       R") + QString(54, u' ') + 'K');
         if (then == "off") b.SetHighlightLastMove(false), b.SetHighlightCheck(false);
         b.SetNoMover(then == "nomover");
         b.SetSelectedSquare(TextToSquare(selected));
@@ -71,7 +73,8 @@ private slots:
 
     // Dots while a piece is dragged, none once turned off; a drop is a last move.
     void whileDragging() {
-        TChessBrd b;
+        TChessModel bModel;
+        TChessBrd b(bModel);
         b.show();
         QVERIFY(QTest::qWaitForWindowExposed(&b));
         const QPoint from = Centre(b, Square::B1);
@@ -87,7 +90,8 @@ private slots:
     // Marks change the squares they mark and nothing drawn on them. This board,
     // with every kind of mark, is saved when ZUGARET_HIGHLIGHTS_PNG names a file.
     void drawnUnderThePieces() {
-        TChessBrd b;
+        TChessModel bModel;
+        TChessBrd b(bModel);
         b.SetSizeOfSquare(64);
         b.SetSquareLight(TChessBrd::BuiltInSquareLight());
         b.SetSquareDark(TChessBrd::BuiltInSquareDark());

@@ -26,10 +26,12 @@ private slots:
     }
     void sharpAtEverySize() {
         QFETCH(int, square);
-        TChessBrd b;
+        TChessModel bModel;
+        TChessBrd b(bModel);
         b.SetSizeOfSquare(square);
         QCOMPARE(b.PieceImageSize(), square);
-        TChessBrd cut;
+        TChessModel cutModel;
+        TChessBrd cut(cutModel);
         cut.SetCustomPieceSet(TChessBrd::BuiltInPieceSet());
         const QImage bitmap = cut.PieceImage('q').toImage(); // the 40-pixel bitmap's queen
         for (char letter : QByteArray("PNBRQKpnbrqk")) {
@@ -47,7 +49,8 @@ private slots:
     void customSetIsNotScaled() {
         QImage custom(300, 200, QImage::Format_RGB32); // 50-pixel cells
         custom.fill(Qt::black);
-        TChessBrd b;
+        TChessModel bModel;
+        TChessBrd b(bModel);
         b.SetSizeOfSquare(70);
         b.SetCustomPieceSet(custom);
         QVERIFY(!b.DrawsOutlines());

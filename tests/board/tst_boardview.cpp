@@ -63,7 +63,8 @@ private slots:
 };
 
 void TestBoardView::defaults() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     QCOMPARE(b.size(), QSize(368, 368));
     QCOMPARE(b.SizeOfSquare(), 40);
     QCOMPARE(b.SizeOfBorder(), 24);
@@ -88,7 +89,7 @@ void TestBoardView::defaults() {
     QVERIFY(!b.WhiteOnTop());
     QVERIFY(!b.NoMover());
     QCOMPARE(b.PieceImageSize(), 40);
-    QCOMPARE(b.Position(), QString::fromLatin1(TChessModel::InitialPosition));
+    QCOMPARE(bModel.Position(), QString::fromLatin1(TChessModel::InitialPosition));
 
     // The resize bounds never cross.
     b.SetResizeMaxSize(50);
@@ -123,14 +124,16 @@ void TestBoardView::squareAtPoint() {
     QFETCH(int, x);
     QFETCH(int, y);
     QFETCH(Square, square);
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.SetWhiteOnTop(whiteOnTop);
     QCOMPARE(b.SquareAtPoint(x, y), square);
 }
 
 void TestBoardView::roundTripEverySquare() {
     for (bool flipped : {false, true}) {
-        TChessBrd b;
+        TChessModel bModel;
+        TChessBrd b(bModel);
         b.SetSizeOfBorder(15);
         b.SetSizeOfSquare(37);
         b.SetWhiteOnTop(flipped);
@@ -167,7 +170,8 @@ void TestBoardView::keepsItselfSquare() {
     QFETCH(QSize, requested);
     QFETCH(int, square);
     QFETCH(int, side);
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.SetSizeOfBorder(border);
     b.show();
     b.resize(requested);
@@ -178,7 +182,8 @@ void TestBoardView::keepsItselfSquare() {
 }
 
 void TestBoardView::propertySizes() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.show();
     b.SetSizeOfSquare(50);
     QCOMPARE(b.SizeOfSquare(), 50);
@@ -206,7 +211,8 @@ void TestBoardView::pieceSetAcceptance() {
     QFETCH(QSize, size);
     QFETCH(bool, accepted);
     QFETCH(int, cell);
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     QCOMPARE(TChessBrd::IsValidPieceSet(PieceSetOf(size.width(), size.height())), accepted);
     b.SetCustomPieceSet(PieceSetOf(size.width(), size.height()));
     QCOMPARE(b.CustomPieceSet().isNull(), !accepted);
@@ -230,7 +236,9 @@ void TestBoardView::builtInPictures() {
     QVERIFY(!TChessBrd::BuiltInSquareLight().isNull());
     QVERIFY(!TChessBrd::BuiltInSquareDark().isNull());
 
-    TChessBrd b;
+    TChessModel bModel;
+
+    TChessBrd b(bModel);
     // Masks: the cell's corner is transparent, the piece's middle opaque, for all twelve pieces.
     for (char letter : QByteArray("PNBRQKpnbrqk")) {
         const QImage img = b.PieceImage(letter).toImage();
@@ -258,7 +266,8 @@ void TestBoardView::builtInPictures() {
 }
 
 void TestBoardView::renderedSquaresAndPieces() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.SetAnimateMoves(false);
     const QImage img = b.grab().toImage();
     QCOMPARE(img.size(), QSize(368, 368));
@@ -291,10 +300,11 @@ void TestBoardView::renderedSquaresAndPieces() {
 }
 
 void TestBoardView::renderedAfterMoveAndFlip() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.SetAnimateMoves(false);
     b.SetHighlightLastMove(false); // plain squares: the tint has its own tests
-    QVERIFY(b.Move(Square::G1, Square::F3));
+    QVERIFY(bModel.Move(Square::G1, Square::F3));
     QImage img = b.grab().toImage();
     // Nothing is left on the square the knight left; the knight stands on f3.
     QCOMPARE(PixelsUnlike(img, SquareRectOf(b, Square::G1), QColor(128, 128, 128)), 0);
@@ -310,7 +320,8 @@ void TestBoardView::renderedAfterMoveAndFlip() {
 }
 
 void TestBoardView::coordinatesAndFrame() {
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.SetBorderColor(QColor(0, 0, 80));
     b.SetLineStyle(QPen(QColor(255, 0, 0), 1));
     QImage img = b.grab().toImage();
@@ -377,7 +388,8 @@ void TestBoardView::labelCellsOnEachSide() {
     QFETCH(int, border);
     QFETCH(int, square);
     const QColor fill(0, 0, 80);
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.SetSizeOfBorder(border);
     b.SetSizeOfSquare(square);
     b.SetBorderColor(fill);
@@ -419,8 +431,9 @@ void TestBoardView::labelCellsOnEachSide() {
 }
 
 void TestBoardView::tiledSquares() {
-    TChessBrd b;
-    b.SetPosition(QString(64, QLatin1Char(' ')));
+    TChessModel bModel;
+    TChessBrd b(bModel);
+    bModel.SetPosition(QString(64, QLatin1Char(' ')));
     QImage light(7, 7, QImage::Format_RGB32), dark(7, 7, QImage::Format_RGB32);
     light.fill(QColor(250, 240, 200));
     light.setPixel(0, 0, qRgb(255, 0, 0)); // marks where each tile starts
@@ -441,7 +454,8 @@ void TestBoardView::tiledSquares() {
 void TestBoardView::saveScreenshot() {
     const QByteArray file = qgetenv("ZUGARET_BOARD_PNG");
     if (file.isEmpty()) QSKIP("set ZUGARET_BOARD_PNG to save a rendered board");
-    TChessBrd b;
+    TChessModel bModel;
+    TChessBrd b(bModel);
     b.SetSquareLight(TChessBrd::BuiltInSquareLight());
     b.SetSquareDark(TChessBrd::BuiltInSquareDark());
     b.SetBorderColor(QColor(0x3b, 0x2a, 0x1d));
@@ -451,8 +465,8 @@ void TestBoardView::saveScreenshot() {
     b.SetAnimateMoves(false);
     for (const char* m :
          {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6", "b5a4", "g8f6", "e1g1", "f8e7"})
-        QVERIFY(b.Move(TextToSquare(QString::fromLatin1(m, 2)),
-                       TextToSquare(QString::fromLatin1(m + 2, 2))));
+        QVERIFY(bModel.Move(TextToSquare(QString::fromLatin1(m, 2)),
+                            TextToSquare(QString::fromLatin1(m + 2, 2))));
     QVERIFY(b.grab().save(QString::fromLocal8Bit(file)));
 }
 

@@ -106,8 +106,8 @@ void TestConexion::startsAgainstTheEngine() {
     QCOMPARE(own.Elo, 1100);
     QCOMPARE(engine.Nick, QString("ZuzPlak"));
     QCOMPARE(engine.Elo, 1200);
-    QCOMPARE(t.Board().ComputerPlaysWhite(), !white);
-    QCOMPARE(t.Board().ComputerPlaysBlack(), white);
+    QCOMPARE(t.Model().ComputerPlaysWhite(), !white);
+    QCOMPARE(t.Model().ComputerPlaysBlack(), white);
     QCOMPARE(t.Board().NoMover(), !white);
     QCOMPARE(t.Control<QLabel>(m, "FNickLabelB")->text(), g.BlackPlayer().Nick);
     QCOMPARE(t.Control<QLabel>(m, "FEloLabelW")->text(), QString::number(g.WhitePlayer().Elo));
@@ -125,8 +125,8 @@ void TestConexion::twoPlayersAtOneBoard() {
     QCOMPARE(m.WhitePlayer().Elo, 1100);
     QCOMPARE(m.BlackPlayer().Nick, QString("Ana"));
     QVERIFY(!t.Board().NoMover());
-    QVERIFY(!t.Board().ComputerPlaysWhite());
-    QVERIFY(!t.Board().ComputerPlaysBlack());
+    QVERIFY(!t.Model().ComputerPlaysWhite());
+    QVERIFY(!t.Model().ComputerPlaysBlack());
     QCOMPARE(m.MoveSerial(), 1);
 }
 
@@ -225,9 +225,9 @@ void TestConexion::startsAgainstAnExternalEngine() {
     QCOMPARE(g.BlackPlayer().Elo, elo);
     QCOMPARE(g.Record().first(), note);
     // The board's own engine stays out of it; the external one answers.
-    QVERIFY(!t.Board().ComputerPlaysBlack());
-    QVERIFY(t.Board().Move(Square::E2, Square::E4));
-    QTRY_VERIFY_WITH_TIMEOUT(t.Board().WhiteToMove(), 30000);
+    QVERIFY(!t.Model().ComputerPlaysBlack());
+    QVERIFY(t.Model().Move(Square::E2, Square::E4));
+    QTRY_VERIFY_WITH_TIMEOUT(t.Model().WhiteToMove(), 30000);
     QVERIFY(g.GameInProgress());
     g.EndGame(TEndReason::Abandoned);
 }

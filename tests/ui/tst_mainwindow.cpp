@@ -165,7 +165,7 @@ void TestMainWindow::takeBackButtonAndCtrlZ() {
     QTest::keyClick(&m, Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(t.Partida().Lines().isEmpty());
     QVERIFY(!undo->isEnabled());
-    QCOMPARE(t.Board().Position().left(16), QString("rnbqkbnrpppppppp"));
+    QCOMPARE(t.Model().Position().left(16), QString("rnbqkbnrpppppppp"));
 }
 
 void TestMainWindow::newGameDialogOffersTheEngineLevel() {
@@ -181,7 +181,7 @@ void TestMainWindow::newGameDialogOffersTheEngineLevel() {
     dlg->Choose("ZuzPlak", true, 5);
     dlg->ChooseDepth(2);
     dlg->bCrearClick();
-    QCOMPARE(t.Board().SearchDepth(), 2);
+    QCOMPARE(t.Model().SearchDepth(), 2);
     QCOMPARE(t.Game().EngineDepth(), 2);
     QCOMPARE(t.Partida().Lines().first(), QString("{Nivel de ZuzPlak: 2}"));
     // Remembered in the settings file.
@@ -199,7 +199,7 @@ void TestMainWindow::fenCopiedAndPasted() {
     TFrmPrincipal& m = t.Main();
     t.NewGameVia("Ana", true);
     QVERIFY(t.PlayAll({"e2e4", "c7c5", "g1f3"}));
-    const QString fen = t.Board().Fen();
+    const QString fen = t.Model().Fen();
     t.Control<QAction>(m, "menuCopiarFen")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), fen);
     QGuiApplication::clipboard()->setText("8/8/8/8/8/8/8/8 w - - 0 1");
@@ -208,12 +208,12 @@ void TestMainWindow::fenCopiedAndPasted() {
     t.dialogs.Flush();
     QVERIFY(t.dialogs.Messages().last().startsWith(
         QString::fromUtf8("No se puede poner esa posición")));
-    QCOMPARE(t.Board().Fen(), fen);
+    QCOMPARE(t.Model().Fen(), fen);
     QGuiApplication::clipboard()->setText(fen);
     t.dialogs.AnswerYes(TQuestion::InterruptGame);
     t.Control<QAction>(m, "menuPegarFen")->trigger();
     t.dialogs.Flush();
-    QCOMPARE(t.Board().Fen(), fen);
+    QCOMPARE(t.Model().Fen(), fen);
     QCOMPARE(t.Game().MyColour(), TColour::Black);
     QCOMPARE(t.Partida().Lines(), QStringList{PositionLine(fen)});
     QVERIFY(t.Board().WhiteOnTop()); // the user's colour at the bottom

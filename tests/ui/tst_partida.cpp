@@ -46,16 +46,16 @@ void TestPartida::stepping() {
     QCOMPARE(t.Record(), QStringList{"1.Pe2e4 Pe7e5"}); // a replay keeps its record
     for (int i = 0; i < 3; ++i)
         p.bAdelanteClick();
-    QCOMPARE(t.Board().PieceAt(Square::F3), 'N');
+    QCOMPARE(t.Model().PieceAt(Square::F3), 'N');
     QCOMPARE(t.Game().ReplayCursor, 4);
-    const QString pos = t.Board().Position();
+    const QString pos = t.Model().Position();
     p.bAdelanteClick();
-    QCOMPARE(t.Board().Position(), pos);
+    QCOMPARE(t.Model().Position(), pos);
     QCOMPARE(t.Game().ReplayCursor, 4);
     p.bAtrasClick();
-    QCOMPARE(t.Board().PieceAt(Square::G1), 'N');
+    QCOMPARE(t.Model().PieceAt(Square::G1), 'N');
     p.bAdelanteClick();
-    QCOMPARE(t.Board().PieceAt(Square::F3), 'N');
+    QCOMPARE(t.Model().PieceAt(Square::F3), 'N');
     QCOMPARE(t.Record(), QStringList{"1.Pe2e4 Pe7e5"});
     QCOMPARE(p.windowTitle(), QString("2.Ng1f3"));
 }
@@ -64,12 +64,12 @@ void TestPartida::backAtTheStart() {
     TTestProgram t;
     TFrmPartida& p = t.Partida();
     OpenReplay(t);
-    const QString start = t.Board().Position();
+    const QString start = t.Model().Position();
     p.bAtrasClick();
     QCOMPARE(t.Game().ReplayCursor, 0);
-    QCOMPARE(t.Board().Position(), start);
+    QCOMPARE(t.Model().Position(), start);
     p.bAdelanteClick();
-    QCOMPARE(t.Board().PieceAt(Square::E4), 'P');
+    QCOMPARE(t.Model().PieceAt(Square::E4), 'P');
     QCOMPARE(t.Game().ReplayCursor, 2);
 }
 
@@ -150,7 +150,7 @@ void TestPartida::arrowKeys() {
     QWidget* memo = t.Control<QPlainTextEdit>(p, "FListaPNG");
     QTest::keyClick(target == "board" ? &t.Board() : target == "memo" ? memo : &p, key);
     QCOMPARE(t.Game().ReplayCursor, cursor);
-    QCOMPARE(t.Board().PieceAt(Square::E4), cursor == 3 ? 'P' : ' ');
+    QCOMPARE(t.Model().PieceAt(Square::E4), cursor == 3 ? 'P' : ' ');
 }
 
 void TestPartida::fileButtons() {

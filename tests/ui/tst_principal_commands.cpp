@@ -197,10 +197,10 @@ void TestPrincipalCommands::pointAndClick() {
     // An illegal target picks the clicked square instead.
     click(Square::G1);
     QCOMPARE(m.SelectedSquare, Square::G1);
-    QCOMPARE(b.PieceAt(Square::G1), 'N');
+    QCOMPARE(t.Model().PieceAt(Square::G1), 'N');
     QCOMPARE(m.MarkerGeometry().y(), b.y() + b.SquareToPoint(Square::G1).y() + 1);
     click(Square::F3);
-    QCOMPARE(b.PieceAt(Square::F3), 'N');
+    QCOMPARE(t.Model().PieceAt(Square::F3), 'N');
     QCOMPARE(m.SelectedSquare, Square::None);
     QVERIFY(!m.MarkerShown());
     QCOMPARE(t.Record(), QStringList{"1.Ng1f3"});
@@ -404,7 +404,7 @@ void TestPrincipalCommands::shutDownFreesTheOtherWindowsFirst() {
     // The engine plays White and has its move ready.
     t.Game().SetEngineDepth(1);
     t.Game().StartLocalGame(TGameMode::VsComputer, false, 15);
-    QVERIFY(t.Board().ComputerPlaysWhite());
+    QVERIFY(t.Model().ComputerPlaysWhite());
     LetTheEngineHandItsMoveOver();
     QObject* main = &m;
     QStringList freedWithMainWhole;

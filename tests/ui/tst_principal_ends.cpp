@@ -134,7 +134,7 @@ void TestPrincipalEnds::closingDuringAGame() {
     if (answer == "yes") t.dialogs.AnswerYes(TQuestion::QuitDuringGame);
     if (answer == "no") t.dialogs.AnswerNo(TQuestion::QuitDuringGame);
     int ended = 0;
-    m.OnClosed = [&ended] { ++ended; };
+    QObject::connect(&m, &TFrmPrincipal::OnClosed, &m, [&ended] { ++ended; });
     if (atOnce)
         m.CloseAtOnce();
     else

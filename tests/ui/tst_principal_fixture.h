@@ -7,6 +7,7 @@
 #include "ChessClock.h"
 #include "ClockWidget.h"
 #include "GameController.h"
+#include "HeadlessProgram.h"
 #include "MainWindow.h"
 #include "NewGameDialog.h"
 #include "ProgramEnv.h"
@@ -75,6 +76,7 @@ struct TTestProgram {
     TFrmChat& Chat() { return *program->Chat(); }
     TFrmPartida& Partida() { return *program->Partida(); }
     TChessBrd& Board() { return Main().Board(); }
+    TChessModel& Model() { return Main().Program().Model(); }
     TGameController& Game() { return Main().Game(); }
 
     // A control of a window, found by its name.
@@ -87,7 +89,7 @@ struct TTestProgram {
 
     // Plays a move given as "e2e4" on the board, as a local drop would.
     bool Play(const QString& move) {
-        return Board().Move(TextToSquare(move.left(2)), TextToSquare(move.mid(2, 2)));
+        return Model().Move(TextToSquare(move.left(2)), TextToSquare(move.mid(2, 2)));
     }
     bool PlayAll(const QStringList& moves) {
         for (const QString& m : moves)

@@ -34,7 +34,7 @@ struct TPromotionGame {
         t.NewGameVia("Ana", true);
         for (TRelojChess* c : {&t.Game().ClockW(), &t.Game().ClockB()})
             c->SetTimeSource([this] { return now; });
-        QVERIFY(t.Board().SetFen(PromotionFen));
+        QVERIFY(t.Model().SetFen(PromotionFen));
         t.Game().ClockW().Start();
         t.Game().ClockB().Stop();
     }
@@ -75,7 +75,7 @@ void TestPromotionChoice::choiceComesBeforeTheMove() {
     QFETCH(QChar, piece);
     TPromotionGame g;
     TTestProgram& t = g.t;
-    const QString position = t.Board().Position();
+    const QString position = t.Model().Position();
     const QStringList record = t.Record();
     const int white = t.Game().ClockW().Remaining(), black = t.Game().ClockB().Remaining();
 
@@ -85,7 +85,7 @@ void TestPromotionChoice::choiceComesBeforeTheMove() {
     QTRY_VERIFY(chooser->isVisible());
     QCOMPARE(chooser->windowTitle(), QString::fromUtf8("Promoción peón"));
     // Nothing is played yet: the mover's clock runs, the opponent's does not.
-    QCOMPARE(t.Board().Position(), position);
+    QCOMPARE(t.Model().Position(), position);
     QCOMPARE(t.Record(), record);
     g.Pass(5);
     QCOMPARE(t.Game().ClockW().Remaining(), white - 5);
@@ -101,18 +101,18 @@ void TestPromotionChoice::choiceComesBeforeTheMove() {
 
     if (piece.isNull()) {
         // The pawn is back where it was; the record and the turn too.
-        QCOMPARE(t.Board().Position(), position);
+        QCOMPARE(t.Model().Position(), position);
         QCOMPARE(t.Record(), record);
-        QVERIFY(t.Board().WhiteToMove());
+        QVERIFY(t.Model().WhiteToMove());
         QVERIFY(t.Game().ClockW().Running());
         QVERIFY(!t.Game().ClockB().Running());
         // The same move may be tried again.
         DragTo(t.Board(), Square::A7, Square::A8);
         QTRY_VERIFY(g.Chooser() && g.Chooser()->isVisible());
         QTest::mouseClick(g.Chooser()->findChild<QAbstractButton*>("promote_q"), Qt::LeftButton);
-        QCOMPARE(t.Board().PieceAt(Square::A8), 'Q');
+        QCOMPARE(t.Model().PieceAt(Square::A8), 'Q');
     } else {
-        QCOMPARE(QChar(t.Board().PieceAt(Square::A8)), piece);
+        QCOMPARE(QChar(t.Model().PieceAt(Square::A8)), piece);
         QCOMPARE(t.Record().last(), "1.Pa7a8=" + QString(piece));
         QVERIFY(!t.Game().ClockW().Running());
         QVERIFY(t.Game().ClockB().Running());
@@ -143,16 +143,16 @@ void TestPromotionChoice::chooserWhoseReasonWentAway() {
         t.Game().StartLocalGame(TGameMode::LocalTwoPlayers, true, 15);
         break;
     case 2:
-        QVERIFY(t.Board().SetFen("8/P7/6k1/8/8/8/7P/K7 w - - 0 1"));
+        QVERIFY(t.Model().SetFen("8/P7/6k1/8/8/8/7P/K7 w - - 0 1"));
         break;
     }
-    const QString position = t.Board().Position();
+    const QString position = t.Model().Position();
     const QStringList record = t.Record();
     if (reason != 2) QTRY_VERIFY(!chooser || !chooser->isVisible());
     // An answer that comes all the same plays nothing.
     if (rook) rook->click();
     t.Board().AnswerPromotion('r');
-    QCOMPARE(t.Board().Position(), position);
+    QCOMPARE(t.Model().Position(), position);
     QCOMPARE(t.Record(), record);
     QVERIFY(!t.Board().PromotionChoiceOpen());
 }

@@ -37,7 +37,7 @@ double MedianMicros(int runs, const std::function<void()>& work) {
 
 void Play(TChessBrd& b, const char* moves) {
     for (const QString& m : QString::fromLatin1(moves).split(u' '))
-        b.Move(TextToSquare(m.left(2)), TextToSquare(m.mid(2, 2)));
+        b.Model().Move(TextToSquare(m.left(2)), TextToSquare(m.mid(2, 2)));
 }
 
 } // namespace
@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
         std::printf("draw 12 pieces at %3d px %8.1f us\n", side, us);
     }
     for (int square : {40, 64}) {
-        TChessBrd b;
+        TChessModel bModel;
+        TChessBrd b(bModel);
         b.SetSizeOfSquare(square);
         b.SetSquareLight(TChessBrd::BuiltInSquareLight());
         b.SetSquareDark(TChessBrd::BuiltInSquareDark());
