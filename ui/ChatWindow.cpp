@@ -42,7 +42,12 @@ TFrmChat::TFrmChat(THeadlessProgram& program, QWidget* parent)
     connect(&program, &THeadlessProgram::OnDestroying, this, [this] { delete this; });
     setObjectName("FrmChat");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
+    BuildControls();
+    BuildLayout();
+    BindSession();
+}
 
+void TFrmChat::BuildControls() {
     FMemoChat = new QTextEdit(this);
     FMemoChat->setObjectName("FMemoChat");
     FMemoChat->setReadOnly(true);
@@ -81,7 +86,7 @@ TFrmChat::TFrmChat(THeadlessProgram& program, QWidget* parent)
     eMaxClients->setValue(TChatSession::DefaultMaxClients);
     eMaxClients->setObjectName("eMaxClients");
     eMaxClients->setToolTip(QString::fromUtf8("Nº máximo de jugadores/observadores permitidos"));
-    auto* lMax = new QLabel("Max. Clientes:", this);
+    lMax = new QLabel("Max. Clientes:", this);
     lMax->setToolTip(eMaxClients->toolTip());
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setMaximumWidth(50);
@@ -90,7 +95,9 @@ TFrmChat::TFrmChat(THeadlessProgram& program, QWidget* parent)
     ProgressBar1->setValue(0);
     FMsgEdit = new QLineEdit(this);
     FMsgEdit->setObjectName("FMsgEdit");
+}
 
+void TFrmChat::BuildLayout() {
     auto* tools = new QHBoxLayout;
     tools->setSpacing(4);
     for (auto* b : {bCrear, bConectar, bDesconectar, bObservar})
@@ -121,7 +128,9 @@ TFrmChat::TFrmChat(THeadlessProgram& program, QWidget* parent)
     all->addWidget(split, 1);
     all->addLayout(input);
     resize(480, 220);
+}
 
+void TFrmChat::BindSession() {
     // The log follows its last line: a line added while the window was hidden
     // or smaller is still in view once the window is shown or resized. A user
     // who scrolled back keeps the place until the next line arrives.

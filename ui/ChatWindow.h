@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
@@ -81,6 +82,10 @@ protected:
 private:
     class TProgressBarView;
 
+    // Construction, in this order.
+    void BuildControls();
+    void BuildLayout();
+    void BindSession();
     void FormShow();
     void PaintLine(const TChatLogLine& line);
     void ClearLog();
@@ -99,6 +104,7 @@ private:
     QPushButton* bObservar = nullptr;
     QToolButton* bFijo = nullptr; // down: docked beside the main window
     QSpinBox* eMaxClients = nullptr;
+    QLabel* lMax = nullptr;
     QLineEdit* FMsgEdit = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     std::unique_ptr<TProgressBarView> progressView_;

@@ -39,6 +39,7 @@
 
 class QAction;
 class QLabel;
+class QLayout;
 class QMenu;
 class QToolButton;
 class QWidget;
@@ -150,11 +151,21 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void BuildControls();
+    // Construction, in this order (MainWindowLayout.cpp).
+    void CreateActions();
+    QLayout* BuildToolBar();
+    void BuildStrips();
+    void BuildBoardPanel();
+    void BuildTurnPanel();
+    void BuildLayout(QLayout* tools);
+    void BuildBoardMenu();
+    void ConnectCommands();
     void BindGame();
     void ShowPanel();
     void ShowPlayers();
     void ShowCommands();
+    // The menu's "Crear" and "Conectar" as the chat window's buttons.
+    void ShowChatCommands();
     void PlaceStrips();
     void PlaceMarker();    // the point-and-click marker over SelectedSquare
     void ClearSelection(); // hides the marker, no square selected
@@ -181,8 +192,8 @@ private:
     TChessBrd* FBoard = nullptr;
     std::unique_ptr<TGameQuestions> gameQuestions_;
     TQuestionId quitQuestion_ = 0;
-    TFrmChat* chat_ = nullptr;
-    TFrmPartida* partida_ = nullptr;
+    QPointer<TFrmChat> chat_;
+    QPointer<TFrmPartida> partida_;
     QPointer<TFrmConexion> conexion_;
     QPointer<TPromotionChooser> promotionChooser_;
 
@@ -209,11 +220,21 @@ private:
     QToolButton* bAyuda = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QMenu* MenuBoard = nullptr;
-    QAction* menuInvertir = nullptr;
-    QAction* menuPointClick = nullptr;
-    QAction* menuDestinos = nullptr;
+    // One action per command: its tool button and its menu item show it, so
+    // both are enabled (and checked) together. Named after the menu item
+    // where there is one.
+    QAction* actNuevaPartida = nullptr;
     QAction* menuTablas = nullptr;
     QAction* menuRendir = nullptr;
+    QAction* actDeshacer = nullptr;
+    QAction* menuInvertir = nullptr;
+    QAction* menuPointClick = nullptr;
+    QAction* actAplazar = nullptr;
+    QAction* actReanudar = nullptr;
+    QAction* actConfiguracion = nullptr;
+    QAction* actAyuda = nullptr;
+    QAction* actSpeedButton1 = nullptr;
+    QAction* menuDestinos = nullptr;
     QAction* menuCrear = nullptr;
     QAction* menuConectar = nullptr;
     QAction* menuCopiarFen = nullptr;

@@ -38,7 +38,12 @@ TFrmPartida::TFrmPartida(THeadlessProgram& program, std::function<QPixmap(char)>
     setObjectName("FrmPartida");
     setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
     setWindowTitle("Partida");
+    BuildControls();
+    BuildLayout();
+    BindGame();
+}
 
+void TFrmPartida::BuildControls() {
     FListaPNG = new QPlainTextEdit(this);
     FListaPNG->setObjectName("FListaPNG");
     FListaPNG->setReadOnly(true);
@@ -88,7 +93,20 @@ TFrmPartida::TFrmPartida(THeadlessProgram& program, std::function<QPixmap(char)>
     N_A_1 = MakePieceImage(bishop, false, "N_A_1");
     N_A_2 = MakePieceImage(bishop, false, "N_A_2");
     N_P = MakePieceImage(pawn, false, "N_P");
+    for (auto [button, name] : {std::pair{bAbrir, "bAbrir"},
+                                {bGuardar, "bGuardar"},
+                                {bExportar, "bExportar"},
+                                {bAtras, "bAtras"},
+                                {bAdelante, "bAdelante"},
+                                {bAnimar, "bAnimar"},
+                                {SpeedButton1, "SpeedButton1"}})
+        button->setObjectName(QString::fromLatin1(name));
+    chAuto->setObjectName("chAuto");
+    SpinEdit1->setObjectName("SpinEdit1");
+    Timer1->setObjectName("Timer1");
+}
 
+void TFrmPartida::BuildLayout() {
     auto* strip = new QVBoxLayout;
     strip->setSpacing(0);
     strip->setContentsMargins(0, 0, 0, 0);
@@ -122,18 +140,9 @@ TFrmPartida::TFrmPartida(THeadlessProgram& program, std::function<QPixmap(char)>
     all->addLayout(strip);
     all->addLayout(right, 1);
     resize(480, 320);
+}
 
-    for (auto [button, name] : {std::pair{bAbrir, "bAbrir"},
-                                {bGuardar, "bGuardar"},
-                                {bExportar, "bExportar"},
-                                {bAtras, "bAtras"},
-                                {bAdelante, "bAdelante"},
-                                {bAnimar, "bAnimar"},
-                                {SpeedButton1, "SpeedButton1"}})
-        button->setObjectName(QString::fromLatin1(name));
-    chAuto->setObjectName("chAuto");
-    SpinEdit1->setObjectName("SpinEdit1");
-    Timer1->setObjectName("Timer1");
+void TFrmPartida::BindGame() {
     chAuto->setChecked(game_.AutoSavePgn());
     connect(chAuto, &QCheckBox::toggled, this, [this](bool on) { game_.SetAutoSavePgn(on); });
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int ms) { Timer1->setInterval(ms); });

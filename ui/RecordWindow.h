@@ -71,6 +71,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Construction, in this order.
+    void BuildControls();
+    void BuildLayout();
+    void BindGame();
     QLabel* MakePieceImage(QChar glyph, bool white, const QString& name);
     void ShowRecord();
     void ShowCaptured();
