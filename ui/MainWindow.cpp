@@ -74,8 +74,8 @@ TFrmPrincipal::~TFrmPrincipal() {
     if (conexion_) delete conexion_.data();
     for (QWidget* w : {static_cast<QWidget*>(chat_), static_cast<QWidget*>(partida_)})
         if (w) w->removeEventFilter(this);
-    delete chat_.data();
-    delete partida_.data();
+    delete std::exchange(chat_, nullptr);
+    delete std::exchange(partida_, nullptr);
     gameQuestions_.reset();
 }
 
@@ -84,6 +84,8 @@ void TFrmPrincipal::SetWindows(TFrmChat* chat, TFrmPartida* partida) {
     partida_ = partida;
     for (QWidget* w : {static_cast<QWidget*>(chat_), static_cast<QWidget*>(partida_)})
         if (w) w->installEventFilter(this);
+    if (chat_) connect(chat_, &QObject::destroyed, this, [this] { chat_ = nullptr; });
+    if (partida_) connect(partida_, &QObject::destroyed, this, [this] { partida_ = nullptr; });
     ScheduleIdle();
     // Window decorations arrive from the window manager some time after a
     // window is shown, and change its frame without any event here: the

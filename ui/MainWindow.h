@@ -192,8 +192,9 @@ private:
     TChessBrd* FBoard = nullptr;
     std::unique_ptr<TGameQuestions> gameQuestions_;
     TQuestionId quitQuestion_ = 0;
-    QPointer<TFrmChat> chat_;
-    QPointer<TFrmPartida> partida_;
+    // Null once gone (a view may be destroyed before this window).
+    TFrmChat* chat_ = nullptr;
+    TFrmPartida* partida_ = nullptr;
     QPointer<TFrmConexion> conexion_;
     QPointer<TPromotionChooser> promotionChooser_;
 
