@@ -1,5 +1,6 @@
 #include "ChessModel.h"
 
+#include <QMetaMethod>
 #include <QStringList>
 
 #include <cstring>
@@ -94,6 +95,7 @@ void TChessModel::SetPosition(const QString& text) {
         }
     }
     lastFrom_ = lastTo_ = Square::None; // no move led to a position written by hand
+    lastPiece_ = ' ';
     if (view_) view_->RepaintAll();
 }
 
@@ -307,6 +309,7 @@ void TChessModel::StartHistory() {
     firstMove_ = lastMove_ = currentMove_;
     firstWhite_ = lastWhite_ = WhiteToMove();
     lastFrom_ = lastTo_ = Square::None;
+    lastPiece_ = ' ';
     // Entries outside the recorded range are never read, so the old game can go.
     history_.clear();
     historyBase_ = currentMove_;
@@ -343,11 +346,23 @@ void TChessModel::RecordPosition() {
     e.repetitionEp = CapturableEnPassant();
     e.movedFrom = lastFrom_;
     e.movedTo = lastTo_;
+    e.movedPiece = lastPiece_;
     e.recorded = true;
 }
 
 bool TChessModel::GotoMove(int moveNumber, bool whiteToMove) {
     StopThinking();
+    const std::array<char, 66> old = squares_;
+    if (!RestoreEntry(moveNumber, whiteToMove)) return false;
+    if (view_) {
+        for (int s = 1; s <= 64; ++s)
+            if (old[s] != squares_[s]) view_->RepaintSquare(ToSquare(s));
+        view_->PaintGridLines();
+    }
+    return true;
+}
+
+bool TChessModel::RestoreEntry(int moveNumber, bool whiteToMove) {
     const long long wanted = EntryOrder(moveNumber, whiteToMove);
     if (wanted > EntryOrder(lastMove_, lastWhite_) || wanted < EntryOrder(firstMove_, firstWhite_))
         return false;
@@ -355,17 +370,12 @@ bool TChessModel::GotoMove(int moveNumber, bool whiteToMove) {
     if (!e) return false;
     currentMove_ = moveNumber;
     whiteToMove_ = whiteToMove;
-    const std::array<char, 66> old = squares_;
     std::memcpy(squares_.data() + 1, e->squares.data(), 64);
     enPassant_ = e->enPassant;
     castling_ = e->castling;
     lastFrom_ = e->movedFrom;
     lastTo_ = e->movedTo;
-    if (view_) {
-        for (int s = 1; s <= 64; ++s)
-            if (old[s] != squares_[s]) view_->RepaintSquare(ToSquare(s));
-        view_->PaintGridLines();
-    }
+    lastPiece_ = e->movedPiece;
     return true;
 }
 
@@ -600,22 +610,93 @@ bool TChessModel::Move(Square oldSq, Square newSq) {
 bool TChessModel::DoMove(Square oldSq, Square newSq) {
     gameOver_ = false;
     if (!IsLegalMove(oldSq, newSq)) return false;
-    const int from = Ord(oldSq), to = Ord(newSq);
+    const char letter = ChosenPromotion(oldSq, newSq);
+    const TMoveOutcome move = ApplyLegalMove(Ord(oldSq), Ord(newSq), letter);
+    ShowMove(move);
+    AnnounceMove(move);
+    return true;
+}
+
+std::optional<TMoveOutcome> TChessModel::ApplyMove(Square oldSq, Square newSq, char letter) {
+    if (!IsLegalMove(oldSq, newSq)) return std::nullopt;
+    return ApplyLegalMove(Ord(oldSq), Ord(newSq), letter);
+}
+
+char TChessModel::ChosenPromotion(Square oldSq, Square newSq) {
+    const char piece = squares_[Ord(oldSq)];
+    const bool promotes =
+        (piece == 'P' && RankOf(newSq) == 8) || (piece == 'p' && RankOf(newSq) == 1);
+    if (promotes && PromotionChoice) {
+        char newPiece = promotionLetter_;
+        PromotionChoice(oldSq, newSq, newPiece);
+        SetPromotionLetter(newPiece); // letters other than q, r, b, n are not taken
+    }
+    return promotionLetter_;
+}
+
+namespace {
+
+// The castling rights a move from or onto s takes away: a king or rook
+// leaving its square, or anything landing on a corner.
+CastleSet RightsLost(int s) {
+    switch (static_cast<Square>(s)) {
+    case Square::A1:
+        return WhiteQueenSide;
+    case Square::E1:
+        return WhiteKingSide | WhiteQueenSide;
+    case Square::H1:
+        return WhiteKingSide;
+    case Square::A8:
+        return BlackQueenSide;
+    case Square::E8:
+        return BlackKingSide | BlackQueenSide;
+    case Square::H8:
+        return BlackKingSide;
+    default:
+        return 0;
+    }
+}
+
+// Pawns, rooks and queens count 5, bishops 3, knights 2, kings nothing.
+int MaterialOf(const char* squares, int colour) {
+    int total = 0;
+    for (int s = 1; s <= 64; ++s) {
+        const char c = squares[s];
+        if (ColourOf(c) != colour) continue;
+        switch (c | 0x20) {
+        case 'p':
+        case 'r':
+        case 'q':
+            total += 5;
+            break;
+        case 'b':
+            total += 3;
+            break;
+        case 'n':
+            total += 2;
+            break;
+        default:
+            break;
+        }
+    }
+    return total;
+}
+
+} // namespace
+
+TMoveOutcome TChessModel::ApplyLegalMove(int from, int to, char letter) {
+    TMoveOutcome move;
+    move.From = ToSquare(from);
+    move.To = ToSquare(to);
     RecordPosition();
     const char piece = squares_[from];
-    if (view_) view_->EraseSquare(oldSq);
-
-    const char captured = squares_[to];
+    move.Piece = piece;
+    move.Captured = squares_[to];
     squares_[to] = piece;
     squares_[from] = ' ';
-    lastFrom_ = oldSq;
-    lastTo_ = newSq;
-    RepaintSquare(newSq);
-    PaintGridLines();
-    // The piece is shown travelling once it stands on its new square: the
-    // move is whole before anything else can happen.
-    if (view_ && view_->AnimateMovesEnabled() && (oldSq != dragSource_ || newSq != dropTarget_))
-        view_->AnimateMove(oldSq, newSq);
+    lastFrom_ = move.From;
+    lastTo_ = move.To;
+    lastPiece_ = piece;
 
     const Square epBefore = enPassant_;
     const bool blackMoved = !WhiteToMove();
@@ -624,41 +705,28 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
     lastMove_ = currentMove_;
     lastWhite_ = blackMoved;
 
-    if (OnLegalMove) OnLegalMove(oldSq, newSq);
-    if (captured != ' ' && OnCapture) OnCapture(oldSq, newSq, captured);
-
-    // Promotion.
-    const char arrived = squares_[to];
     const int toRank = RankOfIndex(to);
-    if ((arrived == 'P' || arrived == 'p') && (toRank == 8 || toRank == 1)) {
-        char newPiece = promotionLetter_;
-        if (OnPromotion) OnPromotion(oldSq, newSq, newPiece);
-        SetPromotionLetter(newPiece); // letters other than q, r, b, n are not taken
-        const char letter = promotionLetter_;
+    if ((piece == 'P' || piece == 'p') && (toRank == 8 || toRank == 1)) {
+        if (letter >= 'A' && letter <= 'Z') letter = static_cast<char>(letter - 'A' + 'a');
+        if (letter != 'r' && letter != 'b' && letter != 'n') letter = 'q';
+        move.Promoted = letter;
         squares_[to] = toRank == 8 ? static_cast<char>(letter - 'a' + 'A') : letter;
-        RepaintSquare(newSq);
-        PaintGridLines();
     }
 
-    // En passant capture.
-    const char mover = squares_[to];
-    if (newSq == epBefore && FileOfIndex(from) != FileOfIndex(to) &&
-        ((mover == 'P' && toRank == 6) || (mover == 'p' && toRank == 3))) {
-        const int taken = IndexOf(FileOfIndex(to), mover == 'P' ? 5 : 4);
-        if (OnCapture) OnCapture(oldSq, newSq, squares_[taken]);
+    if (move.To == epBefore && FileOfIndex(from) != FileOfIndex(to) &&
+        ((piece == 'P' && toRank == 6) || (piece == 'p' && toRank == 3))) {
+        const int taken = IndexOf(FileOfIndex(to), piece == 'P' ? 5 : 4);
+        move.EnPassantPawn = squares_[taken];
+        move.EnPassantTaken = ToSquare(taken);
         squares_[taken] = ' ';
-        RepaintSquare(ToSquare(taken));
-        PaintGridLines();
     }
 
-    // New en passant square.
     if ((piece == 'P' && RankOfIndex(from) == 2 && toRank == 4) ||
         (piece == 'p' && RankOfIndex(from) == 7 && toRank == 5))
         enPassant_ = ToSquare((from + to) / 2);
     else
         enPassant_ = Square::None;
 
-    // Castling: the rook follows the king.
     if ((piece == 'K' && from == kE1) || (piece == 'k' && from == kE8)) {
         int rookFrom = 0, rookTo = 0;
         if (to == from + 2)
@@ -668,96 +736,72 @@ bool TChessModel::DoMove(Square oldSq, Square newSq) {
         if (rookFrom) {
             squares_[rookTo] = squares_[rookFrom];
             squares_[rookFrom] = ' ';
-            RepaintSquare(ToSquare(rookFrom));
-            RepaintSquare(ToSquare(rookTo));
-            PaintGridLines();
-            if (OnCastle) OnCastle(oldSq, newSq);
+            move.RookFrom = ToSquare(rookFrom);
+            move.RookTo = ToSquare(rookTo);
         }
     }
 
-    // Castling rights: a king or rook leaving its square, or anything landing on a corner.
-    auto rightsLost = [](int s) -> CastleSet {
-        switch (static_cast<Square>(s)) {
-        case Square::A1:
-            return WhiteQueenSide;
-        case Square::E1:
-            return WhiteKingSide | WhiteQueenSide;
-        case Square::H1:
-            return WhiteKingSide;
-        case Square::A8:
-            return BlackQueenSide;
-        case Square::E8:
-            return BlackKingSide | BlackQueenSide;
-        case Square::H8:
-            return BlackKingSide;
-        default:
-            return 0;
-        }
-    };
-    castling_ &= static_cast<CastleSet>(~rightsLost(from));
-    if (to != kE1 && to != kE8) castling_ &= static_cast<CastleSet>(~rightsLost(to));
+    castling_ &= static_cast<CastleSet>(~RightsLost(from));
+    if (to != kE1 && to != kE8) castling_ &= static_cast<CastleSet>(~RightsLost(to));
 
-    const bool check = KingAttacked(squares_.data(), 1) || KingAttacked(squares_.data(), 0);
-    const bool canMove = AnyLegalMove();
-    bool draw = false;
-    if (check) {
-        if (OnCheck) OnCheck(oldSq, newSq);
-        if (!canMove && OnMate) {
-            gameOver_ = true;
-            OnMate(oldSq, newSq);
-        }
-    } else if (!canMove) {
-        if (OnStaleMate) OnStaleMate(oldSq, newSq);
-        draw = true;
-    }
-
-    int white = 0, black = 0;
-    for (int s = 1; s <= 64; ++s) {
-        switch (squares_[s]) {
-        case 'P':
-        case 'R':
-        case 'Q':
-            white += 5;
-            break;
-        case 'B':
-            white += 3;
-            break;
-        case 'N':
-            white += 2;
-            break;
-        case 'p':
-        case 'r':
-        case 'q':
-            black += 5;
-            break;
-        case 'b':
-            black += 3;
-            break;
-        case 'n':
-            black += 2;
-            break;
-        default:
-            break;
-        }
-    }
-    if (white < 5 && black < 5) {
-        if (OnNoMatingMaterial) OnNoMatingMaterial();
-        draw = true;
-    }
+    move.Check = KingAttacked(squares_.data(), 1) || KingAttacked(squares_.data(), 0);
+    move.CanMove = AnyLegalMove();
+    move.NoMatingMaterial =
+        MaterialOf(squares_.data(), 1) < 5 && MaterialOf(squares_.data(), 0) < 5;
 
     RecordPosition();
     lastMove_ = currentMove_;
     lastWhite_ = WhiteToMove();
-    if (IsThreefoldRepetition()) {
-        if (OnThreefoldPosition) OnThreefoldPosition();
-        draw = true;
+    move.Threefold = IsThreefoldRepetition();
+    return move;
+}
+
+void TChessModel::ShowMove(const TMoveOutcome& move) {
+    if (!view_) return;
+    view_->EraseSquare(move.From);
+    view_->RepaintSquare(move.To);
+    view_->PaintGridLines();
+    // The piece is shown travelling once the whole move stands on the board.
+    if (view_->AnimateMovesEnabled() && (move.From != dragSource_ || move.To != dropTarget_))
+        view_->AnimateMove(move.From, move.To);
+    if (move.Promoted) {
+        view_->RepaintSquare(move.To);
+        view_->PaintGridLines();
     }
-    if (draw && OnDraw) {
+    if (move.EnPassantPawn) {
+        view_->RepaintSquare(move.EnPassantTaken);
+        view_->PaintGridLines();
+    }
+    if (move.Castled()) {
+        view_->RepaintSquare(move.RookFrom);
+        view_->RepaintSquare(move.RookTo);
+        view_->PaintGridLines();
+    }
+}
+
+void TChessModel::AnnounceMove(const TMoveOutcome& move) {
+    const Square from = move.From, to = move.To;
+    emit OnLegalMove(from, to);
+    if (move.Captured != ' ') emit OnCapture(from, to, move.Captured);
+    if (move.Promoted) emit OnPromotion(from, to, move.Promoted);
+    if (move.EnPassantPawn) emit OnCapture(from, to, move.EnPassantPawn);
+    if (move.Castled()) emit OnCastle(from, to);
+    if (move.Check) {
+        emit OnCheck(from, to);
+        if (move.Mate() && isSignalConnected(QMetaMethod::fromSignal(&TChessModel::OnMate))) {
+            gameOver_ = true;
+            emit OnMate(from, to);
+        }
+    } else if (move.StaleMate()) {
+        emit OnStaleMate(from, to);
+    }
+    if (move.NoMatingMaterial) emit OnNoMatingMaterial();
+    if (move.Threefold) emit OnThreefoldPosition();
+    if (move.Draw() && isSignalConnected(QMetaMethod::fromSignal(&TChessModel::OnDraw))) {
         gameOver_ = true;
-        OnDraw();
+        emit OnDraw();
     }
-    if (OnPaint) OnPaint();
-    return true;
+    emit OnPaint();
 }
 
 // ---------------------------------------------------------------- perft
@@ -773,17 +817,18 @@ std::uint64_t TChessModel::PerftFrom(int depth) {
             if (IsLegalMove(ToSquare(from), ToSquare(to)))
                 moves[count++] = static_cast<std::uint16_t>(from << 8 | to);
     }
+    const int moveNumber = currentMove_;
+    const bool white = whiteToMove_;
     std::uint64_t nodes = 0;
     for (int i = 0; i < count; ++i) {
-        const Square from = ToSquare(moves[i] >> 8), to = ToSquare(moves[i] & 0xff);
-        const char piece = squares_[Ord(from)];
+        const int from = moves[i] >> 8, to = moves[i] & 0xff;
+        const char piece = squares_[from];
         const bool promotes =
-            (piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1);
+            (piece == 'P' && RankOfIndex(to) == 8) || (piece == 'p' && RankOfIndex(to) == 1);
         for (const char letter : {'q', 'r', 'b', 'n'}) {
-            promotionLetter_ = letter;
-            if (!DoMove(from, to)) break;
+            ApplyLegalMove(from, to, letter);
             nodes += PerftFrom(depth - 1);
-            TakeBack();
+            RestoreEntry(moveNumber, white);
             if (!promotes) break;
         }
     }
@@ -793,33 +838,14 @@ std::uint64_t TChessModel::PerftFrom(int depth) {
 std::uint64_t TChessModel::Perft(int depth) {
     if (depth < 0) return 0;
     StopThinking();
-    // Hold back everything that would notice the moves tried.
-    TMoveEvent legal = std::exchange(OnLegalMove, nullptr),
-               castle = std::exchange(OnCastle, nullptr), check = std::exchange(OnCheck, nullptr),
-               mate = std::exchange(OnMate, nullptr), stale = std::exchange(OnStaleMate, nullptr);
-    TCaptureEvent capture = std::exchange(OnCapture, nullptr);
-    TPromotionEvent promotion = std::exchange(OnPromotion, nullptr);
-    TNotifyEvent material = std::exchange(OnNoMatingMaterial, nullptr),
-                 threefold = std::exchange(OnThreefoldPosition, nullptr),
-                 draw = std::exchange(OnDraw, nullptr), paint = std::exchange(OnPaint, nullptr);
-    TBoardViewHooks* view = std::exchange(view_, nullptr);
     const auto history = history_;
     const int lastMove = lastMove_;
-    const bool lastWhite = lastWhite_, gameOver = gameOver_;
-    const char letter = promotionLetter_;
+    const bool lastWhite = lastWhite_;
 
     const std::uint64_t nodes = PerftFrom(depth);
 
-    OnLegalMove = std::move(legal), OnCastle = std::move(castle), OnCheck = std::move(check);
-    OnMate = std::move(mate), OnStaleMate = std::move(stale), OnCapture = std::move(capture);
-    OnPromotion = std::move(promotion), OnNoMatingMaterial = std::move(material);
-    OnThreefoldPosition = std::move(threefold), OnDraw = std::move(draw),
-    OnPaint = std::move(paint);
-    view_ = view;
     history_ = history;
     lastMove_ = lastMove;
     lastWhite_ = lastWhite;
-    gameOver_ = gameOver;
-    promotionLetter_ = letter;
     return nodes;
 }

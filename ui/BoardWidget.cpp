@@ -68,19 +68,7 @@ TChessBrd::~TChessBrd() {
     model_.StopThinking();
     destroying_ = true;
     model_.SetViewHooks(nullptr);
-    OnLegalMove = nullptr;
-    OnCapture = nullptr;
-    OnPromotion = nullptr;
-    OnCastle = nullptr;
-    OnCheck = nullptr;
-    OnMate = nullptr;
-    OnStaleMate = nullptr;
-    OnNoMatingMaterial = nullptr;
-    OnThreefoldPosition = nullptr;
-    OnDraw = nullptr;
     OnCalculateMove = nullptr;
-    OnCalculationFailed = nullptr;
-    OnPaint = nullptr;
 }
 
 // ---------------------------------------------------------------- properties
@@ -334,7 +322,7 @@ void TChessBrd::DrawSquare(Square s) {
 }
 
 void TChessBrd::paintEvent(QPaintEvent*) {
-    if (model_.OnPaint) model_.OnPaint();
+    emit model_.OnPaint();
     SyncHighlights();
     painting_ = true;
     QPainter p(this);

@@ -24,9 +24,12 @@
 //  - the marks under the pieces (last move, check, destinations) are worked
 //    out from the model at each paint, so they can never lag behind a move,
 //    a take-back or a new position, however the model was changed;
-//  - each model event reaches the host with this board as Sender, and an
-//    event the host has not assigned stays unassigned in the model too
-//    (the model behaves differently when OnMate, OnDraw or OnPromotion is unset);
+//  - the model's signals (a move's events) are the host's to connect to,
+//    on Model(); the board connects to none of them, since the model
+//    behaves differently when OnMate or OnDraw has no listener; it raises
+//    the model's OnPaint at the start of every paint;
+//  - OnCalculateMove reaches the host with this board as Sender, and
+//    stays unassigned in the model while the host leaves it unassigned;
 //  - no global state: several boards live side by side in one process.
 
 #include "ChessModel.h"
@@ -51,11 +54,6 @@ class QVariantAnimation;
 class TChessBrd;
 
 // Events as the host sees them: the board comes first, as Sender.
-using TBrdMoveEvent = std::function<void(TChessBrd* Sender, Square oldSq, Square newSq)>;
-using TBrdCaptureEvent =
-    std::function<void(TChessBrd* Sender, Square oldSq, Square newSq, char CapturedPiece)>;
-using TBrdPromotionEvent =
-    std::function<void(TChessBrd* Sender, Square oldSq, Square newSq, char& NewPiece)>;
 using TBrdNotifyEvent = std::function<void(TChessBrd* Sender)>;
 using TBrdThinkEvent = std::function<void(TChessBrd* Sender, Square& oldSq, Square& newSq)>;
 using TOneSquareEvent = std::function<void(TChessBrd* Sender, Square square)>;
@@ -276,21 +274,8 @@ public:
 
     QSize sizeHint() const override { return size(); }
 
-    // ---- events of the model, with this board as Sender ----
-    TForwardedEvent<Square, Square> OnLegalMove{this, model_.OnLegalMove};
-    TForwardedEvent<Square, Square, char> OnCapture{this, model_.OnCapture};
-    TForwardedEvent<Square, Square, char&> OnPromotion{this, model_.OnPromotion};
-    TForwardedEvent<Square, Square> OnCastle{this, model_.OnCastle};
-    TForwardedEvent<Square, Square> OnCheck{this, model_.OnCheck};
-    TForwardedEvent<Square, Square> OnMate{this, model_.OnMate};
-    TForwardedEvent<Square, Square> OnStaleMate{this, model_.OnStaleMate};
-    TForwardedEvent<> OnNoMatingMaterial{this, model_.OnNoMatingMaterial};
-    TForwardedEvent<> OnThreefoldPosition{this, model_.OnThreefoldPosition};
-    TForwardedEvent<> OnDraw{this, model_.OnDraw};
+    // ---- the model's custom-engine callback, with this board as Sender ----
     TForwardedEvent<Square&, Square&> OnCalculateMove{this, model_.OnCalculateMove};
-    TForwardedEvent<Square, Square> OnCalculationFailed{this, model_.OnCalculationFailed};
-    // Raised at the end of every move (by the model) and at the start of every paint.
-    TForwardedEvent<> OnPaint{this, model_.OnPaint};
 
     // ---- events of the view ----
     TOneSquareEvent OnIllegalMove; // a drag ended without an accepted drop: its source square

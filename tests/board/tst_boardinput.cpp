@@ -31,10 +31,10 @@ struct Recorder {
     QStringList events;
     QList<TChessBrd*> senders;
     void attach(TChessBrd& b) {
-        b.OnLegalMove = [this](TChessBrd* s, Square f, Square t) {
-            senders << s;
+        QObject::connect(&b.Model(), &TChessModel::OnLegalMove, [this, &b](Square f, Square t) {
+            senders << &b;
             events << "legal " + SquareToText(f) + SquareToText(t);
-        };
+        });
         b.OnIllegalMove = [this](TChessBrd* s, Square sq) {
             senders << s;
             events << "illegal " + SquareToText(sq);
@@ -65,7 +65,7 @@ private slots:
     void animationShowsThePieceOnItsWay();
     void animationRunsAtThePieceInset();
     void noAnimationWhenOffOrHidden();
-    void eventsCarryTheBoard();
+    void modelEventsOfTheBoard();
     void deletedByItsOwnEvent();
     void animatedMoveEndsTheUsersDrag();
     void dragThatLostItsButton();
@@ -416,20 +416,20 @@ void TestBoardInput::noAnimationWhenOffOrHidden() {
     QTRY_VERIFY(!b.IsAnimating());
 }
 
-void TestBoardInput::eventsCarryTheBoard() {
+void TestBoardInput::modelEventsOfTheBoard() {
     TChessBrd b;
     QStringList seen;
-    b.OnLegalMove = [&](TChessBrd* s, Square, Square) {
-        seen << (s == &b ? "legal" : "wrong sender");
-    };
-    b.OnCapture = [&](TChessBrd* s, Square, Square, char c) {
-        seen << (s == &b ? QString("capture ") + c : "wrong sender");
-    };
-    b.OnPromotion = [&](TChessBrd* s, Square, Square, char& piece) {
-        seen << (s == &b ? QString("promotion ") + piece : "wrong sender");
+    TChessModel& m = b.Model();
+    QObject::connect(&m, &TChessModel::OnLegalMove, [&] { seen << "legal"; });
+    QObject::connect(&m, &TChessModel::OnCapture,
+                     [&](Square, Square, char c) { seen << QString("capture ") + c; });
+    QObject::connect(&m, &TChessModel::OnPromotion,
+                     [&](Square, Square, char piece) { seen << QString("promotion ") + piece; });
+    m.PromotionChoice = [&](Square, Square, char& piece) {
+        seen << QString("choice ") + piece;
         piece = 'n';
     };
-    b.OnPaint = [&](TChessBrd* s) { seen << (s == &b ? "paint" : "wrong sender"); };
+    QObject::connect(&m, &TChessModel::OnPaint, [&] { seen << "paint"; });
     b.SetAnimateMoves(false);
     QString pos(64, QLatin1Char(' '));
     pos[Ord(Square::B7) - 1] = QLatin1Char('P');
@@ -437,20 +437,10 @@ void TestBoardInput::eventsCarryTheBoard() {
     pos[Ord(Square::E1) - 1] = QLatin1Char('K');
     pos[Ord(Square::H8) - 1] = QLatin1Char('k');
     b.SetPosition(pos);
+    seen.clear();
     QVERIFY(b.Move(Square::B7, Square::A8));
-    QCOMPARE(seen, (QStringList{"legal", "capture r", "promotion q", "paint"}));
-    QCOMPARE(b.PieceAt(Square::A8), 'N'); // the handler's letter, on rank 8 in upper case
-
-    // An event left unassigned is unassigned in the model too.
-    QVERIFY(!b.OnMate);
-    QVERIFY(!b.Model().OnMate);
-    b.OnMate = [](TChessBrd*, Square, Square) {};
-    QVERIFY(b.OnMate);
-    QVERIFY(static_cast<bool>(b.Model().OnMate));
-    b.OnMate = nullptr;
-    QVERIFY(!b.Model().OnMate);
-    b.OnPromotion = nullptr;
-    QVERIFY(!b.Model().OnPromotion);
+    QCOMPARE(seen, (QStringList{"choice q", "legal", "capture r", "promotion n", "paint"}));
+    QCOMPARE(b.PieceAt(Square::A8), 'N'); // the chosen letter, on rank 8 in upper case
 
     // OnPaint also starts every paint of the control.
     seen.clear();
