@@ -19,6 +19,7 @@ private slots:
     void clientSends_data();
     void clientSends();
     void commands_data();
+    void typedCommandTable();
     void commands();
     void registration_data();
     void registration();
@@ -175,6 +176,36 @@ void TestChatSession::commands_data() {
                                    << "";
     QTest::newRow("offline chat line") << 3 << "hola" << 3 << "* No está conectado*"
                                        << "";
+    QTest::newRow("host dns") << 0 << "/dns ANA" << 0 << "* IP de ANA: 127.0.0.1"
+                              << "";
+    QTest::newRow("host private message to nobody")
+        << 0 << "/msg Nadie x" << 0 << "* No se encuentra Nadie *"
+        << "";
+    QTest::newRow("host kicks nobody") << 0 << "/kick Nadie" << 0 << "* No se encuentra Nadie *"
+                                       << "";
+    QTest::newRow("host asks nobody's version")
+        << 0 << "/version Nadie" << 0 << "* No se encuentra Nadie *"
+        << "";
+    QTest::newRow("offline version")
+        << 3 << "/VERSION bea" << 3 << "* Estas usando ZugaretChat! 2.01"
+        << "";
+    QTest::newRow("unknown word") << 0 << "/foo bar" << 0
+                                  << "* Comando desconocido: /foo (escribe /help para ver los "
+                                     "comandos)"
+                                  << "";
+}
+
+// The typed commands' table: one row at most per word and role, words as
+// matched (upper case), and a handler for every row.
+void TestChatSession::typedCommandTable() {
+    using Row = TChatSession::TTypedCommand;
+    for (const Row* a = TChatSession::TypedCommandsBegin(); a != TChatSession::TypedCommandsEnd();
+         ++a) {
+        QVERIFY(a->Run && a->Roles);
+        QCOMPARE(QString::fromLatin1(a->Word), QString::fromLatin1(a->Word).toUpper());
+        for (const Row* b = a + 1; b != TChatSession::TypedCommandsEnd(); ++b)
+            QVERIFY2(qstrcmp(a->Word, b->Word) != 0 || (a->Roles & b->Roles) == 0, a->Word);
+    }
 }
 
 void TestChatSession::commands() {
