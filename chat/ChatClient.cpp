@@ -17,18 +17,21 @@ using W = TChatWord;
 } // namespace
 
 void TChatSession::InstallClientHandlers() {
-    const std::pair<TChatWord, void (TChatSession::*)(const TIncomingMessage&)> own[] = {
-        {W::Txt, &TChatSession::OnTxt},         {W::Hola, &TChatSession::OnHola},
-        {W::Ident, &TChatSession::OnIdent},     {W::NickError, &TChatSession::OnNickError},
-        {W::AddNick, &TChatSession::OnAddNick}, {W::List, &TChatSession::OnList},
-        {W::Nick, &TChatSession::OnNick},       {W::NickUsed, &TChatSession::OnNickUsed},
-        {W::DelNick, &TChatSession::OnDelNick}, {W::Kill, &TChatSession::OnKill},
-        {W::Version, &TChatSession::OnVersion}, {W::Ver, &TChatSession::OnVer},
+    InstallHandlers({
+        {W::Txt, &TChatSession::OnTxt},
+        {W::Hola, &TChatSession::OnHola},
+        {W::Ident, &TChatSession::OnIdent},
+        {W::NickError, &TChatSession::OnNickError},
+        {W::AddNick, &TChatSession::OnAddNick},
+        {W::List, &TChatSession::OnList},
+        {W::Nick, &TChatSession::OnNick},
+        {W::NickUsed, &TChatSession::OnNickUsed},
+        {W::DelNick, &TChatSession::OnDelNick},
+        {W::Kill, &TChatSession::OnKill},
+        {W::Version, &TChatSession::OnVersion},
+        {W::Ver, &TChatSession::OnVer},
         {W::Msg, &TChatSession::OnMsg},
-    };
-    for (const auto& [word, handler] : own)
-        SetHandler(word,
-                   [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
+    });
 }
 
 // ---------------------------------------------------------------- joining and leaving

@@ -17,16 +17,17 @@ using W = TChatWord;
 } // namespace
 
 void TChatSession::InstallHostHandlers() {
-    const std::pair<TChatWord, void (TChatSession::*)(const TIncomingMessage&)> own[] = {
-        {W::HostTxt, &TChatSession::HostTxt},   {W::HostIdent, &TChatSession::HostIdent},
-        {W::HostList, &TChatSession::HostList}, {W::HostNick, &TChatSession::HostNick},
-        {W::Help, &TChatSession::OnHelp},       {W::HostVersion, &TChatSession::HostVersion},
-        {W::HostVer, &TChatSession::HostVer},   {W::HostMsg, &TChatSession::HostMsg},
+    InstallHandlers({
+        {W::HostTxt, &TChatSession::HostTxt},
+        {W::HostIdent, &TChatSession::HostIdent},
+        {W::HostList, &TChatSession::HostList},
+        {W::HostNick, &TChatSession::HostNick},
+        {W::Help, &TChatSession::OnHelp},
+        {W::HostVersion, &TChatSession::HostVersion},
+        {W::HostVer, &TChatSession::HostVer},
+        {W::HostMsg, &TChatSession::HostMsg},
         {W::Dns, &TChatSession::OnDns},
-    };
-    for (const auto& [word, handler] : own)
-        SetHandler(word,
-                   [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
+    });
 }
 
 // ---------------------------------------------------------------- the room

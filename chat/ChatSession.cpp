@@ -424,6 +424,12 @@ void TChatSession::LogPlainLine(const QString& line) {
 
 // ---------------------------------------------------------------- dispatch
 
+void TChatSession::InstallHandlers(std::initializer_list<std::pair<TChatWord, TOwnHandler>> own) {
+    for (const auto& [word, handler] : own)
+        SetHandler(word,
+                   [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
+}
+
 void TChatSession::SetHandler(TChatWord word, TMessageHandler handler) {
     handlers_[static_cast<size_t>(word)] = std::move(handler);
 }

@@ -268,6 +268,8 @@ private:
     // The host's nick, then every registered client's in order of acceptance.
     QStringList ListedNicks() const;
 
+    using TOwnHandler = void (TChatSession::*)(const TIncomingMessage&);
+    void InstallHandlers(std::initializer_list<std::pair<TChatWord, TOwnHandler>> own);
     // The host's part (ChatHost.cpp): the words clients send it.
     void InstallHostHandlers();
     void HostTxt(const TIncomingMessage& m);
