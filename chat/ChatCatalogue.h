@@ -8,7 +8,7 @@
 // What must stay true:
 //  - for one word and one role at most one row matches (a word means
 //    different things to the host and to its clients, so it may have one row
-//    for each);
+//    for each, each with its own handler: the host's are the Host* ones);
 //  - the reserved words are known but act nowhere: they are dropped, and so
 //    are "/WHOIS" and "/DECLINE_DRAW";
 //  - a message whose numeric fields do not all read as numbers (NumberField)
@@ -48,6 +48,14 @@ enum class TChatWord {
     Resign,
     Timeout,
     DeclineDraw,
+    // the host's handlers of words its clients handle otherwise
+    HostTxt,
+    HostIdent,
+    HostList,
+    HostNick,
+    HostVersion,
+    HostVer,
+    HostMsg,
     Dropped, // known, never acted upon
     Count
 };

@@ -15,8 +15,6 @@
 
 namespace {
 
-using W = TChatWord;
-
 bool Blank(const QString& text) {
     return text.trimmed().isEmpty();
 }
@@ -76,19 +74,8 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
     server_->OnData = onData;
     client_->OnData = onData;
 
-    const std::pair<TChatWord, void (TChatSession::*)(const TIncomingMessage&)> own[] = {
-        {W::Txt, &TChatSession::OnTxt},         {W::Hola, &TChatSession::OnHola},
-        {W::Ident, &TChatSession::OnIdent},     {W::NickError, &TChatSession::OnNickError},
-        {W::AddNick, &TChatSession::OnAddNick}, {W::List, &TChatSession::OnList},
-        {W::Nick, &TChatSession::OnNick},       {W::NickUsed, &TChatSession::OnNickUsed},
-        {W::DelNick, &TChatSession::OnDelNick}, {W::Kill, &TChatSession::OnKill},
-        {W::Help, &TChatSession::OnHelp},       {W::Version, &TChatSession::OnVersion},
-        {W::Ver, &TChatSession::OnVer},         {W::Msg, &TChatSession::OnMsg},
-        {W::Dns, &TChatSession::OnDns},
-    };
-    for (const auto& [word, handler] : own)
-        SetHandler(word,
-                   [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
+    InstallHostHandlers();
+    InstallClientHandlers();
     networkGame_ = std::make_unique<TNetworkGame>(*this, game_);
 
     // FormCreate
@@ -126,6 +113,11 @@ QStringList TChatSession::GreetingLines(const QString& hostName, const QString& 
         QStringLiteral("Zuz Plak > programa y te saldrá un letrero explicando su significado"),
         "Zuz Plak > Si quieres saber más, mándame un correo a " + ContactAddress(),
     };
+}
+
+QByteArray TChatSession::VersionReply() const {
+    return FrameMessage(
+        "/VER", {"* " + Nick() + " esta usando ZugaretChat! " + TGameController::Version()});
 }
 
 QStringList TChatSession::HelpLines() {
@@ -218,19 +210,6 @@ int TChatSession::SocketOfNick(const QString& Nick) const {
     return -1;
 }
 
-bool TChatSession::NickTaken(const QString& nick, int except) const {
-    const int holder = SocketOfNick(nick);
-    return SameNick(nick, Nick()) || (holder != -1 && holder != except);
-}
-
-QStringList TChatSession::ListedNicks() const {
-    QStringList nicks{Nick()};
-    const TClientList& clients = server_->Clients;
-    for (int i = 0; i < clients.Count(); ++i)
-        if (Identified(clients.Sockets(i))) nicks << clients.Nicks().at(i);
-    return nicks;
-}
-
 QString TChatSession::PeerAddressOfNick(const QString& Nick) const {
     if (Blank(Nick)) return QStringLiteral("0.0.0.0");
     return server_->PeerIP(SocketOfNick(Nick));
@@ -244,32 +223,6 @@ void TChatSession::RenameSelf(const QString& oldNick, const QString& newNick) {
 
 // ---------------------------------------------------------------- buttons
 
-void TChatSession::bCrearClick() {
-    if (game_.Role() != TRole::Offline) return;
-    const QString safeNick = SaneNick(Nick());
-    if (!safeNick.isEmpty() && safeNick != Nick()) RenameSelf(Nick(), safeNick);
-    const QString ip = LocalIP();
-    log_.Add("Host: " + server_->LocalHostName());
-    log_.Add(QStringLiteral("Dirección IP: ") + ip);
-    log_.Add(QStringLiteral("servidor OK"));
-    server_->Port = ChatPort;
-    server_->Open();
-    if (server_->Status() != TSocketStatus::Listening) {
-        log_.Add(QStringLiteral("No se ha podido abrir el servidor"));
-        return;
-    }
-    log_.Clear();
-    ClearNickList();
-    SetTitle(Nick() + " [" + ip + "] Esperando conexiones");
-    SetButtons(false, false, true, false);
-    UpdateNickList(QString(), Nick());
-    SetRole(TRole::Server);
-    // The port listened on: ChatPort, or the one the system chose for "0".
-    log_.Add("Servidor abierto en " + ip + ":" + server_->LocalPort(server_->SocketHandle()));
-    StartUpdateCheck();
-    SetRegistered();
-}
-
 void TChatSession::SetRegistered() {
     registered_ = true;
     // Neither "Conectar" nor another nick applies any more.
@@ -278,46 +231,6 @@ void TChatSession::SetRegistered() {
         dialogs->Withdraw(newNickQuestion_);
     }
     OnRegistered();
-}
-
-void TChatSession::bConectarClick() {
-    if (client_->Status() == TSocketStatus::Connecting || !buttons_.Conectar) return;
-    TUiDialogs* dialogs = env_.Dialogs();
-    if (!dialogs || dialogs->IsOpen(connectQuestion_)) return;
-    connectQuestion_ = dialogs->AskText(
-        TQuestion::ConnectAddress, this, QStringLiteral("Unirse a una partida"),
-        QStringLiteral("Escriba la IP del host remoto"), LastHost,
-        [this](std::optional<QString> answer) {
-            // Only while "Conectar" could still be pressed.
-            if (answer && buttons_.Conectar && client_->Status() == TSocketStatus::Idle)
-                ConnectTo(*answer);
-        });
-}
-
-void TChatSession::ConnectTo(const QString& address) {
-    const QString safeNick = SaneNick(Nick());
-    if (!safeNick.isEmpty() && safeNick != Nick()) RenameSelf(Nick(), safeNick);
-    LastHost = address;
-    client_->Host = address;
-    client_->Port = ChatPort;
-    log_.Add(QStringLiteral("Cliente OK"));
-    log_.Add("Intentando conectar con " + client_->Host + ":" + client_->Port);
-    clientAssembler_.Clear();
-    registered_ = false;
-    removal_.clear();
-    client_->Open();
-    if (client_->Status() == TSocketStatus::Connecting) {
-        log_.Clear();
-        SetRole(TRole::Client);
-        SetButtons(false, false, true, false);
-        log_.Add(QStringLiteral("Cliente conectado"));
-        StartUpdateCheck();
-        return;
-    }
-    SetButtons(true, true, false, buttons_.Observar);
-    SetRole(TRole::Offline);
-    if (client_->Status() != TSocketStatus::Idle) client_->Close();
-    log_.Add("No se ha podido conectar con " + address);
 }
 
 void TChatSession::bDesconectarClick() {
@@ -346,135 +259,6 @@ void TChatSession::StartUpdateCheck() {
 }
 
 // ---------------------------------------------------------------- connections
-
-void TChatSession::TCPServer1Accept(int Socket) {
-    const TClientList& clients = server_->Clients;
-    // Only registered clients fill the room; those still to register are
-    // bounded on their own.
-    const int waiting = clients.Count() - IdentifiedCount();
-    if (IdentifiedCount() >= maxClients_ || waiting > MostWaitingConnections) {
-        RefuseFull(Socket);
-        return;
-    }
-    AwaitIdent(Socket);
-    SendTo(Socket, FrameMessage("/HOLA", {Nick()}));
-    SendTo(Socket, FrameMessage(
-                       "/TXT", {Nick() + " > Escriba /HELP para listar los comandos disponibles"}));
-    SendTo(Socket, FrameMessage("/IDENT"));
-    ShowClientCount();
-    Play("entrar");
-}
-
-void TChatSession::ShowClientCount(int leaving) {
-    // Only registered participants count; one leaving is still registered
-    // while its departure is handled.
-    const int count = IdentifiedCount() - (Identified(leaving) ? 1 : 0);
-    SetTitle(Nick() + " [" + LocalIP() + "] " + QString::number(count) +
-             " Cliente(s) conectado(s)");
-}
-
-void TChatSession::TCPServer1Close(int Socket) {
-    Departure(Socket);
-    ShowClientCount(Socket);
-    networkGame_->HostConnectionLost(Socket);
-    ForgetConnection(Socket);
-}
-
-void TChatSession::RefuseFull(int socket) {
-    SendTo(socket, FrameMessage("/TXT", {QStringLiteral("Lo siento, No se admiten mas mirones")}));
-    log_.Add(QStringLiteral("Conexión rechazada [") + server_->PeerIP(socket) + ":" +
-             server_->PeerPort(socket) + "]");
-    HostDrops(socket);
-}
-
-void TChatSession::AwaitIdent(int socket) {
-    auto* deadline = new QTimer(this);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, this, [this, socket] { IdentTimedOut(socket); });
-    waitingIdent_[socket] = deadline;
-    deadline->start(identTimeoutMs_);
-}
-
-void TChatSession::IdentTimedOut(int socket) {
-    if (Identified(socket) || server_->Clients.IndexOf(socket) < 0) return;
-    log_.Add(QStringLiteral("Conexión cerrada [") + server_->PeerIP(socket) + ":" +
-             server_->PeerPort(socket) + QStringLiteral("]: no se identificó"));
-    HostDrops(socket);
-}
-
-void TChatSession::StopIdentDeadline(int socket) {
-    if (const auto it = waitingIdent_.find(socket); it != waitingIdent_.end()) {
-        it->second->stop();
-        it->second->deleteLater();
-        waitingIdent_.erase(it);
-    }
-}
-
-void TChatSession::ForgetConnection(int socket) {
-    identified_.erase(socket);
-    hostAssemblers_.erase(socket);
-    StopIdentDeadline(socket);
-}
-
-void TChatSession::Departure(int socket) {
-    // A connection that never registered was nobody in the chat.
-    if (!Identified(socket)) return;
-    // The departing connection is gone: the notice goes to the others only.
-    const QString nick = NickOfSocket(socket);
-    RemoveNick(nick);
-    log_.Add("* " + nick + " abandona el chat *");
-    SendToEveryConnection(FrameMessage("/DELNICK", {nick, QStringLiteral("*")}), socket);
-    Play("salir");
-}
-
-void TChatSession::HostDrops(int socket) {
-    networkGame_->HostConnectionLost(socket);
-    const bool counted = Identified(socket);
-    ForgetConnection(socket);
-    server_->Disconnect(socket);
-    if (counted && game_.Role() == TRole::Server) ShowClientCount();
-}
-
-void TChatSession::HostCloses() {
-    networkGame_->HostClosing();
-    server_->Close();
-    for (const auto& [socket, deadline] : waitingIdent_)
-        deadline->deleteLater();
-    waitingIdent_.clear();
-    identified_.clear();
-    hostAssemblers_.clear();
-}
-
-void TChatSession::TCPClient1Connect() {
-    log_.Add("Conectado por el puerto local " + client_->LocalPort(client_->SocketHandle()));
-    SetTitle(Nick() + " [" + LocalIP() + "] Conectado a " + LastHost);
-    SetRole(TRole::Client);
-    SetButtons(buttons_.Crear, buttons_.Conectar, true, true);
-    Play("conectar");
-}
-
-void TChatSession::ClientCloses() {
-    networkGame_->ClientConnectionLost();
-    game_.SetHostNick(QString()); // the next host greets with its own
-    clientAssembler_.Clear();
-    registered_ = false;
-}
-
-void TChatSession::TCPClient1Close() {
-    ClientDisconnected();
-    log_.Add(QStringLiteral("Conexión cerrada por el servidor!"));
-    log_.Add(QStringLiteral("------------"));
-}
-
-void TChatSession::ClientDisconnected() {
-    client_->Close();
-    ClientCloses();
-    SetButtons(true, true, false, buttons_.Observar);
-    SetTitle(Nick() + " [" + LocalIP() + "] desconectado");
-    SetRole(TRole::Offline);
-    ClearNickList();
-    Play("desconectar");
-}
 
 void TChatSession::TCPClient1Error(TCustomWinSocket* Sender, int Error) {
     const bool connecting = Sender == client_ && client_->Status() != TSocketStatus::Connected &&
@@ -640,6 +424,12 @@ void TChatSession::LogPlainLine(const QString& line) {
 
 // ---------------------------------------------------------------- dispatch
 
+void TChatSession::InstallHandlers(std::initializer_list<std::pair<TChatWord, TOwnHandler>> own) {
+    for (const auto& [word, handler] : own)
+        SetHandler(word,
+                   [this, handler = handler](const TIncomingMessage& m) { (this->*handler)(m); });
+}
+
 void TChatSession::SetHandler(TChatWord word, TMessageHandler handler) {
     handlers_[static_cast<size_t>(word)] = std::move(handler);
 }
@@ -648,7 +438,8 @@ void TChatSession::DispatchMessage(const QString& Command, const QString& Data, 
     const TCatalogueRow* row = FindCatalogueRow(Command, game_.Role());
     if (!row) return;
     // A connection says nothing before it has a nick.
-    if (game_.Role() == TRole::Server && row->Id != TChatWord::Ident && !Identified(Socket)) return;
+    if (game_.Role() == TRole::Server && row->Id != TChatWord::HostIdent && !Identified(Socket))
+        return;
     if (MalformedField(*row, Data) >= 0) {
         NoteMalformed({row, Data, Socket});
         return;
@@ -679,354 +470,9 @@ void TChatSession::NoteMalformed(const TIncomingMessage& m) {
     }
 }
 
-void TChatSession::RelayChatLine(const QString& Text, int Socket) {
-    const QString line = NickOfSocket(Socket) + " > " + Clipped(Text, MostChatText);
-    log_.Add(line);
-    SendToEveryConnection(FrameMessage("/TXT", {line}), Socket);
-}
-
 // ---------------------------------------------------------------- handlers
 
-void TChatSession::OnTxt(const TIncomingMessage& m) {
-    if (game_.Role() == TRole::Server)
-        RelayChatLine(m.Data, m.Socket);
-    else
-        log_.Add(m.Data);
-}
-
-void TChatSession::OnHola(const TIncomingMessage& m) {
-    const QString host = TFieldReader(m.Data).Next();
-    game_.SetHostNick(host);
-    log_.Add(QStringLiteral("* ¡Hola! Conexión aceptada por ") + host + " *");
-}
-
-void TChatSession::OnIdent(const TIncomingMessage& m) {
-    if (game_.Role() != TRole::Server) {
-        SendToHost(FrameMessage("/IDENT", {Nick()}));
-        return;
-    }
-    const QString nick = TFieldReader(m.Data).Next();
-    TClientList& clients = server_->Clients;
-    const int index = clients.IndexOf(m.Socket);
-    // Registration happens once per connection; a rename is "/NICK".
-    if (index < 0 || Identified(m.Socket)) return;
-    if (IdentifiedCount() >= maxClients_) {
-        RefuseFull(m.Socket);
-        return;
-    }
-    if (!IsAcceptableNick(nick) || NickTaken(nick, m.Socket) || !clients.SetNick(index, nick)) {
-        SendTo(m.Socket, FrameMessage("/NICKERROR", {Clipped(nick, MostNickLength)}));
-        HostDrops(m.Socket);
-        return;
-    }
-    SendToEveryConnection(FrameMessage("/ADDNICK", {nick}), m.Socket);
-    identified_.insert(m.Socket);
-    StopIdentDeadline(m.Socket);
-    ShowClientCount();
-    SendTo(m.Socket, FrameMessage("/LIST", ListedNicks()));
-    UpdateNickList(QString(), nick);
-    log_.Add("* Ha entrado " + nick);
-}
-
-void TChatSession::OnNickError(const TIncomingMessage& m) {
-    const QString nick = TFieldReader(m.Data).Next();
-    log_.Add("* El nick " + nick + " está en uso, cámbialo y prueba de nuevo*");
-    AskNewNick(nick);
-}
-
-void TChatSession::AskNewNick(const QString& refused) {
-    TUiDialogs* dialogs = env_.Dialogs();
-    if (!dialogs || registered_ || Nick() != refused || dialogs->IsOpen(newNickQuestion_)) return;
-    newNickQuestion_ = dialogs->AskText(TQuestion::NewNick, this, QStringLiteral("Nick"),
-                                        QStringLiteral("Escriba el nuevo nick"), Nick(),
-                                        [this, refused](std::optional<QString> text) {
-                                            const QString answer = SaneNick(text.value_or(refused));
-                                            if (registered_ || Nick() != refused) return;
-                                            if (!answer.isEmpty() && answer != Nick())
-                                                RenameSelf(Nick(), answer);
-                                        });
-}
-
-void TChatSession::OnAddNick(const TIncomingMessage& m) {
-    const QString nick = TFieldReader(m.Data).Next();
-    if (Blank(nick)) return;
-    UpdateNickList(QString(), nick);
-    log_.Add("* Ha entrado " + nick + " *");
-    Play("entrar");
-}
-
-void TChatSession::OnList(const TIncomingMessage& m) {
-    if (game_.Role() == TRole::Server) {
-        SendTo(m.Socket, FrameMessage("/TXT", {"* Usuarios conectados: " +
-                                               ListedNicks().join(QStringLiteral(", "))}));
-        return;
-    }
-    TFieldReader fields(m.Data);
-    do
-        UpdateNickList(QString(), fields.Next());
-    while (!fields.Rest().isEmpty() && nicks_.size() < MostListedNicks);
-    if (!registered_) SetRegistered();
-}
-
-void TChatSession::OnNick(const TIncomingMessage& m) {
-    TFieldReader fields(m.Data);
-    if (game_.Role() == TRole::Server) {
-        const QString newNick = fields.Next();
-        const QString oldNick = NickOfSocket(m.Socket);
-        TClientList& clients = server_->Clients;
-        if (!IsAcceptableNick(newNick) || NickTaken(newNick, m.Socket) ||
-            !clients.SetNick(clients.IndexOf(m.Socket), newNick)) {
-            SendTo(m.Socket, FrameMessage("/NICKUSED", {Clipped(newNick, MostNickLength)}));
-            return;
-        }
-        SendToEveryConnection(FrameMessage("/NICK", {oldNick, newNick}));
-        log_.Add("* " + oldNick + " es ahora " + newNick);
-        UpdateNickList(oldNick, newNick);
-        return;
-    }
-    const QString oldNick = fields.Next();
-    const QString newNick = fields.Next();
-    if (Blank(newNick)) return;
-    UpdateNickList(oldNick, newNick);
-    if (oldNick == Nick()) RenameSelf(oldNick, newNick);
-    log_.Add("* " + oldNick + " es ahora " + newNick + " *");
-}
-
-void TChatSession::OnNickUsed(const TIncomingMessage& m) {
-    log_.Add("* El nick " + TFieldReader(m.Data).Next() + " está en uso*");
-}
-
-void TChatSession::OnDelNick(const TIncomingMessage& m) {
-    TFieldReader fields(m.Data);
-    const QString nick = fields.Next();
-    const QString reason = fields.Rest();
-    if (nick == Nick()) {
-        // This participant is the one removed: it is told so, and why.
-        removal_ = reason;
-        log_.Add(QString::fromUtf8("* Te han echado del chat ") + reason + "*");
-        Play("salir");
-        return;
-    }
-    RemoveNick(nick);
-    log_.Add("* " + nick + " abandona el chat " + reason + "*");
-    Play("salir");
-}
-
-void TChatSession::OnKill(const TIncomingMessage&) {
-    // The program ends once the user has read why; never from inside the
-    // socket's event, as the shut-down may free the session.
-    TUiDialogs* dialogs = env_.Dialogs();
-    if (!dialogs) {
-        QMetaObject::invokeMethod(
-            this, [this] { OnQuitRequested(); }, Qt::QueuedConnection);
-        return;
-    }
-    if (dialogs->IsOpen(killMessage_)) return;
-    killMessage_ = dialogs->ShowMessage(
-        QString::fromUtf8("Te han echado del chat %1: el programa se cerrará.")
-            .arg(removal_.trimmed()),
-        QString(), TMessageKind::Information, this, [this] { OnQuitRequested(); });
-}
-
-void TChatSession::OnHelp(const TIncomingMessage& m) {
-    QByteArray reply;
-    for (const QString& line : HelpLines())
-        reply += FrameMessage("/TXT", {line});
-    SendTo(m.Socket, reply);
-}
-
-void TChatSession::OnVersion(const TIncomingMessage& m) {
-    const QByteArray reply = FrameMessage(
-        "/VER", {"* " + Nick() + " esta usando ZugaretChat! " + TGameController::Version()});
-    if (game_.Role() == TRole::Server)
-        SendTo(m.Socket, reply);
-    else
-        SendToHost(reply);
-}
-
-void TChatSession::OnVer(const TIncomingMessage& m) {
-    if (game_.Role() != TRole::Server) {
-        log_.Add(m.Data);
-        return;
-    }
-    // A client's answer is shown as its own: the line names its nick first.
-    const QString nick = NickOfSocket(m.Socket);
-    const QString own = "* " + nick + " esta usando ZugaretChat! ";
-    const QString text = Clipped(m.Data, MostQuotedText);
-    log_.Add(text.startsWith(own) ? text : nick + " > " + text);
-}
-
-void TChatSession::OnMsg(const TIncomingMessage& m) {
-    if (game_.Role() != TRole::Server) {
-        log_.Add(m.Data);
-        Play("msg");
-        return;
-    }
-    TFieldReader fields(m.Data);
-    const QString target = fields.Next();
-    const QString text = Clipped(fields.Next(), MostChatText);
-    const QString line = "Mensaje de " + NickOfSocket(m.Socket) + " > " + text;
-    if (SameNick(target, Nick())) {
-        log_.Add(line);
-    } else if (const int to = SocketOfNick(target); to == -1) {
-        SendTo(m.Socket,
-               FrameMessage("/TXT", {"* No se encuentra " + Clipped(target, MostNickLength)}));
-    } else {
-        SendTo(to, FrameMessage("/MSG", {line}));
-    }
-    Play("msg");
-}
-
-void TChatSession::OnDns(const TIncomingMessage& m) {
-    SendTo(
-        m.Socket,
-        FrameMessage("/TXT", {AddressReply(Clipped(TFieldReader(m.Data).Next(), MostNickLength))}));
-}
-
-QString TChatSession::AddressReply(const QString& nick) const {
-    if (SameNick(nick, Nick())) return "* IP de " + nick + ": " + LocalIP();
-    if (SocketOfNick(nick) == -1) return "* No se encuentra " + nick + " *";
-    return "* IP de " + nick + ": " + PeerAddressOfNick(nick);
-}
-
 // ---------------------------------------------------------------- typed lines
-
-bool TChatSession::FMsgEditKeyPress(QString& Text, QChar Key) {
-    if (Key != QChar(13) || Text.isEmpty()) return false;
-    const QString line = Clipped(WireSafeText(Text), MostChatText);
-    const bool used = line.startsWith(u'/') ? TypedCommand(line) : (TypedChatLine(line), true);
-    if (used) Text.clear();
-    return used;
-}
-
-void TChatSession::TypedChatLine(const QString& line) {
-    switch (game_.Role()) {
-    case TRole::Server:
-        log_.Add(Nick() + " > " + line);
-        SendToEveryConnection(FrameMessage("/TXT", {Nick() + " > " + line}));
-        break;
-    case TRole::Client:
-    case TRole::Observer:
-        log_.Add(Nick() + " > " + line);
-        SendToHost(FrameMessage("/TXT", {line}));
-        break;
-    case TRole::Offline:
-        log_.Add(QStringLiteral("* No está conectado*"));
-        break;
-    }
-}
-
-bool TChatSession::TypedCommand(const QString& line) {
-    QString rest = line;
-    QString word, a;
-    SplitFirst(rest, QStringLiteral(" "), word);
-    SplitFirst(rest, QStringLiteral(" "), a);
-    const QString& r = rest;
-    word = word.toUpper();
-    const TRole role = game_.Role();
-    const bool host = role == TRole::Server;
-    const bool client = role == TRole::Client || role == TRole::Observer;
-    const QString version = TGameController::Version();
-
-    if (word == u"/MSG") {
-        if (Blank(a)) return false;
-        if (host) {
-            const int to = SocketOfNick(a);
-            if (to == -1) {
-                log_.Add("* No se encuentra " + a + " *");
-                return true;
-            }
-            SendTo(to, FrameMessage("/TXT", {"Mensaje de " + Nick() + " > " + r}));
-        } else if (client) {
-            SendToHost(FrameMessage("/MSG", {a, r}));
-        } else {
-            return true;
-        }
-        log_.Add("* Mensaje enviado a " + a + " [" + r + "]");
-    } else if (word == u"/NICK") {
-        return TypedNick(a);
-    } else if (word == u"/LIST") {
-        if (host)
-            log_.Add("* Usuarios conectados: " + ListedNicks().join(QStringLiteral(", ")));
-        else if (client)
-            SendToHost(FrameMessage("/LIST"));
-    } else if (word == u"/KICK" || word == u"/KILL") {
-        if (host) TypedRemoval(a, word == u"/KICK" ? "KICK" : "KILL");
-    } else if (word == u"/HELP") {
-        if (host)
-            for (const QString& help : HelpLines())
-                log_.Add(help);
-        else if (client)
-            SendToHost(FrameMessage("/HELP"));
-    } else if (word == u"/VERSION") {
-        if (client) {
-            SendToHost(FrameMessage("/VERSION"));
-        } else if (!host || a.isEmpty() || a == Nick()) {
-            log_.Add("* Estas usando ZugaretChat! " + version);
-        } else if (const int to = SocketOfNick(a); to == -1) {
-            log_.Add("* No se encuentra " + a + " *");
-        } else {
-            SendTo(to, FrameMessage("/VERSION"));
-        }
-    } else if (word == u"/DNS" || word == u"/WHOIS") {
-        if (client)
-            SendToHost(FrameMessage(word == u"/DNS" ? "/DNS" : "/WHOIS", {a}));
-        else if (host && word == u"/DNS")
-            log_.Add(AddressReply(a));
-    } else {
-        log_.Add("* Comando desconocido: " + word.toLower() +
-                 " (escribe /help para ver los comandos)");
-    }
-    return true;
-}
-
-bool TChatSession::TypedNick(const QString& nick) {
-    const TRole role = game_.Role();
-    const bool client = role == TRole::Client || role == TRole::Observer;
-    if (client) {
-        if (Blank(nick)) {
-            log_.Add("* El nick " + nick + " está en uso*");
-            return false;
-        }
-        // The own nick changes when the host's "/NICK" comes back.
-        SendToHost(FrameMessage("/NICK", {nick}));
-        return true;
-    }
-    const bool taken = role == TRole::Server && SocketOfNick(nick) != -1;
-    if (Blank(nick) || taken) {
-        log_.Add("* El nick" + nick + " ya existe *");
-        return false;
-    }
-    if (!IsAcceptableNick(nick)) {
-        log_.Add("* El nick " + nick + " no es válido *");
-        return false;
-    }
-    if (role == TRole::Server) {
-        UpdateNickList(Nick(), nick);
-        SendToEveryConnection(FrameMessage("/NICK", {Nick(), nick}));
-    } else {
-        log_.Add("* Nick es ahora " + nick + " *");
-    }
-    RenameSelf(Nick(), nick);
-    return true;
-}
-
-void TChatSession::TypedRemoval(const QString& nick, const char* what) {
-    const int target = SocketOfNick(nick);
-    if (target == -1) {
-        log_.Add("* No se encuentra " + nick + " *");
-        return;
-    }
-    // The notice names the nick as registered, so every list loses it
-    // whatever case the host typed it in.
-    const QString registered = NickOfSocket(target);
-    const QString reason = "[" + QLatin1String(what) + " por " + Nick() + "]";
-    SendToEveryConnection(FrameMessage("/DELNICK", {registered, reason}));
-    if (qstrcmp(what, "KILL") == 0) SendTo(target, FrameMessage("/KILL", {QStringLiteral("*")}));
-    RemoveNick(registered);
-    log_.Add("* " + registered + " abandona el chat " + reason + "*");
-    HostDrops(target);
-}
 
 // ---------------------------------------------------------------- update check host
 

@@ -9,6 +9,11 @@
 // and the update check's host; the game's own messages are handled by the
 // TNetworkGame it owns.
 //
+// The two roles are apart: the host's handlers and commands live in
+// ChatHost.cpp, the participant's in ChatClient.cpp; the catalogue row of a
+// received word and the row of a typed command (TypedCommands, in
+// ChatCommands.cpp) name the one that runs, so no handler asks for the role.
+//
 // The role is the game controller's (TGameController::Role); so are Nick,
 // HostNick, Version, WebUrl and the sound cues. The user is reached only
 // through the environment's dialogs.
@@ -129,6 +134,26 @@ public:
     // is cleared unless the line is to stay for correction.
     bool FMsgEditKeyPress(QString& Text, QChar Key);
 
+    // How a typed command's words are read: the word, then A up to the next
+    // blank, then the rest R. NickAndText needs A: without it the line stays.
+    enum class TTypedArgs { None, Nick, NickAndText };
+    struct TTypedLine;
+    // One typed command for some roles: its word (upper case), who may type
+    // it, what it reads and what runs (false: the line stays for correction).
+    struct TTypedCommand {
+        const char* Word;
+        TRoleSet Roles;
+        TTypedArgs Args;
+        bool (TChatSession::*Run)(const TTypedLine& typed);
+    };
+    struct TTypedLine {
+        const TTypedCommand* Row = nullptr;
+        QString Word, Nick, Rest;
+    };
+    // Every typed command, in the table's order.
+    static const TTypedCommand* TypedCommandsBegin();
+    static const TTypedCommand* TypedCommandsEnd();
+
     // ---- connections and nicks ----
     void UpdateNickList(const QString& OldNick, const QString& NewNick);
     QString NickOfSocket(int Socket) const;
@@ -243,7 +268,35 @@ private:
     // The host's nick, then every registered client's in order of acceptance.
     QStringList ListedNicks() const;
 
-    // handlers of the chat's words
+    using TOwnHandler = void (TChatSession::*)(const TIncomingMessage&);
+    void InstallHandlers(std::initializer_list<std::pair<TChatWord, TOwnHandler>> own);
+    // The host's part (ChatHost.cpp): the words clients send it.
+    void InstallHostHandlers();
+    void HostTxt(const TIncomingMessage& m);
+    void HostIdent(const TIncomingMessage& m);
+    void HostList(const TIncomingMessage& m);
+    void HostNick(const TIncomingMessage& m);
+    void HostVersion(const TIncomingMessage& m);
+    void HostVer(const TIncomingMessage& m);
+    void HostMsg(const TIncomingMessage& m);
+    void OnHelp(const TIncomingMessage& m);
+    void OnDns(const TIncomingMessage& m);
+    // "* IP de <nick>: <address>", or that no one goes by that nick.
+    QString AddressReply(const QString& nick) const;
+    // ... and what its user types.
+    void HostChatLine(const QString& line);
+    bool HostTypedMsg(const TTypedLine& typed);
+    bool HostTypedNick(const TTypedLine& typed);
+    bool HostTypedList(const TTypedLine& typed);
+    bool HostTypedKick(const TTypedLine& typed);
+    bool HostTypedKill(const TTypedLine& typed);
+    bool HostTypedHelp(const TTypedLine& typed);
+    bool HostTypedVersion(const TTypedLine& typed);
+    bool HostTypedDns(const TTypedLine& typed);
+    void TypedRemoval(const QString& nick, const char* what);
+
+    // A participant's part (ChatClient.cpp): the words its host sends it.
+    void InstallClientHandlers();
     void OnTxt(const TIncomingMessage& m);
     void OnHola(const TIncomingMessage& m);
     void OnIdent(const TIncomingMessage& m);
@@ -261,21 +314,28 @@ private:
     void OnNickUsed(const TIncomingMessage& m);
     void OnDelNick(const TIncomingMessage& m);
     void OnKill(const TIncomingMessage& m);
-    void OnHelp(const TIncomingMessage& m);
     void OnVersion(const TIncomingMessage& m);
     void OnVer(const TIncomingMessage& m);
     void OnMsg(const TIncomingMessage& m);
-    void OnDns(const TIncomingMessage& m);
-    // "* IP de <nick>: <address>", or that no one goes by that nick.
-    QString AddressReply(const QString& nick) const;
+    // ... and what its user types.
+    void ClientChatLine(const QString& line);
+    bool ClientTypedMsg(const TTypedLine& typed);
+    bool ClientTypedNick(const TTypedLine& typed);
+    // The command's word to the host, with A unless the row reads nothing.
+    bool ClientAsksHost(const TTypedLine& typed);
+
     // The host's title: how many connections it has, one that is leaving not counted.
     void ShowClientCount(int leaving = -1);
+    // "/VER" with this program's version, the answer to "/VERSION".
+    QByteArray VersionReply() const;
 
-    // typed commands; each false when the line is to stay
+    // The input line (ChatCommands.cpp); each false when the line is to stay.
+    static const TTypedCommand TypedCommands[];
     void TypedChatLine(const QString& line);
     bool TypedCommand(const QString& line);
-    bool TypedNick(const QString& nick);
-    void TypedRemoval(const QString& nick, const char* what);
+    bool TypedNothing(const TTypedLine& typed);
+    bool OfflineTypedNick(const TTypedLine& typed);
+    bool OwnVersion(const TTypedLine& typed);
 
     void SetTitle(const QString& title);
     void SetButtons(bool crear, bool conectar, bool desconectar, bool observar);

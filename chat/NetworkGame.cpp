@@ -387,12 +387,10 @@ bool TNetworkGame::ReadMove(const TIncomingMessage& m, TMovimiento& move) const 
 }
 
 bool TNetworkGame::PlayableHere(const TMovimiento& move) const {
-    if (move.Move.size() != 4) return false;
-    const Square from = TextToSquare(move.Move.left(2));
-    const Square to = TextToSquare(move.Move.mid(2, 2));
+    const std::optional<TMoveSquares> squares = ParseMoveText(move.Move);
     const TChessModel& model = game_.Model();
-    return from != Square::None && to != Square::None && move.WhiteMoved == model.WhiteToMove() &&
-           model.IsLegalMove(from, to);
+    return squares && move.Move.size() == 4 && move.WhiteMoved == model.WhiteToMove() &&
+           model.IsLegalMove(squares->From, squares->To);
 }
 
 void TNetworkGame::RefuseMove(const TIncomingMessage& m) {
@@ -406,10 +404,8 @@ void TNetworkGame::OnMov(const TIncomingMessage& m) {
         RefuseMove(m);
         return;
     }
-    const QString from = move.Move.left(2).toUpper();
-    const QString to = move.Move.mid(2, 2).toUpper();
-    if (TextToSquare(from) == Square::None || TextToSquare(to) == Square::None) {
-        chat_.LogPlainLine("*Error 53: " + from + to + "*");
+    if (!ParseMoveText(move.Move)) {
+        chat_.LogPlainLine("*Error 53: " + move.Move.toUpper() + "*");
         return;
     }
     if (!game_.ReceiveMove(move)) RefuseMove(m);

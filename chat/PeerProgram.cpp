@@ -305,11 +305,10 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     }
     // A promotion is printed once its piece is known.
     TChessModel& model = program_->Model();
-    model.OnPromotion = [this, chosen = model.OnPromotion](Square from, Square to, char& piece) {
-        if (chosen) chosen(from, to, piece);
+    connect(&model, &TChessModel::OnPromotion, this, [this](Square from, Square to, char piece) {
         print_("move: " + SquareToText(from) + SquareToText(to) +
                QChar::fromLatin1(piece).toLower());
-    };
+    });
 
     watch_ = new QTimer(this);
     watch_->setInterval(WatchMs);
@@ -355,7 +354,7 @@ void TPeerProgram::OfferOnce() {
 }
 
 void TPeerProgram::MovePlayed(Square from, Square to) {
-    const char piece = program_->Model().PieceAt(to);
+    const char piece = program_->Model().LastMovedPiece();
     const bool promotes = (piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1);
     if (!promotes) print_("move: " + SquareToText(from) + SquareToText(to));
 }

@@ -145,7 +145,7 @@ void TChessModel::RequestComputerMove() {
     } asked{askingHost_};
     OnCalculateMove(oldSq, newSq);
     if (engineStopped_) return;
-    if (!DoMove(oldSq, newSq) && OnCalculationFailed) OnCalculationFailed(oldSq, newSq);
+    if (!DoMove(oldSq, newSq)) emit OnCalculationFailed(oldSq, newSq);
 }
 
 void TChessModel::EngineMoveFound(quint64 id, TEngineMove move) {

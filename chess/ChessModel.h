@@ -8,13 +8,21 @@
 // publishes its interface; it learns what to repaint through TBoardViewHooks.
 // Headless owners (tests, console tools) simply leave the hooks unset.
 //
+// A move is made in two steps: ApplyMove changes the position and returns
+// what the move did (TMoveOutcome), touching neither the view nor any
+// listener; DoMove then shows it on the view and raises the board's signals
+// from that value, in their fixed order. Perft and anything that only walks
+// the rules use the first step alone.
+//
 // What must stay true:
 //  - every operation that changes the position calls StopThinking() first,
 //    so no answer of a search of the old position is ever played; the
 //    engine worker searches a copy and is never waited for;
 //  - an illegal move, a malformed FEN or an out-of-range GotoMove changes
 //    nothing and raises nothing; no input reaches outside the tables;
-//  - events of one move fire in the fixed order documented at DoMove();
+//  - events of one move fire in the fixed order documented at DoMove(),
+//    once the whole move has been made (their listeners see the position
+//    reached); ApplyMove raises nothing and draws nothing;
 //  - the history holds every position from the first recorded one to the
 //    last recorded one, each with its side to move; it grows with the game.
 
@@ -30,15 +38,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QThread;
 
-// Event types. The board widget adds its own Sender when it forwards them.
-using TMoveEvent = std::function<void(Square oldSq, Square newSq)>;
-using TCaptureEvent = std::function<void(Square oldSq, Square newSq, char capturedPiece)>;
-using TPromotionEvent = std::function<void(Square oldSq, Square newSq, char& newPiece)>;
-using TNotifyEvent = std::function<void()>;
+// Callbacks that answer the model (a signal cannot): the letter a pawn
+// becomes, asked before the move is made; a custom engine's move.
+using TPromotionChoice = std::function<void(Square oldSq, Square newSq, char& newPiece)>;
 using TThinkEvent = std::function<void(Square& oldSq, Square& newSq)>;
 
 // What the model asks of the view that draws it. All calls come on the UI thread.
@@ -78,7 +85,27 @@ struct MoveInfo {
     // The move that reached this position; None, None where the history starts.
     Square movedFrom = Square::None;
     Square movedTo = Square::None;
+    char movedPiece = ' '; // the piece that made that move, as it stood on movedFrom
     bool recorded = false; // written since the game started
+};
+
+// What one legal move did to the position: everything its events tell.
+struct TMoveOutcome {
+    Square From = Square::None, To = Square::None; // as played (castling: the king's)
+    char Piece = ' ';                              // the piece that moved, as it stood on From
+    char Captured = ' ';                           // what stood on To, or a blank
+    char Promoted = 0;                             // the letter placed on To (lower case), or 0
+    char EnPassantPawn = 0;                        // the pawn taken en passant, or 0
+    Square EnPassantTaken = Square::None;          // where that pawn stood
+    Square RookFrom = Square::None, RookTo = Square::None; // the castling rook
+    bool Check = false;            // a king stands attacked in the position reached
+    bool CanMove = true;           // the side now to move has a legal move
+    bool NoMatingMaterial = false; // both sides' material totals below 5
+    bool Threefold = false;        // the position reached stands for the third time
+    bool Castled() const { return RookFrom != Square::None; }
+    bool Mate() const { return Check && !CanMove; }
+    bool StaleMate() const { return !Check && !CanMove; }
+    bool Draw() const { return StaleMate() || NoMatingMaterial || Threefold; }
 };
 
 class TChessModel : public QObject {
@@ -114,6 +141,9 @@ public:
     // Position was written; GotoMove brings back the move of the entry it goes to.
     Square LastMoveFrom() const { return lastFrom_; }
     Square LastMoveTo() const { return lastTo_; }
+    // The piece that made that move, as it stood before it (a promoted
+    // pawn's "P"); a blank where no move led to the position.
+    char LastMovedPiece() const { return lastPiece_; }
 
     // Forsyth-Edwards Notation of the whole state.
     QString Fen() const;
@@ -142,16 +172,23 @@ public:
     // stop mark, RequestComputerMove. Returns what DoMove returned.
     bool Move(Square oldSq, Square newSq);
     // Plays a legal move; false and no effect (but the game-over mark cleared)
-    // otherwise. Order of what happens: the position moved from is recorded;
-    // from is erased on the view and the move animated (unless it is the drop
-    // just made); the piece lands, the side and move number advance; then
-    // OnLegalMove, OnCapture (a piece was on to), OnPromotion (the square gets
-    // the letter handed back), OnCapture for a pawn taken en passant, the new
-    // en passant square, the castling rook and OnCastle, the castling rights
-    // (king or rook leaving its square, anything landing on a corner), OnCheck
-    // and OnMate or OnStaleMate, OnNoMatingMaterial, the position reached is
-    // recorded, OnThreefoldPosition, OnDraw (any of the three draws), OnPaint.
+    // otherwise. A promotion's letter is asked of PromotionChoice first
+    // (offered PromotionLetter(), and kept as the next one offered). Then the
+    // move is made whole (ApplyMove), shown on the view (from erased, the
+    // pieces that changed repainted, the move animated unless it is the drop
+    // just made) and announced: OnLegalMove, OnCapture (a piece was on to),
+    // OnPromotion (the letter placed), OnCapture for a pawn taken en passant,
+    // OnCastle, OnCheck and OnMate or OnStaleMate, OnNoMatingMaterial,
+    // OnThreefoldPosition, OnDraw (any of the three draws), OnPaint. The
+    // game-over mark is set just before OnMate or OnDraw, and only when that
+    // signal has a listener.
     bool DoMove(Square oldSq, Square newSq);
+    // The rules' half of a move: plays a legal move (promoting to letter:
+    // q, r, b or n, anything else a queen) on the squares, side, move number,
+    // castling rights, en passant square and history, and returns what it
+    // did. No view, no signal, no engine stop, the promotion letter kept.
+    // Nothing when the move is illegal.
+    std::optional<TMoveOutcome> ApplyMove(Square oldSq, Square newSq, char letter);
     bool HasLegalMove() const; // false as well once the position is repeated
     // The current history entry equals two earlier entries with the same side
     // to move (squares, castling rights, an en passant capture really possible).
@@ -167,9 +204,9 @@ public:
     void SetPromotionLetter(char c);
 
     // Leaf count of the move tree depth plies deep (perft), played with
-    // IsLegalMove, DoMove and TakeBack; a promotion counts once per piece.
-    // Handlers and view hooks are held back meanwhile; the position, the
-    // history markers and the promotion letter are as before afterwards.
+    // IsLegalMove, ApplyMove and a silent step back; a promotion counts once
+    // per piece. Nothing is shown or raised; the position, the history
+    // markers and the promotion letter are as before afterwards.
     std::uint64_t Perft(int depth);
 
     // Drag and drop bookkeeping of the view: a move that matches the last
@@ -181,21 +218,31 @@ public:
 
     void SetViewHooks(TBoardViewHooks* view) { view_ = view; }
 
-    // ---- events (an unassigned event is skipped) ----
-    TMoveEvent OnLegalMove;
-    TCaptureEvent OnCapture;
-    TPromotionEvent OnPromotion;
-    TMoveEvent OnCastle;
-    TMoveEvent OnCheck;
-    TMoveEvent OnMate;
-    TMoveEvent OnStaleMate;
-    TNotifyEvent OnNoMatingMaterial;
-    TNotifyEvent OnThreefoldPosition;
-    TNotifyEvent OnDraw;
-    TNotifyEvent OnPaint;
+    // ---- callbacks (an unassigned one is skipped) ----
+    // Asked for a promotion's letter before the move is made.
+    TPromotionChoice PromotionChoice;
+    // A custom engine's move for the side to move (both None: none).
     TThinkEvent OnCalculateMove;
-    TMoveEvent OnCalculationFailed;
 
+signals:
+    // ---- the board's events, raised by DoMove in this order ----
+    void OnLegalMove(Square oldSq, Square newSq);
+    void OnCapture(Square oldSq, Square newSq, char capturedPiece);
+    void OnPromotion(Square oldSq, Square newSq, char newPiece); // the letter placed
+    void OnCastle(Square oldSq, Square newSq);
+    void OnCheck(Square oldSq, Square newSq);
+    void OnMate(Square oldSq, Square newSq);
+    void OnStaleMate(Square oldSq, Square newSq);
+    void OnNoMatingMaterial();
+    void OnThreefoldPosition();
+    void OnDraw();
+    // At the end of every move, and (raised by the board widget) at the
+    // start of every paint.
+    void OnPaint();
+    // A custom engine's move the board refused.
+    void OnCalculationFailed(Square oldSq, Square newSq);
+
+public:
     // ---- engine control ----
     // Ends the current search: its answer, whenever it comes, is dropped.
     // Never waits for the worker.
@@ -232,6 +279,15 @@ private:
     bool AnyLegalMove() const;          // HasLegalMove without the repetition rule
     Square CapturableEnPassant() const; // EnPassant when a legal capture there exists
     static bool KingAttacked(const char* squares, int colour);
+    // ApplyMove without the legality test.
+    TMoveOutcome ApplyLegalMove(int from, int to, char letter);
+    // The letter the pawn of a promotion becomes: PromotionChoice's, kept.
+    char ChosenPromotion(Square oldSq, Square newSq);
+    // The view's part of a move made, then its signals in their order.
+    void ShowMove(const TMoveOutcome& move);
+    void AnnounceMove(const TMoveOutcome& move);
+    // GotoMove's change of the state, without the engine stop and the view.
+    bool RestoreEntry(int moveNumber, bool whiteToMove);
     static bool SameEntry(const MoveInfo& a, const MoveInfo& b);
     // The history starts over at the current position, its first and last entry.
     void StartHistory();
@@ -267,6 +323,7 @@ private:
     Square dragSource_ = Square::None;
     Square dropTarget_ = Square::None;
     Square lastFrom_ = Square::None, lastTo_ = Square::None;
+    char lastPiece_ = ' ';
     TBoardViewHooks* view_ = nullptr;
 
     // engine control

@@ -14,3 +14,13 @@ QString SquareToText(Square s) {
                           static_cast<char>('0' + RankOf(s))};
     return QString::fromLatin1(text, 2);
 }
+
+std::optional<TMoveSquares> ParseMoveText(const QString& text) {
+    if (text.size() != 4 && text.size() != 5) return std::nullopt;
+    TMoveSquares move;
+    move.From = TextToSquare(text.left(2));
+    move.To = TextToSquare(text.mid(2, 2));
+    if (move.From == Square::None || move.To == Square::None) return std::nullopt;
+    if (text.size() == 5) move.Promotion = text.at(4);
+    return move;
+}

@@ -6,7 +6,9 @@
 // order counted from 0 (engine square n is Square n + 1).
 
 #include <QString>
+
 #include <cstdint>
+#include <optional>
 
 enum class Square : std::uint8_t {
     None = 0,
@@ -123,3 +125,15 @@ constexpr bool IsLightSquare(Square s) {
 Square TextToSquare(const QString& text);
 // A8 -> "a8"; None -> "--".
 QString SquareToText(Square s);
+
+// A move as its text gives it: "e2e4", either case, with an optional fifth
+// character (the promotion letter, or "*" for none), as moves arrive from a
+// peer, a record or an engine.
+struct TMoveSquares {
+    Square From = Square::None;
+    Square To = Square::None;
+    QChar Promotion; // the fifth character, or null
+};
+// The move of a 4- or 5-character text whose first four name two squares;
+// nothing for any other text.
+std::optional<TMoveSquares> ParseMoveText(const QString& text);

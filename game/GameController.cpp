@@ -101,16 +101,19 @@ TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* 
     builtIn_ = std::make_shared<TBuiltInOpponent>(*this);
     opponent_ = builtIn_;
 
-    model_.OnLegalMove = [this](Square o, Square n) { FBoardLegalMove(o, n); };
-    model_.OnCapture = [this](Square o, Square n, char c) { FBoardCapture(o, n, c); };
-    model_.OnPromotion = [this](Square o, Square n, char& p) { FBoardPromotion(o, n, p); };
-    model_.OnCastle = [this](Square, Square) { FBoardCastle(); };
-    model_.OnCheck = [this](Square o, Square n) { FBoardCheck(o, n); };
-    model_.OnMate = [this](Square, Square) { FBoardMate(); };
-    model_.OnStaleMate = [this](Square, Square) { FBoardStaleMate(); };
-    model_.OnNoMatingMaterial = [this] { FBoardNoMatingMaterial(); };
-    model_.OnThreefoldPosition = [this] { FBoardThreefoldPosition(); };
-    model_.OnDraw = [this] { FBoardDraw(); };
+    model_.PromotionChoice = [this](Square, Square, char& p) { p = ChoosePromotion(p); };
+    connect(&model_, &TChessModel::OnLegalMove, this, &TGameController::FBoardLegalMove);
+    connect(&model_, &TChessModel::OnCapture, this, &TGameController::FBoardCapture);
+    connect(&model_, &TChessModel::OnPromotion, this, &TGameController::FBoardPromotion);
+    connect(&model_, &TChessModel::OnCastle, this, &TGameController::FBoardCastle);
+    connect(&model_, &TChessModel::OnCheck, this, &TGameController::FBoardCheck);
+    connect(&model_, &TChessModel::OnMate, this, &TGameController::FBoardMate);
+    connect(&model_, &TChessModel::OnStaleMate, this, &TGameController::FBoardStaleMate);
+    connect(&model_, &TChessModel::OnNoMatingMaterial, this,
+            &TGameController::FBoardNoMatingMaterial);
+    connect(&model_, &TChessModel::OnThreefoldPosition, this,
+            &TGameController::FBoardThreefoldPosition);
+    connect(&model_, &TChessModel::OnDraw, this, &TGameController::FBoardDraw);
 
     title_ = MainTitle();
 }
@@ -118,16 +121,8 @@ TGameController::TGameController(TChessModel& model, TProgramEnv& env, QObject* 
 TGameController::~TGameController() {
     // No move of the engine may reach a controller that is going away:
     // its events are cut first, then the engine is stopped.
-    model_.OnLegalMove = nullptr;
-    model_.OnCapture = nullptr;
-    model_.OnPromotion = nullptr;
-    model_.OnCastle = nullptr;
-    model_.OnCheck = nullptr;
-    model_.OnMate = nullptr;
-    model_.OnStaleMate = nullptr;
-    model_.OnNoMatingMaterial = nullptr;
-    model_.OnThreefoldPosition = nullptr;
-    model_.OnDraw = nullptr;
+    disconnect(&model_, nullptr, this, nullptr);
+    model_.PromotionChoice = nullptr;
     clockW_.OnTimeout = nullptr;
     clockB_.OnTimeout = nullptr;
     opponent_->OnFailure = nullptr;
@@ -504,7 +499,7 @@ void TGameController::FBoardLegalMove(Square oldSq, Square newSq) {
     const bool localToMove = LocalToMove() && !replay;
     SetCommands(newGameAllowed_, localToMove, resignAllowed_);
 
-    const QChar piece = QChar::fromLatin1(model_.PieceAt(newSq)).toUpper();
+    const QChar piece = QChar::fromLatin1(model_.LastMovedPiece()).toUpper();
     if (piece == u'R' && checkPending_) {
         MeteRuido(newSq == checkSquare_ ? "nojaque" : "cobarde");
         checkPending_ = false;
@@ -560,22 +555,15 @@ void TGameController::ApplyRemoteMove(const QString& text) {
     // moves whether or not its end has been shown.
     if (gameMode_ != TGameMode::Replay && (gameMode_ != TGameMode::Network || turn_ == TTurn::None))
         return;
-    QString move = text;
-    if (move.size() == 5) {
-        promotionPiece_ = move.at(4).toUpper();
-        move.truncate(4);
-    }
-    if (move.size() != 4) return;
-    const QString from = move.left(2).toUpper();
-    const QString to = move.mid(2, 2).toUpper();
-    const Square fromSq = TextToSquare(from);
-    const Square toSq = TextToSquare(to);
-    if (fromSq != Square::None && toSq != Square::None) {
+    if (text.size() == 5) promotionPiece_ = text.at(4).toUpper();
+    if (text.size() != 4 && text.size() != 5) return;
+    if (const std::optional<TMoveSquares> move = ParseMoveText(text)) {
         // A refused move leaves the local user's permission as it was: it is
         // still the sender's turn, and the user must not move its pieces.
-        if (model_.Move(fromSq, toSq)) SetLocalMayMove(role_ != TRole::Observer);
+        if (model_.Move(move->From, move->To)) SetLocalMayMove(role_ != TRole::Observer);
     } else if (network_) {
-        network_->LogPlainLine(OneLine(QStringLiteral("*Error 53: ") + from + to + u'*'));
+        network_->LogPlainLine(
+            OneLine(QStringLiteral("*Error 53: ") + text.left(4).toUpper() + u'*'));
     }
 }
 
@@ -585,13 +573,13 @@ bool TGameController::ReceiveMove(const TMovimiento& move) {
     if (gameMode_ != TGameMode::Network || turn_ == TTurn::None) return false;
     const QString text = move.Move;
     if (text.size() != 4) return false;
-    const Square fromSq = TextToSquare(text.left(2));
-    const Square toSq = TextToSquare(text.mid(2, 2));
-    if (fromSq == Square::None || toSq == Square::None) {
+    const std::optional<TMoveSquares> squares = ParseMoveText(text);
+    if (!squares) {
         ApplyRemoteMove(text); // its error line
         return false;
     }
-    if (move.WhiteMoved != model_.WhiteToMove() || !model_.IsLegalMove(fromSq, toSq)) return false;
+    if (move.WhiteMoved != model_.WhiteToMove() || !model_.IsLegalMove(squares->From, squares->To))
+        return false;
     TRelojChess& mover = move.WhiteMoved ? clockW_ : clockB_;
     TRelojChess& other = move.WhiteMoved ? clockB_ : clockW_;
     // The message carries no hours; those the clock shows now stay.
@@ -604,32 +592,32 @@ bool TGameController::ReceiveMove(const TMovimiento& move) {
     return true;
 }
 
-void TGameController::FBoardPromotion(Square oldSq, Square newSq, char& newPiece) {
-    bool localPromoter;
-    if (gameMode_ == TGameMode::LocalTwoPlayers)
-        localPromoter = true;
-    else if ((role_ == TRole::Observer || role_ == TRole::Offline) &&
-             gameMode_ != TGameMode::VsComputer)
-        localPromoter = false;
-    else
-        localPromoter = (model_.WhiteToMove() ? blackPlayer_.Nick : whitePlayer_.Nick) == nick_;
+bool TGameController::LocalPromoter(bool whiteMoved) const {
+    if (gameMode_ == TGameMode::LocalTwoPlayers) return true;
+    if ((role_ == TRole::Observer || role_ == TRole::Offline) && gameMode_ != TGameMode::VsComputer)
+        return false;
+    return (whiteMoved ? whitePlayer_.Nick : blackPlayer_.Nick) == nick_;
+}
 
-    auto pieceOf = [](QChar promotion) {
-        const QChar letter = promotion.toUpper();
-        return QStringLiteral("QRNB").contains(letter) ? letter.toLatin1() : 'Q';
-    };
-    if (localPromoter) {
+char TGameController::ChoosePromotion(char offered) {
+    // Asked before the move: the side to move promotes.
+    if (LocalPromoter(model_.WhiteToMove())) {
         // The local player chose the piece before the move was played (the
         // board's chooser, or the letter kept from the last choice): it is
         // the letter the board offers.
-        const int pos = QStringLiteral("qrbn").indexOf(QChar::fromLatin1(newPiece).toLower());
+        const int pos = QStringLiteral("qrbn").indexOf(QChar::fromLatin1(offered).toLower());
         promotionPiece_ = pos < 0 ? QChar(u'Q') : QStringLiteral("QRBN").at(pos);
-        SetLocalMayMove(gameMode_ == TGameMode::LocalTwoPlayers);
     }
-    newPiece = pieceOf(promotionPiece_);
+    const QChar letter = promotionPiece_.toUpper();
+    return QStringLiteral("QRNB").contains(letter) ? letter.toLatin1() : 'Q';
+}
+
+void TGameController::FBoardPromotion(Square oldSq, Square newSq, char newPiece) {
+    const bool localPromoter = LocalPromoter(!model_.WhiteToMove());
+    if (localPromoter) SetLocalMayMove(gameMode_ == TGameMode::LocalTwoPlayers);
 
     // The record names the piece the pawn became ("=Q" when no letter was chosen).
-    const QString mark = u'=' + QString(QChar::fromLatin1(newPiece));
+    const QString mark = u'=' + QString(QChar::fromLatin1(newPiece).toUpper());
     if (gameMode_ != TGameMode::Replay) AppendToLastRecordLine(mark);
     SetCaption(caption_ + mark);
     pendingPromotion_ = false;

@@ -334,7 +334,12 @@ public:
     // ---- board events (wired to the model by the constructor) ----
     void FBoardLegalMove(Square oldSq, Square newSq);
     void FBoardCapture(Square oldSq, Square newSq, char captured);
-    void FBoardPromotion(Square oldSq, Square newSq, char& newPiece);
+    // Whether the user at this board made the move of that colour.
+    bool LocalPromoter(bool whiteMoved) const;
+    // The letter a pawn of the side to move becomes (the board asks before
+    // the move): the local player's choice offered, else the received one.
+    char ChoosePromotion(char offered);
+    void FBoardPromotion(Square oldSq, Square newSq, char newPiece);
     void FBoardCastle();
     void FBoardCheck(Square oldSq, Square newSq);
     void FBoardMate();

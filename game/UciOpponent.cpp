@@ -84,8 +84,8 @@ void TUciOpponent::LeaveSeat() {
 
 void TUciOpponent::MovePlayed(Square from, Square to) {
     QByteArray move = (SquareToText(from) + SquareToText(to)).toLatin1();
-    const char piece = game_.Model().PieceAt(to);
-    // The pawn becomes its piece later in the move's events.
+    const char piece = game_.Model().LastMovedPiece();
+    // The pawn's new piece is read once the move's events are over.
     if ((piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1))
         promotions_.append(int(moves_.size()));
     moves_.append(move);
@@ -130,8 +130,9 @@ void TUciOpponent::Answer(const QByteArray& move) {
     if (!seated_ || asked_ != Ply() || !game_.GameInProgress() || model.WhiteToMove() != white_)
         return;
     asked_ = -1;
-    const Square from = TextToSquare(QString::fromLatin1(move.left(2)));
-    const Square to = TextToSquare(QString::fromLatin1(move.mid(2, 2)));
+    const std::optional<TMoveSquares> squares = ParseMoveText(QString::fromLatin1(move));
+    const Square from = squares ? squares->From : Square::None;
+    const Square to = squares ? squares->To : Square::None;
     // The engine's piece, whichever side the board thinks chose it; the
     // user's own letter is kept for the user's next promotion.
     const char usersLetter = model.PromotionLetter();

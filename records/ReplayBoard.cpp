@@ -33,10 +33,7 @@ QString Quote(const QString& text) {
 
 } // namespace
 
-TReplayBoard::TReplayBoard() : model_(std::make_unique<TChessModel>()) {
-    model_->OnCheck = [this](Square, Square) { check_ = true; };
-    model_->OnMate = [this](Square, Square) { mate_ = true; };
-}
+TReplayBoard::TReplayBoard() : model_(std::make_unique<TChessModel>()) {}
 
 TReplayBoard::~TReplayBoard() = default;
 
@@ -120,16 +117,14 @@ bool TReplayBoard::Play(Square from, Square to, QChar promotion, QString* san, c
     if (!model_->IsLegalMove(from, to)) return false;
     const char piece = model_->PieceAt(from);
     char letter = 0;
-    if ((piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1)) {
+    if ((piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1))
         letter = IsPromotionLetter(promotion) ? Lower(promotion.toLatin1()) : 'q';
-        model_->SetPromotionLetter(letter);
-    }
     QString text = SanBefore(from, to, letter);
-    check_ = mate_ = false;
-    if (!model_->DoMove(from, to)) return false;
-    if (mate_)
+    const std::optional<TMoveOutcome> played = model_->ApplyMove(from, to, letter);
+    if (!played) return false;
+    if (played->Mate())
         text += u'#';
-    else if (check_)
+    else if (played->Check)
         text += u'+';
     if (san) *san = text;
     if (promotedTo) *promotedTo = Upper(letter);
@@ -137,10 +132,11 @@ bool TReplayBoard::Play(Square from, Square to, QChar promotion, QString* san, c
 }
 
 bool TReplayBoard::PlayReplayMove(const QString& move, QString* san, QString* error) {
-    const Square from = move.size() >= 4 ? TextToSquare(move.left(2)) : Square::None;
-    const Square to = move.size() >= 4 ? TextToSquare(move.mid(2, 2)) : Square::None;
-    const QChar promotion = move.size() == 5 ? move[4] : QChar();
-    bool ok = from != Square::None && to != Square::None && move.size() <= 5;
+    const std::optional<TMoveSquares> squares = ParseMoveText(move);
+    const Square from = squares ? squares->From : Square::None;
+    const Square to = squares ? squares->To : Square::None;
+    const QChar promotion = squares ? squares->Promotion : QChar();
+    bool ok = squares.has_value();
     if (ok && !promotion.isNull() && !IsPromotionLetter(promotion) && promotion != u'*') ok = false;
     if (!ok) {
         if (error) *error = QStringLiteral("%1 no es una jugada").arg(Quote(move));

@@ -58,7 +58,5 @@ private:
     void KeepHistoryShort();
 
     std::unique_ptr<TChessModel> model_;
-    bool check_ = false;
-    bool mate_ = false;
     int sinceReset_ = 0;
 };

@@ -315,7 +315,7 @@ void TChessBrd::DrawSquare(Square s) {
 }
 
 void TChessBrd::paintEvent(QPaintEvent*) {
-    if (model_.OnPaint) model_.OnPaint();
+    emit model_.OnPaint();
     SyncHighlights();
     painting_ = true;
     QPainter p(this);

@@ -26,6 +26,10 @@
 //    a take-back or a new position, however the model was changed;
 //  - the board is its model's view from its construction to its end, and
 //    never outlives the model;
+//  - the model's signals (a move's events) are its host's to connect to;
+//    the board connects to none of them, since the model behaves
+//    differently when OnMate or OnDraw has no listener; it raises the
+//    model's OnPaint at the start of every paint;
 //  - no global state: several boards live side by side in one process.
 
 #include "ChessModel.h"

@@ -31,10 +31,10 @@ struct Recorder {
     QStringList events;
     QList<TChessBrd*> senders;
     void attach(TChessBrd& b) {
-        b.Model().OnLegalMove = [this, &b](Square f, Square t) {
+        QObject::connect(&b.Model(), &TChessModel::OnLegalMove, [this, &b](Square f, Square t) {
             senders << &b;
             events << "legal " + SquareToText(f) + SquareToText(t);
-        };
+        });
         b.OnIllegalMove = [this](TChessBrd* s, Square sq) {
             senders << s;
             events << "illegal " + SquareToText(sq);
@@ -433,13 +433,16 @@ void TestBoardInput::eventsReachTheModelsHost() {
     TChessModel bModel;
     auto* b = new TChessBrd(bModel);
     QStringList seen;
-    bModel.OnLegalMove = [&](Square, Square) { seen << "legal"; };
-    bModel.OnCapture = [&](Square, Square, char c) { seen << QString("capture ") + c; };
-    bModel.OnPromotion = [&](Square, Square, char& piece) {
-        seen << QString("promotion ") + piece;
+    QObject::connect(&bModel, &TChessModel::OnLegalMove, [&] { seen << "legal"; });
+    QObject::connect(&bModel, &TChessModel::OnCapture,
+                     [&](Square, Square, char c) { seen << QString("capture ") + c; });
+    QObject::connect(&bModel, &TChessModel::OnPromotion,
+                     [&](Square, Square, char piece) { seen << QString("promotion ") + piece; });
+    bModel.PromotionChoice = [&](Square, Square, char& piece) {
+        seen << QString("choice ") + piece;
         piece = 'n';
     };
-    bModel.OnPaint = [&] { seen << "paint"; };
+    QObject::connect(&bModel, &TChessModel::OnPaint, [&] { seen << "paint"; });
     b->SetAnimateMoves(false);
     QString pos(64, QLatin1Char(' '));
     pos[Ord(Square::B7) - 1] = QLatin1Char('P');
@@ -447,9 +450,10 @@ void TestBoardInput::eventsReachTheModelsHost() {
     pos[Ord(Square::E1) - 1] = QLatin1Char('K');
     pos[Ord(Square::H8) - 1] = QLatin1Char('k');
     bModel.SetPosition(pos);
+    seen.clear();
     QVERIFY(bModel.Move(Square::B7, Square::A8));
-    QCOMPARE(seen, (QStringList{"legal", "capture r", "promotion q", "paint"}));
-    QCOMPARE(bModel.PieceAt(Square::A8), 'N'); // the handler's letter, on rank 8 in upper case
+    QCOMPARE(seen, (QStringList{"choice q", "legal", "capture r", "promotion n", "paint"}));
+    QCOMPARE(bModel.PieceAt(Square::A8), 'N'); // the chosen letter, on rank 8 in upper case
 
     // OnPaint also starts every paint of the control.
     seen.clear();

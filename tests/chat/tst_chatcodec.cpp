@@ -113,7 +113,12 @@ void TestChatCodec::catalogue_data() {
     using W = TChatWord;
     const int S = int(TRole::Server), C = int(TRole::Client), O = int(TRole::Observer),
               F = int(TRole::Offline);
-    QTest::newRow("chat line on the host") << "/TXT" << S << int(W::Txt) << "hola" << -1;
+    QTest::newRow("chat line on the host") << "/TXT" << S << int(W::HostTxt) << "hola" << -1;
+    QTest::newRow("chat line on a client") << "/TXT" << C << int(W::Txt) << "hola" << -1;
+    QTest::newRow("version asked of the host")
+        << "/VERSION" << S << int(W::HostVersion) << "" << -1;
+    QTest::newRow("version asked of an observer") << "/VERSION" << O << int(W::Version) << "" << -1;
+    QTest::newRow("private message offline") << "/MSG" << F << -1 << "Ana" << -1;
     QTest::newRow("nothing when offline") << "/TXT" << F << -1 << "" << -1;
     QTest::newRow("greeting not for the host") << "/HOLA" << S << -1 << "" << -1;
     QTest::newRow("kill only on clients") << "/KILL" << S << -1 << "*" << -1;

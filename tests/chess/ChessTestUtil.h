@@ -22,10 +22,12 @@ inline QString MoveText(Square a, Square b) {
 }
 
 // Every event of the board as one line: "LegalMove e4d5", "Capture e4d5 p", "Draw" ...
-// promoteTo, when set, is the letter the promotion handler hands back.
+// promoteTo, when set, is the letter the promotion choice hands back;
+// offered is the letter the board offered it last.
 struct EventLog {
     QStringList lines;
     char promoteTo = 0;
+    char offered = 0;
 
     void Attach(TChessModel& b) {
         auto move = [this](const char* name) {
@@ -36,23 +38,26 @@ struct EventLog {
         auto note = [this](const char* name) {
             return [this, name] { lines << QLatin1String(name); };
         };
-        b.OnLegalMove = move("LegalMove");
-        b.OnCastle = move("Castle");
-        b.OnCheck = move("Check");
-        b.OnMate = move("Mate");
-        b.OnStaleMate = move("StaleMate");
-        b.OnCapture = [this](Square a, Square c, char piece) {
+        QObject::connect(&b, &TChessModel::OnLegalMove, move("LegalMove"));
+        QObject::connect(&b, &TChessModel::OnCastle, move("Castle"));
+        QObject::connect(&b, &TChessModel::OnCheck, move("Check"));
+        QObject::connect(&b, &TChessModel::OnMate, move("Mate"));
+        QObject::connect(&b, &TChessModel::OnStaleMate, move("StaleMate"));
+        QObject::connect(&b, &TChessModel::OnCapture, [this](Square a, Square c, char piece) {
             lines << QStringLiteral("Capture %1 %2").arg(MoveText(a, c), QChar::fromLatin1(piece));
-        };
-        b.OnPromotion = [this](Square a, Square c, char& piece) {
+        });
+        QObject::connect(&b, &TChessModel::OnPromotion, [this](Square a, Square c, char piece) {
             lines
                 << QStringLiteral("Promotion %1 %2").arg(MoveText(a, c), QChar::fromLatin1(piece));
+        });
+        b.PromotionChoice = [this](Square, Square, char& piece) {
+            offered = piece;
             if (promoteTo) piece = promoteTo;
         };
-        b.OnNoMatingMaterial = note("NoMatingMaterial");
-        b.OnThreefoldPosition = note("ThreefoldPosition");
-        b.OnDraw = note("Draw");
-        b.OnPaint = note("Paint");
+        QObject::connect(&b, &TChessModel::OnNoMatingMaterial, note("NoMatingMaterial"));
+        QObject::connect(&b, &TChessModel::OnThreefoldPosition, note("ThreefoldPosition"));
+        QObject::connect(&b, &TChessModel::OnDraw, note("Draw"));
+        QObject::connect(&b, &TChessModel::OnPaint, note("Paint"));
     }
     QStringList Take() { return std::exchange(lines, {}); }
 };

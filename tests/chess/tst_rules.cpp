@@ -174,17 +174,19 @@ private slots:
         log.promoteTo = 'n';
         QVERIFY(PlayMoves(*b, "e7d8"));
         QCOMPARE(log.Take(),
-                 QStringList({"LegalMove e7d8", "Capture e7d8 r", "Promotion e7d8 q", "Paint"}));
+                 QStringList({"LegalMove e7d8", "Capture e7d8 r", "Promotion e7d8 n", "Paint"}));
+        QCOMPARE(log.offered, 'q');
         QCOMPARE(b->PieceAt(Square::D8), 'N');
         QCOMPARE(b->PromotionLetter(), 'n');
         // The other side is offered the letter chosen last; no handler keeps it.
         log.promoteTo = 0;
         QVERIFY(PlayMoves(*b, "e2e1"));
+        QCOMPARE(log.offered, 'n');
         QCOMPARE(log.lines.at(1), QStringLiteral("Promotion e2e1 n"));
         QCOMPARE(b->PieceAt(Square::E1), 'n');
         // A letter that is no promotion piece is not placed.
         b = BoardFromFen("7k/4P3/8/8/8/8/8/K7 w - - 0 1");
-        b->OnPromotion = [](Square, Square, char& piece) { piece = 'k'; };
+        b->PromotionChoice = [](Square, Square, char& piece) { piece = 'k'; };
         QVERIFY(PlayMoves(*b, "e7e8"));
         QCOMPARE(b->PieceAt(Square::E8), 'Q');
     }
@@ -263,7 +265,7 @@ private slots:
         b = BoardFromFen("k7/8/8/1Q6/8/8/8/K7 w - - 0 1");
         log.Attach(*b);
         log.Take();
-        b->OnStaleMate = nullptr;
+        QObject::disconnect(b.get(), &TChessModel::OnStaleMate, nullptr, nullptr);
         QVERIFY(PlayMoves(*b, "b5b6"));
         QCOMPARE(log.Take(), QStringList({"LegalMove b5b6", "Draw", "Paint"}));
         b = BoardFromFen("k7/8/8/1Q6/8/8/8/K7 w - - 0 1");
@@ -361,6 +363,135 @@ private slots:
         b = BoardFromFen("r3k3/8/8/8/8/8/8/Q3K3 w q - 0 1");
         QVERIFY(PlayMoves(*b, "a1a8"));
         QCOMPARE(b->CastlingAllowed(), CastleSet(0));
+    }
+
+    // The events of one move, in their fixed order, for every kind of move;
+    // the position reached shows the move was made whole before they fire.
+    void eventOrder_data() {
+        QTest::addColumn<QString>("fen");
+        QTest::addColumn<QString>("before"); // moves played before the events are watched
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<char>("letter"); // the promotion letter chosen before the move
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("gameOver");
+        const QString start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+        const QString castles = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+        const QString blackCastles = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1";
+        QTest::newRow("quiet") << start << ""
+                               << "g1f3" << 'q' << QStringList{"LegalMove g1f3", "Paint"}
+                               << "rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq - 1 1"
+                               << false;
+        QTest::newRow("double step")
+            << start << ""
+            << "e2e4" << 'q' << QStringList{"LegalMove e2e4", "Paint"}
+            << "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1" << false;
+        QTest::newRow("capture") << "4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1"
+                                 << ""
+                                 << "e4d5" << 'q'
+                                 << QStringList{"LegalMove e4d5", "Capture e4d5 p", "Paint"}
+                                 << "4k3/8/8/3P4/8/8/8/4K3 b - - 0 1" << false;
+        QTest::newRow("en passant, White")
+            << "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"
+            << ""
+            << "e5d6" << 'q' << QStringList{"LegalMove e5d6", "Capture e5d6 p", "Paint"}
+            << "4k3/8/3P4/8/8/8/8/4K3 b - - 0 1" << false;
+        QTest::newRow("en passant, Black")
+            << "4k3/8/8/8/3Pp3/8/8/4K3 b - d3 0 1"
+            << ""
+            << "e4d3" << 'q' << QStringList{"LegalMove e4d3", "Capture e4d3 P", "Paint"}
+            << "4k3/8/8/8/8/3p4/8/4K3 w - - 0 2" << false;
+        QTest::newRow("White castles short")
+            << castles << ""
+            << "e1g1" << 'q' << QStringList{"LegalMove e1g1", "Castle e1g1", "Paint"}
+            << "r3k2r/8/8/8/8/8/8/R4RK1 b kq - 1 1" << false;
+        QTest::newRow("White castles long")
+            << castles << ""
+            << "e1c1" << 'q' << QStringList{"LegalMove e1c1", "Castle e1c1", "Paint"}
+            << "r3k2r/8/8/8/8/8/8/2KR3R b kq - 1 1" << false;
+        QTest::newRow("Black castles short")
+            << blackCastles << ""
+            << "e8g8" << 'q' << QStringList{"LegalMove e8g8", "Castle e8g8", "Paint"}
+            << "r4rk1/8/8/8/8/8/8/R3K2R w KQ - 1 2" << false;
+        QTest::newRow("Black castles long")
+            << blackCastles << ""
+            << "e8c8" << 'q' << QStringList{"LegalMove e8c8", "Castle e8c8", "Paint"}
+            << "2kr3r/8/8/8/8/8/8/R3K2R w KQ - 1 2" << false;
+        QTest::newRow("castling gives mate")
+            << "4rkr1/4p1p1/8/8/8/8/8/4K2R w K - 0 1"
+            << ""
+            << "e1g1" << 'q'
+            << QStringList{"LegalMove e1g1", "Castle e1g1", "Check e1g1", "Mate e1g1", "Paint"}
+            << "4rkr1/4p1p1/8/8/8/8/8/5RK1 b - - 1 1" << true;
+        QTest::newRow("promotion to a knight")
+            << "7k/4P3/8/8/8/8/P7/K7 w - - 0 1"
+            << ""
+            << "e7e8" << 'n' << QStringList{"LegalMove e7e8", "Promotion e7e8 n", "Paint"}
+            << "4N2k/8/8/8/8/8/P7/K7 b - - 0 1" << false;
+        QTest::newRow("promotion to a queen, check")
+            << "7k/4P3/8/8/8/8/8/K7 w - - 0 1"
+            << ""
+            << "e7e8" << 'q'
+            << QStringList{"LegalMove e7e8", "Promotion e7e8 q", "Check e7e8", "Paint"}
+            << "4Q2k/8/8/8/8/8/8/K7 b - - 0 1" << false;
+        QTest::newRow("promotion with capture")
+            << "3r3k/4P3/8/8/8/8/8/K7 w - - 0 1"
+            << ""
+            << "e7d8" << 'r'
+            << QStringList{"LegalMove e7d8", "Capture e7d8 r", "Promotion e7d8 r", "Check e7d8",
+                           "Paint"}
+            << "3R3k/8/8/8/8/8/8/K7 b - - 0 1" << false;
+        QTest::newRow("Black promotes")
+            << "k7/7p/8/8/8/8/4p3/7K b - - 0 1"
+            << ""
+            << "e2e1" << 'b' << QStringList{"LegalMove e2e1", "Promotion e2e1 b", "Paint"}
+            << "k7/7p/8/8/8/8/8/4b2K w - - 0 2" << false;
+        QTest::newRow("check") << "4k3/8/8/8/8/8/8/R3K3 w - - 0 1"
+                               << ""
+                               << "a1a8" << 'q'
+                               << QStringList{"LegalMove a1a8", "Check a1a8", "Paint"}
+                               << "R3k3/8/8/8/8/8/8/4K3 b - - 1 1" << false;
+        QTest::newRow("mate") << start << "f2f3 e7e5 g2g4"
+                              << "d8h4" << 'q'
+                              << QStringList{"LegalMove d8h4", "Check d8h4", "Mate d8h4", "Paint"}
+                              << "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3"
+                              << true;
+        QTest::newRow("stalemate")
+            << "k7/8/8/1Q6/8/8/8/K7 w - - 0 1"
+            << ""
+            << "b5b6" << 'q' << QStringList{"LegalMove b5b6", "StaleMate b5b6", "Draw", "Paint"}
+            << "k7/8/1Q6/8/8/8/8/K7 b - - 1 1" << true;
+        QTest::newRow("no mating material")
+            << "4k3/8/8/8/8/8/3p4/4K3 w - - 0 1"
+            << ""
+            << "e1d2" << 'q'
+            << QStringList{"LegalMove e1d2", "Capture e1d2 p", "NoMatingMaterial", "Draw", "Paint"}
+            << "4k3/8/8/8/8/8/3K4/8 b - - 0 1" << true;
+        QTest::newRow("threefold")
+            << start << "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1"
+            << "f6g8" << 'q' << QStringList{"LegalMove f6g8", "ThreefoldPosition", "Draw", "Paint"}
+            << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 8 5" << true;
+        QTest::newRow("refused") << start << ""
+                                 << "e2e5" << 'q' << QStringList{} << start << false;
+    }
+    void eventOrder() {
+        QFETCH(QString, fen);
+        QFETCH(QString, before);
+        QFETCH(QString, move);
+        QFETCH(char, letter);
+        QFETCH(QStringList, events);
+        QFETCH(QString, after);
+        QFETCH(bool, gameOver);
+        Board b(new TChessModel);
+        QVERIFY(b->SetFen(fen));
+        QVERIFY(PlayMoves(*b, before));
+        EventLog log;
+        log.Attach(*b);
+        b->SetPromotionLetter(letter);
+        QCOMPARE(PlayMoves(*b, move), !events.isEmpty());
+        QCOMPARE(log.lines, events);
+        QCOMPARE(b->Fen(), after);
+        QCOMPARE(b->GameOverMark(), gameOver);
     }
 
     void viewHooks() {

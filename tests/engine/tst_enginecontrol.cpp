@@ -26,14 +26,14 @@ struct EventLog {
     std::vector<Played> moves;
     QStringList events;
     void Attach(TChessModel& b) {
-        b.OnLegalMove = [this](Square f, Square t) {
+        QObject::connect(&b, &TChessModel::OnLegalMove, [this](Square f, Square t) {
             moves.push_back(
                 {f, t, QThread::currentThread() == QCoreApplication::instance()->thread()});
             events << "legal:" + SquareToText(f) + SquareToText(t);
-        };
-        b.OnPaint = [this] { events << "paint"; };
-        b.OnCheck = [this](Square, Square) { events << "check"; };
-        b.OnMate = [this](Square, Square) { events << "mate"; };
+        });
+        QObject::connect(&b, &TChessModel::OnPaint, [this] { events << "paint"; });
+        QObject::connect(&b, &TChessModel::OnCheck, [this] { events << "check"; });
+        QObject::connect(&b, &TChessModel::OnMate, [this] { events << "mate"; });
     }
 };
 
@@ -246,10 +246,10 @@ void TestEngineControl::stopInsideTheEnginesOwnMoveDoesNotWait() {
     TChessModel board;
     int mates = 0;
     // The host starts a new game from its mate handler, inside the engine's move.
-    board.OnMate = [&](Square, Square) {
+    QObject::connect(&board, &TChessModel::OnMate, [&] {
         ++mates;
         board.NewGame();
-    };
+    });
     QVERIFY(board.SetFen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
     board.SetComputerPlaysWhite(true);
     QTRY_COMPARE(mates, 1);
@@ -326,7 +326,7 @@ void TestEngineControl::promotionIsDecidedByTheBoard() {
     TChessModel board;
     QVERIFY(board.SetFen("k7/2P5/1K6/8/8/8/8/8 w - - 0 1"));
     int asked = 0;
-    board.OnPromotion = [&](Square, Square, char& piece) {
+    board.PromotionChoice = [&](Square, Square, char& piece) {
         ++asked;
         piece = 'r';
     };
@@ -367,7 +367,9 @@ void TestEngineControl::customEngineHostFails() {
     int asked = 0;
     std::vector<std::pair<Square, Square>> failed;
     board.OnCalculateMove = [&](Square&, Square&) { ++asked; };
-    board.OnCalculationFailed = [&](Square f, Square t) { failed.push_back({f, t}); };
+    QObject::connect(&board, &TChessModel::OnCalculationFailed, [&](Square f, Square t) {
+        failed.push_back({f, t});
+    });
     QVERIFY(board.Move(Square::E2, Square::E4));
     QCOMPARE(asked, 1);
     QCOMPARE(failed.size(), size_t(1));
@@ -459,7 +461,7 @@ void TestEngineControl::destroyingWhileSearching() {
     for (int i = 0; i < 3; ++i) {
         auto board = std::make_unique<TChessModel>();
         int moves = 0;
-        board->OnLegalMove = [&](Square, Square) { ++moves; };
+        QObject::connect(board.get(), &TChessModel::OnLegalMove, [&] { ++moves; });
         QVERIFY(board->SetFen(kBusy));
         board->SetSearchDepth(8);
         board->SetComputerPlaysWhite(true);
@@ -478,7 +480,7 @@ void TestEngineControl::destroyingWhileMovesFlow() {
     for (int i = 0; i < 6; ++i) {
         auto board = std::make_unique<TChessModel>();
         int moves = 0;
-        board->OnLegalMove = [&](Square, Square) { ++moves; };
+        QObject::connect(board.get(), &TChessModel::OnLegalMove, [&] { ++moves; });
         board->SetComputerPlaysWhite(true);
         board->SetComputerPlaysBlack(true);
         QTRY_VERIFY(moves >= i);

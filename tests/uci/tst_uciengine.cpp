@@ -388,7 +388,6 @@ void TestUciEngine::gameAgainstItselfToTheEnd() {
     black.Send("setoption name Skill value 2");
     TChessModel board;
     bool noMaterial = false;
-    board.OnNoMatingMaterial = [&] { noMaterial = true; };
     QList<QByteArray> moves;
     int quiet = 0;
     QString end;
@@ -403,8 +402,10 @@ void TestUciEngine::gameAgainstItselfToTheEnd() {
         QVERIFY2(board.IsLegalMove(from, to), move + " after " + moves.join(' '));
         const char piece = board.PieceAt(from);
         quiet = (piece == 'P' || piece == 'p' || board.PieceAt(to) != ' ') ? 0 : quiet + 1;
-        if (move.size() == 5) board.SetPromotionLetter(move[4]);
-        QVERIFY(board.DoMove(from, to));
+        const std::optional<TMoveOutcome> played =
+            board.ApplyMove(from, to, move.size() == 5 ? move[4] : 'q');
+        QVERIFY(played);
+        noMaterial = played->NoMatingMaterial;
         moves << move;
         if (board.IsThreefoldRepetition())
             end = "repetition";

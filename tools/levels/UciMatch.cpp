@@ -90,8 +90,8 @@ Square SquareOf(QByteArrayView s) {
     return ToSquare((s[0] - 'a') + 8 * ('8' - s[1]) + 1);
 }
 
-// Plays a move text on the model; false when it is not legal there.
-bool PlayText(TChessModel& model, const QByteArray& move, bool* irreversible) {
+// Plays a move text on the model's rules; false when it is not legal there.
+bool PlayText(TChessModel& model, const QByteArray& move, bool* irreversible, bool* noMaterial) {
     if (!IsUciMoveText(move) || move == "0000") return false;
     const Square from = SquareOf(QByteArrayView(move).first(2));
     const Square to = SquareOf(QByteArrayView(move).sliced(2, 2));
@@ -101,8 +101,10 @@ bool PlayText(TChessModel& model, const QByteArray& move, bool* irreversible) {
     const bool promotes = pawn && (RankOf(to) == 1 || RankOf(to) == 8);
     if (promotes != (move.size() == 5)) return false;
     *irreversible = pawn || model.PieceAt(to) != ' ';
-    if (promotes) model.SetPromotionLetter(move[4]);
-    return model.DoMove(from, to);
+    const std::optional<TMoveOutcome> played =
+        model.ApplyMove(from, to, promotes ? move[4] : model.PromotionLetter());
+    if (played && played->NoMatingMaterial) *noMaterial = true;
+    return played.has_value();
 }
 
 } // namespace
@@ -112,12 +114,11 @@ TGameResult PlayUciGame(TUciPipe& white, const TSideLimits& whiteLimits, TUciPip
     TGameResult result;
     TChessModel model;
     bool noMaterial = false;
-    model.OnNoMatingMaterial = [&noMaterial] { noMaterial = true; };
     QList<QByteArray> moves;
     int quiet = 0;
     for (const QByteArray& m : opening) {
         bool irreversible = false;
-        if (!PlayText(model, m, &irreversible)) {
+        if (!PlayText(model, m, &irreversible, &noMaterial)) {
             result.reason = "bad opening move " + QString::fromLatin1(m);
             return result;
         }
@@ -175,7 +176,7 @@ TGameResult PlayUciGame(TUciPipe& white, const TSideLimits& whiteLimits, TUciPip
         }
         bool irreversible = false;
         if (move.isEmpty()) return finish(loss, "no move");
-        if (!PlayText(model, move, &irreversible))
+        if (!PlayText(model, move, &irreversible, &noMaterial))
             return finish(loss, "illegal move " + QString::fromLatin1(move));
         moves << move;
         quiet = irreversible ? 0 : quiet + 1;
