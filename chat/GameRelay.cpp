@@ -87,8 +87,8 @@ TGameRelay::~TGameRelay() = default;
 
 TRelayOutput TGameRelay::Announce(const QString& nick) {
     TRelayOutput out;
-    speakers_.insert(Folded(nick));
-    out.Send(nick, FrameMessage(ClubWords::Club, {Number(ClubWords::Level)}));
+    speakers_[Folded(nick)] = nick;
+    ToEveryoneListening(ClubMessage(), out);
     out.Send(nick, ListMessage());
     return out;
 }
@@ -99,7 +99,7 @@ bool TGameRelay::Speaks(const QString& nick) const {
 
 void TGameRelay::Rename(const QString& from, const QString& to) {
     const QString old = Folded(from), now = Folded(to);
-    if (speakers_.erase(old)) speakers_.insert(now);
+    if (speakers_.erase(old)) speakers_[now] = to;
     if (auto it = offers_.find(old); it != offers_.end()) {
         offers_[now] = it->second;
         offers_.erase(old);
@@ -123,7 +123,7 @@ void TGameRelay::Rename(const QString& from, const QString& to) {
 TRelayOutput TGameRelay::Leave(const QString& nick) {
     TRelayOutput out;
     const QString folded = Folded(nick);
-    speakers_.erase(folded);
+    if (speakers_.erase(folded)) ToEveryoneListening(ClubMessage(), out);
     offers_.erase(folded);
     std::erase_if(offers_, [&](const auto& entry) { return SameNick(entry.second.To, nick); });
     if (const int watched = WatchedBy(nick)) {
@@ -421,9 +421,7 @@ void TGameRelay::ToWatchers(const TGame& game, const QByteArray& bytes, TRelayOu
 }
 
 void TGameRelay::ToEveryoneListening(const QByteArray& bytes, TRelayOutput& out) const {
-    // speakers_ holds folded nicks; the session finds a connection by nick
-    // regardless of case.
-    for (const QString& nick : speakers_)
+    for (const auto& [folded, nick] : speakers_)
         out.Send(nick, bytes);
 }
 
@@ -432,6 +430,13 @@ QByteArray TGameRelay::StartMessage(const TGame& game) const {
                         {Number(game.Id), Number(game.Minutes), game.White, Number(game.WhiteElo),
                          game.Black, Number(game.BlackElo), Number(game.Minutes * 60),
                          Number(game.Minutes * 60), game.StartFen});
+}
+
+QByteArray TGameRelay::ClubMessage() const {
+    QStringList fields{Number(ClubWords::Level), hostNick_};
+    for (const auto& [folded, nick] : speakers_)
+        fields << nick;
+    return FrameMessage(ClubWords::Club, fields);
 }
 
 QByteArray TGameRelay::ListMessage() const {

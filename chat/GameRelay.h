@@ -93,10 +93,12 @@ public:
     TGameRelay& operator=(const TGameRelay&) = delete;
 
     // ---- participants ----
-    // A registered participant announced the room's words: it is answered
-    // with the host's "/CLUB" and the list of games.
+    // A registered participant announced the room's words: everyone who
+    // speaks them hears the new list of those who do ("/CLUB": the level, the
+    // host, then each of them), and the newcomer the list of games.
     TRelayOutput Announce(const QString& nick);
     bool Speaks(const QString& nick) const;
+    // Everyone's nick changes are announced by "/NICK"; the relay only follows.
     void Rename(const QString& from, const QString& to);
     // The participant left: its games end for their other player and
     // watchers, its offers go.
@@ -152,6 +154,7 @@ private:
     void ToWatchers(const TGame& game, const QByteArray& bytes, TRelayOutput& out) const;
     void ToEveryoneListening(const QByteArray& bytes, TRelayOutput& out) const;
     QByteArray StartMessage(const TGame& game) const;
+    QByteArray ClubMessage() const;
     QByteArray ListMessage() const;
     void DropLogged(const QString& from, const QString& what, TRelayOutput& out);
     // Applies body on game's board; the reason it is refused, or empty.
@@ -160,9 +163,9 @@ private:
     static QString BoardResult(const TChessModel& board, QString* text);
 
     QString hostNick_;
-    std::set<QString> speakers_;       // folded nicks that announced the words
-    std::map<QString, TOffer> offers_; // by the offerer's folded nick
-    std::map<QString, int> watching_;  // folded nick -> game
+    std::map<QString, QString> speakers_; // folded nick -> nick, of those who announced the words
+    std::map<QString, TOffer> offers_;    // by the offerer's folded nick
+    std::map<QString, int> watching_;     // folded nick -> game
     std::vector<std::unique_ptr<TGame>> games_;
     std::set<QString> loggedDrops_; // folded nicks whose forgery was logged
     int lastId_ = 0;

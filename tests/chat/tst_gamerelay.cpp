@@ -116,7 +116,7 @@ void TGameRelayTest::offerAndAnswer() {
     QFETCH(QStringList, targetHears);
     TGameRelay relay("Host");
     relay.Announce("Ana");
-    relay.Announce("Bea");
+    QCOMPARE(To(relay.Announce("Bea"), "Ana"), QStringList{"/CLUB 1 Host Ana Bea"});
     TRelayOutput out = relay.Offer("Ana", target, 5, receiverPlaysWhite, 1200);
     out.Append(accept ? relay.Accept(target, "Ana", 1300) : relay.Decline(target, "Ana"));
     QCOMPARE(To(out, "Ana"), offererHears);
