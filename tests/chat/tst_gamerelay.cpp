@@ -253,7 +253,8 @@ void TGameRelayTest::twoGamesAtOnceAndOneInterrupted() {
     room.relay.Move("Cris", second, Body(1, true, "d2d4", 590));
     const TRelayOutput out = room.relay.Leave("Bea");
     QCOMPARE(To(out, "Ana"),
-             (QStringList{"/GEND 1 * Partida interrumpida", "/GLIST 2 Cris Dan 1"}));
+             (QStringList{"/CLUB 1 Host Ana Cris Dan Eve", "/GEND 1 * Partida interrumpida",
+                          "/GLIST 2 Cris Dan 1"}));
     QVERIFY(To(out, "Eve").contains("/GEND 1 * Partida interrumpida"));
     QCOMPARE(room.relay.Games().size(), size_t(1));
     QCOMPARE(room.relay.WatchedBy("Eve"), 0);
