@@ -5,6 +5,7 @@
 #include "ChatCodec.h"
 #include "GameRelay.h"
 #include "NickRules.h"
+#include "RoomDirectory.h"
 
 #include <QtTest>
 
@@ -80,6 +81,9 @@ private slots:
     void endsReachTheWatchers();
     void hostGameMirrored();
     void renameKeepsTheGame();
+    void directoryFollowsTheRelay();
+    void directoryRefusesMalformed_data();
+    void directoryRefusesMalformed();
 };
 
 void TGameRelayTest::offerAndAnswer_data() {
@@ -326,6 +330,81 @@ void TGameRelayTest::renameKeepsTheGame() {
     const TRelayOutput out = room.relay.Move("Beatriz", room.game, Body(2, false, "e7e5", 288));
     QCOMPARE(To(out, "Ana"), QStringList{"/GMOV 1 2 1 e7e5 * 288"});
     QVERIFY(room.relay.Move("Bea", room.game, Body(3, false, "d7d5", 280)).Messages.empty());
+}
+
+void TGameRelayTest::directoryFollowsTheRelay() {
+    // What the relay sends Dan, read by Dan's directory.
+    TRoom room;
+    TRoomDirectory dan;
+    const auto feed = [&](const TRelayOutput& out) {
+        for (const TRelayedMessage& m : out.Messages) {
+            if (!SameNick(m.To, "Dan")) continue;
+            const TChatMessage message = CutMessage(m.Bytes.chopped(1));
+            if (message.Word == "/CLUB") QVERIFY(dan.TakeClub(message.Data));
+            if (message.Word == "/GLIST") QVERIFY(dan.TakeList(message.Data));
+            if (message.Word == "/GWATCH") QVERIFY(dan.TakeWatch(message.Data));
+        }
+    };
+    feed(room.relay.Announce("Dan")); // again: the lists as a newcomer gets them
+    feed(room.relay.Observe("Eve", room.game));
+    room.Play("e2e4");
+    feed(room.relay.Offer("Cris", "Dan", 3, true, 1000));
+    QVERIFY(dan.HostSpeaks());
+    QCOMPARE(dan.StatusOf("Ana"), QString("juega con Bea"));
+    QCOMPARE(dan.StatusOf("Eve"), QString("mira Ana – Bea"));
+    QCOMPARE(dan.FreeToPlay({"Host", "Ana", "Cris", "Dan", "Eve", "Old"}, "Dan"),
+             (QStringList{"Host", "Cris", "Eve"}));
+    feed(room.relay.Accept("Dan", "Cris", 1100));
+    QCOMPARE(dan.StatusOf("Cris"), QString("juega con Dan"));
+    QCOMPARE(dan.Games().size(), size_t(2));
+    QCOMPARE(GameListText(*dan.Game(room.game)), QString("Ana – Bea, 1 jugadas"));
+    feed(room.relay.Leave("Ana"));
+    QCOMPARE(dan.Games().size(), size_t(1));
+    QCOMPARE(dan.StatusOf("Eve"), QString()); // the watched game went
+    QVERIFY(!dan.Speaks("Ana"));
+}
+
+void TGameRelayTest::directoryRefusesMalformed_data() {
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("data");
+    const QChar s(FieldSeparator);
+    QTest::newRow("club without level") << "club" << QString("x") + s + "Host";
+    QTest::newRow("club level 0") << "club" << QString("0") + s + "Host";
+    QTest::newRow("club without host") << "club" << QString("1");
+    QTest::newRow("club bad nick") << "club" << QString("1") + s + "Host" + s + " a  b";
+    QTest::newRow("club too long nick")
+        << "club" << QString("1") + s + "Host" + s + QString(31, 'a');
+    QTest::newRow("list short") << "list" << QString("1") + s + "Ana" + s + "Bea";
+    QTest::newRow("list bad id") << "list" << QString("x") + s + "Ana" + s + "Bea" + s + "0";
+    QTest::newRow("list negative plies")
+        << "list" << QString("1") + s + "Ana" + s + "Bea" + s + "-1";
+    QTest::newRow("list self game") << "list" << QString("1") + s + "Ana" + s + "ana" + s + "0";
+    QTest::newRow("list player twice") << "list"
+                                       << QString("1") + s + "Ana" + s + "Bea" + s + "0" + s + "2" +
+                                              s + "Bea" + s + "Cris" + s + "0";
+    QStringList many;
+    for (int i = 1; i <= TGameRelay::MostGames + 1; ++i)
+        many << QString::number(i) << QString("w%1").arg(i) << QString("b%1").arg(i) << "0";
+    QTest::newRow("list too many games") << "list" << many.join(s);
+    QTest::newRow("watch unknown game") << "watch" << QString("Eve") + s + "9";
+    QTest::newRow("watch bad number") << "watch" << QString("Eve") + s + "uno";
+}
+
+void TGameRelayTest::directoryRefusesMalformed() {
+    QFETCH(QString, word);
+    QFETCH(QString, data);
+    const QChar s(FieldSeparator);
+    TRoomDirectory directory;
+    QVERIFY(directory.TakeClub(QString("1") + s + "Host" + s + "Ana" + s + "Bea"));
+    QVERIFY(directory.TakeList(QString("1") + s + "Ana" + s + "Bea" + s + "4"));
+    QVERIFY(directory.TakeWatch(QString("Eve") + s + "1"));
+    const bool taken = word == "club"   ? directory.TakeClub(data)
+                       : word == "list" ? directory.TakeList(data)
+                                        : directory.TakeWatch(data);
+    QVERIFY(!taken);
+    QVERIFY(directory.Speaks("Bea"));
+    QCOMPARE(directory.Games().size(), size_t(1));
+    QCOMPARE(directory.StatusOf("Eve"), QString("mira Ana – Bea"));
 }
 
 QTEST_GUILESS_MAIN(TGameRelayTest)
