@@ -48,6 +48,22 @@ enum class TChatWord {
     Resign,
     Timeout,
     DeclineDraw,
+    // the room's words: games between participants, relayed by the host
+    Club,
+    GOffer,
+    GAccept,
+    GDecline,
+    GStart,
+    GMov,
+    GDraw,
+    GAcceptDraw,
+    GDeclineDraw,
+    GResign,
+    GTimeout,
+    GEnd,
+    GObserve,
+    GList,
+    GWatch,
     Dropped, // known, never acted upon
     Count
 };

@@ -551,11 +551,20 @@ void TNetworkGame::OnGamePos(const TIncomingMessage& m) {
     game.BlackSeconds = *blackSeconds;
     game.BlackToMove = *blackToMove != 0;
     game.MoveSerial = *serial;
-    expectedMove_ = *serial;
+    TakeOverObservedGame(game);
+}
+
+void TNetworkGame::TakeOverObservedGame(const TObservedGame& game) {
+    expectedMove_ = game.MoveSerial;
     pendingMoves_.clear();
     outOfStepLogged_ = false;
     if (game_.GameInProgress()) game_.EndGame(TEndReason::Abandoned);
     game_.ObserveGame(game);
+}
+
+void TNetworkGame::StartRelayedGame(bool white, const TPlayer& opponent, int minutes) {
+    StartAgreedGame(-1);
+    game_.SetUpNetworkGame(white, opponent, minutes);
 }
 
 void TNetworkGame::OnEndGame(const TIncomingMessage& m) {
