@@ -2,6 +2,7 @@
 
 #include "ChatCodec.h"
 #include "ChessModel.h"
+#include "GameController.h"
 #include "NickRules.h"
 
 #include <algorithm>
@@ -132,8 +133,7 @@ TRelayOutput TGameRelay::Leave(const QString& nick) {
         watching_.erase(folded);
     }
     if (const int played = GameOf(nick); played && !Find(played)->Hosts)
-        Finish(*Find(played), QStringLiteral("*"), QStringLiteral("Partida interrumpida"), true,
-               out);
+        Finish(*Find(played), QStringLiteral("*"), TGameController::InterruptedText(), true, out);
     return out;
 }
 
@@ -233,7 +233,7 @@ TRelayOutput TGameRelay::AcceptDraw(const QString& from, int id) {
         return out;
     }
     out.Send(game->OpponentOf(from), FrameMessage(ClubWords::AcceptDraw, {Number(id), from}));
-    Finish(*game, QStringLiteral("1/2-1/2"), QStringLiteral("Tablas por acuerdo"), false, out);
+    Finish(*game, QStringLiteral("1/2-1/2"), QStringLiteral("Tablas por  acuerdo"), false, out);
     return out;
 }
 
@@ -252,7 +252,7 @@ TRelayOutput TGameRelay::Resign(const QString& from, int id) {
         const bool white = SameNick(from, game->White);
         out.Send(game->OpponentOf(from), FrameMessage(ClubWords::Resign, {Number(id), from}));
         Finish(*game, white ? QStringLiteral("0-1") : QStringLiteral("1-0"),
-               from + QStringLiteral(" se rinde"), false, out);
+               from + QStringLiteral(" abandona"), false, out);
     }
     return out;
 }
@@ -263,7 +263,9 @@ TRelayOutput TGameRelay::Timeout(const QString& from, int id) {
         const bool white = SameNick(from, game->White);
         out.Send(game->OpponentOf(from), FrameMessage(ClubWords::Timeout, {Number(id), from}));
         Finish(*game, white ? QStringLiteral("0-1") : QStringLiteral("1-0"),
-               from + QStringLiteral(" pierde por tiempo"), false, out);
+               (white ? QStringLiteral("Ganan Negras") : QStringLiteral("Ganan Blancas")) +
+                   QStringLiteral(" por  tiempo"),
+               false, out);
     }
     return out;
 }
@@ -485,22 +487,26 @@ QString TGameRelay::Play(TGame& game, const QString& from, const TMovimiento& mo
 }
 
 QString TGameRelay::BoardResult(const TChessModel& board, QString* text) {
+    // The texts the players' own boards show, in the order their boards
+    // find the end.
     const bool white = board.WhiteToMove();
     const Square any = ToSquare(1); // from and to the same square: attacked now
-    if (!board.HasLegalMove() && !board.IsThreefoldRepetition()) {
+    const bool repeated = board.IsThreefoldRepetition();
+    if (!board.HasLegalMove() && !repeated) {
         if (board.KingAttackedAfter(white ? 1 : 0, any, any)) {
-            *text = QStringLiteral("Jaque mate");
+            *text = (white ? QStringLiteral("Ganan Negras") : QStringLiteral("Ganan Blancas")) +
+                    QStringLiteral(" por  Jaque Mate");
             return white ? QStringLiteral("0-1") : QStringLiteral("1-0");
         }
-        *text = QStringLiteral("Tablas por ahogado");
-        return QStringLiteral("1/2-1/2");
-    }
-    if (board.IsThreefoldRepetition()) {
-        *text = QStringLiteral("Tablas por repetición");
+        *text = QStringLiteral("Tablas por  rey ahogado");
         return QStringLiteral("1/2-1/2");
     }
     if (MatingMaterialGone(board)) {
-        *text = QStringLiteral("Tablas por material insuficiente");
+        *text = QStringLiteral("Tablas por  material insuficiente para dar mate");
+        return QStringLiteral("1/2-1/2");
+    }
+    if (repeated) {
+        *text = QStringLiteral("Tablas por  repetición de jugada");
         return QStringLiteral("1/2-1/2");
     }
     return {};

@@ -256,10 +256,10 @@ void TGameRelayTest::twoGamesAtOnceAndOneInterrupted() {
     room.Play("e2e4");
     room.relay.Move("Cris", second, Body(1, true, "d2d4", 590));
     const TRelayOutput out = room.relay.Leave("Bea");
-    QCOMPARE(To(out, "Ana"),
-             (QStringList{"/CLUB 1 Host Ana Cris Dan Eve", "/GEND 1 * Partida interrumpida",
-                          "/GLIST 2 Cris Dan 1"}));
-    QVERIFY(To(out, "Eve").contains("/GEND 1 * Partida interrumpida"));
+    QCOMPARE(To(out, "Ana"), (QStringList{"/CLUB 1 Host Ana Cris Dan Eve",
+                                          "/GEND 1 * Partida interrumpida: se perdió la conexión",
+                                          "/GLIST 2 Cris Dan 1"}));
+    QVERIFY(To(out, "Eve").contains("/GEND 1 * Partida interrumpida: se perdió la conexión"));
     QCOMPARE(room.relay.Games().size(), size_t(1));
     QCOMPARE(room.relay.WatchedBy("Eve"), 0);
     QCOMPARE(To(room.relay.Move("Dan", second, Body(2, false, "d7d5", 580)), "Cris"),
@@ -273,13 +273,13 @@ void TGameRelayTest::endsReachTheWatchers_data() {
     QTest::addColumn<QString>("end"); // "resign:Nick", "timeout:Nick", "draw", or "" (the board)
     QTest::addColumn<QString>("watcherHears");
     QTest::newRow("fool's mate") << QStringList{"f2f3", "e7e5", "g2g4", "d8h4"} << ""
-                                 << "/GEND 1 0-1 Jaque mate";
+                                 << "/GEND 1 0-1 Ganan Negras por  Jaque Mate";
     QTest::newRow("White resigns") << QStringList{"e2e4"} << "resign:Ana"
-                                   << "/GEND 1 0-1 Ana se rinde";
+                                   << "/GEND 1 0-1 Ana abandona";
     QTest::newRow("Black loses on time") << QStringList{"e2e4"} << "timeout:Bea"
-                                         << "/GEND 1 1-0 Bea pierde por tiempo";
+                                         << "/GEND 1 1-0 Ganan Blancas por  tiempo";
     QTest::newRow("draw agreed") << QStringList{"e2e4"} << "draw"
-                                 << "/GEND 1 1/2-1/2 Tablas por acuerdo";
+                                 << "/GEND 1 1/2-1/2 Tablas por  acuerdo";
 }
 
 void TGameRelayTest::endsReachTheWatchers() {
