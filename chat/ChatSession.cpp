@@ -682,6 +682,26 @@ void TChatSession::DispatchRelayed(const char* word, const QString& data, const 
     if (handler) handler({row, data, -1, sender});
 }
 
+QStringList TChatSession::Opponents() const {
+    QStringList opponents;
+    switch (game_.Role()) {
+    case TRole::Server:
+        for (const QString& n : nicks_)
+            if (n != Nick()) opponents << n;
+        break;
+    case TRole::Client:
+    case TRole::Observer:
+        if (club_->Directory().HostSpeaks())
+            opponents = club_->Directory().FreeToPlay(nicks_, Nick());
+        else if (!game_.HostNick().trimmed().isEmpty())
+            opponents << game_.HostNick(); // known once the host has greeted
+        break;
+    case TRole::Offline:
+        break;
+    }
+    return opponents;
+}
+
 QString TChatSession::NickStatus(const QString& nick) const {
     return club_->StatusOf(nick);
 }

@@ -169,6 +169,9 @@ public:
     // A message of a game the host relays, handled as the same message of a
     // game with the host (word "/MOV", "/MOB", "/DRAW" …) from sender.
     void DispatchRelayed(const char* word, const QString& data, const QString& sender);
+    // Whom this side may offer a game: the host any participant; a client the
+    // host, and in a room that relays games every participant who is free.
+    QStringList Opponents() const;
     // What the nick list shows beside nick: the game it plays or watches.
     QString NickStatus(const QString& nick) const;
     void NickStatusChanged() { OnNickListChanged(); }

@@ -53,6 +53,7 @@ void TestClubRoom::twoGamesAtOnce() {
     TPeer luis("Luis"), ana("Ana"), bea("Bea"), cris("Cris");
     QVERIFY(luis.Host() && ana.Join(luis) && bea.Join(luis) && cris.Join(luis));
     QVERIFY(InRoom(ana) && InRoom(bea) && InRoom(cris));
+    QCOMPARE(cris.Chat().Opponents(), (QStringList{"Ana", "Bea", "Luis"}));
     QVERIFY(AgreeGame(ana, bea));
     QCOMPARE(ana.Game().MyColour(), TColour::White);
     QCOMPARE(bea.Game().BlackPlayer().Nick, QString("Bea"));
@@ -66,6 +67,8 @@ void TestClubRoom::twoGamesAtOnce() {
     QCOMPARE(ana.Game().Record(), cris.Game().Record());
     QCOMPARE(luis.Chat().ClubGame().Relay()->MovesOf(ana.Chat().ClubGame().Playing()).size(), 6);
     QCOMPARE(ana.Chat().NickStatus("Cris"), QString("juega con Luis"));
+    // Everyone plays, the host too: nobody is free.
+    QVERIFY(WaitFor([&] { return ana.Chat().Opponents().isEmpty(); }));
     // A resignation ends only its own game.
     bea.Game().Resign();
     QVERIFY(WaitFor([&] { return !ana.Game().GameInProgress(); }));
