@@ -687,7 +687,7 @@ QStringList TChatSession::Opponents() const {
     switch (game_.Role()) {
     case TRole::Server:
         for (const QString& n : nicks_)
-            if (n != Nick()) opponents << n;
+            if (n != Nick() && !(club_->Relay() && club_->Relay()->Busy(n))) opponents << n;
         break;
     case TRole::Client:
     case TRole::Observer:

@@ -3,6 +3,7 @@
 #include "ChatCodec.h"
 #include "ChatSession.h"
 #include "ChessModel.h"
+#include "ClubGame.h"
 #include "NickRules.h"
 #include "ProgramEnv.h"
 #include "TcpSockets.h"
@@ -190,7 +191,8 @@ void TNetworkGame::StartAgreedGame(int socket) {
     // The game being played ends first (a move its engine still finds is
     // dropped). An opponent other than the new one is told: the game is
     // resigned.
-    const bool otherOpponent = game_.Role() == TRole::Server && socket != chat_.OpponentSocket;
+    const bool otherOpponent = (game_.Role() == TRole::Server && socket != chat_.OpponentSocket) ||
+                               chat_.ClubGame().Playing() != 0;
     if (game_.GameInProgress()) {
         if (otherOpponent)
             game_.AbandonGame();

@@ -47,6 +47,7 @@ private slots:
     void forgedGameMessagesChangeNothing();
     void playerLeavesMidGame();
     void olderPeerIsLeftOut();
+    void hostGameResignsTheRelayedOne();
 };
 
 void TestClubRoom::twoGamesAtOnce() {
@@ -219,6 +220,25 @@ void TestClubRoom::olderPeerIsLeftOut() {
     luis.dialogs.AnswerYes(TQuestion::GameOffer);
     old.Send(Wire("/NEW_GAME|5|1|Old|1100#"));
     QVERIFY(old.Sees(Wire("/ACCEPT_GAME|5|0|Luis|")));
+}
+
+void TestClubRoom::hostGameResignsTheRelayedOne() {
+    TPeer luis("Luis"), ana("Ana"), bea("Bea");
+    QVERIFY(luis.Host() && ana.Join(luis) && bea.Join(luis));
+    QVERIFY(InRoom(ana) && InRoom(bea));
+    QVERIFY(AgreeGame(ana, bea));
+    QVERIFY(Play(ana, bea, "e2e4"));
+    QVERIFY(!luis.Chat().Opponents().contains("Ana"));
+    // Bea takes the host's offer all the same: her game with Ana is resigned.
+    bea.dialogs.AnswerYes(TQuestion::GameOffer);
+    luis.Chat().OfferGame("Bea", 1, 5, luis.Game().Elo());
+    QVERIFY(WaitFor([&] { return !ana.Game().GameInProgress(); }));
+    QCOMPARE(ana.Game().Record().last(), QString("1.Pe2e4 1-0 {Bea abandona}"));
+    QVERIFY(
+        WaitFor([&] { return luis.Game().PlaysNetworkGame() && bea.Game().PlaysNetworkGame(); }));
+    QCOMPARE(bea.Game().WhitePlayer().Nick, QString("Bea"));
+    QCOMPARE(luis.Chat().ClubGame().Relay()->Games().size(), size_t(1)); // the host's
+    QVERIFY(Play(bea, luis, "d2d4"));
 }
 
 QTEST_GUILESS_MAIN(TestClubRoom)
