@@ -208,6 +208,7 @@ void TClubGame::Registered() {
 void TClubGame::Disconnected() {
     directory_.Clear();
     playing_ = watching_ = watchAsked_ = 0;
+    listAsked_ = false;
     opponent_.clear();
     WithdrawOffer();
     if (TUiDialogs* dialogs = game_.Env().Dialogs()) dialogs->Withdraw(watchQuestion_);
@@ -224,13 +225,21 @@ bool TClubGame::Offer(const QString& nick, int receiverPlaysWhite, int minutes, 
 
 bool TClubGame::ChooseGame() {
     if (game_.Role() == TRole::Server || !directory_.HostSpeaks()) return false;
-    if (directory_.Games().empty() && !watching_ && !watchAsked_) return false;
     TUiDialogs* dialogs = game_.Env().Dialogs();
-    if (!dialogs || dialogs->IsOpen(watchQuestion_)) return true;
+    if (!dialogs || dialogs->IsOpen(watchQuestion_) || listAsked_) return true;
     if (game_.PlaysNetworkGame()) {
         chat_.Log().Add(QStringLiteral("Ya estas jugando, no hace falta que le des a mirar"));
         return true;
     }
+    // The list as it is now, each game's moves counted; the choice follows.
+    listAsked_ = true;
+    chat_.SendToHost(FrameMessage(ClubWords::List));
+    return true;
+}
+
+void TClubGame::OfferChoice() {
+    TUiDialogs* dialogs = game_.Env().Dialogs();
+    if (!dialogs || game_.PlaysNetworkGame()) return;
     QStringList items;
     std::vector<int> games;
     for (const TRelayedGameInfo& game : directory_.Games()) {
@@ -243,7 +252,10 @@ bool TClubGame::ChooseGame() {
     }
     // With no game to choose, "Observar" waits for the host's next game as
     // it always has.
-    if (items.isEmpty()) return false;
+    if (items.isEmpty()) {
+        chat_.NetworkGame().bObservarClick();
+        return;
+    }
     const int current = int(std::find(games.begin(), games.end(), watching_) - games.begin());
     watchQuestion_ = dialogs->AskChoice(
         TQuestion::WatchGame, this, QStringLiteral("Observar"), QStringLiteral("Partidas en juego"),
@@ -251,7 +263,6 @@ bool TClubGame::ChooseGame() {
             watchQuestion_ = 0;
             if (item && *item >= 0 && *item < int(games.size())) Watch(games[*item]);
         });
-    return true;
 }
 
 void TClubGame::Watch(int game) {
@@ -289,6 +300,10 @@ void TClubGame::OnClub(const TIncomingMessage& m) {
 void TClubGame::OnList(const TIncomingMessage& m) {
     if (!directory_.TakeList(m.Data)) chat_.NoteMalformed(m);
     chat_.NickStatusChanged();
+    if (listAsked_) {
+        listAsked_ = false;
+        OfferChoice();
+    }
 }
 
 void TClubGame::OnWatch(const TIncomingMessage& m) {

@@ -56,8 +56,10 @@ public:
     // "/GOFFER" to nick through the host; false when the host does not
     // relay games or nick is the host (a game with the host keeps its words).
     bool Offer(const QString& nick, int receiverPlaysWhite, int minutes, int elo);
-    // "Observar" through the room: the games in progress to choose from;
-    // false when the host does not relay games or none is in progress.
+    // "Observar" through the room: the host's list of the games in progress
+    // is asked for, then they are offered to choose from (none: "Observar"
+    // as with a host that relays nothing); false when the host does not
+    // relay games.
     bool ChooseGame();
     // Watches game (0: stops watching).
     void Watch(int game);
@@ -93,6 +95,7 @@ private:
     void OnWatch(const TIncomingMessage& m);
     // The game's number of a relayed message, or 0.
     static int GameNumber(const QString& data);
+    void OfferChoice();
     void HostGameStarted();
     void GameEnded();
     void WithdrawOffer();
@@ -104,6 +107,7 @@ private:
     int playing_ = 0;
     int watching_ = 0;
     int watchAsked_ = 0;
+    bool listAsked_ = false; // "Observar" waits for the host's list
     QString opponent_;
     TQuestionId offerQuestion_ = 0;
     TQuestionId watchQuestion_ = 0;

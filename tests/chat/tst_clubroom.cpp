@@ -97,22 +97,27 @@ void TestClubRoom::watcherSwitchesGames() {
     QVERIFY(WaitFor([&] { return ana.Chat().NickStatus("Dan") == u"mira Ana – Bea"; }));
     QVERIFY(Play(bea, ana, "e7e5"));
     QVERIFY(WaitFor([&] { return dan.Game().Record().join('/') == "1.Pe2e4 Pe7e5"; }));
+    QVERIFY(Play(luis, cris, "d7d5"));
     // The host's game, from its start.
     dan.dialogs.AnswerChoice(TQuestion::WatchGame, 1);
     dan.Chat().bObservarClick();
     QVERIFY(WaitFor([&] { return dan.Game().WhitePlayer().Nick == "Cris"; }));
-    QVERIFY(WaitFor([&] { return dan.Game().Record().join('/') == "1.Pd2d4"; }));
-    QVERIFY(Play(luis, cris, "d7d5"));
-    QVERIFY(Play(ana, bea, "g1f3"));
+    // The list as it stood when "Observar" was pressed: each game's moves.
+    QCOMPARE(
+        dan.dialogs.Log().last().Items,
+        (QStringList{u8"Ana – Bea, 2 jugadas", u8"Cris – Luis, 2 jugadas", "Dejar de observar"}));
     QVERIFY(WaitFor([&] { return dan.Game().Record().join('/') == "1.Pd2d4 Pd7d5"; }));
+    QVERIFY(Play(cris, luis, "c2c4"));
+    QVERIFY(Play(ana, bea, "g1f3"));
+    QVERIFY(WaitFor([&] { return dan.Game().Record().join('/') == "1.Pd2d4 Pd7d5/2.Pc2c4"; }));
     // Stops watching: nothing more arrives.
     dan.dialogs.AnswerChoice(TQuestion::WatchGame, 2);
     dan.Chat().bObservarClick();
     QVERIFY(WaitFor([&] { return !dan.Game().GameInProgress(); }));
-    QVERIFY(Play(cris, luis, "c2c4"));
+    QVERIFY(Play(luis, cris, "e7e5"));
     QVERIFY(dan.Type("/version"));
     QVERIFY(WaitFor([&] { return dan.Log().last().contains("esta usando ZugaretChat"); }));
-    QCOMPARE(dan.Game().Record().join('/'), QString("1.Pd2d4 Pd7d5"));
+    QCOMPARE(dan.Game().Record().join('/'), QString("1.Pd2d4 Pd7d5/2.Pc2c4"));
     QCOMPARE(dan.Game().Role(), TRole::Client);
 }
 
