@@ -3,13 +3,15 @@
 // between twenty participants playing random legal moves, and twenty more
 // participants each watching one of the games.
 //
-//   zugaret-club-bench [moves] [seed]   (defaults 10000 1)
+//   zugaret-club-bench [moves] [seed] [pause]   (defaults 10000 1 20)
 //
 // The forty participants are whole programs without windows in this
 // process. Each move is timed from just before it is played on the mover's
 // board until it has been played on the opponent's board and on each
 // watcher's board; every arrival is checked against the move sent for that
-// place in that game (nothing lost, nothing out of order). A game that ends
+// place in that game (nothing lost, nothing out of order). A player answers
+// pause ms after the opponent's move has reached its board (0: at once, so
+// that the ten games' moves queue up behind each other). A game that ends
 // is offered again by the same pair and its watchers follow the new one.
 // Prints the medians and p99 for opponents and watchers, the host's CPU
 // time and its resident memory every tenth of the run.
@@ -126,6 +128,7 @@ int main(int argc, char* argv[]) {
     const int wanted = args.size() > 1 ? args.at(1).toInt() : 10000;
     const quint32 seed = args.size() > 2 ? args.at(2).toUInt() : 1u;
     QRandomGenerator random(seed);
+    const int pause = args.size() > 3 ? args.at(3).toInt() : 20;
 
     QProcess host;
     QByteArray hostOut;
@@ -231,7 +234,7 @@ int main(int argc, char* argv[]) {
             const double ms = (clock.nsecsElapsed() - slot.sentAt[n]) / 1e6;
             if (member->plays || n >= member->joined)
                 (member->plays ? toOpponent : toWatcher).push_back(ms);
-            if (member->plays) QTimer::singleShot(0, [&, member] { move(member); });
+            if (member->plays) QTimer::singleShot(pause, [&, member] { move(member); });
         });
         member->Game().OnGameEnded.Add([&, member] {
             TSlot& slot = tables[member->pair];
@@ -265,8 +268,8 @@ int main(int argc, char* argv[]) {
     const double seconds = (clock.nsecsElapsed() - startedNs) / 1e9;
     const double cpu = CpuSeconds(host.processId()) - cpuBefore;
 
-    std::printf("%d moves in %d games (%d at once), %zu watchers, seed %u, %.1f s\n", played,
-                gamesPlayed, Games, size_t(Games * WatchersPerGame), seed, seconds);
+    std::printf("%d moves in %d games (%d at once), %zu watchers, seed %u, pause %d ms, %.1f s\n",
+                played, gamesPlayed, Games, size_t(Games * WatchersPerGame), seed, pause, seconds);
     Report("opponent", toOpponent);
     Report("watcher", toWatcher);
     std::printf("lost %d, out of place %d\n", lost, misplaced);
