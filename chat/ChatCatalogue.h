@@ -56,6 +56,22 @@ enum class TChatWord {
     HostVersion,
     HostVer,
     HostMsg,
+    // the room's words: games between participants, relayed by the host
+    Club,
+    GOffer,
+    GAccept,
+    GDecline,
+    GStart,
+    GMov,
+    GDraw,
+    GAcceptDraw,
+    GDeclineDraw,
+    GResign,
+    GTimeout,
+    GEnd,
+    GObserve,
+    GList,
+    GWatch,
     Dropped, // known, never acted upon
     Count
 };

@@ -2,6 +2,7 @@
 // it does with each word the host sends and each command its user types
 // (most of which it asks of the host).
 #include "ChatSession.h"
+#include "ClubGame.h"
 
 #include "NetworkGame.h"
 #include "NickRules.h"
@@ -86,6 +87,7 @@ void TChatSession::TCPClient1Connect() {
 
 void TChatSession::ClientCloses() {
     networkGame_->ClientConnectionLost();
+    club_->Disconnected();
     game_.SetHostNick(QString()); // the next host greets with its own
     clientAssembler_.Clear();
     registered_ = false;

@@ -4,6 +4,7 @@
 // speaks to is one of its own (SendTo, SendToEveryConnection), so a message
 // relayed between two clients passes through here.
 #include "ChatSession.h"
+#include "ClubGame.h"
 
 #include "NetworkGame.h"
 #include "NickRules.h"
@@ -52,6 +53,7 @@ void TChatSession::bCrearClick() {
     SetButtons(false, false, true, false);
     UpdateNickList(QString(), Nick());
     SetRole(TRole::Server);
+    club_->Hosting();
     // The port listened on: ChatPort, or the one the system chose for "0".
     log_.Add("Servidor abierto en " + ip + ":" + server_->LocalPort(server_->SocketHandle()));
     StartUpdateCheck();
@@ -148,6 +150,7 @@ void TChatSession::HostDrops(int socket) {
 
 void TChatSession::HostCloses() {
     networkGame_->HostClosing();
+    club_->HostStopped();
     server_->Close();
     for (const auto& [socket, deadline] : waitingIdent_)
         deadline->deleteLater();

@@ -1,5 +1,6 @@
 #include "ChatSession.h"
 
+#include "ClubGame.h"
 #include "NetworkGame.h"
 #include "NickRules.h"
 #include "ProgramEnv.h"
@@ -77,6 +78,7 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
     InstallHostHandlers();
     InstallClientHandlers();
     networkGame_ = std::make_unique<TNetworkGame>(*this, game_);
+    club_ = std::make_unique<TClubGame>(*this, game_);
 
     // FormCreate
     ShowStartTitle();
@@ -88,6 +90,7 @@ TChatSession::TChatSession(TGameController& game, TProgramEnv& env, QObject* par
 TChatSession::~TChatSession() {
     // Nothing the components or the fetch still do may reach a session
     // that is going away.
+    club_.reset();
     networkGame_.reset();
     delete updateCheck_;
     delete server_;
@@ -169,6 +172,7 @@ void TChatSession::Play(const char* cue) const {
 void TChatSession::UpdateNickList(const QString& OldNick, const QString& NewNick) {
     if (Blank(NewNick)) return;
     if (!OldNick.isEmpty() && OldNick == game_.HostNick()) game_.SetHostNick(NewNick);
+    if (!OldNick.isEmpty()) club_->Renamed(OldNick, NewNick);
     for (QString& entry : nicks_) {
         if (entry == NewNick) return;
         if (!OldNick.isEmpty() && entry == OldNick) {
@@ -185,6 +189,7 @@ void TChatSession::UpdateNickList(const QString& OldNick, const QString& NewNick
 }
 
 void TChatSession::RemoveNick(const QString& nick) {
+    club_->ParticipantLeft(nick);
     const qsizetype i = nicks_.indexOf(nick);
     if (i < 0) return;
     nicks_.removeAt(i);
@@ -230,6 +235,7 @@ void TChatSession::SetRegistered() {
         dialogs->Withdraw(connectQuestion_);
         dialogs->Withdraw(newNickQuestion_);
     }
+    club_->Registered();
     OnRegistered();
 }
 
@@ -251,6 +257,7 @@ void TChatSession::bDesconectarClick() {
 }
 
 void TChatSession::bObservarClick() {
+    if (club_->ChooseGame()) return;
     networkGame_->bObservarClick();
 }
 
@@ -328,7 +335,7 @@ void TChatSession::SendTo(int Socket, const QByteArray& Message) {
 }
 
 void TChatSession::SendToHost(const QByteArray& Message) {
-    client_->SendBytes(Message);
+    client_->SendBytes(club_->Outgoing(Message));
 }
 
 void TChatSession::SendToEveryConnection(const QByteArray& message, int except) {
@@ -392,12 +399,14 @@ void TChatSession::SendToObservers(const QByteArray& Message) {
 }
 
 void TChatSession::OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Minutes, int Elo) {
+    if (club_->Offer(Nick, ReceiverPlaysWhite, Minutes, Elo)) return;
     networkGame_->OfferGame(Nick, ReceiverPlaysWhite, Minutes, Elo);
 }
 
 void TChatSession::SendMove(const TMovimiento& move, bool fromLocalPlayer) {
     const QStringList fields = move.ToText().split(Separator());
     if (fromLocalPlayer) SendToOpponent(FrameMessage("/MOV", fields));
+    if (game_.Role() == TRole::Server) club_->HostMove(move);
     SendToObservers(FrameMessage("/MOB", fields));
 }
 
@@ -440,12 +449,49 @@ void TChatSession::DispatchMessage(const QString& Command, const QString& Data, 
     // A connection says nothing before it has a nick.
     if (game_.Role() == TRole::Server && row->Id != TChatWord::HostIdent && !Identified(Socket))
         return;
+    // Watching a game through the room, the host's own game is not followed.
+    if (club_->Ignores(row->Id)) return;
     if (MalformedField(*row, Data) >= 0) {
-        NoteMalformed({row, Data, Socket});
+        NoteMalformed({row, Data, Socket, {}});
         return;
     }
     const TMessageHandler handler = handlers_[static_cast<size_t>(row->Id)];
-    if (handler) handler({row, Data, Socket});
+    if (handler) handler({row, Data, Socket, {}});
+}
+
+void TChatSession::DispatchRelayed(const char* word, const QString& data, const QString& sender) {
+    const TCatalogueRow* row = FindCatalogueRow(QString::fromLatin1(word), game_.Role());
+    if (!row) return;
+    if (MalformedField(*row, data) >= 0) {
+        NoteMalformed({row, data, -1, sender});
+        return;
+    }
+    const TMessageHandler handler = handlers_[static_cast<size_t>(row->Id)];
+    if (handler) handler({row, data, -1, sender});
+}
+
+QStringList TChatSession::Opponents() const {
+    QStringList opponents;
+    switch (game_.Role()) {
+    case TRole::Server:
+        for (const QString& n : nicks_)
+            if (n != Nick() && !(club_->Relay() && club_->Relay()->Busy(n))) opponents << n;
+        break;
+    case TRole::Client:
+    case TRole::Observer:
+        if (club_->Directory().HostSpeaks())
+            opponents = club_->Directory().FreeToPlay(nicks_, Nick());
+        else if (!game_.HostNick().trimmed().isEmpty())
+            opponents << game_.HostNick(); // known once the host has greeted
+        break;
+    case TRole::Offline:
+        break;
+    }
+    return opponents;
+}
+
+QString TChatSession::NickStatus(const QString& nick) const {
+    return club_->StatusOf(nick);
 }
 
 QString TChatSession::Quoted(const TIncomingMessage& m) {
@@ -453,6 +499,7 @@ QString TChatSession::Quoted(const TIncomingMessage& m) {
 }
 
 QString TChatSession::SenderNick(const TIncomingMessage& m) const {
+    if (!m.Sender.isEmpty()) return m.Sender;
     return game_.Role() == TRole::Server ? NickOfSocket(m.Socket) : game_.HostNick();
 }
 

@@ -63,6 +63,7 @@
 
 class QTimer;
 class TCustomWinSocket;
+class TClubGame;
 class TNetworkGame;
 class TProgramEnv;
 class TTCPClient;
@@ -82,6 +83,9 @@ struct TIncomingMessage {
     const TCatalogueRow* Row = nullptr;
     QString Data;    // everything after the word's 0xFE
     int Socket = -1; // the connection it came from (on the host)
+    // A client's game relayed by its host: the participant the message is
+    // from (empty otherwise).
+    QString Sender;
 };
 
 class TChatSession : public QObject, public TGameNetwork, public TUpdateCheckHost {
@@ -186,6 +190,15 @@ public:
     // The handler run for a word's messages (the game words' are the
     // network game's); a word without one is dropped.
     void SetHandler(TChatWord word, TMessageHandler handler);
+    // A message of a game the host relays, handled as the same message of a
+    // game with the host (word "/MOV", "/MOB", "/DRAW" …) from sender.
+    void DispatchRelayed(const char* word, const QString& data, const QString& sender);
+    // Whom this side may offer a game: the host any participant; a client the
+    // host, and in a room that relays games every participant who is free.
+    QStringList Opponents() const;
+    // What the nick list shows beside nick: the game it plays or watches.
+    QString NickStatus(const QString& nick) const;
+    void NickStatusChanged() { OnNickListChanged(); }
 
     // Sends, with the reach of each role (Server / Client / Observer /
     // Offline): to one connection of the host; to the host;
@@ -229,6 +242,7 @@ public:
     TUpdateCheck& UpdateCheck() { return *updateCheck_; }
     TGameController& Game() { return game_; }
     TNetworkGame& NetworkGame() { return *networkGame_; }
+    TClubGame& ClubGame() { return *club_; }
 
 signals:
     void OnTitleChanged();
@@ -371,4 +385,5 @@ private:
     TQuestionId killMessage_ = 0;
     QString removal_; // why the host removed this participant ("[KICK por …]")
     std::unique_ptr<TNetworkGame> networkGame_;
+    std::unique_ptr<TClubGame> club_;
 };

@@ -3,6 +3,7 @@
 #include "ChatCodec.h"
 #include "ChatSession.h"
 #include "ChessModel.h"
+#include "ClubGame.h"
 #include "NickRules.h"
 #include "ProgramEnv.h"
 #include "TcpSockets.h"
@@ -188,7 +189,8 @@ void TNetworkGame::StartAgreedGame(int socket) {
     // The game being played ends first (a move its engine still finds is
     // dropped). An opponent other than the new one is told: the game is
     // resigned.
-    const bool otherOpponent = game_.Role() == TRole::Server && socket != chat_.OpponentSocket;
+    const bool otherOpponent = (game_.Role() == TRole::Server && socket != chat_.OpponentSocket) ||
+                               chat_.ClubGame().Playing() != 0;
     if (game_.GameInProgress()) {
         if (otherOpponent)
             game_.AbandonGame();
@@ -545,11 +547,20 @@ void TNetworkGame::OnGamePos(const TIncomingMessage& m) {
     game.BlackSeconds = *blackSeconds;
     game.BlackToMove = *blackToMove != 0;
     game.MoveSerial = *serial;
-    expectedMove_ = *serial;
+    TakeOverObservedGame(game);
+}
+
+void TNetworkGame::TakeOverObservedGame(const TObservedGame& game) {
+    expectedMove_ = game.MoveSerial;
     pendingMoves_.clear();
     outOfStepLogged_ = false;
     if (game_.GameInProgress()) game_.EndGame(TEndReason::Abandoned);
     game_.ObserveGame(game);
+}
+
+void TNetworkGame::StartRelayedGame(bool white, const TPlayer& opponent, int minutes) {
+    StartAgreedGame(-1);
+    game_.SetUpNetworkGame(white, opponent, minutes);
 }
 
 void TNetworkGame::OnEndGame(const TIncomingMessage& m) {

@@ -80,6 +80,12 @@ public:
     // A client's connection to its host has gone.
     void ClientConnectionLost();
 
+    // A game the host relays between this client and another participant
+    // has been agreed: it starts as a game with the host would.
+    void StartRelayedGame(bool white, const TPlayer& opponent, int minutes);
+    // This observer takes over game (the host's, or one the host relays).
+    void TakeOverObservedGame(const TObservedGame& game);
+
     int ExpectedMove() const { return expectedMove_; }
     // The moves an observer keeps for later, in their text form, sorted.
     QStringList PendingMoves() const;

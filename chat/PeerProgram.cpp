@@ -2,8 +2,10 @@
 
 #include "ChatSession.h"
 #include "ChessModel.h"
+#include "ClubGame.h"
 #include "GameController.h"
 #include "HeadlessProgram.h"
+#include "NickRules.h"
 #include "ProgramEnv.h"
 #include "UciOpponent.h"
 
@@ -119,10 +121,15 @@ constexpr TPeerOptionRow Rows[] = {
          o.Offer = OfferOf(v);
          return o.Offer.has_value();
      }},
-    {"--observe", nullptr, "press \"Observar\" once registered and answer yes",
-     [](TPeerOptions& o, const QString&) {
+    {"--observe", "[GAME]",
+     "press \"Observar\" once registered and answer yes; with GAME, watch the room's "
+     "game in that place of its list (from 1) once it is listed",
+     [](TPeerOptions& o, const QString& v) {
          o.Observe = true;
-         return true;
+         if (v.isEmpty()) return true;
+         const auto n = WholeNumber(v, 1, TGameRelay::MostGames);
+         if (n) o.ObserveGame = int(*n);
+         return n.has_value();
      }},
     {"--engine", nullptr, "the built-in engine plays this side of every network game",
      [](TPeerOptions& o, const QString&) {
@@ -173,9 +180,12 @@ QString ParsePeerOptions(const QStringList& arguments, TPeerOptions& options) {
             std::find_if(std::begin(Rows), std::end(Rows),
                          [&](const TPeerOptionRow& r) { return name == QLatin1String(r.Name); });
         if (row == std::end(Rows)) return "unknown option " + name;
+        // A value in brackets may be left out.
+        const bool optional = row->Value && row->Value[0] == '[';
         if (row->Value && !value) {
-            if (++i == arguments.size()) return name + " needs " + QLatin1String(row->Value);
-            value = arguments.at(i);
+            const bool next = i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(u'-');
+            if (!next && !optional) return name + " needs " + QLatin1String(row->Value);
+            if (next) value = arguments.at(++i);
         }
         if (!row->Value && value) return name + " takes no value";
         if (!row->Apply(options, value.value_or(QString())))
@@ -221,6 +231,8 @@ TDialogAnswer TPeerDialogs::AnswerTo(const TDialogRequest& request) const {
         return {AcceptDraws, {}, -1};
     case TQuestion::Observe:
         return {Observe, {}, -1};
+    case TQuestion::WatchGame:
+        return {Observe, {}, std::max(0, ObserveGame - 1)};
     default:
         return {};
     }
@@ -253,6 +265,7 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     dialogs_.AcceptGames = options_.AcceptGames;
     dialogs_.AcceptDraws = options_.AcceptDraws;
     dialogs_.Observe = options_.Observe;
+    dialogs_.ObserveGame = options_.ObserveGame;
     // "Conectar" that could not even start ends the program.
     dialogs_.OnAnswered = [this](TQuestion question) {
         if (question == TQuestion::ConnectAddress && program_->Game().Role() != TRole::Client)
@@ -281,6 +294,11 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
             if (program_->Chat().NickList().contains(options_.Offer->Nick))
                 QTimer::singleShot(0, this, [this] { OfferOnce(); });
         });
+    // Through the room, an offer and a chosen game wait until the host has
+    // listed them.
+    if (!options_.Host && (options_.Offer || options_.ObserveGame))
+        connect(&chat, &TChatSession::OnNickListChanged, this,
+                [this] { QTimer::singleShot(0, this, [this] { RoomChanged(); }); });
 
     TGameController& game = program_->Game();
     connect(&game, &TGameController::OnMovePlayed, this,
@@ -342,8 +360,21 @@ void TPeerProgram::Registered() {
     said_ = true;
     for (const QString& line : options_.Say)
         program_->Type(line);
-    if (options_.Observe) program_->Chat().bObservarClick();
-    if (options_.Offer && !options_.Host) OfferOnce();
+    if (options_.Observe && !options_.ObserveGame) program_->Chat().bObservarClick();
+    const bool toHost =
+        options_.Offer && SameNick(options_.Offer->Nick, program_->Game().HostNick());
+    if (toHost) OfferOnce();
+    RoomChanged();
+}
+
+void TPeerProgram::RoomChanged() {
+    if (!said_ || program_->Finished()) return;
+    const TRoomDirectory& room = program_->Chat().ClubGame().Directory();
+    if (options_.ObserveGame && !observed_ && int(room.Games().size()) >= options_.ObserveGame) {
+        observed_ = true;
+        program_->Chat().bObservarClick();
+    }
+    if (options_.Offer && room.Speaks(options_.Offer->Nick)) OfferOnce();
 }
 
 void TPeerProgram::OfferOnce() {

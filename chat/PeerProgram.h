@@ -63,6 +63,7 @@ struct TPeerOptions {
     bool AcceptDraws = false;
     std::optional<TPeerOffer> Offer;
     bool Observe = false;
+    int ObserveGame = 0; // its place in the room's list, from 1; 0: the host's game
     bool Engine = false;
     int Depth = 5;
     QString EngineCmd; // an external UCI engine's program
@@ -88,6 +89,7 @@ public:
     bool AcceptGames = false;
     bool AcceptDraws = false;
     bool Observe = false;
+    int ObserveGame = 0;
     // Told after each answer has been handed over.
     std::function<void(TQuestion question)> OnAnswered;
 
@@ -122,6 +124,8 @@ public:
 private:
     void Registered();
     void OfferOnce();
+    // The room's lists changed: a chosen game or an offer through the room may go now.
+    void RoomChanged();
     void MovePlayed(Square from, Square to);
     void GameStarted();
     void GameEnded();
@@ -138,5 +142,6 @@ private:
     qint64 longestStall_ = 0;
     bool said_ = false;
     bool offered_ = false;
+    bool observed_ = false;
     int status_ = 0;
 };

@@ -37,6 +37,7 @@ enum class TQuestion {
     ExportGame,     // where the game is exported as PGN
     Picture,        // a picture of the pieces or of the squares (configuration)
     EngineFile,     // the program of a UCI engine to add (configuration)
+    WatchGame,      // which of the room's games to watch ("Observar")
 };
 
 // What kind of dialog shows a question.

@@ -224,7 +224,13 @@ QStringList TFrmChat::LogLines() const {
 
 void TFrmChat::ShowNicks() {
     FListaNick->clear();
-    FListaNick->addItems(session_.NickList());
+    // Beside each nick the game it plays or watches in the room.
+    for (const QString& nick : session_.NickList()) {
+        const QString status = session_.NickStatus(nick);
+        auto* item = new QListWidgetItem(status.isEmpty() ? nick : nick + " (" + status + ")");
+        item->setData(Qt::UserRole, nick);
+        FListaNick->addItem(item);
+    }
 }
 
 void TFrmChat::ShowButtons() {
@@ -238,7 +244,7 @@ void TFrmChat::ShowButtons() {
 QStringList TFrmChat::NickList() const {
     QStringList nicks;
     for (int i = 0; i < FListaNick->count(); ++i)
-        nicks << FListaNick->item(i)->text();
+        nicks << FListaNick->item(i)->data(Qt::UserRole).toString();
     return nicks;
 }
 

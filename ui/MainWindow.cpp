@@ -283,15 +283,7 @@ void TFrmPrincipal::OpenNewGameDialog() {
         lastMinutes_ = minutes;
     };
     if (chat_ && chat_->isVisible()) {
-        QStringList opponents;
-        if (game_.Role() == TRole::Server) {
-            for (const QString& n : chat_->NickList())
-                if (n != game_.Nick()) opponents << n;
-        } else if ((game_.Role() == TRole::Client || game_.Role() == TRole::Observer) &&
-                   !game_.HostNick().trimmed().isEmpty()) {
-            // Until the host's greeting has come its nick is not known.
-            opponents << game_.HostNick();
-        }
+        QStringList opponents = program_.Chat().Opponents();
         opponents << QString::fromLatin1(TGameController::ComputerName) << game_.Nick();
         dlg->SetOpponents(opponents);
         dlg->SetEngines(engines_);

@@ -4,6 +4,7 @@
 
 #include "ChatTestUtil.h"
 #include "ChessModel.h"
+#include "ClubGame.h"
 #include "GameFile.h"
 #include "NetworkGame.h"
 #include "ReplayBoard.h"
@@ -296,7 +297,10 @@ void TestNetworkGame::observerJoinsMidGame() {
     QFETCH(int, before);
     QFETCH(QString, record);
     TPeer luis("Luis"), ana("Ana"), eva("Eva");
-    QVERIFY(luis.Host() && ana.Join(luis) && eva.Join(luis));
+    QVERIFY(luis.Host());
+    // A host that does not relay games: Eva takes the game over where it is.
+    luis.Chat().ClubGame().HostStopped();
+    QVERIFY(ana.Join(luis) && eva.Join(luis));
     luis.dialogs.AnswerYes(TQuestion::GameOffer);
     ana.Chat().OfferGame("Luis", 0, 5, ana.Game().Elo()); // Ana plays White
     QVERIFY(WaitFor([&] { return ana.Game().GameInProgress() && luis.Game().GameInProgress(); }));

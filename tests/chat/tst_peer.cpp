@@ -77,6 +77,7 @@ private slots:
     void twoProcessesChat();
     void killFromTheHostEndsCleanly();
     void enginesPlayToTheEndObserved();
+    void clientsPlayThroughTheHostWatched();
     void engineHostPlaysGameAfterGame();
     void externalEngineHosts_data();
     void externalEngineHosts();
@@ -117,6 +118,9 @@ void TestPeer::options_data() {
     QTest::newRow("both engines") << QStringList{"--nick", "Zuz", "--host", "--engine", "--engine-cmd", "/x/e"} << "give either --engine or --engine-cmd PATH" << "";
     QTest::newRow("option without engine") << QStringList{"--nick", "Zuz", "--host", "--engine-option", "Hash=1"} << "--engine-option needs --engine-cmd PATH" << "";
     QTest::newRow("option without value") << QStringList{"--nick", "Zuz", "--host", "--engine-cmd", "/x/e", "--engine-option", "Hash"} << "not a valid NAME=VALUE for --engine-option: Hash" << "";
+    QTest::newRow("observing the room's second game") << QStringList{"--nick", "Eva", "--connect", "h", "--observe", "2", "--accept-draws", "no"} << "" << "Eva h 12121 observe2";
+    QTest::newRow("observing game 3, written with =") << QStringList{"--nick", "Eva", "--connect", "h", "--observe=3"} << "" << "Eva h 12121 observe3";
+    QTest::newRow("no game 0") << QStringList{"--nick", "Eva", "--connect", "h", "--observe", "0"} << "not a valid [GAME] for --observe: 0" << "";
     // clang-format on
 }
 
@@ -142,7 +146,7 @@ void TestPeer::options() {
     if (o.Offer)
         got << o.Offer->Nick + "/" + QString::number(o.Offer->Minutes) + "/" +
                    (o.Offer->White ? "white" : "black");
-    if (o.Observe) got << "observe";
+    if (o.Observe) got << "observe" + (o.ObserveGame ? QString::number(o.ObserveGame) : QString());
     QCOMPARE(got.join(' '), summary);
     QVERIFY(PeerUsage().contains("--say TEXT"));
 }
@@ -202,6 +206,31 @@ void TestPeer::enginesPlayToTheEndObserved() {
     QTRY_COMPARE_WITH_TIMEOUT(ana.File("Png/Ana.pgn"), record, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(eva.File("Png/Eva.pgn"), record, 10000);
     for (TPeerProcess* p : {&ana, &eva, &luis})
+        QVERIFY(p->EndsCleanly());
+}
+
+void TestPeer::clientsPlayThroughTheHostWatched() {
+    const QStringList engine{"--engine", "--depth", "1", "--port"};
+    TPeerProcess luis({"--nick", "Luis", "--host", "--port", "0"});
+    const QString port = luis.Port();
+    TPeerProcess bea(
+        QStringList{"--nick", "Bea", "--connect", "127.0.0.1", "--accept-games", "yes"} + engine +
+        QStringList{port});
+    QVERIFY(luis.Prints("nicks: Bea,Luis"));
+    TPeerProcess ana(
+        QStringList{"--nick", "Ana", "--connect", "127.0.0.1", "--offer", "Bea:5:white"} + engine +
+        QStringList{port});
+    TPeerProcess eva({"--nick", "Eva", "--connect", "127.0.0.1", "--port", port, "--observe", "1"});
+    for (TPeerProcess* p : {&ana, &bea, &eva})
+        QVERIFY2(QTest::qWaitFor([p] { return p->out.contains("end: "); }, 60000),
+                 qPrintable(p->out.right(2000)));
+    const QStringList played = ana.Lines("(move|end): ");
+    QVERIFY(played.size() > 10);
+    QCOMPARE(bea.Lines("(move|end): "), played);
+    // Eva chose the game once it was listed: she sees it from its first move.
+    QCOMPARE(eva.Lines("(move|end): "), played);
+    QVERIFY(luis.Lines("(move|end): ").isEmpty());
+    for (TPeerProcess* p : {&ana, &bea, &eva, &luis})
         QVERIFY(p->EndsCleanly());
 }
 
