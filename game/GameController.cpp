@@ -3,6 +3,7 @@
 #include "BuiltInOpponent.h"
 #include "ChessModel.h"
 #include "GameFileIO.h"
+#include "GameResult.h"
 #include "PositionCheck.h"
 #include "ProgramEnv.h"
 #include "RecordText.h"
@@ -369,7 +370,8 @@ bool TGameController::InterruptNetworkGame() {
 
 void TGameController::EndObservedGame(const QString& panelText, const QString& resultText) {
     SetPanel(panelText, TTurnPanel::TKind::Ended);
-    resultText_ = resultText;
+    announcedPanel_ = panelText;
+    announcedResult_ = resultText;
     clockW_.Stop();
     clockB_.Stop();
     EndGame(TEndReason::ObservedEnd);
@@ -813,6 +815,37 @@ bool TGameController::OpenReplay(const TOpenedGame& game) {
 void TGameController::EndGame(TEndReason reason) {
     // The side to move when the game ended: the loser of a mate or a time-out.
     const bool whiteToMove = model_.WhiteToMove();
+    StopPlay();
+    if (turn_ == TTurn::None) return;
+    turn_ = TTurn::None;
+    SetCommands(true, false, false);
+    SetLocalMayMove(false);
+    const TGameResult result = GameResult(EndFacts(reason, whiteToMove));
+    eloHintW_ = QStringLiteral("Elo anterior ") + QString::number(whitePlayer_.Elo);
+    eloHintB_ = QStringLiteral("Elo anterior ") + QString::number(blackPlayer_.Elo);
+    SetPanel(panel_.Text, TTurnPanel::TKind::Ended);
+    if (!result.Ends) {
+        Raise(OnGameEnded);
+        return;
+    }
+    resultText_ = result.ResultText;
+    whitePlayer_.Elo = result.NewWhiteElo;
+    blackPlayer_.Elo = result.NewBlackElo;
+    if (result.Cowardice) MeteRuido("cobarde2");
+    RecordResult(result);
+    SetPanel(result.PanelText, TTurnPanel::TKind::Ended);
+    RecordEndComment(result);
+    StoreRating(result);
+    SetTitle(MainTitle());
+    TellObservers(result);
+    ShowPlayers();
+    Raise(OnGameEnded);
+    // The game is on disk before the announcement waits for the user.
+    if (autoSavePgn_ && Records()) SavePgnDatabase();
+    Announce(result.Announcement);
+}
+
+void TGameController::StopPlay() {
     SetCommands(true, drawAllowed_, resignAllowed_);
     SetBoardActive(false);
     model_.SetCustomEngine(false);
@@ -824,151 +857,77 @@ void TGameController::EndGame(TEndReason reason) {
     opponent_->LeaveSeat();
     clockW_.Stop();
     clockB_.Stop();
-    if (turn_ == TTurn::None) return;
-    turn_ = TTurn::None;
-    SetCommands(true, false, false);
-    SetLocalMayMove(false);
+}
 
-    const int w = whitePlayer_.Elo;
-    const int b = blackPlayer_.Elo;
-    eloHintW_ = QStringLiteral("Elo anterior ") + QString::number(w);
-    eloHintB_ = QStringLiteral("Elo anterior ") + QString::number(b);
-    QString panel = panel_.Text;
-    SetPanel(panel, TTurnPanel::TKind::Ended);
+TEndFacts TGameController::EndFacts(TEndReason reason, bool whiteToMove) const {
+    TEndFacts f;
+    f.Reason = reason;
+    f.Kind = Kind();
+    f.MyColour = myColour_;
+    f.WhiteToMove = whiteToMove;
+    f.White = whitePlayer_;
+    f.Black = blackPlayer_;
+    f.UserNick = nick_;
+    f.OpponentName = opponent_->Name();
+    f.EngineKeepsRating = opponent_->KeepsRating();
+    f.EngineFailure = engineFailure_;
+    f.AnnouncedPanel = announcedPanel_;
+    f.AnnouncedResult = announcedResult_;
+    return f;
+}
 
-    int whiteScore = -1; // -1: the ratings stay
-    switch (reason) {
-    case TEndReason::BoardDraw:
-    case TEndReason::DrawAgreed:
-    case TEndReason::Repetition:
-    case TEndReason::NoMatingMaterial:
-    case TEndReason::StaleMate:
-        resultText_ = QStringLiteral("1/2-1/2");
-        whiteScore = 50;
-        panel = QStringLiteral("Tablas por ");
-        break;
-    case TEndReason::OwnResignation:
-    case TEndReason::OpponentResignation: {
-        // The user or the opponent resigned. At one board both sides are the
-        // user's: the side to move resigns.
-        const bool own = reason == TEndReason::OwnResignation;
-        const bool atOneBoard = gameMode_ == TGameMode::LocalTwoPlayers && own;
-        const bool whiteResigned = atOneBoard ? whiteToMove : own == (myColour_ == TColour::White);
-        if (atOneBoard || myColour_ != TColour::None) {
-            resultText_ = whiteResigned ? QStringLiteral("0-1") : QStringLiteral("1-0");
-            whiteScore = whiteResigned ? 0 : 100;
-            panel = whiteResigned ? whitePlayer_.Nick : blackPlayer_.Nick;
-        }
-        break;
-    }
-    case TEndReason::Mate:
-    case TEndReason::Time:
-        if (whiteToMove) {
-            resultText_ = QStringLiteral("0-1");
-            whiteScore = 0;
-            panel = QStringLiteral("Ganan Negras por ");
-        } else {
-            resultText_ = QStringLiteral("1-0");
-            whiteScore = 100;
-            panel = QStringLiteral("Ganan Blancas por ");
-        }
-        break;
-    case TEndReason::EngineFailure: {
-        const bool whiteLost = myColour_ == TColour::Black;
-        resultText_ = whiteLost ? QStringLiteral("0-1") : QStringLiteral("1-0");
-        whiteScore = whiteLost ? 0 : 100;
-        panel = (whiteLost ? QStringLiteral("Ganan Negras: ") : QStringLiteral("Ganan Blancas: ")) +
-                engineFailure_;
-        break;
-    }
-    case TEndReason::ObservedEnd:
-        break;
-    case TEndReason::Abandoned:
-        Raise(OnGameEnded);
-        return;
-    }
-    if (gameMode_ == TGameMode::Replay) whiteScore = -1; // a replay changes no rating
-    // An external engine plays at the strength it was given.
-    if (gameMode_ == TGameMode::VsComputer && !opponent_->KeepsRating()) whiteScore = -1;
-    if (whiteScore >= 0) {
-        whitePlayer_.Elo = NewElo(w, b, whiteScore);
-        blackPlayer_.Elo = NewElo(b, w, 100 - whiteScore);
-    }
-    if (reason == TEndReason::OwnResignation || reason == TEndReason::OpponentResignation)
-        MeteRuido("cobarde2");
-    if (gameMode_ != TGameMode::Replay) {
-        recordResult_ = resultText_;
-        if (model_.WhiteToMove())
-            AddRecordLine(resultText_);
-        else
-            AppendToLastRecordLine(u' ' + resultText_);
-    }
-    static const char* const endings[] = {"",
-                                          " acuerdo",
-                                          " repetición de jugada",
-                                          " material insuficiente para dar mate",
-                                          " rey ahogado",
-                                          " abandona",
-                                          " abandona",
-                                          " Jaque Mate",
-                                          " tiempo",
-                                          "",
-                                          "",
-                                          ""};
-    panel += QString::fromUtf8(endings[static_cast<int>(reason)]);
-    SetPanel(panel, TTurnPanel::TKind::Ended);
-    if ((reason == TEndReason::DrawAgreed || reason == TEndReason::OwnResignation ||
-         reason == TEndReason::OpponentResignation || reason == TEndReason::Time ||
-         reason == TEndReason::ObservedEnd || reason == TEndReason::EngineFailure) &&
-        gameMode_ != TGameMode::Replay)
-        AppendToLastRecordLine(QStringLiteral(" {") + panel + u'}');
-    if (role_ != TRole::Observer) {
-        if (gameMode_ == TGameMode::Network) {
-            if (myColour_ == TColour::White)
-                elo_ = whitePlayer_.Elo;
-            else if (myColour_ == TColour::Black)
-                elo_ = blackPlayer_.Elo;
-        } else if (gameMode_ == TGameMode::VsComputer && opponent_->KeepsRating()) {
-            if (myColour_ == TColour::White)
-                computerElo_ = blackPlayer_.Elo;
-            else if (myColour_ == TColour::Black)
-                computerElo_ = whitePlayer_.Elo;
-        }
-    }
-    SetTitle(MainTitle());
+void TGameController::RecordResult(const TGameResult& result) {
+    if (!Records()) return;
+    recordResult_ = result.ResultText;
+    if (model_.WhiteToMove())
+        AddRecordLine(result.ResultText);
+    else
+        AppendToLastRecordLine(u' ' + result.ResultText);
+}
+
+void TGameController::RecordEndComment(const TGameResult& result) {
+    if (result.RecordComment && Records())
+        AppendToLastRecordLine(QStringLiteral(" {") + result.PanelText + u'}');
+}
+
+void TGameController::StoreRating(const TGameResult& result) {
+    const bool white = myColour_ == TColour::White;
+    if (result.Stored == TStoredRating::User)
+        elo_ = white ? result.NewWhiteElo : result.NewBlackElo;
+    else if (result.Stored == TStoredRating::Computer)
+        computerElo_ = white ? result.NewBlackElo : result.NewWhiteElo;
+}
+
+void TGameController::TellObservers(const TGameResult& result) {
     if (gameMode_ == TGameMode::Network && role_ == TRole::Server && network_)
-        network_->SendEndGame(panel, resultText_);
-    ShowPlayers();
-    Raise(OnGameEnded);
-    // The game is on disk before the announcement waits for the user.
-    if (autoSavePgn_ && gameMode_ != TGameMode::Replay) SavePgnDatabase();
-    const int ownBefore = myColour_ == TColour::White ? w : b;
-    endAnnouncement_ = EndAnnouncement(panel, ownBefore);
+        network_->SendEndGame(result.PanelText, result.ResultText);
+}
+
+void TGameController::Announce(const QString& text) {
+    endAnnouncement_ = text;
     // Shown from the event loop: the end may come from inside a socket's
     // read (a received move, a resignation), where a message box's own loop
     // could free that very socket.
     QMetaObject::invokeMethod(
-        this, [this, text = endAnnouncement_] { ShowMessage(text); }, Qt::QueuedConnection);
+        this, [this, text] { ShowMessage(text); }, Qt::QueuedConnection);
 }
 
-QString TGameController::EndAnnouncement(const QString& panel, int ownBefore) const {
-    QString text = panel.simplified();
-    if (gameMode_ == TGameMode::Replay || role_ == TRole::Observer) return text;
-    text += QStringLiteral("\n\r");
+TMatchKind TGameController::Kind() const {
     switch (gameMode_) {
-    case TGameMode::Network:
-        if (myColour_ == TColour::None) return panel.simplified();
-        return text + QString::fromUtf8("%1 %2 → %3 (%4)")
-                          .arg(nick_)
-                          .arg(ownBefore)
-                          .arg(elo_)
-                          .arg(QString::asprintf("%+d", elo_ - ownBefore));
     case TGameMode::VsComputer:
-        return text + QString::fromUtf8("Tu ELO no cambia en las partidas contra ") +
-               opponent_->Name();
-    default:
-        return text + QString::fromUtf8("Tu ELO no cambia en las partidas en un solo tablero");
+        return TMatchKind::Engine;
+    case TGameMode::LocalTwoPlayers:
+        return TMatchKind::OneBoard;
+    case TGameMode::Replay:
+        return TMatchKind::Replay;
+    case TGameMode::Network:
+        break;
     }
+    return role_ == TRole::Observer ? TMatchKind::Observed : TMatchKind::Network;
+}
+
+bool TGameController::Records() const {
+    return Kind() != TMatchKind::Replay;
 }
 
 TRecordHeader TGameController::RecordHeader() const {

@@ -38,6 +38,8 @@
 
 #include "ChessClock.h"
 #include "EventList.h"
+#include "GameNetwork.h"
+#include "GameResult.h"
 #include "MoveMessage.h"
 #include "OwnGameFormat.h"
 #include "Players.h"
@@ -56,30 +58,6 @@ class TEngineOpponent;
 class TChessModel;
 class TProgramEnv;
 class TZugaretSettings;
-
-// Connection role; the chat writes it, the game reads it.
-enum class TRole { Server = 0, Client = 1, Observer = 2, Offline = 3 };
-// Kind of game.
-enum class TGameMode { Network = 0, VsComputer = 1, LocalTwoPlayers = 2, Replay = 3 };
-// The user's colour in the current or last game.
-enum class TColour { White = 0, Black = 1, None = 2 };
-// Whose turn it is; None when no game is in progress.
-enum class TTurn { None = 0, White = 1, Black = 2 };
-// Why a game ends.
-enum class TEndReason {
-    BoardDraw = 0,           // a draw reported by the board
-    DrawAgreed = 1,          // a draw offer accepted
-    Repetition = 2,          // threefold repetition
-    NoMatingMaterial = 3,    // neither side can mate
-    StaleMate = 4,           // stalemate
-    OwnResignation = 5,      // the user resigned
-    OpponentResignation = 6, // the opponent resigned
-    Mate = 7,                // checkmate
-    Time = 8,                // the side to move ran out of time
-    ObservedEnd = 9,         // the host announced the end of the observed game
-    Abandoned = 10,          // abandoned silently: no result
-    EngineFailure = 11       // the engine opponent cannot go on: it loses
-};
 
 // What the turn panel shows.
 struct TTurnPanel {
@@ -114,26 +92,6 @@ struct TObservedGame {
     // where king and rook still stand on their squares, no en passant square.
     // Empty for the initial position with White to move: a game from its start.
     QString Fen() const;
-};
-
-// What the game needs of the network (the chat). Each sends nothing when
-// this program is not connected; framing the messages is the chat's.
-class TGameNetwork {
-public:
-    virtual ~TGameNetwork() = default;
-    // "/MOV" with move to the opponent when fromLocalPlayer; "/MOB" with it
-    // to the observers in every case.
-    virtual void SendMove(const TMovimiento& move, bool fromLocalPlayer) = 0;
-    // "/END_GAME" to the observers.
-    virtual void SendEndGame(const QString& panelText, const QString& resultText) = 0;
-    // "/RESIGN" to the opponent, then the game ends as the user's resignation.
-    virtual void SendResign(const QString& reason) = 0;
-    // "/TIMEOUT" to the opponent.
-    virtual void SendTimeout(const QString& reason) = 0;
-    // "/DRAW" to the opponent.
-    virtual void SendDrawOffer(const QString& reason) = 0;
-    // A line straight into the chat log, without its colouring.
-    virtual void LogPlainLine(const QString& line) = 0;
 };
 
 class TGameController : public QObject {
@@ -375,7 +333,17 @@ private:
     bool LocalToMove() const;
     void SendMove(Square oldSq, Square newSq, bool fromLocalPlayer);
     void SavePgnDatabase();
-    QString EndAnnouncement(const QString& panel, int ownBefore) const;
+    // The steps of EndGame.
+    void StopPlay();
+    TEndFacts EndFacts(TEndReason reason, bool whiteToMove) const;
+    void RecordResult(const TGameResult& result);
+    void RecordEndComment(const TGameResult& result);
+    void StoreRating(const TGameResult& result);
+    void TellObservers(const TGameResult& result);
+    void Announce(const QString& text);
+    TMatchKind Kind() const;
+    // The game is written into the record (every kind but a replay).
+    bool Records() const;
     void ShowMessage(const QString& text) const;
     void StartLocalGameWith(std::shared_ptr<TEngineOpponent> engine, TGameMode mode,
                             bool userPlaysWhite, int minutes);
@@ -443,6 +411,9 @@ private:
     std::shared_ptr<TEngineOpponent> builtIn_;
     std::shared_ptr<TEngineOpponent> opponent_;
     QString engineFailure_;
+    // An observed game's end as its host announced it.
+    QString announcedPanel_;
+    QString announcedResult_;
     // The position the game being started begins from (empty: the initial one).
     QString startFen_;
 };

@@ -32,6 +32,8 @@ private slots:
     void promotionPlayedWithTheChosenPiece();
     void everyEndAnnounced_data();
     void everyEndAnnounced();
+    void ratingsShownFollowTheAnnouncement_data();
+    void ratingsShownFollowTheAnnouncement();
 };
 
 void TestGameEnd::resignation_data() {
@@ -476,6 +478,39 @@ void TestGameEnd::everyEndAnnounced() {
     QVERIFY(t.dialogs.Messages().isEmpty());
     QTRY_COMPARE(t.dialogs.Messages().size(), 1);
     QCOMPARE(t.dialogs.Messages().value(0), t.G().LastEndAnnouncement());
+}
+
+// The user resigns. Against the engine only the engine's rating moves, as
+// the announcement says ("Tu ELO no cambia"); elsewhere both do.
+void TestGameEnd::ratingsShownFollowTheAnnouncement_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<TColour>("colour");
+    QTest::addColumn<int>("userShown");
+    QTest::addColumn<int>("otherShown");
+    QTest::newRow("network, White") << int(TGameMode::Network) << TColour::White
+                                    << NewElo(1100, 1300, 0) << NewElo(1300, 1100, 100);
+    QTest::newRow("engine, White")
+        << int(TGameMode::VsComputer) << TColour::White << 1100 << NewElo(1200, 1100, 100);
+    QTest::newRow("engine, Black")
+        << int(TGameMode::VsComputer) << TColour::Black << 1100 << NewElo(1200, 1100, 100);
+    QTest::newRow("one board, White moved") << int(TGameMode::LocalTwoPlayers) << TColour::White
+                                            << NewElo(1100, 1100, 100) << NewElo(1100, 1100, 0);
+}
+
+void TestGameEnd::ratingsShownFollowTheAnnouncement() {
+    QFETCH(int, mode);
+    QFETCH(TColour, colour);
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode(mode), colour);
+    if (colour == TColour::White) QVERIFY(t.Play("e2e4"));
+    m.Resign();
+    const bool white = colour == TColour::White;
+    QTEST((white ? m.WhitePlayer() : m.BlackPlayer()).Elo, "userShown");
+    QTEST((white ? m.BlackPlayer() : m.WhitePlayer()).Elo, "otherShown");
+    QCOMPARE(m.EloHint(colour), QString("Elo anterior 1100"));
+    if (mode == int(TGameMode::VsComputer))
+        QCOMPARE(m.ComputerElo(), (white ? m.BlackPlayer() : m.WhitePlayer()).Elo);
 }
 
 QTEST_GUILESS_MAIN(TestGameEnd)
