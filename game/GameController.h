@@ -37,8 +37,9 @@
 // Everything runs on the thread of the event loop; no locks.
 
 #include "ChessClock.h"
+#include "EngineOpponent.h"
 #include "EventList.h"
-#include "GameNetwork.h"
+#include "GamePlayers.h"
 #include "GameResult.h"
 #include "MoveMessage.h"
 #include "OwnGameFormat.h"
@@ -130,7 +131,6 @@ public:
     QString HostNick() const { return hostNick_; }
     void SetHostNick(const QString& nick) { hostNick_ = nick; }
     int Elo() const { return elo_; }
-    void SetElo(int elo) { elo_ = elo; }
     int ComputerElo() const { return computerElo_; }
     // The engine's level: plies it searches in games against it, 1..8.
     int EngineDepth() const { return engineDepth_; }
@@ -138,17 +138,12 @@ public:
     TRole Role() const { return role_; }
     void SetRole(TRole role) { role_ = role; }
     TColour MyColour() const { return myColour_; }
-    void SetMyColour(TColour colour) { myColour_ = colour; }
-    TGameMode GameMode() const { return gameMode_; }
-    void SetGameMode(TGameMode mode) { gameMode_ = mode; }
+    TGameMode GameMode() const { return ModeOf(kind_); }
     TTurn TurnState() const { return turn_; }
     bool GameInProgress() const { return turn_ != TTurn::None; }
     const TPlayer& WhitePlayer() const { return whitePlayer_; }
     const TPlayer& BlackPlayer() const { return blackPlayer_; }
-    void SetWhitePlayer(const TPlayer& player) { whitePlayer_ = player; }
-    void SetBlackPlayer(const TPlayer& player) { blackPlayer_ = player; }
     QString ResultText() const { return resultText_; }
-    void SetResultText(const QString& text) { resultText_ = text; }
     int MoveSerial() const { return moveSerial_; }
     QChar PromotionPiece() const { return promotionPiece_; }
     void SetPromotionPiece(QChar piece) { promotionPiece_ = piece; }
@@ -179,8 +174,6 @@ public:
     QString RecordCaption() const { return caption_; }
     // The game record, one line per full move ("1.Pe2e4 Pe7e5").
     const QStringList& Record() const { return record_; }
-    // Replaces the record (a game opened from a file).
-    void SetRecord(const QStringList& lines);
     const TCapturedPieces& Captured() const { return captured_; }
     // How the end of the last game was announced: the panel's text and, in a
     // game of the user's, the rating change that counts ("Ana 1100 → 1119
@@ -199,17 +192,12 @@ public:
     TRelojChess& ClockB() { return clockB_; }
 
     // ---- operations ----
-    // Begins a game whose players, MyColour, GameMode and clocks are set.
-    void StartGame();
     // Ends the game in progress.
     void EndGame(TEndReason reason);
     // Plays a move given as "e2e4" with an optional fifth promotion letter,
     // received from the network or stepped in a replay.
     void ApplyRemoteMove(const QString& text);
-    void SetLocalMayMove(bool allowed);
     void MeteRuido(const QString& name) const;
-    // Takes back one half-move (a replay's back step).
-    void TakeBackOneMove();
 
     // A game against the engine or for two at this board, as the new-game
     // dialog sets it up: players, colour, both clocks at minutes, start.
@@ -318,6 +306,24 @@ public:
     TEventList<Square, Square> OnMovePlayed;
 
 private:
+    // One side of a game as it is chosen: shown as, played by.
+    struct TSeat {
+        TPlayer Shown;
+        std::shared_ptr<TGamePlayer> Player;
+    };
+    // Starting: the players are chosen, then every game begins the same way.
+    void ChoosePlayers(TMatchKind kind, TColour myColour, const TSeat& white, const TSeat& black);
+    void BeginGame();
+    void StartRecord();
+    void SetUpBoard();
+    void SetLocalMayMove(bool allowed);
+    void SetRecord(const QStringList& lines);
+    void TakeBackOneMove();
+    TGamePlayer& PlayerOf(bool white) const { return white ? *white_ : *black_; }
+    // Moves: the record's line, telling the players.
+    void WriteMove(const QString& moveText, bool whiteToMove);
+    void TellMove(Square oldSq, Square newSq);
+    void SideRanOut(bool white);
     void SetTurnPanel(TTurn turn);
     void SetPanel(const QString& text, TTurnPanel::TKind kind);
     void SetTitle(const QString& title);
@@ -329,9 +335,6 @@ private:
     void ShowPlayers();
     void ClearCaptured();
     TMovimiento MoveRecord(Square oldSq, Square newSq) const;
-    // The player now to move is this program's user (the draw button).
-    bool LocalToMove() const;
-    void SendMove(Square oldSq, Square newSq, bool fromLocalPlayer);
     void SavePgnDatabase();
     // The steps of EndGame.
     void StopPlay();
@@ -341,9 +344,9 @@ private:
     void StoreRating(const TGameResult& result);
     void TellObservers(const TGameResult& result);
     void Announce(const QString& text);
-    TMatchKind Kind() const;
-    // The game is written into the record (every kind but a replay).
-    bool Records() const;
+    // A game is played (every kind but a replay): the record is written,
+    // the clocks run, no new game begins meanwhile.
+    bool IsPlayed() const;
     void ShowMessage(const QString& text) const;
     void StartLocalGameWith(std::shared_ptr<TEngineOpponent> engine, TGameMode mode,
                             bool userPlaysWhite, int minutes);
@@ -362,7 +365,10 @@ private:
     int engineDepth_ = EngineSearchDepth;
     TRole role_ = TRole::Offline;
     TColour myColour_ = TColour::None;
-    TGameMode gameMode_ = TGameMode::Network;
+    TMatchKind kind_ = TMatchKind::Network;
+    // Who moves for each side of the current or last game.
+    std::shared_ptr<TGamePlayer> white_ = std::make_shared<TUserPlayer>(true);
+    std::shared_ptr<TGamePlayer> black_ = std::make_shared<TUserPlayer>(true);
     TTurn turn_ = TTurn::None;
     TPlayer whitePlayer_;
     TPlayer blackPlayer_;
