@@ -423,8 +423,7 @@ bool TNetworkGame::PlayObservedMove(const TMovimiento& move) {
     if (!NetworkGameInProgress() || !PlayableHere(move)) return false;
     ++expectedMove_;
     outOfStepLogged_ = false;
-    game_.SetPromotionPiece(move.Promotion);
-    game_.ApplyRemoteMove(move.Move);
+    game_.ApplyRemoteMove(move.Move + move.Promotion);
     return true;
 }
 

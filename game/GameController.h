@@ -11,7 +11,7 @@
 // its own owner's when there are no windows), owns the two clocks and the
 // record, asks the user through the environment's dialogs and plays cues
 // through its sound output. The views (main window, record window, chat
-// window) learn what changed through the signals below and read the state;
+// window) learn what changed through the events below and read the state;
 // the network is reached through TGameNetwork.
 //
 // What must stay true:
@@ -37,6 +37,9 @@
 // Everything runs on the thread of the event loop; no locks.
 
 #include "ChessClock.h"
+#include "EngineOpponent.h"
+#include "GamePlayers.h"
+#include "GameResult.h"
 #include "MoveMessage.h"
 #include "OwnGameFormat.h"
 #include "Players.h"
@@ -55,30 +58,6 @@ class TEngineOpponent;
 class TChessModel;
 class TProgramEnv;
 class TZugaretSettings;
-
-// Connection role; the chat writes it, the game reads it.
-enum class TRole { Server = 0, Client = 1, Observer = 2, Offline = 3 };
-// Kind of game.
-enum class TGameMode { Network = 0, VsComputer = 1, LocalTwoPlayers = 2, Replay = 3 };
-// The user's colour in the current or last game.
-enum class TColour { White = 0, Black = 1, None = 2 };
-// Whose turn it is; None when no game is in progress.
-enum class TTurn { None = 0, White = 1, Black = 2 };
-// Why a game ends.
-enum class TEndReason {
-    BoardDraw = 0,           // a draw reported by the board
-    DrawAgreed = 1,          // a draw offer accepted
-    Repetition = 2,          // threefold repetition
-    NoMatingMaterial = 3,    // neither side can mate
-    StaleMate = 4,           // stalemate
-    OwnResignation = 5,      // the user resigned
-    OpponentResignation = 6, // the opponent resigned
-    Mate = 7,                // checkmate
-    Time = 8,                // the side to move ran out of time
-    ObservedEnd = 9,         // the host announced the end of the observed game
-    Abandoned = 10,          // abandoned silently: no result
-    EngineFailure = 11       // the engine opponent cannot go on: it loses
-};
 
 // What the turn panel shows.
 struct TTurnPanel {
@@ -113,26 +92,6 @@ struct TObservedGame {
     // where king and rook still stand on their squares, no en passant square.
     // Empty for the initial position with White to move: a game from its start.
     QString Fen() const;
-};
-
-// What the game needs of the network (the chat). Each sends nothing when
-// this program is not connected; framing the messages is the chat's.
-class TGameNetwork {
-public:
-    virtual ~TGameNetwork() = default;
-    // "/MOV" with move to the opponent when fromLocalPlayer; "/MOB" with it
-    // to the observers in every case.
-    virtual void SendMove(const TMovimiento& move, bool fromLocalPlayer) = 0;
-    // "/END_GAME" to the observers.
-    virtual void SendEndGame(const QString& panelText, const QString& resultText) = 0;
-    // "/RESIGN" to the opponent, then the game ends as the user's resignation.
-    virtual void SendResign(const QString& reason) = 0;
-    // "/TIMEOUT" to the opponent.
-    virtual void SendTimeout(const QString& reason) = 0;
-    // "/DRAW" to the opponent.
-    virtual void SendDrawOffer(const QString& reason) = 0;
-    // A line straight into the chat log, without its colouring.
-    virtual void LogPlainLine(const QString& line) = 0;
 };
 
 class TGameController : public QObject {
@@ -171,7 +130,6 @@ public:
     QString HostNick() const { return hostNick_; }
     void SetHostNick(const QString& nick) { hostNick_ = nick; }
     int Elo() const { return elo_; }
-    void SetElo(int elo) { elo_ = elo; }
     int ComputerElo() const { return computerElo_; }
     // The engine's level: plies it searches in games against it, 1..8.
     int EngineDepth() const { return engineDepth_; }
@@ -179,17 +137,12 @@ public:
     TRole Role() const { return role_; }
     void SetRole(TRole role) { role_ = role; }
     TColour MyColour() const { return myColour_; }
-    void SetMyColour(TColour colour) { myColour_ = colour; }
-    TGameMode GameMode() const { return gameMode_; }
-    void SetGameMode(TGameMode mode) { gameMode_ = mode; }
+    TGameMode GameMode() const { return ModeOf(kind_); }
     TTurn TurnState() const { return turn_; }
     bool GameInProgress() const { return turn_ != TTurn::None; }
     const TPlayer& WhitePlayer() const { return whitePlayer_; }
     const TPlayer& BlackPlayer() const { return blackPlayer_; }
-    void SetWhitePlayer(const TPlayer& player) { whitePlayer_ = player; }
-    void SetBlackPlayer(const TPlayer& player) { blackPlayer_ = player; }
     QString ResultText() const { return resultText_; }
-    void SetResultText(const QString& text) { resultText_ = text; }
     int MoveSerial() const { return moveSerial_; }
     QChar PromotionPiece() const { return promotionPiece_; }
     void SetPromotionPiece(QChar piece) { promotionPiece_ = piece; }
@@ -220,8 +173,6 @@ public:
     QString RecordCaption() const { return caption_; }
     // The game record, one line per full move ("1.Pe2e4 Pe7e5").
     const QStringList& Record() const { return record_; }
-    // Replaces the record (a game opened from a file).
-    void SetRecord(const QStringList& lines);
     const TCapturedPieces& Captured() const { return captured_; }
     // How the end of the last game was announced: the panel's text and, in a
     // game of the user's, the rating change that counts ("Ana 1100 → 1119
@@ -240,17 +191,12 @@ public:
     TRelojChess& ClockB() { return clockB_; }
 
     // ---- operations ----
-    // Begins a game whose players, MyColour, GameMode and clocks are set.
-    void StartGame();
     // Ends the game in progress.
     void EndGame(TEndReason reason);
     // Plays a move given as "e2e4" with an optional fifth promotion letter,
     // received from the network or stepped in a replay.
     void ApplyRemoteMove(const QString& text);
-    void SetLocalMayMove(bool allowed);
     void MeteRuido(const QString& name) const;
-    // Takes back one half-move (a replay's back step).
-    void TakeBackOneMove();
 
     // A game against the engine or for two at this board, as the new-game
     // dialog sets it up: players, colour, both clocks at minutes, start.
@@ -334,10 +280,7 @@ public:
     // ---- board events (wired to the model by the constructor) ----
     void FBoardLegalMove(Square oldSq, Square newSq);
     void FBoardCapture(Square oldSq, Square newSq, char captured);
-    // Whether the user at this board made the move of that colour.
-    bool LocalPromoter(bool whiteMoved) const;
-    // The letter a pawn of the side to move becomes (the board asks before
-    // the move): the local player's choice offered, else the received one.
+    // The piece a pawn of the side to move becomes, asked before its move.
     char ChoosePromotion(char offered);
     void FBoardPromotion(Square oldSq, Square newSq, char newPiece);
     void FBoardCastle();
@@ -365,6 +308,24 @@ signals:
     void OnMovePlayed(Square from, Square to);
 
 private:
+    // One side of a game as it is chosen: shown as, played by.
+    struct TSeat {
+        TPlayer Shown;
+        std::shared_ptr<TGamePlayer> Player;
+    };
+    // Starting: the players are chosen, then every game begins the same way.
+    void ChoosePlayers(TMatchKind kind, TColour myColour, const TSeat& white, const TSeat& black);
+    void BeginGame();
+    void StartRecord();
+    void SetUpBoard();
+    void SetLocalMayMove(bool allowed);
+    void SetRecord(const QStringList& lines);
+    void TakeBackOneMove();
+    TGamePlayer& PlayerOf(bool white) const { return white ? *white_ : *black_; }
+    // Moves: the record's line, telling the players.
+    void WriteMove(const QString& moveText, bool whiteToMove);
+    void TellMove(Square oldSq, Square newSq);
+    void SideRanOut(bool white);
     void SetTurnPanel(TTurn turn);
     void SetPanel(const QString& text, TTurnPanel::TKind kind);
     void SetTitle(const QString& title);
@@ -376,11 +337,18 @@ private:
     void ShowPlayers();
     void ClearCaptured();
     TMovimiento MoveRecord(Square oldSq, Square newSq) const;
-    // The player now to move is this program's user (the draw button).
-    bool LocalToMove() const;
-    void SendMove(Square oldSq, Square newSq, bool fromLocalPlayer);
     void SavePgnDatabase();
-    QString EndAnnouncement(const QString& panel, int ownBefore) const;
+    // The steps of EndGame.
+    void StopPlay();
+    TEndFacts EndFacts(TEndReason reason, bool whiteToMove) const;
+    void RecordResult(const TGameResult& result);
+    void RecordEndComment(const TGameResult& result);
+    void StoreRating(const TGameResult& result);
+    void TellObservers(const TGameResult& result);
+    void Announce(const QString& text);
+    // A game is played (every kind but a replay): the record is written,
+    // the clocks run, no new game begins meanwhile.
+    bool IsPlayed() const;
     void ShowMessage(const QString& text) const;
     void StartLocalGameWith(std::shared_ptr<TEngineOpponent> engine, TGameMode mode,
                             bool userPlaysWhite, int minutes);
@@ -398,7 +366,10 @@ private:
     int engineDepth_ = EngineSearchDepth;
     TRole role_ = TRole::Offline;
     TColour myColour_ = TColour::None;
-    TGameMode gameMode_ = TGameMode::Network;
+    TMatchKind kind_ = TMatchKind::Network;
+    // Who moves for each side of the current or last game.
+    std::shared_ptr<TGamePlayer> white_ = std::make_shared<TUserPlayer>(true);
+    std::shared_ptr<TGamePlayer> black_ = std::make_shared<TUserPlayer>(true);
     TTurn turn_ = TTurn::None;
     TPlayer whitePlayer_;
     TPlayer blackPlayer_;
@@ -447,6 +418,9 @@ private:
     std::shared_ptr<TEngineOpponent> builtIn_;
     std::shared_ptr<TEngineOpponent> opponent_;
     QString engineFailure_;
+    // An observed game's end as its host announced it.
+    QString announcedPanel_;
+    QString announcedResult_;
     // The position the game being started begins from (empty: the initial one).
     QString startFen_;
 };

@@ -5,6 +5,7 @@
 // and the update check started by the first "Crear".
 
 #include "ChatTestUtil.h"
+#include "Settings.h"
 
 #include <QRandomGenerator>
 #include <QTcpServer>
@@ -328,7 +329,10 @@ void TestChatSession::kickAndKill() {
     QFETCH(bool, ends);
     TPeer luis("Luis"), bea("Bea"), ana("Ana");
     QVERIFY(luis.Host() && bea.Join(luis) && ana.Join(luis));
-    ana.Game().SetElo(1234);
+    TZugaretSettings rated;
+    ana.Game().SaveSettings(rated);
+    rated.Elo = 1234;
+    ana.Game().LoadSettings(rated);
     QVERIFY(luis.Type(line));
     QCOMPARE(luis.Log().last(), notice);
     QCOMPARE(luis.Chat().NickList(), QStringList({"Bea", "Luis"}));

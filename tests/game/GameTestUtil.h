@@ -105,27 +105,44 @@ struct TTestGame {
 
     // Sets up a game of the given kind with the user's colour, as the
     // dialog or an accepted offer does; the opponent is Bea (1300) on the
-    // network, the engine or the user's second self; the clocks at a minute.
+    // network (this side connected as a client unless it hosts), the engine
+    // or the user's second self; the clocks at a minute.
     void Start(TGameMode mode, TColour colour) {
         TGameController& g = *game;
-        g.SetGameMode(mode);
-        g.SetMyColour(colour);
         const bool white = colour == TColour::White;
-        const TPlayer own{g.Nick(), g.Elo()};
-        TPlayer other{"Bea", 1300};
-        if (mode == TGameMode::VsComputer) other = {"ZuzPlak", g.ComputerElo()};
-        if (mode == TGameMode::LocalTwoPlayers) other = {g.Nick() + " 2", g.Elo()};
-        if (mode == TGameMode::Network && g.Role() == TRole::Offline) g.SetRole(TRole::Client);
-        g.SetWhitePlayer(white ? own : other);
-        g.SetBlackPlayer(white ? other : own);
-        g.ClockW().SetTime(1, 0);
-        g.ClockB().SetTime(1, 0);
-        g.StartGame();
-        if (mode == TGameMode::VsComputer) {
-            // Keep the engine out: the tests end the game before it would move.
-            model.SetComputerPlaysWhite(false);
-            model.SetComputerPlaysBlack(false);
+        if (mode == TGameMode::Network) {
+            if (g.Role() == TRole::Offline) g.SetRole(TRole::Client);
+            g.SetUpNetworkGame(white, {"Bea", 1300}, 1);
+            return;
         }
+        QVERIFY(mode == TGameMode::VsComputer || mode == TGameMode::LocalTwoPlayers);
+        g.EndGame(TEndReason::Abandoned);
+        g.StartLocalGame(mode, white, 1);
+        // Keep the engine out: the tests end the game before it would move.
+        model.SetComputerPlaysWhite(false);
+        model.SetComputerPlaysBlack(false);
+    }
+
+    // Follows the host's game from its start as an observer does on "/GAMEPOS".
+    void Observe(const TPlayer& white, const TPlayer& black, int seconds = 60) {
+        TObservedGame observed;
+        observed.White = white;
+        observed.Black = black;
+        observed.WhiteSeconds = observed.BlackSeconds = seconds;
+        observed.Position = QString::fromLatin1(TChessModel::InitialPosition);
+        observed.MoveSerial = 1;
+        game->ObserveGame(observed);
+    }
+
+    // Replays a game as opening a file does: its moves ("E2E4") and record.
+    void Replay(const QStringList& moves, const QStringList& record = {},
+                const QString& white = "Bea", const QString& black = "Carla") {
+        TOpenedGame opened;
+        opened.ReplayMoves = moves;
+        opened.Lines = record;
+        opened.White = white;
+        opened.Black = black;
+        QVERIFY(game->OpenReplay(opened));
     }
 };
 

@@ -10,12 +10,7 @@ namespace {
 void StartNetworkGameAsBlack(TTestGame& t) {
     TGameController& m = t.G();
     m.SetRole(TRole::Client);
-    m.SetGameMode(TGameMode::Network);
-    m.SetMyColour(TColour::Black);
-    m.SetWhitePlayer({"Bea", 1300});
-    m.ClockW().SetTime(5, 0);
-    m.ClockB().SetTime(5, 0);
-    m.StartGame();
+    m.SetUpNetworkGame(false, {"Bea", 1300}, 5);
 }
 } // namespace
 
@@ -206,11 +201,7 @@ void TestGameController::engineTakesTheUsersLastPromotionLetter() {
     // user's last letter, a queen before the user ever chose one.
     auto engineGame = [&] {
         m.EndGame(TEndReason(10));
-        m.SetGameMode(TGameMode::VsComputer);
-        m.SetMyColour(TColour::White);
-        m.SetWhitePlayer({"Ana", m.WhitePlayer().Elo});
-        m.SetBlackPlayer({"ZuzPlak", m.BlackPlayer().Elo});
-        m.StartGame();
+        m.StartLocalGame(TGameMode::VsComputer, true, 1);
         QVERIFY(t.model.ComputerPlaysBlack());
         t.model.SetComputerPlaysBlack(false); // the test moves for the engine
         QVERIFY(t.model.SetFen("4k3/7p/8/8/8/8/p7/4K3 b - - 0 1"));
@@ -288,12 +279,7 @@ void TestGameController::moveMessageFields() {
     TTestGame t;
     TGameController& m = t.G();
     m.SetRole(TRole::Server);
-    m.SetGameMode(TGameMode::Network);
-    m.SetMyColour(TColour::White);
-    m.SetBlackPlayer({"Bea", 1300});
-    m.ClockW().SetTime(15, 0);
-    m.ClockB().SetTime(15, 0);
-    m.StartGame();
+    m.SetUpNetworkGame(true, {"Bea", 1300}, 15);
     QCOMPARE(m.MoveSerial(), 1);
     QVERIFY(t.G().LocalMayMove());
     QVERIFY(t.Play("e2e4"));
@@ -369,13 +355,7 @@ void TestGameController::newGameOverAnEngineMoveOnItsWay() {
     t.G().SetEngineDepth(1);
     t.NewGameVia("ZuzPlak", false); // the engine plays White and thinks at once
     LetTheEngineHandItsMoveOver();  // no event handled yet
-    m.SetGameMode(TGameMode::LocalTwoPlayers);
-    m.SetMyColour(TColour::White);
-    m.SetWhitePlayer({"Ana", 1100});
-    m.SetBlackPlayer({"Ana 2", 1100});
-    m.ClockW().SetTime(5, 0);
-    m.ClockB().SetTime(5, 0);
-    m.StartGame();
+    m.StartLocalGame(TGameMode::LocalTwoPlayers, true, 5);
     const QString start = "rnbqkbnrpppppppp                                PPPPPPPPRNBQKBNR";
     auto freshGame = [&] {
         QCOMPARE(m.TurnState(), TTurn(1));

@@ -32,6 +32,11 @@ private slots:
     void promotionPlayedWithTheChosenPiece();
     void everyEndAnnounced_data();
     void everyEndAnnounced();
+    void ratingsShownFollowTheAnnouncement_data();
+    void ratingsShownFollowTheAnnouncement();
+    void eachKindThroughItsPlayers_data();
+    void eachKindThroughItsPlayers();
+    void opponentCannotMoveForTheUser();
 };
 
 void TestGameEnd::resignation_data() {
@@ -170,9 +175,7 @@ void TestGameEnd::drawByAgreementAndHostAnnouncement() {
 
     // An observer's game ended by the host: text and result come from it.
     m.SetRole(TRole::Observer);
-    m.SetMyColour(TColour::None);
-    m.SetGameMode(TGameMode::Network);
-    m.StartGame();
+    t.Observe({"Bea", 1300}, {"Carla", 1250});
     QVERIFY(!m.ResignAllowed());
     QVERIFY(!m.DrawOfferAllowed());
     const int whiteElo = m.WhitePlayer().Elo;
@@ -184,15 +187,18 @@ void TestGameEnd::drawByAgreementAndHostAnnouncement() {
 void TestGameEnd::abandonLeavesNoTrace() {
     TTestGame t;
     TGameController& m = t.G();
+    // A game before, drawn.
+    t.Start(TGameMode::Network, TColour::White);
+    m.EndGame(TEndReason::DrawAgreed);
+    const int elo = m.Elo();
     t.Start(TGameMode::Network, TColour::White);
     QVERIFY(t.Play("e2e4"));
-    m.SetResultText("previous");
     m.EndGame(TEndReason(10));
     QCOMPARE(m.TurnState(), TTurn(0));
     QCOMPARE(t.Record(), QStringList{"1.Pe2e4"});
-    QCOMPARE(m.ResultText(), QString("previous"));
-    QCOMPARE(m.Elo(), 1100);
-    QCOMPARE(m.WhitePlayer().Elo, 1100);
+    QCOMPARE(m.ResultText(), QString("1/2-1/2"));
+    QCOMPARE(m.Elo(), elo);
+    QCOMPARE(m.WhitePlayer().Elo, elo);
     QVERIFY(m.NewGameAllowed());
     QVERIFY(!m.ClockB().Running());
 }
@@ -235,11 +241,7 @@ void TestGameEnd::observerRatingsNeverChange() {
     TTestGame t;
     TGameController& m = t.G();
     m.SetRole(TRole::Observer);
-    m.SetGameMode(TGameMode::Network);
-    m.SetMyColour(TColour::None);
-    m.SetWhitePlayer({"Bea", 1300});
-    m.SetBlackPlayer({"Carla", 1250});
-    m.StartGame();
+    t.Observe({"Bea", 1300}, {"Carla", 1250});
     QVERIFY(!m.LocalMayMove());
     m.ApplyRemoteMove("f2f3");
     QVERIFY(!m.LocalMayMove());
@@ -340,18 +342,14 @@ void TestGameEnd::replayStepsPastItsEnd() {
     // A replay shows its mate, steps back and forward over it again.
     TTestGame t;
     TGameController& m = t.G();
-    m.SetGameMode(TGameMode::Replay);
-    m.SetMyColour(TColour::None);
-    m.SetWhitePlayer({"Bea", 1300});
-    m.SetBlackPlayer({"Carla", 1250});
-    m.StartGame();
-    for (const char* mv : {"f2f3", "e7e5", "g2g4", "d8h4"})
-        m.ApplyRemoteMove(mv);
+    t.Replay({"F2F3", "E7E5", "G2G4", "D8H4"});
+    for (int i = 0; i < 4; ++i)
+        m.ReplayForward();
     QCOMPARE(m.TurnState(), TTurn(0));
     QCOMPARE(t.model.PieceAt(Square::H4), 'q');
-    m.TakeBackOneMove();
+    m.ReplayBack();
     QCOMPARE(t.model.PieceAt(Square::D8), 'q');
-    m.ApplyRemoteMove("d8h4");
+    m.ReplayForward();
     QCOMPARE(t.model.PieceAt(Square::H4), 'q');
     QVERIFY(t.Record().isEmpty()); // a replay writes no record
 }
@@ -476,6 +474,112 @@ void TestGameEnd::everyEndAnnounced() {
     QVERIFY(t.dialogs.Messages().isEmpty());
     QTRY_COMPARE(t.dialogs.Messages().size(), 1);
     QCOMPARE(t.dialogs.Messages().value(0), t.G().LastEndAnnouncement());
+}
+
+// The user resigns. Against the engine only the engine's rating moves, as
+// the announcement says ("Tu ELO no cambia"); elsewhere both do.
+void TestGameEnd::ratingsShownFollowTheAnnouncement_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<TColour>("colour");
+    QTest::addColumn<int>("userShown");
+    QTest::addColumn<int>("otherShown");
+    QTest::newRow("network, White") << int(TGameMode::Network) << TColour::White
+                                    << NewElo(1100, 1300, 0) << NewElo(1300, 1100, 100);
+    QTest::newRow("engine, White")
+        << int(TGameMode::VsComputer) << TColour::White << 1100 << NewElo(1200, 1100, 100);
+    QTest::newRow("engine, Black")
+        << int(TGameMode::VsComputer) << TColour::Black << 1100 << NewElo(1200, 1100, 100);
+    QTest::newRow("one board, White moved") << int(TGameMode::LocalTwoPlayers) << TColour::White
+                                            << NewElo(1100, 1100, 100) << NewElo(1100, 1100, 0);
+}
+
+void TestGameEnd::ratingsShownFollowTheAnnouncement() {
+    QFETCH(int, mode);
+    QFETCH(TColour, colour);
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode(mode), colour);
+    if (colour == TColour::White) QVERIFY(t.Play("e2e4"));
+    m.Resign();
+    const bool white = colour == TColour::White;
+    QTEST((white ? m.WhitePlayer() : m.BlackPlayer()).Elo, "userShown");
+    QTEST((white ? m.BlackPlayer() : m.WhitePlayer()).Elo, "otherShown");
+    QCOMPARE(m.EloHint(colour), QString("Elo anterior 1100"));
+    if (mode == int(TGameMode::VsComputer))
+        QCOMPARE(m.ComputerElo(), (white ? m.BlackPlayer() : m.WhitePlayer()).Elo);
+}
+
+// The same controller runs every kind of game; the players decide who may
+// move at this board after White's first move, whether a move can be taken
+// back, and whether White's clock running out ends the game here (and is
+// sent to a network opponent).
+void TestGameEnd::eachKindThroughItsPlayers_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("userMayMove");
+    QTest::addColumn<bool>("takeBack");
+    QTest::addColumn<bool>("timeOutEnds");
+    QTest::addColumn<QStringList>("timeOutsSent");
+    QTest::newRow("engine") << "engine" << false << true << true << QStringList{};
+    QTest::newRow("one board") << "one board" << true << true << true << QStringList{};
+    QTest::newRow("network") << "network" << false << false << true
+                             << QStringList{"Sacabo er tiempo"};
+    QTest::newRow("observed") << "observed" << false << false << false << QStringList{};
+    QTest::newRow("replay") << "replay" << false << false << false << QStringList{};
+}
+
+void TestGameEnd::eachKindThroughItsPlayers() {
+    QFETCH(QString, kind);
+    QFETCH(bool, timeOutEnds);
+    TTestGame t;
+    TGameController& m = t.G();
+    if (kind == "engine") {
+        t.Start(TGameMode::VsComputer, TColour::White);
+        QVERIFY(t.Play("e2e4"));
+        t.model.SetComputerPlaysBlack(false);
+    } else if (kind == "one board" || kind == "network") {
+        t.Start(kind == "network" ? TGameMode::Network : TGameMode::LocalTwoPlayers,
+                TColour::White);
+        QVERIFY(t.Play("e2e4"));
+    } else if (kind == "observed") {
+        m.SetRole(TRole::Observer);
+        t.Observe({"Bea", 1300}, {"Carla", 1250});
+        m.ApplyRemoteMove("e2e4");
+    } else {
+        t.Replay({"E2E4", "E7E5"});
+        m.ReplayForward();
+    }
+    QCOMPARE(t.model.PieceAt(Square::E4), 'P');
+    QTEST(m.LocalMayMove(), "userMayMove");
+    QTEST(m.TakeBackAllowed(), "takeBack");
+    // Black's move, by whoever plays Black, then White's clock runs out.
+    if (kind == "replay")
+        m.ReplayForward();
+    else if (kind == "network")
+        QVERIFY(m.ReceiveMove({2, false, "e7e5", u'*', 50}));
+    else if (kind == "observed")
+        m.ApplyRemoteMove("e7e5");
+    else
+        QVERIFY(t.Play("e7e5"));
+    QCOMPARE(t.model.PieceAt(Square::E5), 'p');
+    m.FClockWTimeout();
+    QCOMPARE(m.GameInProgress(), !timeOutEnds);
+    QTEST(t.net.Timeouts, "timeOutsSent");
+}
+
+// The network opponent moves only its own side: a move for the user's side,
+// on the user's turn, is refused and changes nothing.
+void TestGameEnd::opponentCannotMoveForTheUser() {
+    TTestGame t;
+    TGameController& m = t.G();
+    t.Start(TGameMode::Network, TColour::White);
+    const QString position = t.model.Position();
+    QVERIFY(!m.ReceiveMove({1, true, "e2e4", u'*', 60}));
+    m.ApplyRemoteMove("e2e4");
+    QCOMPARE(t.model.Position(), position);
+    QVERIFY(m.ClockW().Running());
+    QVERIFY(m.LocalMayMove());
+    QVERIFY(t.Play("e2e4"));
+    QCOMPARE(t.net.Moves.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestGameEnd)

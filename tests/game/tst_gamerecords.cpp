@@ -66,8 +66,11 @@ void TestGameRecords::roundTrip_data() {
 void TestGameRecords::roundTrip() {
     QFETCH(QString, how);
     TTestGame a, b("Bea");
-    b.G().SetRole(TRole::Client); // connected, StartGame gives White the user's nick
-    b.G().SetMyColour(TColour::White);
+    // Connected, and the last game played as White: a replay still shows
+    // the file's players.
+    b.G().SetRole(TRole::Client);
+    b.Start(TGameMode::LocalTwoPlayers, TColour::White);
+    b.G().EndGame(TEndReason::Abandoned);
     PlayAndResign(a, Sample);
     const QString end = a.model.Position();
     QString file = a.G().PgnFolder() + "Ana.pgn";

@@ -71,11 +71,13 @@ void TstTakeBack::notOffered() {
     QFETCH(int, mode);
     TTestGame t;
     TGameController& g = t.G();
-    t.Start(TGameMode(mode), TColour::White);
-    if (mode == int(TGameMode::Network))
+    if (mode == int(TGameMode::Network)) {
+        t.Start(TGameMode::Network, TColour::White);
         QVERIFY(t.Play("e2e4"));
-    else
-        g.ApplyRemoteMove("e2e4");
+    } else {
+        t.Replay({"E2E4"});
+        g.ReplayForward();
+    }
     const QString position = t.model.Position();
     QVERIFY(!g.TakeBackAllowed());
     QVERIFY(!g.TakeBack());

@@ -12,13 +12,10 @@ Q_DECLARE_METATYPE(Qt::Key)
 namespace {
 // A replay of three moves, as opening a file sets it up.
 void OpenReplay(TTestProgram& t) {
-    TGameController& g = t.Game();
-    g.ReplayMoves = {"E2E4", "E7E5", "G1F3"};
-    g.ReplayCursor = 1;
-    g.SetGameMode(TGameMode::Replay);
-    g.SetMyColour(TColour::None);
-    g.SetRecord({"1.Pe2e4 Pe7e5"});
-    g.StartGame();
+    TOpenedGame game;
+    game.ReplayMoves = {"E2E4", "E7E5", "G1F3"};
+    game.Lines = {"1.Pe2e4 Pe7e5"};
+    QVERIFY(t.Game().OpenReplay(game));
 }
 } // namespace
 

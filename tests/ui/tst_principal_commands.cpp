@@ -47,7 +47,10 @@ void TestPrincipalCommands::firstStartAsksForTheNickAndWritesTheSettings() {
     QCOMPARE(t.Chat().windowTitle(), QString("Zugaret CHAT! 2.01  [Pepe]"));
     QVERIFY(m.PointClick);
     QVERIFY(t.Control<QAction>(m, "menuPointClick")->isChecked());
-    t.Game().SetElo(1215);
+    TZugaretSettings rated;
+    t.Game().SaveSettings(rated);
+    rated.Elo = 1215;
+    t.Game().LoadSettings(rated);
     m.close();
     TZugaretSettings s;
     QVERIFY(s.Load(t.env->IniFile()));
@@ -331,9 +334,7 @@ void TestPrincipalCommands::flipMovesTheStrips() {
     t.NewGameVia("ZuzPlak", true);
     QVERIFY(!t.Board().WhiteOnTop());
     t.Game().EndGame(TEndReason::Abandoned);
-    t.Game().SetMyColour(TColour::Black);
-    t.Game().SetGameMode(TGameMode::LocalTwoPlayers);
-    t.Game().StartGame();
+    t.Game().StartLocalGame(TGameMode::LocalTwoPlayers, false, 1);
     QVERIFY(t.Board().WhiteOnTop());
     // The board stays square inside its panel.
     m.resize(500, 700);

@@ -126,8 +126,7 @@ void TestPrincipalEnds::closingDuringAGame() {
     TTestProgram t;
     TFrmPrincipal& m = t.Main();
     if (game == "replay") {
-        t.Game().SetGameMode(TGameMode::Replay);
-        t.Game().StartGame();
+        QVERIFY(t.Game().OpenReplay(TOpenedGame()));
     } else if (!game.isEmpty()) {
         t.NewGameVia(game, false);
     }
