@@ -88,6 +88,8 @@ TGameRelay::~TGameRelay() = default;
 
 TRelayOutput TGameRelay::Announce(const QString& nick) {
     TRelayOutput out;
+    // Once is enough: a participant repeating it makes no one hear more.
+    if (Speaks(nick)) return out;
     speakers_[Folded(nick)] = nick;
     ToEveryoneListening(ClubMessage(), out);
     out.Send(nick, ListMessage());

@@ -95,7 +95,8 @@ public:
     // ---- participants ----
     // A registered participant announced the room's words: everyone who
     // speaks them hears the new list of those who do ("/CLUB": the level, the
-    // host, then each of them), and the newcomer the list of games.
+    // host, then each of them), and the newcomer the list of games. A
+    // second announcement changes nothing and sends nothing.
     TRelayOutput Announce(const QString& nick);
     bool Speaks(const QString& nick) const;
     // Everyone's nick changes are announced by "/NICK"; the relay only follows.

@@ -121,6 +121,7 @@ void TGameRelayTest::offerAndAnswer() {
     TGameRelay relay("Host");
     relay.Announce("Ana");
     QCOMPARE(To(relay.Announce("Bea"), "Ana"), QStringList{"/CLUB 1 Host Ana Bea"});
+    QVERIFY(relay.Announce("bea").Messages.empty()); // once is enough
     TRelayOutput out = relay.Offer("Ana", target, 5, receiverPlaysWhite, 1200);
     out.Append(accept ? relay.Accept(target, "Ana", 1300) : relay.Decline(target, "Ana"));
     QCOMPARE(To(out, "Ana"), offererHears);
@@ -345,7 +346,8 @@ void TGameRelayTest::directoryFollowsTheRelay() {
             if (message.Word == "/GWATCH") QVERIFY(dan.TakeWatch(message.Data));
         }
     };
-    feed(room.relay.Announce("Dan")); // again: the lists as a newcomer gets them
+    room.relay.Leave("Dan");
+    feed(room.relay.Announce("Dan")); // back: the lists as a newcomer gets them
     feed(room.relay.Observe("Eve", room.game));
     room.Play("e2e4");
     feed(room.relay.Offer("Cris", "Dan", 3, true, 1000));
