@@ -43,6 +43,12 @@ QString TFieldReader::Next() {
     return first;
 }
 
+std::optional<int> NumberWithin(const QString& text, int low, int high) {
+    const std::optional<int> n = NumberField(text);
+    if (!n || *n < low || *n > high) return std::nullopt;
+    return n;
+}
+
 std::optional<int> NumberField(const QString& text) {
     const qsizetype digitsFrom = text.startsWith(u'-') ? 1 : 0;
     if (text.size() == digitsFrom) return std::nullopt;

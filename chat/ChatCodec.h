@@ -64,6 +64,8 @@ private:
 // A decimal whole number as the protocol writes them ("-" allowed, no
 // blanks, within int); nothing for anything else, the empty text included.
 std::optional<int> NumberField(const QString& text);
+// A NumberField within low..high; nothing otherwise.
+std::optional<int> NumberWithin(const QString& text, int low, int high);
 
 // The bytes one connection has received and not yet handed out as messages.
 class TMessageAssembler {

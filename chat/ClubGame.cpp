@@ -16,12 +16,6 @@ QString Number(int n) {
     return QString::number(n);
 }
 
-std::optional<int> Within(const QString& field, int low, int high) {
-    const std::optional<int> n = NumberField(field);
-    if (!n || *n < low || *n > high) return std::nullopt;
-    return n;
-}
-
 // The words of a game with the host and their relayed forms.
 struct TRelayedWord {
     const char* Plain;
@@ -122,7 +116,7 @@ void TClubGame::HostGameStarted() {
 }
 
 void TClubGame::OnHostClub(const TIncomingMessage& m) {
-    if (Within(TFieldReader(m.Data).Next(), 1, 1000000))
+    if (NumberWithin(TFieldReader(m.Data).Next(), 1, 1000000))
         Deliver(relay_->Announce(chat_.SenderNick(m)));
 }
 
@@ -130,8 +124,8 @@ void TClubGame::OnHostOffer(const TIncomingMessage& m) {
     TFieldReader fields(m.Data);
     const QString target = fields.Next();
     const std::optional<int> minutes = NumberField(fields.Next());
-    const std::optional<int> white = Within(fields.Next(), 0, 1);
-    const std::optional<int> elo = Within(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> white = NumberWithin(fields.Next(), 0, 1);
+    const std::optional<int> elo = NumberWithin(fields.Next(), MinElo, MaxElo);
     if (!IsAcceptableNick(target) || !minutes || !white || !elo) {
         chat_.NoteMalformed(m);
         return;
@@ -142,7 +136,7 @@ void TClubGame::OnHostOffer(const TIncomingMessage& m) {
 void TClubGame::OnHostAccept(const TIncomingMessage& m) {
     TFieldReader fields(m.Data);
     const QString offerer = fields.Next();
-    const std::optional<int> elo = Within(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> elo = NumberWithin(fields.Next(), MinElo, MaxElo);
     if (!elo) {
         chat_.NoteMalformed(m);
         return;
@@ -311,9 +305,9 @@ void TClubGame::OnWatch(const TIncomingMessage& m) {
 void TClubGame::OnOffer(const TIncomingMessage& m) {
     TFieldReader fields(m.Data);
     const QString offerer = fields.Next();
-    const std::optional<int> minutes = Within(fields.Next(), 1, TNetworkGame::MostMinutes);
-    const std::optional<int> white = Within(fields.Next(), 0, 1);
-    const std::optional<int> elo = Within(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> minutes = NumberWithin(fields.Next(), 1, TNetworkGame::MostMinutes);
+    const std::optional<int> white = NumberWithin(fields.Next(), 0, 1);
+    const std::optional<int> elo = NumberWithin(fields.Next(), MinElo, MaxElo);
     if (!IsAcceptableNick(offerer) || !minutes || !white || !elo) {
         chat_.NoteMalformed(m);
         return;
@@ -350,15 +344,17 @@ void TClubGame::OnDecline(const TIncomingMessage& m) {
 
 void TClubGame::OnStart(const TIncomingMessage& m) {
     TFieldReader fields(m.Data);
-    const std::optional<int> id = Within(fields.Next(), 1, 1 << 30);
-    const std::optional<int> minutes = Within(fields.Next(), 1, TNetworkGame::MostMinutes);
+    const std::optional<int> id = NumberWithin(fields.Next(), 1, 1 << 30);
+    const std::optional<int> minutes = NumberWithin(fields.Next(), 1, TNetworkGame::MostMinutes);
     TObservedGame game;
     game.White.Nick = fields.Next();
-    const std::optional<int> whiteElo = Within(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> whiteElo = NumberWithin(fields.Next(), MinElo, MaxElo);
     game.Black.Nick = fields.Next();
-    const std::optional<int> blackElo = Within(fields.Next(), MinElo, MaxElo);
-    const std::optional<int> whiteSeconds = Within(fields.Next(), 0, TNetworkGame::MostSeconds);
-    const std::optional<int> blackSeconds = Within(fields.Next(), 0, TNetworkGame::MostSeconds);
+    const std::optional<int> blackElo = NumberWithin(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> whiteSeconds =
+        NumberWithin(fields.Next(), 0, TNetworkGame::MostSeconds);
+    const std::optional<int> blackSeconds =
+        NumberWithin(fields.Next(), 0, TNetworkGame::MostSeconds);
     if (!id || !minutes || !whiteElo || !blackElo || !whiteSeconds || !blackSeconds ||
         !IsAcceptableNick(game.White.Nick) || !IsAcceptableNick(game.Black.Nick)) {
         chat_.NoteMalformed(m);

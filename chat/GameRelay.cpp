@@ -23,33 +23,6 @@ QByteArray MoveMessage(int game, const QString& body) {
                         QStringList{Number(game)} + body.split(QChar(FieldSeparator)));
 }
 
-// The board's own rule: neither side has a pawn, rook or queen, nor two
-// minor pieces with a bishop among them.
-bool MatingMaterialGone(const TChessModel& board) {
-    int white = 0, black = 0;
-    for (int s = 1; s <= 64; ++s) {
-        const char piece = board.PieceAt(ToSquare(s));
-        int worth = 0;
-        switch (piece | 0x20) {
-        case 'p':
-        case 'r':
-        case 'q':
-            worth = 5;
-            break;
-        case 'b':
-            worth = 3;
-            break;
-        case 'n':
-            worth = 2;
-            break;
-        default:
-            break;
-        }
-        (piece >= 'A' && piece <= 'Z' ? white : black) += worth;
-    }
-    return white < 5 && black < 5;
-}
-
 } // namespace
 
 struct TGameRelay::TGame {
@@ -61,6 +34,7 @@ struct TGameRelay::TGame {
     QString StartFen;
     TChessModel Board;
     QStringList Moves; // the bodies as passed on
+    TMoveOutcome Last; // what the last move did
     int WhiteSeconds = 0, BlackSeconds = 0;
     QString DrawOfferedBy; // a player's nick, empty when none is open
     std::vector<QString> Watchers;
@@ -212,7 +186,7 @@ TRelayOutput TGameRelay::Move(const QString& from, int id, const QString& body) 
     out.Send(game->OpponentOf(from), bytes);
     ToWatchers(*game, bytes, out);
     QString text;
-    const QString result = BoardResult(game->Board, &text);
+    const QString result = BoardResult(game->Last, !game->Board.WhiteToMove(), &text);
     if (!result.isEmpty()) Finish(*game, result, text, false, out);
     return out;
 }
@@ -467,49 +441,40 @@ QString TGameRelay::Play(TGame& game, const QString& from, const TMovimiento& mo
     if (game.Moves.size() >= MostPlies) return QStringLiteral("demasiadas jugadas");
     int& clock = white ? game.WhiteSeconds : game.BlackSeconds;
     if (move.Seconds < 0 || move.Seconds > clock) return QStringLiteral("su reloj sube");
-    const Square origin = move.Move.size() == 4 ? TextToSquare(move.Move.left(2)) : Square::None;
-    const Square to = move.Move.size() == 4 ? TextToSquare(move.Move.mid(2)) : Square::None;
-    if (!IsOnBoard(origin) || !IsOnBoard(to) || !board.IsLegalMove(origin, to))
+    const std::optional<TMoveSquares> squares =
+        move.Move.size() == 4 ? ParseMoveText(move.Move) : std::nullopt;
+    if (!squares || !board.IsLegalMove(squares->From, squares->To))
         return QStringLiteral("jugada ilegal");
-    const char piece = board.PieceAt(origin);
-    const bool promotes = (piece == 'P' && RankOf(to) == 8) || (piece == 'p' && RankOf(to) == 1);
+    const char piece = board.PieceAt(squares->From);
+    const int lastRank = piece == 'P' ? 8 : piece == 'p' ? 1 : 0;
     TMovimiento passed = move;
-    if (promotes) {
-        const QChar letter = move.Promotion.toUpper();
-        if (!QStringLiteral("QRBN").contains(letter)) return QStringLiteral("coronación sin pieza");
-        board.SetPromotionLetter(letter.toLower().toLatin1());
-        passed.Promotion = letter;
-    } else {
-        passed.Promotion = u'*';
+    passed.Promotion = u'*';
+    if (RankOf(squares->To) == lastRank) {
+        passed.Promotion = move.Promotion.toUpper();
+        if (!QStringLiteral("QRBN").contains(passed.Promotion))
+            return QStringLiteral("coronación sin pieza");
     }
-    board.DoMove(origin, to);
+    game.Last = *board.ApplyMove(squares->From, squares->To, passed.Promotion.toLower().toLatin1());
     clock = move.Seconds;
     game.Moves << passed.ToText();
     return {};
 }
 
-QString TGameRelay::BoardResult(const TChessModel& board, QString* text) {
+QString TGameRelay::BoardResult(const TMoveOutcome& done, bool whiteMoved, QString* text) {
     // The texts the players' own boards show, in the order their boards
-    // find the end.
-    const bool white = board.WhiteToMove();
-    const Square any = ToSquare(1); // from and to the same square: attacked now
-    const bool repeated = board.IsThreefoldRepetition();
-    if (!board.HasLegalMove() && !repeated) {
-        if (board.KingAttackedAfter(white ? 1 : 0, any, any)) {
-            *text = (white ? QStringLiteral("Ganan Negras") : QStringLiteral("Ganan Blancas")) +
-                    QStringLiteral(" por  Jaque Mate");
-            return white ? QStringLiteral("0-1") : QStringLiteral("1-0");
-        }
+    // announce the end.
+    if (done.Mate()) {
+        *text = (whiteMoved ? QStringLiteral("Ganan Blancas") : QStringLiteral("Ganan Negras")) +
+                QStringLiteral(" por  Jaque Mate");
+        return whiteMoved ? QStringLiteral("1-0") : QStringLiteral("0-1");
+    }
+    if (done.StaleMate())
         *text = QStringLiteral("Tablas por  rey ahogado");
-        return QStringLiteral("1/2-1/2");
-    }
-    if (MatingMaterialGone(board)) {
+    else if (done.NoMatingMaterial)
         *text = QStringLiteral("Tablas por  material insuficiente para dar mate");
-        return QStringLiteral("1/2-1/2");
-    }
-    if (repeated) {
+    else if (done.Threefold)
         *text = QStringLiteral("Tablas por  repetición de jugada");
-        return QStringLiteral("1/2-1/2");
-    }
-    return {};
+    else
+        return {};
+    return QStringLiteral("1/2-1/2");
 }

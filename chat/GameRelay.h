@@ -34,6 +34,7 @@
 #include <vector>
 
 class TChessModel;
+struct TMoveOutcome;
 
 // The words of the room, all additive: a peer that does not know them drops
 // them without notice, so they are sent only to participants that announced
@@ -160,8 +161,8 @@ private:
     void DropLogged(const QString& from, const QString& what, TRelayOutput& out);
     // Applies body on game's board; the reason it is refused, or empty.
     QString Play(TGame& game, const QString& from, const TMovimiento& move);
-    // After a move: the board's end of the game, or empty.
-    static QString BoardResult(const TChessModel& board, QString* text);
+    // After a move: the end of the game it brought, or empty.
+    static QString BoardResult(const TMoveOutcome& done, bool whiteMoved, QString* text);
 
     QString hostNick_;
     std::map<QString, QString> speakers_; // folded nick -> nick, of those who announced the words

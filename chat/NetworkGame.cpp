@@ -16,12 +16,6 @@
 
 namespace {
 
-std::optional<int> Within(const QString& field, int low, int high) {
-    const std::optional<int> n = NumberField(field);
-    if (!n || *n < low || *n > high) return std::nullopt;
-    return n;
-}
-
 bool IsPositionText(const QString& position) {
     static const QString letters = QStringLiteral(" PNBRQKpnbrqk");
     return position.size() == 64 && std::all_of(position.begin(), position.end(),
@@ -169,10 +163,10 @@ void TNetworkGame::OfferGame(const QString& Nick, int ReceiverPlaysWhite, int Mi
 
 bool TNetworkGame::ReadTerms(const TIncomingMessage& m, TTerms& terms) const {
     TFieldReader fields(m.Data);
-    const std::optional<int> minutes = Within(fields.Next(), 1, MostMinutes);
-    const std::optional<int> white = Within(fields.Next(), 0, 1);
+    const std::optional<int> minutes = NumberWithin(fields.Next(), 1, MostMinutes);
+    const std::optional<int> white = NumberWithin(fields.Next(), 0, 1);
     const QString nick = fields.Next();
-    const std::optional<int> elo = Within(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> elo = NumberWithin(fields.Next(), MinElo, MaxElo);
     // The opponent is someone else: both players under the own nick would
     // leave neither side knowing which one it plays.
     if (!minutes || !white || !elo || nick.trimmed().isEmpty() || nick == game_.Nick())
@@ -372,11 +366,11 @@ void TNetworkGame::OnTimeout(const TIncomingMessage& m) {
 
 bool TNetworkGame::ReadMove(const TIncomingMessage& m, TMovimiento& move) const {
     TFieldReader fields(m.Data);
-    const std::optional<int> number = Within(fields.Next(), 1, MostMoveNumber);
+    const std::optional<int> number = NumberWithin(fields.Next(), 1, MostMoveNumber);
     const std::optional<int> side = NumberField(fields.Next());
     move.Move = fields.Next();
     const QString promotion = fields.Next();
-    const std::optional<int> seconds = Within(fields.Next(), 0, MostSeconds);
+    const std::optional<int> seconds = NumberWithin(fields.Next(), 0, MostSeconds);
     if (!number || !side || !seconds) {
         chat_.NoteMalformed(m);
         return false;
@@ -526,13 +520,13 @@ void TNetworkGame::OnGamePos(const TIncomingMessage& m) {
     TFieldReader fields(m.Data);
     TObservedGame game;
     game.White.Nick = fields.Next();
-    const std::optional<int> whiteElo = Within(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> whiteElo = NumberWithin(fields.Next(), MinElo, MaxElo);
     game.Black.Nick = fields.Next();
-    const std::optional<int> blackElo = Within(fields.Next(), MinElo, MaxElo);
-    const std::optional<int> whiteSeconds = Within(fields.Next(), 0, MostSeconds);
-    const std::optional<int> blackSeconds = Within(fields.Next(), 0, MostSeconds);
+    const std::optional<int> blackElo = NumberWithin(fields.Next(), MinElo, MaxElo);
+    const std::optional<int> whiteSeconds = NumberWithin(fields.Next(), 0, MostSeconds);
+    const std::optional<int> blackSeconds = NumberWithin(fields.Next(), 0, MostSeconds);
     // Before the host's first game its move serial is 0.
-    const std::optional<int> serial = Within(fields.Next(), 0, MostMoveNumber);
+    const std::optional<int> serial = NumberWithin(fields.Next(), 0, MostMoveNumber);
     const std::optional<int> blackToMove = NumberField(fields.Next());
     game.Position = fields.Rest();
     if (!whiteElo || !blackElo || !whiteSeconds || !blackSeconds || !serial || !blackToMove ||
