@@ -88,112 +88,147 @@ void SetPgnTag(TPgnTags& tags, const QString& name, const QString& value) {
     tags.append({name, value});
 }
 
-TPgnMovetext ReadPgnMovetext(const QStringList& lines) {
-    TPgnMovetext out;
-    out.Annotations.append(QStringList());
-    bool inComment = false;
-    int variation = 0;
-    bool ended = false;
-    QString comment;    // a comment of the main line being read
-    QString variation_; // the variation being read, as written
-    auto note = [&out](const QString& unit) {
-        if (!unit.isEmpty()) out.Annotations.last() << unit;
-    };
-    for (const QString& line : lines) {
-        if (!inComment && variation == 0) {
+namespace {
+
+// Reads the movetext of one game line by line: the main line's moves, their
+// comments, NAGs and variations (kept as written), and the result.
+class TMovetextReader {
+public:
+    TMovetextReader() { out_.Annotations.append(QStringList()); }
+
+    void ReadLine(const QString& line) {
+        if (!inComment_ && variation_ == 0) {
             if (LooksLikeTagLine(line)) {
                 TTagLine tag;
-                if (ReadTagLine(line, &tag)) out.Tags.append({tag.Name, tag.Value});
-                continue;
+                if (ReadTagLine(line, &tag)) out_.Tags.append({tag.Name, tag.Value});
+                return;
             }
-            if (line.startsWith(u'%')) continue;
+            if (line.startsWith(u'%')) return;
         }
-        if (ended) continue;
+        if (ended_) return;
         const qsizetype n = line.size();
         qsizetype i = 0;
-        while (i < n && !ended) {
-            const QChar c = line[i];
-            if (inComment) {
-                const qsizetype close = line.indexOf(u'}', i);
-                const QString part = line.mid(i, close < 0 ? n - i : close - i);
-                if (variation > 0)
-                    variation_ += part + (close < 0 ? QStringLiteral(" ") : QStringLiteral("}"));
-                else
-                    comment += part + u' ';
-                if (close < 0) break;
-                inComment = false;
-                if (variation == 0) note(CommentUnit(std::exchange(comment, QString())));
-                i = close + 1;
+        while (i < n && !ended_) {
+            if (inComment_) {
+                if (!ReadCommentPart(line, i)) break;
                 continue;
             }
+            const QChar c = line[i];
             if (c == u';') {
-                const QString unit = CommentUnit(line.mid(i + 1));
-                if (variation > 0)
-                    variation_ += unit + u' ';
-                else
-                    note(unit);
+                RestOfLineComment(line.mid(i + 1));
                 break;
             }
             if (c == u'{') {
-                inComment = true;
-                if (variation > 0) variation_ += u'{';
+                inComment_ = true;
+                if (variation_ > 0) variationText_ += u'{';
                 ++i;
-                continue;
-            }
-            if (c == u'(' || c == u')') {
-                if (c == u'(') {
-                    if (variation++ == 0) variation_.clear();
-                    variation_ += u'(';
-                } else if (variation > 0) {
-                    variation_ += u')';
-                    if (--variation == 0) {
-                        QString unit = variation_.simplified();
-                        unit.replace(QLatin1String("( "), QLatin1String("("));
-                        unit.replace(QLatin1String(" )"), QLatin1String(")"));
-                        note(unit);
-                    }
-                }
+            } else if (c == u'(' || c == u')') {
+                VariationMark(c);
                 ++i;
-                continue;
-            }
-            if (IsDelimiter(c)) {
-                if (variation > 0) variation_ += u' ';
+            } else if (IsDelimiter(c)) {
+                if (variation_ > 0) variationText_ += u' ';
                 ++i;
-                continue;
-            }
-            const qsizetype start = i;
-            while (i < n && !IsDelimiter(line[i]))
-                ++i;
-            const QString token = line.mid(start, i - start);
-            if (variation > 0) {
-                variation_ += token;
-                continue;
-            }
-            if (token.startsWith(u'$')) {
-                if (IsNag(token)) note(token);
-                continue;
-            }
-            if (OnlyAnnotation(token)) {
-                note(NagOfMark(token));
-                continue;
-            }
-            if (token == QLatin1String("e.p.")) continue;
-            if (IsResultMarker(token)) {
-                out.Termination = token;
-                ended = true;
-                continue;
-            }
-            const QString move = WithoutMoveNumber(token);
-            if (!move.isEmpty() && !OnlyAnnotation(move)) {
-                out.Moves << move;
-                out.Annotations.append(QStringList());
-                note(NagOfMark(TrailingMarks(move)));
+            } else {
+                const qsizetype start = i;
+                while (i < n && !IsDelimiter(line[i]))
+                    ++i;
+                Token(line.mid(start, i - start));
             }
         }
-        if (variation > 0 && !inComment) variation_ += u' ';
+        if (variation_ > 0 && !inComment_) variationText_ += u' ';
     }
-    if (inComment && variation == 0) note(CommentUnit(comment));
-    return out;
+
+    TPgnMovetext Finish() {
+        if (inComment_ && variation_ == 0) Note(CommentUnit(comment_));
+        return std::move(out_);
+    }
+
+private:
+    void Note(const QString& unit) {
+        if (!unit.isEmpty()) out_.Annotations.last() << unit;
+    }
+
+    // The part of a brace comment from i to its end or the line's; false when
+    // the comment goes on on the next line.
+    bool ReadCommentPart(const QString& line, qsizetype& i) {
+        const qsizetype close = line.indexOf(u'}', i);
+        const QString part = line.mid(i, close < 0 ? line.size() - i : close - i);
+        if (variation_ > 0)
+            variationText_ += part + (close < 0 ? QStringLiteral(" ") : QStringLiteral("}"));
+        else
+            comment_ += part + u' ';
+        if (close < 0) return false;
+        inComment_ = false;
+        if (variation_ == 0) Note(CommentUnit(std::exchange(comment_, QString())));
+        i = close + 1;
+        return true;
+    }
+
+    void RestOfLineComment(const QString& text) {
+        const QString unit = CommentUnit(text);
+        if (variation_ > 0)
+            variationText_ += unit + u' ';
+        else
+            Note(unit);
+    }
+
+    void VariationMark(QChar c) {
+        if (c == u'(') {
+            if (variation_++ == 0) variationText_.clear();
+            variationText_ += u'(';
+            return;
+        }
+        if (variation_ == 0) return;
+        variationText_ += u')';
+        if (--variation_ > 0) return;
+        QString unit = variationText_.simplified();
+        unit.replace(QLatin1String("( "), QLatin1String("("));
+        unit.replace(QLatin1String(" )"), QLatin1String(")"));
+        Note(unit);
+    }
+
+    void Token(const QString& token) {
+        if (variation_ > 0) {
+            variationText_ += token;
+            return;
+        }
+        if (token.startsWith(u'$')) {
+            if (IsNag(token)) Note(token);
+            return;
+        }
+        if (OnlyAnnotation(token)) {
+            Note(NagOfMark(token));
+            return;
+        }
+        if (token == QLatin1String("e.p.")) return;
+        if (IsResultMarker(token)) {
+            out_.Termination = token;
+            ended_ = true;
+            return;
+        }
+        const QString move = WithoutMoveNumber(token);
+        if (!move.isEmpty() && !OnlyAnnotation(move)) {
+            out_.Moves << move;
+            out_.Annotations.append(QStringList());
+            Note(NagOfMark(TrailingMarks(move)));
+        }
+    }
+
+    TPgnMovetext out_;
+    bool inComment_ = false;
+    int variation_ = 0; // depth of the variation being read
+    bool ended_ = false;
+    QString comment_;       // a comment of the main line being read
+    QString variationText_; // the variation being read, as written
+};
+
+} // namespace
+
+TPgnMovetext ReadPgnMovetext(const QStringList& lines) {
+    TMovetextReader reader;
+    for (const QString& line : lines)
+        reader.ReadLine(line);
+    return reader.Finish();
 }
 
 bool ReplayPgnMovetext(const TPgnMovetext& movetext, TReplayBoard& board, TStandardGame* game,
