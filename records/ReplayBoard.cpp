@@ -150,86 +150,123 @@ bool TReplayBoard::PlayReplayMove(const QString& move, QString* san, QString* er
     return true;
 }
 
+namespace {
+
+constexpr const char* NotAMove = " no es una jugada";
+constexpr const char* NotLegal = " no es legal en esta posición";
+
+// What a move in algebraic notation names: the kind of piece, the file and
+// rank it leaves when given, the square it reaches and the promotion.
+struct TSanMove {
+    char kind = 'P';
+    int fromFile = 0, fromRank = 0;
+    Square to = Square::None;
+    QChar promotion;
+};
+
+// The move's text without check and annotation marks or "e.p.".
+QString SanWithoutMarks(const QString& text) {
+    QString t = text.trimmed();
+    while (!t.isEmpty() && QStringLiteral("+#!?").contains(t.back()))
+        t.chop(1);
+    if (t.endsWith(QLatin1String("e.p."))) t.chop(4);
+    return t;
+}
+
+// "O-O" or "O-O-O", written with letters O or o or digits 0: the king's two squares.
+bool ReadCastling(QString t, bool white, Square& from, Square& to) {
+    t.replace(u'0', u'O').replace(u'o', u'O');
+    if (t != QLatin1String("O-O") && t != QLatin1String("O-O-O")) return false;
+    from = white ? Square::E1 : Square::E8;
+    to = SquareOf(t.size() == 3 ? 7 : 3, white ? 1 : 8);
+    return true;
+}
+
+// Reads "Nbd7", "exd8=Q", "e8Q", "R1a3"…; null, or why it is no move.
+const char* ReadPieceMove(QString t, TSanMove& m) {
+    const qsizetype eq = t.indexOf(u'=');
+    if (eq >= 0) {
+        if (eq + 2 != t.size()) return NotAMove;
+        m.promotion = t[eq + 1];
+        t.truncate(eq);
+    } else if (t.size() >= 3 && IsPromotionLetter(t.back()) &&
+               (t[t.size() - 2] == u'8' || t[t.size() - 2] == u'1')) {
+        m.promotion = t.back();
+        t.chop(1);
+    }
+    if (!m.promotion.isNull() && !IsPromotionLetter(m.promotion)) return NotAMove;
+    if (!t.isEmpty() && QStringLiteral("KQRBNP").contains(t[0])) {
+        m.kind = t[0].toLatin1();
+        t.remove(0, 1);
+    }
+    t.remove(u'x').remove(u':').remove(u'-');
+    if (t.size() < 2 || t.size() > 4) return NotAMove;
+    const QString target = t.right(2);
+    if (target[0] < u'a' || target[0] > u'h' || target[1] < u'1' || target[1] > u'8')
+        return NotAMove;
+    m.to = TextToSquare(target);
+    const QString hints = t.left(t.size() - 2);
+    for (const QChar c : hints) {
+        if (c >= u'a' && c <= u'h' && m.fromFile == 0 && m.fromRank == 0)
+            m.fromFile = c.unicode() - u'a' + 1;
+        else if (c >= u'1' && c <= u'8' && m.fromRank == 0)
+            m.fromRank = c.unicode() - u'0';
+        else
+            return NotAMove;
+    }
+    // A pawn named without its file moves straight ahead.
+    if (m.kind == 'P' && m.fromFile == 0) m.fromFile = FileOf(m.to);
+    return nullptr;
+}
+
+// The square of the one piece of the side to move that can play m; null, or
+// why there is none or more than one.
+const char* FindMover(const TChessModel& model, const TSanMove& m, Square& from) {
+    const char letter = model.WhiteToMove() ? m.kind : Lower(m.kind);
+    int found = 0;
+    for (int s = 1; s <= 64; ++s) {
+        const Square sq = ToSquare(s);
+        if (model.PieceAt(sq) != letter) continue;
+        if ((m.fromFile && FileOf(sq) != m.fromFile) || (m.fromRank && RankOf(sq) != m.fromRank))
+            continue;
+        if (!model.IsLegalMove(sq, m.to)) continue;
+        from = sq;
+        ++found;
+    }
+    if (found == 0) return NotLegal;
+    if (found > 1) return " es ambigua en esta posición";
+    const bool promotes = m.kind == 'P' && (RankOf(m.to) == 8 || RankOf(m.to) == 1);
+    if (!m.promotion.isNull() && !promotes) return NotAMove;
+    return nullptr;
+}
+
+} // namespace
+
 bool TReplayBoard::PlaySan(const QString& text, QString* replayMove, QString* san, QString* error) {
     auto fail = [&](const char* why) {
         if (error) *error = Quote(text) + QString::fromUtf8(why);
         return false;
     };
-    QString t = text.trimmed();
-    while (!t.isEmpty() && QStringLiteral("+#!?").contains(t.back()))
-        t.chop(1);
-    if (t.endsWith(QLatin1String("e.p."))) t.chop(4);
-    if (t.isEmpty()) return fail(" no es una jugada");
+    const QString t = SanWithoutMarks(text);
+    if (t.isEmpty()) return fail(NotAMove);
 
     KeepHistoryShort();
     const bool white = model_->WhiteToMove();
     Square from = Square::None, to = Square::None;
     QChar promotion;
-    QString castle = t;
-    castle.replace(u'0', u'O').replace(u'o', u'O');
-    if (castle == QLatin1String("O-O") || castle == QLatin1String("O-O-O")) {
-        from = white ? Square::E1 : Square::E8;
-        const int file = castle.size() == 3 ? 7 : 3;
-        to = SquareOf(file, white ? 1 : 8);
-        if (model_->PieceAt(from) != (white ? 'K' : 'k'))
-            return fail(" no es legal en esta posición");
+    if (ReadCastling(t, white, from, to)) {
+        if (model_->PieceAt(from) != (white ? 'K' : 'k')) return fail(NotLegal);
     } else {
-        const qsizetype eq = t.indexOf(u'=');
-        if (eq >= 0) {
-            if (eq + 2 != t.size()) return fail(" no es una jugada");
-            promotion = t[eq + 1];
-            t.truncate(eq);
-        } else if (t.size() >= 3 && IsPromotionLetter(t.back()) &&
-                   (t[t.size() - 2] == u'8' || t[t.size() - 2] == u'1')) {
-            promotion = t.back();
-            t.chop(1);
-        }
-        if (!promotion.isNull() && !IsPromotionLetter(promotion)) return fail(" no es una jugada");
-        char kind = 'P';
-        if (!t.isEmpty() && QStringLiteral("KQRBNP").contains(t[0])) {
-            kind = t[0].toLatin1();
-            t.remove(0, 1);
-        }
-        t.remove(u'x').remove(u':').remove(u'-');
-        if (t.size() < 2 || t.size() > 4) return fail(" no es una jugada");
-        const QString target = t.right(2);
-        if (target[0] < u'a' || target[0] > u'h' || target[1] < u'1' || target[1] > u'8')
-            return fail(" no es una jugada");
-        to = TextToSquare(target);
-        int fromFile = 0, fromRank = 0;
-        const QString hints = t.left(t.size() - 2);
-        for (qsizetype i = 0; i < hints.size(); ++i) {
-            const QChar c = hints[i];
-            if (c >= u'a' && c <= u'h' && fromFile == 0 && fromRank == 0)
-                fromFile = c.unicode() - u'a' + 1;
-            else if (c >= u'1' && c <= u'8' && fromRank == 0)
-                fromRank = c.unicode() - u'0';
-            else
-                return fail(" no es una jugada");
-        }
-        // A pawn named without its file moves straight ahead.
-        if (kind == 'P' && fromFile == 0) fromFile = FileOf(to);
-        const char letter = white ? kind : Lower(kind);
-        int found = 0;
-        for (int s = 1; s <= 64; ++s) {
-            const Square sq = ToSquare(s);
-            if (model_->PieceAt(sq) != letter) continue;
-            if ((fromFile && FileOf(sq) != fromFile) || (fromRank && RankOf(sq) != fromRank))
-                continue;
-            if (!model_->IsLegalMove(sq, to)) continue;
-            from = sq;
-            ++found;
-        }
-        if (found == 0) return fail(" no es legal en esta posición");
-        if (found > 1) return fail(" es ambigua en esta posición");
-        const bool promotes = kind == 'P' && (RankOf(to) == 8 || RankOf(to) == 1);
-        if (!promotion.isNull() && !promotes) return fail(" no es una jugada");
+        TSanMove m;
+        if (const char* why = ReadPieceMove(t, m)) return fail(why);
+        if (const char* why = FindMover(*model_, m, from)) return fail(why);
+        to = m.to;
+        promotion = m.promotion;
     }
 
     QString played;
     char promotedTo = 0;
-    if (!Play(from, to, promotion, &played, &promotedTo))
-        return fail(" no es legal en esta posición");
+    if (!Play(from, to, promotion, &played, &promotedTo)) return fail(NotLegal);
     if (replayMove) {
         *replayMove = (SquareToText(from) + SquareToText(to)).toUpper();
         if (promotedTo) *replayMove += QLatin1Char(promotedTo);
