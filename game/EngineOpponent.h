@@ -37,6 +37,8 @@ public:
     virtual void TakeSeat(bool white, bool newGame) = 0;
     virtual void LeaveSeat() = 0;
 
+    bool TakesBackMoves() const override { return true; }
+
     // As a player of the game: seated and unseated with it.
     void Seat(bool white, bool newGame) final { TakeSeat(white, newGame); }
     void Unseat() final { LeaveSeat(); }

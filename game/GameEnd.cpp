@@ -92,11 +92,10 @@ void TGameController::RecordEndComment(const TGameResult& result) {
 }
 
 void TGameController::StoreRating(const TGameResult& result) {
-    const bool white = myColour_ == TColour::White;
     if (result.Stored == TStoredRating::User)
-        elo_ = white ? result.NewWhiteElo : result.NewBlackElo;
+        elo_ = result.StoredElo;
     else if (result.Stored == TStoredRating::Computer)
-        computerElo_ = white ? result.NewBlackElo : result.NewWhiteElo;
+        computerElo_ = result.StoredElo;
 }
 
 void TGameController::TellObservers(const TGameResult& result) {

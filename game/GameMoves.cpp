@@ -233,7 +233,7 @@ void TGameController::FBoardDraw() {
 }
 
 bool TGameController::TakeBackAllowed() const {
-    return turn_ != TTurn::None && (kind_ == TMatchKind::Engine || kind_ == TMatchKind::OneBoard) &&
+    return turn_ != TTurn::None && white_->TakesBackMoves() && black_->TakesBackMoves() &&
            !beforeMoves_.empty();
 }
 
@@ -244,23 +244,18 @@ bool TGameController::TakeBack() {
     // The engine is stopped first and given its side back only once the
     // position, the record and the turn are whole again: it never searches
     // a half-restored game, and a move it finds for the position taken back
-    // is dropped. An engine of another process plays the colour the user
-    // does not.
-    const bool external = kind_ == TMatchKind::Engine && opponent_ != builtIn_;
-    const bool engineWhite =
-        model_.ComputerPlaysWhite() || (external && myColour_ != TColour::White);
-    const bool engineBlack =
-        model_.ComputerPlaysBlack() || (external && myColour_ == TColour::White);
-    model_.SetComputerPlaysWhite(false);
-    model_.SetComputerPlaysBlack(false);
-    if (external) opponent_->LeaveSeat();
+    // is dropped.
+    const bool engineWhite = !white_->AtThisBoard();
+    const bool engineBlack = !black_->AtThisBoard();
+    if (engineWhite) white_->Unseat();
+    if (engineBlack) black_->Unseat();
     if (!TakeBackAllowed()) return false; // that move ended the game
-    auto computerToMove = [&] { return model_.WhiteToMove() ? engineWhite : engineBlack; };
     // Against the engine the user gets the move back: the engine's reply
     // and the user's move go, or the user's move alone while the engine is
     // still thinking.
+    const bool engineToMove = model_.WhiteToMove() ? engineWhite : engineBlack;
     int plies = 1;
-    if (kind_ == TMatchKind::Engine && !computerToMove() && beforeMoves_.size() >= 2) plies = 2;
+    if ((engineWhite || engineBlack) && !engineToMove && beforeMoves_.size() >= 2) plies = 2;
     TBeforeMove before;
     for (int i = 0; i < plies; ++i) {
         if (beforeMoves_.empty() || !model_.TakeBack()) break;
@@ -281,15 +276,10 @@ bool TGameController::TakeBack() {
     SetTurnPanel(turn_);
     (white ? clockW_ : clockB_).Start();
     (white ? clockB_ : clockW_).Stop();
-    const bool userToMove = kind_ == TMatchKind::OneBoard || !computerToMove();
-    SetLocalMayMove(userToMove);
+    SetLocalMayMove(PlayerOf(white).AtThisBoard());
     SetCommands(false, PlayerOf(white).OwnSeat(), resignAllowed_);
-    if (external) {
-        opponent_->TakeSeat(engineWhite, false);
-    } else {
-        model_.SetComputerPlaysWhite(engineWhite);
-        model_.SetComputerPlaysBlack(engineBlack);
-    }
+    if (engineWhite) white_->Seat(true, false);
+    if (engineBlack) black_->Seat(false, false);
     return true;
 }
 

@@ -39,6 +39,9 @@ public:
     virtual bool PlaysOverNetwork() const { return false; }
     // Moves of this game carry serial numbers (a game with a remote side).
     virtual bool NumbersMoves() const { return PlaysOverNetwork(); }
+    // This side's moves may be taken back (the user's at this board, an
+    // engine's): a game whose two sides both allow it may go back a move.
+    virtual bool TakesBackMoves() const { return false; }
     // This side's time is kept here: its clock running out ends the game.
     virtual bool KeepsItsTime() const { return true; }
     // The record's first line names this player (an engine at its level).

@@ -24,6 +24,7 @@ public:
     explicit TUserPlayer(bool ownSeat) : ownSeat_(ownSeat) {}
     bool AtThisBoard() const override { return true; }
     bool OwnSeat() const override { return ownSeat_; }
+    bool TakesBackMoves() const override { return true; }
 
 private:
     bool ownSeat_;

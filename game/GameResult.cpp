@@ -163,6 +163,12 @@ TGameResult GameResult(const TEndFacts& f) {
     }
     if (r.WhiteRatingChanges) r.NewWhiteElo = NewElo(f.White.Elo, f.Black.Elo, r.WhiteScore);
     if (r.BlackRatingChanges) r.NewBlackElo = NewElo(f.Black.Elo, f.White.Elo, r.BlackScore);
+    // The user's rating is its side's; an engine's is the other side's.
+    const bool userWhite = f.MyColour == TColour::White;
+    if (r.Stored == TStoredRating::User)
+        r.StoredElo = userWhite ? r.NewWhiteElo : r.NewBlackElo;
+    else if (r.Stored == TStoredRating::Computer)
+        r.StoredElo = userWhite ? r.NewBlackElo : r.NewWhiteElo;
     r.Announcement = Announcement(f, r);
     return r;
 }

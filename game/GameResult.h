@@ -79,6 +79,7 @@ struct TGameResult {
     int NewWhiteElo = 0; // the ratings after the game (the old ones where they stay)
     int NewBlackElo = 0;
     TStoredRating Stored = TStoredRating::None;
+    int StoredElo = 0; // the new value of the stored rating, when there is one
     bool RecordComment = false; // " {panel}" follows the result in the record
     bool Cowardice = false;     // the "cobarde2" cue of a resignation
     // The end as the user is told of it, with the rating change that counts.

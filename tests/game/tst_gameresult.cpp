@@ -168,6 +168,12 @@ void TestGameResult::everyReasonColourAndKind() {
              whiteChanges ? NewElo(f.White.Elo, f.Black.Elo, whiteScore) : f.White.Elo);
     QCOMPARE(r.NewBlackElo,
              blackChanges ? NewElo(f.Black.Elo, f.White.Elo, 100 - whiteScore) : f.Black.Elo);
+    // The stored rating is the user's side's, or the engine's (the other side's).
+    const int userElo = white ? r.NewWhiteElo : r.NewBlackElo;
+    const int otherElo = white ? r.NewBlackElo : r.NewWhiteElo;
+    QCOMPARE(r.StoredElo, r.Stored == TStoredRating::User       ? userElo
+                          : r.Stored == TStoredRating::Computer ? otherElo
+                                                                : 0);
     // The announcement: the panel without its double blanks, then what
     // happens to the user's rating.
     if (tail == "rating") {
