@@ -217,10 +217,13 @@ void TestPeer::clientsPlayThroughTheHostWatched() {
         QStringList{"--nick", "Bea", "--connect", "127.0.0.1", "--accept-games", "yes"} + engine +
         QStringList{port});
     QVERIFY(luis.Prints("nicks: Bea,Luis"));
+    // Eva is in the room before the game can start: a game between two quick
+    // engines may otherwise be over before a slow machine lets her join.
+    TPeerProcess eva({"--nick", "Eva", "--connect", "127.0.0.1", "--port", port, "--observe", "1"});
+    QVERIFY(luis.Prints("nicks: Bea,Eva,Luis"));
     TPeerProcess ana(
         QStringList{"--nick", "Ana", "--connect", "127.0.0.1", "--offer", "Bea:5:white"} + engine +
         QStringList{port});
-    TPeerProcess eva({"--nick", "Eva", "--connect", "127.0.0.1", "--port", port, "--observe", "1"});
     for (TPeerProcess* p : {&ana, &bea, &eva})
         QVERIFY2(QTest::qWaitFor([p] { return p->out.contains("end: "); }, 60000),
                  qPrintable(p->out.right(2000)));
