@@ -6,8 +6,19 @@
 #include "NickRules.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
+
+// A player's time after a move whose message told `told` seconds: a clock
+// of an hour or more tells its minutes and seconds without the hours, so
+// the time is the largest one, at most the last, that ends so. Empty when
+// the clock would have gone up.
+std::optional<int> TimeAfterMove(int last, int told) {
+    if (told < 0 || told > last) return std::nullopt;
+    if (told >= 3600) return told;
+    return last - (last - told) % 3600;
+}
 
 QString Folded(const QString& nick) {
     return nick.toCaseFolded();
@@ -33,10 +44,10 @@ struct TGameRelay::TGame {
     bool Hosts = false; // the host's own game, mirrored
     QString StartFen;
     TChessModel Board;
-    QStringList Moves; // the bodies as passed on
-    TMoveOutcome Last; // what the last move did
-    int WhiteSeconds = 0, BlackSeconds = 0;
-    QString DrawOfferedBy; // a player's nick, empty when none is open
+    QStringList Moves;                      // the bodies as passed on
+    TMoveOutcome Last;                      // what the last move did
+    int WhiteSeconds = 0, BlackSeconds = 0; // each player's time after its last move
+    QString DrawOfferedBy;                  // a player's nick, empty when none is open
     std::vector<QString> Watchers;
 
     bool Plays(const QString& nick) const { return SameNick(nick, White) || SameNick(nick, Black); }
@@ -406,8 +417,8 @@ void TGameRelay::ToEveryoneListening(const QByteArray& bytes, TRelayOutput& out)
 QByteArray TGameRelay::StartMessage(const TGame& game) const {
     return FrameMessage(ClubWords::Start,
                         {Number(game.Id), Number(game.Minutes), game.White, Number(game.WhiteElo),
-                         game.Black, Number(game.BlackElo), Number(game.Minutes * 60),
-                         Number(game.Minutes * 60), game.StartFen});
+                         game.Black, Number(game.BlackElo), Number(game.WhiteSeconds),
+                         Number(game.BlackSeconds), game.StartFen});
 }
 
 QByteArray TGameRelay::ClubMessage() const {
@@ -440,7 +451,8 @@ QString TGameRelay::Play(TGame& game, const QString& from, const TMovimiento& mo
         return QStringLiteral("número de jugada equivocado");
     if (game.Moves.size() >= MostPlies) return QStringLiteral("demasiadas jugadas");
     int& clock = white ? game.WhiteSeconds : game.BlackSeconds;
-    if (move.Seconds < 0 || move.Seconds > clock) return QStringLiteral("su reloj sube");
+    const std::optional<int> timeLeft = TimeAfterMove(clock, move.Seconds);
+    if (!timeLeft) return QStringLiteral("su reloj sube");
     const std::optional<TMoveSquares> squares =
         move.Move.size() == 4 ? ParseMoveText(move.Move) : std::nullopt;
     if (!squares || !board.IsLegalMove(squares->From, squares->To))
@@ -455,7 +467,7 @@ QString TGameRelay::Play(TGame& game, const QString& from, const TMovimiento& mo
             return QStringLiteral("coronación sin pieza");
     }
     game.Last = *board.ApplyMove(squares->From, squares->To, passed.Promotion.toLower().toLatin1());
-    clock = move.Seconds;
+    clock = *timeLeft;
     game.Moves << passed.ToText();
     return {};
 }

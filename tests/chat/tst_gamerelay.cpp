@@ -75,6 +75,8 @@ private slots:
     void forgedMessagesChangeNothing_data();
     void forgedMessagesChangeNothing();
     void lateWatcherGetsTheWholeGame();
+    void clocksOfAnHourOrMore_data();
+    void clocksOfAnHourOrMore();
     void watcherSwitchesGames();
     void twoGamesAtOnceAndOneInterrupted();
     void endsReachTheWatchers_data();
@@ -221,11 +223,61 @@ void TGameRelayTest::lateWatcherGetsTheWholeGame() {
     QCOMPARE(plies, 20);
     const TRelayOutput out = room.relay.Observe("Cris", room.game);
     const QStringList heard = To(out, "Cris");
-    QVERIFY(heard.value(0).startsWith("/GSTART 1 5 Ana 1200 Bea 1300 300 300 "));
+    // The clocks as the players' last moves left them (271 and 270 seconds).
+    QVERIFY(heard.value(0).startsWith("/GSTART 1 5 Ana 1200 Bea 1300 271 270 "));
     QCOMPARE(heard.size(), 1 + plies + 1); // start, the moves, the watch notice
     for (int i = 0; i < plies; ++i)
         QVERIFY(heard[1 + i].startsWith(QString("/GMOV 1 %1 ").arg(i + 1)));
     QCOMPARE(heard.last(), QString("/GWATCH Cris 1"));
+}
+
+// A clock of an hour or more tells its minutes and seconds without the
+// hours: the host keeps the whole time, and a clock never goes up.
+void TGameRelayTest::clocksOfAnHourOrMore_data() {
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QList<int>>("told"); // White's seconds for its moves
+    QTest::addColumn<int>("refusedAt");   // the refused move, -1 for none
+    QTest::addColumn<int>("timeLeft");    // White's time after the last accepted one
+    QTest::newRow("90 minutes, under the hour")
+        << 90 << QList<int>{1795, 1200, 3590, 3000} << -1 << 3000;
+    QTest::newRow("90 minutes, an hour and a half on one move")
+        << 90 << QList<int>{1795, 0} << -1 << 3600;
+    QTest::newRow("three hours") << 180 << QList<int>{3599, 10, 3500, 100} << -1 << 3700;
+    QTest::newRow("under an hour, up by a second") << 45 << QList<int>{2000, 2001} << 1 << 2000;
+    QTest::newRow("under the hour, then up") << 90 << QList<int>{1795, 3590, 3595} << 2 << 3590;
+    QTest::newRow("more than the game's time") << 5 << QList<int>{301} << 0 << 300;
+}
+
+void TGameRelayTest::clocksOfAnHourOrMore() {
+    QFETCH(int, minutes);
+    QFETCH(QList<int>, told);
+    QFETCH(int, refusedAt);
+    QFETCH(int, timeLeft);
+    TGameRelay relay("Host");
+    for (const char* nick : {"Ana", "Bea", "Cris"})
+        relay.Announce(nick);
+    relay.Offer("Ana", "Bea", minutes, false, 1200);
+    relay.Accept("Bea", "Ana", 1300);
+    const int game = relay.GameOf("Ana");
+    const char* moves[][2] = {
+        {"a2a3", "a7a6"}, {"b2b3", "b7b6"}, {"c2c3", "c7c6"}, {"d2d3", "d7d6"}};
+    int ply = 0;
+    for (int i = 0; i < told.size(); ++i) {
+        const TRelayOutput out = relay.Move("Ana", game, Body(++ply, true, moves[i][0], told[i]));
+        if (i == refusedAt) {
+            QCOMPARE(out.Log.size(), 1);
+            QVERIFY(out.Log[0].endsWith("su reloj sube"));
+            break;
+        }
+        QVERIFY2(out.Log.isEmpty(), qPrintable(out.Log.join('|')));
+        relay.Move("Bea", game, Body(++ply, false, moves[i][1], minutes * 60));
+    }
+    const QStringList heard = To(relay.Observe("Cris", game), "Cris");
+    QVERIFY2(heard.value(0).startsWith(QString("/GSTART 1 %1 Ana 1200 Bea 1300 %2 %3 ")
+                                           .arg(minutes)
+                                           .arg(timeLeft)
+                                           .arg(minutes * 60)),
+             qPrintable(heard.value(0)));
 }
 
 void TGameRelayTest::watcherSwitchesGames() {
@@ -316,7 +368,7 @@ void TGameRelayTest::hostGameMirrored() {
         QVERIFY(relay.HostMove(Parsed(Body(n, white, move, 890))).Log.isEmpty());
     const QStringList heard = To(relay.Observe("Eve", game), "Eve");
     QCOMPARE(heard.size(), 5);
-    QVERIFY(heard[0].startsWith("/GSTART 1 15 Host 1500 Old 1100 900 900 "));
+    QVERIFY(heard[0].startsWith("/GSTART 1 15 Host 1500 Old 1100 890 890 "));
     QCOMPARE(heard[3], QString("/GMOV 1 3 0 g1f3 * 890"));
     // Nobody but the host plays the host's game.
     QVERIFY(relay.Move("Old", game, Body(4, false, "b8c6", 880)).Messages.empty());
