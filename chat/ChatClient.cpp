@@ -71,7 +71,7 @@ void TChatSession::ConnectTo(const QString& address) {
         StartUpdateCheck();
         return;
     }
-    SetButtons(true, true, false, buttons_.Observar);
+    SetButtons(true, true, false, false);
     SetRole(TRole::Offline);
     if (client_->Status() != TSocketStatus::Idle) client_->Close();
     log_.Add("No se ha podido conectar con " + address);
@@ -102,7 +102,7 @@ void TChatSession::TCPClient1Close() {
 void TChatSession::ClientDisconnected() {
     client_->Close();
     ClientCloses();
-    SetButtons(true, true, false, buttons_.Observar);
+    SetButtons(true, true, false, false);
     SetTitle(Nick() + " [" + LocalIP() + "] desconectado");
     SetRole(TRole::Offline);
     ClearNickList();

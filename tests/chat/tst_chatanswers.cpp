@@ -17,6 +17,8 @@ private slots:
     void nickClash();
     void failedConnect_data();
     void failedConnect();
+    void connectionGoneLeavesButtonsIdle_data();
+    void connectionGoneLeavesButtonsIdle();
     void answers_data();
     void answers();
     void observarAndClientCount();
@@ -88,6 +90,31 @@ void TestChatAnswers::failedConnect() {
     QCOMPARE(ana.Chat().Buttons(), idle);
     QVERIFY(ana.Log().filter("Error").isEmpty());
     QVERIFY(luis.Host());
+    QVERIFY(ana.Join(luis));
+}
+
+void TestChatAnswers::connectionGoneLeavesButtonsIdle_data() {
+    QTest::addColumn<bool>("hostCloses"); // or the client disconnects itself
+    QTest::newRow("host closes") << true;
+    QTest::newRow("client disconnects") << false;
+}
+
+// Once a connection has gone, "Observar" has no host to ask: it is disabled
+// with "Desconectar", and "Conectar" works again.
+void TestChatAnswers::connectionGoneLeavesButtonsIdle() {
+    QFETCH(bool, hostCloses);
+    TPeer ana("Ana"), luis("Luis");
+    QVERIFY(luis.Host());
+    QVERIFY(ana.Join(luis));
+    QVERIFY(ana.Chat().Buttons().Observar);
+    if (hostCloses)
+        luis.Chat().bDesconectarClick();
+    else
+        ana.Chat().bDesconectarClick();
+    QVERIFY(WaitFor([&] { return ana.Game().Role() == TRole::Offline; }));
+    const TChatButtons idle{true, true, false, false};
+    QCOMPARE(ana.Chat().Buttons(), idle);
+    if (hostCloses) QVERIFY(luis.Host());
     QVERIFY(ana.Join(luis));
 }
 
