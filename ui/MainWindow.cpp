@@ -127,7 +127,11 @@ void TFrmPrincipal::OpenPromotionChooser(bool white) {
     chooser->setObjectName(QStringLiteral("promotionChooser"));
     promotionChooser_ = chooser;
     connect(chooser, &TPromotionChooser::chosen, FBoard, &TChessBrd::AnswerPromotion);
-    connect(chooser, &TPromotionChooser::cancelled, FBoard, [this] { FBoard->AnswerPromotion(0); });
+    // Cancelled, nothing is played and nothing stays picked.
+    connect(chooser, &TPromotionChooser::cancelled, FBoard, [this] {
+        FBoard->AnswerPromotion(0);
+        ClearSelection();
+    });
     chooser->open();
 }
 

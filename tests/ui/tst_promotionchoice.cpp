@@ -62,24 +62,35 @@ private slots:
 void TestPromotionChoice::choiceComesBeforeTheMove_data() {
     QTest::addColumn<QString>("answer"); // a button's name, or "escape"
     QTest::addColumn<QChar>("piece");    // null: nothing is played
-    QTest::newRow("queen") << "promote_q" << QChar('Q');
-    QTest::newRow("rook") << "promote_r" << QChar('R');
-    QTest::newRow("bishop") << "promote_b" << QChar('B');
-    QTest::newRow("knight") << "promote_n" << QChar('N');
-    QTest::newRow("Cancelar") << "cancel" << QChar();
-    QTest::newRow("Escape") << "escape" << QChar();
+    QTest::addColumn<bool>("clicked");   // the move picked by two clicks, not dragged
+    QTest::newRow("queen") << "promote_q" << QChar('Q') << false;
+    QTest::newRow("rook") << "promote_r" << QChar('R') << false;
+    QTest::newRow("bishop") << "promote_b" << QChar('B') << false;
+    QTest::newRow("knight") << "promote_n" << QChar('N') << false;
+    QTest::newRow("Cancelar") << "cancel" << QChar() << false;
+    QTest::newRow("Escape") << "escape" << QChar() << false;
+    QTest::newRow("clicked, knight") << "promote_n" << QChar('N') << true;
+    QTest::newRow("clicked, Cancelar") << "cancel" << QChar() << true;
 }
 
 void TestPromotionChoice::choiceComesBeforeTheMove() {
     QFETCH(QString, answer);
     QFETCH(QChar, piece);
+    QFETCH(bool, clicked);
     TPromotionGame g;
     TTestProgram& t = g.t;
     const QString position = t.Model().Position();
     const QStringList record = t.Record();
     const int white = t.Game().ClockW().Remaining(), black = t.Game().ClockB().Remaining();
 
-    DragTo(t.Board(), Square::A7, Square::A8);
+    if (clicked) {
+        for (const Square s : {Square::A7, Square::A8}) {
+            const QPoint p = CentreOf(t.Board(), s);
+            t.Main().FBoardMouseDown(Qt::LeftButton, p.x(), p.y());
+        }
+    } else {
+        DragTo(t.Board(), Square::A7, Square::A8);
+    }
     QPointer<TPromotionChooser> chooser = g.Chooser();
     QVERIFY(chooser);
     QTRY_VERIFY(chooser->isVisible());
@@ -98,6 +109,9 @@ void TestPromotionChoice::choiceComesBeforeTheMove() {
     else
         QTest::mouseClick(chooser->findChild<QAbstractButton*>(answer), Qt::LeftButton);
     QTRY_VERIFY(!chooser || !chooser->isVisible());
+    // Played or not, no square stays picked.
+    QCOMPARE(t.Main().SelectedSquare, Square::None);
+    QVERIFY(!t.Main().MarkerShown());
 
     if (piece.isNull()) {
         // The pawn is back where it was; the record and the turn too.
