@@ -227,7 +227,9 @@ void TFrmChat::ShowNicks() {
     // Beside each nick the game it plays or watches in the room.
     for (const QString& nick : session_.NickList()) {
         const QString status = session_.NickStatus(nick);
-        auto* item = new QListWidgetItem(status.isEmpty() ? nick : nick + " (" + status + ")");
+        const QString text = status.isEmpty() ? nick : nick + " (" + status + ")";
+        auto* item = new QListWidgetItem(text);
+        item->setToolTip(text); // whole, where the list is too narrow
         item->setData(Qt::UserRole, nick);
         FListaNick->addItem(item);
     }
