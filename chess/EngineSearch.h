@@ -80,6 +80,8 @@ public:
     static constexpr int Pawn = 0, Knight = 1, Bishop = 2, Rook = 3, Queen = 4, King = 5;
     static constexpr int MaxPly = 64;
     static constexpr int MoveStack = 4096;
+    // Moves that leave no room for the next ply's list are not searched deeper.
+    static constexpr int MoveRoom = 320;
     static constexpr int FlagCapture = 1, FlagCastle = 2, FlagEnPassant = 4, FlagPawnDouble = 8,
                          FlagPawn = 16, FlagPromote = 32;
     static constexpr int Infinity = 10000; // root window; a mate at ply n scores -Infinity + n

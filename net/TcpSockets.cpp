@@ -1,6 +1,9 @@
+// What the client and the server share: connections, batched sends, delivery of
+// data and closes to the owner, and the local and peer addresses.
 #include "TcpSockets.h"
 
 #include "TextUtils.h"
+#include "WinsockErrors.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -8,7 +11,6 @@
 #include <QNetworkInterface>
 #include <QNetworkProxy>
 #include <QPointer>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -22,115 +24,6 @@
 #include <climits>
 #include <utility>
 #include <vector>
-
-namespace {
-
-// Windows Sockets error numbers used by this module.
-enum : int {
-    WsaInvalidArgument = 10022,
-    WsaNotSocket = 10038,
-    WsaNetworkDown = 10050,
-    WsaConnectionReset = 10054,
-    WsaNoBufferSpace = 10055,
-    WsaNotConnected = 10057,
-    WsaHostNotFound = 11001,
-};
-
-struct ErrorRow {
-    int code;
-    const char* text;
-};
-
-constexpr ErrorRow ErrorTable[] = {
-    {10004, "Interrupted system call"},
-    {10009, "Bad file number"},
-    {10013, "Permission denied"},
-    {10014, "Bad address"},
-    {10022, "Invalid argument"},
-    {10024, "Too many open files"},
-    {10035, "Operation would block"},
-    {10036, "Operation now in progress"},
-    {10037, "Operation already in progress"},
-    {10038, "Socket operation on nonsocket"},
-    {10039, "Destination address required"},
-    {10040, "Message too long"},
-    {10041, "Protocol wrong type for socket"},
-    {10042, "Protocol not available"},
-    {10043, "Protocol not supported"},
-    {10044, "Socket not supported"},
-    {10045, "Operation not supported on socket"},
-    {10046, "Protocol family not supported"},
-    {10047, "Address family not supported"},
-    {10048, "Address already in use"},
-    {10049, "Can't assign requested address"},
-    {10050, "Network is down"},
-    {10051, "Network is unreachable"},
-    {10052, "Network dropped connection on reset"},
-    {10053, "Software caused connection abort"},
-    {10054, "Connection reset by peer"},
-    {10055, "No buffer space available"},
-    {10056, "Socket is already connected"},
-    {10057, "Socket is not connected"},
-    {10058, "Can't send after socket shutdown"},
-    {10059, "Too many references:can't splice"},
-    {10060, "Connection timed out"},
-    {10061, "Connection refused"},
-    {10062, "Too many levels of symbolic links"},
-    {10063, "File name is too long"},
-    {10064, "Host is down"},
-    {10065, "No route to host"},
-    {10066, "Directory is not empty"},
-    {10067, "Too many processes"},
-    {10068, "Too many users"},
-    {10069, "Disk quota exceeded"},
-    {10070, "Stale NFS file handle"},
-    {10071, "Too many levels of remote in path"},
-    {10091, "Network subsystem is unusable"},
-    {10092, "Winsock DLL cannot support this application"},
-    {10093, "Winsock not initialized"},
-    {11001, "Host not found"},
-    {11002, "Non authoritative - host not found"},
-    {11003, "Non recoverable error"},
-    {11004, "Valid name, no data record of requested type"},
-};
-
-} // namespace
-
-int WinsockErrorOf(QAbstractSocket::SocketError error, const QString& message) {
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return 10061;
-    case QAbstractSocket::RemoteHostClosedError:
-        return WsaConnectionReset;
-    case QAbstractSocket::HostNotFoundError:
-        return WsaHostNotFound;
-    case QAbstractSocket::SocketAccessError:
-        return 10013;
-    case QAbstractSocket::SocketResourceError:
-        return WsaNoBufferSpace;
-    case QAbstractSocket::SocketTimeoutError:
-        return 10060;
-    case QAbstractSocket::DatagramTooLargeError:
-        return 10040;
-    case QAbstractSocket::AddressInUseError:
-        return 10048;
-    case QAbstractSocket::SocketAddressNotAvailableError:
-        return 10049;
-    case QAbstractSocket::UnsupportedSocketOperationError:
-        return 10045;
-    case QAbstractSocket::UnfinishedSocketOperationError:
-        return 10036;
-    case QAbstractSocket::OperationError:
-        return WsaInvalidArgument;
-    case QAbstractSocket::NetworkError:
-        if (message.contains(QLatin1String("timed out"), Qt::CaseInsensitive)) return 10060;
-        if (message.contains(QLatin1String("Host unreachable"), Qt::CaseInsensitive)) return 10065;
-        if (message.contains(QLatin1String("unreachable"), Qt::CaseInsensitive)) return 10051;
-        return WsaNetworkDown;
-    default:
-        return WsaNetworkDown;
-    }
-}
 
 namespace {
 
@@ -194,12 +87,6 @@ void ReleaseSocket(QTcpSocket* socket) {
 }
 
 } // namespace
-
-QString WinsockErrorText(int code) {
-    for (const ErrorRow& row : ErrorTable)
-        if (row.code == code) return QString::fromLatin1(row.text);
-    return QStringLiteral("Not a Winsock error");
-}
 
 // ---------------------------------------------------------------- TClientList
 
@@ -421,7 +308,7 @@ void TCustomWinSocket::SendText(int handle, const QByteArray& text) {
         toFlush_.push_back(handle);
     }
     // Inside a delivery the flush follows when the owner's handler returns;
-    // anywhere else (a nested event loop included) it is posted.
+    // anywhere else it is posted.
     if (deliverLevel_ != thread()->loopLevel() && !flushPosted_) {
         flushPosted_ = true;
         QMetaObject::invokeMethod(
@@ -576,188 +463,4 @@ bool TCustomWinSocket::InConnectPhase(int) const {
 
 bool TCustomWinSocket::ConnectFailed(int, int code) {
     return ReportError(code);
-}
-
-// ----------------------------------------------------------------- TTCPClient
-
-TTCPClient::TTCPClient(QObject* parent) : TCustomWinSocket(parent) {}
-
-TTCPClient::~TTCPClient() {
-    Close();
-}
-
-void TTCPClient::Open() {
-    if (status_ != TSocketStatus::Idle) return;
-    quint16 port = 0;
-    if (!ResolvePort(Port, port)) return;
-    auto* socket = new QTcpSocket;
-    const int handle = Attach(socket);
-    connect(socket, &QAbstractSocket::connected, this, [this, handle] { SocketConnected(handle); });
-    handle_ = handle;
-    status_ = TSocketStatus::Connecting;
-    // Names are looked up in the background; a dotted address is used as it is.
-    socket->connectToHost(Host.trimmed(), port, QIODevice::ReadWrite,
-                          QAbstractSocket::IPv4Protocol);
-}
-
-void TTCPClient::Close() {
-    if (status_ == TSocketStatus::Idle) return;
-    CloseConnection(handle_);
-    handle_ = -1;
-    status_ = TSocketStatus::Idle;
-}
-
-bool TTCPClient::CheckConnection() {
-    if (handle_ == -1 || !Find(handle_)) {
-        ReportError(WsaNotSocket);
-        return false;
-    }
-    if (status_ != TSocketStatus::Connected) {
-        ReportError(WsaNotConnected);
-        return false;
-    }
-    return true;
-}
-
-void TTCPClient::Send(const QString& Text) {
-    SendBytes(ToLatin1Bytes(Text));
-}
-
-void TTCPClient::SendBytes(const QByteArray& Bytes) {
-    if (Bytes.isEmpty() || !CheckConnection()) return;
-    SendText(handle_, Bytes);
-}
-
-QString TTCPClient::Receive() {
-    return FromLatin1Bytes(ReceiveBytes());
-}
-
-QByteArray TTCPClient::ReceiveBytes() {
-    if (!CheckConnection()) return QByteArray();
-    return ReceiveText(handle_);
-}
-
-bool TTCPClient::InConnectPhase(int handle) const {
-    return handle == handle_ && status_ == TSocketStatus::Connecting;
-}
-
-bool TTCPClient::ConnectFailed(int handle, int code) {
-    if (code == WsaHostNotFound) {
-        // Nothing was ever connected: the attempt is over.
-        CloseConnection(handle);
-        handle_ = -1;
-        status_ = TSocketStatus::Idle;
-    }
-    // Any other failure leaves the attempt Connecting until the owner closes it.
-    return ReportError(code);
-}
-
-void TTCPClient::SocketConnected(int handle) {
-    if (handle != handle_ || status_ != TSocketStatus::Connecting) return;
-    RememberAddresses(handle);
-    if (!Raise(OnConnect, handle)) return;
-    if (handle == handle_ && status_ == TSocketStatus::Connecting)
-        status_ = TSocketStatus::Connected;
-}
-
-bool TTCPClient::RaiseData(int handle) {
-    return Raise(OnData, handle);
-}
-
-bool TTCPClient::PeerClosed(int handle) {
-    if (!Raise(OnClose, handle)) return false;
-    if (handle == handle_) Close();
-    return true;
-}
-
-// ----------------------------------------------------------------- TTCPServer
-
-TTCPServer::TTCPServer(QObject* parent) : TCustomWinSocket(parent) {}
-
-TTCPServer::~TTCPServer() {
-    Close();
-}
-
-void TTCPServer::Open() {
-    if (status_ != TSocketStatus::Idle) return;
-    quint16 port = 0;
-    if (!ResolvePort(Port, port)) return;
-    auto* server = new QTcpServer;
-    server->setProxy(QNetworkProxy::NoProxy);
-    server->setMaxPendingConnections(1024);
-    if (!server->listen(QHostAddress::AnyIPv4, port)) {
-        const int code = WinsockErrorOf(server->serverError(), server->errorString());
-        delete server;
-        ReportError(code);
-        return;
-    }
-    connect(server, &QTcpServer::newConnection, this, [this] { NewConnections(); });
-    server_ = server;
-    handle_ = NewHandle();
-    status_ = TSocketStatus::Listening;
-}
-
-void TTCPServer::Close() {
-    if (status_ == TSocketStatus::Idle) return;
-    for (int i = 0; i < Clients.Count(); ++i)
-        CloseConnection(Clients.Sockets(i));
-    Clients.Clear();
-    CloseAllConnections(); // any the owner took out of Clients itself
-    if (server_) {
-        server_->disconnect(this);
-        server_->close();
-        server_->deleteLater();
-        server_ = nullptr;
-    }
-    handle_ = -1;
-    status_ = TSocketStatus::Idle;
-}
-
-void TTCPServer::NewConnections() {
-    QPointer<QTcpServer> server = server_;
-    while (server && server == server_ && server->hasPendingConnections()) {
-        QTcpSocket* socket = server->nextPendingConnection();
-        if (!socket) break;
-        const int handle = Attach(socket);
-        Clients.Add(handle);
-        RememberAddresses(handle);
-        if (!Raise(OnAccept, handle)) return;
-    }
-}
-
-void TTCPServer::Send(int Socket, const QString& Text) {
-    SendBytes(Socket, ToLatin1Bytes(Text));
-}
-
-void TTCPServer::SendBytes(int Socket, const QByteArray& Bytes) {
-    SendText(Socket, Bytes);
-}
-
-QString TTCPServer::Receive(int Socket) {
-    return FromLatin1Bytes(ReceiveBytes(Socket));
-}
-
-QByteArray TTCPServer::ReceiveBytes(int Socket) {
-    return ReceiveText(Socket);
-}
-
-void TTCPServer::Disconnect(int Socket) {
-    Clients.Remove(Socket);
-    if (Socket == -1) return;
-    if (!CloseConnection(Socket)) ReportError(WsaNotSocket);
-}
-
-QString TTCPServer::LocalPort(int Socket) const {
-    if (Socket != -1 && Socket == handle_ && server_) return QString::number(server_->serverPort());
-    return TCustomWinSocket::LocalPort(Socket);
-}
-
-bool TTCPServer::RaiseData(int handle) {
-    return Raise(OnData, handle);
-}
-
-bool TTCPServer::PeerClosed(int handle) {
-    if (!Raise(OnClose, handle)) return false;
-    if (Find(handle)) Disconnect(handle);
-    return true;
 }
