@@ -253,6 +253,18 @@ void TPeerDialogs::Present(TQuestionId id, const TDialogRequest& request) {
 
 TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* parent)
     : QObject(parent), options_(options), print_(std::move(print)) {
+    CreateProgram();
+    ConnectChat();
+    ConnectGame();
+    if (!options_.EngineCmd.isEmpty()) CreateEngine();
+
+    watch_ = new QTimer(this);
+    watch_->setInterval(WatchMs);
+    connect(watch_, &QTimer::timeout, this,
+            [this] { longestStall_ = std::max(longestStall_, sinceTick_.restart() - WatchMs); });
+}
+
+void TPeerProgram::CreateProgram() {
     QString folder = options_.Dir;
     if (folder.isEmpty()) {
         tempDir_ = std::make_unique<QTemporaryDir>();
@@ -276,7 +288,9 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     connect(program_.get(), &THeadlessProgram::OnFinished, this, [this] {
         if (OnFinished) OnFinished(status_);
     });
+}
 
+void TPeerProgram::ConnectChat() {
     TChatSession& chat = program_->Chat();
     program_->Game().SetNick(options_.Nick);
     chat.ShowStartTitle();
@@ -299,39 +313,37 @@ TPeerProgram::TPeerProgram(const TPeerOptions& options, TPrint print, QObject* p
     if (!options_.Host && (options_.Offer || options_.ObserveGame))
         connect(&chat, &TChatSession::OnNickListChanged, this,
                 [this] { QTimer::singleShot(0, this, [this] { RoomChanged(); }); });
+}
 
+void TPeerProgram::ConnectGame() {
     TGameController& game = program_->Game();
     connect(&game, &TGameController::OnMovePlayed, this,
             [this](Square from, Square to) { MovePlayed(from, to); });
     connect(&game, &TGameController::OnGameStarted, this, [this] { GameStarted(); });
     connect(&game, &TGameController::OnGameEnded, this, [this] { GameEnded(); });
-    if (!options_.EngineCmd.isEmpty()) {
-        TEngineConfig config;
-        config.Path = options_.EngineCmd;
-        config.Options = options_.EngineOptions;
-        engine_ = std::make_unique<TUciOpponent>(game, config);
-        connect(&engine_->Client(), &TUciClient::Ready, this, [this] {
-            print_("engine: " +
-                   OnePrintedLine(QString::fromLatin1(engine_->Client().EngineName())) + " ready");
-        });
-        connect(&engine_->Client(), &TUciClient::Failed, this,
-                [this](const QString& why) { print_("engine: " + OnePrintedLine(why)); });
-        // The game it cannot go on with is resigned: the opponent learns it is over.
-        engine_->OnFailure = [this](const QString&) {
-            if (program_->Game().PlaysNetworkGame()) program_->Game().Resign();
-        };
-    }
     // A promotion is printed once its piece is known.
     TChessModel& model = program_->Model();
     connect(&model, &TChessModel::OnPromotion, this, [this](Square from, Square to, char piece) {
         print_("move: " + SquareToText(from) + SquareToText(to) +
                QChar::fromLatin1(piece).toLower());
     });
+}
 
-    watch_ = new QTimer(this);
-    watch_->setInterval(WatchMs);
-    connect(watch_, &QTimer::timeout, this,
-            [this] { longestStall_ = std::max(longestStall_, sinceTick_.restart() - WatchMs); });
+void TPeerProgram::CreateEngine() {
+    TEngineConfig config;
+    config.Path = options_.EngineCmd;
+    config.Options = options_.EngineOptions;
+    engine_ = std::make_unique<TUciOpponent>(program_->Game(), config);
+    connect(&engine_->Client(), &TUciClient::Ready, this, [this] {
+        print_("engine: " + OnePrintedLine(QString::fromLatin1(engine_->Client().EngineName())) +
+               " ready");
+    });
+    connect(&engine_->Client(), &TUciClient::Failed, this,
+            [this](const QString& why) { print_("engine: " + OnePrintedLine(why)); });
+    // The game it cannot go on with is resigned: the opponent learns it is over.
+    engine_->OnFailure = [this](const QString&) {
+        if (program_->Game().PlaysNetworkGame()) program_->Game().Resign();
+    };
 }
 
 TPeerProgram::~TPeerProgram() {

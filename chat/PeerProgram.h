@@ -122,6 +122,12 @@ public:
     TProgramEnv& Env() const { return *env_; }
 
 private:
+    // Construction: the program in its folder with the scripted answers,
+    // what the chat and the game print, and the --engine-cmd opponent.
+    void CreateProgram();
+    void ConnectChat();
+    void ConnectGame();
+    void CreateEngine();
     void Registered();
     void OfferOnce();
     // The room's lists changed: a chosen game or an offer through the room may go now.

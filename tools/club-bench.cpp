@@ -99,6 +99,212 @@ long RssKb(qint64 pid) {
     return m.hasMatch() ? m.captured(1).toLong() : 0;
 }
 
+// The room under load: the host process, the forty participants in this
+// process, and what their boards saw. Every move sent is recorded in its
+// slot before it is played, so each arrival can be checked and timed.
+class TClubBench {
+public:
+    TClubBench(int wanted, quint32 seed, int pause)
+        : wanted_(wanted), random_(seed), pause_(pause) {}
+    ~TClubBench() {
+        members_.clear();
+        host_.terminate();
+        host_.waitForFinished(5000);
+    }
+
+    // Starts the host and has every participant join; false (and why on
+    // stderr) when that fails.
+    bool Start() {
+        if (!StartHost()) {
+            std::fprintf(stderr, "the host did not start\n");
+            return false;
+        }
+        CreateMembers();
+        if (!JoinAll()) {
+            std::fprintf(stderr, "a participant did not join\n");
+            return false;
+        }
+        for (auto& m : members_)
+            Follow(m.get());
+        clock_.start();
+        return true;
+    }
+
+    // Plays until wanted moves were made; the run's seconds and the host's CPU seconds.
+    std::pair<double, double> Run() {
+        const double cpuBefore = CpuSeconds(host_.processId());
+        rss_.push_back(RssKb(host_.processId()));
+        const qint64 startedNs = clock_.nsecsElapsed();
+        for (TSlot& slot : tables_)
+            Offer(slot);
+        Until([&] { return played_ >= wanted_; }, 30 * 60 * 1000);
+        Until([] { return false; }, 500); // the last moves arrive
+        return {(clock_.nsecsElapsed() - startedNs) / 1e9,
+                CpuSeconds(host_.processId()) - cpuBefore};
+    }
+
+    void PrintReport(quint32 seed, double seconds, double cpu) const {
+        std::printf("%d moves in %d games (%d at once), %zu watchers, seed %u, pause %d ms, "
+                    "%.1f s\n",
+                    played_, gamesPlayed_, Games, size_t(Games * WatchersPerGame), seed, pause_,
+                    seconds);
+        Report("opponent", toOpponent_);
+        Report("watcher", toWatcher_);
+        std::printf("lost %d, out of place %d\n", lost_, misplaced_);
+        std::printf("host CPU %.2f s (%.1f%% of one core)\n", cpu, 100 * cpu / seconds);
+        std::printf("host resident memory, kB:");
+        for (const long kb : rss_)
+            std::printf(" %ld", kb);
+        std::printf("\n");
+    }
+
+private:
+    bool StartHost() {
+        QObject::connect(&host_, &QProcess::readyReadStandardOutput,
+                         [this] { hostOut_ += host_.readAllStandardOutput(); });
+        host_.start(QCoreApplication::applicationDirPath() + "/zugaret-peer",
+                    {"--nick", "Host", "--host", "--port", "0", "--max-clients", "50", "--dir",
+                     hostDir_.path()});
+        const bool open = Until(
+            [&] {
+                port_ = QRegularExpression("Servidor abierto en [^:]*:(\\d+)\n")
+                            .match(QString::fromUtf8(hostOut_))
+                            .captured(1);
+                return !port_.isEmpty();
+            },
+            10000);
+        // The host's log grows with every line; only its start is wanted.
+        QObject::disconnect(&host_, &QProcess::readyReadStandardOutput, nullptr, nullptr);
+        QObject::connect(&host_, &QProcess::readyReadStandardOutput,
+                         [this] { host_.readAllStandardOutput(); });
+        return open;
+    }
+
+    void CreateMembers() {
+        for (int g = 0; g < Games; ++g) {
+            members_.push_back(std::make_unique<TMember>(QString("B%1").arg(2 * g), g, true));
+            tables_[g].white = members_.back().get();
+            members_.push_back(std::make_unique<TMember>(QString("N%1").arg(2 * g + 1), g, true));
+            tables_[g].black = members_.back().get();
+        }
+        for (int w = 0; w < Games * WatchersPerGame; ++w) {
+            members_.push_back(std::make_unique<TMember>(QString("M%1").arg(w), w % Games, false));
+            tables_[w % Games].watchers.push_back(members_.back().get());
+        }
+    }
+
+    bool JoinAll() {
+        for (auto& m : members_) {
+            m->Chat().ChatPort = port_;
+            m->dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
+            m->Chat().bConectarClick();
+            m->dialogs.Flush();
+            if (!Until([&] { return m->Chat().ClubGame().Directory().HostSpeaks(); }, 10000))
+                return false;
+        }
+        return true;
+    }
+
+    void Follow(TMember* member) {
+        QObject::connect(&member->Game(), &TGameController::OnGameStarted,
+                         [this, member] { GameStarted(member); });
+        QObject::connect(&member->Game(), &TGameController::OnMovePlayed,
+                         [this, member](Square from, Square to) { MovePlayed(member, from, to); });
+        QObject::connect(&member->Game(), &TGameController::OnGameEnded,
+                         [this, member] { GameEnded(member); });
+        if (!member->plays)
+            QObject::connect(&member->Chat(), &TChatSession::OnNickListChanged,
+                             [this, member] { WatchSlot(member); });
+    }
+
+    // A random legal move for the side to move on mover's board.
+    void Move(TMember* mover) {
+        TSlot& slot = tables_[mover->pair];
+        TChessModel& model = mover->Model();
+        if (!mover->Game().PlaysNetworkGame() || played_ >= wanted_) return;
+        std::vector<std::pair<Square, Square>> legal;
+        for (int from = 1; from <= 64; ++from)
+            for (int to = 1; to <= 64; ++to)
+                if (model.IsLegalMove(Square(from), Square(to)))
+                    legal.emplace_back(Square(from), Square(to));
+        if (legal.empty()) return;
+        const auto [from, to] = legal[random_.bounded(int(legal.size()))];
+        slot.sent.push_back(SquareToText(from) + SquareToText(to));
+        slot.sentAt.push_back(clock_.nsecsElapsed());
+        ++played_;
+        if (played_ % std::max(1, wanted_ / 10) == 0) rss_.push_back(RssKb(host_.processId()));
+        model.Move(from, to);
+    }
+
+    void Offer(TSlot& slot) {
+        slot.sent.clear();
+        slot.sentAt.clear();
+        slot.black->dialogs.AnswerYes(TQuestion::GameOffer);
+        slot.white->Chat().OfferGame(slot.black->Game().Nick(), 0, 600, 1200);
+    }
+
+    void GameStarted(TMember* member) {
+        member->seen = 0;
+        TSlot& slot = tables_[member->pair];
+        member->joined = int(slot.sent.size());
+        if (member == slot.white && member->Game().PlaysNetworkGame()) {
+            ++gamesPlayed_;
+            QTimer::singleShot(0, [this, member] { Move(member); });
+        }
+    }
+
+    void MovePlayed(TMember* member, Square from, Square to) {
+        TSlot& slot = tables_[member->pair];
+        const int n = member->seen++;
+        const bool mine =
+            member->plays && n < int(slot.sent.size()) && (n % 2 == 0) == (member == slot.white);
+        if (mine) return; // its own move
+        if (n >= int(slot.sent.size()) || slot.sent[n] != SquareToText(from) + SquareToText(to)) {
+            ++misplaced_;
+            return;
+        }
+        // A watcher's first moves catch up with the game: checked, not timed.
+        const double ms = (clock_.nsecsElapsed() - slot.sentAt[n]) / 1e6;
+        if (member->plays || n >= member->joined)
+            (member->plays ? toOpponent_ : toWatcher_).push_back(ms);
+        if (member->plays) QTimer::singleShot(pause_, [this, member] { Move(member); });
+    }
+
+    void GameEnded(TMember* member) {
+        TSlot& slot = tables_[member->pair];
+        if (!member->plays) {
+            lost_ += std::max(0, int(slot.sent.size()) - member->seen);
+            return;
+        }
+        if (member == slot.white && played_ < wanted_)
+            QTimer::singleShot(50, [this, member] { Offer(tables_[member->pair]); });
+    }
+
+    // A watcher follows its slot's game, the new one once it is listed.
+    void WatchSlot(TMember* member) {
+        const TRoomDirectory& room = member->Chat().ClubGame().Directory();
+        const TSlot& slot = tables_[member->pair];
+        const int game = room.GameOf(slot.white->Game().Nick());
+        if (game && member->Chat().ClubGame().Watching() != game &&
+            !member->Game().GameInProgress())
+            QTimer::singleShot(0, [member, game] { member->Chat().ClubGame().Watch(game); });
+    }
+
+    const int wanted_;
+    QRandomGenerator random_;
+    const int pause_;
+    QProcess host_;
+    QByteArray hostOut_;
+    QTemporaryDir hostDir_;
+    QString port_;
+    std::vector<std::unique_ptr<TMember>> members_;
+    std::vector<TSlot> tables_ = std::vector<TSlot>(Games);
+    QElapsedTimer clock_;
+    std::vector<double> toOpponent_, toWatcher_;
+    int played_ = 0, lost_ = 0, misplaced_ = 0, gamesPlayed_ = 0;
+    std::vector<long> rss_;
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -106,161 +312,11 @@ int main(int argc, char* argv[]) {
     const QStringList args = app.arguments();
     const int wanted = args.size() > 1 ? args.at(1).toInt() : 10000;
     const quint32 seed = args.size() > 2 ? args.at(2).toUInt() : 1u;
-    QRandomGenerator random(seed);
     const int pause = args.size() > 3 ? args.at(3).toInt() : 20;
 
-    QProcess host;
-    QByteArray hostOut;
-    QObject::connect(&host, &QProcess::readyReadStandardOutput,
-                     [&] { hostOut += host.readAllStandardOutput(); });
-    QTemporaryDir hostDir;
-    host.start(QCoreApplication::applicationDirPath() + "/zugaret-peer",
-               {"--nick", "Host", "--host", "--port", "0", "--max-clients", "50", "--dir",
-                hostDir.path()});
-    QString port;
-    if (!Until(
-            [&] {
-                port = QRegularExpression("Servidor abierto en [^:]*:(\\d+)\n")
-                           .match(QString::fromUtf8(hostOut))
-                           .captured(1);
-                return !port.isEmpty();
-            },
-            10000)) {
-        std::fprintf(stderr, "the host did not start\n");
-        return 1;
-    }
-    // The host's log grows with every line; only its start is wanted.
-    QObject::disconnect(&host, &QProcess::readyReadStandardOutput, nullptr, nullptr);
-    QObject::connect(&host, &QProcess::readyReadStandardOutput,
-                     [&] { host.readAllStandardOutput(); });
-
-    std::vector<std::unique_ptr<TMember>> members;
-    std::vector<TSlot> tables(Games);
-    for (int g = 0; g < Games; ++g) {
-        members.push_back(std::make_unique<TMember>(QString("B%1").arg(2 * g), g, true));
-        tables[g].white = members.back().get();
-        members.push_back(std::make_unique<TMember>(QString("N%1").arg(2 * g + 1), g, true));
-        tables[g].black = members.back().get();
-    }
-    for (int w = 0; w < Games * WatchersPerGame; ++w) {
-        members.push_back(std::make_unique<TMember>(QString("M%1").arg(w), w % Games, false));
-        tables[w % Games].watchers.push_back(members.back().get());
-    }
-    for (auto& m : members) {
-        m->Chat().ChatPort = port;
-        m->dialogs.AnswerInput(TQuestion::ConnectAddress, "127.0.0.1");
-        m->Chat().bConectarClick();
-        m->dialogs.Flush();
-        if (!Until([&] { return m->Chat().ClubGame().Directory().HostSpeaks(); }, 10000)) {
-            std::fprintf(stderr, "a participant did not join\n");
-            return 1;
-        }
-    }
-
-    QElapsedTimer clock;
-    clock.start();
-    std::vector<double> toOpponent, toWatcher;
-    int played = 0, lost = 0, misplaced = 0, gamesPlayed = 0;
-    std::vector<long> rss;
-
-    // A random legal move for the side to move on member's board.
-    const auto move = [&](TMember* mover) {
-        TSlot& slot = tables[mover->pair];
-        TChessModel& model = mover->Model();
-        if (!mover->Game().PlaysNetworkGame() || played >= wanted) return;
-        std::vector<std::pair<Square, Square>> legal;
-        for (int from = 1; from <= 64; ++from)
-            for (int to = 1; to <= 64; ++to)
-                if (model.IsLegalMove(Square(from), Square(to)))
-                    legal.emplace_back(Square(from), Square(to));
-        if (legal.empty()) return;
-        const auto [from, to] = legal[random.bounded(int(legal.size()))];
-        slot.sent.push_back(SquareToText(from) + SquareToText(to));
-        slot.sentAt.push_back(clock.nsecsElapsed());
-        ++played;
-        if (played % std::max(1, wanted / 10) == 0) rss.push_back(RssKb(host.processId()));
-        model.Move(from, to);
-    };
-    const auto offer = [&](TSlot& slot) {
-        slot.sent.clear();
-        slot.sentAt.clear();
-        slot.black->dialogs.AnswerYes(TQuestion::GameOffer);
-        slot.white->Chat().OfferGame(slot.black->Game().Nick(), 0, 600, 1200);
-    };
-    for (auto& m : members) {
-        TMember* member = m.get();
-        QObject::connect(&member->Game(), &TGameController::OnGameStarted, [&, member] {
-            member->seen = 0;
-            TSlot& slot = tables[member->pair];
-            member->joined = int(slot.sent.size());
-            if (member == slot.white && member->Game().PlaysNetworkGame()) {
-                ++gamesPlayed;
-                QTimer::singleShot(0, [&, member] { move(member); });
-            }
-        });
-        QObject::connect(&member->Game(), &TGameController::OnMovePlayed,
-                         [&, member](Square from, Square to) {
-                             TSlot& slot = tables[member->pair];
-                             const int n = member->seen++;
-                             const bool mine = member->plays && n < int(slot.sent.size()) &&
-                                               (n % 2 == 0) == (member == slot.white);
-                             if (mine) return; // its own move
-                             if (n >= int(slot.sent.size()) ||
-                                 slot.sent[n] != SquareToText(from) + SquareToText(to)) {
-                                 ++misplaced;
-                                 return;
-                             }
-                             // A watcher's first moves catch up with the game: checked, not timed.
-                             const double ms = (clock.nsecsElapsed() - slot.sentAt[n]) / 1e6;
-                             if (member->plays || n >= member->joined)
-                                 (member->plays ? toOpponent : toWatcher).push_back(ms);
-                             if (member->plays)
-                                 QTimer::singleShot(pause, [&, member] { move(member); });
-                         });
-        QObject::connect(&member->Game(), &TGameController::OnGameEnded, [&, member] {
-            TSlot& slot = tables[member->pair];
-            if (!member->plays) {
-                lost += std::max(0, int(slot.sent.size()) - member->seen);
-                return;
-            }
-            if (member == slot.white && played < wanted)
-                QTimer::singleShot(50, [&, member] { offer(tables[member->pair]); });
-        });
-        if (!member->plays)
-            QObject::connect(&member->Chat(), &TChatSession::OnNickListChanged, [&, member] {
-                // Follows its slot's game, the new one once it is listed.
-                const TRoomDirectory& room = member->Chat().ClubGame().Directory();
-                const TSlot& slot = tables[member->pair];
-                const int game = room.GameOf(slot.white->Game().Nick());
-                if (game && member->Chat().ClubGame().Watching() != game &&
-                    !member->Game().GameInProgress())
-                    QTimer::singleShot(0,
-                                       [member, game] { member->Chat().ClubGame().Watch(game); });
-            });
-    }
-
-    const double cpuBefore = CpuSeconds(host.processId());
-    rss.push_back(RssKb(host.processId()));
-    const qint64 startedNs = clock.nsecsElapsed();
-    for (TSlot& slot : tables)
-        offer(slot);
-    Until([&] { return played >= wanted; }, 30 * 60 * 1000);
-    Until([] { return false; }, 500); // the last moves arrive
-    const double seconds = (clock.nsecsElapsed() - startedNs) / 1e9;
-    const double cpu = CpuSeconds(host.processId()) - cpuBefore;
-
-    std::printf("%d moves in %d games (%d at once), %zu watchers, seed %u, pause %d ms, %.1f s\n",
-                played, gamesPlayed, Games, size_t(Games * WatchersPerGame), seed, pause, seconds);
-    Report("opponent", toOpponent);
-    Report("watcher", toWatcher);
-    std::printf("lost %d, out of place %d\n", lost, misplaced);
-    std::printf("host CPU %.2f s (%.1f%% of one core)\n", cpu, 100 * cpu / seconds);
-    std::printf("host resident memory, kB:");
-    for (const long kb : rss)
-        std::printf(" %ld", kb);
-    std::printf("\n");
-    members.clear();
-    host.terminate();
-    host.waitForFinished(5000);
+    TClubBench bench(wanted, seed, pause);
+    if (!bench.Start()) return 1;
+    const auto [seconds, cpu] = bench.Run();
+    bench.PrintReport(seed, seconds, cpu);
     return 0;
 }

@@ -26,9 +26,14 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     setObjectName("FrmConexion");
     setWindowTitle("Nueva partida");
     setAttribute(Qt::WA_DeleteOnClose);
+    BuildControls();
+    BuildLayout();
+    ConnectControls();
+    cb1Change();
+}
 
+void TFrmConexion::BuildControls() {
     cb1 = new QComboBox(this);
-    cb1->setObjectName("cb1");
     cb1->setMinimumWidth(150);
     eDuracion = new QSpinBox(this);
     eDuracion->setRange(1, 1439);
@@ -36,42 +41,40 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     eNivel = new QSpinBox(this);
     eNivel->setRange(1, 8);
     eNivel->setValue(game_.EngineDepth());
-    eNivel->setObjectName("eNivel");
     eNivel->setToolTip(
         QString::fromUtf8("Nivel de ZuzPlak: más, más fuerte y más lento. El Elo es aproximado, "
                           "medido contra otro motor"));
     lNivelElo = new QLabel(this);
-    lNivelElo->setObjectName("lNivelElo");
     lNivelElo->setTextFormat(Qt::PlainText);
-    auto showElo = [this](int level) {
-        lNivelElo->setText(QString::fromUtf8("≈ %1 Elo").arg(EngineLevel(level).elo));
-    };
-    showElo(eNivel->value());
-    connect(eNivel, &QSpinBox::valueChanged, this, showElo);
+    ShowLevelElo(eNivel->value());
     eFuerza = new QSpinBox(this);
-    eFuerza->setObjectName("eFuerza");
     eFuerza->setToolTip(QString::fromUtf8("Fuerza del motor: su Elo o su nivel"));
     eFuerza->hide();
     rbBlancas = new QRadioButton("Blancas", this);
     rbNegras = new QRadioButton("Negras", this);
     rbBlancas->setChecked(true);
+    bCrear = new QPushButton("Comenzar partida", this);
+    bCrear->setToolTip("Jugar contra el nick seleccionado en la lista de la derecha");
+    bCrear->setDefault(true);
+    SpeedButton1 = new QPushButton("Cancelar", this);
     for (auto [widget, name] : {std::pair<QWidget*, const char*>{cb1, "cb1"},
                                 {eDuracion, "eDuracion"},
+                                {eNivel, "eNivel"},
+                                {lNivelElo, "lNivelElo"},
+                                {eFuerza, "eFuerza"},
                                 {rbBlancas, "rbBlancas"},
-                                {rbNegras, "rbNegras"}})
+                                {rbNegras, "rbNegras"},
+                                {bCrear, "bCrear"},
+                                {SpeedButton1, "SpeedButton1"}})
         widget->setObjectName(QString::fromLatin1(name));
+}
+
+void TFrmConexion::BuildLayout() {
     auto* piezas = new QGroupBox(" Piezas ", this);
     auto* piezasLayout = new QHBoxLayout(piezas);
     piezasLayout->addWidget(rbBlancas);
     piezasLayout->addWidget(rbNegras);
     piezasLayout->addStretch(1);
-
-    bCrear = new QPushButton("Comenzar partida", this);
-    bCrear->setToolTip("Jugar contra el nick seleccionado en la lista de la derecha");
-    bCrear->setDefault(true);
-    SpeedButton1 = new QPushButton("Cancelar", this);
-    bCrear->setObjectName("bCrear");
-    SpeedButton1->setObjectName("SpeedButton1");
 
     auto* form = new QFormLayout;
     form->addRow("Jugar contra:", cb1);
@@ -92,7 +95,10 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     all->addLayout(form);
     all->addWidget(piezas);
     all->addLayout(buttons);
+}
 
+void TFrmConexion::ConnectControls() {
+    connect(eNivel, &QSpinBox::valueChanged, this, [this](int level) { ShowLevelElo(level); });
     connect(bCrear, &QPushButton::clicked, this, [this] { bCrearClick(); });
     connect(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
     // Filled, cleared or edited: the start button follows the entries.
@@ -101,7 +107,10 @@ TFrmConexion::TFrmConexion(TGameController& game, QWidget* parent)
     connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { cb1Change(); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { cb1Change(); });
     connect(cb1, &QComboBox::currentTextChanged, this, [this] { cb1Change(); });
-    cb1Change();
+}
+
+void TFrmConexion::ShowLevelElo(int level) {
+    lNivelElo->setText(QString::fromUtf8("≈ %1 Elo").arg(EngineLevel(level).elo));
 }
 
 void TFrmConexion::cb1Change() {
@@ -113,7 +122,7 @@ void TFrmConexion::cb1Change() {
     eFuerza->setEnabled(StrengthOffered());
     lNivelElo->setEnabled(DepthOffered() || StrengthOffered());
     if (!engine) {
-        lNivelElo->setText(QString::fromUtf8("≈ %1 Elo").arg(EngineLevel(eNivel->value()).elo));
+        ShowLevelElo(eNivel->value());
         return;
     }
     if (StrengthOffered()) {

@@ -79,6 +79,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void BuildControls();
+    void BuildLayout();
+    void ConnectControls();
+    // The approximate rating of ZuzPlak's level, beside it.
+    void ShowLevelElo(int level);
+
     TGameController& game_;
     QComboBox* cb1 = nullptr;
     QSpinBox* eDuracion = nullptr;

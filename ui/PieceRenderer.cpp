@@ -43,6 +43,101 @@ bool TPieceRenderer::LoadBuiltIn(QString* error) {
     return Parse(file.readAll(), error);
 }
 
+// The outline text read line by line into a set of pieces. Each step gives
+// the reason a line is wrong, or null; the pieces are only complete once
+// Missing() gives null.
+struct TPieceRenderer::TOutlineReader {
+    qreal cell = 0;
+    std::array<std::vector<TLayer>, 12> pieces;
+    std::array<bool, 12> seen{};
+    int piece = -1;
+    TLayer* layer = nullptr;
+    bool subpathOpen = false;
+
+    const char* Read(const QList<QByteArray>& t) {
+        const QByteArray& word = t.first();
+        if (word == "cell") return Cell(t);
+        if (word == "piece") return Piece(t);
+        if (word == "layer") return Layer(t);
+        return Path(t);
+    }
+
+    const char* Cell(const QList<QByteArray>& t) {
+        if (cell > 0 || t.size() != 2 || !ReadNumber(t[1], 1, 100000, cell))
+            return "expected one \"cell\" line with a size from 1 to 100000";
+        return nullptr;
+    }
+
+    const char* Piece(const QList<QByteArray>& t) {
+        const char* at = t.size() == 2 && t[1].size() == 1 && t[1][0] != '\0'
+                             ? std::strchr(PieceLetters, t[1][0])
+                             : nullptr;
+        if (cell <= 0) return "\"piece\" before \"cell\"";
+        if (!at) return "expected a piece letter of PNBRQKpnbrqk";
+        piece = int(at - PieceLetters);
+        if (seen[piece]) return "a piece is given twice";
+        seen[piece] = true;
+        layer = nullptr;
+        return nullptr;
+    }
+
+    const char* Layer(const QList<QByteArray>& t) {
+        if (piece < 0) return "\"layer\" outside a piece";
+        TLayer next;
+        const bool rule = t.size() == 5 && (t[4] == "winding" || t[4] == "oddeven");
+        if (!rule || !ReadColour(t[1], next.fill) ||
+            (t[2] != "-" && !ReadColour(t[2], next.stroke)) ||
+            !ReadNumber(t[3], 0, cell, next.width))
+            return "expected \"layer FILL STROKE WIDTH winding|oddeven\"";
+        if (t[2] == "-") next.width = 0;
+        next.path.setFillRule(t[4] == "winding" ? Qt::WindingFill : Qt::OddEvenFill);
+        pieces[piece].push_back(std::move(next));
+        layer = &pieces[piece].back();
+        subpathOpen = false;
+        return nullptr;
+    }
+
+    // A line of path commands: M x y, L x y, C x1 y1 x2 y2 x y.
+    const char* Path(const QList<QByteArray>& t) {
+        if (!layer) return "a path outside a layer";
+        // Coordinates may reach a little past the cell (outlines stick out).
+        const qreal low = -cell, high = 2 * cell;
+        for (qsizetype i = 0; i < t.size();) {
+            const QByteArray& op = t[i];
+            const int count = op == "M" || op == "L" ? 2 : op == "C" ? 6 : 0;
+            if (count == 0) return "expected M, L or C";
+            if (i + count >= t.size()) return "too few coordinates";
+            qreal v[6];
+            for (int k = 0; k < count; ++k)
+                if (!ReadNumber(t[i + 1 + k], low, high, v[k]))
+                    return "a coordinate is not a number within range";
+            if (const char* why = Draw(op, v)) return why;
+            i += 1 + count;
+        }
+        return nullptr;
+    }
+
+    const char* Draw(const QByteArray& op, const qreal (&v)[6]) {
+        if (op == "M") {
+            layer->path.moveTo(v[0], v[1]);
+            subpathOpen = true;
+        } else if (!subpathOpen) {
+            return "a path must start with M";
+        } else if (op == "L") {
+            layer->path.lineTo(v[0], v[1]);
+        } else {
+            layer->path.cubicTo(v[0], v[1], v[2], v[3], v[4], v[5]);
+        }
+        return nullptr;
+    }
+
+    const char* Missing() const {
+        for (int i = 0; i < 12; ++i)
+            if (!seen[i] || pieces[i].empty()) return "a piece or its layers are missing";
+        return nullptr;
+    }
+};
+
 bool TPieceRenderer::Parse(const QByteArray& text, QString* error) {
     int lineNo = 0;
     auto fail = [&](const char* why) {
@@ -51,80 +146,18 @@ bool TPieceRenderer::Parse(const QByteArray& text, QString* error) {
     };
     if (text.size() > MaxOutlineBytes) return fail("the text is too long");
 
-    qreal cell = 0;
-    std::array<std::vector<TLayer>, 12> pieces;
-    std::array<bool, 12> seen{};
-    int piece = -1;
-    TLayer* layer = nullptr;
-    bool subpathOpen = false;
-
+    TOutlineReader reader;
     for (const QByteArray& rawLine : text.split('\n')) {
         ++lineNo;
         const QByteArray line = rawLine.simplified();
         if (line.isEmpty() || line.startsWith('#')) continue;
-        const QList<QByteArray> t = line.split(' ');
-        const QByteArray& word = t.first();
-        if (word == "cell") {
-            if (cell > 0 || t.size() != 2 || !ReadNumber(t[1], 1, 100000, cell))
-                return fail("expected one \"cell\" line with a size from 1 to 100000");
-        } else if (word == "piece") {
-            const char* at = t.size() == 2 && t[1].size() == 1 && t[1][0] != '\0'
-                                 ? std::strchr(PieceLetters, t[1][0])
-                                 : nullptr;
-            if (cell <= 0) return fail("\"piece\" before \"cell\"");
-            if (!at) return fail("expected a piece letter of PNBRQKpnbrqk");
-            piece = int(at - PieceLetters);
-            if (seen[piece]) return fail("a piece is given twice");
-            seen[piece] = true;
-            layer = nullptr;
-        } else if (word == "layer") {
-            if (piece < 0) return fail("\"layer\" outside a piece");
-            TLayer next;
-            const bool rule = t.size() == 5 && (t[4] == "winding" || t[4] == "oddeven");
-            if (!rule || !ReadColour(t[1], next.fill) ||
-                (t[2] != "-" && !ReadColour(t[2], next.stroke)) ||
-                !ReadNumber(t[3], 0, cell, next.width))
-                return fail("expected \"layer FILL STROKE WIDTH winding|oddeven\"");
-            if (t[2] == "-") next.width = 0;
-            next.path.setFillRule(t[4] == "winding" ? Qt::WindingFill : Qt::OddEvenFill);
-            pieces[piece].push_back(std::move(next));
-            layer = &pieces[piece].back();
-            subpathOpen = false;
-        } else {
-            if (!layer) return fail("a path outside a layer");
-            // Coordinates may reach a little past the cell (outlines stick out).
-            const qreal low = -cell, high = 2 * cell;
-            for (qsizetype i = 0; i < t.size();) {
-                const QByteArray& op = t[i];
-                const int count = op == "M" || op == "L" ? 2 : op == "C" ? 6 : 0;
-                if (count == 0) return fail("expected M, L or C");
-                if (i + count >= t.size()) return fail("too few coordinates");
-                qreal v[6];
-                for (int k = 0; k < count; ++k)
-                    if (!ReadNumber(t[i + 1 + k], low, high, v[k]))
-                        return fail("a coordinate is not a number within range");
-                if (op == "M") {
-                    layer->path.moveTo(v[0], v[1]);
-                    subpathOpen = true;
-                } else if (!subpathOpen) {
-                    return fail("a path must start with M");
-                } else if (op == "L") {
-                    layer->path.lineTo(v[0], v[1]);
-                } else {
-                    layer->path.cubicTo(v[0], v[1], v[2], v[3], v[4], v[5]);
-                }
-                i += 1 + count;
-            }
-        }
+        if (const char* why = reader.Read(line.split(' '))) return fail(why);
     }
-    for (int i = 0; i < 12; ++i)
-        if (!seen[i] || pieces[i].empty()) {
-            lineNo = 0;
-            return fail("a piece or its layers are missing");
-        }
+    lineNo = 0;
+    if (const char* why = reader.Missing()) return fail(why);
 
-    pieces_ = std::move(pieces);
-    cell_ = cell;
+    pieces_ = std::move(reader.pieces);
+    cell_ = reader.cell;
     valid_ = true;
     cache_.clear();
     if (error) error->clear();

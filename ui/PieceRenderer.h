@@ -52,6 +52,7 @@ private:
         QColor stroke; // invalid: no outline
         qreal width = 0;
     };
+    struct TOutlineReader;
 
     bool valid_ = false;
     qreal cell_ = 1;
