@@ -8,6 +8,7 @@
 #include "TcpSockets.h"
 #include "TextUtils.h"
 #include "UiDialogs.h"
+#include "WinsockErrors.h"
 
 #include <QMetaObject>
 #include <QTimer>
@@ -27,27 +28,27 @@ QString Separator() {
 // What a socket error number means, in the user's words.
 QString SocketFailure(int error) {
     switch (error) {
-    case 10061:
+    case WsaConnectionRefused:
         return QString::fromUtf8("conexión rechazada (nadie espera conexiones ahí)");
-    case 10060:
+    case WsaTimedOut:
         return QString::fromUtf8("no contesta (tiempo agotado)");
-    case 11001:
+    case WsaHostNotFound:
         return QString::fromUtf8("no se encuentra esa dirección");
-    case 10065:
+    case WsaHostUnreachable:
         return QString::fromUtf8("no hay ruta hasta ese equipo");
-    case 10051:
+    case WsaNetworkUnreachable:
         return QString::fromUtf8("la red no llega hasta ese equipo");
-    case 10050:
+    case WsaNetworkDown:
         return QString::fromUtf8("la red no está disponible");
-    case 10054:
+    case WsaConnectionReset:
         return QString::fromUtf8("el otro extremo cortó la conexión");
-    case 10055:
+    case WsaNoBufferSpace:
         return QString::fromUtf8("el otro extremo no lee lo que se le envía");
-    case 10048:
+    case WsaAddressInUse:
         return QString::fromUtf8("el puerto ya está en uso");
-    case 10013:
+    case WsaPermissionDenied:
         return QString::fromUtf8("permiso denegado");
-    case 10022:
+    case WsaInvalidArgument:
         return QString::fromUtf8("dirección o puerto no válidos");
     default:
         return QString::fromUtf8("error de red %1").arg(error);
