@@ -18,7 +18,7 @@
 //  - TurnState is None exactly when no game is in progress; EndGame with a
 //    reason other than Abandoned on a running game sets it to None, a
 //    second EndGame only repeats its first step;
-//  - NewGameAllowed is false from StartGame to EndGame;
+//  - NewGameAllowed is false from BeginGame to EndGame;
 //  - the record is written in every mode but Replay;
 //  - a game that ends with a result is appended to the user's PGN database
 //    (when AutoSavePgn is on and it is no replay); a failed append is shown
@@ -266,7 +266,7 @@ public:
     void ReplayBack();
     // Sets up the replay of a game opened from a file: its record and moves,
     // the players it names (a nick it does not name stays) with ratings 0,
-    // both clocks at 23:59:59, cursor 1, Replay mode, then StartGame; the
+    // both clocks at 23:59:59, cursor 1, Replay mode, then BeginGame; the
     // board starts from the game's FEN when it has one. A game in progress
     // is abandoned first. False, and nothing changed, for a game that was
     // not opened.
