@@ -114,11 +114,7 @@ TRelayOutput TGameRelay::Leave(const QString& nick) {
     if (speakers_.erase(folded)) ToEveryoneListening(ClubMessage(), out);
     offers_.erase(folded);
     std::erase_if(offers_, [&](const auto& entry) { return SameNick(entry.second.To, nick); });
-    if (const int watched = WatchedBy(nick)) {
-        TGame* game = Find(watched);
-        std::erase_if(game->Watchers, [&](const QString& w) { return SameNick(w, nick); });
-        watching_.erase(folded);
-    }
+    StopWatching(nick);
     if (const int played = GameOf(nick); played && !Find(played)->Hosts)
         Finish(*Find(played), QStringLiteral("*"), TGameController::InterruptedText(), true, out);
     return out;
@@ -196,9 +192,17 @@ TRelayOutput TGameRelay::Move(const QString& from, int id, const QString& body) 
     const QByteArray bytes = MoveMessage(id, game->Moves.last());
     out.Send(game->OpponentOf(from), bytes);
     ToWatchers(*game, bytes, out);
-    QString text;
-    const QString result = BoardResult(game->Last, !game->Board.WhiteToMove(), &text);
-    if (!result.isEmpty()) Finish(*game, result, text, false, out);
+    // The ends the players' boards see, in the order they announce them.
+    const TMoveOutcome& done = game->Last;
+    const bool whiteToMove = game->Board.WhiteToMove();
+    if (done.Mate())
+        FinishFor(*game, TEndReason::Mate, whiteToMove, out);
+    else if (done.StaleMate())
+        FinishFor(*game, TEndReason::StaleMate, whiteToMove, out);
+    else if (done.NoMatingMaterial)
+        FinishFor(*game, TEndReason::NoMatingMaterial, whiteToMove, out);
+    else if (done.Threefold)
+        FinishFor(*game, TEndReason::Repetition, whiteToMove, out);
     return out;
 }
 
@@ -220,7 +224,7 @@ TRelayOutput TGameRelay::AcceptDraw(const QString& from, int id) {
         return out;
     }
     out.Send(game->OpponentOf(from), FrameMessage(ClubWords::AcceptDraw, {Number(id), from}));
-    Finish(*game, QStringLiteral("1/2-1/2"), QStringLiteral("Tablas por  acuerdo"), false, out);
+    FinishFor(*game, TEndReason::DrawAgreed, false, out);
     return out;
 }
 
@@ -236,10 +240,8 @@ TRelayOutput TGameRelay::DeclineDraw(const QString& from, int id) {
 TRelayOutput TGameRelay::Resign(const QString& from, int id) {
     TRelayOutput out;
     if (TGame* game = PlayedBy(from, id, ClubWords::Resign, out)) {
-        const bool white = SameNick(from, game->White);
         out.Send(game->OpponentOf(from), FrameMessage(ClubWords::Resign, {Number(id), from}));
-        Finish(*game, white ? QStringLiteral("0-1") : QStringLiteral("1-0"),
-               from + QStringLiteral(" abandona"), false, out);
+        FinishFor(*game, TEndReason::OwnResignation, SameNick(from, game->White), out);
     }
     return out;
 }
@@ -247,12 +249,8 @@ TRelayOutput TGameRelay::Resign(const QString& from, int id) {
 TRelayOutput TGameRelay::Timeout(const QString& from, int id) {
     TRelayOutput out;
     if (TGame* game = PlayedBy(from, id, ClubWords::Timeout, out)) {
-        const bool white = SameNick(from, game->White);
         out.Send(game->OpponentOf(from), FrameMessage(ClubWords::Timeout, {Number(id), from}));
-        Finish(*game, white ? QStringLiteral("0-1") : QStringLiteral("1-0"),
-               (white ? QStringLiteral("Ganan Negras") : QStringLiteral("Ganan Blancas")) +
-                   QStringLiteral(" por  tiempo"),
-               false, out);
+        FinishFor(*game, TEndReason::Time, SameNick(from, game->White), out);
     }
     return out;
 }
@@ -260,13 +258,9 @@ TRelayOutput TGameRelay::Timeout(const QString& from, int id) {
 TRelayOutput TGameRelay::Observe(const QString& from, int id) {
     TRelayOutput out;
     if (!Speaks(from) || Busy(from)) return out;
-    if (const int old = WatchedBy(from)) {
-        if (old == id) return out;
-        TGame* game = Find(old);
-        std::erase_if(game->Watchers, [&](const QString& w) { return SameNick(w, from); });
-        watching_.erase(Folded(from));
+    if (WatchedBy(from) == id) return out;
+    if (StopWatching(from))
         ToEveryoneListening(FrameMessage(ClubWords::Watch, {from, Number(0)}), out);
-    }
     TGame* game = Find(id);
     if (!game) return out;
     game->Watchers.push_back(from);
@@ -371,11 +365,7 @@ TRelayOutput TGameRelay::Begin(const QString& white, int whiteElo, const QString
     // Who watches one of the players' games now plays: it stops watching.
     for (const QString& player : {white, black}) {
         offers_.erase(Folded(player));
-        if (const int watched = WatchedBy(player)) {
-            std::erase_if(Find(watched)->Watchers,
-                          [&](const QString& w) { return SameNick(w, player); });
-            watching_.erase(Folded(player));
-        }
+        StopWatching(player);
     }
     if (hosts) hostGame_ = game->Id;
     TGame& started = *game;
@@ -402,6 +392,25 @@ void TGameRelay::Finish(TGame& game, const QString& result, const QString& text,
     const int id = game.Id;
     std::erase_if(games_, [id](const auto& g) { return g->Id == id; });
     ToEveryoneListening(ListMessage(), out);
+}
+
+void TGameRelay::FinishFor(TGame& game, TEndReason reason, bool whiteToBlame, TRelayOutput& out) {
+    TEndFacts facts;
+    facts.Reason = reason;
+    facts.Kind = TMatchKind::Observed;
+    facts.WhiteToMove = whiteToBlame; // with no side of the user's, the side to move is blamed
+    facts.White.Nick = game.White;
+    facts.Black.Nick = game.Black;
+    const TGameResult result = GameResult(facts);
+    Finish(game, result.ResultText, result.PanelText, false, out);
+}
+
+int TGameRelay::StopWatching(const QString& nick) {
+    const int watched = WatchedBy(nick);
+    if (TGame* game = Find(watched))
+        std::erase_if(game->Watchers, [&](const QString& w) { return SameNick(w, nick); });
+    watching_.erase(Folded(nick));
+    return watched;
 }
 
 void TGameRelay::ToWatchers(const TGame& game, const QByteArray& bytes, TRelayOutput& out) const {
@@ -470,23 +479,4 @@ QString TGameRelay::Play(TGame& game, const QString& from, const TMovimiento& mo
     clock = *timeLeft;
     game.Moves << passed.ToText();
     return {};
-}
-
-QString TGameRelay::BoardResult(const TMoveOutcome& done, bool whiteMoved, QString* text) {
-    // The texts the players' own boards show, in the order their boards
-    // announce the end.
-    if (done.Mate()) {
-        *text = (whiteMoved ? QStringLiteral("Ganan Blancas") : QStringLiteral("Ganan Negras")) +
-                QStringLiteral(" por  Jaque Mate");
-        return whiteMoved ? QStringLiteral("1-0") : QStringLiteral("0-1");
-    }
-    if (done.StaleMate())
-        *text = QStringLiteral("Tablas por  rey ahogado");
-    else if (done.NoMatingMaterial)
-        *text = QStringLiteral("Tablas por  material insuficiente para dar mate");
-    else if (done.Threefold)
-        *text = QStringLiteral("Tablas por  repetición de jugada");
-    else
-        return {};
-    return QStringLiteral("1/2-1/2");
 }

@@ -22,6 +22,7 @@
 //  - a game, its watchers and its offers go with either player;
 //  - games, offers and moves per game are bounded (MostGames, MostPlies).
 
+#include "GameResult.h"
 #include "MoveMessage.h"
 
 #include <QByteArray>
@@ -153,6 +154,11 @@ private:
     // The game ends: its watchers (and, when told, its players) hear why.
     void Finish(TGame& game, const QString& result, const QString& text, bool tellPlayers,
                 TRelayOutput& out);
+    // Ends it for a reason the players' own boards know, with their texts;
+    // whiteToBlame: the side that was mated, resigned or ran out of time.
+    void FinishFor(TGame& game, TEndReason reason, bool whiteToBlame, TRelayOutput& out);
+    // nick watches no game any more (it may not have watched one); the game it watched.
+    int StopWatching(const QString& nick);
     void ToWatchers(const TGame& game, const QByteArray& bytes, TRelayOutput& out) const;
     void ToEveryoneListening(const QByteArray& bytes, TRelayOutput& out) const;
     QByteArray StartMessage(const TGame& game) const;
@@ -161,8 +167,6 @@ private:
     void DropLogged(const QString& from, const QString& what, TRelayOutput& out);
     // Applies body on game's board; the reason it is refused, or empty.
     QString Play(TGame& game, const QString& from, const TMovimiento& move);
-    // After a move: the end of the game it brought, or empty.
-    static QString BoardResult(const TMoveOutcome& done, bool whiteMoved, QString* text);
 
     QString hostNick_;
     std::map<QString, QString> speakers_; // folded nick -> nick, of those who announced the words
