@@ -111,7 +111,8 @@ void TClubGame::HostGameStarted() {
     if (!relay_ || game_.Role() != TRole::Server || !game_.PlaysNetworkGame()) return;
     const TPlayer& white = game_.WhitePlayer();
     const TPlayer& black = game_.BlackPlayer();
-    const int minutes = std::max(1, game_.ClockW().MessageSeconds() / 60);
+    // The whole time: a move message's seconds leave out the hours.
+    const int minutes = std::max(1, game_.ClockW().RemainingAtStart() / 60);
     Deliver(relay_->HostGameStarted(white.Nick, white.Elo, black.Nick, black.Elo, minutes));
 }
 

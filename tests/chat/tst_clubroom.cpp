@@ -24,9 +24,9 @@ bool InRoom(TPeer& peer) {
 }
 
 // Ana offers Bea a game (Ana White); Bea accepts.
-bool AgreeGame(TPeer& offerer, TPeer& target) {
+bool AgreeGame(TPeer& offerer, TPeer& target, int minutes = 5) {
     target.dialogs.AnswerYes(TQuestion::GameOffer);
-    offerer.Chat().OfferGame(target.Game().Nick(), 0, 5, offerer.Game().Elo());
+    offerer.Chat().OfferGame(target.Game().Nick(), 0, minutes, offerer.Game().Elo());
     return WaitFor(
         [&] { return offerer.Game().PlaysNetworkGame() && target.Game().PlaysNetworkGame(); });
 }
@@ -43,6 +43,7 @@ private slots:
     void twoGamesAtOnce();
     void watcherSwitchesGames();
     void lateWatcherKeepsTheWholeGame();
+    void hostGameOfMoreThanAnHourWatched();
     void forgedGameMessagesChangeNothing_data();
     void forgedGameMessagesChangeNothing();
     void playerLeavesMidGame();
@@ -150,6 +151,23 @@ void TestClubRoom::lateWatcherKeepsTheWholeGame() {
     TStandardGame standard;
     QString error;
     QVERIFY2(file.ToStandard(0, board, &standard, &error), qPrintable(error));
+}
+
+// The host's own game of an hour and a half: the room's watchers get its
+// whole time, and its moves go on reaching them.
+void TestClubRoom::hostGameOfMoreThanAnHourWatched() {
+    TPeer luis("Luis"), ana("Ana"), dan("Dan");
+    QVERIFY(luis.Host() && ana.Join(luis) && dan.Join(luis));
+    QVERIFY(InRoom(dan));
+    QVERIFY(AgreeGame(ana, luis, 90));
+    QVERIFY(WaitFor([&] { return dan.Chat().ClubGame().Directory().Games().size() == 1; }));
+    dan.dialogs.AnswerChoice(TQuestion::WatchGame, 0);
+    dan.Chat().bObservarClick();
+    QVERIFY(WaitFor([&] { return dan.Game().WhitePlayer().Nick == "Ana"; }));
+    QVERIFY2(dan.Game().ClockB().Remaining() > 89 * 60, qPrintable(dan.Game().ClockB().Text()));
+    QVERIFY(Play(ana, luis, "e2e4"));
+    QVERIFY(Play(luis, ana, "e7e5"));
+    QVERIFY(WaitFor([&] { return dan.Game().Record().join('/') == "1.Pe2e4 Pe7e5"; }));
 }
 
 void TestClubRoom::forgedGameMessagesChangeNothing_data() {
