@@ -69,13 +69,13 @@ TClubGame::~TClubGame() = default;
 
 QString TClubGame::StatusOf(const QString& nick) const {
     if (!relay_) return directory_.StatusOf(nick);
-    for (const TRelayedGameInfo& game : relay_->Games()) {
-        if (SameNick(game.White, nick)) return QStringLiteral("juega con ") + game.Black;
-        if (SameNick(game.Black, nick)) return QStringLiteral("juega con ") + game.White;
-        if (relay_->WatchedBy(nick) == game.Id)
-            return QStringLiteral("mira ") + game.White + QStringLiteral(" – ") + game.Black;
-    }
-    return {};
+    const std::vector<TRelayedGameInfo> games = relay_->Games();
+    const auto find = [&](int id) -> const TRelayedGameInfo* {
+        for (const TRelayedGameInfo& game : games)
+            if (game.Id == id) return &game;
+        return nullptr;
+    };
+    return RoomStatusText(nick, find(relay_->GameOf(nick)), find(relay_->WatchedBy(nick)));
 }
 
 // ---- the host ----

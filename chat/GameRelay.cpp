@@ -66,6 +66,16 @@ QString GameListText(const TRelayedGameInfo& game) {
            Number(game.Plies) + QStringLiteral(" jugadas");
 }
 
+QString RoomStatusText(const QString& nick, const TRelayedGameInfo* played,
+                       const TRelayedGameInfo* watched) {
+    if (played)
+        return QStringLiteral("juega con ") +
+               (SameNick(played->White, nick) ? played->Black : played->White);
+    if (watched)
+        return QStringLiteral("mira ") + watched->White + QStringLiteral(" – ") + watched->Black;
+    return {};
+}
+
 TGameRelay::TGameRelay(QString hostNick) : hostNick_(std::move(hostNick)) {}
 TGameRelay::~TGameRelay() = default;
 

@@ -83,6 +83,10 @@ struct TRelayedGameInfo {
 
 // The list's line for a game.
 QString GameListText(const TRelayedGameInfo& game);
+// Beside a nick in the nick list: "juega con …" for a player of played,
+// "mira Ana – Luis" for a watcher of watched; empty for neither.
+QString RoomStatusText(const QString& nick, const TRelayedGameInfo* played,
+                       const TRelayedGameInfo* watched);
 
 class TGameRelay {
 public:

@@ -111,12 +111,7 @@ int TRoomDirectory::WatchedBy(const QString& nick) const {
 }
 
 QString TRoomDirectory::StatusOf(const QString& nick) const {
-    if (const TRelayedGameInfo* game = Game(GameOf(nick)))
-        return QStringLiteral("juega con ") +
-               (SameNick(game->White, nick) ? game->Black : game->White);
-    if (const TRelayedGameInfo* game = Game(WatchedBy(nick)))
-        return QStringLiteral("mira ") + game->White + QStringLiteral(" – ") + game->Black;
-    return {};
+    return RoomStatusText(nick, Game(GameOf(nick)), Game(WatchedBy(nick)));
 }
 
 QStringList TRoomDirectory::FreeToPlay(const QStringList& nicks, const QString& me) const {

@@ -96,6 +96,10 @@ void TestClubRoom::watcherSwitchesGames() {
     QCOMPARE(dan.Game().Role(), TRole::Observer);
     QCOMPARE(dan.Chat().NickStatus("Dan"), QString(u8"mira Ana – Bea"));
     QVERIFY(WaitFor([&] { return ana.Chat().NickStatus("Dan") == u"mira Ana – Bea"; }));
+    // The host reads the same from its own referee.
+    QCOMPARE(luis.Chat().NickStatus("Dan"), QString(u8"mira Ana – Bea"));
+    QCOMPARE(luis.Chat().NickStatus("Bea"), QString("juega con Ana"));
+    QCOMPARE(luis.Chat().NickStatus("Luis"), QString("juega con Cris"));
     QVERIFY(Play(bea, ana, "e7e5"));
     QVERIFY(WaitFor([&] { return dan.Game().Record().join('/') == "1.Pe2e4 Pe7e5"; }));
     QVERIFY(Play(luis, cris, "d7d5"));
