@@ -280,6 +280,11 @@ QByteArray TClubGame::Outgoing(const QByteArray& message) const {
     return message;
 }
 
+bool TClubGame::OfferQuestionOpen() const {
+    const TUiDialogs* dialogs = game_.Env().Dialogs();
+    return dialogs && dialogs->IsOpen(offerQuestion_);
+}
+
 bool TClubGame::Ignores(TChatWord word) const {
     return (watching_ || watchAsked_) &&
            (word == TChatWord::Mob || word == TChatWord::EndGame || word == TChatWord::GamePos);
@@ -315,15 +320,17 @@ void TClubGame::OnOffer(const TIncomingMessage& m) {
     }
     const QByteArray decline = FrameMessage(ClubWords::Decline, {offerer});
     TUiDialogs* dialogs = game_.Env().Dialogs();
-    if (!dialogs || game_.PlaysNetworkGame() || dialogs->IsOpen(offerQuestion_)) {
-        chat_.Log().Add("* Oferta de " + offerer + " rechazada: ya se está jugando otra partida");
+    // Declined without asking as an offer of the host's or a client's is.
+    const char* busy = !dialogs || game_.PlaysNetworkGame() ? "ya se está jugando otra partida"
+                       : chat_.NetworkGame().QuestionOpen() ? "hay otra pregunta abierta"
+                                                            : nullptr;
+    if (busy) {
+        chat_.Log().Add(QString::fromUtf8("* Partida de %1 rechazada: %2 *")
+                            .arg(offerer, QString::fromUtf8(busy)));
         chat_.SendToHost(decline);
         return;
     }
-    const QString question =
-        QString::fromUtf8("¿Acepta una partida a %1 minutos con %2 ( %3 ELO)? Usted juega con %4.")
-            .arg(Number(*minutes), offerer, Number(*elo),
-                 *white ? QStringLiteral("blancas") : QStringLiteral("negras"));
+    const QString question = TNetworkGame::OfferQuestion(*minutes, {offerer, *elo}, *white != 0);
     offerQuestion_ =
         dialogs->Ask(TQuestion::GameOffer, this, question, [this, offerer, decline](bool yes) {
             offerQuestion_ = 0;

@@ -71,6 +71,8 @@ public:
     // The host's own observation message is not acted on while watching
     // through the room.
     bool Ignores(TChatWord word) const;
+    // A room offer is being asked about.
+    bool OfferQuestionOpen() const;
 
 private:
     // host handlers

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 
-
 #include <optional>
 
 namespace {
@@ -207,11 +206,7 @@ void TNetworkGame::OnNewGame(const TIncomingMessage& m) {
     }
     TUiDialogs* dialogs = game_.Env().Dialogs();
     if (!dialogs) return;
-    // One arg() for all: a "%2" in a nick stays as it is.
-    const QString question =
-        QString::fromUtf8("¿Acepta una partida a %1 minutos con %2 ( %3 ELO)? Usted juega con %4.")
-            .arg(Number(terms.Minutes), terms.Other.Nick, Number(terms.Other.Elo),
-                 terms.White ? QStringLiteral("blancas") : QStringLiteral("negras"));
+    const QString question = OfferQuestion(terms.Minutes, terms.Other, terms.White);
     offer_ = m;
     if (game_.Role() != TRole::Server) offer_.Socket = -1;
     offerQuestion_ = dialogs->Ask(TQuestion::GameOffer, this, question, [this, terms](bool yes) {
@@ -233,9 +228,18 @@ void TNetworkGame::AnswerOffer(const TIncomingMessage& m, const TTerms& terms, b
     game_.SetUpNetworkGame(terms.White, terms.Other, terms.Minutes);
 }
 
+QString TNetworkGame::OfferQuestion(int minutes, const TPlayer& offerer, bool receiverPlaysWhite) {
+    // One arg() for all: a "%2" in a nick stays as it is.
+    return QString::fromUtf8(
+               "¿Acepta una partida a %1 minutos con %2 ( %3 ELO)? Usted juega con %4.")
+        .arg(Number(minutes), offerer.Nick, Number(offerer.Elo),
+             receiverPlaysWhite ? QStringLiteral("blancas") : QStringLiteral("negras"));
+}
+
 bool TNetworkGame::QuestionOpen() const {
     const TUiDialogs* dialogs = game_.Env().Dialogs();
-    return dialogs && (dialogs->IsOpen(offerQuestion_) || dialogs->IsOpen(drawQuestion_));
+    return dialogs && (dialogs->IsOpen(offerQuestion_) || dialogs->IsOpen(drawQuestion_) ||
+                       chat_.ClubGame().OfferQuestionOpen());
 }
 
 void TNetworkGame::WithdrawOffer(int socket) {

@@ -86,6 +86,13 @@ public:
     // This observer takes over game (the host's, or one the host relays).
     void TakeOverObservedGame(const TObservedGame& game);
 
+    // The question a game offer asks, the same for an offer from the host,
+    // a client or another participant of the room.
+    static QString OfferQuestion(int minutes, const TPlayer& offerer, bool receiverPlaysWhite);
+    // A game offer (of the host's or of the room's) or a draw offer is being
+    // asked about: the user answers one at a time.
+    bool QuestionOpen() const;
+
     int ExpectedMove() const { return expectedMove_; }
     // The moves an observer keeps for later, in their text form, sorted.
     QStringList PendingMoves() const;
@@ -144,8 +151,6 @@ private:
     void GameEnded();
     // The answer to a game offer.
     void AnswerOffer(const TIncomingMessage& m, const TTerms& terms, bool yes);
-    // A game offer or a draw offer is being asked about.
-    bool QuestionOpen() const;
     // Withdraws the game offer question, if it came from socket (-1: any).
     void WithdrawOffer(int socket);
     void Withdraw(TQuestionId& question);

@@ -44,6 +44,8 @@ private slots:
     void watcherSwitchesGames();
     void lateWatcherKeepsTheWholeGame();
     void hostGameOfMoreThanAnHourWatched();
+    void oneOfferQuestionAtATime_data();
+    void oneOfferQuestionAtATime();
     void forgedGameMessagesChangeNothing_data();
     void forgedGameMessagesChangeNothing();
     void playerLeavesMidGame();
@@ -172,6 +174,37 @@ void TestClubRoom::hostGameOfMoreThanAnHourWatched() {
     QVERIFY(Play(ana, luis, "e2e4"));
     QVERIFY(Play(luis, ana, "e7e5"));
     QVERIFY(WaitFor([&] { return dan.Game().Record().join('/') == "1.Pe2e4 Pe7e5"; }));
+}
+
+void TestClubRoom::oneOfferQuestionAtATime_data() {
+    QTest::addColumn<bool>("roomFirst"); // the room's offer is asked first, or the host's
+    QTest::newRow("the room's, then the host's") << true;
+    QTest::newRow("the host's, then the room's") << false;
+}
+
+// An offer that comes while another is being asked about is declined,
+// whichever way each came.
+void TestClubRoom::oneOfferQuestionAtATime() {
+    QFETCH(bool, roomFirst);
+    TPeer luis("Luis"), ana("Ana"), bea("Bea");
+    QVERIFY(luis.Host() && ana.Join(luis) && bea.Join(luis));
+    QVERIFY(InRoom(bea) && InRoom(ana));
+    ana.dialogs.Hold(TQuestion::GameOffer);
+    const auto offersAsked = [&] {
+        return std::count_if(
+            ana.dialogs.Log().begin(), ana.dialogs.Log().end(),
+            [](const TDialogRecord& r) { return r.Question == TQuestion::GameOffer; });
+    };
+    TPeer& first = roomFirst ? bea : luis;
+    TPeer& second = roomFirst ? luis : bea;
+    first.Chat().OfferGame("Ana", 0, 5, first.Game().Elo());
+    QVERIFY(WaitFor([&] { return offersAsked() == 1; }));
+    second.Chat().OfferGame("Ana", 0, 5, second.Game().Elo());
+    QVERIFY(WaitFor([&] {
+        return ana.Log().contains("* Partida de " + second.Game().Nick() +
+                                  " rechazada: hay otra pregunta abierta *");
+    }));
+    QCOMPARE(offersAsked(), 1);
 }
 
 void TestClubRoom::forgedGameMessagesChangeNothing_data() {
