@@ -229,7 +229,9 @@ void TFrmChat::ShowNicks() {
         const QString status = session_.NickStatus(nick);
         const QString text = status.isEmpty() ? nick : nick + " (" + status + ")";
         auto* item = new QListWidgetItem(text);
-        item->setToolTip(text); // whole, where the list is too narrow
+        // Whole, where the list is too narrow; a nick's "<" is no markup.
+        item->setToolTip(QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
+                         QStringLiteral("</p>"));
         item->setData(Qt::UserRole, nick);
         FListaNick->addItem(item);
     }

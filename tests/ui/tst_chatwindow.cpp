@@ -11,6 +11,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTextDocument>
 #include <QTextEdit>
 
 namespace {
@@ -29,6 +30,7 @@ class TestChatWindow : public QObject {
 private slots:
     void twoWindowsChat();
     void nickClashAnsweredInTheRealDialogs();
+    void nickListToolTipShowsMarkupAsText();
     void twelveLinesOfLog_data();
     void twelveLinesOfLog();
 };
@@ -121,6 +123,17 @@ void TestChatWindow::nickClashAnsweredInTheRealDialogs() {
     QVERIFY(late.Main().isVisible() && late.Chat().isVisible());
     QCOMPARE(real.OpenCount(), 0);
     late.env->SetDialogs(&late.dialogs);
+}
+
+void TestChatWindow::nickListToolTipShowsMarkupAsText() {
+    TTestProgram luis("<i>Luis</i>", QuietUrl);
+    luis.Chat().Session().ChatPort = "0";
+    QTest::mouseClick(luis.Control<QPushButton>(luis.Chat(), "bCrear"), Qt::LeftButton);
+    QListWidget* nicks = luis.Control<QListWidget>(luis.Chat(), "FListaNick");
+    QTRY_COMPARE(nicks->count(), 1);
+    QTextDocument shown;
+    shown.setHtml(nicks->item(0)->toolTip());
+    QCOMPARE(shown.toPlainText(), QString("<i>Luis</i>"));
 }
 
 void TestChatWindow::twelveLinesOfLog_data() {
